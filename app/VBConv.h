@@ -1,0 +1,92 @@
+#pragma once
+// The number, text and date conversions of the original language, with their exact
+// semantics, in one place: every module formats and parses through these.
+// Positions are 1-based as in the original; numbers are written with "." as the decimal
+// separator (the program runs in the "C" number locale).
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+
+namespace vb {
+
+// ---- Number to text ----
+// Format with a user pattern: sections split by ";" (positive;negative;zero), "0" and "#"
+// digit places, "." and ",", "\x" and quoted literals, "%", "E+00"/"E-00" exponents;
+// date/time patterns ("hh:mm:ss", "hh:mm", "nn", "General Date", "Short Date",
+// "Long Time", "yyyy-mm-dd"...) read the value as a date serial (days since 1899-12-30,
+// the time of day as the fraction). An empty pattern gives CStr(value).
+QString Format(double value, const QString& pattern);
+QString Format(const QDateTime& moment, const QString& pattern);
+QString Format(const QString& text, const QString& pattern);  // text that is a number is formatted as one
+
+// Text of a Double as CStr gives it: up to 15 significant digits, no leading blank,
+// "0.5", "-0.25", "1E+16", "1E-05".
+QString CStr(double value);
+// Text of a Single as CStr gives it: up to 7 significant digits.
+QString CStrSingle(float value);
+QString CStr(int value);
+QString CStr(int64_t value);
+QString CStr(bool value);  // "True" / "False"
+// Str$: as CStr but a non-negative number gets a leading blank and a leading "0." is
+// written ".": Str(0.5) is " .5".
+QString Str(double value);
+
+// ---- Text to number ----
+// Val: the leading number of the text; blanks, tabs and line feeds anywhere are skipped;
+// "&H"/"&O" prefixes; "D" accepted as exponent; reading stops at the first character that
+// cannot continue the number; no number gives 0. Val("1 2") is 12, Val("&H1F") is 31.
+double Val(const QString& text);
+// CDbl/CSng/CInt/CLng of a text: the whole text must be a number (blanks around it
+// allowed), else RuntimeError 13 "Type mismatch"; out of range is RuntimeError 6.
+double CDbl(const QString& text);
+float CSng(const QString& text);
+int16_t CInt(const QString& text);
+int32_t CLng(const QString& text);
+bool IsNumeric(const QString& text);
+// CBool of a text: "True"/"False" (any case) or a number (non-zero is True); else error 13.
+bool CBool(const QString& text);
+
+// ---- Number to whole number ----
+// Round half to even; RuntimeError 6 "Overflow" outside the type's range.
+int16_t CInt(double value);
+int32_t CLng(double value);
+// Round(value, digits): half to even at the given number of decimals.
+double Round(double value, int digits = 0);
+// Int (towards minus infinity) and Fix (towards zero).
+double Int(double value);
+double Fix(double value);
+
+// Hex$ of a whole number: upper-case digits, no leading zeros; a negative 16-bit value
+// gives 4 digits, a negative 32-bit value 8 digits.
+QString Hex(int32_t value);
+QString Hex16(int16_t value);
+QString Oct(int32_t value);
+
+// ---- Text routines with 1-based positions ----
+QString Mid(const QString& text, int start, int length = -1);  // start < 1: error 5
+QString Left(const QString& text, int length);                  // length < 0: error 5
+QString Right(const QString& text, int length);                 // length < 0: error 5
+// InStr: position of find in text from start (1-based), 0 when not there; an empty find
+// gives start (when start <= Len + 1); start < 1 is error 5.
+int InStr(int start, const QString& text, const QString& find, bool textCompare = false);
+int InStr(const QString& text, const QString& find);
+int InStrRev(const QString& text, const QString& find, int start = -1);
+int Len(const QString& text);
+QString Trim(const QString& text);   // blanks (spaces) only, not tabs
+QString LTrim(const QString& text);
+QString RTrim(const QString& text);
+QString UCase(const QString& text);
+QString LCase(const QString& text);
+QString Space(int count);
+QString String(int count, QChar ch);
+int Asc(const QString& text);  // empty: error 5
+QString Chr(int code);         // 0..255 as Latin-1; outside: error 5
+// Like-free replacement of every occurrence (the original's Replace).
+QString Replace(const QString& text, const QString& find, const QString& with);
+
+// ---- Dates ----
+// Date serial: days since 1899-12-30 with the time as fraction.
+double DateSerialOf(const QDateTime& moment);
+QDateTime DateFromSerial(double serial);
+
+}  // namespace vb

@@ -1,0 +1,6 @@
+#include "platform/AppInfo.h"
+
+AppInfoData& App() {
+    static AppInfoData info;
+    return info;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// What the original's App object told about the running program.
+#include <QString>
+
+struct AppInfoData {
+    QString Title = QStringLiteral("ORUN_411");
+    QString CompanyName = QStringLiteral("Arvento");
+    QString ProductName = QStringLiteral("ORUN_411");
+    QString LegalCopyright;
+    int Major = 4;
+    int Minor = 1;
+    int Revision = 1;
+};
+
+// The one description of the running program; a companion program sets its own at start.
+AppInfoData& App();

@@ -1,0 +1,56 @@
+#pragma once
+// Message boxes and input boxes: one seam. The program asks through MsgBox/InputBox;
+// the real answer comes from QMessageBox/QInputDialog, a test installs a responder that
+// records each box and answers it, so no test ever waits on a modal dialog.
+#include <QString>
+#include <functional>
+
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbAbortRetryIgnore = 2,
+    vbYesNoCancel = 3,
+    vbYesNo = 4,
+    vbRetryCancel = 5,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+    vbDefaultButton1 = 0,
+    vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
+    vbApplicationModal = 0,
+    vbSystemModal = 4096,
+};
+
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+struct DialogRequest {
+    enum Kind { Message, Input };
+    Kind kind = Message;
+    QString prompt;
+    int buttons = vbOKOnly;   // buttons + icon + default button, as MsgBoxStyle
+    QString title;            // already defaulted to the application title
+    QString defaultText;      // input boxes only
+
+    int buttonSet() const { return buttons & 7; }
+    int icon() const { return buttons & 0x70; }
+};
+
+struct DialogAnswer {
+    int result = vbOK;  // MsgBoxResult; for an input box vbCancel means cancelled
+    QString text;       // input boxes: the text typed
+};
+
+using DialogResponder = std::function<DialogAnswer(const DialogRequest&)>;
+
+// Shows a message box; the title defaults to the application title. Returns MsgBoxResult.
+int MsgBox(const QString& prompt, int buttons = vbOKOnly, const QString& title = QString());
+
+// Shows an input box; returns the text typed, or an empty text when cancelled.
+QString InputBox(const QString& prompt, const QString& title = QString(),
+                 const QString& defaultText = QString());
+
+// Installs a responder in place of the real dialogs; an empty one restores them.
+void SetDialogResponder(DialogResponder responder);
+bool HasDialogResponder();

@@ -1,0 +1,32 @@
+#include "support/DialogRecorder.h"
+
+DialogRecorder::DialogRecorder() {
+    SetDialogResponder([this](const DialogRequest& r) { return respond(r); });
+}
+
+DialogRecorder::~DialogRecorder() { SetDialogResponder({}); }
+
+void DialogRecorder::answer(int result, const QString& text) { answers_.push_back({result, text}); }
+
+QStringList DialogRecorder::prompts() const {
+    QStringList l;
+    for (const auto& b : boxes_) l << b.prompt;
+    return l;
+}
+
+DialogAnswer DialogRecorder::respond(const DialogRequest& req) {
+    boxes_.push_back(req);
+    if (!answers_.empty()) {
+        DialogAnswer a = answers_.front();
+        answers_.pop_front();
+        return a;
+    }
+    if (req.kind == DialogRequest::Input) return {vbOK, req.defaultText};
+    switch (req.buttonSet()) {
+    case vbYesNo:
+    case vbYesNoCancel: return {vbYes, {}};
+    case vbRetryCancel: return {vbRetry, {}};
+    case vbAbortRetryIgnore: return {vbAbort, {}};
+    default: return {vbOK, {}};
+    }
+}
