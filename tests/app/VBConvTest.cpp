@@ -48,6 +48,8 @@ TEST(VBFormat, DigitPlacesAndRoundingHalfAwayFromZero) {
     EXPECT_EQ(Format(0.0000005, "#.000000"), ".000001");
     EXPECT_EQ(Format(1e20, "0.0"), "100000000000000000000.0");
     EXPECT_EQ(Format(123456789.0, "0"), "123456789");
+    EXPECT_EQ(Format(5.0, "00"), "05");
+    EXPECT_EQ(Format(123.0, "00"), "123");
     EXPECT_EQ(Format(12.5, ".0"), "12.5");
     EXPECT_EQ(Format(411.00000000000006, "0"), "411");
     EXPECT_EQ(Format(0.000049, "0.0000"), "0.0000");
