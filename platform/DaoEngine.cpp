@@ -37,6 +37,7 @@ void RaiseSql(const QSqlError& error, const QString& file) {
         Raise(kLocked, QStringLiteral("Could not update; currently locked by another session on this machine."));
     case 8: Raise(kReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
     case 11: Raise(kCannotOpen, QStringLiteral("Cannot open database '%1'. The file may be corrupt.").arg(file));
+    case 14: Raise(kCannotOpen, QStringLiteral("Cannot open database '%1'.").arg(file));
     case 13: Raise(kDiskFull, QStringLiteral("Not enough space on disk."));
     case 26: Raise(kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(file));
     case 19:
