@@ -10,6 +10,8 @@
 class FrameCollector {
 public:
     static constexpr int kCapacity = 256;
+    // Bytes past the buffer are still counted, up to this bound.
+    static constexpr int kCountLimit = 1 << 20;
 
     // Takes one byte. True when an LF closed a frame; the frame then stays readable through
     // the accessors below until the next byte is fed. An LF with nothing collected since
@@ -18,7 +20,7 @@ public:
         if (byte == OrunFrame::kStart) fill_ = 0;
         if (byte != OrunFrame::kEnd) {
             if (fill_ < kCapacity) buf_[fill_] = byte;
-            if (fill_ <= kCapacity) ++fill_;
+            if (fill_ < kCountLimit) ++fill_;
             return false;
         }
         if (fill_ == 0) return false;

@@ -156,13 +156,13 @@ signals:
 
 private:
     // ---- send path and queue ----
-    void setCommand(const QString& T);  // the private send operation
+    void setCommand(QString T);  // the private send operation
     void WriteFrame(const QString& T);
     void QueuePut(const QString& T);
     bool QueueTake(QString& T);
     void QueueEmpty();
     int QueueWaiting() const;
-    void DoResponse(const QString& R);
+    void DoResponse(QString R);
     void ORUNTimer_Timer();
     void CheckMissingReadings(float now);
     void FrameReceived();

@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/ccrpTimer.h"
 
-void cORUN::setCommand(const QString& T) {
+void cORUN::setCommand(QString T) {
     try {
         if (!Enabled_) {
             // A disabled link sends nothing, but its timer runs, so it reports time-outs.
@@ -61,7 +61,7 @@ bool cORUN::Front(QString& varData) const {
     return !varData.isEmpty();
 }
 
-void cORUN::DoResponse(const QString& R) {
+void cORUN::DoResponse(QString R) {
     try {
         if (Tracing()) {
             TraceEntry(QStringLiteral("cORUN_DoResponse_") + R);
