@@ -30,6 +30,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
         EAddress_ = eAddr;
         Command_.clear();
         Response_.clear();
+        Socket_.clear();  // a socket is held only until the next CommInit
         if (lPort >= 1 && lPort <= 9) {
             Port_->Close();
             if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {
