@@ -13,7 +13,6 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
-#include <exception>
 
 class ccrpTimer;
 class cErrHandler;
@@ -191,7 +190,9 @@ private:
     void TraceEntry(const QString& name);
     void TraceLine(const QString& line);
     void TraceClear();
-    void ReportError(const std::exception& e);
+    // Reports the error in flight through the link's handler (inside a catch block),
+    // naming the procedure when it is not already on the handler's stack.
+    void ReportError(const char* procedure = nullptr);
 
     template <typename T>
     using PerChannel = BoundedArray<T, 0, 7>;

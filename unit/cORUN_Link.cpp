@@ -8,6 +8,7 @@
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
 #include "app/SettingsGlobals.h"
+#include "app/cErrHandler.h"
 #include "app/VBConv.h"
 #include "platform/Clock.h"
 #include "platform/Events.h"
@@ -21,14 +22,15 @@ static void AppendToTextFile(const QString& path, const QString& line) {
 }
 
 bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl) {
+    const ProcTrace trace(Err(), QStringLiteral("cORUN_CommInit"));
     bool result = false;
-    TraceEntry(QStringLiteral("cORUN_CommInit"));
     try {
         CommPort_ = lPort;
         ePort_ = ePort;
         EAddress_ = eAddr;
         Command_.clear();
         Response_.clear();
+        Socket_.clear();  // a socket is held only until the next CommInit
         if (lPort >= 1 && lPort <= 9) {
             Port_->Close();
             if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {
@@ -45,8 +47,8 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
             LinkWait(1000);
             result = !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
         }
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError();
     }
     return result;
 }
@@ -77,8 +79,8 @@ void cORUN::Port_RxData(int count) {
             for (qint64 i = 0; i < got; ++i) ParseResponse(static_cast<uint8_t>(rxChunk_[i]));
             left -= got;
         }
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError("cORUN_Port_RxData");
     }
 }
 

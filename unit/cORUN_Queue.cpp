@@ -26,8 +26,8 @@ void cORUN::setCommand(QString T) {
         Command_ = T;
         Response_.clear();
         emit ORUNCommand(T);
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError("cORUN_Command");
     }
 }
 
@@ -85,16 +85,16 @@ void cORUN::DoResponse(QString R) {
         }
         try {
             ProcessResponse(R);
-        } catch (const std::exception& e) {
+        } catch (...) {
             // A reply the model cannot take is reported, but the link goes on: the next
             // command still goes out and the reply still reaches its listeners.
-            ReportError(e);
+            ReportError("cORUN_ProcessResponse");
         }
         QString next;
         if (CommStatus_ == 0 && QueueTake(next)) setCommand(next);
         emit ORUNResponse(R);
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError("cORUN_DoResponse");
     }
 }
 
@@ -107,8 +107,8 @@ void cORUN::ORUNTimer_Timer() {
         ORUNTimer_->setInterval(2000);
         CommStatus_ = 2;
         emit ORUNError(0, 0);
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError("cORUN_ORUNTimer_Timer");
     }
 }
 
@@ -138,7 +138,7 @@ void cORUN::setTerminate(bool) {
         for (int o = 0; o <= 7; ++o) setPower(o, 0.0);
         SendPower();
         for (int s = 0; s <= 3; ++s) setEmissionOn(s, 0);
-    } catch (const std::exception& e) {
-        ReportError(e);
+    } catch (...) {
+        ReportError("cORUN_Terminate");
     }
 }

@@ -4,9 +4,12 @@
 #include "unit/OrunFrame.h"
 #include "unit/cORUN.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 
 // Feeds the frame of an acknowledged reply ("A" + text) into the link.
@@ -53,4 +56,14 @@ inline void Identify(cORUN& link, const QString& firmware = QStringLiteral("4.11
     link.CommInit(0, 0, QString());
     link.SendGetVersion();
     Reply(link, "ORUN " + firmware);
+}
+
+// Lets events run until the condition holds or the time is up; true when it holds.
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
 }

@@ -157,12 +157,16 @@ TEST(cORUNQueue, BadFramesAreReportedAndAskedForAgain) {
 }
 
 TEST(cORUNQueue, OverlongTextIsRefusedWithoutBlockingTheLink) {
+    TempProgramFolder folder;
     DialogRecorder boxes;
     cORUN link;
     link.setEnabled(true);
     LinkLog log(link);
     link.SendString(QString(OrunFrame::kMaxText + 1, QLatin1Char('x')));
     EXPECT_TRUE(log.commands().isEmpty());
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(boxes.last().prompt.contains("cORUN_Command")) << boxes.last().prompt.toStdString();
+    EXPECT_TRUE(boxes.last().prompt.contains("Error (5)")) << boxes.last().prompt.toStdString();
     EXPECT_EQ(link.CommStatus(), 0);
     link.SendCheckReading();
     EXPECT_EQ(log.commandText(), "F");

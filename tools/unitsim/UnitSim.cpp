@@ -59,6 +59,15 @@ void UnitSim::OnNewConnection() {
     }
 }
 
+void UnitSim::DropConnections() {
+    for (auto& link : links_) {
+        link->socket->disconnect(this);
+        link->socket->abort();
+        link->socket->deleteLater();
+    }
+    links_.clear();
+}
+
 QString UnitSim::OpenPty() {
     if (ptyMaster_ >= 0) return ptyDevice_;
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);

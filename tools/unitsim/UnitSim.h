@@ -43,6 +43,8 @@ public:
     void OmitAckNextReplies(int n) { omitAck_ = n; }
     void InterruptNextReplies(int n) { interrupt_ = n; }
     void StrayLineFeedNextReplies(int n) { strayLf_ = n; }
+    // Closes every TCP link, as a unit that is switched off and on again.
+    void DropConnections();
     // A silent unit takes commands and answers none.
     void setSilent(bool on) { silent_ = on; }
     bool Silent() const { return silent_; }
