@@ -1,0 +1,36 @@
+#pragma once
+// A ring of the last Size reading texts, addressed by absolute slot number 1..Size
+// (slot 0 stays empty). Readers that want the texts oldest first start after Index and
+// wrap at Size.
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <vector>
+
+class cRdgBuff {
+public:
+    cRdgBuff();
+
+    int32_t Size() const { return size_; }
+    // Slot of the most recent text; 0 when none.
+    int32_t Index() const { return position_; }
+    // Resizes the ring keeping the remaining texts; 0 or less is ignored.
+    void setSize(int32_t lValue);
+
+    void Push(const QString& sValue);
+    // The text in the slot when 0 <= Index <= Size (an unwritten slot gives empty text);
+    // outside that range an empty value (an invalid QVariant).
+    QVariant Reading(int32_t Index) const;
+    void Clear();
+    // Every slot takes the text of dValue; the ring is full with position 1.
+    void Fill(double dValue);
+
+private:
+    std::vector<QString> texts_;
+    int32_t size_ = 1;
+    int32_t position_ = 0;
+    bool full_ = false;
+};
+
+// The program's one reading ring; the start routine sets its size.
+extern cRdgBuff gRdgBuff;

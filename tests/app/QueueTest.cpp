@@ -1,0 +1,75 @@
+#include "app/cQueue.h"
+#include "support/DialogRecorder.h"
+
+#include <QObject>
+#include <gtest/gtest.h>
+
+TEST(Queue, SizeCountsTheUnusedSlot) {
+    cQueue q;
+    EXPECT_EQ(q.Size(), 100);
+    q.setSize(256);
+    EXPECT_EQ(q.Size(), 257);
+}
+
+TEST(Queue, ItemsComeOutInOrderAndAnEmptyQueueSaysSo) {
+    cQueue q;
+    q.setSize(2);
+    q.EnQueue(QStringLiteral("a"));
+    q.EnQueue(42);
+    QVariant v;
+    ASSERT_TRUE(q.Front(v));
+    EXPECT_EQ(v.toString(), "a");
+    ASSERT_TRUE(q.DeQueue(v));
+    EXPECT_EQ(v.toString(), "a");
+    ASSERT_TRUE(q.DeQueue(v));
+    EXPECT_EQ(v.toInt(), 42);
+    EXPECT_FALSE(q.DeQueue(v));
+    EXPECT_FALSE(v.isValid());
+    v = 7;
+    EXPECT_FALSE(q.Front(v));
+    EXPECT_FALSE(v.isValid());
+}
+
+TEST(Queue, AFullQueueDropsItsOldestItemInsteadOfReadingAsEmpty) {
+    cQueue q;
+    q.setSize(3);
+    for (int i = 1; i <= 5; ++i) q.EnQueue(i);
+    QVariant v;
+    std::vector<int> out;
+    while (q.DeQueue(v)) out.push_back(v.toInt());
+    EXPECT_EQ(out, (std::vector<int>{3, 4, 5}));
+
+    // The program's trace queue keeps its newest 256 lines.
+    cQueue trace;
+    trace.setSize(256);
+    for (int i = 1; i <= 300; ++i) trace.EnQueue(i);
+    ASSERT_TRUE(trace.Front(v));
+    EXPECT_EQ(v.toInt(), 45);
+}
+
+TEST(Queue, ObjectsAreHeldByReferenceAndClearEmptiesTheQueue) {
+    cQueue q;
+    QObject obj;
+    q.EnQueue(QVariant::fromValue(&obj));
+    obj.setObjectName("changed after EnQueue");
+    QVariant v;
+    ASSERT_TRUE(q.Front(v));
+    EXPECT_EQ(v.value<QObject*>()->objectName(), "changed after EnQueue");
+    q.ClearQueue();
+    EXPECT_FALSE(q.DeQueue(v));
+    EXPECT_EQ(q.Size(), 100);
+}
+
+TEST(Queue, AnImpossibleSizeIsReportedUnderTheOperationsName) {
+    DialogRecorder boxes;
+    cQueue q;
+    q.setSize(32767);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, "Size");
+    EXPECT_EQ(boxes.last().prompt, "Error: 6. Overflow");
+    EXPECT_EQ(boxes.last().buttons, vbOKOnly);
+    EXPECT_EQ(q.Size(), 100);
+    q.EnQueue(1);  // still usable
+    QVariant v;
+    EXPECT_TRUE(q.DeQueue(v));
+}
