@@ -1,10 +1,10 @@
 // The grid control driven like a user: mouse clicks on cells, keys in the editors, the
 // focus moving away, with the handlers wired the way the editor and setup windows wire
 // theirs (the commit cycle: Enter and LostFocus run the window's AfterEdit, then EndEdit).
-#include "platform/RuntimeError.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
+#include "support/ErrorNumber.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -421,17 +421,9 @@ TEST(TarselGrid, AddressingHeadingsCornerAndErrors) {
     EXPECT_EQ(g.CellText(8, 0), "");
     g.setRows(6);
 
-    auto errorOf = [](auto&& f) {
-        try {
-            f();
-        } catch (const RuntimeError& e) {
-            return e.number;
-        }
-        return 0;
-    };
-    EXPECT_EQ(errorOf([&] { g.CellText(6, 0); }), 381);
-    EXPECT_EQ(errorOf([&] { g.setCellText(0, 2, "x"); }), 381);
-    EXPECT_EQ(errorOf([&] { g.CellText(-2, 0); }), 381);
+    EXPECT_EQ(ErrorNumber([&] { g.CellText(6, 0); }), 381);
+    EXPECT_EQ(ErrorNumber([&] { g.setCellText(0, 2, "x"); }), 381);
+    EXPECT_EQ(ErrorNumber([&] { g.CellText(-2, 0); }), 381);
 
     // A grid without a caption column (the channel readings grid) has no column -1.
     TarselGrid chan;
@@ -440,7 +432,7 @@ TEST(TarselGrid, AddressingHeadingsCornerAndErrors) {
     chan.setRows(8);
     chan.setCellText(-1, 0, "Edit");
     chan.setCellText(0, 0, "Chan 1");
-    EXPECT_EQ(errorOf([&] { chan.CellText(0, -1); }), 381);
+    EXPECT_EQ(ErrorNumber([&] { chan.CellText(0, -1); }), 381);
     EXPECT_EQ(chan.CellText(0, 0), "Chan 1");
     EXPECT_EQ(chan.CellBackColor(-1, 0), uint32_t(vbButtonFace));
     EXPECT_EQ(chan.CellBackColor(0, 0), uint32_t(vbWindowBackground));
@@ -454,7 +446,7 @@ TEST(TarselGrid, AddressingHeadingsCornerAndErrors) {
     EXPECT_EQ(g.ListNewIndex(), 1);
     EXPECT_EQ(g.ListItemData(1), 20);
     EXPECT_EQ(g.ListIndex(), -1);
-    EXPECT_EQ(errorOf([&] { g.setListIndex(2); }), 380);
+    EXPECT_EQ(ErrorNumber([&] { g.setListIndex(2); }), 380);
     g.setListIndex(1);
     EXPECT_EQ(g.ListIndex(), 1);
 }

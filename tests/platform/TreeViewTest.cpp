@@ -1,23 +1,14 @@
 // The tree view as the process editor uses it: roots and children by key, positions in the
 // order of adding, removal one node at a time from the last, expanded flags, the selection,
 // and NodeClick for the user's click only.
-#include "platform/RuntimeError.h"
 #include "platform/TreeView.h"
+#include "support/ErrorNumber.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 // Processes P1..P3; P1 holds two layers and a co-deposition layer, P3 one layer.
 void buildExample(TreeView& tv) {
@@ -53,7 +44,7 @@ TEST(TreeView, PositionsFollowTheOrderOfAddingAndSurviveRemovals) {
     ASSERT_EQ(n.Count(), 2);
     EXPECT_EQ(n(1)->Key(), "P2");
     EXPECT_EQ(n(2)->Key(), "P3");
-    EXPECT_EQ(errorOf([&] { n.Item("L9,P1"); }), 35601);
+    EXPECT_EQ(ErrorNumber([&] { n.Item("L9,P1"); }), 35601);
 
     // A removed key can be used again.
     n.Add("P1", "Process 1 again");
@@ -67,11 +58,11 @@ TEST(TreeView, PositionsFollowTheOrderOfAddingAndSurviveRemovals) {
 TEST(TreeView, KeysAreUniqueAndBadPositionsAndKeysAreErrors) {
     TreeView tv;
     buildExample(tv);
-    EXPECT_EQ(errorOf([&] { tv.Nodes().Add("P2", "again"); }), 35602);
-    EXPECT_EQ(errorOf([&] { tv.Nodes().Add("P9", tvwChild, "L1,P9", "orphan"); }), 35601);
-    EXPECT_EQ(errorOf([&] { tv.Nodes().Item(0); }), 35600);
-    EXPECT_EQ(errorOf([&] { tv.Nodes().Item(8); }), 35600);
-    EXPECT_EQ(errorOf([&] { tv.Nodes().Remove(8); }), 35600);
+    EXPECT_EQ(ErrorNumber([&] { tv.Nodes().Add("P2", "again"); }), 35602);
+    EXPECT_EQ(ErrorNumber([&] { tv.Nodes().Add("P9", tvwChild, "L1,P9", "orphan"); }), 35601);
+    EXPECT_EQ(ErrorNumber([&] { tv.Nodes().Item(0); }), 35600);
+    EXPECT_EQ(ErrorNumber([&] { tv.Nodes().Item(8); }), 35600);
+    EXPECT_EQ(ErrorNumber([&] { tv.Nodes().Remove(8); }), 35600);
     EXPECT_EQ(tv.Nodes().Count(), 7);
 }
 
