@@ -2,7 +2,6 @@
 
 #include "platform/RuntimeError.h"
 
-#include <QGuiApplication>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -18,6 +17,21 @@ struct FlagScope {
     bool old;
     explicit FlagScope(bool& f) : flag(f), old(f) { flag = true; }
     ~FlagScope() { flag = old; }
+};
+
+// The tree widget, telling whether a change of the current node comes from the user's keys
+// (a NodeClick) rather than from the program or from the focus arriving.
+class KeyedTree : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    bool byKeys = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* ev) override {
+        byKeys = true;
+        QTreeWidget::keyPressEvent(ev);
+        byKeys = false;
+    }
 };
 
 }  // namespace
@@ -136,7 +150,8 @@ void TreeNodes::Clear() {
 TreeView::TreeView(QWidget* parent) : QWidget(parent), nodes_(this) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    tree_ = new QTreeWidget(this);
+    auto* tree = new KeyedTree(this);
+    tree_ = tree;
     layout->addWidget(tree_);
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
@@ -147,9 +162,9 @@ TreeView::TreeView(QWidget* parent) : QWidget(parent), nodes_(this) {
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         if (TreeNode* n = nodes_.nodeOf(item)) emit NodeClick(n);
     });
-    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now) {
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this, tree](QTreeWidgetItem* now) {
         // A move by the keys selects the node like a click; a click is reported by itemClicked.
-        if (programmatic_ || !now || !tree_->hasFocus() || QGuiApplication::mouseButtons() != Qt::NoButton) return;
+        if (programmatic_ || !now || !tree->byKeys) return;
         if (TreeNode* n = nodes_.nodeOf(now)) emit NodeClick(n);
     });
     connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {

@@ -98,7 +98,24 @@ TEST(TreeView, ExpandedAndSelectedAndTheUsersClick) {
     EXPECT_EQ(tv.SelectedItem(), layer);
     EXPECT_FALSE(n("P1")->Selected());
 
+    // The down key moves to the next node: a NodeClick too. Focus arriving is none.
+    QTest::keyClick(tv.viewport()->parentWidget(), Qt::Key_Down);
+    ASSERT_EQ(clicks.count(), 2);
+    EXPECT_EQ(tv.SelectedItem(), n("L2,P1"));
+    EXPECT_EQ(clicks.at(1).at(0).value<TreeNode*>(), n("L2,P1"));
+    TreeView fresh;
+    buildExample(fresh);
+    QSignalSpy freshClicks(&fresh, &TreeView::NodeClick);
+    fresh.show();
+    fresh.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fresh));
+    fresh.SetFocus();
+    ASSERT_TRUE(fresh.viewport()->parentWidget()->hasFocus());
+    EXPECT_EQ(freshClicks.count(), 0);
+    EXPECT_EQ(fresh.SelectedItem(), nullptr);
+
     // Removing the selected node leaves none selected.
+    layer = n("L2,P1");
     n.Remove(layer->Index());
     EXPECT_EQ(tv.SelectedItem(), nullptr);
 }
