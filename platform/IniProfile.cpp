@@ -129,11 +129,14 @@ bool hasLineBreak(const QString& s) { return s.contains(u'\n') || s.contains(u'\
 enum class ReadResult { Ok, Missing, Failed };
 
 ReadResult readFile(const QString& path, QByteArray& out) {
+    const QFileInfo info(path);
+    if (!info.exists()) return ReadResult::Missing;
+    // Only a regular file of bounded size is read: a device or a huge file is no
+    // configuration and must not hang or flood the program.
+    if (!info.isFile() || info.size() > kMaxFileBytes) return ReadResult::Failed;
     QFile f(path);
-    if (!f.exists()) return ReadResult::Missing;
     if (!f.open(QIODevice::ReadOnly)) return ReadResult::Failed;
-    if (f.size() > kMaxFileBytes) return ReadResult::Failed;
-    out = f.read(kMaxFileBytes + 1);
+    out = f.readAll();
     return out.size() > kMaxFileBytes ? ReadResult::Failed : ReadResult::Ok;
 }
 
