@@ -15,14 +15,24 @@ namespace vb {
 // date/time patterns ("hh:mm:ss", "hh:mm", "nn", "General Date", "Short Date",
 // "Long Time", "yyyy-mm-dd"...) read the value as a date serial (days since 1899-12-30,
 // the time of day as the fraction). An empty pattern gives CStr(value).
+// Values round half away from zero on their 15 significant digits; the section is chosen
+// by the value's sign, so Format(-0.0001, "\ 0.0;-0.0") is "-0.0". Named forms are the
+// fixed US ones: "General Date" "12/8/2026 8:42:08 PM" (the date alone at midnight, the
+// time alone on day 0), "Short Date" "12/8/2026", "Long Time" "8:42:08 PM", "Short Time"
+// "20:42", "Standard" "1,234.00". A date pattern with a serial outside the years
+// 100..9999 is RuntimeError 6.
 QString Format(double value, const QString& pattern);
+// An empty pattern gives "General Date".
 QString Format(const QDateTime& moment, const QString& pattern);
-QString Format(const QString& text, const QString& pattern);  // text that is a number is formatted as one
+// Text that is a number (IsNumeric) is formatted as one; other text, or an empty
+// pattern, gives the text unchanged.
+QString Format(const QString& text, const QString& pattern);
 
 // Text of a Double as CStr gives it: up to 15 significant digits, no leading blank,
-// "0.5", "-0.25", "1E+16", "1E-05".
+// "0.5", "-0.25", "1E+16", "1E-05" (exponent form from 1E+15 and below 1E-04).
+// NaN and infinities, which the original never held, give "NaN", "Inf", "-Inf".
 QString CStr(double value);
-// Text of a Single as CStr gives it: up to 7 significant digits.
+// Text of a Single as CStr gives it: up to 7 significant digits (exponent form from 1E+07).
 QString CStrSingle(float value);
 QString CStr(int value);
 QString CStr(int64_t value);
@@ -35,9 +45,14 @@ QString Str(double value);
 // Val: the leading number of the text; blanks, tabs and line feeds anywhere are skipped;
 // "&H"/"&O" prefixes; "D" accepted as exponent; reading stops at the first character that
 // cannot continue the number; no number gives 0. Val("1 2") is 12, Val("&H1F") is 31.
+// A hexadecimal or octal value that fits 16 bits is an Integer (Val("&HFFFF") is -1),
+// one that fits 32 bits a Long (Val("&H10000") is 65536). A number beyond the Double
+// range, or a hexadecimal one beyond 32 bits, is RuntimeError 6 "Overflow".
 double Val(const QString& text);
 // CDbl/CSng/CInt/CLng of a text: the whole text must be a number (blanks around it
 // allowed), else RuntimeError 13 "Type mismatch"; out of range is RuntimeError 6.
+// A number is [sign] digits with at most one "." [E or D [sign] digits], or &H/&O and
+// digits; "." is the only decimal separator and no thousands separator is accepted.
 double CDbl(const QString& text);
 float CSng(const QString& text);
 int16_t CInt(const QString& text);
