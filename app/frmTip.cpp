@@ -53,6 +53,12 @@ void frmTip::show(QWidget* owner, const QString& message, int32_t time) {
     raise();
 }
 
+void frmTip::closeEvent(QCloseEvent* e) {
+    // Closed is gone for the callers, even before the window object is deleted.
+    if (current_ == this) current_.clear();
+    QWidget::closeEvent(e);
+}
+
 bool frmTip::event(QEvent* e) { return SwallowF1(e) || QWidget::event(e); }
 
 bool frmTip::eventFilter(QObject* watched, QEvent* e) {

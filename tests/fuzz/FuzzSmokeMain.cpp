@@ -1,7 +1,7 @@
 // Runs a fuzz target's LLVMFuzzerTestOneInput without libFuzzer: over every seed file of
 // its corpus folder, then over random and mutated inputs made with a fixed seed, so every
 // test run exercises the parser and a failure repeats on the next run.
-//   fuzz_<name>_smoke <corpus folder> [generated inputs, default 3000]
+//   fuzz_<name>_smoke <corpus folder> [generated inputs, default 2000]
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) std::signal(sig, onCrash);
-    const int generated = argc > 2 ? std::atoi(argv[2]) : 3000;
+    const int generated = argc > 2 ? std::atoi(argv[2]) : 2000;
 
     std::vector<Bytes> seeds;
     std::vector<std::filesystem::path> files;

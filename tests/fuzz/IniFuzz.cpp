@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The same write through a file: what lands on disk is what Put made of the text.
-    if (!scratch().isValid()) return 0;
+    // Every fourth input only, as each write is synced to the disk.
+    if (size % 4 != 0 || !scratch().isValid()) return 0;
     const QString path = scratch().filePath(QStringLiteral("fuzz.ini"));
     {
         QFile f(path);
