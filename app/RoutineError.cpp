@@ -4,6 +4,6 @@
 #include "platform/Dialogs.h"
 
 void ShowRoutineError(const QString& routine, int number, const QString& description) {
-    MsgBox(QStringLiteral("Error: ") + vb::CStr(number) + QStringLiteral(". ") + description,
-           vbOKOnly, routine);
+    MsgBox(QStringLiteral("Error: ") + vb::CStr(number) + QStringLiteral(". ") + description, vbOKOnly,
+           routine);
 }

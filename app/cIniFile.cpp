@@ -45,8 +45,8 @@ float cIniFile::ReadIniSingle(const QString& Section, const QString& KeyName, fl
 
 int16_t cIniFile::ReadIniInt(const QString& Section, const QString& KeyName, int16_t Default) {
     return ResultReportingErrors<int16_t>(QStringLiteral("ReadIniInt"), 0, [&] {
-        const int64_t v = path_.isEmpty() ? Default
-                                          : IniProfile::GetInt(ResolvePath(path_), Section, KeyName, Default);
+        const int64_t v =
+            path_.isEmpty() ? Default : IniProfile::GetInt(ResolvePath(path_), Section, KeyName, Default);
         if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max())
             throw RuntimeError::Overflow();
         return static_cast<int16_t>(v);
@@ -77,5 +77,6 @@ QString cIniFile::ReadIniStr(const QString& Section, const QString& KeyName, con
 }
 
 void cIniFile::setFileName(const QString& File) {
-    RunReportingErrors(QStringLiteral("FileName"), [&] { path_ = modFileUtil::FileExists(File) ? File : QString(); });
+    RunReportingErrors(QStringLiteral("FileName"),
+                       [&] { path_ = modFileUtil::FileExists(File) ? File : QString(); });
 }

@@ -14,7 +14,8 @@ namespace {
 constexpr Qt::WindowFlags kTipFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 }
 
-frmTip::frmTip(QWidget* owner) : QWidget(owner, kTipFlags), lblMessage_(new QLabel(this)), Timer1_(new QTimer(this)) {
+frmTip::frmTip(QWidget* owner)
+    : QWidget(owner, kTipFlags), lblMessage_(new QLabel(this)), Timer1_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmTip"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -45,9 +46,10 @@ void frmTip::show(QWidget* owner, const QString& message, int32_t time) {
     Timer1_->start();
 
     if (parentWidget() != owner) setParent(owner, kTipFlags);
-    const QRect area = owner ? owner->frameGeometry()
-                             : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                                 : QRect(0, 0, 640, 480));
+    const QRect area =
+        owner ? owner->frameGeometry()
+              : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                  : QRect(0, 0, 640, 480));
     move(area.center() - rect().center());
     QWidget::show();
     raise();

@@ -14,8 +14,8 @@ class frmTip : public QWidget {
 public:
     // Shows ShowMsg for ShowTime milliseconds, owned by ShowOwner. ShowLeft and ShowTop
     // are accepted for the callers' sake; the pop-up places itself over its owner.
-    static void ShowTip(QWidget* ShowOwner, const QString& ShowMsg, int32_t ShowTime,
-                        int32_t ShowLeft = 0, int32_t ShowTop = 0);
+    static void ShowTip(QWidget* ShowOwner, const QString& ShowMsg, int32_t ShowTime, int32_t ShowLeft = 0,
+                        int32_t ShowTop = 0);
     // The pop-up while it is shown, else nullptr.
     static frmTip* Current();
 

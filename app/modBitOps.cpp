@@ -40,7 +40,8 @@ int32_t mask32(uint8_t bit) { return shll(1, bit); }
 }  // namespace
 
 void BitClearInteger(int16_t& value, uint8_t bit) {
-    RunReportingErrors(QStringLiteral("BitClearInteger"), [&] { value = static_cast<int16_t>(value & ~mask16(bit)); });
+    RunReportingErrors(QStringLiteral("BitClearInteger"),
+                       [&] { value = static_cast<int16_t>(value & ~mask16(bit)); });
 }
 
 void BitClearLong(int32_t& value, uint8_t bit) {
@@ -48,7 +49,8 @@ void BitClearLong(int32_t& value, uint8_t bit) {
 }
 
 void BitSetInteger(int16_t& value, uint8_t bit) {
-    RunReportingErrors(QStringLiteral("BitSetInteger"), [&] { value = static_cast<int16_t>(value | mask16(bit)); });
+    RunReportingErrors(QStringLiteral("BitSetInteger"),
+                       [&] { value = static_cast<int16_t>(value | mask16(bit)); });
 }
 
 void BitSetLong(int32_t& value, uint8_t bit) {
@@ -56,11 +58,13 @@ void BitSetLong(int32_t& value, uint8_t bit) {
 }
 
 bool BitTestInteger(int16_t value, uint8_t bit) {
-    return ResultReportingErrors<bool>(QStringLiteral("BitTestInteger"), false, [&] { return (value & mask16(bit)) != 0; });
+    return ResultReportingErrors<bool>(QStringLiteral("BitTestInteger"), false,
+                                       [&] { return (value & mask16(bit)) != 0; });
 }
 
 bool BitTestLong(int32_t value, uint8_t bit) {
-    return ResultReportingErrors<bool>(QStringLiteral("BitTestLong"), false, [&] { return (value & mask32(bit)) != 0; });
+    return ResultReportingErrors<bool>(QStringLiteral("BitTestLong"), false,
+                                       [&] { return (value & mask32(bit)) != 0; });
 }
 
 int32_t dblToLong(double value) {

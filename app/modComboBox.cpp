@@ -45,7 +45,8 @@ int FindStringComboBox(QComboBox* combo, const QString& Text, bool Exact) {
         checkSet(combo);
         for (int i = 0; i < combo->count(); ++i) {
             const QString item = combo->itemText(i);
-            if (Exact ? item.compare(Text, Qt::CaseInsensitive) == 0 : item.startsWith(Text, Qt::CaseInsensitive))
+            if (Exact ? item.compare(Text, Qt::CaseInsensitive) == 0
+                      : item.startsWith(Text, Qt::CaseInsensitive))
                 return i;
         }
         return -1;

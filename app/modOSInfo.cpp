@@ -24,9 +24,8 @@ int32_t kernelVersionPart(int n) {
 }  // namespace
 
 QString ComputerName() {
-    return ResultReportingErrors<QString>(QStringLiteral("ComputerName"), {}, [] {
-        return TrimNulls(QSysInfo::machineHostName());
-    });
+    return ResultReportingErrors<QString>(QStringLiteral("ComputerName"), {},
+                                          [] { return TrimNulls(QSysInfo::machineHostName()); });
 }
 
 int32_t OSBuild() { return kernelVersionPart(2) & 0x7FFF; }

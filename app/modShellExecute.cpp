@@ -20,7 +20,8 @@ int64_t gProcessHandle = 0;
 constexpr int32_t kLaunched = 42;  // any value of 33 or more means success
 
 QString expandEnvironment(const QString& text) {
-    static const QRegularExpression var(QStringLiteral(R"(%([A-Za-z_][A-Za-z0-9_]*)%|\$\{([A-Za-z_][A-Za-z0-9_]*)\}|\$([A-Za-z_][A-Za-z0-9_]*))"));
+    static const QRegularExpression var(QStringLiteral(
+        R"(%([A-Za-z_][A-Za-z0-9_]*)%|\$\{([A-Za-z_][A-Za-z0-9_]*)\}|\$([A-Za-z_][A-Za-z0-9_]*))"));
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QString out;
     qsizetype last = 0;
@@ -41,7 +42,8 @@ QString expandEnvironment(const QString& text) {
 int32_t launch(const QString& FileName, const QString& Directory) {
     gProcessHandle = 0;
     const QString name = expandEnvironment(FileName).trimmed();
-    const QString folder = Directory.trimmed().isEmpty() ? QString() : ResolvePath(expandEnvironment(Directory));
+    const QString folder =
+        Directory.trimmed().isEmpty() ? QString() : ResolvePath(expandEnvironment(Directory));
     // A relative name lies in the given folder; otherwise the program-folder rules hold.
     const QString native = QString(name).replace(u'\\', u'/');
     const bool relative = QDir::isRelativePath(native) && !native.contains(u':');
@@ -55,7 +57,8 @@ int32_t launch(const QString& FileName, const QString& Directory) {
         gProcessHandle = pid;
         return kLaunched;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? kLaunched : kNoAssociation;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? kLaunched
+                                                                                   : kNoAssociation;
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ Entry classify(QStringView line) {
 struct Location {
     std::vector<Line> lines;
     bool sectionFound = false;
-    int keyLine = -1;      // the line of the key, when found
+    int keyLine = -1;        // the line of the key, when found
     int lastInSection = -1;  // the section's header or its last key line
 };
 
@@ -237,10 +237,12 @@ int64_t ParseInt(const QString& text) {
         const int digit = digitValue(t[i]);
         if (digit < 0 || digit >= base) break;
         const auto d = static_cast<uint64_t>(digit);
-        magnitude = magnitude > (limit - d) / static_cast<uint64_t>(base) ? limit
-                                                                        : magnitude * static_cast<uint64_t>(base) + d;
+        magnitude = magnitude > (limit - d) / static_cast<uint64_t>(base)
+                        ? limit
+                        : magnitude * static_cast<uint64_t>(base) + d;
     }
-    if (negative) return magnitude >= limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
+    if (negative)
+        return magnitude >= limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
     return magnitude >= limit ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(magnitude);
 }
 

@@ -115,19 +115,24 @@ TEST(FileUtil, FileTimesBecomeDatesInWholeSeconds) {
     EXPECT_EQ(vb::Format(serial, "yyyy-mm-dd hh:mm:ss"), "2026-03-01 01:02:05");
 
     // 2026-03-01 01:02:05.999 UTC as a file time.
-    const int64_t utcFileTime = (QDateTime(QDate(2026, 3, 1), QTime(1, 2, 5, 999), QTimeZone::utc()).toMSecsSinceEpoch() +
-                                 11644473600000LL) * 10000;
+    const int64_t utcFileTime =
+        (QDateTime(QDate(2026, 3, 1), QTime(1, 2, 5, 999), QTimeZone::utc()).toMSecsSinceEpoch() +
+         11644473600000LL) *
+        10000;
     const QByteArray tz = qgetenv("TZ");
     qputenv("TZ", "CET-1");  // an hour east of UTC, so the local conversion shows
     int64_t ft = utcFileTime;
     EXPECT_DOUBLE_EQ(WinTimeToVBATime(ft, false), serial);
     EXPECT_EQ(ft, utcFileTime);
-    const int offset = QDateTime(QDate(2026, 3, 1), QTime(1, 2, 5), QTimeZone::utc()).toLocalTime().offsetFromUtc();
+    const int offset =
+        QDateTime(QDate(2026, 3, 1), QTime(1, 2, 5), QTimeZone::utc()).toLocalTime().offsetFromUtc();
     EXPECT_NEAR(WinTimeToVBATime(ft, true), serial + offset / 86400.0, 1e-9);
     EXPECT_EQ(offset, 3600);
     EXPECT_EQ(ft, utcFileTime + offset * 10000000LL);  // the local time is written back
-    if (tz.isNull()) qunsetenv("TZ");
-    else qputenv("TZ", tz);
+    if (tz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", tz);
     int64_t bad = -1;
     EXPECT_EQ(WinTimeToVBATime(bad, false), 0);
 

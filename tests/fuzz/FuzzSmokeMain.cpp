@@ -62,15 +62,17 @@ Bytes mutate(Bytes b, const std::vector<Bytes>& seeds, std::mt19937& rng) {
             break;
         case 1: b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), randomByte(rng)); break;
         case 2:
-            if (!b.empty()) b.erase(b.begin() + static_cast<std::ptrdiff_t>(at),
-                                    b.begin() + static_cast<std::ptrdiff_t>(std::min(b.size(), at + 1 + rng() % 16)));
+            if (!b.empty())
+                b.erase(b.begin() + static_cast<std::ptrdiff_t>(at),
+                        b.begin() + static_cast<std::ptrdiff_t>(std::min(b.size(), at + 1 + rng() % 16)));
             break;
         case 3: {
             if (b.empty()) break;
             const size_t len = std::min<size_t>(b.size() - at, 1 + rng() % 64);
             const Bytes chunk(b.begin() + static_cast<std::ptrdiff_t>(at),
                               b.begin() + static_cast<std::ptrdiff_t>(at + len));
-            b.insert(b.begin() + static_cast<std::ptrdiff_t>(rng() % (b.size() + 1)), chunk.begin(), chunk.end());
+            b.insert(b.begin() + static_cast<std::ptrdiff_t>(rng() % (b.size() + 1)), chunk.begin(),
+                     chunk.end());
             break;
         }
         case 4: {

@@ -25,7 +25,8 @@ QList<QString> candidates(const QByteArray& text, char open, char close) {
     for (const QByteArray& line : text.split('\n')) {
         const qsizetype a = open ? line.indexOf(open) : 0;
         const qsizetype b = line.indexOf(close, a + 1);
-        if (a >= 0 && b > a) names << QString::fromLatin1(line.mid(a + (open ? 1 : 0), b - a - (open ? 1 : 0)));
+        if (a >= 0 && b > a)
+            names << QString::fromLatin1(line.mid(a + (open ? 1 : 0), b - a - (open ? 1 : 0)));
         if (names.size() >= 5) break;
     }
     return names;
