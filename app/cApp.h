@@ -2,6 +2,8 @@
 // The application-state object: the active process, the current step of a run, the run
 // phase, the map of which layer each channel deposits in each step of the active process,
 // and the configuration file. One instance, gApp, made first by the start routine.
+#include "platform/BoundedArray.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -15,12 +17,19 @@ public:
     explicit cApp(QObject* parent = nullptr);
     ~cApp() override;
 
-    // The active process (1..25 once selected).
+    // The active process (1..25 once selected). Setting it selects the process: an empty
+    // process gets a default layer, the layer map, relay/input maps and graph settings are
+    // loaded, the run goes to step 1 and (outside the start-up) to STOPPED, and
+    // ProcessChange is raised. A number outside 1..25 is reported and changes nothing.
     int16_t ProcNum() const { return ProcNum_; }
+    void setProcNum(int16_t nProcess);
 
     // Rebuilds the layer map of the process: 0, or the number of an unexpected error
     // (the map then holds what was entered before it).
     int16_t BuildProcess(int16_t nProcess);
+
+    // The step at which the run was last stopped; 0 after INIT RUN.
+    int16_t StopLayer() const { return StopLayer_; }
 
     // The current step of the process (from 1). Setting it raises LayerChange.
     int16_t ProcLayer() const { return ProcLayer_; }
@@ -37,6 +46,20 @@ public:
 
     // The run phase (a phase code).
     int16_t Phase() const { return Phase_; }
+    void setPhase(int16_t nPhase);
+    // The phase of channel 0..7: the run phase it follows or a channel-only mode.
+    int16_t ChanPhase(int16_t nChan) const { return ChanPhase_(nChan); }
+    void setChanPhase(int16_t nChan, int16_t nPhase);
+
+    // Whether graph window 0..3 is open. Setting it opens or closes the window and checks
+    // or clears its entry in the main window's graph menu.
+    bool ShowGraph(int16_t Index) const { return GraphShown_(Index); }
+    void setShowGraph(int16_t Index, bool State);
+
+    // The status message last selected (0 none, 2 "COMM ERROR", 3..5 end or stop of a
+    // layer); setting it updates the main window's status label. Ignored during shutdown.
+    int16_t StatusMsg() const { return StatusMsg_; }
+    void setStatusMsg(int16_t nMsgNum);
 
     // Reads one section of the configuration file FileName (a name in the program
     // folder) into the settings globals and the device objects. An empty name reads
@@ -50,9 +73,20 @@ public:
     QString Path() const;
 
 signals:
+    // A process was selected and built.
+    void ProcessChange(int16_t nProcess);
     void LayerChange(int16_t nLayer);
+    // The run phase changed (not for STARTUP and shutdown); carries the phase as it stands
+    // once the phase's entry action has run.
+    void PhaseChange(int16_t nPhase);
 
 private:
+    // The start-up sequence (run by Phase 0) and the shutdown (run by Phase 99).
+    void ApInitialize();
+    void ApTerminate();
+    // The setter's own work on entering a run phase: totals, filters, log lines, run number.
+    void PhaseBookkeeping(int16_t nPhase);
+
     // The sections of the configuration file.
     void IniReadApplication(cIniFile& ini);
     void IniReadQCM(cIniFile& ini);
@@ -67,6 +101,10 @@ private:
     QHash<QString, int16_t> LayerMap_;
     int16_t ProcLayer_ = 0;
     int16_t Phase_ = 0;
+    BoundedArray<int16_t, 0, 7> ChanPhase_;
+    int16_t StopLayer_ = 0;
+    int16_t StatusMsg_ = 0;
+    BoundedArray<bool, 0, 3> GraphShown_;
 };
 
 // The application-state object, made first by the start routine.

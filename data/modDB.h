@@ -25,6 +25,19 @@ void LayerSave(int16_t nLayer);
 void FilmLoad(int16_t nFilm);
 void FilmSave(int16_t nFilm);
 
+// ---- Unit and quartz settings (tables ORUN, Sensors, QCM) ----
+
+// The channel calibrations and sensor settings into gORUN, in the order of their
+// commands; missing rows (8 channels, 4 sensors) are added with the table defaults.
+void ORUNLoad();
+// gORUN's values back into the rows ORUNLoad added.
+void ORUNSave();
+// The quartz frequencies and period into gQCM (the defaults when a stored value is 0);
+// an empty table gets its one row.
+void QCMLoad();
+// gQCM's frequencies and period into the table's row.
+void QCMSave();
+
 // ---- Shared by the table routines ----
 
 // The error path of a database routine; call it inside the catch block. Shows each of

@@ -22,6 +22,10 @@ public:
     QString MirelSN(int Chan) const { return MirelSN_(Chan); }
     void setMirelSN(int Chan, const QString& value) { MirelSN_(Chan) = value; }
 
+    // Zeroes the thickness of every quartz monitor of the active source; the status of
+    // the source (0 for success).
+    int32_t ZeroAll();
+
 private:
     int32_t QCMType_ = 0;
     BoundedArray<QString, 0, 3> MirelSN_;

@@ -11,6 +11,10 @@
 #include <QWidget>
 #include <cstdint>
 
+class QAction;
+class QLabel;
+class QPushButton;
+
 class frmMain : public QWidget {
     Q_OBJECT
 public:
@@ -46,7 +50,18 @@ public:
     // on entry to DEPOSIT and when manual power is switched off.
     BoundedArray<double, 0, 7> ChanErrorSince;
 
+    // ---- Controls that the application state drives ----
+    // The status label (gApp.StatusMsg sets its text and colour).
+    QLabel* lblStatus = nullptr;
+    // The graph menu entries 0..3: captioned with each selected process's graph titles,
+    // checked while the graph window is shown.
+    BoundedArray<QAction*, 0, 3> mnuViewGraph;
+    // The run buttons: 0 START/STOP, 1 NEXT, 2 RESET.
+    BoundedArray<QPushButton*, 0, 2> cmdFunc;
+
 private:
+    void CreateAppControls();
+
     float RunElapsed_ = 0.0f;
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.

@@ -14,4 +14,22 @@ QString PhaseName(int code);
 // display units; 0 in the phases that follow no set point.
 double RateTarget(int16_t ch);
 
+// True while a phase's entry action runs (InitPhase); a control tick meanwhile only
+// sends the power outputs.
+extern bool PhaseBusy;
+
+// Entry of a new run phase (99 for the shutdown): the relays for the phase, then the
+// phase's own entry action. Called only by the run-phase setter of gApp, after its own
+// bookkeeping.
+void InitPhase(int16_t phase);
+
+// A channel enters (on) or leaves (off) MAN POWER: the "Manual Mode" relays follow, and
+// the channel shutters of the channels with a film open, or close outside SHTR DLY and
+// DEPOSIT. Nothing is sent; the caller sends the relays when they changed.
+void SetShutterRelays(int16_t ch, bool on);
+// A channel enters or leaves HOLD POWER; nothing to do.
+void ChannelPhaseNotify(int16_t ch, bool hold);
+// A channel enters QCM CAL.: starts its calibration against its film's quartz monitor.
+void InitPhaseQCMCal(int16_t ch);
+
 }  // namespace modPhases

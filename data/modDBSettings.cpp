@@ -1,0 +1,153 @@
+// The unit's channel calibration and sensor settings (tables ORUN and Sensors) and the
+// quartz monitors' frequency settings (table QCM). They are system settings kept in the
+// recipe database, handed straight to the unit object and the quartz facade rather than
+// held in records.
+#include "app/SettingsGlobals.h"
+#include "app/cErrHandler.h"
+#include "data/modDB.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
+
+namespace modDB {
+
+namespace {
+
+// The unit does not take update periods below 100 ms.
+constexpr int32_t kMinUpdateMs = 100;
+
+// Used when a stored quartz setting is 0; the table keeps its zeros.
+constexpr double kDefaultFreqMax = 6100000.0;
+constexpr double kDefaultFreqMin = 5000000.0;
+constexpr double kDefaultFreqInit = 6000000.0;
+constexpr double kDefaultPeriod = 0.5;
+
+cORUN& Unit() {
+    if (!gORUN) throw RuntimeError::ObjectNotSet();
+    return *gORUN;
+}
+
+cQCM& QCM() {
+    if (!gQCM) throw RuntimeError::ObjectNotSet();
+    return *gQCM;
+}
+
+QString ChannelQuery(int ch) { return QStringLiteral("SELECT * FROM ORUN WHERE Channel =") + QString::number(ch); }
+QString SensorQuery(int s) { return QStringLiteral("SELECT * FROM Sensors WHERE Sensor =") + QString::number(s); }
+const QString kQcmQuery = QStringLiteral("SELECT * FROM QCM");
+
+// The calibration columns of one integration: "A_" for 0, "B_" for 1.
+QString Col(int integ, const char* name) {
+    return QLatin1String(integ == 0 ? "A_" : "B_") + QLatin1String(name);
+}
+
+}  // namespace
+
+void ORUNLoad() {
+    ORUN_PROC("modDB_ORUNLoad");
+    try {
+        cORUN& unit = Unit();
+        unit.setOpMode(Simulate);
+        // Each value is handed over in this order; some of them send a command.
+        for (int ch = 0; ch <= 7; ++ch) {
+            dao::Recordset rs = gDB.OpenRecordset(ChannelQuery(ch));
+            if (rs.RecordCount() == 0) {
+                AddRow(QStringLiteral("ORUN"), {{QStringLiteral("Channel"), ch}});
+                rs = gDB.OpenRecordset(ChannelQuery(ch));
+            }
+            unit.setCalPackets(ch, rs.Fields(QStringLiteral("CalPackets")).AsInt32());
+            const int32_t update = rs.Fields(QStringLiteral("Update")).AsInt32();
+            unit.setChanUpdate(ch, update < kMinUpdateMs ? kMinUpdateMs : update);
+            unit.setSensorMap(ch, rs.Fields(QStringLiteral("Sensor")).AsInt32());
+            for (int integ = 0; integ <= 1; ++integ) {
+                unit.setCalHiCounts(ch, integ, rs.Fields(Col(integ, "BiasHi")).AsInt32());
+                unit.setCalLoCounts(ch, integ, rs.Fields(Col(integ, "BiasLo")).AsInt32());
+                unit.setCalSlope(ch, integ, rs.Fields(Col(integ, "Slope")).AsDouble());
+                unit.setCalIntercept(ch, integ, rs.Fields(Col(integ, "Intercept")).AsDouble());
+            }
+        }
+        for (int s = 0; s <= 3; ++s) {
+            dao::Recordset rs = gDB.OpenRecordset(SensorQuery(s));
+            if (rs.RecordCount() == 0) {
+                AddRow(QStringLiteral("Sensors"), {{QStringLiteral("Sensor"), s},
+                                                   {QStringLiteral("EmissionSetPt"), 2.0},
+                                                   {QStringLiteral("MaxLeakage"), 1.0}});
+                rs = gDB.OpenRecordset(SensorQuery(s));
+            }
+            unit.setEmissionSetPt(s, rs.Fields(QStringLiteral("EmissionSetPt")).AsDouble());
+            unit.setMaxLeakage(s, rs.Fields(QStringLiteral("MaxLeakage")).AsDouble());
+        }
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+// Writes into the rows ORUNLoad made; a missing row is an error.
+void ORUNSave() {
+    ORUN_PROC("modDB_ORUNSave");
+    try {
+        const cORUN& unit = Unit();
+        for (int ch = 0; ch <= 7; ++ch) {
+            dao::Recordset rs = gDB.OpenRecordset(ChannelQuery(ch));
+            rs.Edit();
+            rs.Fields(QStringLiteral("CalPackets")) = unit.CalPackets(ch);
+            rs.Fields(QStringLiteral("Update")) = unit.ChanUpdate(ch);
+            rs.Fields(QStringLiteral("Sensor")) = unit.SensorMap(ch);
+            for (int integ = 0; integ <= 1; ++integ) {
+                rs.Fields(Col(integ, "BiasHi")) = unit.CalHiCounts(ch, integ);
+                rs.Fields(Col(integ, "BiasLo")) = unit.CalLoCounts(ch, integ);
+                rs.Fields(Col(integ, "Slope")) = unit.CalSlope(ch, integ);
+                rs.Fields(Col(integ, "Intercept")) = unit.CalIntercept(ch, integ);
+            }
+            rs.Update();
+        }
+        for (int s = 0; s <= 3; ++s) {
+            dao::Recordset rs = gDB.OpenRecordset(SensorQuery(s));
+            rs.Edit();
+            rs.Fields(QStringLiteral("EmissionSetPt")) = unit.EmissionSetPt(s);
+            rs.Fields(QStringLiteral("MaxLeakage")) = unit.MaxLeakage(s);
+            rs.Update();
+        }
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+void QCMLoad() {
+    ORUN_PROC("modDB_QCMLoad");
+    try {
+        dao::Recordset rs = gDB.OpenRecordset(kQcmQuery);
+        if (rs.RecordCount() == 0) {
+            AddRow(QStringLiteral("QCM"), {});
+            rs = gDB.OpenRecordset(kQcmQuery);
+        }
+        const double freqMax = rs.Fields(QStringLiteral("FreqMax")).AsDouble();
+        const double freqInit = rs.Fields(QStringLiteral("FreqInit")).AsDouble();
+        const double freqMin = rs.Fields(QStringLiteral("FreqMin")).AsDouble();
+        const double period = rs.Fields(QStringLiteral("Period")).AsDouble();
+        // The facade reports values it refuses through its status, which is not needed here.
+        if (freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0)
+            QCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
+        else
+            QCM().InitFreq(freqMax, freqMin, freqInit, period);
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+void QCMSave() {
+    ORUN_PROC("modDB_QCMSave");
+    try {
+        const cQCM& qcm = QCM();
+        dao::Recordset rs = gDB.OpenRecordset(kQcmQuery);
+        rs.Edit();
+        rs.Fields(QStringLiteral("Period")) = qcm.Period();
+        rs.Fields(QStringLiteral("FreqMax")) = qcm.FreqMax();
+        rs.Fields(QStringLiteral("FreqInit")) = qcm.FreqInit();
+        rs.Fields(QStringLiteral("FreqMin")) = qcm.FreqMin();
+        rs.Update();
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+}  // namespace modDB
