@@ -26,7 +26,7 @@
 // - A procedure without its own error path (the Parts say "passes errors to its caller")
 //   has no try/catch; a procedure without a trace name has no ORUN_PROC.
 // - The database routines call their own error path, which shows the engine's errors
-//   before calling gErr.HandleError() (data/DBErrorPath.h).
+//   before calling gErr.HandleError(): `catch (...) { modDB::DBErrorPath(); }` (data/modDB.h).
 #include "platform/RuntimeError.h"
 
 #include <QObject>

@@ -1,0 +1,61 @@
+// Process records and their rows in table Processes.
+#include "app/cErrHandler.h"
+#include "data/ProcessRec.h"
+#include "data/RecordColumns.h"
+#include "data/modDB.h"
+
+#include <array>
+
+namespace modDB {
+
+namespace {
+
+// Read and written in this order.
+const std::array<RecordColumn<ProcessRec>, 5> kProcessColumns{{
+    {"Process_Name", &ProcessRec::Process_Name},
+    {"Run_Number", &ProcessRec::Run_Number},
+    {"Number_Layers", &ProcessRec::Number_Layers},
+    {"First_Layer", &ProcessRec::First_Layer},
+    {"Number_Act_Layers", &ProcessRec::Number_Act_Layers},
+}};
+
+}  // namespace
+
+void ProcessLoad(int16_t nProcess) {
+    ORUN_PROC("modDB_ProcessLoad");
+    try {
+        const QString query = QStringLiteral("SELECT * FROM Processes WHERE Process_Number =") + QString::number(nProcess);
+        dao::Recordset rs = gDB.OpenRecordset(query);
+        // The record is filled as a copy and stored whole: a load stopped by a bad column
+        // leaves the record as it was (after DBInit, its defaults).
+        ProcessRec p = gProcess(nProcess);
+        if (rs.RecordCount() == 0) {
+            // The new row is named without a blank ("Process7"); the other columns take
+            // the table's defaults.
+            AddRow(QStringLiteral("Processes"), {{QStringLiteral("Process_Number"), nProcess},
+                                                 {QStringLiteral("Process_Name"), "Process" + QString::number(nProcess)}});
+            rs = gDB.OpenRecordset(query);
+        }
+        for (const auto& column : kProcessColumns) ReadColumn(rs, column, p);
+        gProcess(nProcess) = p;
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+void ProcessSave(int16_t nProcess) {
+    ORUN_PROC("modDB_ProcessSave");
+    try {
+        dao::Recordset rs =
+            gDB.OpenRecordset(QStringLiteral("SELECT * FROM Processes WHERE Process_Number = ") + QString::number(nProcess));
+        if (rs.RecordCount() == 0) return;  // only the load adds rows
+        const ProcessRec& p = gProcess(nProcess);
+        rs.Edit();
+        for (const auto& column : kProcessColumns) WriteColumn(rs, column, p);
+        rs.Update();
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+}  // namespace modDB

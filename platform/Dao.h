@@ -1,0 +1,174 @@
+#pragma once
+// The recipe database engine: a small layer in the shape of the original's data access
+// objects over an SQLite file (Qt SQL, QSQLITE). It offers exactly what the recipe
+// database routines call:
+//
+//   dao::Database db = dao::OpenDatabase("ORUN.MDB");   // file must exist; Jet refused
+//   dao::Recordset rs = db.OpenRecordset("SELECT * FROM Layers WHERE Layer_Number =7");
+//   if (rs.RecordCount() == 0) { rs = db.OpenRecordset("Layers"); rs.AddNew();
+//       rs.Fields("Layer_Number") = 7; rs.Update(); }           // other columns: defaults
+//   int16_t film = rs.Fields("Film_Number").AsInt16();          // Null: error 94
+//   rs.Edit(); rs.Fields("Rate") = 2.5; rs.Update();            // one transaction
+//   db.Execute(" INSERT INTO Films SELECT * FROM Films IN 'Work.mdb'");
+//   db.UserDefinedProperty("ORUN_VER");                         // error 3270 when absent
+//
+// Every failure raises RuntimeError with the engine's number and description; failures
+// of the engine itself (not the conversions of a value read) are also listed in
+// dao::Errors(), which an error path shows one box per entry. The list is emptied when an
+// engine operation begins, so it always describes the latest failed operation.
+//
+// Files: a name is resolved like every path in settings (ResolvePath). A Jet (Access)
+// file is recognised by its header and refused with a message naming it; nothing is
+// written to it. Each Update and Execute is one SQLite transaction, so a program killed
+// mid-way leaves every row either as it was or as written.
+//
+// The user-defined database properties live in the table "DatabaseProperties"
+// (Name, Value), which the layer creates when the first property is set.
+#include "app/VBConv.h"
+#include "platform/RuntimeError.h"
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace dao {
+
+struct Error {
+    int32_t Number = 0;
+    QString Description;
+};
+
+// The engine's error list (the errors of the latest failed engine operation).
+const std::vector<Error>& Errors();
+
+namespace detail {
+struct Connection;
+struct RecordsetData;
+}  // namespace detail
+
+class Recordset;
+
+// One open database file. A default-constructed Database is "Nothing": using it raises
+// error 91. Copies share the one connection, which ends with the last copy or Close.
+class Database {
+public:
+    Database() = default;
+    bool IsOpen() const;
+    QString Name() const;  // the file's path
+
+    // A query text ("SELECT * FROM T WHERE ...") or a table name. Recordsets of
+    // "SELECT * FROM <table> ..." and of a table name can be edited and added to.
+    Recordset OpenRecordset(const QString& source) const;
+    // An action query. "INSERT INTO A SELECT * FROM B IN 'file'" copies the rows of table
+    // B of another database file into A, matching the columns by name; rows whose key
+    // A already holds are skipped.
+    void Execute(const QString& query) const;
+    void Close();
+
+    // The user-defined property (text) of the database; error 3270 when it is absent.
+    QString UserDefinedProperty(const QString& name) const;
+    void SetUserDefinedProperty(const QString& name, const QString& value) const;
+
+private:
+    friend Database OpenDatabase(const QString&);
+    friend Database CreateDatabase(const QString&);
+    explicit Database(std::shared_ptr<detail::Connection> c) : c_(std::move(c)) {}
+    detail::Connection& conn() const;
+    std::shared_ptr<detail::Connection> c_;
+};
+
+// Opens an existing database file, shared, read/write.
+Database OpenDatabase(const QString& name);
+// Creates a new, empty database file; error 3204 when the file exists.
+Database CreateDatabase(const QString& name);
+
+// One column of the current row (or of the row being edited or added).
+class Field {
+public:
+    QVariant Value() const;
+    // Only between Edit/AddNew and Update; the value is converted to the column's type.
+    void setValue(const QVariant& value);
+    Field& operator=(const QVariant& value) {
+        setValue(value);
+        return *this;
+    }
+    bool IsNull() const;
+    // The value converted as the original language converted it: whole numbers rounded
+    // half to even, error 6 outside the type's range, error 13 for a text that is no
+    // number, error 94 for Null.
+    int16_t AsInt16() const;
+    int32_t AsInt32() const;
+    double AsDouble() const;
+    QString AsString() const;
+
+private:
+    friend class Recordset;
+    QVariant NotNull() const;
+    Field(std::shared_ptr<detail::RecordsetData> d, int column) : d_(std::move(d)), column_(column) {}
+    std::shared_ptr<detail::RecordsetData> d_;
+    int column_;
+};
+
+// The rows a query found, read when it is opened. Move-only; Close or destruction
+// releases it.
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    int RecordCount() const;  // 0 exactly when there is no row
+    bool Eof() const;
+    void MoveFirst();
+    void MoveNext();
+
+    void AddNew();
+    void Edit();
+    // Stores the row being added or edited in one transaction. After AddNew the new row
+    // joins the end of the recordset; the current row stays.
+    void Update();
+
+    Field Fields(const QString& name) const;
+    void Close();
+
+private:
+    friend class Database;
+    std::shared_ptr<detail::RecordsetData> d_;
+};
+
+// The conversions of a value read are the language's own (app/VBConv.h); they are
+// defined here so that they compile into the callers.
+inline bool Field::IsNull() const { return Value().isNull(); }
+
+inline QVariant Field::NotNull() const {
+    QVariant v = Value();
+    if (v.isNull()) throw RuntimeError(94, QStringLiteral("Invalid use of Null"));
+    return v;
+}
+
+inline int16_t Field::AsInt16() const {
+    const QVariant v = NotNull();
+    return v.typeId() == QMetaType::QString ? vb::CInt(v.toString()) : vb::CInt(v.toDouble());
+}
+
+inline int32_t Field::AsInt32() const {
+    const QVariant v = NotNull();
+    return v.typeId() == QMetaType::QString ? vb::CLng(v.toString()) : vb::CLng(v.toDouble());
+}
+
+inline double Field::AsDouble() const {
+    const QVariant v = NotNull();
+    return v.typeId() == QMetaType::QString ? vb::CDbl(v.toString()) : v.toDouble();
+}
+
+inline QString Field::AsString() const {
+    const QVariant v = NotNull();
+    return v.typeId() == QMetaType::Double ? vb::CStr(v.toDouble()) : v.toString();
+}
+
+}  // namespace dao

@@ -1,0 +1,140 @@
+#include "platform/DaoEngine.h"
+
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <atomic>
+
+namespace dao {
+
+namespace {
+std::vector<Error>& errorList() {
+    static std::vector<Error> list;
+    return list;
+}
+}  // namespace
+
+const std::vector<Error>& Errors() { return errorList(); }
+
+namespace detail {
+
+void ClearErrors() { errorList().clear(); }
+
+void Raise(int32_t number, const QString& description) {
+    errorList().assign(1, Error{number, description});
+    throw RuntimeError(number, description);
+}
+
+void RaiseSql(const QSqlError& error, const QString& file) {
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const int code = error.nativeErrorCode().toInt() & 0xFF;
+    switch (code) {
+    case 5:  // busy
+    case 6:  // locked
+        Raise(kLocked, QStringLiteral("Could not update; currently locked by another session on this machine."));
+    case 8: Raise(kReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+    case 11: Raise(kCannotOpen, QStringLiteral("Cannot open database '%1'. The file may be corrupt.").arg(file));
+    case 14: Raise(kCannotOpen, QStringLiteral("Cannot open database '%1'.").arg(file));
+    case 13: Raise(kDiskFull, QStringLiteral("Not enough space on disk."));
+    case 26: Raise(kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(file));
+    case 19:
+        if (text.contains(QLatin1String("UNIQUE")) || text.contains(QLatin1String("PRIMARY KEY"))) {
+            Raise(kDuplicateKey, QStringLiteral("The changes you requested to the table were not successful because "
+                                                "they would create duplicate values in the index or primary key."));
+        }
+        Raise(kRequiredValue, QStringLiteral("You must enter a value: ") + text);
+    default: break;
+    }
+    if (text.startsWith(QLatin1String("no such table: "))) {
+        Raise(kTableNotFound, QStringLiteral("The database engine cannot find the input table or query '%1'.")
+                                  .arg(text.mid(15)));
+    }
+    if (text.startsWith(QLatin1String("no such column: "))) {
+        Raise(kTooFewParameters, QStringLiteral("Too few parameters. Unknown field '%1'.").arg(text.mid(16)));
+    }
+    Raise(kEngineError, QStringLiteral("Database engine error: ") + text);
+}
+
+QSqlQuery Run(const QSqlDatabase& db, const QString& file, const QString& sql, const QVariantList& values) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) RaiseSql(q.lastError(), file);
+    for (const QVariant& v : values) q.addBindValue(v);
+    if (!q.exec()) RaiseSql(q.lastError(), file);
+    return q;
+}
+
+void CheckFileFormat(const QString& path) {
+    QFile f(path);
+    if (!f.exists()) Raise(kCouldNotFindFile, QStringLiteral("Could not find file '%1'.").arg(path));
+    if (!f.open(QIODevice::ReadOnly)) {
+        Raise(kCannotOpen, QStringLiteral("Cannot open database '%1': %2.").arg(path, f.errorString()));
+    }
+    const QByteArray head = f.read(100);
+    if (head.isEmpty()) return;
+    const QByteArray jetName = head.mid(4, 15);
+    if (jetName == "Standard Jet DB" || jetName == "Standard ACE DB") {
+        Raise(kUnrecognizedFormat,
+              QStringLiteral("The file '%1' is an Access (Jet) database, which this program cannot open. "
+                             "Open a recipe database made by this program instead; the file is left unchanged.")
+                  .arg(path));
+    }
+    if (!head.startsWith(QByteArray("SQLite format 3\0", 16))) {
+        Raise(kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path));
+    }
+}
+
+Connection::Connection(const QString& p, bool mustExist) : path(p) {
+    static std::atomic<int> serial{0};
+    if (mustExist) CheckFileFormat(path);
+    connectionName_ = QStringLiteral("orun-dao-%1").arg(++serial);
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+    db_.setDatabaseName(path);
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    if (!db_.open()) {
+        const QSqlError e = db_.lastError();
+        Close();
+        RaiseSql(e, path);
+    }
+    open_ = true;
+    try {
+        // Reading the schema makes SQLite check the header and roll back the journal a
+        // killed writer left behind.
+        Run(db_, path, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+Connection::~Connection() { Close(); }
+
+void Connection::Close() {
+    if (connectionName_.isEmpty()) return;
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_.clear();
+    open_ = false;
+}
+
+QSqlDatabase& Connection::Db() {
+    if (!open_) Raise(kObjectInvalid, QStringLiteral("Object invalid or no longer set."));
+    return db_;
+}
+
+const std::vector<ColumnInfo>& Connection::Columns(const QString& table) {
+    const QString key = table.toLower();
+    auto it = columns_.find(key);
+    if (it != columns_.end()) return *it;
+    std::vector<ColumnInfo> cols;
+    QSqlQuery q = Run(Db(), path, QStringLiteral("PRAGMA table_info(\"%1\")").arg(QString(table).remove('"')));
+    while (q.next()) cols.push_back({q.value(1).toString(), q.value(2).toString().toUpper()});
+    return *columns_.insert(key, std::move(cols));
+}
+
+}  // namespace detail
+}  // namespace dao

@@ -1,0 +1,9 @@
+#include "run/frmMain.h"
+
+frmMain* gMainForm = nullptr;
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("frmMain")); }
+
+frmMain::~frmMain() {
+    if (gMainForm == this) gMainForm = nullptr;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The main window: run buttons, channel and sensor panels, readings, graphs and the
+// controller-unit poll. One instance, gMainForm, shown by the start-up sequence.
+//
+// The window's members live in files by concern (frmMain_<concern>.cpp); the constructor
+// builds nothing heavy, so the window's logic runs in tests without showing it.
+#include "platform/BoundedArray.h"
+#include "qcm/QCMReadings.h"
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // ---- Elapsed times, kept by the display refresh ----
+    // Seconds since the running process (the current layer) started; 0 without a start.
+    float RunElapsed() const { return RunElapsed_; }
+    void setRunElapsed(float seconds) { RunElapsed_ = seconds; }
+    float LayerElapsed() const { return LayerElapsed_; }
+    void setLayerElapsed(float seconds) { LayerElapsed_ = seconds; }
+    // The elapsed process (layer) time as "hh:mm:ss": "00:00:00" up to 0 seconds,
+    // "23:59:59" from 86399 seconds on.
+    QString ProcessTime() const;
+    QString LayerTime() const;
+
+    // ---- Channel intake ----
+    // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
+    // film measures with them (input types 1..4), the card's analog inputs those with
+    // input types 5..8. Neither runs a control tick.
+    void QCMEvent_QCMReading(QCMReadingArray& R, double t);
+    void QCMEvent_VeskReading(VeskReadingArray& v, double x);
+    // Stores one reading of channel 0..7 and derives the channel's user-unit rate and
+    // power from it.
+    void SaveReading(int16_t ch, double x);
+    // The channel's error test at each refresh of its values; on an error every relay
+    // assigned "Channel Error" is switched on.
+    bool CheckChanRelays(int16_t ch);
+
+    // Start of each channel's control-error span (timer seconds): the deviation has been
+    // beyond the film's limit since then. Renewed while the deviation is within the limit,
+    // on entry to DEPOSIT and when manual power is switched off.
+    BoundedArray<double, 0, 7> ChanErrorSince;
+
+private:
+    float RunElapsed_ = 0.0f;
+    float LayerElapsed_ = 0.0f;
+    // Successive failed-crystal readings of each quartz monitor, 0..5.
+    BoundedArray<int32_t, 0, 3> QCMFailCount_;
+};
+
+// The main window; null until the start-up sequence makes it.
+extern frmMain* gMainForm;

@@ -1,0 +1,55 @@
+#include "RecipeDbFixture.h"
+#include "data/ProcessRec.h"
+#include "helpers/FillLayer.h"
+
+#include <QProcess>
+
+TEST_F(RecipeDbTest, ASaveKilledMidwayLeavesEveryRowEitherOldOrNew) {
+    for (int16_t n = 1; n <= 250; ++n) {
+        modDB::LayerLoad(n);
+        FillLayer(gLayer(n), 0);
+        modDB::LayerSave(n);
+    }
+    modDB::gDB.Close();
+
+    QProcess saver;
+    saver.start(QStringLiteral(ORUN_SAVE_LOOP), {folder.file("ORUN.MDB")});
+    ASSERT_TRUE(saver.waitForStarted());
+    // Two whole rounds stored: the kill then falls somewhere inside a later round.
+    int rounds = 0;
+    while (rounds < 2) {
+        ASSERT_TRUE(saver.waitForReadyRead(60000)) << saver.readAllStandardError().toStdString();
+        rounds += static_cast<int>(saver.readAllStandardOutput().count('\n'));
+    }
+    saver.kill();
+    ASSERT_TRUE(saver.waitForFinished());
+
+    modDB::gDB = dao::OpenDatabase(folder.file("ORUN.MDB"));
+    EXPECT_EQ(modDB::gDB.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").AsString(), "ok");
+
+    dao::Recordset rs = modDB::gDB.OpenRecordset("SELECT * FROM Layers ORDER BY Layer_Number");
+    ASSERT_EQ(rs.RecordCount(), 250);
+    int first = -1;
+    int last = -1;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        const int n = rs.Fields("Layer_Number").AsInt16();
+        const int round = rs.Fields("TimeSetPt").AsInt32();
+        LayerRec want;
+        FillLayer(want, round);
+        SCOPED_TRACE(testing::Message() << "layer " << n << " round " << round);
+        EXPECT_EQ(rs.Fields("Film_Number").AsInt16(), want.Film_Number);
+        EXPECT_EQ(rs.Fields("Next_Layer").AsInt16(), want.Next_Layer);
+        EXPECT_EQ(rs.Fields("Rate").AsDouble(), want.Rate);
+        EXPECT_EQ(rs.Fields("Thick").AsDouble(), want.Thick);
+        EXPECT_EQ(rs.Fields("Prompt").AsString(), want.Prompt);
+        EXPECT_EQ(rs.Fields("RatioFilter").AsDouble(), want.RatioFilter);
+        EXPECT_EQ(rs.Fields("Ramp2Rate").AsDouble(), want.Ramp2Thick);
+        EXPECT_EQ(rs.Fields("Ramp2Time").AsInt32(), want.Ramp2Time);
+        // Rows are saved in order: the rows of the round cut short come first.
+        if (first < 0) first = round;
+        EXPECT_LE(round, last < 0 ? round : last);
+        last = round;
+    }
+    EXPECT_GE(last, 2);
+    EXPECT_LE(first - last, 1);
+}

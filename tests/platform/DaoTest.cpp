@@ -1,0 +1,211 @@
+#include "platform/Dao.h"
+
+#include "support/TempProgramFolder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The error a call raises, with the engine's error list as it stands afterwards.
+template <typename Call>
+int32_t ErrorOf(Call&& call) {
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return e.number;
+    }
+    return 0;
+}
+
+class DaoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = dao::CreateDatabase("T.MDB");
+        db.Execute("CREATE TABLE Items (Item_Number SMALLINT NOT NULL PRIMARY KEY, Name TEXT DEFAULT 'none', "
+                   "Film SMALLINT DEFAULT -1, Count INTEGER DEFAULT 7, Value REAL DEFAULT 1.5, Note TEXT)");
+    }
+    void AddItem(int number) {
+        dao::Recordset rs = db.OpenRecordset("Items");
+        rs.AddNew();
+        rs.Fields("Item_Number") = number;
+        rs.Update();
+    }
+    TempProgramFolder folder;
+    dao::Database db;
+};
+
+}  // namespace
+
+TEST_F(DaoTest, FilesThatAreNoRecipeDatabaseAreRefusedUnchanged) {
+    EXPECT_EQ(ErrorOf([] { dao::OpenDatabase("missing.mdb"); }), 3024);
+    ASSERT_EQ(dao::Errors().size(), 1u);
+    EXPECT_TRUE(dao::Errors()[0].Description.contains("missing.mdb"));
+    EXPECT_FALSE(QFile::exists(folder.file("missing.mdb")));
+
+    for (const char* kind : {"Standard Jet DB", "Standard ACE DB"}) {
+        QByteArray jet(4096, '\0');
+        jet.replace(4, 15, kind);
+        folder.write("OLD.MDB", jet);
+        try {
+            dao::OpenDatabase("C:\\OLD.MDB");
+            FAIL() << "a Jet file was opened";
+        } catch (const RuntimeError& e) {
+            EXPECT_TRUE(e.description.contains(folder.file("OLD.MDB"))) << e.description.toStdString();
+            EXPECT_TRUE(e.description.contains("Access (Jet)"));
+            ASSERT_EQ(dao::Errors().size(), 1u);
+            EXPECT_EQ(dao::Errors()[0].Description, e.description);
+        }
+        EXPECT_EQ(folder.read("OLD.MDB"), jet);
+        EXPECT_FALSE(QFile::exists(folder.file("OLD.MDB-journal")));
+    }
+
+    folder.write("junk.mdb", "this is a text file, not a database at all, long enough to have a header");
+    EXPECT_EQ(ErrorOf([] { dao::OpenDatabase("junk.mdb"); }), 3343);
+    EXPECT_EQ(ErrorOf([] { dao::CreateDatabase("junk.mdb"); }), 3204);
+
+    // An empty file is a database without tables; asking for a table says which.
+    folder.write("empty.mdb", "");
+    dao::Database empty = dao::OpenDatabase("empty.mdb");
+    EXPECT_EQ(ErrorOf([&] { empty.OpenRecordset("SELECT * FROM Layers WHERE Layer_Number =1"); }), 3078);
+    EXPECT_TRUE(dao::Errors()[0].Description.contains("Layers"));
+
+    // A database that is Nothing.
+    EXPECT_EQ(ErrorOf([] { dao::Database().OpenRecordset("Items"); }), 91);
+}
+
+TEST_F(DaoTest, NewRowsTakeTheDesignDefaultsAndEditsStoreTypedValues) {
+    dao::Recordset none = db.OpenRecordset("SELECT * FROM Items WHERE Item_Number =3");
+    EXPECT_EQ(none.RecordCount(), 0);
+    EXPECT_TRUE(none.Eof());
+    EXPECT_EQ(ErrorOf([&] { none.Edit(); }), 3021);
+
+    AddItem(3);
+    EXPECT_TRUE(dao::Errors().empty());  // a new operation empties the list
+    dao::Recordset rs = db.OpenRecordset("select * from Items where Item_Number = 3");
+    ASSERT_EQ(rs.RecordCount(), 1);
+    EXPECT_EQ(rs.Fields("Name").AsString(), "none");
+    EXPECT_EQ(rs.Fields("film").AsInt16(), -1);  // names are not case-sensitive
+    EXPECT_EQ(rs.Fields("Count").AsInt32(), 7);
+    EXPECT_DOUBLE_EQ(rs.Fields("Value").AsDouble(), 1.5);
+    EXPECT_TRUE(rs.Fields("Note").IsNull());
+
+    // Values are stored as the column's type: whole-number columns round half to even.
+    rs.Edit();
+    rs.Fields("Film") = 2.5;
+    rs.Fields("Count") = QString("12");
+    rs.Fields("Value") = 3;
+    rs.Fields("Note") = 0.25;
+    rs.Update();
+    dao::Recordset back = db.OpenRecordset("SELECT * FROM Items WHERE Item_Number =3");
+    EXPECT_EQ(back.Fields("Film").Value(), QVariant(qint64(2)));
+    EXPECT_EQ(back.Fields("Count").AsInt32(), 12);
+    EXPECT_EQ(back.Fields("Value").Value().typeId(), QMetaType::Double);
+    EXPECT_EQ(back.Fields("Note").AsString(), "0.25");
+    EXPECT_EQ(back.Fields("Item_Number").AsInt16(), 3);  // not written, unchanged
+
+    // A 16-bit column refuses what does not fit; the row keeps its values.
+    back.Edit();
+    EXPECT_EQ(ErrorOf([&] { back.Fields("Film") = 40000; }), 3349);
+    back.Fields("Count") = 99;
+    back.Fields("Name") = QVariant();
+    back.Update();
+    dao::Recordset again = db.OpenRecordset("Items");
+    EXPECT_EQ(again.Fields("Count").AsInt32(), 99);
+    EXPECT_EQ(again.Fields("Film").AsInt16(), 2);
+}
+
+TEST_F(DaoTest, ReadingConvertsAsTheLanguageDidAndNullStopsTheRead) {
+    AddItem(1);
+    dao::Recordset rs = db.OpenRecordset("Items");
+    rs.Edit();
+    rs.Fields("Count") = 40000;
+    rs.Fields("Value") = 2.5;
+    rs.Update();
+    EXPECT_EQ(rs.Fields("Value").AsInt16(), 2);
+    EXPECT_EQ(rs.Fields("Value").AsString(), "2.5");
+    EXPECT_EQ(ErrorOf([&] { rs.Fields("Count").AsInt16(); }), 6);
+    // Conversion errors are the language's, not the engine's: the list stays empty.
+    EXPECT_EQ(ErrorOf([&] { rs.Fields("Note").AsString(); }), 94);
+    EXPECT_TRUE(dao::Errors().empty());
+    EXPECT_EQ(ErrorOf([&] { rs.Fields("Missing"); }), 3265);
+    EXPECT_EQ(dao::Errors().size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { rs.Fields("Count") = 1; }), 3020);  // no Edit
+}
+
+TEST_F(DaoTest, RowsAreWalkedInOrderAndOtherQueriesAreReadOnly) {
+    for (int n : {1, 2, 3}) AddItem(n);
+    dao::Recordset rs = db.OpenRecordset("SELECT * FROM Items ORDER BY Item_Number DESC");
+    EXPECT_EQ(rs.RecordCount(), 3);
+    QList<int> seen;
+    rs.MoveFirst();
+    while (!rs.Eof()) {
+        seen << rs.Fields("Item_Number").AsInt16();
+        rs.MoveNext();
+    }
+    EXPECT_EQ(seen, (QList<int>{3, 2, 1}));
+    EXPECT_EQ(ErrorOf([&] { rs.MoveNext(); }), 3021);
+    EXPECT_EQ(ErrorOf([&] { rs.Fields("Name").Value(); }), 3021);
+
+    // A row added through a recordset joins its end; the current row stays.
+    rs.MoveFirst();
+    rs.AddNew();
+    rs.Fields("Item_Number") = 9;
+    rs.Update();
+    EXPECT_EQ(rs.RecordCount(), 4);
+    EXPECT_EQ(rs.Fields("Item_Number").AsInt16(), 3);
+
+    dao::Recordset count = db.OpenRecordset("SELECT count(*) AS n FROM Items");
+    EXPECT_EQ(count.Fields("n").AsInt32(), 4);
+    EXPECT_EQ(ErrorOf([&] { count.AddNew(); }), 3027);
+
+    // A row deleted under an open recordset is not written back into being.
+    dao::Recordset one = db.OpenRecordset("SELECT * FROM Items WHERE Item_Number =2");
+    db.Execute("DELETE FROM Items WHERE Item_Number = 2");
+    one.Edit();
+    one.Fields("Count") = 5;
+    EXPECT_EQ(ErrorOf([&] { one.Update(); }), 3167);
+    EXPECT_EQ(db.OpenRecordset("SELECT * FROM Items WHERE Item_Number =2").RecordCount(), 0);
+}
+
+TEST_F(DaoTest, RowsOfAnotherFileAreInsertedByColumnName) {
+    AddItem(1);
+    {
+        dao::Database old = dao::CreateDatabase("Work.mdb");
+        // The old design has its columns in another order and lacks some.
+        old.Execute("CREATE TABLE Items (Count INTEGER, Item_Number SMALLINT, Name TEXT)");
+        old.Execute("INSERT INTO Items VALUES (70, 1, 'dup'), (80, 2, 'two')");
+        old.Execute("CREATE TABLE Extra (Item_Number SMALLINT, Colour TEXT)");
+        old.Execute("INSERT INTO Extra VALUES (5, 'red')");
+    }
+    db.Execute(" INSERT INTO Items SELECT * FROM Items IN 'Work.mdb'");
+    dao::Recordset rs = db.OpenRecordset("SELECT * FROM Items ORDER BY Item_Number");
+    ASSERT_EQ(rs.RecordCount(), 2);  // the row whose key was there already is skipped
+    EXPECT_EQ(rs.Fields("Name").AsString(), "none");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields("Count").AsInt32(), 80);
+    EXPECT_EQ(rs.Fields("Name").AsString(), "two");
+    EXPECT_DOUBLE_EQ(rs.Fields("Value").AsDouble(), 1.5);  // not in the old file: default
+
+    // A column the target lacks fails the statement and inserts nothing.
+    EXPECT_EQ(ErrorOf([&] { db.Execute(" INSERT INTO Items SELECT * FROM Extra IN 'Work.mdb'"); }), 3127);
+    EXPECT_TRUE(dao::Errors()[0].Description.contains("Colour"));
+    EXPECT_EQ(db.OpenRecordset("Items").RecordCount(), 2);
+    EXPECT_EQ(ErrorOf([&] { db.Execute(" INSERT INTO Items SELECT * FROM Items IN 'Gone.mdb'"); }), 3024);
+    EXPECT_FALSE(QFile::exists(folder.file("Gone.mdb")));
+    // The other file is let go again: a further insert still works.
+    db.Execute(" INSERT INTO Items SELECT * FROM Items IN 'Work.mdb'");
+}
+
+TEST_F(DaoTest, TheVersionPropertyIsKeptInTheFile) {
+    EXPECT_EQ(ErrorOf([&] { db.UserDefinedProperty("ORUN_VER"); }), 3270);
+    ASSERT_EQ(dao::Errors().size(), 1u);
+    EXPECT_EQ(dao::Errors()[0].Number, 3270);
+    db.SetUserDefinedProperty("ORUN_VER", "4.11");
+    db.SetUserDefinedProperty("orun_ver", "4.12");
+    db.Close();
+    EXPECT_EQ(ErrorOf([&] { db.OpenRecordset("Items"); }), 91);
+    dao::Database reopened = dao::OpenDatabase(folder.file("T.MDB"));
+    EXPECT_EQ(reopened.UserDefinedProperty("ORUN_VER"), "4.12");
+    EXPECT_EQ(reopened.Name(), folder.file("T.MDB"));
+}
