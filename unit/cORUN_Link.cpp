@@ -2,24 +2,17 @@
 // command frame on the wire, and collecting reply frames byte by byte.
 #include "unit/cORUN.h"
 
+#include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "app/modFileUtil.h"
+#include "app/modWait.h"
+#include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 #include "platform/SPort.h"
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
-#include "app/SettingsGlobals.h"
-#include "app/cErrHandler.h"
-#include "app/VBConv.h"
-#include "platform/Clock.h"
-#include "platform/Events.h"
-#include <QElapsedTimer>
-#include <QFile>
-
-// TEMPORARY until the shared routines land.
-static void LinkWait(int ms) { QElapsedTimer t; t.start(); while (t.elapsed() < ms) DoEvents(); }
-static void AppendToTextFile(const QString& path, const QString& line) {
-    QFile f(path); if (f.open(QIODevice::Append)) f.write((line + "\r\n").toLatin1());
-}
 
 bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl) {
     const ProcTrace trace(Err(), QStringLiteral("cORUN_CommInit"));
@@ -44,7 +37,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
             eCtrl->setRemotePort(ePort);
             eCtrl->setRemoteHost(eAddr);
             eCtrl->Connect();
-            LinkWait(1000);
+            modWait::Wait(1000);
             result = !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
         }
     } catch (...) {
@@ -115,5 +108,5 @@ void cORUN::LogBadFrame() {
     for (int i = 0; i <= stored - 3; ++i) line += QChar(b[i]);
     for (int i = stored - 2 < 0 ? 0 : stored - 2; i < stored; ++i)
         line += QLatin1Char(' ') + QString::number(b[i]);
-    AppendToTextFile(InProgramFolder(QStringLiteral("CommErrors.txt")), line);
+    modFileUtil::AppendToTextFile(InProgramFolder(QStringLiteral("CommErrors.txt")), line);
 }

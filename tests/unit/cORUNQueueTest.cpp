@@ -4,6 +4,7 @@
 #include "unit/LinkHarness.h"
 
 #include "app/SettingsGlobals.h"
+#include "platform/Clock.h"
 #include "platform/ccrpTimer.h"
 
 #include <QFile>
@@ -170,4 +171,20 @@ TEST(cORUNQueue, OverlongTextIsRefusedWithoutBlockingTheLink) {
     EXPECT_EQ(link.CommStatus(), 0);
     link.SendCheckReading();
     EXPECT_EQ(log.commandText(), "F");
+}
+
+TEST(cORUNQueue, BadFrameIsLoggedWhenDebugIs3) {
+    TempProgramFolder folder;
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 1), QTime(21, 5, 14)));
+    Debug = 3;
+    cORUN link;
+    link.setEnabled(true);
+    link.SendCheckReading();
+    QByteArray bad = OrunFrame::BuildFrame("AF1");  // 21 27 41 46 31 20 5C 39 0A
+    bad[6] = 0x5D;
+    Feed(link, bad);
+    Debug = 0;
+    Feed(link, bad);  // not logged
+    Clock::UseSystem();
+    EXPECT_EQ(folder.read("CommErrors.txt"), QByteArray("9:05:14 PM, CRC Error: !'AF1  93 57\r\n"));
 }
