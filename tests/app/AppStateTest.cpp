@@ -29,7 +29,7 @@ class AppStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
-        for (int L = 1; L <= 250; ++L) gLayer(L) = LayerRec{0, 0, 0, -1, -1, -1};
+        for (int L = 1; L <= 250; ++L) SetLayer(static_cast<int16_t>(L), 0, 0, -1, -1, -1);
         for (int p = 1; p <= 25; ++p) gProcess(p) = ProcessRec{};
         for (int i = 0; i <= 11; ++i) modIO::SetOutputFunction(static_cast<int16_t>(i), 0);
         gChanTotal.fill(0.0);
@@ -61,10 +61,21 @@ protected:
         for (int i = 0; i < 50 && gORUN->CommStatus() == 1; ++i) Reply(*gORUN, "K");
     }
 
-    // A layer record on a channel and an output, stored in its row.
+    static void SetLayer(int16_t L, int16_t channel, int16_t output, int16_t film, int16_t next, int16_t coDep) {
+        LayerRec& l = gLayer(L);
+        l = LayerRec{};
+        l.Layer_Number = L;
+        l.Channel = channel;
+        l.Output = output;
+        l.Film_Number = film;
+        l.Next_Layer = next;
+        l.CoDep_Layer = coDep;
+    }
+
+    // A layer record of film 1 on a channel and an output, stored in its row.
     void MakeLayer(int16_t L, int16_t channel, int16_t output, int16_t next, int16_t coDep) {
         modDB::LayerLoad(L);
-        gLayer(L) = LayerRec{L, channel, output, 1, next, coDep};
+        SetLayer(L, channel, output, 1, next, coDep);
         modDB::LayerSave(L);
     }
 
@@ -97,6 +108,9 @@ TEST_F(AppStateTest, AnEmptyProcessGetsADefaultLayerAndIsSelected) {
     gLayer(7).Film_Number = -1;  // free
     gLayer(7).Channel = 5;
     gLayer(7).Output = 2;
+    // The start-up is over: a process is active and the run STOPPED.
+    MakeProcess(1, "First", 1, 1, 1);
+    gApp->setProcNum(1);
     gApp->setPhase(4);
     QSignalSpy processes(gApp, &cApp::ProcessChange);
     QSignalSpy layers(gApp, &cApp::LayerChange);
@@ -174,7 +188,7 @@ TEST_F(AppStateTest, AProcessNumberOutsideOneToTwentyFiveChangesNothing) {
     EXPECT_TRUE(folder.read("ERRORS.TXT").contains("Ap_ProcNum"));
     EXPECT_EQ(gApp->ProcNum(), 4);
     EXPECT_EQ(gApp->ChanLayer(0), 1);
-    EXPECT_EQ(gProcess(4).Run_Number, 8);
+    EXPECT_EQ(gProcess(4).Run_Number, 7);  // still in STARTUP: no run number taken
     EXPECT_EQ(processes.count(), 0);
     EXPECT_EQ(layers.count(), 0);
 }
@@ -217,18 +231,20 @@ TEST_F(AppStateTest, StartLayerCarriesTheTotalsOfTheStepLastStopped) {
 TEST_F(AppStateTest, TheRunNumberAfterNineThousandNineHundredNinetyNineIsOne) {
     MakeLayer(1, 0, 0, -1, -1);
     MakeProcess(5, "Runs", 1, 1, 1, 9998);
-    gApp->setProcNum(5);  // STOPPED: 9999
+    gApp->setProcNum(5);  // during the start-up: no STOPPED yet
+    EXPECT_EQ(gProcess(5).Run_Number, 9998);
+    QSignalSpy phases(gApp, &cApp::PhaseChange);
+    gApp->setPhase(4);
     EXPECT_EQ(gProcess(5).Run_Number, 9999);
     gChanTotal(1) = 3.0;
     gChanTotalCarry(1) = 3.0;
-    QSignalSpy phases(gApp, &cApp::PhaseChange);
     gApp->setPhase(4);
     EXPECT_EQ(gProcess(5).Run_Number, 1);
     EXPECT_DOUBLE_EQ(gChanTotal(1), 0.0);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(1), 0.0);
-    gApp->setPhase(4);
+    gApp->setProcNum(5);  // selected again when stopped: STOPPED is entered again
     EXPECT_EQ(gProcess(5).Run_Number, 2);
-    EXPECT_EQ(phases.count(), 2);
+    EXPECT_EQ(phases.count(), 3);
 }
 
 TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange) {
@@ -281,6 +297,9 @@ TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange)
 }
 
 TEST_F(AppStateTest, ManualRampFromAStoppedRunPressesStart) {
+    MakeLayer(1, 0, 0, -1, -1);
+    MakeProcess(1, "Ramp", 1, 1, 1);
+    gApp->setProcNum(1);
     QPushButton* start = gMainForm->cmdFunc(0);
     QSignalSpy presses(start, &QPushButton::clicked);
     gApp->setPhase(4);
@@ -292,6 +311,9 @@ TEST_F(AppStateTest, ManualRampFromAStoppedRunPressesStart) {
 }
 
 TEST_F(AppStateTest, TheStatusLabelFollowsTheMessageUntilShutdown) {
+    MakeLayer(1, 0, 0, -1, -1);
+    MakeProcess(1, "Status", 1, 1, 1);
+    gApp->setProcNum(1);
     QLabel* label = gMainForm->lblStatus;
     gApp->setProcLayer(2);
     gApp->setStatusMsg(3);
