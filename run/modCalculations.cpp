@@ -49,7 +49,7 @@ std::array<CrossChannel, 4> CrossChannels(const LayerRec& layer) {
 bool ServesLayer(int16_t chan) {
     if (chan == -1) return false;
     if (!BoundedArray<int, 0, 7>::inRange(chan)) throw RuntimeError::SubscriptOutOfRange();
-    return App().ChanLayer(chan) > 0;
+    return RunApp().ChanLayer(chan) > 0;
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ double CalcChanRateFilter(int16_t ch) {
     ORUN_PROC("modCalc_CalcChanRateFilter");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
         const double average = gChanRateFilter(ch).Average();
@@ -76,11 +76,11 @@ double CalcXChanRate(int16_t ch) {
     ORUN_PROC("modCalc_CalcXChanRate");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
         if (IsEmission(f.Input_Type)) {
-            const LayerRec& layer = gLayer(App().ChanLayer(ch));
+            const LayerRec& layer = gLayer(RunApp().ChanLayer(ch));
             double r = Calibrated(gChanReading(ch), f);
             // Each cross channel's share is of its own filtered rate, calibrated with its
             // own film.
@@ -101,11 +101,11 @@ double CalcXChanCurentRate(int16_t ch) {
     ORUN_PROC("modCalc_CalcXChanCurentRate");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
         if (IsEmission(f.Input_Type)) {
-            const LayerRec& layer = gLayer(App().ChanLayer(ch));
+            const LayerRec& layer = gLayer(RunApp().ChanLayer(ch));
             // The shares come off the raw value, before this channel's calibration.
             double v = gChanReading(ch);
             for (const CrossChannel& x : CrossChannels(layer)) {
@@ -125,11 +125,11 @@ double CalcChanUser(int16_t ch) {
     ORUN_PROC("modCalc_CalcChanUser");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
         double r = 0.0;
-        switch (gLayer(App().ChanLayer(ch)).XChMode) {
+        switch (gLayer(RunApp().ChanLayer(ch)).XChMode) {
         case 0: r = CalcXChanCurentRate(ch); break;
         case 1: r = CalcXChanRate(ch); break;
         default: return result;
@@ -145,10 +145,10 @@ double CalcChanDev(int16_t ch) {
     ORUN_PROC("modCalc_CalcChanDev");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const double target = modPhases::RateTarget(ch);
-        if (!FollowsSetPoint(App().ChanPhase(ch)) || target == 0.0) return result;
+        if (!FollowsSetPoint(RunApp().ChanPhase(ch)) || target == 0.0) return result;
         result = Checked((gChanUser(ch) - target) * 100.0 / target);
     } catch (...) {
         gErr.HandleError();
@@ -160,9 +160,9 @@ double CalcChanRatio(int16_t ch) {
     ORUN_PROC("modCalc_CalcChanRatio");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
-        const LayerRec& layer = gLayer(App().ChanLayer(ch));
+        const LayerRec& layer = gLayer(RunApp().ChanLayer(ch));
         if (layer.RatioChan < 0) return result;
         const double d = gChanUser(layer.RatioChan) * layer.RatioMult;
         // Without a denominator nothing is filtered, so the shown ratio is not pulled
@@ -182,12 +182,12 @@ double CalcChanThick(int16_t ch) {
     ORUN_PROC("modCalc_CalcChanThick");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
         const float e = modUtil::TimeDiff(static_cast<float>(gLastMeterTime), Timer());
         const auto integrated = [&] { return Checked(gChanTotal(ch) + e * gChanUser(ch) * 0.001); };
-        if (App().ChanPhase(ch) == 40 && App().Phase() == 10) {
+        if (RunApp().ChanPhase(ch) == 40 && RunApp().Phase() == 10) {
             // HOLD POWER during DEPOSIT: the held channel's rate still counts.
             result = integrated();
         } else if (IsEmission(f.Input_Type)) {

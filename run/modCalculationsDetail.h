@@ -1,19 +1,14 @@
 #pragma once
 // What the channel calculations share among their files.
-#include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/RuntimeError.h"
+#include "run/RunObjects.h"
 
 #include <cmath>
 #include <cstdint>
 
 namespace modCalculations::detail {
-
-inline cApp& App() {
-    if (!gApp) throw RuntimeError::ObjectNotSet();
-    return *gApp;
-}
 
 // A value the calculations hand on must be a number: what the original met as an
 // arithmetic overflow shows here as an infinite or undefined double.

@@ -3,7 +3,6 @@
 #include "app/cErrHandler.h"
 #include "run/modCalculations.h"
 #include "run/modCalculationsDetail.h"
-#include "unit/cORUN.h"
 
 #include <cmath>
 
@@ -21,11 +20,6 @@ namespace {
 // Steps held at the present power before one is computed, while the deviation stays at or
 // above the channel's hold threshold.
 constexpr int32_t kHeldSteps = 10;
-
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
 
 // Counts the step against the channel's hold threshold; True when it is held.
 bool HoldStep(double dev, int16_t ch) {
@@ -51,15 +45,15 @@ double CalcPIDPower(double& dev, double dt, int16_t ch) {
     ORUN_PROC("modCalc_CalcPIDPower");
     double result = 0.0;
     try {
-        const int16_t film = App().ChanFilm(ch);
+        const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
-        const int16_t out = App().ChanOutput(ch);
+        const int16_t out = RunApp().ChanOutput(ch);
         if (out < 0) return result;
         const FilmRec& f = gFilm(film);
 
         // The present power as the output's whole-number count gives it back, so a step
         // smaller than half a count leaves the output where it is.
-        const double present = Unit().Power(out);
+        const double present = RunUnit().Power(out);
         if (HoldStep(dev, ch)) return result = present;
 
         gPIDErr2(ch) = gPIDErr1(ch);
