@@ -128,6 +128,8 @@ double CalcChanUser(int16_t ch) {
         const int16_t film = RunApp().ChanFilm(ch);
         if (film < 1) return result;
         const FilmRec& f = gFilm(film);
+        // An input without a measurement has no display value either.
+        if (!IsMeasured(f.Input_Type)) return result;
         double r = 0.0;
         switch (gLayer(RunApp().ChanLayer(ch)).XChMode) {
         case 0: r = CalcXChanCurentRate(ch); break;

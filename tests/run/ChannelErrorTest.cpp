@@ -14,6 +14,7 @@ protected:
     void SetUp() override {
         RunFixture::SetUp();
         Identify(Unit());
+        Reply(Unit(), QStringLiteral("A0,0,0,0,0,0,0,0"));  // every channel inactive; link idle
         log = std::make_unique<LinkLog>(Unit());
         modIO::SetOutputFunction(3, 12);  // "Channel Error"
         modIO::SetOutputFunction(7, 12);
@@ -80,20 +81,34 @@ TEST_F(ChannelError, InputFailuresByInputType) {
     Deposit({0, 1});
     Film(1).Input_Type = 3;
     QCM().setQCMSensorEnabled(2, true);
-    // The unit reports every channel inactive until it says otherwise, with no missing
-    // reading flagged: no error.
+    // An inactive emission channel without a missing reading flagged: no error.
     ASSERT_FALSE(Unit().ChanActive(0));
     EXPECT_FALSE(form.CheckChanRelays(0));
     EXPECT_FALSE(form.CheckChanRelays(1));
     EXPECT_TRUE(SentRelays().isEmpty());
 
+    // Channel 0 active, then silent for more than 2 s, then reported inactive: in error,
+    // except while the program simulates.
+    Reply(Unit(), QStringLiteral("A1,0,0,0,0,0,0,0"));
+    SentRelays();
+    while (Unit().CommStatus() == 1) Reply(Unit(), Unit().Command().left(1));
+    Clock::Advance(2100);
+    Reply(Unit(), QStringLiteral("G"));
+    Reply(Unit(), QStringLiteral("A0,0,0,0,0,0,0,0"));
+    ASSERT_EQ(Unit().ChanError(0), 3);
+    Simulate = 1;
+    EXPECT_FALSE(form.CheckChanRelays(0));
+    Simulate = 0;
+    EXPECT_TRUE(form.CheckChanRelays(0));
+    EXPECT_EQ(SentRelays(), QStringList{QStringLiteral("N0,0,0,1,0,0,0,1,0,0,0,0")});
+
     // A switched-off quartz monitor is an error of its channel; the relays are sent even
-    // when none has the "Channel Error" function.
+    // when none has the "Channel Error" function, and keep what they were switched to.
     modIO::SetOutputFunction(3, 0);
     modIO::SetOutputFunction(7, 0);
     QCM().setQCMSensorEnabled(2, false);
     EXPECT_TRUE(form.CheckChanRelays(1));
-    EXPECT_EQ(SentRelays(), QStringList{QStringLiteral("N0,0,0,0,0,0,0,0,0,0,0,0")});
+    EXPECT_EQ(SentRelays(), QStringList{QStringLiteral("N0,0,0,1,0,0,0,1,0,0,0,0")});
 }
 
 // A channel without a film is never tested: nothing is read, nothing renewed or switched.

@@ -2,6 +2,7 @@
 // each output's power as a whole-number count.
 #include "RunFixture.h"
 
+#include "app/cErrHandler.h"
 #include "support/ErrorNumber.h"
 
 using namespace modCalculations;
