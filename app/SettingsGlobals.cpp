@@ -1,0 +1,3 @@
+#include "app/SettingsGlobals.h"
+
+int32_t Debug = 0;
