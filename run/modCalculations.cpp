@@ -52,6 +52,18 @@ bool ServesLayer(int16_t chan) {
     return RunApp().ChanLayer(chan) > 0;
 }
 
+// The rate of a channel with cross-channel correction: only the emission detector is
+// corrected (by the mode's rule); quartz and analog readings pass unchanged.
+template <typename Correction>
+double CrossCorrectedRate(int16_t ch, Correction correction) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    if (film < 1) return 0.0;
+    const FilmRec& f = gFilm(film);
+    if (IsEmission(f.Input_Type)) return Checked(correction(f, gLayer(RunApp().ChanLayer(ch))));
+    if (IsMeasured(f.Input_Type)) return Checked(gChanReading(ch));
+    return 0.0;
+}
+
 }  // namespace
 
 double CalcChanRateFilter(int16_t ch) {
@@ -76,21 +88,15 @@ double CalcXChanRate(int16_t ch) {
     ORUN_PROC("modCalc_CalcXChanRate");
     double result = 0.0;
     try {
-        const int16_t film = RunApp().ChanFilm(ch);
-        if (film < 1) return result;
-        const FilmRec& f = gFilm(film);
-        if (IsEmission(f.Input_Type)) {
-            const LayerRec& layer = gLayer(RunApp().ChanLayer(ch));
+        result = CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
             double r = Calibrated(gChanReading(ch), f);
             // Each cross channel's share is of its own filtered rate, calibrated with its
             // own film.
             for (const CrossChannel& x : CrossChannels(layer)) {
                 if (ServesLayer(x.chan)) r -= x.percent * CalcChanRateFilter(x.chan) * 0.01;
             }
-            result = Checked(r);
-        } else if (IsMeasured(f.Input_Type)) {
-            result = Checked(gChanReading(ch));
-        }
+            return r;
+        });
     } catch (...) {
         gErr.HandleError();
     }
@@ -101,20 +107,14 @@ double CalcXChanCurentRate(int16_t ch) {
     ORUN_PROC("modCalc_CalcXChanCurentRate");
     double result = 0.0;
     try {
-        const int16_t film = RunApp().ChanFilm(ch);
-        if (film < 1) return result;
-        const FilmRec& f = gFilm(film);
-        if (IsEmission(f.Input_Type)) {
-            const LayerRec& layer = gLayer(RunApp().ChanLayer(ch));
+        result = CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
             // The shares come off the raw value, before this channel's calibration.
             double v = gChanReading(ch);
             for (const CrossChannel& x : CrossChannels(layer)) {
                 if (ServesLayer(x.chan)) v -= x.percent * gChanRateFilter(x.chan).Average() * 0.01;
             }
-            result = Checked(Calibrated(v, f));
-        } else if (IsMeasured(f.Input_Type)) {
-            result = Checked(gChanReading(ch));
-        }
+            return Calibrated(v, f);
+        });
     } catch (...) {
         gErr.HandleError();
     }
