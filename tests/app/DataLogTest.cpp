@@ -68,6 +68,9 @@ protected:
         unit.setPower(0, 25.0);
         unit.setPMTVolts(0, 650);
         unit.setPMTVolts(2, 1200);
+        // Channel 1's signals from a reading: main 500, gas 300, background 100.
+        for (int integ = 0; integ <= 1; ++integ) unit.setCalSlope(0, integ, 1.0);
+        Reply(unit, "G;1500,50,1900,0,1700,0;;;;;;;;");
         // Sensor 0 reports on, sensor 1 off.
         Reply(unit, "D;256016,1024,1463,600000,3000,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1;;");
 
@@ -161,7 +164,7 @@ TEST_F(DataLog, ARunWithTabDelimiters) {
     LogDelimit = QStringLiteral("\t");
     WriteRun();
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
-    EXPECT_EQ(folder.read("ORUN.TXT"), Golden("run_tab.txt"));
+    EXPECT_EQ(folder.read("ORUN.TXT").toStdString(), Golden("run_tab.txt").toStdString());
 }
 
 TEST_F(DataLog, ARunWithSemicolonDelimitersAppendedToTheFile) {
@@ -169,7 +172,7 @@ TEST_F(DataLog, ARunWithSemicolonDelimitersAppendedToTheFile) {
     folder.write("ORUN.TXT", "earlier run\r\n");
     WriteRun();
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
-    EXPECT_EQ(folder.read("ORUN.TXT"), "earlier run\r\n" + Golden("run_semicolon.txt"));
+    EXPECT_EQ(folder.read("ORUN.TXT").toStdString(), ("earlier run\r\n" + Golden("run_semicolon.txt")).toStdString());
 }
 
 TEST_F(DataLog, TheStateColumnOfASensorIsLeftOutForAnUnknownState) {
