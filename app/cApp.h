@@ -97,8 +97,8 @@ private:
     void IniReadSensor(cIniFile& ini);
 
     int16_t ProcNum_ = 0;
-    // key "step:channel" -> layer record
-    QHash<QString, int16_t> LayerMap_;
+    // (step, channel) -> layer record
+    QHash<int32_t, int16_t> LayerMap_;
     int16_t ProcLayer_ = 0;
     int16_t Phase_ = 0;
     BoundedArray<int16_t, 0, 7> ChanPhase_;

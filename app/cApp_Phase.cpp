@@ -12,11 +12,10 @@
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
-#include "qcm/cQCM.h"
 #include "run/ChannelData.h"
+#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
-#include "unit/cORUN.h"
 #include "windows/frmGraph.h"
 
 #include <QPushButton>
@@ -36,16 +35,6 @@ constexpr int16_t kManPower = 30;
 constexpr int16_t kManRamp = 31;
 constexpr int16_t kHoldPower = 40;
 constexpr int16_t kShutdown = 99;
-
-cQCM& QCM() {
-    if (!gQCM) throw RuntimeError::ObjectNotSet();
-    return *gQCM;
-}
-
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
 
 void ClearTotals() { gChanTotal.fill(0.0); }
 
@@ -78,7 +67,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         }
         break;
     case kStopped: {
-        QCM().ZeroAll();
+        RunQCM().ZeroAll();
         ClearTotals();
         ClearCarries();
         ClearChannelFilters();
@@ -90,12 +79,12 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         break;
     }
     case kRamp1:
-        QCM().ZeroAll();
+        RunQCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
         break;
     case kShutterDelay:
-        QCM().ZeroAll();
+        RunQCM().ZeroAll();
         ClearTotals();
         break;
     case kDeposit:
@@ -112,7 +101,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         } else {
             ClearCarries();
         }
-        QCM().ZeroAll();
+        RunQCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
         Log(modUtil::PrintHeader());
@@ -146,7 +135,7 @@ void cApp::setChanPhase(int16_t Chan, int16_t nPhase) {
     try {
         // A channel the unit does not have is refused before anything is switched.
         if (!ChanPhase_.inRange(Chan)) throw RuntimeError::SubscriptOutOfRange();
-        cORUN& unit = Unit();
+        cORUN& unit = RunUnit();
         const int16_t relaysBefore = unit.RelayReg();
         // A manual ramp needs a running layer: the START button starts one.
         if (nPhase == kManRamp && (Phase_ == kStopped || Phase_ == kStopLayer || Phase_ == kManPower)) {

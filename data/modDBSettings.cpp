@@ -5,8 +5,7 @@
 #include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
-#include "qcm/cQCM.h"
-#include "unit/cORUN.h"
+#include "run/RunObjects.h"
 
 namespace modDB {
 
@@ -20,16 +19,6 @@ constexpr double kDefaultFreqMax = 6100000.0;
 constexpr double kDefaultFreqMin = 5000000.0;
 constexpr double kDefaultFreqInit = 6000000.0;
 constexpr double kDefaultPeriod = 0.5;
-
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
-
-cQCM& QCM() {
-    if (!gQCM) throw RuntimeError::ObjectNotSet();
-    return *gQCM;
-}
 
 QString ChannelQuery(int ch) { return QStringLiteral("SELECT * FROM ORUN WHERE Channel =") + QString::number(ch); }
 QString SensorQuery(int s) { return QStringLiteral("SELECT * FROM Sensors WHERE Sensor =") + QString::number(s); }
@@ -45,7 +34,7 @@ QString Col(int integ, const char* name) {
 void ORUNLoad() {
     ORUN_PROC("modDB_ORUNLoad");
     try {
-        cORUN& unit = Unit();
+        cORUN& unit = RunUnit();
         unit.setOpMode(Simulate);
         // Each value is handed over in this order; some of them send a command.
         for (int ch = 0; ch <= 7; ++ch) {
@@ -85,7 +74,7 @@ void ORUNLoad() {
 void ORUNSave() {
     ORUN_PROC("modDB_ORUNSave");
     try {
-        const cORUN& unit = Unit();
+        const cORUN& unit = RunUnit();
         for (int ch = 0; ch <= 7; ++ch) {
             dao::Recordset rs = gDB.OpenRecordset(ChannelQuery(ch));
             rs.Edit();
@@ -126,9 +115,9 @@ void QCMLoad() {
         const double period = rs.Fields(QStringLiteral("Period")).AsDouble();
         // The facade reports values it refuses through its status, which is not needed here.
         if (freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0)
-            QCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
+            RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
         else
-            QCM().InitFreq(freqMax, freqMin, freqInit, period);
+            RunQCM().InitFreq(freqMax, freqMin, freqInit, period);
     } catch (...) {
         DBErrorPath();
     }
@@ -137,7 +126,7 @@ void QCMLoad() {
 void QCMSave() {
     ORUN_PROC("modDB_QCMSave");
     try {
-        const cQCM& qcm = QCM();
+        const cQCM& qcm = RunQCM();
         dao::Recordset rs = gDB.OpenRecordset(kQcmQuery);
         rs.Edit();
         rs.Fields(QStringLiteral("Period")) = qcm.Period();

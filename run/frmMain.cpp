@@ -5,6 +5,7 @@ frmMain* gMainForm = nullptr;
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
     CreateAppControls();
+    CreateReadingGrids();
 }
 
 frmMain::~frmMain() {

@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class TarselGrid;
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -31,6 +32,10 @@ public:
     // "23:59:59" from 86399 seconds on.
     QString ProcessTime() const;
     QString LayerTime() const;
+
+    // ---- Display refresh ----
+    // Refreshes the channel values at most once per MeterDamping seconds.
+    void UpdateForm();
 
     // ---- Channel intake ----
     // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
@@ -59,8 +64,17 @@ public:
     // The run buttons: 0 START/STOP, 1 NEXT, 2 RESET.
     BoundedArray<QPushButton*, 0, 2> cmdFunc;
 
+    // ---- Controls ----
+    // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",
+    // "Frequency", "Life %") and the card's analog inputs (rows 0..3, column 0).
+    TarselGrid* grdQCM = nullptr;
+    TarselGrid* grdVesk = nullptr;
+
 private:
     void CreateAppControls();
+    void CreateReadingGrids();
+    void ShowQCMReadings(QCMReadingArray& R);
+    void ShowVeskReadings(VeskReadingArray& v);
 
     float RunElapsed_ = 0.0f;
     float LayerElapsed_ = 0.0f;

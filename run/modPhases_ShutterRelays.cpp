@@ -1,9 +1,8 @@
 // The relays that follow the channels' manual modes.
 #include "run/modPhases.h"
 
-#include "app/cApp.h"
+#include "run/RunObjects.h"
 #include "run/modIO.h"
-#include "unit/cORUN.h"
 
 namespace modPhases {
 
@@ -17,16 +16,17 @@ constexpr int16_t kDeposit = 10;
 
 // ch is not used: every channel with a film has its shutter switched.
 void SetShutterRelays(int16_t, bool on) {
-    if (!gORUN || !gApp) throw RuntimeError::ObjectNotSet();
+    cORUN& unit = RunUnit();
+    const cApp& app = RunApp();
     for (int16_t i = 0; i <= 11; ++i) {
         const int16_t code = modIO::GetOutputFunction(i);
         if (code == kManualMode) {
-            gORUN->setRelay(i, on);
+            unit.setRelay(i, on);
         } else if (code >= kFirstChannelShutter && code <= kLastChannelShutter) {
-            if (gApp->ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
+            if (app.ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
             // During SHTR DLY and DEPOSIT the run owns the shutters.
-            if (on) gORUN->setRelay(i, true);
-            else if (gApp->Phase() != kShutterDelay && gApp->Phase() != kDeposit) gORUN->setRelay(i, false);
+            if (on) unit.setRelay(i, true);
+            else if (app.Phase() != kShutterDelay && app.Phase() != kDeposit) unit.setRelay(i, false);
         }
     }
 }
