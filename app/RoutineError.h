@@ -24,3 +24,11 @@ bool RunReportingErrors(const QString& routine, Body&& body) {
     }
     return false;
 }
+
+// Runs body and returns its result; after a reported error, returns fallback.
+template <typename T, typename Body>
+T ResultReportingErrors(const QString& routine, T fallback, Body&& body) {
+    T result = fallback;
+    RunReportingErrors(routine, [&] { result = body(); });
+    return result;
+}

@@ -1,5 +1,7 @@
 #include "app/cRdgBuff.h"
 
+#include "app/VBConv.h"
+
 #include <algorithm>
 
 cRdgBuff gRdgBuff;
@@ -34,7 +36,7 @@ void cRdgBuff::Clear() {
 }
 
 void cRdgBuff::Fill(double dValue) {
-    const QString text = QString::number(dValue);  // TODO conv: vb::CStr
+    const QString text = vb::CStr(dValue);
     std::fill(texts_.begin() + 1, texts_.end(), text);
     full_ = true;
     position_ = 1;

@@ -51,7 +51,7 @@ TEST(Filter, GrowingAFullFilterWritesTheOldAverageFromTheOldSizeOn) {
     f.Push(4);     // full, position 2
     f.setSize(4);  // slots 2..4 := 3, slot 2 included although it held the newest value
     EXPECT_DOUBLE_EQ(f.Average(), 2.75);
-    f.Push(7);     // slot 3: 2, 3, 7, 3
+    f.Push(7);  // slot 3: 2, 3, 7, 3
     EXPECT_DOUBLE_EQ(f.Average(), 3.75);
 }
 
@@ -61,7 +61,7 @@ TEST(Filter, ShrinkingBelowTheNewestValueLeavesAFullRing) {
     for (double v : {1.0, 2.0, 3.0, 4.0}) f.Push(v);  // position 4, not full
     f.setSize(3);
     EXPECT_DOUBLE_EQ(f.Average(), 2.0);  // slots 1..3 as a full ring
-    f.Push(9);                            // wraps to slot 1: 9, 2, 3
+    f.Push(9);                           // wraps to slot 1: 9, 2, 3
     EXPECT_DOUBLE_EQ(f.Average(), 14.0 / 3.0);
 }
 

@@ -1,0 +1,153 @@
+#include "app/modFileUtil.h"
+
+#include "app/RoutineError.h"
+#include "app/VBConv.h"
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+
+namespace modFileUtil {
+namespace {
+
+// File times count 100 ns units from 1601-01-01 UTC; this many milliseconds lie between
+// that day and 1970-01-01.
+constexpr qint64 kMsFrom1601To1970 = 11644473600000LL;
+constexpr qint64 kBlock = 4096;
+
+RuntimeError openError(const QString& path, bool reading) {
+    if (!QFileInfo(path).absoluteDir().exists()) return RuntimeError::PathNotFound();
+    if (reading && !QFileInfo::exists(path)) return RuntimeError::FileNotFound();
+    return {75, QStringLiteral("Path/File access error")};
+}
+
+RuntimeError ioError() { return {57, QStringLiteral("Device I/O error")}; }
+
+bool hasWildcard(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
+
+int lastSeparator(const QString& path) {
+    return static_cast<int>(std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/')));
+}
+
+}  // namespace
+
+QString GetExeFileName() { return QCoreApplication::applicationFilePath(); }
+
+double GetFileDateTime(const QString& FileName, int32_t Which, bool ToLocal) {
+    const QString path = ResolvePath(FileName);
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) return 0;
+    probe.close();
+    const QFileInfo info(path);
+    QDateTime moment;
+    switch (Which) {
+    case 0:
+        // Not every file system records a creation time; the last write stands in for it.
+        moment = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+        break;
+    case 1: moment = info.lastRead(); break;
+    case 2: moment = info.lastModified(); break;
+    default: return 0;
+    }
+    if (!moment.isValid()) return 0;
+    int64_t fileTime = (moment.toMSecsSinceEpoch() + kMsFrom1601To1970) * 10000;
+    return WinTimeToVBATime(fileTime, ToLocal);
+}
+
+double SystemTimeToVBATime(const SystemTimeRec& time) {
+    return ResultReportingErrors<double>(QStringLiteral("SystemTimeToVBATime"), 0, [&] {
+        // Out-of-range months, days and times carry over as the original's date arithmetic did.
+        const QDate day = QDate(time.Year, 1, 1).addMonths(time.Month - 1).addDays(time.Day - 1);
+        if (!day.isValid()) throw RuntimeError::InvalidCall();
+        const QDateTime moment = QDateTime(day, QTime(0, 0), QTimeZone::utc())
+                                     .addSecs(time.Hour * 3600LL + time.Minute * 60LL + time.Second);
+        return vb::DateSerialOf(moment);
+    });
+}
+
+double WinTimeToVBATime(int64_t& FileTime, bool ToLocal) {
+    if (FileTime < 0) return 0;
+    QDateTime moment = QDateTime::fromMSecsSinceEpoch(FileTime / 10000 - kMsFrom1601To1970, QTimeZone::utc());
+    if (!moment.isValid()) return 0;
+    if (ToLocal) {
+        const int offset = moment.toLocalTime().offsetFromUtc();
+        int64_t local = 0;
+        if (__builtin_add_overflow(FileTime, offset * 10000000LL, &local) || local < 0) return 0;
+        FileTime = local;
+        moment = moment.addSecs(offset);
+    }
+    SystemTimeRec t;
+    t.Year = moment.date().year();
+    t.Month = moment.date().month();
+    t.DayOfWeek = moment.date().dayOfWeek() % 7;
+    t.Day = moment.date().day();
+    t.Hour = moment.time().hour();
+    t.Minute = moment.time().minute();
+    t.Second = moment.time().second();
+    t.Milliseconds = moment.time().msec();
+    return SystemTimeToVBATime(t);
+}
+
+bool AppendToTextFile(const QString& FileName, const QString& Text) {
+    return ResultReportingErrors<bool>(QStringLiteral("AppendToTextFile"), false, [&] {
+        const QString path = ResolvePath(FileName);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) throw openError(path, false);
+        // One byte per character, as every text file of the station has been written.
+        const QByteArray line = Text.toLatin1() + "\r\n";
+        if (f.write(line) != line.size()) throw ioError();
+        return true;
+    });
+}
+
+bool CopyFile(const QString& Source, const QString& Destination) {
+    return ResultReportingErrors<bool>(QStringLiteral("CopyFile"), false, [&] {
+        const QString from = ResolvePath(Source);
+        const QString to = ResolvePath(Destination);
+        QFile src(from);
+        if (!src.open(QIODevice::ReadOnly)) throw openError(from, true);
+        // Copying a file onto itself must not cut it to nothing first.
+        const QString target = QFileInfo(to).canonicalFilePath();
+        if (!target.isEmpty() && target == QFileInfo(from).canonicalFilePath()) return true;
+        QFile dst(to);
+        if (!dst.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw openError(to, false);
+        char block[kBlock];
+        qint64 n = 0;
+        while ((n = src.read(block, kBlock)) > 0) {
+            if (dst.write(block, n) != n) throw ioError();
+        }
+        if (n < 0 || !dst.flush()) throw ioError();
+        return true;
+    });
+}
+
+bool DirExists(const QString& Path) {
+    return ResultReportingErrors<bool>(QStringLiteral("DirExists"), false, [&] {
+        const QString path = Path.trimmed().isEmpty() ? ProgramFolder() : ResolvePath(Path);
+        return QFileInfo(path).isDir();
+    });
+}
+
+bool FileExists(const QString& FileName) {
+    if (FileName.trimmed().isEmpty()) return false;
+    const QString path = ResolvePath(FileName);
+    const QFileInfo info(path);
+    if (!hasWildcard(info.fileName())) return info.isFile();
+    const QDir dir = info.absoluteDir();
+    return !dir.entryList({info.fileName()}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive)
+                .isEmpty();
+}
+
+QString GetNamePart(const QString& Path) { return Path.mid(lastSeparator(Path) + 1); }
+
+QString GetPathPart(const QString& Path) { return Path.left(lastSeparator(Path) + 1); }
+
+bool KillFile(const QString& FileName) {
+    if (!FileName.trimmed().isEmpty()) QFile::remove(ResolvePath(FileName));
+    return true;
+}
+
+}  // namespace modFileUtil

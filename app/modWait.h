@@ -1,0 +1,11 @@
+#pragma once
+// Waits a number of milliseconds while the program's events keep running (windows,
+// timers, serial and network events), so callers must expect re-entry.
+namespace modWait {
+
+// Each wait owns its deadline: a wait started inside another one neither shortens nor
+// lengthens the outer one beyond the time the inner one itself takes. A wait of 0 or less
+// returns at once.
+void Wait(int ms);
+
+}  // namespace modWait

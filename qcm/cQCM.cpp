@@ -1,0 +1,9 @@
+#include "qcm/cQCM.h"
+
+cQCM* gQCM = nullptr;
+
+cQCM::cQCM(QObject* parent) : QObject(parent) {}
+
+cQCM::~cQCM() = default;
+
+void cQCM::setQCMType(int32_t value) { QCMType_ = value; }

@@ -1,0 +1,104 @@
+#include "platform/IniProfile.h"
+#include "support/TempProgramFolder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace IniProfile;
+
+namespace {
+const QByteArray kConfig =
+    "; station configuration\r\n"
+    "[Comm]\r\n"
+    "CPort = 10\r\n"
+    "; address of the unit\r\n"
+    "EAddr=192.168.0.5\r\n"
+    "\r\n"
+    "[display]\r\n"
+    "Title=  \"  quoted  \"  \r\n"
+    "Mixed='x\"\r\n"
+    "Empty=\r\n"
+    "Color=1\r\n"
+    "color=2\r\n"
+    "\r\n"
+    "[Display]\r\n"
+    "Late=3\r\n";
+}
+
+TEST(IniProfile, NamesIgnoreCaseValuesAreTrimmedAndTheFirstMatchWins) {
+    EXPECT_EQ(Find(kConfig, "COMM", "cport"), "10");
+    EXPECT_EQ(Find(kConfig, " Comm ", "EAddr"), "192.168.0.5");
+    EXPECT_EQ(Find(kConfig, "Display", "Title"), "  quoted  ");  // a quoted value keeps its inner blanks
+    EXPECT_EQ(Find(kConfig, "Display", "Mixed"), "'x\"");        // quotes must match to be stripped
+    EXPECT_EQ(Find(kConfig, "Display", "Color"), "1");
+    ASSERT_TRUE(Find(kConfig, "Display", "Empty").has_value());
+    EXPECT_EQ(*Find(kConfig, "Display", "Empty"), "");
+    // Only the first section of a name is read.
+    EXPECT_FALSE(Find(kConfig, "Display", "Late").has_value());
+    EXPECT_FALSE(Find(kConfig, "Comm", "; address of the unit").has_value());
+    EXPECT_FALSE(Find(kConfig, "Missing", "CPort").has_value());
+    EXPECT_FALSE(Find(kConfig, "Comm", "Title").has_value());
+}
+
+TEST(IniProfile, WritingAKeyKeepsEveryOtherByteInPlace) {
+    QByteArray changed = *Put(kConfig, "comm", "CPORT", "3");
+    QByteArray expected = kConfig;
+    expected.replace("CPort = 10", "CPort=3");
+    EXPECT_EQ(changed, expected);
+
+    // A missing key goes after the last key of its section, before the blank line.
+    changed = *Put(kConfig, "Comm", "Baud", "9600");
+    expected = kConfig;
+    expected.replace("EAddr=192.168.0.5\r\n", "EAddr=192.168.0.5\r\nBaud=9600\r\n");
+    EXPECT_EQ(changed, expected);
+
+    // A missing section goes at the end of the file.
+    changed = *Put(kConfig, "Sensor", "SensorFilter", "5");
+    EXPECT_EQ(changed, kConfig + "[Sensor]\r\nSensorFilter=5\r\n");
+}
+
+TEST(IniProfile, NewLinesFollowTheFilesLineEndings) {
+    EXPECT_EQ(*Put("[A]\nx=1", "A", "y", "2"), "[A]\nx=1\ny=2\n");
+    EXPECT_EQ(*Put("[A]\nx=1", "B", "y", "2"), "[A]\nx=1\n[B]\ny=2\n");
+    EXPECT_EQ(*Put("", "A", "x", "1"), "[A]\r\nx=1\r\n");
+    EXPECT_EQ(*Put("[A]", "a", "x", "1"), "[A]\r\nx=1\r\n");
+}
+
+TEST(IniProfile, NamesAndValuesThatCannotStandInALineAreRefused) {
+    EXPECT_FALSE(Put(kConfig, "Comm", "a=b", "1").has_value());
+    EXPECT_FALSE(Put(kConfig, "Comm", "", "1").has_value());
+    EXPECT_FALSE(Put(kConfig, "Co]mm", "a", "1").has_value());
+    EXPECT_FALSE(Put(kConfig, "Comm", "a", "1\r\n[Evil]").has_value());
+    EXPECT_FALSE(Put(kConfig, "Comm", ";a", "1").has_value());
+}
+
+TEST(IniProfile, ProfileIntegersReadTheLeadingNumber) {
+    EXPECT_EQ(ParseInt("  42abc"), 42);
+    EXPECT_EQ(ParseInt("-17"), -17);
+    EXPECT_EQ(ParseInt("0x1F"), 31);
+    EXPECT_EQ(ParseInt("012"), 12);
+    EXPECT_EQ(ParseInt("abc"), 0);
+    EXPECT_EQ(ParseInt("1.9"), 1);
+    EXPECT_EQ(ParseInt("99999999999999999999999"), INT64_MAX);
+    EXPECT_EQ(ParseInt("-99999999999999999999999"), INT64_MIN);
+}
+
+TEST(IniProfile, FilesAreCreatedWrittenAtomicallyAndReadOnlyFilesAreLeftAlone) {
+    TempProgramFolder folder;
+    const QString path = folder.file("ORUN.CFG");
+    EXPECT_EQ(GetString(path, "Comm", "CPort", "1"), "1");  // no file: the default
+    EXPECT_EQ(GetInt(path, "Comm", "CPort", 7), 7);
+    ASSERT_TRUE(WriteString(path, "Comm", "CPort", "10"));
+    EXPECT_EQ(folder.read("ORUN.CFG"), "[Comm]\r\nCPort=10\r\n");
+    EXPECT_EQ(GetInt(path, "comm", "cport", 7), 10);
+    ASSERT_TRUE(WriteString(path, "Comm", "Empty", ""));
+    EXPECT_EQ(GetInt(path, "Comm", "Empty", 7), 7);
+
+    const QByteArray before = folder.read("ORUN.CFG");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+    EXPECT_FALSE(WriteString(path, "Comm", "CPort", "3"));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(folder.read("ORUN.CFG"), before);
+
+    EXPECT_FALSE(WriteString(folder.file("no/such/folder/x.ini"), "A", "b", "c"));
+}
