@@ -17,6 +17,9 @@ public:
 
     // The active process (1..25 once selected).
     int16_t ProcNum() const { return ProcNum_; }
+    // Selects the active process: its layer map, its relay/input maps and graph
+    // settings, step 1 (cApp_ProcNum.cpp).
+    void setProcNum(int16_t nProcess);
 
     // Rebuilds the layer map of the process: 0, or the number of an unexpected error
     // (the map then holds what was entered before it).

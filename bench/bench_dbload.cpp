@@ -41,21 +41,14 @@ void MakeFullDatabase(const QString& file) {
     }
 }
 
+QString gFile;
+
 void BM_DBLoadFullDatabase(benchmark::State& state) {
-    QTemporaryDir folder;
-    SetProgramFolder(folder.path());
-    SetDialogResponder([](const DialogRequest&) { return DialogAnswer{}; });
-    CreateUpgradeTemplate(folder.path() + '/' + TemplateFileName());
-    const QString file = folder.path() + QStringLiteral("/ORUN.MDB");
-    MakeFullDatabase(file);
     for (auto _ : state) {
-        modDB::DBLoad(file);
+        modDB::DBLoad(gFile);
         benchmark::DoNotOptimize(gLayer(250).Film_Number);
     }
-    if (gLayer(250).Film_Number != 25 || DBFile != file) state.SkipWithError("the database did not load");
-    modDB::gDB = dao::Database();
-    SetDialogResponder({});
-    SetProgramFolder(QString());
+    if (gLayer(250).Film_Number != 25 || DBFile != gFile) state.SkipWithError("the database did not load");
 }
 BENCHMARK(BM_DBLoadFullDatabase)->Unit(benchmark::kMillisecond);
 
@@ -64,7 +57,16 @@ BENCHMARK(BM_DBLoadFullDatabase)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    // One program folder with the template and the full database for every run.
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path());
+    SetDialogResponder([](const DialogRequest&) { return DialogAnswer{}; });
+    CreateUpgradeTemplate(folder.path() + '/' + TemplateFileName());
+    gFile = folder.path() + QStringLiteral("/ORUN.MDB");
+    MakeFullDatabase(gFile);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    modDB::gDB = dao::Database();
+    SetDialogResponder({});
     return 0;
 }

@@ -28,6 +28,13 @@ public:
     QString ProcessTime() const;
     QString LayerTime() const;
 
+    // ---- File menu (frmMain_FileMenu.cpp) ----
+    // Open: asks for a recipe database and loads it (a cancelled dialog loads the open
+    // one again), then selects process 1.
+    void mnuFileOpen_Click();
+    // Save As: asks for a file name and saves the open database under it.
+    void mnuFileSaveAS_Click();
+
     // ---- Channel intake ----
     // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
     // film measures with them (input types 1..4), the card's analog inputs those with

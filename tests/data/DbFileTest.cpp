@@ -4,6 +4,8 @@
 #include "data/FilmRec.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
+#include "platform/FileDialogs.h"
+#include "run/frmMain.h"
 #include "run/modIO.h"
 
 #include <QFile>
@@ -43,9 +45,9 @@ TEST_F(DbFileTest, AFailedRecordKeepsItsDefaultsAndTheLoadGoesOn) {
     db.Execute("INSERT INTO Processes (Process_Number, Process_Name) VALUES (4, 'Mirror')");
     db.Execute("INSERT INTO Films (Film_Number, Film_Name, PTerm) VALUES (2, 'SiO2', 'fast')");
     db.Close();
-    gProcess(3).Process_Name = "stale";
+    gProcess(3).Process_Name = QStringLiteral("stale");
     gProcess(3).First_Layer = 44;
-    gFilm(2).Film_Name = "stale";
+    gFilm(2).Film_Name = QStringLiteral("stale");
 
     modDB::DBLoad("ORUN.MDB");
 
@@ -102,7 +104,7 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     other.Close();
     MakeDatabase("ORUN.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
-    gProcess(1).Process_Name = "Ours";
+    gProcess(1).Process_Name = QStringLiteral("Ours");
 
     modDB::DBSave("Other.MDB");
 
@@ -151,4 +153,62 @@ TEST_F(DbFileTest, LoadingAMissingFileChangesNothing) {
     ASSERT_EQ(dialogs.count(), 1);
     EXPECT_TRUE(dialogs.last().prompt.contains("File not found")) << dialogs.last().prompt.toStdString();
     EXPECT_FALSE(Exists("New.mdb"));
+}
+
+TEST_F(DbFileTest, FileOpenReplacesEveryRecordAndSelectsProcessOne) {
+    dao::Database first = MakeDatabase("ORUN.MDB", "4.11");
+    first.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer, Number_Act_Layers) "
+                  "VALUES (1, 'First', 1, 3, 1)");
+    first.Execute("INSERT INTO Layers (Layer_Number, Film_Number, Channel, Output) VALUES (3, 1, 0, 0)");
+    first.Close();
+    dao::Database second = MakeDatabase("Second.MDB", "4.11");
+    second.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer, Number_Act_Layers) "
+                   "VALUES (1, 'Second', 1, 9, 1)");
+    second.Execute("INSERT INTO Layers (Layer_Number, Film_Number, Channel, Output) VALUES (9, 2, 5, 5)");
+    second.Execute("INSERT INTO Films (Film_Number, Film_Name) VALUES (2, 'SiO2')");
+    second.Execute("INSERT INTO IO (Process_Number, Out2) VALUES (1, 20)");
+    second.Execute("INSERT INTO Graphs (Process_Number, G1Caption) VALUES (1, 'Second graph')");
+    second.Close();
+    modDB::DBLoad("ORUN.MDB");
+    app->setProcNum(4);
+
+    std::vector<FileDialogRequest> asked;
+    SetFileDialogResponder([&](const FileDialogRequest& r) {
+        asked.push_back(r);
+        return FileDialogAnswer{true, folder.file("Second.MDB"), "Second.MDB"};
+    });
+    frmMain form;
+    form.mnuFileOpen_Click();
+    SetFileDialogResponder({});
+
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Open Database");
+    EXPECT_TRUE(asked[0].openDialog);
+    EXPECT_EQ(DBFile, "Second.MDB");
+    EXPECT_EQ(gProcess(1).Process_Name.text(), "Second          ");
+    EXPECT_EQ(gLayer(3).Film_Number, -1);
+    EXPECT_EQ(gLayer(9).Film_Number, 2);
+    EXPECT_EQ(gFilm(2).Film_Name.text(), "SiO2            ");
+    EXPECT_EQ(app->ProcNum(), 1);
+    EXPECT_EQ(app->ProcLayer(), 1);
+    EXPECT_EQ(app->ChanLayer(5), 9);
+    EXPECT_EQ(modIO::GetOutputFunction(2), 20);
+    EXPECT_EQ(gGraph(0).Caption, "Second graph");
+    EXPECT_EQ(dialogs.count(), 0);
+}
+
+TEST_F(DbFileTest, FileSaveAsCancelledSavesIntoTheOpenFile) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    gFilm(7).QCM_TOOLING = 88.0;
+    SetFileDialogResponder([](const FileDialogRequest& r) {
+        EXPECT_EQ(r.title, "Save Database As");
+        EXPECT_FALSE(r.openDialog);
+        return FileDialogAnswer{};
+    });
+    frmMain form;
+    form.mnuFileSaveAS_Click();
+    SetFileDialogResponder({});
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number =7", "QCM_TOOLING").toDouble(), 88.0);
 }
