@@ -94,7 +94,8 @@ void DBSave(const QString& path) {
         if (!SameFile(path, gDB.Name())) {
             // Another file, new or to be replaced: it becomes an exact copy of the open
             // database and the open database from then on, so the records written below
-            // and every later save land in it.
+            // and every later save land in it. An Access file is never replaced.
+            dao::RefuseJetFile(path);
             CopyDatabaseFile(gDB.Name(), path);
             SetAttr(path, vbNormal);
             gDB = dao::OpenDatabase(path);

@@ -113,6 +113,17 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     EXPECT_EQ(ColumnOf("Other.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString(),
               "Ours            ");
     EXPECT_EQ(RowsOf("Other.MDB", "SELECT * FROM Layers"), 250);
+
+    // An Access file is never replaced: the save stops with the refusal naming it.
+    const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(300, 'j');
+    folder.write("Access.MDB", jet);
+    dialogs.clear();
+    modDB::DBSave("Access.MDB");
+    EXPECT_EQ(folder.read("Access.MDB"), jet);
+    EXPECT_EQ(DBFile, "Other.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "Other.MDB");
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
 }
 
 TEST_F(DbFileTest, SaveAsOfTheOpenFileWritesEveryRecordAndTheActiveProcessesSettings) {
