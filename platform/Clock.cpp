@@ -25,8 +25,21 @@ const QElapsedTimer& monotonic() {
 QDateTime Now() { return state().fixed ? state().moment : QDateTime::currentDateTime(); }
 
 float Timer() {
-    const QTime t = Now().time();
-    return static_cast<float>(t.msecsSinceStartOfDay()) / 1000.0f;
+    if (state().fixed) return static_cast<float>(state().moment.time().msecsSinceStartOfDay()) / 1000.0f;
+    // The reading path asks for the time several times per reply: the local offset is
+    // looked up once per minute of UTC (offsets change only on minute boundaries), not on
+    // every call, which would consult the time-zone database each time.
+    static int64_t cachedMinute = INT64_MIN;
+    static int64_t offsetMs = 0;
+    const int64_t utcMs = QDateTime::currentMSecsSinceEpoch();
+    const int64_t minute = utcMs >= 0 ? utcMs / 60000 : (utcMs - 59999) / 60000;
+    if (minute != cachedMinute) {
+        cachedMinute = minute;
+        offsetMs = static_cast<int64_t>(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
+    }
+    int64_t ms = (utcMs + offsetMs) % 86400000;
+    if (ms < 0) ms += 86400000;
+    return static_cast<float>(ms) / 1000.0f;
 }
 
 int64_t TickMs() { return state().fixed ? state().tick : monotonic().elapsed(); }

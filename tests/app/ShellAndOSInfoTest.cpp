@@ -18,10 +18,10 @@ TEST(ShellExecute, AProgramStartsInTheGivenFolderAndAMissingFileIsReported) {
     EXPECT_EQ(modShellExecute::LaunchDocument(0, "%ORUN_TEST_TOOL%", folder.path(), 1), -1);
     EXPECT_GE(modShellExecute::LastInstanceResult(), 33);
     EXPECT_GT(modShellExecute::LastProcessHandle(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.file("marker.txt")), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.file("marker.txt")); }, 5000));
 
     EXPECT_EQ(modShellExecute::LaunchDocument(0, "C:\\tool.sh", folder.file("work"), 1), -1);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder.file("work/marker.txt")), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.file("work/marker.txt")); }, 5000));
 
     EXPECT_EQ(modShellExecute::LaunchDocument(0, "missing.pdf", "", 1), modShellExecute::kFileNotFound);
     EXPECT_EQ(modShellExecute::LastInstanceResult(), modShellExecute::kFileNotFound);

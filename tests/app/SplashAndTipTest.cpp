@@ -60,7 +60,7 @@ TEST(Tip, ClosesItselfWhenItsTimeIsUp) {
     QWidget owner;
     frmTip::ShowTip(&owner, "QCMCal Error: no signal", 50);
     ASSERT_NE(frmTip::Current(), nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(frmTip::Current() == nullptr, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frmTip::Current() == nullptr; }, 2000));
 }
 
 TEST(Tip, F1OpensNoHelpFromThePopUpOrTheSplash) {

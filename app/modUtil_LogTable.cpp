@@ -1,0 +1,166 @@
+// The data-log header and rows: which columns are logged follows the bit masks LogChans,
+// LogChanData, LogSensors and LogSensorData; every column is followed by LogDelimit.
+#include "app/modUtil.h"
+
+#include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
+#include "app/cApp.h"
+#include "app/cErrHandler.h"
+#include "data/FilmRec.h"
+#include "data/ProcessRec.h"
+#include "run/ChannelData.h"
+#include "run/frmMain.h"
+#include "run/modPhases.h"
+#include "unit/cORUN.h"
+
+namespace modUtil {
+
+namespace {
+
+const QString kTab = QStringLiteral("\t");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// LogChanData bit 7 adds the layer block to the header instead of a column.
+constexpr int kLayerBlockBit = 7;
+
+const char* const kChanTitles[] = {" Rate ", " Dev.", " Total  ", " Power", " Flux   ",
+                                   " Gas    ", " BackGnd", "", " PMTVolt", " Ratio"};
+const char* const kSensorTitles[] = {" Emis", " Leak", " Pwr.", "FilI", "Bias", "Stat"};
+const char* const kSensorHeaderLabels[] = {"SENS1", "GAS 1", "SENS2", "GAS 2"};
+const char* const kSensorRowLabels[] = {"SENS1", "GAS1", "SENS2", "GAS 2"};
+
+bool Bit(int16_t mask, int bit) { return (mask >> bit) & 1; }
+
+cApp& App_() {
+    if (!gApp) throw RuntimeError::ObjectNotSet();
+    return *gApp;
+}
+cORUN& Unit() {
+    if (!gORUN) throw RuntimeError::ObjectNotSet();
+    return *gORUN;
+}
+
+QString Fmt(double value, const char* pattern) { return vb::Format(value, QLatin1String(pattern)); }
+
+// "E-3" for -3, "E+3" for 3, nothing for 0.
+QString ExponentSuffix(int32_t exponent) {
+    if (exponent < 0) return QStringLiteral("E") + vb::CStr(exponent);
+    if (exponent >= 1) return QStringLiteral("E+") + vb::CStr(exponent);
+    return QString();
+}
+
+// One channel quantity of the row, without its delimiter.
+QString ChannelValue(int c, int bit) {
+    switch (bit) {
+    case 0: {
+        QString rate = vb::Trim(FormatChannelValue(gChanUserFilter(c).Average(), static_cast<int16_t>(c)));
+        if (rate.isEmpty()) rate = Fmt(0, "\\ 00.000;-00.000");
+        return rate + ExponentSuffix(gChanExponent(c));
+    }
+    case 1: return Fmt(gChanDev(c), "\\ 00.0;-00.0");
+    case 2: return Fmt(gChanTotal(c), "\\ 000.000;-000.000");
+    case 3: {
+        // A channel without a source output in this step has no power to log.
+        const int16_t output = App_().ChanOutput(static_cast<int16_t>(c));
+        return Fmt(output >= 0 ? Unit().Power(output) : 0.0, "\\ 00.00;-00.00");
+    }
+    case 4: return Fmt(Unit().ChanFlux(c), "\\ 000.000;-000.000");
+    case 5: {
+        const double gas = Unit().GasCalEnabled() ? Unit().I2_Total(c) - Unit().I3_Bkg(c) : 0.0;
+        return Fmt(gas, "\\ 000.000;-000.000");
+    }
+    case 6: return Fmt(Unit().I3_Bkg(c), "\\ 000.000;-000.000");
+    case 8: return QStringLiteral(" ") + Fmt(Unit().PMTVolts(c), "\\ 000.0;-000.0");
+    case 9: return Fmt(gChanRatio(c), "\\ 00.00;-00.00");
+    default: return QString();
+    }
+}
+
+// One sensor quantity of the row with its delimiter.
+QString SensorColumn(int s, int bit, const QString& D) {
+    switch (bit) {
+    case 0: return Fmt(gSensorEmissionFilter(s).Average(), "\\ 0.00;-0.00") + D;
+    case 1: return Fmt(gSensorLeakageFilter(s).Average(), "\\ 0.00;-0.00") + D;
+    case 2: return Fmt(gSensorPowerFilter(s).Average(), "\\ 0.00;-0.00") + D;
+    case 3: return Fmt(gSensorFilamentFilter(s).Average(), "\\ 0.0;-0.0") + D;
+    case 4: return Fmt(gSensorBiasFilter(s).Average(), "\\ 0.0;-0.0") + D;
+    default: return SensorStateColumn(Unit().ORUNSensorOn(s), D);
+    }
+}
+
+// "Chan:"n TAB "Film:"name TAB "Rate:"r TAB "Units:"u TAB "Total:"t TAB "TimeSP:"hh:mm:ss
+QString LayerBlock(int c) {
+    const LayerRec& layer = gLayer(App_().ChanLayer(static_cast<int16_t>(c)));
+    const FilmRec& film = gFilm(App_().ChanFilm(static_cast<int16_t>(c)));
+    return kCrLf + QStringLiteral("Chan:") + vb::CStr(c + 1) + kTab + QStringLiteral("Film:") +
+           film.Film_Name.text() + kTab + QStringLiteral("Rate:") + Fmt(layer.Rate, "000.000") + kTab +
+           QStringLiteral("Units:") + vb::Trim(film.Units) + kTab + QStringLiteral("Total:") +
+           Fmt(layer.Thick, "000.000") + kTab + QStringLiteral("TimeSP:") +
+           Fmt(layer.TimeSetPt / 86400.0, "hh:mm:ss");
+}
+
+}  // namespace
+
+QString SensorStateColumn(int16_t state, const QString& D) {
+    if (state == 0) return QStringLiteral("Off ") + D;
+    if (state == 1) return QStringLiteral("On ") + D;
+    return QString();
+}
+
+QString PrintHeader() {
+    ORUN_PROC("modUtil_PrintHeader");
+    QString result;
+    try {
+        const QString& D = LogDelimit;
+        QString s = QStringLiteral("Layer: ") + vb::CStr(App_().ProcLayer());
+        if (Bit(LogChanData, kLayerBlockBit)) {
+            for (int c = 0; c <= 7; ++c)
+                if (App_().ChanFilm(static_cast<int16_t>(c)) > 0) s += LayerBlock(c);
+        }
+        s += kCrLf + QStringLiteral("ProcTime") + D + QStringLiteral("Phase     ") + D;
+        for (int c = 0; c <= 7; ++c) {
+            if (!Bit(LogChans, c)) continue;
+            s += QStringLiteral(" Chan ") + D;
+            for (int k = 0; k <= 9; ++k)
+                if (k != kLayerBlockBit && Bit(LogChanData, k)) s += QLatin1String(kChanTitles[k]) + D;
+        }
+        for (int sn = 0; sn <= 3; ++sn) {
+            if (!Bit(LogSensors, sn)) continue;
+            s += QLatin1String(kSensorHeaderLabels[sn]) + QStringLiteral(":; ");
+            for (int k = 0; k <= 5; ++k)
+                if (Bit(LogSensorData, k)) s += QLatin1String(kSensorTitles[k]) + D;
+        }
+        result = s;
+    } catch (...) {
+        gErr.HandleError();
+    }
+    return result;
+}
+
+QString PrintReadings() {
+    ORUN_PROC("modUtil_PrintReadings");
+    QString result;
+    try {
+        if (!gMainForm) throw RuntimeError::ObjectNotSet();
+        const QString& D = LogDelimit;
+        QString s = gMainForm->ProcessTime() + D + modPhases::PhaseName(App_().Phase()).leftJustified(10) + D;
+        for (int c = 0; c <= 7; ++c) {
+            if (!Bit(LogChans, c)) continue;
+            s += QStringLiteral("  CH") + vb::CStr(c + 1) + QStringLiteral(" ; ");
+            for (int k = 0; k <= 9; ++k)
+                if (k != kLayerBlockBit && Bit(LogChanData, k)) s += ChannelValue(c, k) + D;
+        }
+        for (int sn = 0; sn <= 3; ++sn) {
+            if (!Bit(LogSensors, sn)) continue;
+            s += QLatin1String(kSensorRowLabels[sn]) + QStringLiteral(":; ");
+            for (int k = 0; k <= 5; ++k)
+                if (Bit(LogSensorData, k)) s += SensorColumn(sn, k, D);
+        }
+        result = s;
+    } catch (...) {
+        gErr.HandleError();
+    }
+    return result;
+}
+
+}  // namespace modUtil

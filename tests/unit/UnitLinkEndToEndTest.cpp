@@ -1,0 +1,180 @@
+// The link against the unit emulator, end to end: over TCP through the socket control,
+// and over a pseudo-terminal through the serial path, polled the way the main window
+// polls it.
+#include "support/DialogRecorder.h"
+#include "support/TempProgramFolder.h"
+#include "unit/LinkHarness.h"
+#include "unitsim/UnitSim.h"
+
+#include "platform/Winsock.h"
+
+#include <QProcess>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The parts of the main window that drive the link: the socket handler that feeds the
+// received bytes in, the 90 ms poll, the reading request on "F1", and the link reset on a
+// time-out.
+struct Station {
+    cORUN link;
+    Winsock socket;
+    QTimer poll;
+    int readings = 0;
+    int timeouts = 0;
+    QList<int32_t> mainCounts;
+
+    Station() {
+        QObject::connect(&socket, &Winsock::DataArrival, [this](int bytesTotal) {
+            if (link.CommPort() != 10 || bytesTotal < 1) return;
+            for (char c : socket.GetData(bytesTotal)) link.ParseResponse(static_cast<uint8_t>(c));
+        });
+        poll.setInterval(90);
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            link.SendReadSensors();
+            link.SendReadDigitalInputs();
+            link.SendCheckReading();
+        });
+        QObject::connect(&link, &cORUN::ORUNResponse, [this](const QString& r) {
+            if (r.startsWith("ORUN") && link.Version() >= 410) poll.start();
+            if (r == "F1") link.SendGetReading();
+            if (r.startsWith('G') || r.startsWith('g')) {
+                ++readings;
+                mainCounts << link.ChanCounts(0, 0);
+            }
+        });
+        QObject::connect(&link, &cORUN::ORUNError, [this](int type, int num) {
+            if (type != 0 || num != 0) return;
+            ++timeouts;
+            link.CommInit(link.CommPort(), link.ePort(), link.EAddress(), &socket);
+            link.SendGetVersion();
+        });
+    }
+
+    bool ReadingsGrowBy(int n, int timeoutMs) {
+        const int target = readings + n;
+        return WaitUntil([&] { return readings >= target; }, timeoutMs);
+    }
+};
+
+// Identification, the poll cycle, and a power that raises the channel's next readings.
+void RunAgainst(UnitSim& unit, Station& station) {
+    cORUN& link = station.link;
+    link.SendGetVersion();
+    ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411 && link.ChanActive(0); }, 3000));
+    EXPECT_TRUE(unit.Commands().contains("A"));
+
+    ASSERT_TRUE(station.ReadingsGrowBy(3, 3000));
+    EXPECT_TRUE(unit.Commands().contains("D"));
+    EXPECT_TRUE(unit.Commands().contains("M"));
+    EXPECT_TRUE(unit.Commands().contains("F"));
+    EXPECT_TRUE(unit.Commands().contains("G"));
+    EXPECT_DOUBLE_EQ(link.ChanPeriod(0), 0.1);
+
+    link.setPMTVolts(0, 1000);
+    link.setFullScale(0, 10.0);
+    link.setMaxPower(0, 100.0);
+    link.setPower(0, 100.0);
+    link.SendPower();
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] == 65534; }, 2000));
+    EXPECT_EQ(unit.Model().pmtVolts[0], 1000);
+    station.mainCounts.clear();
+    ASSERT_TRUE(station.ReadingsGrowBy(8, 5000));
+    const QList<int32_t> counts = station.mainCounts;
+    // The source's light comes up through its lag: the counts climb reading by reading.
+    EXPECT_GT(counts.last(), counts.first() + 2000);
+    for (int i = 1; i < counts.size(); ++i) EXPECT_GE(counts[i], counts[i - 1]);
+    EXPECT_EQ(station.timeouts, 0);
+}
+
+}  // namespace
+
+TEST(UnitLinkEndToEnd, OverTcpWithTheEmulatorInProcess) {
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+    UnitSim unit;
+    unit.Model().plant.params.lagSeconds = 0.3;
+    ASSERT_TRUE(unit.ListenTcp(QHostAddress::LocalHost, 0));
+    Station station;
+    ASSERT_TRUE(station.link.CommInit(10, unit.TcpPort(), "127.0.0.1", &station.socket));
+    EXPECT_EQ(station.socket.State(), Winsock::sckConnected);
+    RunAgainst(unit, station);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST(UnitLinkEndToEnd, OverAPseudoTerminalThroughTheSerialPath) {
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+    UnitSim unit;
+    unit.Model().plant.params.lagSeconds = 0.3;
+    const QString device = unit.OpenPty();
+    ASSERT_FALSE(device.isEmpty());
+    qputenv("ORUN_COM3", device.toLocal8Bit());
+    Station station;
+    ASSERT_TRUE(station.link.CommInit(3, 0, QString()));
+    RunAgainst(unit, station);
+    qunsetenv("ORUN_COM3");
+    EXPECT_EQ(boxes.count(), 0);
+
+    // A port that is not there: CommInit says so, and the link ends in a time-out.
+    qputenv("ORUN_COM4", QByteArray("/nonexistent/tty"));
+    cORUN lonely;
+    EXPECT_FALSE(lonely.CommInit(4, 0, QString()));
+    qunsetenv("ORUN_COM4");
+}
+
+TEST(UnitLinkEndToEnd, UnitFaultsAreRecoveredByTheLink) {
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+    UnitSim unit;
+    ASSERT_TRUE(unit.ListenTcp(QHostAddress::LocalHost, 0));
+    Station station;
+    cORUN& link = station.link;
+    LinkLog log(link);
+    ASSERT_TRUE(link.CommInit(10, unit.TcpPort(), "127.0.0.1", &station.socket));
+    link.SendGetVersion();
+    ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411; }, 3000));
+    ASSERT_TRUE(station.ReadingsGrowBy(1, 3000));
+
+    // A garbled reading is asked for again in its repeat form, and the poll carries on.
+    unit.ClearCommands();
+    QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString& c) {
+        if (c == "G" && !unit.Commands().contains("g")) unit.CorruptNextReplies(1);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return unit.Commands().contains("g"); }, 3000));
+    EXPECT_TRUE(log.errors().contains("0,1"));
+    // Replies broken off by a new "!", without their "A", or followed by a stray LF.
+    unit.InterruptNextReplies(2);
+    unit.StrayLineFeedNextReplies(2);
+    ASSERT_TRUE(station.ReadingsGrowBy(2, 3000));
+    unit.OmitAckNextReplies(1);
+    ASSERT_TRUE(station.ReadingsGrowBy(2, 3000));
+
+    // The unit drops off the network: the link times out (5000 ms after identification),
+    // the reset connects the same socket again and the unit identifies itself anew.
+    unit.DropConnections();
+    ASSERT_TRUE(WaitUntil([&] { return station.timeouts >= 1; }, 8000));
+    ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411 && unit.TcpConnections() == 1; }, 4000));
+    ASSERT_TRUE(station.ReadingsGrowBy(2, 3000));
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST(UnitLinkEndToEnd, TheEmulatorProgramServesTheLink) {
+    TempProgramFolder folder;
+    QProcess program;
+    program.start(QStringLiteral(ORUN_BIN_DIR "/unitsim"),
+                  {"--listen", "127.0.0.1:0", "--firmware", "4.09"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(WaitUntil([&] { return program.canReadLine(); }, 5000));
+    const QString line = QString::fromLatin1(program.readLine()).trimmed();
+    ASSERT_TRUE(line.startsWith("listening on 127.0.0.1:")) << line.toStdString();
+    const int port = line.section(':', -1).toInt();
+
+    Station station;
+    ASSERT_TRUE(station.link.CommInit(10, port, "127.0.0.1", &station.socket));
+    station.link.SendGetVersion();
+    EXPECT_TRUE(WaitUntil([&] { return station.link.Version() == 409; }, 3000));
+    program.kill();
+    program.waitForFinished(5000);
+}

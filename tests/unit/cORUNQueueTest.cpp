@@ -1,0 +1,190 @@
+// One command in flight, the queue behind it, the identification reply and bad frames.
+#include "support/DialogRecorder.h"
+#include "support/TempProgramFolder.h"
+#include "unit/LinkHarness.h"
+
+#include "app/SettingsGlobals.h"
+#include "platform/Clock.h"
+#include "platform/ccrpTimer.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+ccrpTimer* ReplyTimer(cORUN& link) { return link.findChild<ccrpTimer*>(QStringLiteral("ORUNTimer")); }
+}  // namespace
+
+TEST(cORUNQueue, OneCommandInFlightAndEachReplySendsTheNextBeforeItIsReported) {
+    DialogRecorder boxes;
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+    link.SendReadSensors();
+    link.SendReadDigitalInputs();
+    link.SendCheckReading();
+    EXPECT_EQ(log.commandText(), "D");
+    EXPECT_EQ(link.CommStatus(), 1);
+    QString front;
+    EXPECT_TRUE(link.Front(front));
+    EXPECT_EQ(front, "M");
+
+    Reply(link, "D;1,2,3");
+    Reply(link, "M0,0,0");
+    Reply(link, "F0");
+    EXPECT_EQ(log.text(), "cmd D | cmd M | rsp D;1,2,3 | cmd F | rsp M0,0,0 | rsp F0");
+    EXPECT_EQ(link.CommStatus(), 0);
+    EXPECT_FALSE(link.Front(front));
+    EXPECT_EQ(link.Command(), "F");
+    EXPECT_EQ(link.Response(), "F0");
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST(cORUNQueue, MoreThanTenWaitingAreDroppedEvenAfterTheQueueWrapped) {
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+    // Wind the queue's indices close to its end, so the next eleven wrap past slot 99.
+    link.SendCheckReading();
+    for (int round = 0; round < 19; ++round) {
+        for (int i = 0; i < 5; ++i) link.SendString(QStringLiteral("X%1").arg(i));
+        for (int i = 0; i < 5; ++i) Reply(link, "X");
+    }
+    Reply(link, "F0");
+    ASSERT_EQ(link.CommStatus(), 0);
+    log.clear();
+
+    link.SendCheckReading();  // in flight
+    for (int i = 0; i < 11; ++i) link.SendString(QStringLiteral("Q%1").arg(i));
+    Reply(link, "F0");
+    EXPECT_EQ(log.text(), "cmd F | rsp F0");
+    EXPECT_EQ(link.CommStatus(), 0);
+
+    // Ten waiting are kept and go out one by one.
+    log.clear();
+    link.SendCheckReading();
+    for (int i = 0; i < 10; ++i) link.SendString(QStringLiteral("Q%1").arg(i));
+    Reply(link, "F0");
+    EXPECT_EQ(log.commandText(), "F | Q0");
+}
+
+TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
+    cORUN link;
+    LinkLog log(link);
+    ccrpTimer* timer = ReplyTimer(link);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->Interval(), 1000);
+
+    link.SendGetVersion();
+    link.SendReadSensors();  // waits, and is dropped by the identification
+    Reply(link, "ORUN 4.11");
+    EXPECT_EQ(link.Version(), 411);
+    EXPECT_EQ(timer->Interval(), 5000);
+    EXPECT_TRUE(timer->Enabled());
+    EXPECT_EQ(log.text(), "cmd @ | cmd A | rsp ORUN 4.11");
+
+    // An "O" reply that is not the identification (the filter reply) sets nothing.
+    Reply(link, "A1,1,1,1,1,1,1,1");
+    Reply(link, "O1");
+    EXPECT_EQ(link.Version(), 411);
+
+    // "@" forgets the version; a reply whose version is no number, or does not fit, leaves
+    // the timer alone and asks for nothing.
+    timer->setInterval(2000);
+    link.SendGetVersion();
+    EXPECT_EQ(link.Version(), 0);
+    log.clear();
+    Reply(link, "ORUN x.yz");
+    EXPECT_EQ(link.Version(), 0);
+    EXPECT_EQ(timer->Interval(), 2000);
+    EXPECT_EQ(log.text(), "rsp ORUN x.yz");
+    link.SendGetVersion();
+    Reply(link, "ORUN 99999999999");
+    EXPECT_EQ(link.Version(), 0);
+    link.SendGetVersion();
+    Reply(link, "ORUN 1.50");
+    EXPECT_EQ(link.Version(), 150);
+}
+
+TEST(cORUNQueue, DisabledLinkDropsCommandsAndAnyReplyReEnablesItWithAnIdentification) {
+    cORUN link;
+    LinkLog log(link);
+    EXPECT_FALSE(link.Enabled());
+    link.SendReadSensors();
+    EXPECT_TRUE(log.lines.isEmpty());
+    EXPECT_EQ(link.CommStatus(), 0);
+    EXPECT_TRUE(ReplyTimer(link)->Enabled());  // so a disabled link still reports time-outs
+
+    Reply(link, "F1");
+    EXPECT_TRUE(link.Enabled());
+    EXPECT_EQ(log.text(), "cmd @");
+}
+
+TEST(cORUNQueue, BadFramesAreReportedAndAskedForAgain) {
+    TempProgramFolder folder;
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+
+    // Wrong check character: the last command goes out again.
+    link.SendCheckReading();
+    QByteArray bad = OrunFrame::BuildFrame("AF1");
+    bad[bad.size() - 3] = static_cast<char>(bad[bad.size() - 3] ^ 1);
+    Feed(link, bad);
+    EXPECT_EQ(log.text(), "cmd F | err 0,1 | cmd F");
+    EXPECT_EQ(link.CommStatus(), 1);
+
+    // A garbled reading is asked for in its repeat form.
+    Reply(link, "F1");
+    link.SendGetReading();
+    log.clear();
+    bad = OrunFrame::BuildFrame("AG;1,2,3,4,5,6;;;;;;;;;");
+    bad[bad.size() - 2] = static_cast<char>(bad[bad.size() - 2] ^ 1);
+    Feed(link, bad);
+    EXPECT_EQ(log.text(), "err 0,1 | cmd g");
+    EXPECT_EQ(link.ChanCounts(0, 0), 0);
+
+    // Right check characters but no acknowledgement letter: bad too.
+    log.clear();
+    Feed(link, OrunFrame::BuildFrame("XG;1,2,3,4,5,6;;"));
+    EXPECT_EQ(log.text(), "err 0,1 | cmd g");
+
+    // A "!" in the middle of a reply starts it again, without a report.
+    log.clear();
+    const QByteArray good = OrunFrame::BuildFrame("AG;7,50,1,0,0,0;;;;;;;;;;");
+    Feed(link, good.left(9) + good);
+    EXPECT_EQ(log.text(), "rsp G;7,50,1,0,0,0;;;;;;;;;;");
+    EXPECT_EQ(link.ChanCounts(0, 0), 7);
+    EXPECT_FALSE(QFile::exists(folder.file("CommErrors.txt")));
+}
+
+TEST(cORUNQueue, OverlongTextIsRefusedWithoutBlockingTheLink) {
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+    link.SendString(QString(OrunFrame::kMaxText + 1, QLatin1Char('x')));
+    EXPECT_TRUE(log.commands().isEmpty());
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(boxes.last().prompt.contains("cORUN_Command")) << boxes.last().prompt.toStdString();
+    EXPECT_TRUE(boxes.last().prompt.contains("Error (5)")) << boxes.last().prompt.toStdString();
+    EXPECT_EQ(link.CommStatus(), 0);
+    link.SendCheckReading();
+    EXPECT_EQ(log.commandText(), "F");
+}
+
+TEST(cORUNQueue, BadFrameIsLoggedWhenDebugIs3) {
+    TempProgramFolder folder;
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 1), QTime(21, 5, 14)));
+    Debug = 3;
+    cORUN link;
+    link.setEnabled(true);
+    link.SendCheckReading();
+    QByteArray bad = OrunFrame::BuildFrame("AF1");  // 21 27 41 46 31 20 5C 39 0A
+    bad[6] = 0x5D;
+    Feed(link, bad);
+    Debug = 0;
+    Feed(link, bad);  // not logged
+    Clock::UseSystem();
+    EXPECT_EQ(folder.read("CommErrors.txt"), QByteArray("9:05:14 PM, CRC Error: !'AF1  93 57\r\n"));
+}

@@ -1,0 +1,167 @@
+#include "unitsim/UnitSim.h"
+
+#include "unit/OrunFrame.h"
+
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+struct UnitSim::Link {
+    QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
+    FrameCollector rx;
+};
+
+UnitSim::UnitSim(QObject* parent) : QObject(parent) {}
+
+UnitSim::~UnitSim() {
+    if (ptyNotifier_) ptyNotifier_->setEnabled(false);
+    if (ptyMaster_ >= 0) ::close(ptyMaster_);
+    if (ptySlave_ >= 0) ::close(ptySlave_);
+}
+
+bool UnitSim::ListenTcp(const QHostAddress& host, quint16 port) {
+    if (!server_) {
+        server_ = new QTcpServer(this);
+        connect(server_, &QTcpServer::newConnection, this, &UnitSim::OnNewConnection);
+    }
+    return server_->listen(host, port);
+}
+
+quint16 UnitSim::TcpPort() const { return server_ ? server_->serverPort() : 0; }
+QString UnitSim::TcpHost() const { return server_ ? server_->serverAddress().toString() : QString(); }
+
+void UnitSim::OnNewConnection() {
+    while (QTcpSocket* s = server_->nextPendingConnection()) {
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        auto link = std::make_unique<Link>();
+        link->socket = s;
+        Link* raw = link.get();
+        links_.push_back(std::move(link));
+        connect(s, &QTcpSocket::readyRead, this, [this, raw] {
+            const QByteArray bytes = raw->socket->readAll();
+            Serve(*raw, bytes.constData(), bytes.size());
+        });
+        connect(s, &QTcpSocket::disconnected, this, [this, raw] {
+            for (auto it = links_.begin(); it != links_.end(); ++it) {
+                if (it->get() == raw) {
+                    raw->socket->deleteLater();
+                    links_.erase(it);
+                    break;
+                }
+            }
+        });
+    }
+}
+
+void UnitSim::DropConnections() {
+    for (auto& link : links_) {
+        link->socket->disconnect(this);
+        link->socket->abort();
+        link->socket->deleteLater();
+    }
+    links_.clear();
+}
+
+QString UnitSim::OpenPty() {
+    if (ptyMaster_ >= 0) return ptyDevice_;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) return {};
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        ::close(master);
+        return {};
+    }
+    const char* name = ::ptsname(master);
+    if (!name) {
+        ::close(master);
+        return {};
+    }
+    ptyDevice_ = QString::fromLocal8Bit(name);
+    // Holding the terminal side open keeps the line up while no station has it open,
+    // and makes it raw (no echo, no line editing) before the station arrives.
+    ptySlave_ = ::open(name, O_RDWR | O_NOCTTY);
+    if (ptySlave_ >= 0) {
+        termios t{};
+        if (::tcgetattr(ptySlave_, &t) == 0) {
+            ::cfmakeraw(&t);
+            ::tcsetattr(ptySlave_, TCSANOW, &t);
+        }
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    ptyMaster_ = master;
+    ptyLink_ = std::make_unique<Link>();
+    ptyNotifier_ = new QSocketNotifier(master, QSocketNotifier::Read, this);
+    connect(ptyNotifier_, &QSocketNotifier::activated, this, &UnitSim::OnPtyReadable);
+    return ptyDevice_;
+}
+
+void UnitSim::OnPtyReadable() {
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::read(ptyMaster_, buf, sizeof buf);
+        if (n > 0) {
+            Serve(*ptyLink_, buf, n);
+            continue;
+        }
+        break;
+    }
+}
+
+void UnitSim::WritePty(const QByteArray& bytes) {
+    qsizetype off = 0;
+    while (off < bytes.size()) {
+        const ssize_t n = ::write(ptyMaster_, bytes.constData() + off, static_cast<size_t>(bytes.size() - off));
+        if (n > 0) {
+            off += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // the station is not reading; the rest is lost as on a real line
+        }
+    }
+}
+
+void UnitSim::Serve(Link& link, const char* data, qint64 count) {
+    for (qint64 i = 0; i < count; ++i) {
+        if (!link.rx.Feed(static_cast<uint8_t>(data[i]))) continue;
+        // A command frame that fails its check gets no answer, as from the real unit.
+        if (!link.rx.CheckOk()) continue;
+        const QByteArrayView text = link.rx.Text();
+        const QString command = QString::fromLatin1(text.data(), text.size());
+        commands_ << command;
+        const QString reply = model_.Answer(command);
+        emit CommandReceived(command);
+        if (silent_) continue;
+        const QByteArray bytes = ReplyBytes(reply);
+        if (link.socket) link.socket->write(bytes);
+        else WritePty(bytes);
+    }
+}
+
+QByteArray UnitSim::ReplyBytes(const QString& reply) {
+    QByteArray text = reply.toLatin1();
+    if (omitAck_ > 0) --omitAck_;
+    else text.prepend('A');
+    QByteArray frame = OrunFrame::BuildFrame(text);
+    if (frame.isEmpty()) frame = OrunFrame::BuildFrame(QByteArrayView("A"));
+    if (corrupt_ > 0) {
+        --corrupt_;
+        frame[frame.size() - 3] = static_cast<char>(frame[frame.size() - 3] ^ 0x01);
+    }
+    if (interrupt_ > 0) {
+        --interrupt_;
+        // A frame broken off mid-way, then the whole frame: the station must start again
+        // at the second "!".
+        frame.prepend(frame.left(frame.size() / 2));
+    }
+    if (strayLf_ > 0) {
+        --strayLf_;
+        frame.append('\n');
+    }
+    return frame;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The emulated controller unit on a transport: a TCP listener (each connection is one
+// station link) and/or a pseudo-terminal that stands for its serial port. Command frames
+// are collected byte by byte with the station's own collector and answered with one
+// reply frame each, built by the station's own frame routine.
+//
+// Faults for tests: replies with wrong check characters, without the acknowledgement
+// letter, interrupted by a new "!" mid-frame, followed by a stray LF, or no replies at all;
+// the model's own faults (inactive channel, stopped readings, leakage, input edges) are
+// set on Model().
+#include "unitsim/UnitModel.h"
+#include "unit/FrameCollector.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+
+class UnitSim : public QObject {
+    Q_OBJECT
+public:
+    explicit UnitSim(QObject* parent = nullptr);
+    ~UnitSim() override;
+
+    // Listens for station links; port 0 picks a free port.
+    bool ListenTcp(const QHostAddress& host = QHostAddress::LocalHost, quint16 port = 0);
+    quint16 TcpPort() const;
+    QString TcpHost() const;
+    // Opens a pseudo-terminal and serves it; returns the device the station opens, or
+    // an empty text when no pseudo-terminal can be had.
+    QString OpenPty();
+    QString PtyDevice() const { return ptyDevice_; }
+
+    UnitModel& Model() { return model_; }
+
+    // ---- transport faults, each for the next n replies ----
+    void CorruptNextReplies(int n) { corrupt_ = n; }
+    void OmitAckNextReplies(int n) { omitAck_ = n; }
+    void InterruptNextReplies(int n) { interrupt_ = n; }
+    void StrayLineFeedNextReplies(int n) { strayLf_ = n; }
+    // Closes every TCP link, as a unit that is switched off and on again.
+    void DropConnections();
+    // A silent unit takes commands and answers none.
+    void setSilent(bool on) { silent_ = on; }
+    bool Silent() const { return silent_; }
+
+    // Every command text received in a good frame, oldest first.
+    const QStringList& Commands() const { return commands_; }
+    void ClearCommands() { commands_.clear(); }
+    int TcpConnections() const { return static_cast<int>(links_.size()); }
+
+    // The bytes of the reply frame for a reply text, faults applied.
+    QByteArray ReplyBytes(const QString& reply);
+
+signals:
+    void CommandReceived(const QString& command);
+
+private:
+    struct Link;
+    void Serve(Link& link, const char* data, qint64 count);
+    void OnNewConnection();
+    void OnPtyReadable();
+    void WritePty(const QByteArray& bytes);
+
+    UnitModel model_;
+    QTcpServer* server_ = nullptr;
+    std::vector<std::unique_ptr<Link>> links_;
+    int ptyMaster_ = -1;
+    int ptySlave_ = -1;
+    QString ptyDevice_;
+    QSocketNotifier* ptyNotifier_ = nullptr;
+    std::unique_ptr<Link> ptyLink_;
+    int corrupt_ = 0;
+    int omitAck_ = 0;
+    int interrupt_ = 0;
+    int strayLf_ = 0;
+    bool silent_ = false;
+    QStringList commands_;
+};

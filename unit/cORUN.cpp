@@ -1,0 +1,110 @@
+#include "unit/cORUN.h"
+
+#include "platform/Clock.h"
+#include "platform/SPort.h"
+#include "platform/ccrpTimer.h"
+
+cORUN* gORUN = nullptr;
+
+cORUN::cORUN(QObject* parent) : QObject(parent) {
+    Port_ = new SPort(this);
+    connect(Port_, &SPort::RxData, this, &cORUN::Port_RxData);
+    // The port's error event needs no action: a dead port ends in a reply time-out.
+
+    ORUNTimer_ = new ccrpTimer(this);
+    ORUNTimer_->setObjectName(QStringLiteral("ORUNTimer"));
+    ORUNTimer_->setInterval(1000);
+    connect(ORUNTimer_, &ccrpTimer::Timer, this, &cORUN::ORUNTimer_Timer);
+
+    ChanErrorWord_.fill(1);
+    ChanUpdate_.fill(10);
+    LastReadingTime_.fill(static_cast<double>(Timer()));
+    SensorMap_.fill(1);
+    CalPackets_.fill(10);
+    FilterStatus_.fill(1);
+    GasCal_(0) = 1.0;
+    GasCal_(1) = 0.0;
+    PowerCode_.fill(32767);
+}
+
+cORUN::~cORUN() {
+    Enabled_ = false;
+    ORUNTimer_->setEnabled(false);
+    try {
+        Port_->SetSettings(QStringLiteral("9600,N,8,1"));
+    } catch (const std::exception&) {
+    }
+    Port_->Close();
+    if (gORUN == this) gORUN = nullptr;
+}
+
+void cORUN::setEnabled(bool value) {
+    Enabled_ = value;
+    if (value) Response_.clear();
+}
+
+bool cORUN::ChanActive(int ch) const { return (ChanErrorWord_(ch) & 1) == 0; }
+
+int32_t cORUN::ChanError(int ch) const {
+    if (!PerChannel<int32_t>::inRange(ch)) return 0;
+    return ChanErrorWord_(ch);
+}
+
+double cORUN::ChanPeriod(int ch) const { return Reading_(ch)(1) * 2.0 / 1000.0; }
+
+int32_t cORUN::ChanCounts(int ch, int Rdg) const {
+    if (Rdg < 0 || Rdg > 5) return 0;
+    return Reading_(ch)(Rdg);
+}
+
+bool cORUN::Relay(int n) const {
+    if (n < 0 || n > 11) return false;
+    return (RelayReg_ & (1 << n)) != 0;
+}
+
+void cORUN::setRelay(int n, bool on) {
+    if (n < 0 || n > 11) return;
+    if (on) RelayReg_ = static_cast<int16_t>(RelayReg_ | (1 << n));
+    else RelayReg_ = static_cast<int16_t>(RelayReg_ & ~(1 << n));
+}
+
+bool cORUN::InputState(int n) const {
+    if (n < 0 || n > 11) return false;
+    return (InputReg_ & (1 << n)) != 0;
+}
+
+int32_t cORUN::Filter(int n) const {
+    if (n <= 0) return 0;
+    return Filter_(n);
+}
+
+void cORUN::setFilter(int n, int32_t value) {
+    if (n <= 0) return;
+    Filter_(n) = value;
+}
+
+double cORUN::GasCal(int s) const {
+    if (s >= 2) return 0.0;
+    return GasCal_(s);
+}
+
+void cORUN::setGasCal(int s, double value) {
+    if (s >= 2 || value <= 0.0) return;
+    GasCal_(s) = value;
+}
+
+void cORUN::setMaxLeakage(int s, double value) {
+    if (value < 0.0 || value > 10.0) return;
+    MaxLeakage_(s) = value;
+}
+
+void cORUN::SensorParams(double LeakOffset, double LeakGain, double PowerGain) {
+    LeakOffset_ = LeakOffset;
+    LeakGain_ = LeakGain;
+    PowerGain_ = PowerGain;
+}
+
+int16_t cORUN::ORUNSensorOn(int s) const {
+    if (s < 0 || s > 31) return 0;
+    return (SensorStatus_ & (1 << s)) != 0 ? 1 : 0;
+}

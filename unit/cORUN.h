@@ -1,0 +1,273 @@
+#pragma once
+// The program's link to the controller unit: the frames on the wire, one command in flight
+// with a queue behind it, the reply time-out, the unit's data model kept from its replies,
+// and the commands that change the unit. One instance, gORUN.
+//
+// Channels 0..7, sensors 0..3, outputs 0..7, relays 0..11 and inputs 0..12 are counted
+// from 0 here and from 1 in the unit's command texts. The firmware version is kept
+// times 100 (411 for 4.11).
+#include "platform/BoundedArray.h"
+#include "unit/FrameCollector.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+
+class ccrpTimer;
+class cErrHandler;
+class SPort;
+class Winsock;
+
+class cORUN : public QObject {
+    Q_OBJECT
+public:
+    explicit cORUN(QObject* parent = nullptr);
+    ~cORUN() override;
+
+    // ---- Link and transport ----
+    // lPort 1..9: serial port "COMn" at 115200,N,8,1; 10: TCP through the given socket
+    // (connects it to eAddr:ePort and waits 1000 ms; True without a socket); other: False.
+    bool CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl = nullptr);
+    int CommPort() const { return CommPort_; }
+    int ePort() const { return ePort_; }
+    QString EAddress() const { return EAddress_; }
+    bool Enabled() const { return Enabled_; }
+    void setEnabled(bool value);
+    // 0 idle, 1 a reply is awaited, 2 the reply timed out.
+    int CommStatus() const { return CommStatus_; }
+    // Takes one received byte (serial receive event, the main window's socket handler).
+    // Always returns an empty text.
+    QString ParseResponse(uint8_t RcvByte);
+    // The last command put on the wire, and the last reply text.
+    QString Command() const { return Command_; }
+    QString Response() const { return Response_; }
+
+    // ---- Queue and shutdown ----
+    // The oldest waiting command, left in the queue; False when it is empty text.
+    bool Front(QString& varData) const;
+    // Shutdown: empties the queue, sets every output's power to 0 and sends it, switches
+    // every sensor's emission off. The value is ignored.
+    void setTerminate(bool value);
+
+    // ---- Unit data model and commands ----
+    int32_t Version() const { return Version_; }
+
+    int32_t OpMode() const { return OpMode_; }
+    void setOpMode(int32_t value) { OpMode_ = value; }
+    int32_t OutputError(int) const { return 0; }
+
+    bool ChanActive(int ch) const;
+    bool NoPMTs() const { return !AnyChanActive_; }
+    int32_t ChanError(int ch) const;
+    double ChanPeriod(int ch) const;
+    int32_t ChanCounts(int ch, int Rdg) const;
+
+    int32_t ChanUpdate(int ch) const { return ChanUpdate_(ch); }
+    void setChanUpdate(int ch, int32_t ms);
+    int32_t PMTVolts(int ch) const { return PMTVolts_(ch); }
+    void setPMTVolts(int ch, int32_t volts);
+    int32_t PMTCal(int ch) const { return PMTCal_(ch); }
+    void setPMTCal(int ch, int32_t value);
+    int32_t SensorMap(int ch) const { return SensorMap_(ch); }
+    void setSensorMap(int ch, int32_t value) { SensorMap_(ch) = value; }
+    int32_t CalPackets(int ch) const { return CalPackets_(ch); }
+    void setCalPackets(int ch, int32_t value) { CalPackets_(ch) = value; }
+
+    int32_t EmissionOn(int s) const { return EmissionOn_(s); }
+    void setEmissionOn(int s, int32_t value);
+    double EmissionSetPt(int s) const { return EmissionSetPt_(s); }
+    void setEmissionSetPt(int s, double value);
+    double MaxLeakage(int s) const { return MaxLeakage_(s); }
+    void setMaxLeakage(int s, double value);
+    double GasCal(int s) const;
+    void setGasCal(int s, double value);
+    bool GasCalEnabled() const { return GasCalEnabled_; }
+    void setGasCalEnabled(bool value) { GasCalEnabled_ = value; }
+    void SensorParams(double LeakOffset, double LeakGain, double PowerGain);
+    int16_t ORUNSensorOn(int s) const;
+    double EmissionCurrent(int s) const;
+    double LeakageCurrent(int s) const;
+    double SensorPower(int s) const;
+    double FilamentCurrent(int s) const;
+    double BiasVoltage(int s) const;
+
+    bool Relay(int n) const;
+    void setRelay(int n, bool on);
+    int16_t RelayReg() const { return RelayReg_; }
+    void SendRelays();
+    bool InputState(int n) const;
+    int16_t InputReg() const { return InputReg_; }
+
+    int32_t Filter(int n) const;
+    void setFilter(int n, int32_t value);
+    void SendFilter(int n);
+    int32_t FilterStatus(int n) const { return FilterStatus_(n); }
+
+    int HandCtrlOutput() const { return HandCtrlOutput_; }
+    void setHandCtrlOutput(int o);
+    double FullScale(int o) const { return FullScale_(o); }
+    void setFullScale(int o, double volts);
+    double MaxPower(int o) const { return MaxPower_(o); }
+    void setMaxPower(int o, double percent);
+    double Power(int o) const;
+    void setPower(int o, double percent);
+    void SendPower();
+
+    void SendString(const QString& sText);
+    void SendGetVersion();
+    void SendReadChannels();
+    void SendReadSensors();
+    void SendReadDigitalInputs();
+    void SendCheckReading();
+    void SendGetReading();
+
+    // ---- Channel signals and calibration ----
+    double I1_Total(int ch) const;
+    double I2_Total(int ch) const;
+    double I3_Bkg(int ch) const;
+    double ChanFlux(int ch) const;
+    double ChanPercent(int ch) const;
+    double GasPercent(int ch) const;
+    int32_t RdgType() const { return RdgType_; }
+    int CalChan() const { return CalChan_; }
+    void setCalChan(int ch);
+    double CalHiBias() const { return CalHiBias_; }
+    void setCalHiBias(double value);
+    void setCalLoBias(double value);
+    int32_t CalHiCounts(int ch, int integ) const { return CalHiCounts_(ch)(integ); }
+    void setCalHiCounts(int ch, int integ, int32_t v) { CalHiCounts_(ch)(integ) = v; }
+    int32_t CalLoCounts(int ch, int integ) const { return CalLoCounts_(ch)(integ); }
+    void setCalLoCounts(int ch, int integ, int32_t v) { CalLoCounts_(ch)(integ) = v; }
+    double CalSlope(int ch, int integ) const { return CalSlope_(ch)(integ); }
+    void setCalSlope(int ch, int integ, double v) { CalSlope_(ch)(integ) = v; }
+    double CalIntercept(int ch, int integ) const { return CalIntercept_(ch)(integ); }
+    void setCalIntercept(int ch, int integ, double v) { CalIntercept_(ch)(integ) = v; }
+
+signals:
+    // A command was put on the wire (not when it was queued).
+    void ORUNCommand(const QString& Command);
+    // A good reply, after the model was updated and the next queued command sent.
+    void ORUNResponse(const QString& Response);
+    // 0/0 reply time-out (every 2000 ms while silent), 0/1 bad reply frame,
+    // 20+ch/0 channel reported inactive, 20+ch/1 active channel without readings.
+    void ORUNError(int ErrType, int ErrNum);
+
+private:
+    // ---- send path and queue ----
+    void setCommand(QString T);  // the private send operation
+    void WriteFrame(const QString& T);
+    void QueuePut(const QString& T);
+    bool QueueTake(QString& T);
+    void QueueEmpty();
+    int QueueWaiting() const;
+    void DoResponse(QString R);
+    void ORUNTimer_Timer();
+    void CheckMissingReadings(float now);
+    void FrameReceived();
+    void LogBadFrame();
+    void Port_RxData(int count);
+
+    // ---- reply parsing ----
+    void ProcessResponse(const QString& R);
+    void ParseChannels(const QString& R);
+    void ParseSensors(const QString& R);
+    void ParseReading(const QString& R);
+    void ParseInputs(const QString& R);
+    void ParsePMTCal(const QString& R);
+    int32_t PowerCode(int o, double percent) const;
+    static int32_t VersionFromIdentification(const QString& R);
+
+    // ---- channel signals and calibration ----
+    void UpdateFlux(int ch);
+    void CalAcknowledge();
+    void CalSlopeIntercept(int ch);
+
+    // ---- the link's own error handler, for its trace ----
+    cErrHandler& Err();
+    bool Tracing();
+    void setTracing(bool on);
+    void TraceEntry(const QString& name);
+    void TraceLine(const QString& line);
+    void TraceClear();
+    // Reports the error in flight through the link's handler (inside a catch block),
+    // naming the procedure when it is not already on the handler's stack.
+    void ReportError(const char* procedure = nullptr);
+
+    template <typename T>
+    using PerChannel = BoundedArray<T, 0, 7>;
+    template <typename T>
+    using PerSensor = BoundedArray<T, 0, 3>;
+    using PerIntegration = BoundedArray<double, 0, 1>;
+    using CountsPerIntegration = BoundedArray<int32_t, 0, 1>;
+
+    // link
+    int32_t CommPort_ = 0;
+    int32_t ePort_ = 0;
+    QString EAddress_;
+    bool Enabled_ = false;
+    int32_t CommStatus_ = 0;
+    QString Command_;
+    QString Response_;
+    SPort* Port_ = nullptr;
+    QPointer<Winsock> Socket_;
+    ccrpTimer* ORUNTimer_ = nullptr;
+    FrameCollector Rx_;
+    cErrHandler* Err_ = nullptr;
+    uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};
+    char rxChunk_[512] = {};
+
+    // queue: slots 0..100, modulus 100 (slot 100 is never used)
+    static constexpr int kQueueSize = 100;
+    QString Queue_[kQueueSize + 1];
+    int QueueHead_ = 0;
+    int QueueTail_ = 0;
+
+    // unit model
+    int32_t Version_ = 0;
+    int32_t OpMode_ = 0;
+    bool AnyChanActive_ = false;
+    PerChannel<int32_t> ChanErrorWord_;
+    PerChannel<int32_t> ChanUpdate_;
+    PerChannel<int32_t> PMTVolts_;
+    PerChannel<int32_t> PMTCal_;
+    PerChannel<BoundedArray<int32_t, 0, 5>> Reading_;
+    PerChannel<double> LastReadingTime_;
+    PerChannel<int32_t> SensorMap_;
+    PerChannel<int32_t> CalPackets_;
+    PerChannel<int32_t> FilterStatus_;
+    BoundedArray<int32_t, 1, 7> Filter_;
+    PerChannel<double> ChanFlux_;
+    PerChannel<double> ChanPercent_;
+    PerChannel<double> GasPercent_;
+    PerChannel<CountsPerIntegration> CalHiCounts_;
+    PerChannel<CountsPerIntegration> CalLoCounts_;
+    PerChannel<PerIntegration> CalSlope_;
+    PerChannel<PerIntegration> CalIntercept_;
+    int CalChan_ = -1;
+    int32_t RdgType_ = 0;
+    int32_t CalNextState_ = 0;
+    int32_t CalCount_ = 0;
+    int32_t CalSum_[2] = {0, 0};
+    int32_t CalHiBias_ = 2000;
+    int32_t CalLoBias_ = 100;
+    PerSensor<int32_t> EmissionOn_;
+    PerSensor<double> EmissionSetPt_;
+    PerSensor<double> MaxLeakage_;
+    PerSensor<BoundedArray<double, 0, 4>> SensorRaw_;  // emission, leakage, power, filament, bias
+    int32_t SensorStatus_ = 0;
+    BoundedArray<double, 0, 1> GasCal_;
+    bool GasCalEnabled_ = false;
+    double LeakOffset_ = 0.0;
+    double LeakGain_ = 0.0122;
+    double PowerGain_ = 0.31;
+    PerChannel<int32_t> PowerCode_;
+    PerChannel<double> FullScale_;
+    PerChannel<double> MaxPower_;
+    int HandCtrlOutput_ = -1;
+    int16_t RelayReg_ = 0;
+    int16_t InputReg_ = 0;
+};
+
+// The one link object, made at start-up and released at shutdown.
+extern cORUN* gORUN;

@@ -1,0 +1,175 @@
+// The commands that change the unit, and the quantities computed from the unit's model.
+// Every command goes through the one send path (setCommand).
+#include "unit/cORUN.h"
+
+#include "app/VBConv.h"
+
+namespace {
+constexpr double kRawStep = 1.953e-6;  // one raw step of a sensor value
+QString Num(int32_t v) { return vb::CStr(static_cast<int>(v)); }
+}  // namespace
+
+void cORUN::SendString(const QString& sText) { setCommand(sText); }
+
+void cORUN::SendGetVersion() {
+    QueueEmpty();
+    setEnabled(true);
+    setCommand(QStringLiteral("@"));
+}
+
+void cORUN::SendReadChannels() { setCommand(QStringLiteral("A")); }
+void cORUN::SendReadSensors() { setCommand(QStringLiteral("D")); }
+void cORUN::SendReadDigitalInputs() { setCommand(QStringLiteral("M")); }
+void cORUN::SendCheckReading() { setCommand(QStringLiteral("F")); }
+void cORUN::SendGetReading() { setCommand(QStringLiteral("G")); }
+
+void cORUN::setChanUpdate(int ch, int32_t ms) {
+    if (ms < 100 || ms > 2000) return;
+    ChanUpdate_(ch) = ms;
+    if (!ChanActive(ch) || Version_ == 0) return;
+    QString t = QLatin1Char('B') + Num(ch + 1) + QLatin1Char(',');
+    if (Version_ < 200) {
+        t += Num(ms / 2);
+    } else {
+        t += Num(ms / 3) + (GasCalEnabled_ ? QStringLiteral(",1") : QStringLiteral(",0"));
+    }
+    setCommand(t);
+}
+
+void cORUN::setPMTVolts(int ch, int32_t volts) {
+    if (volts < 0 || volts > 1250) return;
+    PMTVolts_(ch) = volts;
+    if (ChanActive(ch)) setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
+}
+
+void cORUN::setPMTCal(int ch, int32_t value) {
+    // Values at or below 65356 are volts, not calibration values: they are not sent here.
+    if (value <= 65356 || !ChanActive(ch)) return;
+    setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(value));
+    setCommand(QLatin1Char('I') + Num(ch + 1));
+}
+
+void cORUN::setEmissionOn(int s, int32_t value) {
+    if (s != 1 || GasCalEnabled_) {
+        EmissionOn_(s) = value;
+        if (value > 0) setEmissionSetPt(s, EmissionSetPt_(s));
+        setCommand(QLatin1Char('S') + Num(s + 1) + QLatin1Char(';') + Num(value));
+    } else {
+        // The first gas sensor runs only while gas calibration is on.
+        EmissionOn_(1) = 0;
+        setCommand(QStringLiteral("S2;0"));
+    }
+}
+
+void cORUN::setEmissionSetPt(int s, double value) {
+    if (value < 2.0 || value > 10.0) return;
+    EmissionSetPt_(s) = value;
+    QString t = QStringLiteral("V");
+    for (int i = 0; i <= 3; ++i) {
+        if (i > 0) t += QLatin1Char(',');
+        t += vb::CStr(EmissionSetPt_(i) * 100.0);
+    }
+    setCommand(t);
+}
+
+double cORUN::EmissionCurrent(int s) const {
+    const auto& raw = SensorRaw_(s);
+    if (Version_ >= 200) {
+        if (EmissionOn_(s) < 1) return 0.0;
+        return (raw(0) * kRawStep) / 0.1 - (raw(1) * kRawStep) / 0.1;
+    }
+    return (raw(0) - LeakOffset_) * LeakGain_ - LeakageCurrent(s);
+}
+
+double cORUN::LeakageCurrent(int s) const {
+    const auto& raw = SensorRaw_(s);
+    if (Version_ >= 200) {
+        if (EmissionOn_(s) < 1) return 0.0;
+        return (raw(1) * kRawStep) / 0.1;
+    }
+    return (raw(1) - LeakOffset_) * LeakGain_;
+}
+
+double cORUN::SensorPower(int s) const {
+    if (EmissionOn_(s) > 0) return SensorRaw_(s)(2) * kRawStep * 7.0;
+    return 0.0;
+}
+
+double cORUN::FilamentCurrent(int s) const {
+    if (EmissionOn_(s) < 1) return 0.0;
+    return (1.25 - SensorRaw_(s)(3) * kRawStep) * 18.0;
+}
+
+double cORUN::BiasVoltage(int s) const {
+    if (EmissionOn_(s) < 1) return 0.0;
+    return SensorRaw_(s)(4) * kRawStep * 220.0;
+}
+
+void cORUN::SendRelays() {
+    QString t = QStringLiteral("N");
+    for (int n = 0; n <= 11; ++n) {
+        if (n > 0) t += QLatin1Char(',');
+        t += Relay(n) ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    setCommand(t);
+}
+
+void cORUN::SendFilter(int n) {
+    if (Filter(n) <= 0) return;
+    setCommand(QLatin1Char('O') + Num(n) + QLatin1Char(',') + Num(Filter(n)));
+    FilterStatus_(n) = 0;
+}
+
+void cORUN::setHandCtrlOutput(int o) {
+    HandCtrlOutput_ = o;
+    if (o == -1) {
+        setCommand(QStringLiteral("U0,32767"));
+    } else if (o >= 0 && o <= 7) {
+        const int32_t code = FullScale_(o) == 50.0
+                                 ? 49151
+                                 : 32767 + vb::CLng(FullScale_(o) * 32768.0) / 10;
+        setCommand(QLatin1Char('U') + Num(o + 1) + QLatin1Char(',') + Num(code));
+    }
+}
+
+void cORUN::setFullScale(int o, double volts) {
+    if (o < 0 || o > 7) return;
+    FullScale_(o) = volts;
+    if (o == HandCtrlOutput_) setHandCtrlOutput(o);
+}
+
+void cORUN::setMaxPower(int o, double percent) {
+    if (o < 0 || o > 7) return;
+    MaxPower_(o) = percent;
+}
+
+int32_t cORUN::PowerCode(int o, double p) const {
+    // 50.0 marks the "1-5" V mode: 0 % is 1 V, 100 % is 5 V.
+    if (FullScale_(o) == 50.0) return vb::CLng(((p * 4.0 / 100.0) + 1.0) * 32767.0 / 10.0 + 32767.0);
+    return vb::CLng(FullScale_(o) / 10.0 * p / 100.0 * 32767.0 + 32767.0);
+}
+
+void cORUN::setPower(int o, double percent) {
+    double p = percent;
+    if (p < 0.0) p = 0.0;
+    if (p > MaxPower_(o)) p = MaxPower_(o);
+    PowerCode_(o) = PowerCode(o, p);
+}
+
+double cORUN::Power(int o) const {
+    const double fs = FullScale_(o);
+    const double code = PowerCode_(o);
+    if (fs == 0.0) return 0.0;
+    if (fs == 50.0) return ((code - 32767.0) / 32767.0 * 10.0 - 1.0) / 4.0 * 100.0;
+    return (code - 32767.0) / (fs / 10.0 * 32767.0) * 100.0;
+}
+
+void cORUN::SendPower() {
+    QString k = QStringLiteral("K");
+    for (int o = 0; o <= 5; ++o) {
+        if (o > 0) k += QLatin1Char(',');
+        k += Num(PowerCode_(o));
+    }
+    setCommand(k);
+    setCommand(QLatin1Char('W') + Num(PowerCode_(6)) + QLatin1Char(',') + Num(PowerCode_(7)));
+}

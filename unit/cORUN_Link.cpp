@@ -1,0 +1,112 @@
+// The transport half of the link: opening a serial port or a TCP connection, putting a
+// command frame on the wire, and collecting reply frames byte by byte.
+#include "unit/cORUN.h"
+
+#include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "app/modFileUtil.h"
+#include "app/modWait.h"
+#include "platform/Clock.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RuntimeError.h"
+#include "platform/SPort.h"
+#include "platform/Winsock.h"
+#include "platform/ccrpTimer.h"
+
+bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl) {
+    const ProcTrace trace(Err(), QStringLiteral("cORUN_CommInit"));
+    bool result = false;
+    try {
+        CommPort_ = lPort;
+        ePort_ = ePort;
+        EAddress_ = eAddr;
+        Command_.clear();
+        Response_.clear();
+        Socket_.clear();  // a socket is held only until the next CommInit
+        if (lPort >= 1 && lPort <= 9) {
+            Port_->Close();
+            if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {
+                Port_->SetSettings(QStringLiteral("115200,N,8,1"));
+                Port_->Purge();
+                result = true;
+            }
+        } else if (lPort == 10) {
+            if (!eCtrl) return true;
+            Socket_ = eCtrl;
+            eCtrl->setRemotePort(ePort);
+            eCtrl->setRemoteHost(eAddr);
+            eCtrl->Connect();
+            modWait::Wait(1000);
+            result = !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+        }
+    } catch (...) {
+        ReportError();
+    }
+    return result;
+}
+
+void cORUN::WriteFrame(const QString& T) {
+    const QByteArray text = T.toLatin1();
+    const size_t n = OrunFrame::BuildFrame(reinterpret_cast<const uint8_t*>(text.constData()),
+                                           static_cast<size_t>(text.size()), txFrame_);
+    if (n == 0) return;
+    const char* bytes = reinterpret_cast<const char*>(txFrame_);
+    if (CommPort_ >= 1 && CommPort_ <= 9) {
+        if (!Port_->IsOpen()) return;
+        if (T == QLatin1String("@")) Port_->Purge();
+        Port_->Write(bytes, static_cast<qint64>(n));
+    } else if (CommPort_ == 10) {
+        if (Socket_.isNull() || Socket_->State() != Winsock::sckConnected) return;
+        Socket_->SendData(QByteArray(bytes, static_cast<qsizetype>(n)));
+    }
+}
+
+void cORUN::Port_RxData(int count) {
+    try {
+        qint64 left = count;
+        while (left > 0) {
+            const qint64 want = left < static_cast<qint64>(sizeof rxChunk_) ? left : sizeof rxChunk_;
+            const qint64 got = Port_->Read(rxChunk_, want);
+            if (got <= 0) break;
+            for (qint64 i = 0; i < got; ++i) ParseResponse(static_cast<uint8_t>(rxChunk_[i]));
+            left -= got;
+        }
+    } catch (...) {
+        ReportError("cORUN_Port_RxData");
+    }
+}
+
+QString cORUN::ParseResponse(uint8_t RcvByte) {
+    if (Rx_.Feed(RcvByte)) FrameReceived();
+    return {};
+}
+
+void cORUN::FrameReceived() {
+    // The reply text: after the acknowledgement, up to the blank.
+    const QByteArrayView text = Rx_.Slice(3);
+    Response_ = QString::fromLatin1(text.data(), text.size());
+    ORUNTimer_->setEnabled(false);
+    CommStatus_ = 0;
+    const bool good = Rx_.CheckOk() && Rx_.Bytes()[2] == 'A';
+    if (good) {
+        DoResponse(Response_);
+        return;
+    }
+    if (Debug == 3) LogBadFrame();
+    emit ORUNError(0, 1);
+    ORUNTimer_->setEnabled(true);
+    // Ask again at once; a garbled reading is asked for in its repeat form.
+    if (Response_.startsWith(QLatin1Char('G'))) setCommand(QStringLiteral("g"));
+    else setCommand(Command_);
+}
+
+void cORUN::LogBadFrame() {
+    const int stored = Rx_.Stored();
+    const uint8_t* b = Rx_.Bytes();
+    QString line = vb::Format(Now(), QStringLiteral("Long Time")) + QStringLiteral(", CRC Error: ");
+    for (int i = 0; i <= stored - 3; ++i) line += QChar(b[i]);
+    for (int i = stored - 2 < 0 ? 0 : stored - 2; i < stored; ++i)
+        line += QLatin1Char(' ') + QString::number(b[i]);
+    modFileUtil::AppendToTextFile(InProgramFolder(QStringLiteral("CommErrors.txt")), line);
+}

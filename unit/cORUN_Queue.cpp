@@ -1,0 +1,144 @@
+// One command in flight: the send path, the queue of waiting commands, the handling of a
+// good reply, the reply time-out, the missing-reading watch and the shutdown commands.
+#include "unit/cORUN.h"
+
+#include "platform/Clock.h"
+#include "platform/ccrpTimer.h"
+
+void cORUN::setCommand(QString T) {
+    try {
+        if (!Enabled_) {
+            // A disabled link sends nothing, but its timer runs, so it reports time-outs.
+            ORUNTimer_->setEnabled(true);
+            return;
+        }
+        if (T.size() > OrunFrame::kMaxText) throw RuntimeError::InvalidCall();
+        ORUNTimer_->setEnabled(true);
+        if (CommStatus_ == 1) {
+            QueuePut(T);
+            return;
+        }
+        CommStatus_ = 1;
+        if (T == QLatin1String("@")) Version_ = 0;
+        if (!Tracing()) setTracing(true);
+        TraceEntry(QStringLiteral("cORUN_Command_") + T);
+        WriteFrame(T);
+        Command_ = T;
+        Response_.clear();
+        emit ORUNCommand(T);
+    } catch (...) {
+        ReportError("cORUN_Command");
+    }
+}
+
+void cORUN::QueuePut(const QString& T) {
+    QueueTail_ = (QueueTail_ + 1) % kQueueSize;
+    Queue_[QueueTail_] = T;
+}
+
+bool cORUN::QueueTake(QString& T) {
+    if (QueueHead_ == QueueTail_) {
+        T.clear();
+        return false;
+    }
+    QueueHead_ = (QueueHead_ + 1) % kQueueSize;
+    T = Queue_[QueueHead_];
+    return true;
+}
+
+void cORUN::QueueEmpty() {
+    QueueHead_ = QueueTail_ = 0;
+    for (QString& slot : Queue_) slot.clear();
+}
+
+int cORUN::QueueWaiting() const {
+    // Counted as a true modulus, so a queue that has wrapped past slot 99 still counts right.
+    return ((QueueTail_ - QueueHead_) % kQueueSize + kQueueSize) % kQueueSize;
+}
+
+bool cORUN::Front(QString& varData) const {
+    varData = Queue_[(QueueHead_ + 1) % kQueueSize];
+    return !varData.isEmpty();
+}
+
+void cORUN::DoResponse(QString R) {
+    try {
+        if (Tracing()) {
+            TraceEntry(QStringLiteral("cORUN_DoResponse_") + R);
+            TraceClear();
+            setTracing(false);
+        }
+        if (QueueWaiting() > 10) QueueEmpty();
+        if (R.size() >= 4 && R.startsWith(QLatin1String("ORUN"))) {
+            Version_ = VersionFromIdentification(R);
+            if (Version_ > 0) {
+                ORUNTimer_->setEnabled(false);
+                ORUNTimer_->setInterval(5000);
+                ORUNTimer_->setEnabled(true);
+                QueueEmpty();
+                SendReadChannels();
+            }
+        }
+        if (!Enabled_) {
+            SendGetVersion();
+            return;
+        }
+        try {
+            ProcessResponse(R);
+        } catch (...) {
+            // A reply the model cannot take is reported, but the link goes on: the next
+            // command still goes out and the reply still reaches its listeners.
+            ReportError("cORUN_ProcessResponse");
+        }
+        QString next;
+        if (CommStatus_ == 0 && QueueTake(next)) setCommand(next);
+        emit ORUNResponse(R);
+    } catch (...) {
+        ReportError("cORUN_DoResponse");
+    }
+}
+
+void cORUN::ORUNTimer_Timer() {
+    try {
+        if (Version_ > 0 && Tracing()) {
+            TraceLine(QStringLiteral("Received: ") + Response_);
+            setTracing(false);
+        }
+        ORUNTimer_->setInterval(2000);
+        CommStatus_ = 2;
+        emit ORUNError(0, 0);
+    } catch (...) {
+        ReportError("cORUN_ORUNTimer_Timer");
+    }
+}
+
+namespace {
+// Seconds from t1 to t2, both seconds since midnight, across midnight.
+float ElapsedSeconds(float t1, float t2) {
+    if (t2 < t1) t2 += 86400.0f;
+    return t2 - t1;
+}
+}  // namespace
+
+void cORUN::CheckMissingReadings(float now) {
+    for (int ch = 0; ch <= 7; ++ch) {
+        if (!ChanActive(ch)) continue;
+        if (ElapsedSeconds(static_cast<float>(LastReadingTime_(ch)), now) <= 2.0f) continue;
+        LastReadingTime_(ch) = now;
+        if ((ChanErrorWord_(ch) & 2) == 0) {
+            ChanErrorWord_(ch) |= 2;
+            emit ORUNError(20 + ch, 1);
+        }
+    }
+}
+
+void cORUN::setTerminate(bool) {
+    try {
+        QueueEmpty();
+        for (int o = 0; o <= 7; ++o) setPower(o, 0.0);
+        SendPower();
+        for (int s = 0; s <= 3; ++s) setEmissionOn(s, 0);
+    } catch (...) {
+        ReportError("cORUN_Terminate");
+    }
+}

@@ -1,0 +1,161 @@
+// The unit's replies sorted by their first letter into the model: channel states ("A"),
+// sensor values ("D"), readings ("G"/"g"), digital inputs ("M"), the PMT calibration
+// report ("I") and the calibration acknowledgement ("C"). Every field may be wrong: a
+// missing field reads as empty, a number that does not parse as 0, and a value too large
+// for the model is not taken, so a bad field never stops the handling of a reply.
+#include "unit/cORUN.h"
+
+#include "app/VBConv.h"
+#include "platform/Clock.h"
+#include "platform/RuntimeError.h"
+
+#include <QStringTokenizer>
+
+namespace {
+
+// Field k (1-based) of text split at sep; empty past the end.
+QStringView Field(QStringView text, QChar sep, int k) {
+    int i = 1;
+    for (QStringView part : QStringTokenizer(text, sep)) {
+        if (i == k) return part;
+        ++i;
+    }
+    return {};
+}
+
+// The whole number nearest to the field's number (halves to even); false when it does
+// not fit a 32-bit value.
+bool WholeNumber(QStringView field, int32_t& out) {
+    try {
+        out = vb::CLng(vb::Val(field.toString()));
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+int32_t cORUN::VersionFromIdentification(const QString& R) {
+    // "ORUN 4.11": the number from the sixth character on, times 100.
+    try {
+        return vb::CLng(vb::Val(vb::Mid(R, 6)) * 100.0);
+    } catch (const RuntimeError&) {
+        return 0;
+    }
+}
+
+void cORUN::ProcessResponse(const QString& R) {
+    if (R.isEmpty()) return;
+    // The identification reply is known by its word, never by its first letter.
+    if (R.startsWith(QLatin1String("ORUN"))) return;
+    switch (R.at(0).unicode()) {
+    case 'A': ParseChannels(R); break;
+    case 'C': CalAcknowledge(); break;
+    case 'D': ParseSensors(R); break;
+    case 'G':
+    case 'g': ParseReading(R); break;
+    case 'I': ParsePMTCal(R); break;
+    case 'M': ParseInputs(R); break;
+    default: break;
+    }
+}
+
+void cORUN::ParseChannels(const QString& R) {
+    if (!R.startsWith(QLatin1String("A1")) && !R.startsWith(QLatin1String("A0"))) return;
+    const QStringView states = QStringView(R).mid(1);
+    const float now = Timer();
+    AnyChanActive_ = false;
+    int ch = 0;
+    bool active[8] = {};
+    for (QStringView part : QStringTokenizer(states, u',')) {
+        if (ch > 7) break;
+        active[ch++] = part.startsWith(u'1');
+    }
+    for (ch = 0; ch <= 7; ++ch) {
+        if (!active[ch]) {
+            if ((ChanErrorWord_(ch) & 1) == 0) {
+                ChanErrorWord_(ch) |= 1;
+                emit ORUNError(20 + ch, 0);
+            }
+        } else {
+            AnyChanActive_ = true;
+            ChanErrorWord_(ch) &= ~1;
+            LastReadingTime_(ch) = now;
+            setChanUpdate(ch, ChanUpdate_(ch));
+        }
+    }
+}
+
+void cORUN::ParseSensors(const QString& R) {
+    const QStringView values = Field(R, u';', 2);
+    // Five values per sensor, the sensors in the order 0, 2, 1, 3.
+    static constexpr int kSensorOrder[4] = {0, 2, 1, 3};
+    int k = 0;
+    int32_t status = 0;
+    for (QStringView part : QStringTokenizer(values, u',')) {
+        if (k < 20) SensorRaw_(kSensorOrder[k / 5])(k % 5) = vb::Val(part.toString());
+        else if (k == 20 && !WholeNumber(part, status)) status = SensorStatus_;
+        ++k;
+    }
+    // Fields missing from a short reply read as 0.
+    for (; k < 20; ++k) SensorRaw_(kSensorOrder[k / 5])(k % 5) = 0.0;
+    SensorStatus_ = status;
+}
+
+void cORUN::ParseReading(const QString& R) {
+    const float now = Timer();
+    int field = 0;
+    for (QStringView part : QStringTokenizer(R, u';')) {
+        const int ch = field++ - 1;  // field 2 (index 1) is channel 0
+        if (ch < 0) continue;
+        if (ch > 7) break;
+        if (part.isEmpty()) continue;
+        int32_t values[6] = {};
+        bool fits = true;
+        int i = 0;
+        for (QStringView v : QStringTokenizer(part, u',')) {
+            if (i > 5) break;
+            if (!WholeNumber(v, values[i++])) {
+                fits = false;
+                break;
+            }
+        }
+        if (!fits) continue;  // a reading that does not fit is not taken
+        for (i = 0; i <= 5; ++i) Reading_(ch)(i) = values[i];
+        LastReadingTime_(ch) = now;
+        if ((ChanErrorWord_(ch) & 2) != 0) {
+            ChanErrorWord_(ch) &= ~2;
+            setChanUpdate(ch, ChanUpdate_(ch));
+        }
+        if (RdgType_ == 0) UpdateFlux(ch);
+        else if ((RdgType_ == 3 || RdgType_ == 2) && ch == CalChan_) CalSlopeIntercept(ch);
+    }
+    CheckMissingReadings(now);
+}
+
+void cORUN::ParseInputs(const QString& R) {
+    const QStringView fields = QStringView(R).mid(1);
+    int reg = 0;
+    int k = 0;
+    for (QStringView part : QStringTokenizer(fields, u',')) {
+        if (k > 12) break;
+        if (part == u"1") reg |= 1 << k;
+        ++k;
+    }
+    InputReg_ = static_cast<int16_t>(reg);
+}
+
+void cORUN::ParsePMTCal(const QString& R) {
+    // "I" channel "," value: the unit's PMT calibration value of that channel. Anything
+    // else changes nothing.
+    const QStringView body = QStringView(R).mid(1);
+    const QStringView chText = Field(body, u',', 1);
+    const QStringView valueText = Field(body, u',', 2);
+    if (!vb::IsNumeric(chText.toString()) || !vb::IsNumeric(valueText.toString())) return;
+    int32_t chan = 0;
+    int32_t value = 0;
+    if (!WholeNumber(chText, chan) || !WholeNumber(valueText, value)) return;
+    if (chan < 1 || chan > 8) return;
+    PMTCal_(chan - 1) = value;
+}

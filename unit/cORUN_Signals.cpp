@@ -1,0 +1,165 @@
+// Channel signals, flux and the two-point PMT calibration.
+//
+// A channel's counts become signals through a straight line per integration (0 for the
+// main and gas counts, 1 for the background counts) that maps the counts measured at the
+// two bias values back onto those values: a reading equal to the high-point counts gives
+// a signal of 0, one equal to the low-point counts CalHiBias - CalLoBias.
+#include "unit/cORUN.h"
+
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "app/modWait.h"
+#include "platform/RuntimeError.h"
+
+namespace {
+
+// Calibration states (RdgType).
+constexpr int32_t kNormal = 0;
+constexpr int32_t kHighPoint = 2;
+constexpr int32_t kLowPoint = 3;
+constexpr int32_t kAwaitingAck = 99;
+
+int32_t AddChecked(int32_t a, int32_t b) {
+    int32_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) throw RuntimeError::Overflow();
+    return sum;
+}
+
+double Limited0To100(double v) {
+    if (v >= 100.0) return 100.0;
+    if (v <= 0.0) return 0.0;
+    return v;
+}
+
+}  // namespace
+
+// ---- Calibrated signals, computed from the channel's last reading ----
+
+double cORUN::I1_Total(int ch) const {
+    return CalHiBias_ - (CalSlope_(ch)(0) * Reading_(ch)(0) + CalIntercept_(ch)(0));
+}
+
+double cORUN::I2_Total(int ch) const {
+    const int32_t gas = Reading_(ch)(4);
+    if (Version_ < 200) return 0.0;
+    return CalHiBias_ - (CalSlope_(ch)(0) * gas + CalIntercept_(ch)(0));
+}
+
+double cORUN::I3_Bkg(int ch) const {
+    return CalHiBias_ - (CalSlope_(ch)(1) * Reading_(ch)(2) + CalIntercept_(ch)(1));
+}
+
+double cORUN::ChanFlux(int ch) const { return ChanFlux_(ch); }
+double cORUN::ChanPercent(int ch) const { return Limited0To100(ChanPercent_(ch)); }
+double cORUN::GasPercent(int ch) const { return Limited0To100(GasPercent_(ch)); }
+
+// Runs for every reading of a channel while no calibration is in progress.
+void cORUN::UpdateFlux(int ch) {
+    const double bkg = I3_Bkg(ch);
+    const double x = I1_Total(ch) - bkg;
+    if (Version_ < 200) {
+        // Old firmware counts fall as the light rises.
+        ChanFlux_(ch) = -x;
+        return;
+    }
+    const double y = I2_Total(ch) - bkg;
+    const int32_t sensor = SensorMap_(ch);
+    // Only the two gas sensors carry a factor; a map to any other sensor has none.
+    const double gasCal = (sensor == 0 || sensor == 1) ? GasCal(sensor) : 0.0;
+    ChanFlux_(ch) = GasCalEnabled_ ? x - gasCal * y : x;
+    // A zero high bias (a configuration value) would make the percentages meaningless;
+    // they are then left as they were.
+    if (CalHiBias_ == 0) return;
+    ChanPercent_(ch) = I1_Total(ch) * 100.0 / CalHiBias_;
+    GasPercent_(ch) = I2_Total(ch) * 100.0 / CalHiBias_;
+}
+
+// ---- Two-point calibration ----
+
+void cORUN::setCalChan(int ch) {
+    if (ch >= 0) {
+        // A channel the unit does not have is refused before anything changes, so the
+        // flux of the other channels never freezes on a calibration that cannot run.
+        if (!PerChannel<int32_t>::inRange(ch)) throw RuntimeError::SubscriptOutOfRange();
+        CalChan_ = ch;
+        RdgType_ = kAwaitingAck;
+        CalNextState_ = kLowPoint;
+        const QString c = vb::CStr(ch + 1);
+        // The PMT is switched off for the measurement whether or not the channel is
+        // active, so no light reaches the converter while the bias is injected.
+        setCommand(QLatin1Char('H') + c + QStringLiteral(",0"));
+        modWait::Wait(100);
+        if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
+        return;
+    }
+    // End: the calibrated channel gets its PMT volts back.
+    if (PerChannel<int32_t>::inRange(CalChan_)) setPMTVolts(CalChan_, PMTVolts_(CalChan_));
+    CalChan_ = ch;
+    RdgType_ = kNormal;
+}
+
+void cORUN::setCalHiBias(double value) { CalHiBias_ = vb::CLng(value); }
+void cORUN::setCalLoBias(double value) { CalLoBias_ = vb::CLng(value); }
+
+// The unit took a bias value: the point it belongs to starts now.
+void cORUN::CalAcknowledge() {
+    if (RdgType_ != kAwaitingAck) return;
+    CalSum_[0] = 0;
+    CalSum_[1] = 0;
+    CalCount_ = 0;
+    RdgType_ = CalNextState_;
+}
+
+// One reading of the channel under calibration. A point is the mean of CalPackets
+// readings after one discarded reading (the first one may still carry the old bias).
+void cORUN::CalSlopeIntercept(int ch) {
+    const ProcTrace trace(Err(), QStringLiteral("cORUN_CalSlopeIntercept"));
+    try {
+        const int32_t main = Reading_(ch)(0);
+        const int32_t background = Reading_(ch)(2);
+        if (CalCount_ < CalPackets_(ch)) {
+            if (CalCount_ == 0) {
+                CalCount_ = 1;
+            } else {
+                const int32_t sum0 = AddChecked(CalSum_[0], main);
+                const int32_t sum1 = AddChecked(CalSum_[1], background);
+                CalSum_[0] = sum0;
+                CalSum_[1] = sum1;
+                ++CalCount_;
+            }
+            return;
+        }
+        int32_t v0 = main;
+        int32_t v1 = background;
+        if (CalCount_ != 0) {
+            // Integer division truncates toward zero, as the point's mean is defined.
+            v0 = AddChecked(main, CalSum_[0]) / CalCount_;
+            v1 = AddChecked(background, CalSum_[1]) / CalCount_;
+        }
+        if (RdgType_ == kLowPoint) {
+            CalLoCounts_(ch)(0) = v0;
+            CalLoCounts_(ch)(1) = v1;
+            RdgType_ = kAwaitingAck;
+            CalNextState_ = kHighPoint;
+            if (ChanActive(ch))
+                setCommand(QLatin1Char('C') + vb::CStr(ch + 1) + QLatin1Char(',') +
+                           vb::CStr(static_cast<int>(CalHiBias_)));
+            return;
+        }
+        CalHiCounts_(ch)(0) = v0;
+        CalHiCounts_(ch)(1) = v1;
+        for (int i = 0; i <= 1; ++i) {
+            const int32_t hi = CalHiCounts_(ch)(i);
+            const int32_t lo = CalLoCounts_(ch)(i);
+            // Equal counts give a flat line rather than a division by zero; the
+            // difference is taken in floating point so that no count pair overflows.
+            const double slope =
+                hi == lo ? 0.0 : (static_cast<double>(CalHiBias_) - CalLoBias_) / (static_cast<double>(hi) - lo);
+            CalSlope_(ch)(i) = slope;
+            CalIntercept_(ch)(i) = CalHiBias_ - hi * slope;
+        }
+        RdgType_ = kNormal;
+    } catch (...) {
+        Err().HandleError();
+    }
+}
