@@ -2,6 +2,8 @@
 // The application-state object: the active process, the current step of a run, the run
 // phase, the map of which layer each channel deposits in each step of the active process,
 // and the configuration file. One instance, gApp, made first by the start routine.
+#include "platform/BoundedArray.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -40,6 +42,10 @@ public:
 
     // The run phase (a phase code).
     int16_t Phase() const { return Phase_; }
+    void setPhase(int16_t nPhase);
+    // The phase of channel 0..7: the run phase it follows or a channel-only mode.
+    int16_t ChanPhase(int16_t nChan) const { return ChanPhase_(nChan); }
+    void setChanPhase(int16_t nChan, int16_t nPhase);
 
     // Reads one section of the configuration file FileName (a name in the program
     // folder) into the settings globals and the device objects. An empty name reads
@@ -66,10 +72,11 @@ private:
     void IniReadSensor(cIniFile& ini);
 
     int16_t ProcNum_ = 0;
-    // key "step:channel" -> layer record
-    QHash<QString, int16_t> LayerMap_;
+    // (step, channel) -> layer record
+    QHash<int32_t, int16_t> LayerMap_;
     int16_t ProcLayer_ = 0;
     int16_t Phase_ = 0;
+    BoundedArray<int16_t, 0, 7> ChanPhase_;
 };
 
 // The application-state object, made first by the start routine.

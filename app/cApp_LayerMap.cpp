@@ -10,7 +10,12 @@
 
 namespace {
 
-QString MapKey(int16_t step, int16_t channel) { return QString::number(step) + u':' + QString::number(channel); }
+// One whole number per step and channel: the map is read several times per channel on
+// every control tick, so finding an entry must not build a text.
+int32_t MapKey(int16_t step, int16_t channel) {
+    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(step)) << 16) |
+                                static_cast<uint16_t>(channel));
+}
 
 void ShowConflict(const ProcessRec& process, int16_t step, const char* what) {
     MsgBox(vb::Trim(process.Process_Name) + QStringLiteral(", Layer ") + vb::CStr(step) +
@@ -42,7 +47,7 @@ int16_t cApp::BuildProcess(int16_t nProcess) {
                 ShowConflict(process, step, "output");
             } else {
                 if (layer.Output >= 0) outputs.insert(layer.Output);
-                const QString key = MapKey(step, layer.Channel);
+                const int32_t key = MapKey(step, layer.Channel);
                 if (LayerMap_.contains(key))
                     ShowConflict(process, step, "channel");
                 else

@@ -2,7 +2,10 @@
 
 frmMain* gMainForm = nullptr;
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("frmMain")); }
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    CreateReadingGrids();
+}
 
 frmMain::~frmMain() {
     if (gMainForm == this) gMainForm = nullptr;

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <cstdint>
 
+class TarselGrid;
+
 class frmMain : public QWidget {
     Q_OBJECT
 public:
@@ -35,6 +37,10 @@ public:
     // Save As: asks for a file name and saves the open database under it.
     void mnuFileSaveAS_Click();
 
+    // ---- Display refresh ----
+    // Refreshes the channel values at most once per MeterDamping seconds.
+    void UpdateForm();
+
     // ---- Channel intake ----
     // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
     // film measures with them (input types 1..4), the card's analog inputs those with
@@ -53,7 +59,17 @@ public:
     // on entry to DEPOSIT and when manual power is switched off.
     BoundedArray<double, 0, 7> ChanErrorSince;
 
+    // ---- Controls ----
+    // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",
+    // "Frequency", "Life %") and the card's analog inputs (rows 0..3, column 0).
+    TarselGrid* grdQCM = nullptr;
+    TarselGrid* grdVesk = nullptr;
+
 private:
+    void CreateReadingGrids();
+    void ShowQCMReadings(QCMReadingArray& R);
+    void ShowVeskReadings(VeskReadingArray& v);
+
     float RunElapsed_ = 0.0f;
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.

@@ -1,9 +1,9 @@
 #include "run/modIO.h"
 
-namespace modIO {
-
 BoundedArray<int16_t, 0, 11> OutputFunction;
 BoundedArray<int16_t, 0, 11> InputFunction;
+
+namespace modIO {
 
 namespace {
 

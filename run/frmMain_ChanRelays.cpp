@@ -1,0 +1,60 @@
+// The channel-error test at each refresh of a channel's values.
+#include "app/SettingsGlobals.h"
+#include "app/modBitOps.h"
+#include "app/modUtil.h"
+#include "data/FilmRec.h"
+#include "platform/Clock.h"
+#include "run/ChannelData.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+#include "run/modIO.h"
+
+#include <cmath>
+
+namespace {
+
+// Relay output function "Channel Error".
+constexpr int16_t kChannelErrorFunction = 12;
+// Seconds the deviation must stay beyond the film's limit before it is a control error.
+constexpr float kControlErrorSeconds = 5.0f;
+
+// Channel phases in which a deviation beyond the film's limit is a control error:
+// DEPOSIT, MAN RAMP and CONSTANT.
+bool ControlErrorPhase(int16_t chanPhase) { return chanPhase == 10 || chanPhase == 31 || chanPhase == 32; }
+
+}  // namespace
+
+bool frmMain::CheckChanRelays(int16_t ch) {
+    // A channel without a film has no input to test (film numbers start at 1).
+    const int16_t film = RunApp().ChanFilm(ch);
+    if (film < 1) return false;
+    const FilmRec& f = gFilm(film);
+    bool err = false;
+
+    if (f.Input_Type == 0) {
+        // An inactive emission channel is in error when the unit reports it gave no reading.
+        if (!RunUnit().ChanActive(ch) && Simulate == 0) err = modBitOps::BitTestLong(RunUnit().ChanError(ch), 1);
+    } else if (f.Input_Type >= 1 && f.Input_Type <= 4) {
+        if (!RunQCM().QCMSensorEnabled(f.Input_Type - 1)) err = true;
+    }
+
+    if (RunApp().ChanOutput(ch) >= 0 && f.CTRLERR_PERCENT > 0 && ControlErrorPhase(RunApp().ChanPhase(ch))) {
+        const float now = Timer();
+        if (std::fabs(gChanDev(ch)) > f.CTRLERR_PERCENT) {
+            if (modUtil::TimeDiff(static_cast<float>(ChanErrorSince(ch)), now) > kControlErrorSeconds) err = true;
+        } else {
+            ChanErrorSince(ch) = now;
+        }
+    }
+
+    if (err) {
+        // Repeated at every check while the error lasts; the relays are never switched off
+        // here.
+        cORUN& unit = RunUnit();
+        for (int16_t i = 0; i <= 11; ++i) {
+            if (modIO::GetOutputFunction(i) == kChannelErrorFunction) unit.setRelay(i, true);
+        }
+        unit.SendRelays();
+    }
+    return err;
+}

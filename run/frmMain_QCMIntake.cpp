@@ -1,0 +1,116 @@
+// The intake of channel readings: the controller unit's, the quartz monitors' and the
+// quartz card's analog inputs.
+#include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "data/FilmRec.h"
+#include "platform/TarselGrid.h"
+#include "run/ChannelData.h"
+#include "run/frmMain.h"
+#include "run/modCalculations.h"
+#include "run/RunObjects.h"
+
+#include <cmath>
+
+namespace {
+
+// Successive failed-crystal readings that switch a quartz monitor off.
+constexpr int32_t kQCMFailLimit = 5;
+
+// The film's input type for a channel with a film; -1 without one.
+int32_t ChanInputType(int16_t ch) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    return film >= 1 ? gFilm(film).Input_Type : -1;
+}
+
+// Remaining crystal life in percent, from the frequency fallen from the initial towards
+// the minimum frequency; "Fail" for a dead crystal or frequencies that give no span.
+QString LifeText(double frequency) {
+    const double span = RunQCM().FreqInit() - RunQCM().FreqMin();
+    if (frequency < 1.0 || span == 0.0) return QStringLiteral("Fail");
+    return vb::Format(100.0 - (RunQCM().FreqInit() - frequency) / span * 100.0, QStringLiteral("#.0"));
+}
+
+}  // namespace
+
+void frmMain::SaveReading(int16_t ch, double x) {
+    const ProcTrace trace(gErr, QStringLiteral("frmMain_SaveReading"));
+    try {
+        // A reading that is no number would stay in the channel's averages for good.
+        if (!std::isfinite(x)) throw RuntimeError::Overflow();
+        gChanReading(ch) = x;
+        gChanRateFilter(ch).Push(x);
+        gChanUser(ch) = modCalculations::CalcChanUser(ch);
+        gChanUserFilter(ch).Push(gChanUser(ch));
+        const int16_t out = RunApp().ChanOutput(ch);
+        if (out >= 0) {
+            gChanPower(ch) = RunUnit().Power(out);
+            gChanPowerFilter(ch).Push(gChanPower(ch));
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::QCMEvent_QCMReading(QCMReadingArray& R, double) {
+    const ProcTrace trace(gErr, QStringLiteral("frmMain_QCMEvent_QCMReading"));
+    try {
+        bool updated = false;
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const int32_t inputType = ChanInputType(ch);
+            if (inputType < 1 || inputType > 4) continue;
+            const int q = inputType - 1;
+            int32_t& fails = QCMFailCount_(q);
+            // Each channel on a monitor counts its readings, so two channels on one
+            // monitor count twice per event.
+            if (R(QCMReadingIndex(q, 2)) > 0.0) {
+                if (RunQCM().QCMSensorEnabled(q)) {
+                    SaveReading(ch, R(QCMReadingIndex(q, 0)));
+                    gChanTotal(ch) = R(QCMReadingIndex(q, 1)) * 0.001;
+                    updated = true;
+                }
+                if (fails > 0 && --fails == 0) RunQCM().setQCMSensorEnabled(q, true);
+            } else {
+                if (fails < kQCMFailLimit && ++fails == kQCMFailLimit) RunQCM().setQCMSensorEnabled(q, false);
+            }
+        }
+        if (updated || Simulate != 0) UpdateForm();
+        if (ShowReadings == 2) ShowQCMReadings(R);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::ShowQCMReadings(QCMReadingArray& R) {
+    // Every monitor is shown, whether a channel uses it or not; the zero column keeps its
+    // button text.
+    for (int q = 0; q <= 3; ++q) {
+        const double frequency = R(QCMReadingIndex(q, 2));
+        grdQCM->setCellText(q, 0, vb::Format(R(QCMReadingIndex(q, 0)), QStringLiteral("#.00")));
+        grdQCM->setCellText(q, 1, vb::Format(R(QCMReadingIndex(q, 1)) * 0.001, QStringLiteral("#000.000")));
+        grdQCM->setCellText(q, 3, vb::Format(frequency, QStringLiteral("#.0")));
+        grdQCM->setCellText(q, 4, LifeText(frequency));
+    }
+}
+
+void frmMain::QCMEvent_VeskReading(VeskReadingArray& v, double) {
+    const ProcTrace trace(gErr, QStringLiteral("frmMain_QCMEvent_VeskReading"));
+    try {
+        bool updated = false;
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const int32_t inputType = ChanInputType(ch);
+            if (inputType < 5 || inputType > 8) continue;
+            SaveReading(ch, v(inputType - 5));
+            updated = true;
+        }
+        if (updated) UpdateForm();
+        // The analog inputs are shown when the card set reports its analog-input board.
+        if (RunQCM().QCMType() == 1 && ShowReadings == 2 && RunQCM().Revision(7) != 0) ShowVeskReadings(v);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::ShowVeskReadings(VeskReadingArray& v) {
+    for (int i = 0; i <= 3; ++i) grdVesk->setCellText(i, 0, vb::Format(v(i), QStringLiteral("#.00")));
+}
