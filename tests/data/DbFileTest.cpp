@@ -126,7 +126,7 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
 }
 
-TEST_F(DbFileTest, SaveAsOfTheOpenFileWritesEveryRecordAndTheActiveProcessesSettings) {
+TEST_F(DbFileTest, SaveAsCancelledWritesEveryRecordAndTheActiveProcessesSettings) {
     MakeDatabase("ORUN.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
     for (int16_t p : {1, 2}) {
@@ -140,7 +140,15 @@ TEST_F(DbFileTest, SaveAsOfTheOpenFileWritesEveryRecordAndTheActiveProcessesSett
     gLayer(250).Thick = 9.5;
     gFilm(25).PTerm = 0.75;
 
-    modDB::DBSave("ORUN.MDB");
+    // The Save As dialog cancelled gives back the open file's name.
+    SetFileDialogResponder([](const FileDialogRequest& r) {
+        EXPECT_EQ(r.title, "Save Database As");
+        EXPECT_FALSE(r.openDialog);
+        return FileDialogAnswer{};
+    });
+    frmMain form;
+    form.mnuFileSaveAS_Click();
+    SetFileDialogResponder({});
 
     EXPECT_EQ(DBFile, "ORUN.MDB");
     EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Run_Number").toInt(), 11);
@@ -206,20 +214,4 @@ TEST_F(DbFileTest, FileOpenReplacesEveryRecordAndSelectsProcessOne) {
     EXPECT_EQ(modIO::GetOutputFunction(2), 20);
     EXPECT_EQ(gGraph(0).Caption, "Second graph");
     EXPECT_EQ(dialogs.count(), 0);
-}
-
-TEST_F(DbFileTest, FileSaveAsCancelledSavesIntoTheOpenFile) {
-    MakeDatabase("ORUN.MDB", "4.11").Close();
-    modDB::DBLoad("ORUN.MDB");
-    gFilm(7).QCM_TOOLING = 88.0;
-    SetFileDialogResponder([](const FileDialogRequest& r) {
-        EXPECT_EQ(r.title, "Save Database As");
-        EXPECT_FALSE(r.openDialog);
-        return FileDialogAnswer{};
-    });
-    frmMain form;
-    form.mnuFileSaveAS_Click();
-    SetFileDialogResponder({});
-    EXPECT_EQ(DBFile, "ORUN.MDB");
-    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number =7", "QCM_TOOLING").toDouble(), 88.0);
 }
