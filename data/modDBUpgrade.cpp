@@ -145,15 +145,15 @@ QString UpgradeDB(const QString& path) {
         throw;  // the program ends
     } catch (...) {
         ShowUpgradeErrors(version);
+        // The user's file gets back exactly the bytes it had before the upgrade, first of
+        // all. Work.mdb holds them (it was copied just before the file was overwritten); a
+        // backup of the same name left by an earlier upgrade may hold older rows.
+        if (overwritten) modFileUtil::CopyFile(kWorkFile, path);
         bool fallbackMade = true;
         if (!modFileUtil::FileExists(kNewFile)) {
             fallbackMade = modFileUtil::CopyFile(templateFile, kNewFile);
             if (fallbackMade) SetAttr(kNewFile, vbNormal);
         }
-        // The user's file gets back exactly the bytes it had before the upgrade. Work.mdb
-        // holds them (it was copied just before the file was overwritten); a backup of the
-        // same name left by an earlier upgrade may hold older rows.
-        if (overwritten) modFileUtil::CopyFile(kWorkFile, path);
         if (!fallbackMade) {
             throw RuntimeError(53, QStringLiteral("File not found: %1 (needed to make %2)").arg(templateFile, kNewFile));
         }
