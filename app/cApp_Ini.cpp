@@ -6,10 +6,14 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/cIniFile.h"
+#include "platform/IniProfile.h"
+
+#include <optional>
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
+#include "platform/IniProfile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
@@ -19,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -213,6 +218,9 @@ void cApp::IniReadSensor(cIniFile& ini) {
 
 void cApp::IniWriteApp(const QString& FileName) {
     ORUN_PROC("cApp_IniWriteApp");
+    // Every key goes to the file in one atomic write at the end, so a program killed
+    // while saving leaves the old configuration or the new one, never a mix.
+    std::optional<IniProfile::Batch> batch;
     try {
         const QString path = InProgramFolder(FileName);
         cIniFile ini;
@@ -227,6 +235,7 @@ void cApp::IniWriteApp(const QString& FileName) {
         }
         SetupFile = FileName;
         SaveSetting(App().Title, QStringLiteral("Setup File"), QStringLiteral("Setup"), SetupFile);
+        batch.emplace(ResolvePath(ini.FileName()));
 
         auto put = [&ini](const char* section, const QString& key, const QString& value) {
             ini.WriteIniStr(QLatin1String(section), key, value);
@@ -267,4 +276,5 @@ void cApp::IniWriteApp(const QString& FileName) {
     } catch (...) {
         gErr.HandleError();
     }
+    if (batch) batch->Commit();
 }

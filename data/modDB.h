@@ -37,6 +37,40 @@ void ORUNSave();
 void QCMLoad();
 // gQCM's frequencies and period into the table's row.
 void QCMSave();
+// Graph settings gGraph(0..3) of a process (table Graphs). Only graph 1's X axis is
+// stored; a load gives it to all four graphs.
+void GraphLoad(int16_t nProcess);
+void GraphSave(int16_t nProcess);
+// Relay and input maps of a process (table IO), through modIO's Set/Get members.
+void IOLoad(int16_t nProcess);
+void IOSave(int16_t nProcess);
+
+// ---- The database file ----
+
+// Makes the file at path the open database (after the version check and upgrade) and
+// loads every process, layer record and film. DBFile names the file opened, which is
+// "New.mdb" after a failed upgrade. On an error the open database and DBFile stay.
+void DBLoad(const QString& path);
+// Save As. The open file itself (a cancelled dialog): every record is written into it.
+// Another file: it becomes an exact copy of the open database, which is then opened
+// from it, and every record is written into it. Then DBFile names it.
+void DBSave(const QString& path);
+// The record defaults before a load.
+void DBInit();
+// The first free layer record (Film_Number -1), or 251 when none is free.
+int16_t GetFreeLayer();
+
+// ---- Version check and upgrade ----
+
+// Checks the database's version against the program's and upgrades an older file in
+// place (its backup kept beside it). Returns the file to open: path, or "New.mdb" after
+// a failed upgrade. A newer file, or a template of another version, ends the program.
+QString UpgradeDB(const QString& path);
+// The migration of a version 2.00 file: each layer's output derived from its channel.
+void Upgrade201(dao::Database& source, dao::Database& target);
+// A user-defined property of a database file, read through a connection of its own;
+// empty on any failure, a missing property included.
+QString GetDBProperty(const QString& file, const QString& name);
 
 // ---- Shared by the table routines ----
 
@@ -44,6 +78,12 @@ void QCMSave();
 // the engine's errors ("Error number: " n CR description), then reports the error in
 // flight through gErr.
 void DBErrorPath();
+// Shows each of the engine's errors in its own box ("Error number: " n CR description).
+void ShowEngineErrors();
+
+// Copies a database file exactly (the target is replaced); RuntimeError 75 when the
+// copy fails, so nothing goes on over a partial copy.
+void CopyDatabaseFile(const QString& from, const QString& to);
 
 // Adds one row to a table of gDB with the given columns set; every other column takes
 // the table's default.

@@ -6,10 +6,16 @@ namespace modDB {
 
 dao::Database gDB;
 
-void DBErrorPath() {
-    for (const dao::Error& e : dao::Errors()) {
+void ShowEngineErrors() {
+    // A copy: a box pumps messages, and an engine call meanwhile would empty the list.
+    const std::vector<dao::Error> errors = dao::Errors();
+    for (const dao::Error& e : errors) {
         MsgBox(QStringLiteral("Error number: ") + QString::number(e.Number) + QLatin1Char('\r') + e.Description);
     }
+}
+
+void DBErrorPath() {
+    ShowEngineErrors();
     gErr.HandleError();
 }
 

@@ -83,6 +83,9 @@ private:
 Database OpenDatabase(const QString& name);
 // Creates a new, empty database file; error 3204 when the file exists.
 Database CreateDatabase(const QString& name);
+// Raises the refusal of an Access (Jet) file (3343, naming it) when the file at name is
+// one; any other file, or none, passes. For a routine about to replace a file.
+void RefuseJetFile(const QString& name);
 
 // One column of the current row (or of the row being edited or added).
 class Field {

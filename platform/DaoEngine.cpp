@@ -1,5 +1,6 @@
 #include "platform/DaoEngine.h"
 
+#include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -67,6 +68,21 @@ QSqlQuery Run(const QSqlDatabase& db, const QString& file, const QString& sql, c
     return q;
 }
 
+namespace {
+
+// An Access (Jet) file is refused by name; nothing is ever written to it.
+void RefuseJetHeader(const QString& path, const QByteArray& head) {
+    const QByteArray jetName = head.mid(4, 15);
+    if (jetName == "Standard Jet DB" || jetName == "Standard ACE DB") {
+        Raise(kUnrecognizedFormat,
+              QStringLiteral("The file '%1' is an Access (Jet) database, which this program cannot open. "
+                             "Open a recipe database made by this program instead; the file is left unchanged.")
+                  .arg(path));
+    }
+}
+
+}  // namespace
+
 void CheckFileFormat(const QString& path) {
     QFile f(path);
     if (!f.exists()) Raise(kCouldNotFindFile, QStringLiteral("Could not find file '%1'.").arg(path));
@@ -75,13 +91,7 @@ void CheckFileFormat(const QString& path) {
     }
     const QByteArray head = f.read(100);
     if (head.isEmpty()) return;
-    const QByteArray jetName = head.mid(4, 15);
-    if (jetName == "Standard Jet DB" || jetName == "Standard ACE DB") {
-        Raise(kUnrecognizedFormat,
-              QStringLiteral("The file '%1' is an Access (Jet) database, which this program cannot open. "
-                             "Open a recipe database made by this program instead; the file is left unchanged.")
-                  .arg(path));
-    }
+    RefuseJetHeader(path, head);
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16))) {
         Raise(kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path));
     }
@@ -137,4 +147,12 @@ const std::vector<ColumnInfo>& Connection::Columns(const QString& table) {
 }
 
 }  // namespace detail
+
+void RefuseJetFile(const QString& name) {
+    detail::ClearErrors();
+    const QString path = ResolvePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly)) detail::RefuseJetHeader(path, f.read(100));
+}
+
 }  // namespace dao

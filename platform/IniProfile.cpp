@@ -188,7 +188,49 @@ std::optional<QByteArray> Put(const QByteArray& bytes, const QString& sectionIn,
     return text.toLatin1();
 }
 
+// Reads the file that a write will replace; false when it cannot be read or must not be
+// written (not a regular file, read-only).
+static bool openForWriting(const QString& path, QByteArray& bytes, ReadResult& r) {
+    r = readFile(path, bytes);
+    if (r == ReadResult::Failed) return false;
+    const QFileInfo fi(path);
+    return !(r == ReadResult::Ok && (!fi.isFile() || isReadOnly(fi)));
+}
+
+// Replaces the whole file at once.
+static bool saveWhole(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    f.setDirectWriteFallback(true);  // a file in a folder we may not create files in
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+struct BatchAccess {
+    static Batch*& current() {
+        thread_local Batch* b = nullptr;
+        return b;
+    }
+    static Batch* active(const QString& path) {
+        for (Batch* b = current(); b; b = b->outer_)
+            if (b->path_ == path) return b;
+        return nullptr;
+    }
+    static const QByteArray& text(const Batch& b) { return b.text_; }
+    static bool put(Batch& b, const QString& section, const QString& key, const QString& value) {
+        if (!b.ok_) return false;
+        const auto out = Put(b.text_, section, key, value);
+        if (!out) return false;
+        b.text_ = *out;
+        return true;
+    }
+};
+
 QString GetString(const QString& path, const QString& section, const QString& key, const QString& def) {
+    if (Batch* b = BatchAccess::active(path)) return Find(BatchAccess::text(*b), section, key).value_or(def);
     QByteArray bytes;
     if (readFile(path, bytes) != ReadResult::Ok) return def;
     return Find(bytes, section, key).value_or(def);
@@ -200,22 +242,35 @@ int64_t GetInt(const QString& path, const QString& section, const QString& key, 
 }
 
 bool WriteString(const QString& path, const QString& section, const QString& key, const QString& value) {
+    if (Batch* b = BatchAccess::active(path)) return BatchAccess::put(*b, section, key, value);
     QByteArray bytes;
-    const ReadResult r = readFile(path, bytes);
-    if (r == ReadResult::Failed) return false;
-    const QFileInfo fi(path);
-    if (r == ReadResult::Ok && (!fi.isFile() || isReadOnly(fi))) return false;
+    ReadResult r = ReadResult::Failed;
+    if (!openForWriting(path, bytes, r)) return false;
     const auto out = Put(bytes, section, key, value);
     if (!out) return false;
     if (r == ReadResult::Ok && *out == bytes) return true;
-    QSaveFile f(path);
-    f.setDirectWriteFallback(true);  // a file in a folder we may not create files in
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(*out) != out->size()) {
-        f.cancelWriting();
-        return false;
+    return saveWhole(path, *out);
+}
+
+Batch::Batch(const QString& path) : path_(path), outer_(BatchAccess::current()) {
+    ReadResult r = ReadResult::Failed;
+    ok_ = openForWriting(path, text_, r);
+    existed_ = r == ReadResult::Ok;
+    original_ = text_;
+    BatchAccess::current() = this;
+}
+
+Batch::~Batch() { BatchAccess::current() = outer_; }
+
+bool Batch::Commit() {
+    if (!ok_) return false;
+    if (existed_ && text_ == original_) return true;
+    ok_ = saveWhole(path_, text_);
+    if (ok_) {
+        original_ = text_;
+        existed_ = true;
     }
-    return f.commit();
+    return ok_;
 }
 
 int64_t ParseInt(const QString& text) {

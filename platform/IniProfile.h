@@ -41,6 +41,32 @@ int64_t GetInt(const QString& path, const QString& section, const QString& key, 
 // file cannot be read or written (read-only included); the file is then unchanged.
 bool WriteString(const QString& path, const QString& section, const QString& key, const QString& value);
 
+// Groups the writes to one file into one atomic write: while a Batch on a path is alive
+// (on this thread), WriteString and the readers of that path work on the batch's copy of
+// the text, and Commit writes the whole result at once. So a program killed while it saves
+// its configuration leaves the old file or the new one, never a mix of old and new keys.
+// A batch that is not committed writes nothing.
+class Batch {
+public:
+    explicit Batch(const QString& path);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+    // Writes the collected text when it differs from the file; false when the file could
+    // not be read at the start (read-only included), a write was refused, or the write failed.
+    bool Commit();
+
+private:
+    friend struct BatchAccess;
+    QString path_;
+    QByteArray text_;
+    QByteArray original_;
+    bool existed_ = false;
+    bool ok_ = true;
+    Batch* outer_ = nullptr;
+};
+
 // The whole number at the start of a text as the profile service reads it: blanks, an
 // optional sign, an optional 0x/0o/0b base prefix, then digits up to the first other
 // character; no digits give 0. Saturates at the limits of 64 bits.

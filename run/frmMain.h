@@ -33,6 +33,13 @@ public:
     QString ProcessTime() const;
     QString LayerTime() const;
 
+    // ---- File menu (frmMain_FileMenu.cpp) ----
+    // Open: asks for a recipe database and loads it (a cancelled dialog loads the open
+    // one again), then selects process 1.
+    void mnuFileOpen_Click();
+    // Save As: asks for a file name and saves the open database under it.
+    void mnuFileSaveAS_Click();
+
     // ---- Display refresh ----
     // Refreshes the channel values at most once per MeterDamping seconds.
     void UpdateForm();

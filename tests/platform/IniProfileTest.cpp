@@ -102,3 +102,41 @@ TEST(IniProfile, FilesAreCreatedWrittenAtomicallyAndReadOnlyFilesAreLeftAlone) {
 
     EXPECT_FALSE(WriteString(folder.file("no/such/folder/x.ini"), "A", "b", "c"));
 }
+
+TEST(IniProfile, ABatchWritesEveryKeyInOneGoOrNothing) {
+    TempProgramFolder folder;
+    folder.write("ORUN.CFG", kConfig);
+    const QString path = folder.file("ORUN.CFG");
+    {
+        Batch batch(path);
+        ASSERT_TRUE(WriteString(path, "Comm", "CPort", "3"));
+        ASSERT_TRUE(WriteString(path, "Display", "Late", "4"));
+        ASSERT_TRUE(WriteString(path, "New", "Key", "5"));
+        EXPECT_EQ(GetString(path, "comm", "cport", ""), "3");  // readers see the batch
+        EXPECT_EQ(folder.read("ORUN.CFG"), kConfig);           // the file does not, yet
+        ASSERT_TRUE(batch.Commit());
+    }
+    const QByteArray committed = folder.read("ORUN.CFG");
+    EXPECT_EQ(GetInt(path, "Comm", "CPort", 0), 3);
+    EXPECT_EQ(GetInt(path, "Display", "Late", 0), 4);
+    EXPECT_EQ(GetInt(path, "New", "Key", 0), 5);
+    EXPECT_TRUE(committed.startsWith("; station configuration\r\n"));
+
+    {
+        Batch abandoned(path);  // a save that never finished leaves the file alone
+        ASSERT_TRUE(WriteString(path, "Comm", "CPort", "9"));
+    }
+    EXPECT_EQ(folder.read("ORUN.CFG"), committed);
+    EXPECT_TRUE(WriteString(path, "Comm", "CPort", "8"));  // outside a batch: at once
+    EXPECT_EQ(GetInt(path, "Comm", "CPort", 0), 8);
+
+    const QByteArray before = folder.read("ORUN.CFG");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+    {
+        Batch readOnly(path);
+        EXPECT_FALSE(WriteString(path, "Comm", "CPort", "1"));
+        EXPECT_FALSE(readOnly.Commit());
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(folder.read("ORUN.CFG"), before);
+}

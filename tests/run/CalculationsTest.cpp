@@ -158,12 +158,12 @@ TEST_F(Calculations, ThicknessByInputTypeAndHoldPowerDuringDeposit) {
     Deposit({0, 1, 2});
     Film(1).Input_Type = 2;
     Film(2).Input_Type = 7;
+    App().setPhase(10);  // entering DEPOSIT clears the totals
     for (int16_t ch : {0, 1, 2}) {
         gChanUser(ch) = 4.0;
         gChanTotal(ch) = 1.0;
     }
     Clock::Advance(2500);
-    App().setPhase(10);
     EXPECT_DOUBLE_EQ(CalcChanThick(0), 1.0 + 2.5 * 4.0 * 0.001);
     EXPECT_DOUBLE_EQ(CalcChanThick(1), 1.0);
     EXPECT_EQ(CalcChanThick(2), 0.0);
@@ -176,6 +176,7 @@ TEST_F(Calculations, ThicknessByInputTypeAndHoldPowerDuringDeposit) {
     EXPECT_EQ(CalcChanThick(2), 0.0);
 
     // Across midnight the step is still the time since the refresh.
+    gChanTotal(0) = 1.0;  // entering SHTR DLY cleared it
     Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(23, 59, 59)));
     gLastMeterTime = Timer();
     Clock::Advance(2000);

@@ -1,0 +1,110 @@
+// The recipe database file: opening and loading it, Save As, the record defaults and
+// the search for a free layer record.
+#include "app/SettingsGlobals.h"
+#include "app/cApp.h"
+#include "app/cErrHandler.h"
+#include "app/modFileUtil.h"
+#include "app/modUtil.h"
+#include "data/FilmRec.h"
+#include "data/ProcessRec.h"
+#include "data/modDB.h"
+#include "platform/FileAttributes.h"
+#include "platform/ProgramFolder.h"
+
+#include <QFileInfo>
+
+namespace modDB {
+
+namespace {
+
+// Every record written through the open database; the graph settings and relay/input
+// maps in memory belong to the active process and go to its rows only.
+void SaveAllRecords() {
+    const int16_t active = gApp ? gApp->ProcNum() : 0;
+    for (int16_t n = 1; n <= 25; ++n) {
+        ProcessSave(n);
+        if (n == active) {
+            IOSave(n);
+            GraphSave(n);
+        }
+    }
+    for (int16_t n = 1; n <= 250; ++n) LayerSave(n);
+    for (int16_t n = 1; n <= 25; ++n) FilmSave(n);
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    const QString fa = QFileInfo(ResolvePath(a)).canonicalFilePath();
+    return !fa.isEmpty() && fa == QFileInfo(ResolvePath(b)).canonicalFilePath();
+}
+
+}  // namespace
+
+void CopyDatabaseFile(const QString& from, const QString& to) {
+    if (!modFileUtil::CopyFile(from, to)) {
+        throw RuntimeError(75, QStringLiteral("Path/File access error: cannot copy %1 to %2").arg(from, to));
+    }
+}
+
+void DBInit() {
+    for (int n = 1; n <= 25; ++n) {
+        ProcessRec& p = gProcess(n);
+        p.Process_Name = QStringLiteral("Process ") + QString::number(n);
+        p.First_Layer = -1;
+        p.Number_Layers = 0;
+        p.Number_Act_Layers = 0;
+    }
+    for (int n = 1; n <= 250; ++n) {
+        LayerRec& l = gLayer(n);
+        l.Next_Layer = -1;
+        l.CoDep_Layer = -1;
+        l.Film_Number = -1;
+    }
+    for (int n = 1; n <= 25; ++n) gFilm(n).Film_Name = QStringLiteral("Film ") + QString::number(n);
+}
+
+int16_t GetFreeLayer() {
+    for (int16_t n = 1; n <= 250; ++n) {
+        if (gLayer(n).Film_Number == -1) return n;
+    }
+    return 251;
+}
+
+void DBLoad(const QString& path) {
+    ORUN_PROC("modDB_DBLoad");
+    try {
+        SetAttr(path, vbNormal);  // also the error for a path without a file
+        const QString file = UpgradeDB(path);
+        gDB = dao::OpenDatabase(file);
+        // Named only once it is open: DBFile always names the open database.
+        DBFile = file;
+        DBInit();
+        for (int16_t n = 1; n <= 25; ++n) ProcessLoad(n);
+        for (int16_t n = 1; n <= 250; ++n) LayerLoad(n);
+        for (int16_t n = 1; n <= 25; ++n) FilmLoad(n);
+    } catch (const modUtil::CriticalExit&) {
+        throw;  // the program ends
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void DBSave(const QString& path) {
+    ORUN_PROC("modDB_DBSave");
+    try {
+        if (!SameFile(path, gDB.Name())) {
+            // Another file, new or to be replaced: it becomes an exact copy of the open
+            // database and the open database from then on, so the records written below
+            // and every later save land in it. An Access file is never replaced.
+            dao::RefuseJetFile(path);
+            CopyDatabaseFile(gDB.Name(), path);
+            SetAttr(path, vbNormal);
+            gDB = dao::OpenDatabase(path);
+        }
+        SaveAllRecords();
+        DBFile = path;
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+}  // namespace modDB

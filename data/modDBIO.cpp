@@ -1,0 +1,46 @@
+// Relay and input maps of a process and its row in table IO.
+#include "app/cErrHandler.h"
+#include "data/modDB.h"
+#include "run/modIO.h"
+
+namespace modDB {
+
+namespace {
+
+QString InColumn(int i) { return QStringLiteral("In") + QString::number(i); }
+QString OutColumn(int i) { return QStringLiteral("Out") + QString::number(i); }
+
+}  // namespace
+
+void IOLoad(int16_t nProcess) {
+    ORUN_PROC("modDB_IOLoad");
+    try {
+        const QString query = QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess);
+        dao::Recordset rs = gDB.OpenRecordset(query);
+        if (rs.RecordCount() == 0) {
+            AddRow(QStringLiteral("IO"), {{QStringLiteral("Process_Number"), nProcess}});
+            rs = gDB.OpenRecordset(query);
+        }
+        for (int16_t i = 0; i <= 11; ++i) modIO::SetInputFunction(i, rs.Fields(InColumn(i)).AsInt16());
+        for (int16_t i = 0; i <= 11; ++i) modIO::SetOutputFunction(i, rs.Fields(OutColumn(i)).AsInt16());
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+void IOSave(int16_t nProcess) {
+    ORUN_PROC("modDB_IOSave");
+    try {
+        dao::Recordset rs = gDB.OpenRecordset(QStringLiteral("SELECT * FROM IO WHERE Process_Number = ") +
+                                              QString::number(nProcess));
+        if (rs.RecordCount() == 0) return;  // only the load adds rows
+        rs.Edit();
+        for (int16_t i = 0; i <= 11; ++i) rs.Fields(InColumn(i)) = modIO::GetInputFunction(i);
+        for (int16_t i = 0; i <= 11; ++i) rs.Fields(OutColumn(i)) = modIO::GetOutputFunction(i);
+        rs.Update();
+    } catch (...) {
+        DBErrorPath();
+    }
+}
+
+}  // namespace modDB

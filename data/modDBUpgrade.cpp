@@ -1,0 +1,165 @@
+// The version check of a recipe database and the upgrade of an older file: its rows are
+// copied, table by table, into a copy of the upgrade template put in its place.
+#include "app/cErrHandler.h"
+#include "app/modFileUtil.h"
+#include "app/modUtil.h"
+#include "app/VBConv.h"
+#include "data/RecipeTemplate.h"
+#include "data/modDB.h"
+#include "platform/Dialogs.h"
+#include "platform/FileAttributes.h"
+#include "platform/ProgramFolder.h"
+
+#include <array>
+
+namespace modDB {
+
+namespace {
+
+const QString kVersionProperty = QStringLiteral("ORUN_VER");
+// Scratch copy of the old file, and the fallback database: names in the program folder.
+const QString kWorkFile = QStringLiteral("Work.mdb");
+const QString kNewFile = QStringLiteral("New.mdb");
+// The maker's support line, named in the messages that send the user to the maker.
+const QString kSupportPhone = QStringLiteral("555-0100");
+
+// The tables whose rows an upgrade carries over; Sensors keeps the template's rows.
+const std::array<const char*, 8> kCopiedTables{
+    {"Processes", "Layers", "Films", "Materials", "Graphs", "IO", "ORUN", "QCM"}};
+
+// The backup beside the database: its name without the last four characters (the
+// extension), "_" and the stored version ("_200" when there is none), then those four.
+QString BackupName(const QString& path, const QString& storedVersion) {
+    if (path.size() < 4) throw RuntimeError::InvalidCall();
+    const QString suffix = storedVersion.isEmpty() ? QStringLiteral("_200") : '_' + storedVersion;
+    return path.left(path.size() - 4) + suffix + path.right(4);
+}
+
+// The new output of a version 2.00 layer on the given channel; false: left unchanged.
+bool OutputOfChannel(int16_t channel, int16_t& output) {
+    switch (channel) {
+    case 0:
+    case 1:
+    case 2: output = channel; return true;
+    case 4:
+    case 5:
+    case 6: output = static_cast<int16_t>(channel - 1); return true;
+    case 3:
+    case 7: output = -1; return true;
+    default: return false;
+    }
+}
+
+// The error path's boxes: the engine's errors, when they are those of the error in
+// flight (a failure of the files or conversions shows only the error report).
+void ShowUpgradeErrors(const QString& version) {
+    const std::vector<dao::Error> errors = dao::Errors();
+    if (errors.empty() || errors.back().Number != cErrHandler::CurrentError().number) return;
+    if (errors.front().Number == 3270) {
+        MsgBox("Pre V2.00 database can't be upgraded to version " + version + "\r\nContact Arvento (" +
+                   kSupportPhone + ").\r\n",
+               vbCritical);
+    } else {
+        ShowEngineErrors();
+    }
+}
+
+}  // namespace
+
+QString GetDBProperty(const QString& file, const QString& name) {
+    try {
+        dao::Database db = dao::OpenDatabase(file);
+        return db.UserDefinedProperty(name);
+    } catch (...) {
+        return QString();
+    }
+}
+
+void Upgrade201(dao::Database& /*source*/, dao::Database& target) {
+    ORUN_PROC("Upgrade201");
+    dao::Recordset rs = target.OpenRecordset(QStringLiteral("SELECT * FROM Layers"));
+    if (rs.RecordCount() == 0) return;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+        rs.Edit();
+        int16_t output = 0;
+        if (OutputOfChannel(rs.Fields(QStringLiteral("Channel")).AsInt16(), output)) {
+            rs.Fields(QStringLiteral("Output")) = output;
+        }
+        rs.Update();
+    }
+}
+
+QString UpgradeDB(const QString& path) {
+    ORUN_PROC("UpgradeDB");
+    const QString version = ProgramVersionText();
+    const QString templateFile = InProgramFolder(TemplateFileName());
+    // Set once the template has been copied over the user's file: only then is there
+    // anything to restore.
+    bool overwritten = false;
+    try {
+        dao::Database oldDb = dao::OpenDatabase(path);
+        const QString stored = GetDBProperty(path, kVersionProperty);
+        const QString dbVersion = vb::Val(stored) == 0 ? QStringLiteral("2.00") : stored;
+        const float programVersion = vb::CSng(version);
+        const float fileVersion = vb::CSng(dbVersion);
+        if (programVersion == fileVersion) {
+            oldDb.Close();
+            return path;
+        }
+        if (programVersion < fileVersion) {
+            modUtil::CriticalError("Database " + path + " is version " + dbVersion + "\r\nYour ORUN program is only version " +
+                                   version + "\r\nContact Arvento (" + kSupportPhone + ") for upgrade information.");
+        }
+
+        SetAttr(templateFile, vbNormal);
+        dao::Database templateDb = dao::OpenDatabase(templateFile);
+        if (GetDBProperty(templateFile, kVersionProperty) != version) {
+            templateDb.Close();
+            SetAttr(templateFile, vbReadOnly);
+            modUtil::CriticalError(" A file needed to upgrade your database to Ver. " + version + " is not available\r\n\r\n" +
+                                   "Contact Arvento (" + kSupportPhone + ").\r\n");
+        }
+
+        // An older backup of the same name and version is kept as it is.
+        const QString backup = BackupName(path, stored);
+        if (!modFileUtil::FileExists(backup)) CopyDatabaseFile(path, backup);
+        CopyDatabaseFile(path, kWorkFile);
+        oldDb.Close();
+        dao::Database source = dao::OpenDatabase(kWorkFile);
+        templateDb.Close();
+
+        overwritten = true;
+        CopyDatabaseFile(templateFile, path);
+        SetAttr(path, vbNormal);
+        dao::Database target = dao::OpenDatabase(path);
+        for (const char* table : kCopiedTables) {
+            target.Execute(QStringLiteral(" INSERT INTO %1 SELECT * FROM %1 IN '%2'").arg(QLatin1String(table), kWorkFile));
+        }
+        if (dbVersion == QLatin1String("2.00")) Upgrade201(source, target);
+
+        source.Close();
+        modFileUtil::KillFile(kWorkFile);
+        target.Close();
+        return path;
+    } catch (const modUtil::CriticalExit&) {
+        throw;  // the program ends
+    } catch (...) {
+        ShowUpgradeErrors(version);
+        // The user's file gets back exactly the bytes it had before the upgrade, first of
+        // all. Work.mdb holds them (it was copied just before the file was overwritten); a
+        // backup of the same name left by an earlier upgrade may hold older rows.
+        if (overwritten) modFileUtil::CopyFile(kWorkFile, path);
+        bool fallbackMade = true;
+        if (!modFileUtil::FileExists(kNewFile)) {
+            fallbackMade = modFileUtil::CopyFile(templateFile, kNewFile);
+            if (fallbackMade) SetAttr(kNewFile, vbNormal);
+        }
+        if (!fallbackMade) {
+            throw RuntimeError(53, QStringLiteral("File not found: %1 (needed to make %2)").arg(templateFile, kNewFile));
+        }
+        gErr.HandleError();
+    }
+    return kNewFile;
+}
+
+}  // namespace modDB

@@ -1,0 +1,218 @@
+#include "DbFileFixture.h"
+
+#include "app/cErrHandler.h"
+#include "data/FilmRec.h"
+#include "data/GraphRec.h"
+#include "data/ProcessRec.h"
+#include "platform/FileDialogs.h"
+#include "run/frmMain.h"
+#include "run/modIO.h"
+
+#include <QFile>
+
+namespace {
+
+// Uses every layer record but those listed.
+void UseAllLayersBut(std::initializer_list<int> free) {
+    for (int n = 1; n <= 250; ++n) gLayer(n).Film_Number = static_cast<int16_t>(1 + n % 25);
+    for (int n : free) gLayer(n).Film_Number = -1;
+}
+
+}  // namespace
+
+TEST_F(DbFileTest, LoadingTheTemplateAddsEveryRowAndNamesTheFile) {
+    ASSERT_TRUE(QFile::copy(folder.file(TemplateFileName()), folder.file("ORUN.MDB")));
+    gProcess(4).Number_Layers = 3;
+    gLayer(17).Film_Number = 2;
+    modDB::DBLoad("ORUN.MDB");
+
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(RowsOf("ORUN.MDB", "SELECT * FROM Processes"), 25);
+    EXPECT_EQ(RowsOf("ORUN.MDB", "SELECT * FROM Layers"), 250);
+    EXPECT_EQ(RowsOf("ORUN.MDB", "SELECT * FROM Films"), 25);
+    EXPECT_EQ(gProcess(25).Process_Name.text(), "Process25       ");
+    EXPECT_EQ(gProcess(4).Number_Layers, 0);
+    EXPECT_EQ(gLayer(17).Film_Number, -1);
+    EXPECT_EQ(gFilm(3).Film_Name.text(), "Film3           ");
+    EXPECT_EQ(modDB::GetFreeLayer(), 1);
+    EXPECT_EQ(dialogs.count(), 0);
+    EXPECT_EQ(gErr.StackPointer(), 0);
+}
+
+TEST_F(DbFileTest, AFailedRecordKeepsItsDefaultsAndTheLoadGoesOn) {
+    dao::Database db = MakeDatabase("ORUN.MDB", "4.11");
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers) VALUES (3, 'Coating', NULL)");
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name) VALUES (4, 'Mirror')");
+    db.Execute("INSERT INTO Films (Film_Number, Film_Name, PTerm) VALUES (2, 'SiO2', 'fast')");
+    db.Close();
+    gProcess(3).Process_Name = QStringLiteral("stale");
+    gProcess(3).First_Layer = 44;
+    gFilm(2).Film_Name = QStringLiteral("stale");
+
+    modDB::DBLoad("ORUN.MDB");
+
+    EXPECT_EQ(gProcess(3).Process_Name.text(), "Process 3       ");
+    EXPECT_EQ(gProcess(3).First_Layer, -1);
+    EXPECT_EQ(gProcess(4).Process_Name.text(), "Mirror          ");
+    EXPECT_EQ(gFilm(2).Film_Name.text(), "Film 2          ");
+    EXPECT_EQ(gFilm(3).Film_Name.text(), "Film3           ");
+    EXPECT_EQ(RowsOf("ORUN.MDB", "SELECT * FROM Layers"), 250);
+    EXPECT_EQ(dialogs.count(), 2);  // one report per failed record
+}
+
+TEST_F(DbFileTest, GetFreeLayerFindsTheFirstRecordMarkedFree) {
+    UseAllLayersBut({});
+    EXPECT_EQ(modDB::GetFreeLayer(), 251);
+    UseAllLayersBut({250});
+    EXPECT_EQ(modDB::GetFreeLayer(), 250);
+    // Only -1 is free: other negative numbers and 0 count as used.
+    gLayer(20).Film_Number = -2;
+    gLayer(30).Film_Number = 0;
+    gLayer(40).Film_Number = -1;
+    EXPECT_EQ(modDB::GetFreeLayer(), 40);
+}
+
+TEST_F(DbFileTest, SaveAsToANewNameMovesTheOpenDatabaseThereWithEveryRecord) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    const QByteArray original = folder.read("ORUN.MDB");
+    // Changed in memory only, as the phase machine changes records.
+    gProcess(2).Run_Number = 321;
+
+    modDB::DBSave("Copy.MDB");
+
+    EXPECT_EQ(DBFile, "Copy.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "Copy.MDB");
+    EXPECT_EQ(ColumnOf("Copy.MDB", "SELECT * FROM Processes WHERE Process_Number =2", "Run_Number").toInt(), 321);
+    // A later save lands in the new file, and the next load of it sees it.
+    gLayer(7).Film_Number = 4;
+    gLayer(7).Rate = 3.5;
+    modDB::LayerSave(7);
+    EXPECT_EQ(ColumnOf("Copy.MDB", "SELECT * FROM Layers WHERE Layer_Number =7", "Rate").toDouble(), 3.5);
+    EXPECT_EQ(folder.read("ORUN.MDB"), original);
+    gLayer(7) = LayerRec{};
+    modDB::DBLoad("Copy.MDB");
+    EXPECT_EQ(gLayer(7).Film_Number, 4);
+    EXPECT_EQ(gLayer(7).Rate, 3.5);
+    EXPECT_EQ(dialogs.count(), 0);
+}
+
+TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
+    dao::Database other = MakeDatabase("Other.MDB", "4.11");
+    for (int n = 1; n <= 40; ++n) other.Execute(QString("INSERT INTO Materials (Material) VALUES ('m%1')").arg(n));
+    other.Execute("INSERT INTO Processes (Process_Number, Process_Name) VALUES (1, 'Theirs')");
+    other.Close();
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    gProcess(1).Process_Name = QStringLiteral("Ours");
+
+    modDB::DBSave("Other.MDB");
+
+    EXPECT_EQ(DBFile, "Other.MDB");
+    EXPECT_EQ(RowsOf("Other.MDB", "SELECT * FROM Materials"), 0);
+    EXPECT_EQ(ColumnOf("Other.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString(),
+              "Ours            ");
+    EXPECT_EQ(RowsOf("Other.MDB", "SELECT * FROM Layers"), 250);
+
+    // An Access file is never replaced: the save stops with the refusal naming it.
+    const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(300, 'j');
+    folder.write("Access.MDB", jet);
+    dialogs.clear();
+    modDB::DBSave("Access.MDB");
+    EXPECT_EQ(folder.read("Access.MDB"), jet);
+    EXPECT_EQ(DBFile, "Other.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "Other.MDB");
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
+}
+
+TEST_F(DbFileTest, SaveAsCancelledWritesEveryRecordAndTheActiveProcessesSettings) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    for (int16_t p : {1, 2}) {
+        modDB::GraphLoad(p);
+        modDB::IOLoad(p);
+    }
+    app->setProcNum(2);
+    gGraph(0).Caption = "Active";
+    modIO::SetOutputFunction(0, 8);
+    gProcess(1).Run_Number = 11;
+    gLayer(250).Thick = 9.5;
+    gFilm(25).PTerm = 0.75;
+
+    // The Save As dialog cancelled gives back the open file's name.
+    SetFileDialogResponder([](const FileDialogRequest& r) {
+        EXPECT_EQ(r.title, "Save Database As");
+        EXPECT_FALSE(r.openDialog);
+        return FileDialogAnswer{};
+    });
+    frmMain form;
+    form.mnuFileSaveAS_Click();
+    SetFileDialogResponder({});
+
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Run_Number").toInt(), 11);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Layers WHERE Layer_Number =250", "Thick").toDouble(), 9.5);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number =25", "PTerm").toDouble(), 0.75);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Graphs WHERE Process_Number =2", "G1Caption").toString(), "Active");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM IO WHERE Process_Number =2", "Out0").toInt(), 8);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Graphs WHERE Process_Number =1", "G1Caption").toString(), "Graph 1");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM IO WHERE Process_Number =1", "Out0").toInt(), 0);
+}
+
+TEST_F(DbFileTest, LoadingAMissingFileChangesNothing) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    gProcess(5).Run_Number = 77;
+    dialogs.clear();
+    modDB::DBLoad("Missing.MDB");
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+    EXPECT_EQ(gProcess(5).Run_Number, 77);
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_TRUE(dialogs.last().prompt.contains("File not found")) << dialogs.last().prompt.toStdString();
+    EXPECT_FALSE(Exists("New.mdb"));
+}
+
+TEST_F(DbFileTest, FileOpenReplacesEveryRecordAndSelectsProcessOne) {
+    dao::Database first = MakeDatabase("ORUN.MDB", "4.11");
+    first.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer, Number_Act_Layers) "
+                  "VALUES (1, 'First', 1, 3, 1)");
+    first.Execute("INSERT INTO Layers (Layer_Number, Film_Number, Channel, Output) VALUES (3, 1, 0, 0)");
+    first.Close();
+    dao::Database second = MakeDatabase("Second.MDB", "4.11");
+    second.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer, Number_Act_Layers) "
+                   "VALUES (1, 'Second', 1, 9, 1)");
+    second.Execute("INSERT INTO Layers (Layer_Number, Film_Number, Channel, Output) VALUES (9, 2, 5, 5)");
+    second.Execute("INSERT INTO Films (Film_Number, Film_Name) VALUES (2, 'SiO2')");
+    second.Execute("INSERT INTO IO (Process_Number, Out2) VALUES (1, 20)");
+    second.Execute("INSERT INTO Graphs (Process_Number, G1Caption) VALUES (1, 'Second graph')");
+    second.Close();
+    modDB::DBLoad("ORUN.MDB");
+    app->setProcNum(4);
+    dialogs.clear();  // process 4 is empty: it has been given its default layer
+
+    std::vector<FileDialogRequest> asked;
+    SetFileDialogResponder([&](const FileDialogRequest& r) {
+        asked.push_back(r);
+        return FileDialogAnswer{true, folder.file("Second.MDB"), "Second.MDB"};
+    });
+    frmMain form;
+    form.mnuFileOpen_Click();
+    SetFileDialogResponder({});
+
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Open Database");
+    EXPECT_TRUE(asked[0].openDialog);
+    EXPECT_EQ(DBFile, "Second.MDB");
+    EXPECT_EQ(gProcess(1).Process_Name.text(), "Second          ");
+    EXPECT_EQ(gLayer(3).Film_Number, -1);
+    EXPECT_EQ(gLayer(9).Film_Number, 2);
+    EXPECT_EQ(gFilm(2).Film_Name.text(), "SiO2            ");
+    EXPECT_EQ(app->ProcNum(), 1);
+    EXPECT_EQ(app->ProcLayer(), 1);
+    EXPECT_EQ(app->ChanLayer(5), 9);
+    EXPECT_EQ(modIO::GetOutputFunction(2), 20);
+    EXPECT_EQ(gGraph(0).Caption, "Second graph");
+    EXPECT_EQ(dialogs.count(), 0);
+}

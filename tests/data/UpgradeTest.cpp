@@ -1,0 +1,190 @@
+#include "DbFileFixture.h"
+
+#include "app/cErrHandler.h"
+#include "data/ProcessRec.h"
+
+#include <QFile>
+
+namespace {
+
+// Layers 1..9 on channels 0..8, each with output 9, and rows in every copied table.
+void FillOldRows(dao::Database& db) {
+    for (int ch = 0; ch <= 8; ++ch) {
+        db.Execute(QString("INSERT INTO Layers (Layer_Number, Channel, Output, Film_Number) VALUES (%1, %2, 9, 1)")
+                       .arg(ch + 1)
+                       .arg(ch));
+    }
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer) VALUES (1, 'Mirror', 1, 1)");
+    db.Execute("INSERT INTO Films (Film_Number, Film_Name, Input_Type) VALUES (1, 'TiO2', 3)");
+    db.Execute("INSERT INTO Materials (Material, Density) VALUES ('Ta2O5', 8.2)");
+    db.Execute("INSERT INTO Graphs (Process_Number, G1Caption) VALUES (1, 'Rates')");
+    db.Execute("INSERT INTO IO (Process_Number, Out3) VALUES (1, 30)");
+    db.Execute("INSERT INTO ORUN (Channel, CalPackets) VALUES (2, 77)");
+    db.Execute("INSERT INTO QCM (FreqMax) VALUES (6200000)");
+    db.Execute("INSERT INTO Sensors (Sensor, EmissionSetPt) VALUES (0, 4.5)");
+}
+
+}  // namespace
+
+TEST_F(DbFileTest, AFileWithoutAVersionIsUpgradedWithABackupAndOutputsFromChannels) {
+    dao::Database old = MakeDatabase("X.MDB", QString());
+    FillOldRows(old);
+    old.Close();
+    const QByteArray before = folder.read("X.MDB");
+
+    modDB::DBLoad("X.MDB");
+
+    EXPECT_EQ(DBFile, "X.MDB");
+    EXPECT_EQ(folder.read("X_200.MDB"), before);
+    EXPECT_FALSE(Exists("Work.mdb"));
+    EXPECT_EQ(modDB::GetDBProperty("X.MDB", "ORUN_VER"), "4.11");
+    const int outputs[] = {0, 1, 2, -1, 3, 4, 5, -1, 9};
+    for (int ch = 0; ch <= 8; ++ch) {
+        SCOPED_TRACE(ch);
+        const QString row = QString("SELECT * FROM Layers WHERE Layer_Number =%1").arg(ch + 1);
+        EXPECT_EQ(ColumnOf("X.MDB", row, "Output").toInt(), outputs[ch]);
+        EXPECT_EQ(ColumnOf("X.MDB", row, "Channel").toInt(), ch);
+        EXPECT_EQ(gLayer(ch + 1).Output, outputs[ch]);
+    }
+    // Eight tables come over; the sensors are the template's (none).
+    EXPECT_EQ(gProcess(1).Process_Name.text(), "Mirror          ");
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM Materials", "Density").toDouble(), 8.2);
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM Graphs WHERE Process_Number =1", "G1Caption").toString(), "Rates");
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM IO WHERE Process_Number =1", "Out3").toInt(), 30);
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM ORUN WHERE Channel =2", "CalPackets").toInt(), 77);
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM QCM", "FreqMax").toDouble(), 6200000.0);
+    EXPECT_EQ(RowsOf("X.MDB", "SELECT * FROM Sensors"), 0);
+    EXPECT_EQ(dialogs.count(), 0);
+    EXPECT_EQ(gErr.StackPointer(), 0);
+}
+
+TEST_F(DbFileTest, TheBackupNamesTheStoredVersionAndOnlyTheExactText200Migrates) {
+    struct Case {
+        QString version;
+        QString backup;
+        int outputOfChannel3;
+    };
+    const Case cases[] = {{"2.00", "A_2.00.MDB", -1}, {"2.0", "A_2.0.MDB", 9}, {"3.01", "A_3.01.MDB", 9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version.toStdString());
+        QFile::remove(folder.file("A.MDB"));
+        dao::Database old = MakeDatabase("A.MDB", c.version);
+        FillOldRows(old);
+        old.Close();
+        const QByteArray before = folder.read("A.MDB");
+
+        EXPECT_EQ(modDB::UpgradeDB("A.MDB"), "A.MDB");
+        EXPECT_EQ(folder.read(c.backup), before);
+        EXPECT_EQ(ColumnOf("A.MDB", "SELECT * FROM Layers WHERE Layer_Number =4", "Output").toInt(), c.outputOfChannel3);
+        EXPECT_EQ(modDB::GetDBProperty("A.MDB", "ORUN_VER"), "4.11");
+    }
+    EXPECT_EQ(dialogs.count(), 0);
+}
+
+TEST_F(DbFileTest, AFileOfTheProgramsVersionIsOpenedUnchangedWithoutABackup) {
+    dao::Database db = MakeDatabase("ORUN.MDB", "4.11");
+    FillOldRows(db);
+    db.Close();
+    const QByteArray before = folder.read("ORUN.MDB");
+    EXPECT_EQ(modDB::UpgradeDB("ORUN.MDB"), "ORUN.MDB");
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+    EXPECT_FALSE(Exists("ORUN_4.11.MDB"));
+    EXPECT_FALSE(Exists("Work.mdb"));
+}
+
+TEST_F(DbFileTest, AFailingUpgradeOpensNewMdbAndLeavesTheUsersFileAsItWas) {
+    // The old films have a column the present design lacks: the copy of that table fails
+    // after the file has been replaced and two tables copied.
+    dao::Database old = MakeDatabase("ORUN.MDB", "3.01");
+    FillOldRows(old);
+    old.Execute("ALTER TABLE Films ADD COLUMN Colour TEXT");
+    old.Close();
+    const QByteArray before = folder.read("ORUN.MDB");
+    // An older backup of the same name and version, from an earlier upgrade.
+    folder.write("ORUN_3.01.MDB", QByteArray("older backup"));
+
+    modDB::DBLoad("ORUN.MDB");
+
+    EXPECT_EQ(DBFile, "New.mdb");
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+    EXPECT_EQ(folder.read("ORUN_3.01.MDB"), QByteArray("older backup"));
+    EXPECT_EQ(modDB::GetDBProperty("New.mdb", "ORUN_VER"), "4.11");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "New.mdb");
+    EXPECT_EQ(RowsOf("New.mdb", "SELECT * FROM Layers"), 250);
+    // The engine's error, then the report naming the upgrade.
+    ASSERT_EQ(dialogs.count(), 2);
+    EXPECT_EQ(dialogs.boxes()[0].prompt,
+              "Error number: 3127\rThe INSERT INTO statement contains the following unknown field name: 'Colour'.");
+    EXPECT_TRUE(dialogs.boxes()[1].prompt.contains("UpgradeDB")) << dialogs.boxes()[1].prompt.toStdString();
+    EXPECT_EQ(gErr.StackPointer(), 0);
+
+    // A second failure finds New.mdb and keeps it.
+    modDB::gDB.Execute("UPDATE Processes SET Process_Name = 'Kept' WHERE Process_Number = 1");
+    modDB::gDB = dao::Database();
+    EXPECT_EQ(modDB::UpgradeDB("ORUN.MDB"), "New.mdb");
+    EXPECT_EQ(ColumnOf("New.mdb", "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString(), "Kept");
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+}
+
+TEST_F(DbFileTest, AFileThatIsNoDatabaseFailsBeforeAnyCopy) {
+    const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(200, 'j');
+    for (const QByteArray& bytes : {QByteArray("just some text\r\n"), jet}) {
+        folder.write("OLD.MDB", bytes);
+        dialogs.clear();
+        EXPECT_EQ(modDB::UpgradeDB("OLD.MDB"), "New.mdb");
+        EXPECT_EQ(folder.read("OLD.MDB"), bytes);
+        EXPECT_FALSE(Exists("OLD_200.MDB"));
+        EXPECT_FALSE(Exists("Work.mdb"));
+        EXPECT_TRUE(Exists("New.mdb"));
+        ASSERT_EQ(dialogs.count(), 2);
+        EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith("Error number: 3343\r")) << dialogs.boxes()[0].prompt.toStdString();
+    }
+}
+
+TEST_F(DbFileTest, ANewerFileEndsTheProgramAndStaysUntouched) {
+    MakeDatabase("ORUN.MDB", "5.00").Close();
+    const QByteArray before = folder.read("ORUN.MDB");
+    EXPECT_THROW(modDB::DBLoad("ORUN.MDB"), modUtil::CriticalExit);
+    EXPECT_EQ(exitCode(), 1);
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_EQ(dialogs.last().prompt, "Critical Error: Database ORUN.MDB is version 5.00\r\n"
+                                     "Your ORUN program is only version 4.11\r\n"
+                                     "Contact Arvento (555-0100) for upgrade information.\r\n"
+                                     "Application must close!");
+    EXPECT_EQ(dialogs.last().icon(), vbCritical);
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+    EXPECT_FALSE(Exists("ORUN_5.00.MDB"));
+    EXPECT_TRUE(DBFile.isEmpty());
+}
+
+TEST_F(DbFileTest, ATemplateOfAnotherVersionEndsTheProgramAndIsMadeReadOnly) {
+    dao::OpenDatabase(folder.file(TemplateFileName())).SetUserDefinedProperty("ORUN_VER", "4.10");
+    MakeDatabase("ORUN.MDB", "3.01").Close();
+    const QByteArray before = folder.read("ORUN.MDB");
+    EXPECT_THROW(modDB::UpgradeDB("ORUN.MDB"), modUtil::CriticalExit);
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_EQ(dialogs.last().prompt, "Critical Error:  A file needed to upgrade your database to Ver. 4.11 is not available"
+                                     "\r\n\r\nContact Arvento (555-0100).\r\n\r\nApplication must close!");
+    EXPECT_FALSE(QFile::permissions(folder.file(TemplateFileName())) & QFile::WriteOwner);
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+}
+
+TEST_F(DbFileTest, WithoutATemplateTheLoadFailsAndTheOpenDatabaseStays) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    ASSERT_EQ(DBFile, "ORUN.MDB");
+    MakeDatabase("OLD.MDB", "3.01").Close();
+    const QByteArray before = folder.read("OLD.MDB");
+    QFile::remove(folder.file(TemplateFileName()));
+    dialogs.clear();
+
+    modDB::DBLoad("OLD.MDB");
+
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+    EXPECT_EQ(folder.read("OLD.MDB"), before);
+    EXPECT_FALSE(Exists("New.mdb"));
+    ASSERT_GE(dialogs.count(), 1);
+    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBLoad")) << dialogs.last().prompt.toStdString();
+    EXPECT_EQ(gErr.StackPointer(), 0);
+}
