@@ -228,6 +228,34 @@ TEST_F(AppStateTest, StartLayerCarriesTheTotalsOfTheStepLastStopped) {
     EXPECT_DOUBLE_EQ(gChanTotalCarry(2), 0.0);
 }
 
+TEST_F(AppStateTest, TheRunIsLoggedFromInitRunToStopped) {
+    MakeLayer(1, 0, 0, -1, -1);
+    MakeProcess(1, "Logged", 1, 1, 1, 12);
+    gApp->setProcNum(1);
+    folder.write("RUN.TXT", "the previous run\r\n");
+    LogMode = true;
+    LogType = 0;  // one file, started afresh by each run
+    LogFile = QStringLiteral("RUN.TXT");
+
+    gApp->setPhase(1);
+    QByteArray text = folder.read("RUN.TXT");
+    EXPECT_TRUE(text.startsWith("Start Log\tLogged\tRun:12\t")) << text.toStdString();
+    gApp->setPhase(19);
+    text = folder.read("RUN.TXT");
+    EXPECT_TRUE(text.contains("Layer: 1")) << text.toStdString();
+    gApp->setPhase(4);
+    text = folder.read("RUN.TXT");
+    EXPECT_TRUE(text.contains("\r\nEnd Log  \tLogged\tRun:12\t")) << text.toStdString();
+    EXPECT_EQ(gProcess(1).Run_Number, 13);
+    EXPECT_EQ(boxes.count(), 0);
+
+    // Without logging nothing is written.
+    LogMode = false;
+    gApp->setPhase(1);
+    EXPECT_EQ(folder.read("RUN.TXT"), text);
+    LogFile.clear();
+}
+
 TEST_F(AppStateTest, TheRunNumberAfterNineThousandNineHundredNinetyNineIsOne) {
     MakeLayer(1, 0, 0, -1, -1);
     MakeProcess(5, "Runs", 1, 1, 1, 9998);
