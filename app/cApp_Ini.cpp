@@ -6,9 +6,6 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/cIniFile.h"
-#include "platform/IniProfile.h"
-
-#include <optional>
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
 #include "platform/AppInfo.h"

@@ -1,14 +1,15 @@
 #pragma once
 // Moving average of the last Size values of a double. Slots 1..Size hold the ring and
 // slot 0 always holds 0, so a position of 0 means "no value yet".
+#include "app/RingSlots.h"
+
 #include <cstdint>
-#include <vector>
 
 class cFilter {
 public:
     cFilter();
 
-    int32_t Size() const { return size_; }
+    int32_t Size() const { return ring_.Size(); }
     // Resizes the ring. A value of 0 or less is ignored. When the newest value lies beyond
     // the new size the ring becomes full at the new size; otherwise the slots from the old
     // size up to the new one (both included) take the average before the resize.
@@ -26,8 +27,5 @@ public:
     void Fill(double dValue);
 
 private:
-    std::vector<double> values_;
-    int32_t size_ = 1;
-    int32_t position_ = 0;
-    bool full_ = false;
+    RingSlots<double> ring_;
 };

@@ -12,7 +12,8 @@ public:
     cQueue();
 
     int16_t Size() const { return m_; }
-    // M := intValue + 1, keeping the stored slots; head and tail are unchanged.
+    // M := intValue + 1. The queued items stay queued in their order; when more are queued
+    // than the new size holds, the newest stay.
     void setSize(int16_t intValue);
 
     // Empties every slot; M is unchanged.
@@ -24,6 +25,8 @@ public:
     bool Front(QVariant& varData);
 
 private:
+    void append(const QVariant& varData);
+
     std::vector<QVariant> items_;
     int16_t m_ = 100;
     int16_t head_ = 0;

@@ -2,42 +2,22 @@
 
 #include "app/VBConv.h"
 
-#include <algorithm>
-
 cRdgBuff gRdgBuff;
 
-cRdgBuff::cRdgBuff() : texts_(2) {}
+cRdgBuff::cRdgBuff() = default;
 
 void cRdgBuff::setSize(int32_t lValue) {
     if (lValue <= 0) return;
-    size_ = lValue;
-    texts_.resize(static_cast<size_t>(lValue) + 1);
-    if (position_ >= size_) {
-        position_ = size_;
-        full_ = true;
-    }
+    ring_.Resize(lValue);
 }
 
-void cRdgBuff::Push(const QString& sValue) {
-    position_ = position_ % size_ + 1;
-    texts_[static_cast<size_t>(position_)] = sValue;
-    if (position_ == size_) full_ = true;
-}
+void cRdgBuff::Push(const QString& sValue) { ring_.Push(sValue); }
 
 QVariant cRdgBuff::Reading(int32_t Index) const {
-    if (Index < 0 || Index > size_) return QVariant();
-    return QVariant(texts_[static_cast<size_t>(Index)]);
+    if (Index < 0 || Index > ring_.Size()) return QVariant();
+    return QVariant(ring_[Index]);
 }
 
-void cRdgBuff::Clear() {
-    std::fill(texts_.begin(), texts_.end(), QString());
-    position_ = 0;
-    full_ = false;
-}
+void cRdgBuff::Clear() { ring_.Clear(); }
 
-void cRdgBuff::Fill(double dValue) {
-    const QString text = vb::CStr(dValue);
-    std::fill(texts_.begin() + 1, texts_.end(), text);
-    full_ = true;
-    position_ = 1;
-}
+void cRdgBuff::Fill(double dValue) { ring_.Fill(vb::CStr(dValue)); }

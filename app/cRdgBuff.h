@@ -2,18 +2,19 @@
 // A ring of the last Size reading texts, addressed by absolute slot number 1..Size
 // (slot 0 stays empty). Readers that want the texts oldest first start after Index and
 // wrap at Size.
+#include "app/RingSlots.h"
+
 #include <QString>
 #include <QVariant>
 #include <cstdint>
-#include <vector>
 
 class cRdgBuff {
 public:
     cRdgBuff();
 
-    int32_t Size() const { return size_; }
+    int32_t Size() const { return ring_.Size(); }
     // Slot of the most recent text; 0 when none.
-    int32_t Index() const { return position_; }
+    int32_t Index() const { return ring_.Position(); }
     // Resizes the ring keeping the remaining texts; 0 or less is ignored.
     void setSize(int32_t lValue);
 
@@ -26,10 +27,7 @@ public:
     void Fill(double dValue);
 
 private:
-    std::vector<QString> texts_;
-    int32_t size_ = 1;
-    int32_t position_ = 0;
-    bool full_ = false;
+    RingSlots<QString> ring_;
 };
 
 // The program's one reading ring; the start routine sets its size.

@@ -40,8 +40,6 @@ cORUN& Unit() {
     return *gORUN;
 }
 
-QString Fmt(double value, const char* pattern) { return vb::Format(value, QLatin1String(pattern)); }
-
 // "E-3" for -3, "E+3" for 3, nothing for 0.
 QString ExponentSuffix(int32_t exponent) {
     if (exponent < 0) return QStringLiteral("E") + vb::CStr(exponent);
@@ -54,24 +52,24 @@ QString ChannelValue(int c, int bit) {
     switch (bit) {
     case 0: {
         QString rate = vb::Trim(FormatChannelValue(gChanUserFilter(c).Average(), static_cast<int16_t>(c)));
-        if (rate.isEmpty()) rate = Fmt(0, "\\ 00.000;-00.000");
+        if (rate.isEmpty()) rate = vb::Format(0.0, QStringLiteral("\\ 00.000;-00.000"));
         return rate + ExponentSuffix(gChanExponent(c));
     }
-    case 1: return Fmt(gChanDev(c), "\\ 00.0;-00.0");
-    case 2: return Fmt(gChanTotal(c), "\\ 000.000;-000.000");
+    case 1: return vb::Format(gChanDev(c), QStringLiteral("\\ 00.0;-00.0"));
+    case 2: return vb::Format(gChanTotal(c), QStringLiteral("\\ 000.000;-000.000"));
     case 3: {
         // A channel without a source output in this step has no power to log.
         const int16_t output = App_().ChanOutput(static_cast<int16_t>(c));
-        return Fmt(output >= 0 ? Unit().Power(output) : 0.0, "\\ 00.00;-00.00");
+        return vb::Format(output >= 0 ? Unit().Power(output) : 0.0, QStringLiteral("\\ 00.00;-00.00"));
     }
-    case 4: return Fmt(Unit().ChanFlux(c), "\\ 000.000;-000.000");
+    case 4: return vb::Format(Unit().ChanFlux(c), QStringLiteral("\\ 000.000;-000.000"));
     case 5: {
         const double gas = Unit().GasCalEnabled() ? Unit().I2_Total(c) - Unit().I3_Bkg(c) : 0.0;
-        return Fmt(gas, "\\ 000.000;-000.000");
+        return vb::Format(gas, QStringLiteral("\\ 000.000;-000.000"));
     }
-    case 6: return Fmt(Unit().I3_Bkg(c), "\\ 000.000;-000.000");
-    case 8: return QStringLiteral(" ") + Fmt(Unit().PMTVolts(c), "\\ 000.0;-000.0");
-    case 9: return Fmt(gChanRatio(c), "\\ 00.00;-00.00");
+    case 6: return vb::Format(Unit().I3_Bkg(c), QStringLiteral("\\ 000.000;-000.000"));
+    case 8: return QStringLiteral(" ") + vb::Format(Unit().PMTVolts(c), QStringLiteral("\\ 000.0;-000.0"));
+    case 9: return vb::Format(gChanRatio(c), QStringLiteral("\\ 00.00;-00.00"));
     default: return QString();
     }
 }
@@ -79,11 +77,11 @@ QString ChannelValue(int c, int bit) {
 // One sensor quantity of the row with its delimiter.
 QString SensorColumn(int s, int bit, const QString& D) {
     switch (bit) {
-    case 0: return Fmt(gSensorEmissionFilter(s).Average(), "\\ 0.00;-0.00") + D;
-    case 1: return Fmt(gSensorLeakageFilter(s).Average(), "\\ 0.00;-0.00") + D;
-    case 2: return Fmt(gSensorPowerFilter(s).Average(), "\\ 0.00;-0.00") + D;
-    case 3: return Fmt(gSensorFilamentFilter(s).Average(), "\\ 0.0;-0.0") + D;
-    case 4: return Fmt(gSensorBiasFilter(s).Average(), "\\ 0.0;-0.0") + D;
+    case 0: return vb::Format(gSensorEmissionFilter(s).Average(), QStringLiteral("\\ 0.00;-0.00")) + D;
+    case 1: return vb::Format(gSensorLeakageFilter(s).Average(), QStringLiteral("\\ 0.00;-0.00")) + D;
+    case 2: return vb::Format(gSensorPowerFilter(s).Average(), QStringLiteral("\\ 0.00;-0.00")) + D;
+    case 3: return vb::Format(gSensorFilamentFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
+    case 4: return vb::Format(gSensorBiasFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
     default: return SensorStateColumn(Unit().ORUNSensorOn(s), D);
     }
 }
@@ -93,10 +91,10 @@ QString LayerBlock(int c) {
     const LayerRec& layer = gLayer(App_().ChanLayer(static_cast<int16_t>(c)));
     const FilmRec& film = gFilm(App_().ChanFilm(static_cast<int16_t>(c)));
     return kCrLf + QStringLiteral("Chan:") + vb::CStr(c + 1) + kTab + QStringLiteral("Film:") +
-           film.Film_Name.text() + kTab + QStringLiteral("Rate:") + Fmt(layer.Rate, "000.000") + kTab +
+           film.Film_Name.text() + kTab + QStringLiteral("Rate:") + vb::Format(layer.Rate, QStringLiteral("000.000")) + kTab +
            QStringLiteral("Units:") + vb::Trim(film.Units) + kTab + QStringLiteral("Total:") +
-           Fmt(layer.Thick, "000.000") + kTab + QStringLiteral("TimeSP:") +
-           Fmt(layer.TimeSetPt / 86400.0, "hh:mm:ss");
+           vb::Format(layer.Thick, QStringLiteral("000.000")) + kTab + QStringLiteral("TimeSP:") +
+           vb::Format(layer.TimeSetPt / 86400.0, QStringLiteral("hh:mm:ss"));
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ QStringList RecipeSchemaStatements() {
 
 dao::Database CreateRecipeDatabase(const QString& path) {
     dao::Database db = dao::CreateDatabase(path);
+    // The whole design in one write to the disk.
+    dao::Transaction design(db);
     for (const QString& statement : RecipeSchemaStatements()) db.Execute(statement);
+    design.Commit();
     return db;
 }

@@ -85,8 +85,9 @@ void ShowEngineErrors();
 // copy fails, so nothing goes on over a partial copy.
 void CopyDatabaseFile(const QString& from, const QString& to);
 
-// Adds one row to a table of gDB with the given columns set; every other column takes
-// the table's default.
-void AddRow(const QString& table, const std::vector<std::pair<QString, QVariant>>& columns);
+// The row that query ("SELECT * FROM <table> WHERE ...") finds in gDB; when there is
+// none, one is first added with the given columns set (every other column takes the
+// table's default) and read back.
+dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
 
 }  // namespace modDB

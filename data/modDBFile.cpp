@@ -100,7 +100,12 @@ void DBSave(const QString& path) {
             SetAttr(path, vbNormal);
             gDB = dao::OpenDatabase(path);
         }
+        // All rows in one transaction: one write to the disk instead of one per row, and
+        // a program killed meanwhile leaves the file as it was before the save. A row
+        // that fails is reported by its routine and undone alone; the others are stored.
+        dao::Transaction all(gDB);
         SaveAllRecords();
+        all.Commit();
         DBFile = path;
     } catch (...) {
         gErr.HandleError();

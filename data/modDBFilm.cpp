@@ -78,17 +78,12 @@ void CorrectInputType(FilmRec& f) {
 void FilmLoad(int16_t nFilm) {
     ORUN_PROC("modDB_FilmLoad");
     try {
-        dao::Recordset rs = gDB.OpenRecordset(FilmQuery(nFilm));
         // Filled as a copy and stored whole: a load stopped by a bad column leaves the
         // film as it was (after DBInit, its defaults).
         FilmRec f = gFilm(nFilm);
-        if (rs.RecordCount() == 0) {
-            // The new row is named without a blank ("Film3"); the other columns take the
-            // table's defaults.
-            AddRow(QStringLiteral("Films"), {{QStringLiteral("Film_Number"), nFilm},
-                                             {QStringLiteral("Film_Name"), "Film" + QString::number(nFilm)}});
-            rs = gDB.OpenRecordset(FilmQuery(nFilm));
-        }
+        // A new row is named without a blank ("Film3").
+        const dao::Recordset rs = OpenRowAdding(FilmQuery(nFilm), {{QStringLiteral("Film_Number"), nFilm},
+                                                                   {QStringLiteral("Film_Name"), "Film" + QString::number(nFilm)}});
         for (const auto& column : kFilmColumns) {
             ReadColumn(rs, column, f);
             if (std::strcmp(column.name, "Input_Type") == 0) CorrectInputType(f);

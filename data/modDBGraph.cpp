@@ -73,11 +73,7 @@ QString GraphQuery(int16_t nProcess) {
 void GraphLoad(int16_t nProcess) {
     ORUN_PROC("modDB_GraphLoad");
     try {
-        dao::Recordset rs = gDB.OpenRecordset(GraphQuery(nProcess));
-        if (rs.RecordCount() == 0) {
-            AddRow(QStringLiteral("Graphs"), {{QStringLiteral("Process_Number"), nProcess}});
-            rs = gDB.OpenRecordset(GraphQuery(nProcess));
-        }
+        const dao::Recordset rs = OpenRowAdding(GraphQuery(nProcess), {{QStringLiteral("Process_Number"), nProcess}});
         // Read straight into the records: after a bad column, what was read stays.
         for (int g = 0; g <= 3; ++g) {
             for (const auto& column : kXColumns) ReadColumn(rs, column, gGraph(g));

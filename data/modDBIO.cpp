@@ -15,12 +15,9 @@ QString OutColumn(int i) { return QStringLiteral("Out") + QString::number(i); }
 void IOLoad(int16_t nProcess) {
     ORUN_PROC("modDB_IOLoad");
     try {
-        const QString query = QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess);
-        dao::Recordset rs = gDB.OpenRecordset(query);
-        if (rs.RecordCount() == 0) {
-            AddRow(QStringLiteral("IO"), {{QStringLiteral("Process_Number"), nProcess}});
-            rs = gDB.OpenRecordset(query);
-        }
+        const dao::Recordset rs = OpenRowAdding(
+            QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
+            {{QStringLiteral("Process_Number"), nProcess}});
         for (int16_t i = 0; i <= 11; ++i) modIO::SetInputFunction(i, rs.Fields(InColumn(i)).AsInt16());
         for (int16_t i = 0; i <= 11; ++i) modIO::SetOutputFunction(i, rs.Fields(OutColumn(i)).AsInt16());
     } catch (...) {

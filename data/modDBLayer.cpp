@@ -56,14 +56,10 @@ QString LayerQuery(int16_t nLayer) {
 void LayerLoad(int16_t nLayer) {
     ORUN_PROC("modDB_LayerLoad");
     try {
-        dao::Recordset rs = gDB.OpenRecordset(LayerQuery(nLayer));
         // Filled as a copy and stored whole: a load stopped by a bad column leaves the
         // record as it was (after DBInit, a free record).
         LayerRec l = gLayer(nLayer);
-        if (rs.RecordCount() == 0) {
-            AddRow(QStringLiteral("Layers"), {{QStringLiteral("Layer_Number"), nLayer}});
-            rs = gDB.OpenRecordset(LayerQuery(nLayer));
-        }
+        const dao::Recordset rs = OpenRowAdding(LayerQuery(nLayer), {{QStringLiteral("Layer_Number"), nLayer}});
         ReadColumn(rs, kFilmNumber, l);
         if (l.Film_Number < 1) {
             // Not in use: only the links are reset; Film_Number keeps the value read.

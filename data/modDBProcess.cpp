@@ -24,18 +24,14 @@ const std::array<RecordColumn<ProcessRec>, 5> kProcessColumns{{
 void ProcessLoad(int16_t nProcess) {
     ORUN_PROC("modDB_ProcessLoad");
     try {
-        const QString query = QStringLiteral("SELECT * FROM Processes WHERE Process_Number =") + QString::number(nProcess);
-        dao::Recordset rs = gDB.OpenRecordset(query);
         // The record is filled as a copy and stored whole: a load stopped by a bad column
         // leaves the record as it was (after DBInit, its defaults).
         ProcessRec p = gProcess(nProcess);
-        if (rs.RecordCount() == 0) {
-            // The new row is named without a blank ("Process7"); the other columns take
-            // the table's defaults.
-            AddRow(QStringLiteral("Processes"), {{QStringLiteral("Process_Number"), nProcess},
-                                                 {QStringLiteral("Process_Name"), "Process" + QString::number(nProcess)}});
-            rs = gDB.OpenRecordset(query);
-        }
+        // A new row is named without a blank ("Process7").
+        const dao::Recordset rs = OpenRowAdding(
+            QStringLiteral("SELECT * FROM Processes WHERE Process_Number =") + QString::number(nProcess),
+            {{QStringLiteral("Process_Number"), nProcess},
+             {QStringLiteral("Process_Name"), "Process" + QString::number(nProcess)}});
         for (const auto& column : kProcessColumns) ReadColumn(rs, column, p);
         gProcess(nProcess) = p;
     } catch (...) {

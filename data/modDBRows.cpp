@@ -19,11 +19,15 @@ void DBErrorPath() {
     gErr.HandleError();
 }
 
-void AddRow(const QString& table, const std::vector<std::pair<QString, QVariant>>& columns) {
-    dao::Recordset rs = gDB.OpenRecordset(table);
+dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns) {
+    dao::Recordset rs = gDB.OpenRecordset(query);
+    if (rs.RecordCount() != 0) return rs;
+    // Added through the empty recordset of the query: opening the whole table for it
+    // would read every row of it.
     rs.AddNew();
     for (const auto& [name, value] : columns) rs.Fields(name) = value;
     rs.Update();
+    return gDB.OpenRecordset(query);
 }
 
 }  // namespace modDB

@@ -38,11 +38,7 @@ void ORUNLoad() {
         unit.setOpMode(Simulate);
         // Each value is handed over in this order; some of them send a command.
         for (int ch = 0; ch <= 7; ++ch) {
-            dao::Recordset rs = gDB.OpenRecordset(ChannelQuery(ch));
-            if (rs.RecordCount() == 0) {
-                AddRow(QStringLiteral("ORUN"), {{QStringLiteral("Channel"), ch}});
-                rs = gDB.OpenRecordset(ChannelQuery(ch));
-            }
+            const dao::Recordset rs = OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
             unit.setCalPackets(ch, rs.Fields(QStringLiteral("CalPackets")).AsInt32());
             const int32_t update = rs.Fields(QStringLiteral("Update")).AsInt32();
             unit.setChanUpdate(ch, update < kMinUpdateMs ? kMinUpdateMs : update);
@@ -55,13 +51,9 @@ void ORUNLoad() {
             }
         }
         for (int s = 0; s <= 3; ++s) {
-            dao::Recordset rs = gDB.OpenRecordset(SensorQuery(s));
-            if (rs.RecordCount() == 0) {
-                AddRow(QStringLiteral("Sensors"), {{QStringLiteral("Sensor"), s},
-                                                   {QStringLiteral("EmissionSetPt"), 2.0},
-                                                   {QStringLiteral("MaxLeakage"), 1.0}});
-                rs = gDB.OpenRecordset(SensorQuery(s));
-            }
+            const dao::Recordset rs = OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
+                                                                     {QStringLiteral("EmissionSetPt"), 2.0},
+                                                                     {QStringLiteral("MaxLeakage"), 1.0}});
             unit.setEmissionSetPt(s, rs.Fields(QStringLiteral("EmissionSetPt")).AsDouble());
             unit.setMaxLeakage(s, rs.Fields(QStringLiteral("MaxLeakage")).AsDouble());
         }
@@ -104,11 +96,7 @@ void ORUNSave() {
 void QCMLoad() {
     ORUN_PROC("modDB_QCMLoad");
     try {
-        dao::Recordset rs = gDB.OpenRecordset(kQcmQuery);
-        if (rs.RecordCount() == 0) {
-            AddRow(QStringLiteral("QCM"), {});
-            rs = gDB.OpenRecordset(kQcmQuery);
-        }
+        const dao::Recordset rs = OpenRowAdding(kQcmQuery, {});
         const double freqMax = rs.Fields(QStringLiteral("FreqMax")).AsDouble();
         const double freqInit = rs.Fields(QStringLiteral("FreqInit")).AsDouble();
         const double freqMin = rs.Fields(QStringLiteral("FreqMin")).AsDouble();

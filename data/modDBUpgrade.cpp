@@ -10,7 +10,10 @@
 #include "platform/FileAttributes.h"
 #include "platform/ProgramFolder.h"
 
+#include <QFile>
 #include <array>
+#include <filesystem>
+#include <unistd.h>
 
 namespace modDB {
 
@@ -64,6 +67,17 @@ void ShowUpgradeErrors(const QString& version) {
     }
 }
 
+// Puts the finished file from in the place of to in one step (to is replaced), once its
+// bytes are on the disk.
+void ReplaceFile(const QString& from, const QString& to) {
+    QFile file(from);
+    const bool synced = file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
+    file.close();
+    std::error_code error;
+    if (synced) std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
+    if (!synced || error) throw RuntimeError(75, QStringLiteral("Path/File access error: cannot replace ") + to);
+}
+
 }  // namespace
 
 QString GetDBProperty(const QString& file, const QString& name) {
@@ -93,9 +107,10 @@ QString UpgradeDB(const QString& path) {
     ORUN_PROC("UpgradeDB");
     const QString version = ProgramVersionText();
     const QString templateFile = InProgramFolder(TemplateFileName());
-    // Set once the template has been copied over the user's file: only then is there
-    // anything to restore.
-    bool overwritten = false;
+    // The upgraded file is made beside the user's and moves into its place only when it
+    // is complete, in one step: a failure, or a program killed meanwhile, leaves the
+    // user's file as it was.
+    const QString upgraded = ResolvePath(path) + QStringLiteral(".upgrade");
     try {
         dao::Database oldDb = dao::OpenDatabase(path);
         const QString stored = GetDBProperty(path, kVersionProperty);
@@ -128,27 +143,26 @@ QString UpgradeDB(const QString& path) {
         dao::Database source = dao::OpenDatabase(kWorkFile);
         templateDb.Close();
 
-        overwritten = true;
-        CopyDatabaseFile(templateFile, path);
-        SetAttr(path, vbNormal);
-        dao::Database target = dao::OpenDatabase(path);
+        // A journal left by a killed upgrade belongs to no file now.
+        QFile::remove(upgraded + QStringLiteral("-journal"));
+        CopyDatabaseFile(templateFile, upgraded);
+        SetAttr(upgraded, vbNormal);
+        dao::Database target = dao::OpenDatabase(upgraded);
         for (const char* table : kCopiedTables) {
             target.Execute(QStringLiteral(" INSERT INTO %1 SELECT * FROM %1 IN '%2'").arg(QLatin1String(table), kWorkFile));
         }
         if (dbVersion == QLatin1String("2.00")) Upgrade201(source, target);
 
         source.Close();
-        modFileUtil::KillFile(kWorkFile);
         target.Close();
+        ReplaceFile(upgraded, ResolvePath(path));
+        modFileUtil::KillFile(kWorkFile);
         return path;
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
         ShowUpgradeErrors(version);
-        // The user's file gets back exactly the bytes it had before the upgrade, first of
-        // all. Work.mdb holds them (it was copied just before the file was overwritten); a
-        // backup of the same name left by an earlier upgrade may hold older rows.
-        if (overwritten) modFileUtil::CopyFile(kWorkFile, path);
+        QFile::remove(upgraded);
         bool fallbackMade = true;
         if (!modFileUtil::FileExists(kNewFile)) {
             fallbackMade = modFileUtil::CopyFile(templateFile, kNewFile);

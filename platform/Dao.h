@@ -20,7 +20,8 @@
 // Files: a name is resolved like every path in settings (ResolvePath). A Jet (Access)
 // file is recognised by its header and refused with a message naming it; nothing is
 // written to it. Each Update and Execute is one SQLite transaction, so a program killed
-// mid-way leaves every row either as it was or as written.
+// mid-way leaves every row either as it was or as written; BeginTrans/CommitTrans group
+// many of them into one (one write to the disk instead of one per row).
 //
 // The user-defined database properties live in the table "DatabaseProperties"
 // (Name, Value), which the layer creates when the first property is set.
@@ -67,6 +68,14 @@ public:
     void Execute(const QString& query) const;
     void Close();
 
+    // Groups the writes that follow into one transaction: CommitTrans stores them
+    // together, Rollback (or closing the database first) drops them. Each Update and
+    // Execute inside it stays all-or-nothing on its own: one that fails undoes only
+    // itself. An INSERT ... IN 'file' cannot run inside it.
+    void BeginTrans() const;
+    void CommitTrans() const;
+    void Rollback() const;
+
     // The user-defined property (text) of the database; error 3270 when it is absent.
     QString UserDefinedProperty(const QString& name) const;
     void SetUserDefinedProperty(const QString& name, const QString& value) const;
@@ -77,6 +86,30 @@ private:
     explicit Database(std::shared_ptr<detail::Connection> c) : c_(std::move(c)) {}
     detail::Connection& conn() const;
     std::shared_ptr<detail::Connection> c_;
+};
+
+// A transaction of a database for the length of a scope: dropped unless committed.
+class Transaction {
+public:
+    explicit Transaction(const Database& db) : db_(db) { db_.BeginTrans(); }
+    ~Transaction() {
+        if (committed_) return;
+        try {
+            db_.Rollback();
+        } catch (...) {
+            // A closed database has dropped it already.
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void Commit() {
+        db_.CommitTrans();
+        committed_ = true;
+    }
+
+private:
+    Database db_;
+    bool committed_ = false;
 };
 
 // Opens an existing database file, shared, read/write.

@@ -105,6 +105,27 @@ void Database::Execute(const QString& query) const {
     c.ForgetColumns();
 }
 
+void Database::BeginTrans() const {
+    ClearErrors();
+    Connection& c = conn();
+    Run(c.Db(), c.path, QStringLiteral("BEGIN IMMEDIATE"));
+    c.inTransaction = true;
+}
+
+void Database::CommitTrans() const {
+    ClearErrors();
+    Connection& c = conn();
+    Run(c.Db(), c.path, QStringLiteral("COMMIT"));
+    c.inTransaction = false;
+}
+
+void Database::Rollback() const {
+    ClearErrors();
+    Connection& c = conn();
+    c.inTransaction = false;
+    Run(c.Db(), c.path, QStringLiteral("ROLLBACK"));
+}
+
 QString Database::UserDefinedProperty(const QString& name) const {
     ClearErrors();
     Connection& c = conn();

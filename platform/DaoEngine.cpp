@@ -129,6 +129,7 @@ void Connection::Close() {
     QSqlDatabase::removeDatabase(connectionName_);
     connectionName_.clear();
     open_ = false;
+    inTransaction = false;
 }
 
 QSqlDatabase& Connection::Db() {

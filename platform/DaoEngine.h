@@ -71,6 +71,8 @@ struct Connection {
     void ForgetColumns() { columns_.clear(); }
 
     QString path;
+    // A transaction opened by Database::BeginTrans is open.
+    bool inTransaction = false;
 
 private:
     QString connectionName_;
@@ -80,15 +82,24 @@ private:
 };
 
 // Runs work inside one transaction: all of it is stored, or none of it; a program
-// killed meanwhile leaves the file as it was.
+// killed meanwhile leaves the file as it was. Inside a transaction the caller opened
+// (Database::BeginTrans) the work is a savepoint of it, so a failure undoes this work
+// alone and the caller's transaction goes on.
 template <typename Work>
 void InTransaction(Connection& c, Work&& work) {
-    Run(c.Db(), c.path, QStringLiteral("BEGIN IMMEDIATE"));
+    const bool nested = c.inTransaction;
+    Run(c.Db(), c.path, nested ? QStringLiteral("SAVEPOINT orun_work") : QStringLiteral("BEGIN IMMEDIATE"));
     try {
         work();
-        Run(c.Db(), c.path, QStringLiteral("COMMIT"));
+        Run(c.Db(), c.path, nested ? QStringLiteral("RELEASE orun_work") : QStringLiteral("COMMIT"));
     } catch (...) {
-        QSqlQuery(c.Db()).exec(QStringLiteral("ROLLBACK"));
+        QSqlQuery undo(c.Db());
+        if (nested) {
+            undo.exec(QStringLiteral("ROLLBACK TO orun_work"));
+            undo.exec(QStringLiteral("RELEASE orun_work"));
+        } else {
+            undo.exec(QStringLiteral("ROLLBACK"));
+        }
         throw;
     }
 }

@@ -53,6 +53,7 @@ protected:
         delete gORUN;
         delete gApp;
         gQCM = nullptr;
+        gORUN = nullptr;
         modDB::gDB = dao::Database();
     }
 

@@ -73,3 +73,27 @@ TEST(Queue, AnImpossibleSizeIsReportedUnderTheOperationsName) {
     QVariant v;
     EXPECT_TRUE(q.DeQueue(v));
 }
+
+TEST(Queue, ResizingAQueueThatHoldsItemsKeepsThemInOrder) {
+    // Drains at most 1000 items, so a queue that never reads empty fails instead of hanging.
+    const auto drain = [](cQueue& q) {
+        std::vector<int> out;
+        QVariant v;
+        while (out.size() < 1000 && q.DeQueue(v)) out.push_back(v.toInt());
+        return out;
+    };
+    std::vector<int> expected;
+
+    cQueue grown;  // 99 items, wrapped round the end of the ring
+    for (int i = 1; i <= 120; ++i) grown.EnQueue(i);
+    grown.setSize(256);
+    for (int i = 22; i <= 120; ++i) expected.push_back(i);
+    EXPECT_EQ(drain(grown), expected);
+
+    cQueue shrunk;  // head and tail lie beyond the new ring
+    for (int i = 1; i <= 50; ++i) shrunk.EnQueue(i);
+    shrunk.setSize(8);
+    EXPECT_EQ(drain(shrunk), (std::vector<int>{43, 44, 45, 46, 47, 48, 49, 50}));
+    shrunk.EnQueue(7);
+    EXPECT_EQ(drain(shrunk), std::vector<int>{7});
+}

@@ -164,3 +164,46 @@ TEST_F(RecipeDbTest, AnEngineErrorIsShownBeforeTheReport) {
     EXPECT_EQ(dialogs.count(), 2);
     EXPECT_EQ(Column("Layers", "Layer_Number", 6, "Film_Number").toInt(), 1);
 }
+
+TEST_F(RecipeDbTest, ATransactionStoresItsRowsTogetherAndUndoesAFailedRowAlone) {
+    modDB::ProcessLoad(1);
+    modDB::LayerLoad(1);
+    modDB::LayerLoad(2);
+    // A row the file refuses inside the statement that stores it.
+    modDB::gDB.Execute("CREATE TRIGGER NoNegativeRate BEFORE UPDATE ON Layers WHEN NEW.Rate < 0 "
+                       "BEGIN SELECT RAISE(ABORT, 'negative rate'); END");
+    const auto storedRunNumber = [this] {
+        // Read through a connection of its own, as another program would.
+        dao::Recordset rs = dao::OpenDatabase(folder.file("ORUN.MDB"))
+                                .OpenRecordset("SELECT * FROM Processes WHERE Process_Number =1");
+        return rs.Fields("Run_Number").AsInt32();
+    };
+    {
+        dao::Transaction all(modDB::gDB);
+        gProcess(1).Run_Number = 77;
+        modDB::ProcessSave(1);
+        gLayer(1).Film_Number = 3;
+        gLayer(1).Rate = -1.0;
+        modDB::LayerSave(1);
+        gLayer(2).Film_Number = 4;
+        gLayer(2).Rate = 2.0;
+        modDB::LayerSave(2);
+        EXPECT_EQ(storedRunNumber(), 1);  // nothing stored before the commit
+        all.Commit();
+    }
+    EXPECT_EQ(storedRunNumber(), 77);
+    EXPECT_EQ(Column("Layers", "Layer_Number", 2, "Film_Number").toInt(), 4);
+    // The refused row is as it was, not half written.
+    EXPECT_EQ(Column("Layers", "Layer_Number", 1, "Film_Number").toInt(), -1);
+    ASSERT_EQ(dialogs.count(), 2);
+    EXPECT_TRUE(dialogs.boxes()[0].prompt.contains("negative rate")) << dialogs.boxes()[0].prompt.toStdString();
+    EXPECT_TRUE(dialogs.boxes()[1].prompt.contains("modDB_LayerSave"));
+
+    // Dropped unless committed.
+    {
+        dao::Transaction dropped(modDB::gDB);
+        gProcess(1).Run_Number = 88;
+        modDB::ProcessSave(1);
+    }
+    EXPECT_EQ(storedRunNumber(), 77);
+}

@@ -26,6 +26,7 @@ protected:
         delete gQCM;
         gQCM = nullptr;
         delete gORUN;
+        gORUN = nullptr;
         RecipeDbTest::TearDown();
     }
 };

@@ -4,6 +4,7 @@
 #include "data/ProcessRec.h"
 
 #include <QFile>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,7 @@ TEST_F(DbFileTest, AFileWithoutAVersionIsUpgradedWithABackupAndOutputsFromChanne
     EXPECT_EQ(DBFile, "X.MDB");
     EXPECT_EQ(folder.read("X_200.MDB"), before);
     EXPECT_FALSE(Exists("Work.mdb"));
+    EXPECT_FALSE(Exists("X.MDB.upgrade"));
     EXPECT_EQ(modDB::GetDBProperty("X.MDB", "ORUN_VER"), "4.11");
     const int outputs[] = {0, 1, 2, -1, 3, 4, 5, -1, 9};
     for (int ch = 0; ch <= 8; ++ch) {
@@ -124,6 +126,28 @@ TEST_F(DbFileTest, AFailingUpgradeOpensNewMdbAndLeavesTheUsersFileAsItWas) {
     EXPECT_EQ(modDB::UpgradeDB("ORUN.MDB"), "New.mdb");
     EXPECT_EQ(ColumnOf("New.mdb", "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString(), "Kept");
     EXPECT_EQ(folder.read("ORUN.MDB"), before);
+}
+
+TEST_F(DbFileTest, TheUsersFileKeepsItsBytesWhileAnUpgradeFails) {
+    dao::Database old = MakeDatabase("ORUN.MDB", "3.01");
+    FillOldRows(old);
+    old.Execute("ALTER TABLE Films ADD COLUMN Colour TEXT");
+    old.Close();
+    const QByteArray before = folder.read("ORUN.MDB");
+    // What the file holds at each box of the error path: a program killed then would
+    // leave it so.
+    std::vector<QByteArray> held;
+    SetDialogResponder([&](const DialogRequest&) {
+        held.push_back(folder.read("ORUN.MDB"));
+        return DialogAnswer{};
+    });
+
+    EXPECT_EQ(modDB::UpgradeDB("ORUN.MDB"), "New.mdb");
+
+    ASSERT_EQ(held.size(), 2u);
+    for (const QByteArray& bytes : held) EXPECT_EQ(bytes, before);
+    EXPECT_EQ(folder.read("ORUN.MDB"), before);
+    EXPECT_FALSE(Exists("ORUN.MDB.upgrade"));
 }
 
 TEST_F(DbFileTest, AFileThatIsNoDatabaseFailsBeforeAnyCopy) {
