@@ -98,7 +98,8 @@ bool AppendToTextFile(const QString& FileName, const QString& Text) {
         if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) throw openError(path, false);
         // One byte per character, as every text file of the station has been written.
         const QByteArray line = Text.toLatin1() + "\r\n";
-        if (f.write(line) != line.size()) throw ioError();
+        // The line is buffered: only the flush tells whether the device took it.
+        if (f.write(line) != line.size() || !f.flush()) throw ioError();
         return true;
     });
 }

@@ -66,6 +66,13 @@ TEST(FileUtil, AppendToTextFileAddsOneLineEachTime) {
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().title, "AppendToTextFile");
     EXPECT_EQ(boxes.last().prompt, "Error: 76. Path not found");
+
+    // A line the device refuses (a full disk) is a failure, not a line written.
+    if (QFileInfo::exists("/dev/full")) {
+        EXPECT_FALSE(AppendToTextFile("/dev/full", "lost"));
+        ASSERT_EQ(boxes.count(), 2);
+        EXPECT_EQ(boxes.last().prompt, "Error: 57. Device I/O error");
+    }
 }
 
 TEST(FileUtil, BareNamesAreLookedUpInTheProgramFolderNotTheCurrentOne) {
