@@ -25,6 +25,13 @@ void FillOldRows(dao::Database& db) {
     db.Execute("INSERT INTO Sensors (Sensor, EmissionSetPt) VALUES (0, 4.5)");
 }
 
+// The old rows, with films that have a column the present design lacks: the upgrade
+// fails at the copy of that table, after two tables have been copied.
+void FillRowsTheUpgradeCannotCopy(dao::Database& db) {
+    FillOldRows(db);
+    db.Execute("ALTER TABLE Films ADD COLUMN Colour TEXT");
+}
+
 }  // namespace
 
 TEST_F(DbFileTest, AFileWithoutAVersionIsUpgradedWithABackupAndOutputsFromChannels) {
@@ -95,11 +102,8 @@ TEST_F(DbFileTest, AFileOfTheProgramsVersionIsOpenedUnchangedWithoutABackup) {
 }
 
 TEST_F(DbFileTest, AFailingUpgradeOpensNewMdbAndLeavesTheUsersFileAsItWas) {
-    // The old films have a column the present design lacks: the copy of that table fails
-    // after the file has been replaced and two tables copied.
     dao::Database old = MakeDatabase("ORUN.MDB", "3.01");
-    FillOldRows(old);
-    old.Execute("ALTER TABLE Films ADD COLUMN Colour TEXT");
+    FillRowsTheUpgradeCannotCopy(old);
     old.Close();
     const QByteArray before = folder.read("ORUN.MDB");
     // An older backup of the same name and version, from an earlier upgrade.
@@ -130,8 +134,7 @@ TEST_F(DbFileTest, AFailingUpgradeOpensNewMdbAndLeavesTheUsersFileAsItWas) {
 
 TEST_F(DbFileTest, TheUsersFileKeepsItsBytesWhileAnUpgradeFails) {
     dao::Database old = MakeDatabase("ORUN.MDB", "3.01");
-    FillOldRows(old);
-    old.Execute("ALTER TABLE Films ADD COLUMN Colour TEXT");
+    FillRowsTheUpgradeCannotCopy(old);
     old.Close();
     const QByteArray before = folder.read("ORUN.MDB");
     // What the file holds at each box of the error path: a program killed then would
