@@ -3,6 +3,7 @@
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "data/modDB.h"
+#include "run/RunObjects.h"
 #include "run/frmMain.h"
 
 void frmMain::mnuFileOpen_Click() {
@@ -10,7 +11,7 @@ void frmMain::mnuFileOpen_Click() {
     try {
         const QString file = modUtil::GetDBFile(false);
         if (!file.isEmpty()) modDB::DBLoad(file);
-        gApp->setProcNum(1);
+        RunApp().setProcNum(1);
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
