@@ -63,6 +63,9 @@ public:
     // Switching tracing on starts a fresh trace file: an old trace.log is deleted.
     bool TraceExecution() const { return traceExecution_; }
     void setTraceExecution(bool value);
+    // Switches tracing on again without touching the trace file, for a handler that
+    // switches it on and off many times a second and has already started its file.
+    void ResumeTraceExecution() { traceExecution_ = true; }
 
     // Deletes the report file, ignoring failures; always true.
     bool ClearLog();

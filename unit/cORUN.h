@@ -214,6 +214,7 @@ private:
     ccrpTimer* ORUNTimer_ = nullptr;
     FrameCollector Rx_;
     cErrHandler* Err_ = nullptr;
+    bool TraceStarted_ = false;  // the trace file was started by the first command
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};
     char rxChunk_[512] = {};
 

@@ -16,7 +16,17 @@ cErrHandler& cORUN::Err() {
 }
 
 bool cORUN::Tracing() { return Err().TraceExecution(); }
-void cORUN::setTracing(bool on) { Err().setTraceExecution(on); }
+// Every command switches tracing on and every reply off, several times per poll. Only the
+// first switch starts a fresh trace file; after that the flag alone changes, so no
+// command waits on the file system (or on window events while an old file resists).
+void cORUN::setTracing(bool on) {
+    if (on && TraceStarted_) {
+        Err().ResumeTraceExecution();
+        return;
+    }
+    Err().setTraceExecution(on);
+    if (on) TraceStarted_ = true;
+}
 
 void cORUN::TraceEntry(const QString& name) {
     Err().Push(name);
