@@ -44,9 +44,6 @@ public:
     // The bytes from offset `from` up to, not including, the blank (empty when shorter).
     QByteArrayView Slice(int from) const;
 
-    // Forgets any partly collected frame.
-    void Restart() { fill_ = 0; }
-
 private:
     uint8_t buf_[kCapacity] = {};
     int fill_ = 0;
