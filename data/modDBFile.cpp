@@ -90,6 +90,8 @@ void DBLoad(const QString& path) {
 
 void DBSave(const QString& path) {
     ORUN_PROC("modDB_DBSave");
+    // A save that fails leaves open the database that DBFile still names.
+    const dao::Database previous = gDB;
     try {
         if (!SameFile(path, gDB.Name())) {
             // Another file, new or to be replaced: it becomes an exact copy of the open
@@ -108,6 +110,7 @@ void DBSave(const QString& path) {
         all.Commit();
         DBFile = path;
     } catch (...) {
+        gDB = previous;
         gErr.HandleError();
     }
 }

@@ -126,6 +126,26 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
 }
 
+TEST_F(DbFileTest, ASaveAsThatCannotStoreItsRowsKeepsTheOpenDatabaseAndItsName) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    MakeDatabase("Busy.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    // Another program is writing to the chosen file: the rows cannot be stored there.
+    dao::Database other = dao::OpenDatabase(folder.file("Busy.MDB"));
+    other.BeginTrans();
+    gProcess(1).Run_Number = 55;
+    dialogs.clear();
+
+    modDB::DBSave("Busy.MDB");
+
+    other.Rollback();
+    ASSERT_EQ(dialogs.count(), 1);
+    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBSave")) << dialogs.last().prompt.toStdString();
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+    EXPECT_EQ(ColumnOf("Busy.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Run_Number").toInt(), 1);
+}
+
 TEST_F(DbFileTest, SaveAsCancelledWritesEveryRecordAndTheActiveProcessesSettings) {
     MakeDatabase("ORUN.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
