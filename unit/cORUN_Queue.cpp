@@ -32,7 +32,15 @@ void cORUN::setCommand(QString T) {
 }
 
 void cORUN::QueuePut(const QString& T) {
+    // A unit that stays silent while the poll goes on would fill the ring; letting the
+    // tail run onto the head would make a full queue read as empty and lose the newest
+    // commands. The oldest waiting command gives way instead (the next reply empties a
+    // queue of more than ten anyway).
     QueueTail_ = (QueueTail_ + 1) % kQueueSize;
+    if (QueueTail_ == QueueHead_) {
+        QueueHead_ = (QueueHead_ + 1) % kQueueSize;
+        Queue_[QueueHead_].clear();
+    }
     Queue_[QueueTail_] = T;
 }
 

@@ -67,6 +67,21 @@ TEST(cORUNQueue, MoreThanTenWaitingAreDroppedEvenAfterTheQueueWrapped) {
     EXPECT_EQ(log.commandText(), "F | Q0");
 }
 
+TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+    link.SendCheckReading();  // in flight; the unit says nothing for a long while
+    for (int i = 0; i < 250; ++i) link.SendString(QStringLiteral("P%1").arg(i));
+    QString front;
+    ASSERT_TRUE(link.Front(front));
+    EXPECT_EQ(front, "P151");  // the 99 newest wait, oldest first
+    // The reply finds far more than ten waiting and empties the queue as usual.
+    Reply(link, "F0");
+    EXPECT_EQ(log.commandText(), "F");
+    EXPECT_FALSE(link.Front(front));
+}
+
 TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     cORUN link;
     LinkLog log(link);
