@@ -1,6 +1,7 @@
 // What the application state shows in the main window: the graph windows with their menu
 // check marks, and the status label.
 #include "app/cApp.h"
+#include "run/PhaseCode.h"
 
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
@@ -12,8 +13,6 @@
 #include <QLabel>
 
 namespace {
-
-constexpr int16_t kShutdown = 99;
 
 void SetStatus(const QString& text, const QColor& colour) {
     QLabel* label = gMainForm ? gMainForm->lblStatus : nullptr;
@@ -46,7 +45,7 @@ void cApp::setShowGraph(int16_t Index, bool State) {
 }
 
 void cApp::setStatusMsg(int16_t nMsgNum) {
-    if (Phase_ == kShutdown) return;
+    if (Phase_ == PhaseCode::Shutdown) return;
     StatusMsg_ = nMsgNum;
     const QString step = vb::CStr(static_cast<int>(ProcLayer_));
     switch (nMsgNum) {

@@ -5,6 +5,7 @@
 // relays and entry action, then tells the main window. STARTUP and shutdown instead run
 // the start-up and shutdown sequences.
 #include "app/cApp.h"
+#include "run/PhaseCode.h"
 
 #include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
@@ -21,20 +22,6 @@
 #include <QPushButton>
 
 namespace {
-
-constexpr int16_t kStartup = 0;
-constexpr int16_t kInitRun = 1;
-constexpr int16_t kStopped = 4;
-constexpr int16_t kRamp1 = 5;
-constexpr int16_t kShutterDelay = 9;
-constexpr int16_t kDeposit = 10;
-constexpr int16_t kQcmCal = 11;
-constexpr int16_t kStopLayer = 18;
-constexpr int16_t kStartLayer = 19;
-constexpr int16_t kManPower = 30;
-constexpr int16_t kManRamp = 31;
-constexpr int16_t kHoldPower = 40;
-constexpr int16_t kShutdown = 99;
 
 void ClearTotals() { gChanTotal.fill(0.0); }
 
@@ -57,7 +44,7 @@ void Log(const QString& text) {
 
 void cApp::PhaseBookkeeping(int16_t nPhase) {
     switch (nPhase) {
-    case kInitRun:
+    case PhaseCode::InitRun:
         modDB::ProcessSave(ProcNum_);
         StopLayer_ = 0;
         if (LogMode) {
@@ -66,7 +53,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
             modUtil::PrintToLog(modUtil::LogStartLine());
         }
         break;
-    case kStopped: {
+    case PhaseCode::Stopped: {
         RunQCM().ZeroAll();
         ClearTotals();
         ClearCarries();
@@ -78,22 +65,22 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
         break;
     }
-    case kRamp1:
+    case PhaseCode::Ramp1:
         RunQCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
         break;
-    case kShutterDelay:
+    case PhaseCode::ShutterDelay:
         RunQCM().ZeroAll();
         ClearTotals();
         break;
-    case kDeposit:
+    case PhaseCode::Deposit:
         ClearTotals();
         break;
-    case kStopLayer:
+    case PhaseCode::StopLayer:
         StopLayer_ = ProcLayer_;
         break;
-    case kStartLayer:
+    case PhaseCode::StartLayer:
         // Restarting the step at which the layer was stopped keeps what was deposited
         // before the stop, so the end-thickness test counts it.
         if (ProcLayer_ == StopLayer_) {
@@ -117,11 +104,11 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
 void cApp::setPhase(int16_t nPhase) {
     PhaseBookkeeping(nPhase);
     Phase_ = nPhase;
-    if (nPhase == kStartup) {
+    if (nPhase == PhaseCode::Startup) {
         ApInitialize();
-        setPhase(kStopped);
-    } else if (nPhase == kShutdown) {
-        modPhases::InitPhase(kShutdown);
+        setPhase(PhaseCode::Stopped);
+    } else if (nPhase == PhaseCode::Shutdown) {
+        modPhases::InitPhase(PhaseCode::Shutdown);
         ApTerminate();
     } else {
         modPhases::InitPhase(nPhase);
@@ -138,15 +125,15 @@ void cApp::setChanPhase(int16_t Chan, int16_t nPhase) {
         cORUN& unit = RunUnit();
         const int16_t relaysBefore = unit.RelayReg();
         // A manual ramp needs a running layer: the START button starts one.
-        if (nPhase == kManRamp && (Phase_ == kStopped || Phase_ == kStopLayer || Phase_ == kManPower)) {
+        if (nPhase == PhaseCode::ManRamp && (Phase_ == PhaseCode::Stopped || Phase_ == PhaseCode::StopLayer || Phase_ == PhaseCode::ManPower)) {
             if (gMainForm) gMainForm->cmdFunc(0)->click();
         }
         const int16_t oldPhase = ChanPhase_(Chan);
-        if (nPhase == kManPower) modPhases::SetShutterRelays(Chan, true);
-        else if (oldPhase == kManPower) modPhases::SetShutterRelays(Chan, false);
-        if (nPhase == kHoldPower) modPhases::ChannelPhaseNotify(Chan, true);
-        else if (oldPhase == kHoldPower) modPhases::ChannelPhaseNotify(Chan, false);
-        if (nPhase == kQcmCal) modPhases::InitPhaseQCMCal(Chan);
+        if (nPhase == PhaseCode::ManPower) modPhases::SetShutterRelays(Chan, true);
+        else if (oldPhase == PhaseCode::ManPower) modPhases::SetShutterRelays(Chan, false);
+        if (nPhase == PhaseCode::HoldPower) modPhases::ChannelPhaseNotify(Chan, true);
+        else if (oldPhase == PhaseCode::HoldPower) modPhases::ChannelPhaseNotify(Chan, false);
+        if (nPhase == PhaseCode::QcmCal) modPhases::InitPhaseQCMCal(Chan);
         if (unit.RelayReg() != relaysBefore) unit.SendRelays();
         ChanPhase_(Chan) = nPhase;
     } catch (...) {

@@ -1,5 +1,6 @@
 // Selecting the active process.
 #include "app/cApp.h"
+#include "run/PhaseCode.h"
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-constexpr int16_t kStartup = 0;
-constexpr int16_t kStopped = 4;
 constexpr int16_t kNoFreeLayer = 251;
 
 // A process without layers cannot be run or edited: it gets one layer of film 1.
@@ -66,7 +65,7 @@ void cApp::setProcNum(int16_t nProcess) {
                                                    vb::Trim(gGraph(i).Caption));
         }
         setProcLayer(1);
-        if (Phase_ != kStartup) setPhase(kStopped);
+        if (Phase_ != PhaseCode::Startup) setPhase(PhaseCode::Stopped);
         emit ProcessChange(nProcess);
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program is ending

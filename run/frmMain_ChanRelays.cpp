@@ -1,5 +1,6 @@
 // The channel-error test at each refresh of a channel's values.
 #include "app/SettingsGlobals.h"
+#include "run/PhaseCode.h"
 #include "app/modBitOps.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
@@ -20,7 +21,7 @@ constexpr float kControlErrorSeconds = 5.0f;
 
 // Channel phases in which a deviation beyond the film's limit is a control error:
 // DEPOSIT, MAN RAMP and CONSTANT.
-bool ControlErrorPhase(int16_t chanPhase) { return chanPhase == 10 || chanPhase == 31 || chanPhase == 32; }
+bool ControlErrorPhase(int16_t chanPhase) { return chanPhase == PhaseCode::Deposit || chanPhase == PhaseCode::ManRamp || chanPhase == PhaseCode::Constant; }
 
 }  // namespace
 

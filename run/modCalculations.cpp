@@ -1,5 +1,6 @@
 // The channel calculations of rate, display value, deviation, ratio and thickness.
 #include "run/modCalculations.h"
+#include "run/PhaseCode.h"
 
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
@@ -21,11 +22,11 @@ namespace {
 // Channel phases in which a channel follows a rate set point.
 bool FollowsSetPoint(int16_t chanPhase) {
     switch (chanPhase) {
-    case 9:   // SHTR DLY
-    case 10:  // DEPOSIT
-    case 30:  // MAN POWER
-    case 31:  // MAN RAMP
-    case 32:  // CONSTANT
+    case PhaseCode::ShutterDelay:
+    case PhaseCode::Deposit:
+    case PhaseCode::ManPower:
+    case PhaseCode::ManRamp:
+    case PhaseCode::Constant:
         return true;
     default:
         return false;
@@ -189,7 +190,7 @@ double CalcChanThick(int16_t ch) {
         const FilmRec& f = gFilm(film);
         const float e = modUtil::TimeDiff(static_cast<float>(gLastMeterTime), Timer());
         const auto integrated = [&] { return Checked(gChanTotal(ch) + e * gChanUser(ch) * 0.001); };
-        if (RunApp().ChanPhase(ch) == 40 && RunApp().Phase() == 10) {
+        if (RunApp().ChanPhase(ch) == PhaseCode::HoldPower && RunApp().Phase() == PhaseCode::Deposit) {
             // HOLD POWER during DEPOSIT: the held channel's rate still counts.
             result = integrated();
         } else if (IsEmission(f.Input_Type)) {

@@ -1,5 +1,6 @@
 // The rate set point of a channel for its channel phase.
 #include "app/cErrHandler.h"
+#include "run/PhaseCode.h"
 #include "data/ProcessRec.h"
 #include "run/RunObjects.h"
 #include "run/modPhases.h"
@@ -14,15 +15,15 @@ double RateTarget(int16_t ch) {
         const int16_t layer = app.ChanLayer(ch);
         if (layer < 1) return result;
         switch (app.ChanPhase(ch)) {
-        case 9:   // SHTR DLY
-        case 10:  // DEPOSIT
-        case 31:  // MAN RAMP
-        case 32:  // CONSTANT
+        case PhaseCode::ShutterDelay:
+        case PhaseCode::Deposit:
+        case PhaseCode::ManRamp:
+        case PhaseCode::Constant:
             result = gLayer(layer).Rate;
             break;
-        case 30: {  // MAN POWER: no set point while the run stands still
+        case PhaseCode::ManPower: {  // MAN POWER: no set point while the run stands still
             const int16_t phase = app.Phase();
-            if (phase != 4 && phase != 18) result = gLayer(layer).Rate;
+            if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer) result = gLayer(layer).Rate;
             break;
         }
         default:

@@ -1,5 +1,6 @@
 // The relays that follow the channels' manual modes.
 #include "run/modPhases.h"
+#include "run/PhaseCode.h"
 
 #include "run/RunObjects.h"
 #include "run/modIO.h"
@@ -10,8 +11,6 @@ namespace {
 constexpr int16_t kManualMode = 9;
 constexpr int16_t kFirstChannelShutter = 20;
 constexpr int16_t kLastChannelShutter = 27;
-constexpr int16_t kShutterDelay = 9;
-constexpr int16_t kDeposit = 10;
 }  // namespace
 
 // ch is not used: every channel with a film has its shutter switched.
@@ -26,7 +25,7 @@ void SetShutterRelays(int16_t, bool on) {
             if (app.ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
             // During SHTR DLY and DEPOSIT the run owns the shutters.
             if (on) unit.setRelay(i, true);
-            else if (app.Phase() != kShutterDelay && app.Phase() != kDeposit) unit.setRelay(i, false);
+            else if (app.Phase() != PhaseCode::ShutterDelay && app.Phase() != PhaseCode::Deposit) unit.setRelay(i, false);
         }
     }
 }
