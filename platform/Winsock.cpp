@@ -2,6 +2,9 @@
 
 #include "platform/RuntimeError.h"
 
+#include <QHostAddress>
+#include <QNetworkInterface>
+
 namespace {
 int winsockNumber(QAbstractSocket::SocketError e) {
     switch (e) {
@@ -15,30 +18,49 @@ int winsockNumber(QAbstractSocket::SocketError e) {
     default: return 10000 + static_cast<int>(e);
     }
 }
+
+RuntimeError wrongState() {
+    return {40020, QStringLiteral("Invalid operation at current state")};
+}
 }  // namespace
 
-Winsock::Winsock(QObject* parent) : QObject(parent) {
-    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(&socket_, &QTcpSocket::readyRead, this, [this] {
-        const qint64 n = socket_.bytesAvailable();
+Winsock::Winsock(QObject* parent) : QObject(parent) { adopt(new QTcpSocket(this)); }
+
+Winsock::~Winsock() {
+    closing_ = true;
+    if (socket_) socket_->abort();
+}
+
+void Winsock::adopt(QTcpSocket* socket) {
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->abort();
+        socket_->deleteLater();
+    }
+    socket_ = socket;
+    socket_->setParent(this);
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        const qint64 n = socket_->bytesAvailable();
         if (n > 0) emit DataArrival(static_cast<int>(n));
     });
-    connect(&socket_, &QTcpSocket::connected, this, [this] {
-        socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         emit Connected();
     });
-    connect(&socket_, &QTcpSocket::disconnected, this, [this] {
+    connect(socket_, &QTcpSocket::disconnected, this, [this] {
         if (closing_) return;
         peerClosed_ = true;
         emit Closed();
     });
-    connect(&socket_, &QTcpSocket::errorOccurred, this, &Winsock::onError);
+    connect(socket_, &QTcpSocket::errorOccurred, this, &Winsock::onError);
 }
 
 int Winsock::State() const {
     if (failed_) return sckError;
     if (peerClosed_) return sckClosing;
-    switch (socket_.state()) {
+    if (server_ && server_->isListening()) return sckListening;
+    switch (socket_->state()) {
     case QAbstractSocket::HostLookupState: return sckResolvingHost;
     case QAbstractSocket::ConnectingState: return sckConnecting;
     case QAbstractSocket::ConnectedState: return sckConnected;
@@ -49,9 +71,33 @@ int Winsock::State() const {
     }
 }
 
+QString Winsock::RemoteHostIP() const {
+    if (socket_->state() != QAbstractSocket::ConnectedState) return QString();
+    QHostAddress a = socket_->peerAddress();
+    bool ok = false;
+    const quint32 v4 = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4).toString() : a.toString();
+}
+
+int Winsock::LocalPort() const {
+    if (server_ && server_->isListening()) return server_->serverPort();
+    return localPort_;
+}
+
+QString Winsock::LocalIP() const {
+    if (socket_->state() == QAbstractSocket::ConnectedState) {
+        bool ok = false;
+        const quint32 v4 = socket_->localAddress().toIPv4Address(&ok);
+        if (ok) return QHostAddress(v4).toString();
+    }
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) return a.toString();
+    return QStringLiteral("127.0.0.1");
+}
+
 void Winsock::Connect() {
     Close();
-    socket_.connectToHost(remoteHost_, static_cast<quint16>(remotePort_));
+    socket_->connectToHost(remoteHost_, static_cast<quint16>(remotePort_));
 }
 
 void Winsock::Connect(const QString& host, int port) {
@@ -62,26 +108,67 @@ void Winsock::Connect(const QString& host, int port) {
 
 void Winsock::Close() {
     closing_ = true;
-    socket_.abort();
+    socket_->abort();
     closing_ = false;
     failed_ = false;
     peerClosed_ = false;
+    if (server_) server_->close();
+}
+
+void Winsock::Listen() {
+    if (State() != sckClosed) throw wrongState();
+    if (!server_) {
+        server_ = new QTcpServer(this);
+        connect(server_, &QTcpServer::newConnection, this, &Winsock::onNewConnection);
+    }
+    if (!server_->listen(QHostAddress::Any, static_cast<quint16>(localPort_)))
+        throw RuntimeError(10048, QStringLiteral("Address in use"));
+}
+
+void Winsock::Accept(int requestID) {
+    if (State() != sckClosed) throw wrongState();
+    QTcpSocket* s = pending_.take(requestID);
+    if (!s) throw RuntimeError(10022, QStringLiteral("Invalid argument"));
+    failed_ = false;
+    peerClosed_ = false;
+    adopt(s);
+    // Bytes the client sent before it was accepted are announced now.
+    if (s->bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(this, [this, s] {
+            if (socket_ == s && s->bytesAvailable() > 0) emit DataArrival(static_cast<int>(s->bytesAvailable()));
+        }, Qt::QueuedConnection);
+    }
+}
+
+void Winsock::onNewConnection() {
+    while (server_ && server_->hasPendingConnections()) {
+        QTcpSocket* s = server_->nextPendingConnection();
+        if (!s) break;
+        const int id = nextRequest_++;
+        pending_.insert(id, s);
+        emit ConnectionRequest(id);
+        // A request the handler did not accept is refused.
+        if (QTcpSocket* left = pending_.take(id)) {
+            left->abort();
+            left->deleteLater();
+        }
+    }
 }
 
 void Winsock::SendData(const QByteArray& bytes) {
     if (State() != sckConnected)
         throw RuntimeError(40006, QStringLiteral(
             "Wrong protocol or connection state for the requested transaction or request"));
-    socket_.write(bytes);
+    socket_->write(bytes);
 }
 
 QByteArray Winsock::GetData(qint64 maxLen) {
-    return maxLen < 0 ? socket_.readAll() : socket_.read(maxLen);
+    return maxLen < 0 ? socket_->readAll() : socket_->read(maxLen);
 }
 
 void Winsock::onError(QAbstractSocket::SocketError error) {
     // The peer closing is reported through Closed, as the original did.
     if (error == QAbstractSocket::RemoteHostClosedError) return;
     failed_ = true;
-    emit Error(winsockNumber(error), socket_.errorString());
+    emit Error(winsockNumber(error), socket_->errorString());
 }

@@ -1,12 +1,19 @@
 #pragma once
-// The TCP client control the original windows held: RemoteHost/RemotePort, Connect,
-// Close, SendData, GetData, and a State with the original's codes (7 = connected).
-// Its events become signals: DataArrival(bytesTotal), Connected (the original's
-// Connect event), Closed (the original's Close event: the peer closed the connection)
-// and Error(number, description). Built on QTcpSocket.
+// The TCP control the original windows held, client and one-client server in one:
+// RemoteHost/RemotePort, Connect, Close, SendData, GetData, LocalPort, Listen, Accept, and
+// a State with the original's codes (2 = listening, 7 = connected). Its events become
+// signals: DataArrival(bytesTotal), Connected (the original's Connect event), Closed (the
+// peer closed the connection), ConnectionRequest(requestID) and Error(number,
+// description). Built on QTcpSocket and QTcpServer.
+//
+// As in the original, a listening control serves one client by closing itself (which
+// stops the listening) and accepting the request on itself inside its ConnectionRequest
+// handler; a request that the handler does not accept is refused when it returns.
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 class Winsock : public QObject {
@@ -26,11 +33,20 @@ public:
     };
 
     explicit Winsock(QObject* parent = nullptr);
+    ~Winsock() override;
 
     QString RemoteHost() const { return remoteHost_; }
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
     int RemotePort() const { return remotePort_; }
     void setRemotePort(int port) { remotePort_ = port; }
+    // Address of the connected peer ("" when not connected).
+    QString RemoteHostIP() const;
+
+    // Port to listen on; 0 picks a free one, which LocalPort gives once listening.
+    int LocalPort() const;
+    void setLocalPort(int port) { localPort_ = port; }
+    // This computer's address on the connection, or the first IPv4 address of this host.
+    QString LocalIP() const;
 
     int State() const;
 
@@ -38,26 +54,41 @@ public:
     // failed is dropped first, so a link that failed can always be connected again.
     void Connect();
     void Connect(const QString& host, int port);
+    // Ends the connection and stops listening.
     void Close();
+
+    // Listens on LocalPort on every address; raises error 10048 "Address in use" when the
+    // port is taken and 40020 when the control is not closed.
+    void Listen();
+    // Takes the connection of a ConnectionRequest on this control; raises 40020 when the
+    // control is not closed and 10022 for an unknown request.
+    void Accept(int requestID);
 
     // Sends the bytes; raises RuntimeError 40006 when not connected.
     void SendData(const QByteArray& bytes);
     // Takes up to maxLen waiting bytes (all when maxLen < 0).
     QByteArray GetData(qint64 maxLen = -1);
-    qint64 BytesReceived() const { return socket_.bytesAvailable(); }
+    qint64 BytesReceived() const { return socket_ ? socket_->bytesAvailable() : 0; }
 
 signals:
     void DataArrival(int bytesTotal);
     void Connected();
     void Closed();
+    void ConnectionRequest(int requestID);
     void Error(int number, const QString& description);
 
 private:
+    void adopt(QTcpSocket* socket);
     void onError(QAbstractSocket::SocketError error);
+    void onNewConnection();
 
-    QTcpSocket socket_;
+    QTcpSocket* socket_ = nullptr;
+    QTcpServer* server_ = nullptr;
+    QHash<int, QTcpSocket*> pending_;
+    int nextRequest_ = 1;
     QString remoteHost_;
     int remotePort_ = 0;
+    int localPort_ = 0;
     bool failed_ = false;
     bool peerClosed_ = false;
     bool closing_ = false;

@@ -57,3 +57,7 @@ void cComm::IniWrite() {
         gErr.HandleError();
     }
 }
+
+// Request framing and dispatch are not built yet: received characters are dropped.
+void cComm::RS232RcvData(const QString&) {}
+void cComm::EthernetRcvData(const QString&) {}

@@ -32,6 +32,11 @@ public:
     // TCP listening port; negative = no listener.
     int16_t EthernetLocalPort() const { return EthernetLocalPort_; }
 
+    // One received character of the remote protocol from the serial endpoint or from the
+    // TCP endpoint; the main window hands them over one at a time, in arrival order.
+    void RS232RcvData(const QString& sChar);
+    void EthernetRcvData(const QString& sChar);
+
     // Writes [SftwComm]: Port, BaudRate, EthernetPort.
     void IniWrite();
 

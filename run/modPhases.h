@@ -14,6 +14,10 @@ QString PhaseName(int code);
 // display units; 0 in the phases that follow no set point.
 double RateTarget(int16_t ch);
 
+// One control tick of the run-phase machine, run for every reading reply of the unit
+// while the run phase is not STOPPED; it ends by sending the power outputs.
+void DoPhase();
+
 // True while a phase's entry action runs (InitPhase); a control tick meanwhile only
 // sends the power outputs.
 extern bool PhaseBusy;

@@ -17,6 +17,9 @@ struct BusyScope {
 // phase only marks the machine busy for its duration.
 void InitPhase(int16_t) { const BusyScope busy; }
 
+// The phase ticks are not built yet.
+void DoPhase() {}
+
 // The quartz calibration objects are not built yet.
 void InitPhaseQCMCal(int16_t) {}
 

@@ -1,7 +1,10 @@
 #include "platform/ComPortName.h"
+#include "platform/MSComm.h"
 #include "platform/RuntimeError.h"
 #include "platform/SPort.h"
 #include "platform/Winsock.h"
+
+#include "ptyline/PtyLine.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -83,4 +86,116 @@ TEST(Winsock, FailedConnectCanBeRetriedAndPeerCloseIsReported) {
     EXPECT_EQ(sock.State(), Winsock::sckClosing);
     sock.Close();
     EXPECT_EQ(sock.State(), Winsock::sckClosed);
+}
+
+TEST(Winsock, ListeningControlServesOneClientAndRefusesOthersUntilItListensAgain) {
+    Winsock server;
+    server.setLocalPort(0);
+    server.Listen();
+    EXPECT_EQ(server.State(), Winsock::sckListening);
+    const int port = server.LocalPort();
+    ASSERT_GT(port, 0);
+    // The one-client pattern: close (stop listening), accept the request on itself.
+    QObject::connect(&server, &Winsock::ConnectionRequest, &server, [&](int id) {
+        if (server.State() != Winsock::sckClosed) server.Close();
+        server.Accept(id);
+    });
+
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    ASSERT_TRUE(first.waitForConnected(3000));
+    QSignalSpy arrival(&server, &Winsock::DataArrival);
+    first.write("@QP");
+    ASSERT_TRUE(arrival.wait(3000));
+    EXPECT_EQ(server.State(), Winsock::sckConnected);
+    EXPECT_EQ(server.GetData(), "@QP");
+    EXPECT_EQ(server.RemoteHostIP(), "127.0.0.1");
+
+    // Nobody listens while the first client is served.
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    EXPECT_FALSE(second.waitForConnected(1000));
+
+    QSignalSpy closed(&server, &Winsock::Closed);
+    first.disconnectFromHost();
+    ASSERT_TRUE(closed.wait(3000));
+    server.Close();
+    server.setLocalPort(port);
+    server.Listen();
+    QTcpSocket third;
+    third.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    ASSERT_TRUE(third.waitForConnected(3000));
+    third.write("x");
+    ASSERT_TRUE(arrival.wait(3000));
+    EXPECT_EQ(server.GetData(), "x");
+
+    // Listening on a taken port is error 10048.
+    Winsock other;
+    other.setLocalPort(port);
+    server.Close();
+    server.Listen();
+    try {
+        other.Listen();
+        ADD_FAILURE() << "listened on a taken port";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, 10048);
+    }
+}
+
+TEST(MSComm, ReceivesAndSendsOverAnEmulatedLineAndRefusesWhatTheControlRefuses) {
+    PtyLine line;
+    const QString device = line.Open();
+    ASSERT_FALSE(device.isEmpty());
+    qputenv("ORUN_COM7", device.toLocal8Bit());
+
+    MSComm comm;
+    comm.setCommPort(7);
+    comm.setSettings("19200,N,8,1");
+    comm.setRThreshold(1);
+    comm.setInputLen(1);
+    comm.setPortOpen(true);
+    ASSERT_TRUE(comm.PortOpen());
+    for (auto* action : {+[](MSComm& c) { c.setCommPort(3); }, +[](MSComm& c) { c.setPortOpen(true); }}) {
+        try {
+            action(comm);
+            ADD_FAILURE() << "changed an open port";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number, 8005);
+        }
+    }
+
+    // Every character the line brings arrives, one Input at a time, in order.
+    QByteArray got;
+    QObject::connect(&comm, &MSComm::OnComm, &comm, [&] {
+        EXPECT_EQ(comm.CommEvent(), MSComm::comEvReceive);
+        while (comm.InBufferCount() >= 1) got += comm.Input();
+    });
+    QSignalSpy events(&comm, &MSComm::OnComm);
+    line.Write("@QP;5;74\r");
+    while (got.size() < 9 && events.wait(3000)) {}
+    EXPECT_EQ(got, QByteArray("@QP;5;74\r"));
+
+    QSignalSpy received(&line, &PtyLine::Received);
+    comm.Output(QByteArray("\x06ok"));
+    QByteArray sent;
+    while (sent.size() < 3 && (received.count() > 0 || received.wait(3000)))
+        sent += received.takeFirst().at(0).toByteArray();
+    EXPECT_EQ(sent, QByteArray("\x06ok"));
+
+    comm.setPortOpen(false);
+    EXPECT_EQ(comm.InBufferCount(), 0);
+    try {
+        comm.Output(QByteArray("x"));
+        ADD_FAILURE() << "wrote to a closed port";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, 8012);
+    }
+    qputenv("ORUN_COM7", "/nonexistent/tty");
+    try {
+        comm.setPortOpen(true);
+        ADD_FAILURE() << "opened a missing device";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number, 8002);
+    }
+    qunsetenv("ORUN_COM7");
 }

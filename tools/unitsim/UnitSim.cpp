@@ -2,15 +2,10 @@
 
 #include "unit/OrunFrame.h"
 
-#include <QSocketNotifier>
+#include "ptyline/PtyLine.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
-
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
@@ -19,11 +14,7 @@ struct UnitSim::Link {
 
 UnitSim::UnitSim(QObject* parent) : QObject(parent) {}
 
-UnitSim::~UnitSim() {
-    if (ptyNotifier_) ptyNotifier_->setEnabled(false);
-    if (ptyMaster_ >= 0) ::close(ptyMaster_);
-    if (ptySlave_ >= 0) ::close(ptySlave_);
-}
+UnitSim::~UnitSim() = default;
 
 bool UnitSim::ListenTcp(const QHostAddress& host, quint16 port) {
     if (!server_) {
@@ -69,62 +60,16 @@ void UnitSim::DropConnections() {
 }
 
 QString UnitSim::OpenPty() {
-    if (ptyMaster_ >= 0) return ptyDevice_;
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) return {};
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        ::close(master);
-        return {};
+    if (!pty_) {
+        pty_ = new PtyLine(this);
+        ptyLink_ = std::make_unique<Link>();
+        connect(pty_, &PtyLine::Received, this,
+                [this](const QByteArray& bytes) { Serve(*ptyLink_, bytes.constData(), bytes.size()); });
     }
-    const char* name = ::ptsname(master);
-    if (!name) {
-        ::close(master);
-        return {};
-    }
-    ptyDevice_ = QString::fromLocal8Bit(name);
-    // Holding the terminal side open keeps the line up while no station has it open,
-    // and makes it raw (no echo, no line editing) before the station arrives.
-    ptySlave_ = ::open(name, O_RDWR | O_NOCTTY);
-    if (ptySlave_ >= 0) {
-        termios t{};
-        if (::tcgetattr(ptySlave_, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(ptySlave_, TCSANOW, &t);
-        }
-    }
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    ptyMaster_ = master;
-    ptyLink_ = std::make_unique<Link>();
-    ptyNotifier_ = new QSocketNotifier(master, QSocketNotifier::Read, this);
-    connect(ptyNotifier_, &QSocketNotifier::activated, this, &UnitSim::OnPtyReadable);
-    return ptyDevice_;
+    return pty_->Open();
 }
 
-void UnitSim::OnPtyReadable() {
-    char buf[512];
-    for (;;) {
-        const ssize_t n = ::read(ptyMaster_, buf, sizeof buf);
-        if (n > 0) {
-            Serve(*ptyLink_, buf, n);
-            continue;
-        }
-        break;
-    }
-}
-
-void UnitSim::WritePty(const QByteArray& bytes) {
-    qsizetype off = 0;
-    while (off < bytes.size()) {
-        const ssize_t n = ::write(ptyMaster_, bytes.constData() + off, static_cast<size_t>(bytes.size() - off));
-        if (n > 0) {
-            off += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;  // the station is not reading; the rest is lost as on a real line
-        }
-    }
-}
+QString UnitSim::PtyDevice() const { return pty_ ? pty_->Device() : QString(); }
 
 void UnitSim::Serve(Link& link, const char* data, qint64 count) {
     for (qint64 i = 0; i < count; ++i) {
@@ -139,7 +84,7 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
         if (silent_) continue;
         const QByteArray bytes = ReplyBytes(reply);
         if (link.socket) link.socket->write(bytes);
-        else WritePty(bytes);
+        else if (pty_) pty_->Write(bytes);
     }
 }
 

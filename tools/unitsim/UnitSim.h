@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-class QSocketNotifier;
+class PtyLine;
 class QTcpServer;
 class QTcpSocket;
 
@@ -34,7 +34,7 @@ public:
     // Opens a pseudo-terminal and serves it; returns the device the station opens, or
     // an empty text when no pseudo-terminal can be had.
     QString OpenPty();
-    QString PtyDevice() const { return ptyDevice_; }
+    QString PtyDevice() const;
 
     UnitModel& Model() { return model_; }
 
@@ -64,16 +64,11 @@ private:
     struct Link;
     void Serve(Link& link, const char* data, qint64 count);
     void OnNewConnection();
-    void OnPtyReadable();
-    void WritePty(const QByteArray& bytes);
 
     UnitModel model_;
     QTcpServer* server_ = nullptr;
     std::vector<std::unique_ptr<Link>> links_;
-    int ptyMaster_ = -1;
-    int ptySlave_ = -1;
-    QString ptyDevice_;
-    QSocketNotifier* ptyNotifier_ = nullptr;
+    PtyLine* pty_ = nullptr;
     std::unique_ptr<Link> ptyLink_;
     int corrupt_ = 0;
     int omitAck_ = 0;
