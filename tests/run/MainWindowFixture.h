@@ -89,17 +89,21 @@ protected:
         static QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("prepared.mdb"));
         if (QFile::exists(path)) return path;
-        {
-            dao::Database db = CreateRecipeDatabase(path);
-            db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
-            db.Close();
-        }
-        const QString saved = DBFile;
-        modDB::DBLoad(path);
-        for (int ch = 0; ch <= 7; ++ch) modDB::gDB.Execute(QStringLiteral("INSERT INTO ORUN (Channel) VALUES (%1)").arg(ch));
-        for (int s = 0; s <= 3; ++s) modDB::gDB.Execute(QStringLiteral("INSERT INTO Sensors (Sensor) VALUES (%1)").arg(s));
-        modDB::gDB = dao::Database();
-        DBFile = saved;
+        dao::Database db = CreateRecipeDatabase(path);
+        db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
+        // One statement per table: the rows take their columns' defaults.
+        auto rows = [&](const char* table, const char* key, int first, int last) {
+            QStringList values;
+            for (int n = first; n <= last; ++n) values << QStringLiteral("(%1)").arg(n);
+            db.Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table), QLatin1String(key)) +
+                       values.join(QLatin1Char(',')));
+        };
+        rows("Processes", "Process_Number", 1, 25);
+        rows("Layers", "Layer_Number", 1, 250);
+        rows("Films", "Film_Number", 1, 25);
+        rows("ORUN", "Channel", 0, 7);
+        rows("Sensors", "Sensor", 0, 3);
+        db.Close();
         return path;
     }
 
