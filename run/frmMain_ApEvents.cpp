@@ -21,9 +21,11 @@ void frmMain::ApEvent_ProcessChange(int16_t) {
 void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
     ShowChannels();
-    const cApp& app = RunApp();
+    // Before a process is selected there is no process to count the layers of.
+    const int16_t process = RunApp().ProcNum();
+    if (!gProcess.inRange(process)) return;
     lblLayer(0)->setText(QStringLiteral("Layer: ") + vb::CStr(static_cast<int>(nLayer)) + QStringLiteral(" of ") +
-                         vb::CStr(static_cast<int>(gProcess(app.ProcNum()).Number_Layers)));
+                         vb::CStr(static_cast<int>(gProcess(process).Number_Layers)));
 }
 
 // The run buttons and the Edit menu follow the phase with the run controls.
@@ -33,12 +35,13 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
     else lblPhase(0)->setText(QStringLiteral("Phase: ") + modPhases::PhaseName(nPhase));
 
     cApp& app = RunApp();
+    const QString run = gProcess.inRange(app.ProcNum())
+                            ? QStringLiteral("Run: ") + vb::CStr(static_cast<int>(gProcess(app.ProcNum()).Run_Number))
+                            : QString();
     switch (nPhase) {
-    case PhaseCode::Startup:
-        lblProcess(2)->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(gProcess(app.ProcNum()).Run_Number)));
-        break;
+    case PhaseCode::Startup: lblProcess(2)->setText(run); break;
     case PhaseCode::InitRun:
-        lblProcess(2)->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(gProcess(app.ProcNum()).Run_Number)));
+        lblProcess(2)->setText(run);
         RunStartTime = Timer();
         app.setStatusMsg(0);
         break;
