@@ -24,7 +24,9 @@ void HtmlHelp(const QString& file, int command, int context) {
     // The desktop's viewer has no way to jump to a context: it opens the file.
     const QString path = file.isEmpty() ? QString() : ResolvePath(file);
     if (!path.isEmpty() && QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
-    MsgBox(QStringLiteral("The help file ") + QFileInfo(path).fileName() + QStringLiteral(" is not installed."),
+    const QString name = QFileInfo(path).fileName();
+    MsgBox(name.isEmpty() ? QStringLiteral("The help file is not installed.")
+                          : QStringLiteral("The help file ") + name + QStringLiteral(" is not installed."),
            vbInformation);
 }
 
