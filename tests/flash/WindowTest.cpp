@@ -199,3 +199,16 @@ TEST(FlashWindow, SerialNumberToolStartsOnceAndHoldsThePort) {
     w.cmdReadSN->click();
     EXPECT_TRUE(h.sim.Commands().isEmpty());
 }
+
+TEST(FlashWindow, ClosingTheWindowEndsTheSearch) {
+    FlashHarness h(2);
+    h.sim.setSilent(true);
+    frmMain w;
+    w.show();
+    h.choose(w, pmFirmware, "fw.bin", Pattern(10));
+    QObject::connect(&h.sim, &BootSim::CommandReceived, &w, [&w] { w.close(); });
+    w.cmdProgBin->click();
+    EXPECT_EQ(h.sim.Commands(), QStringList({"!"}));
+    EXPECT_EQ(h.boxes.count(), 1);  // only "Turn instrument OFF!": no "not found" after the window went
+    EXPECT_FALSE(w.isVisible());
+}
