@@ -52,6 +52,7 @@ void Engine::installSleep(std::function<void(int)> sleeper)
 
 void Engine::startThreads()
 {
+    joinThreads();
     measEvent.rearm();
     analogEvent.rearm();
     // A thread that cannot be created simply does not run.

@@ -46,12 +46,6 @@ SimCard::SimCard(int scanNumber, int type, int version, std::shared_ptr<SimWrite
     analogRaw_.fill(kAnalogZero);
 }
 
-void SimCard::setOtherTypeBits(uint32_t bits)
-{
-    std::lock_guard lock(mutex_);
-    otherBits_ = bits & ~0x00FF0000u;
-}
-
 void SimCard::setFrequency(int sensor, double hz)
 {
     std::lock_guard lock(mutex_);
@@ -106,12 +100,6 @@ void SimCard::setConverting(bool on)
     converting_ = on;
 }
 
-void SimCard::setAnalogChannel(int ch)
-{
-    std::lock_guard lock(mutex_);
-    analogChannel_ = ch & 3;
-}
-
 uint32_t SimCard::countOf(int sensor) const
 {
     const auto& f = frequency_[static_cast<size_t>(sensor)];
@@ -141,7 +129,7 @@ uint32_t SimCard::read32(uint32_t offset)
         return (static_cast<uint32_t>(version_) << 16) |
                (static_cast<uint32_t>(~held_ & 0x7F) << 8) | knob_;
     case 24:
-        return otherBits_ | (static_cast<uint32_t>(type_ & 0xFF) << 16);
+        return static_cast<uint32_t>(type_ & 0xFF) << 16;
     case 28:
     case 32:
     case 36:

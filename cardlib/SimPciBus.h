@@ -34,8 +34,6 @@ class SimCard {
 public:
     SimCard(int scanNumber, int type, int version, std::shared_ptr<SimWriteLog> log);
 
-    // Bits of register 24 besides the type byte.
-    void setOtherTypeBits(uint32_t bits);
     // The crystal of sensor 0..3: its count follows the gate that was last programmed
     // (a frequency of 0 or less counts 0, no crystal).
     void setFrequency(int sensor, double hz);
@@ -44,7 +42,8 @@ public:
     // a new set of counts after every counter restart.
     void setReady(bool ready);
     void setAutoReady(bool on);
-    // Front panel: the switches held (bit i = switch i) and the knob counter.
+    // Front panel: the switch bits held (bits 8..14 of register 16, 1 = held) and the
+    // knob counter.
     void setSwitches(uint8_t held);
     void setKnob(uint8_t knob);
     // Analog input ch (0..3) as a conversion result; conversions run continuously, channel
@@ -52,8 +51,6 @@ public:
     void setAnalogRaw(int ch, int32_t raw);
     void setAnalogVolts(int ch, double volts);
     void setConverting(bool on);
-    // The channel whose conversion register 44 reports next.
-    void setAnalogChannel(int ch);
 
     uint32_t read32(uint32_t offset);
     void write32(uint32_t offset, uint32_t value);
@@ -69,7 +66,6 @@ private:
     mutable std::mutex mutex_;
     int type_;
     int version_;
-    uint32_t otherBits_ = 0;
     std::array<std::optional<double>, 4> frequency_{};
     std::array<uint32_t, 4> count_{};
     bool ready_ = false;
