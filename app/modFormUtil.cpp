@@ -7,128 +7,133 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
-#include <cmath>
+#include <optional>
 
+namespace modFormUtil {
 namespace {
 
 const QString kSection = QStringLiteral("Form Positions");
 
-// The program's windows: top-level widgets named as windows are ("frm..."), not menus,
-// tips or dialogs of the platform.
-QList<QWidget*> OpenForms() {
-    QList<QWidget*> forms;
+const char* const kUnloaded = "orunUnloaded";
+const char* const kUnloading = "orunUnloading";
+
+bool isOpen(const QWidget* w) { return w->isWindow() && !w->property(kUnloaded).toBool(); }
+
+template <typename Match>
+QWidget* findOpen(Match&& match) {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName().startsWith(QLatin1String("frm"), Qt::CaseInsensitive)) forms << w;
-    return forms;
+        if (isOpen(w) && match(w)) return w;
+    return nullptr;
 }
 
-QRect ScreenArea(const QWidget* form) {
-    const QScreen* screen = form->screen() ? form->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+QString keyOf(const QWidget* form, const QString& keyName) {
+    return keyName.isEmpty() ? form->objectName() : keyName;
 }
 
-bool FixedSize(const QWidget* form) { return form->minimumSize() == form->maximumSize(); }
-
-// The number after "<name>=" in the stored text, rounded to a whole number; missing when
-// the field is not there.
-bool Field(const QString& text, const QString& name, double& value) {
-    const int at = text.indexOf(name + QLatin1Char('='), 0, Qt::CaseInsensitive);
-    if (at < 0) return false;
-    value = std::nearbyint(vb::Val(text.mid(at + name.size() + 1)));
-    return true;
+// The number after "<field>=" in the stored text, rounded; nullopt when the field is missing.
+std::optional<int> field(const QString& text, const QString& name) {
+    const int at = text.indexOf(name + QLatin1Char('='));
+    if (at < 0) return std::nullopt;
+    return int(vb::Round(vb::Val(text.mid(at + name.size() + 1).section(QLatin1Char(';'), 0, 0))));
 }
-
-QString KeyOf(const QWidget* form, const QString& key) { return key.isEmpty() ? form->objectName() : key; }
 
 }  // namespace
 
-namespace modFormUtil {
+QWidget* LoadedForm(const QString& Name) {
+    return findOpen([&](const QWidget* w) { return w->objectName().compare(Name, Qt::CaseInsensitive) == 0; });
+}
 
-void CenterFormScreen(QWidget* form) {
+QWidget* LoadedFormByCaption(const QString& Caption) {
+    return findOpen([&](const QWidget* w) { return w->windowTitle().compare(Caption, Qt::CaseInsensitive) == 0; });
+}
+
+bool Unload(QWidget* Form) {
+    if (!Form) return true;
+    QPointer<QWidget> guard(Form);
+    Form->setProperty(kUnloading, true);
+    const bool closed = Form->close();
+    if (guard) guard->setProperty(kUnloading, false);
+    return closed;
+}
+
+int UnloadMode(const QWidget* Form) { return Form && Form->property(kUnloading).toBool() ? 1 : 0; }
+
+void MarkUnloaded(QWidget* Form) {
+    if (Form) Form->setProperty(kUnloaded, true);
+}
+
+void CenterFormScreen(QWidget* Form) {
     RunReportingErrors(QStringLiteral("CenterFormScreen"), [&] {
-        const QRect screen = ScreenArea(form);
-        const QRect frame = form->frameGeometry();
-        form->move(screen.x() + (screen.width() - frame.width()) / 2, screen.y() + (screen.height() - frame.height()) / 2);
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        const QRect screen = (Form->screen() ? Form->screen() : QGuiApplication::primaryScreen())->geometry();
+        const QRect frame = Form->frameGeometry();
+        Form->move(screen.x() + (screen.width() - frame.width()) / 2, screen.y() + (screen.height() - frame.height()) / 2);
     });
 }
 
-void CloseForms(QWidget* form) {
+void CloseForms(QWidget* Form) {
     RunReportingErrors(QStringLiteral("CloseForms"), [&] {
-        for (QWidget* w : OpenForms())
-            if (w != form) w->close();
-        if (form) form->close();
+        // The program's windows, not the platform's menus and pop-ups.
+        QList<QPointer<QWidget>> others;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != Form && isOpen(w) && w->objectName().startsWith(QLatin1String("frm"), Qt::CaseInsensitive)) others << w;
+        for (const QPointer<QWidget>& w : others)
+            if (w) Unload(w);
+        Unload(Form);
     });
 }
 
-QWidget* FormByName(const QString& name) {
-    for (QWidget* w : OpenForms())
-        if (w->objectName().compare(name, Qt::CaseInsensitive) == 0) return w;
-    return nullptr;
-}
+bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
-bool IsFormLoaded(const QString& name) { return FormByName(name) != nullptr; }
+bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }
 
-QWidget* FormByCaption(const QString& caption) {
-    for (QWidget* w : OpenForms())
-        if (w->windowTitle().compare(caption, Qt::CaseInsensitive) == 0) return w;
-    return nullptr;
-}
-
-bool IsFormLoadedByCaption(const QString& caption) { return FormByCaption(caption) != nullptr; }
-
-bool RestoreFormPosition(QWidget* form, bool keepOnScreen, const QString& key) {
-    return ResultReportingErrors(QStringLiteral("RestoreFormPosition"), false, [&] {
-        const QString text = GetSetting(App().Title, kSection, KeyOf(form, key));
-        if (text.isEmpty()) return false;
-        double left = 0, top = 0, width = 0, height = 0, state = 0;
-        Field(text, QStringLiteral("L"), left);
-        Field(text, QStringLiteral("T"), top);
-        Field(text, QStringLiteral("S"), state);
-        const QRect frame = form->frameGeometry();
-        // A window of fixed size keeps it; so does one whose stored value lacks a measure,
-        // which would otherwise shrink to nothing.
-        if (FixedSize(form) || !Field(text, QStringLiteral("W"), width)) width = PixelsToTwipsX(frame.width());
-        if (FixedSize(form) || !Field(text, QStringLiteral("H"), height)) height = PixelsToTwipsY(frame.height());
-        if (state == 1) {
-            form->setWindowState(Qt::WindowMinimized);
-            return true;
-        }
-        if (state == 2) {
-            form->setWindowState(Qt::WindowMaximized);
-            return true;
-        }
-        if (keepOnScreen) {
-            const QRect screen = ScreenArea(form);
-            const double screenW = PixelsToTwipsX(screen.width());
-            const double screenH = PixelsToTwipsY(screen.height());
-            if (screenW <= left) left = screenW - width;
-            if (screenH <= top) top = screenH - height;
-            if (top < 0) top = 0;
-            if (left < 0) left = 0;
-        }
-        const int extraW = frame.width() - form->width();
-        const int extraH = frame.height() - form->height();
-        form->move(TwipsToPixelsX(left), TwipsToPixelsY(top));
-        if (!FixedSize(form))
-            form->resize(std::max(0, TwipsToPixelsX(width) - extraW), std::max(0, TwipsToPixelsY(height) - extraH));
-        return true;
-    });
-}
-
-void SaveFormPosition(QWidget* form, const QString& key) {
+void SaveFormPosition(QWidget* Form, const QString& KeyName) {
     RunReportingErrors(QStringLiteral("SaveFormPosition"), [&] {
-        const Qt::WindowStates states = form->windowState();
-        if (states & Qt::WindowMinimized) return;
-        const QRect frame = form->frameGeometry();
-        const int state = (states & Qt::WindowMaximized) ? 2 : 0;
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        if (Form->isMinimized()) return;
+        const QRect r = Form->frameGeometry();
+        const int state = Form->isMaximized() ? 2 : 0;
         const QString text = QStringLiteral("L=%1;T=%2;W=%3;H=%4;S=%5")
-                                 .arg(vb::CStr(std::round(PixelsToTwipsX(frame.x()))),
-                                      vb::CStr(std::round(PixelsToTwipsY(frame.y()))),
-                                      vb::CStr(std::round(PixelsToTwipsX(frame.width()))),
-                                      vb::CStr(std::round(PixelsToTwipsY(frame.height()))), vb::CStr(state));
-        SaveSetting(App().Title, kSection, KeyOf(form, key), text);
+                                 .arg(vb::CStr(PixelsToTwipsX(r.x())), vb::CStr(PixelsToTwipsY(r.y())),
+                                      vb::CStr(PixelsToTwipsX(r.width())), vb::CStr(PixelsToTwipsY(r.height())))
+                                 .arg(state);
+        SaveSetting(App().Title, kSection, keyOf(Form, KeyName), text);
+    });
+}
+
+bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyName) {
+    return ResultReportingErrors<bool>(QStringLiteral("RestoreFormPosition"), false, [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        const QString text = GetSetting(App().Title, kSection, keyOf(Form, KeyName));
+        if (text.isEmpty()) return false;
+        const int state = field(text, QStringLiteral("S")).value_or(0);
+        if (state == 1 || state == 2) {
+            if (state == 1) Form->showMinimized();
+            else Form->showMaximized();
+            return true;
+        }
+        // Sizes in pixels of the window's frame, as stored.
+        const QRect frame = Form->frameGeometry();
+        const int extraW = frame.width() - Form->width(), extraH = frame.height() - Form->height();
+        int left = TwipsToPixelsX(field(text, QStringLiteral("L")).value_or(0));
+        int top = TwipsToPixelsY(field(text, QStringLiteral("T")).value_or(0));
+        const bool fixed = Form->minimumSize() == Form->maximumSize();
+        const auto w = field(text, QStringLiteral("W")), h = field(text, QStringLiteral("H"));
+        const int width = fixed || !w ? frame.width() : TwipsToPixelsX(*w);
+        const int height = fixed || !h ? frame.height() : TwipsToPixelsY(*h);
+        if (KeepOnScreen) {
+            const QRect screen = (Form->screen() ? Form->screen() : QGuiApplication::primaryScreen())->geometry();
+            if (screen.width() <= left) left = screen.width() - width;
+            if (screen.height() <= top) top = screen.height() - height;
+            top = std::max(top, 0);
+            left = std::max(left, 0);
+        }
+        Form->move(left, top);
+        if (!fixed) Form->resize(std::max(0, width - extraW), std::max(0, height - extraH));
+        return true;
     });
 }
 

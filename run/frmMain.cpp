@@ -1,5 +1,7 @@
 #include "run/frmMain.h"
 
+#include "app/modFormUtil.h"
+
 #include <QCloseEvent>
 #include <QShowEvent>
 
@@ -25,15 +27,16 @@ void frmMain::showEvent(QShowEvent* event) {
     if (!loaded_) Form_Load();
 }
 
-// The close box is the window system's request (mode 0); a close asked for by the program
-// (File, Exit, the exit step, an incompatible unit) is mode 1.
+// A close asked for by the program (File, Exit, the exit step, an incompatible unit) goes
+// through modFormUtil::Unload and is mode 1; the close box and the system's are mode 0.
 void frmMain::closeEvent(QCloseEvent* event) {
     int cancel = 0;
-    Form_QueryUnload(cancel, event->spontaneous() ? 0 : 1);
+    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
     if (cancel != 0) {
         event->ignore();
         return;
     }
     event->accept();
+    modFormUtil::MarkUnloaded(this);
     Form_Unload();
 }

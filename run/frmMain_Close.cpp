@@ -75,7 +75,7 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
         if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index)
             PressWithoutInterlock(cmdFunc(0));
         app.setPhase(PhaseCode::Shutdown);
-        if (QWidget* tree = modFormUtil::FormByName(QStringLiteral("frmProcess"))) tree->close();
+        if (QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"))) modFormUtil::Unload(tree);
 
         // The edit channel's records of the active step; a channel without a layer there
         // (or no edit channel) has no record to save.
@@ -94,7 +94,7 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
     }
 }
 
-void frmMain::tmrEnd_Timer() { close(); }
+void frmMain::tmrEnd_Timer() { modFormUtil::Unload(this); }
 
 void frmMain::Form_Unload() {
     unloaded_ = true;

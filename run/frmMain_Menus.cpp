@@ -4,6 +4,7 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
+#include "app/modFormUtil.h"
 #include "data/ProcessRec.h"
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
@@ -140,4 +141,4 @@ void frmMain::mnuShowGraphs_Click() {
     }
 }
 
-void frmMain::mnuFileExit_Click() { close(); }
+void frmMain::mnuFileExit_Click() { modFormUtil::Unload(this); }

@@ -6,6 +6,7 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
+#include "app/modFormUtil.h"
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -63,7 +64,7 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
                 MsgBox(QStringLiteral("Controller firmware version ") + vb::CStr(static_cast<int>(version)) +
                            QStringLiteral(" is not compatible with this software.\r\nPlease contact Arvento support."),
                        vbCritical, QStringLiteral("ORUN"));
-                close();
+                modFormUtil::Unload(this);
             }
             return;
         }

@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, ViewsGridHintsAndTheLayerEditorFromTheChannelGrid) {
     form->grdChan_CellClick(1, 0);
     ASSERT_TRUE(gLayerEditor);
     EXPECT_EQ(gLayerEditor->windowTitle(), "Edit Layer");
-    EXPECT_EQ(gLayerEditor->Layer(), 2);
+    EXPECT_EQ(gLayerEditor->CurrentLayer(), 2);
     EXPECT_FALSE(gLayerEditor->cboChan->isEnabled());
     EXPECT_FALSE(gLayerEditor->cboOut->isEnabled());
     EXPECT_EQ(form->EditChan, 1);
@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, ViewsGridHintsAndTheLayerEditorFromTheChannelGrid) {
     form->ShowChannels();
     EXPECT_EQ(form->EditChan, 0);
     EXPECT_TRUE(form->optChEdit(0)->isChecked());
-    EXPECT_EQ(gLayerEditor->Layer(), 1);
+    EXPECT_EQ(gLayerEditor->CurrentLayer(), 1);
     gLayerEditor->close();
     delete gLayerEditor;
 }
