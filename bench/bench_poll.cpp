@@ -10,6 +10,8 @@
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
@@ -52,6 +54,23 @@ double Percentile(std::vector<double> v, double p) {
 void Report(const char* what, const std::vector<double>& v) {
     std::printf("%-34s p50 %7.3f ms   p99 %7.3f ms   max %7.3f ms\n", what, Percentile(v, 50), Percentile(v, 99),
                 v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()));
+}
+
+// A recipe database with the rows the program reads and writes, opened.
+void Database(const QString& path) {
+    dao::Database db = CreateRecipeDatabase(path);
+    db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
+    auto rows = [&](const char* table, const char* key, int first, int last) {
+        QStringList values;
+        for (int n = first; n <= last; ++n) values << QStringLiteral("(%1)").arg(n);
+        db.Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table), QLatin1String(key)) +
+                   values.join(QLatin1Char(',')));
+    };
+    rows("Processes", "Process_Number", 1, 25);
+    rows("Layers", "Layer_Number", 1, 250);
+    rows("Films", "Film_Number", 1, 25);
+    db.Close();
+    modDB::DBLoad(path);
 }
 
 // Four channels depositing in step 1 of process 1, each counting light straight through.
@@ -127,6 +146,7 @@ int main(int argc, char** argv) {
     const int port = m.captured(1).toInt();
 
     gApp = new cApp;
+    Database(folder.filePath(QStringLiteral("ORUN.MDB")));
     gORUN = new cORUN;
     gQCM = new cQCM;
     MeterDamping = 0.0;  // every reading refreshes the channel rows: the heaviest case
@@ -138,8 +158,7 @@ int main(int argc, char** argv) {
     form.Form_Load();
     form.show();
     Station();
-    gApp->BuildProcess(1);
-    gApp->setProcLayer(1);
+    gApp->setProcNum(1);
 
     if (!gORUN->CommInit(10, port, QStringLiteral("127.0.0.1"), form.tcpControllerClient)) {
         std::fprintf(stderr, "bench_poll: no link to the emulator on port %d\n", port);
@@ -195,5 +214,6 @@ int main(int argc, char** argv) {
     form.Form_Unload();
     unitsim.kill();
     unitsim.waitForFinished(2000);
+    modDB::gDB = dao::Database();  // before the application's libraries go away
     return 0;
 }

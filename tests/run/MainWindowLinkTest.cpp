@@ -89,8 +89,10 @@ TEST_F(MainWindowTest, SilentOrDroppedUnitComesBackByItself) {
     int readings = 0;
     QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) { readings += r.startsWith('G'); });
 
+    Debug = 3;  // time-outs of an identified unit are logged
     unit.setSilent(true);
     ASSERT_TRUE(WaitUntil([&] { return form->lblStatus->text() == "COMM ERROR"; }, 8000));
+    EXPECT_TRUE(folder.read("CommErrors.txt").endsWith(": Comm Timeout\r\n")) << folder.read("CommErrors.txt").toStdString();
     unit.ClearCommands();
     unit.setSilent(false);
     ASSERT_TRUE(WaitUntil([&] { return form->lblStatus->text().isEmpty() && unit.Commands().contains("@"); }, 6000));
