@@ -3,7 +3,6 @@
 #include "platform/VbColor.h"
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QPalette>
 #include <QVariant>
 #include <QWidget>

@@ -45,7 +45,6 @@ public:
     // ---- Start-up, poll timer and shutdown (frmMain_Load.cpp, frmMain_Close.cpp) ----
     // The load handling, in its fixed order; runs once (later calls do nothing).
     void Form_Load();
-    bool Loaded() const { return loaded_; }
     // True from the start to the end of the load handling.
     bool Loading = false;
     // The poll tick: asks the unit for its sensors, digital inputs and a new reading.
