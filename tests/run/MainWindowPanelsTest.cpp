@@ -90,6 +90,21 @@ TEST_F(MainWindowTest, ViewsGridHintsAndTheLayerEditorFromTheChannelGrid) {
     EXPECT_EQ(form->lblRdgDevRatio(0)->text(), "CH1/CH3");
     EXPECT_EQ(form->lblRdgDevRatio(1)->text(), "None");
 
+    // Totals of a rate in Angstrom per second are in kA; the exponent shows its sign.
+    const struct {
+        const char* units;
+        int32_t exponent;
+        const char* totalUnits;
+        const char* exponentText;
+    } rows[] = {{"a/sec", -3, "kA", "-3"}, {"", 0, "kA", ""}, {"A/SEC.", 3, "kA", "+3"}, {"nm", 0, "", ""}};
+    for (const auto& r : rows) {
+        gFilm(1).Units = QString::fromLatin1(r.units);
+        gFilm(1).Exponent = r.exponent;
+        form->UpdateChanProc(0);
+        EXPECT_EQ(form->lblTotalUnits(0)->text(), r.totalUnits) << r.units;
+        EXPECT_EQ(form->lblExponent(0)->text(), r.exponentText) << r.exponent;
+    }
+
     form->mnuViewRaw->trigger();
     EXPECT_TRUE(Shown(*form, form->picReadings));
     EXPECT_FALSE(Shown(*form, form->picChannels));
