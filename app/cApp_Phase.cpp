@@ -59,10 +59,13 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         ClearCarries();
         ClearChannelFilters();
         Log(modUtil::LogEndLine());
-        // Run numbers go 1..9999, then start again at 1.
-        ProcessRec& process = gProcess(ProcNum_);
-        const int next = process.Run_Number + 1;
-        process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
+        // Run numbers go 1..9999, then start again at 1. Before a process is selected
+        // there is no run to count.
+        if (gProcess.inRange(ProcNum_)) {
+            ProcessRec& process = gProcess(ProcNum_);
+            const int next = process.Run_Number + 1;
+            process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
+        }
         break;
     }
     case PhaseCode::Ramp1:

@@ -26,6 +26,13 @@ public:
     // Zeroes the thickness of every quartz monitor of the active source; the status of
     // the source (0 for success).
     int32_t ZeroAll();
+    // Sets the density, Z-factor and tooling of quartz monitor sensor 0..3 on the active
+    // source; its status (0 with no source).
+    int32_t Material(int32_t sensor, double density, double zFactor, double tooling);
+    // Zeroes the thickness of quartz monitor lSensor 0..3 on the active source; its status
+    // (0 with no source).
+    int32_t Zero(int32_t lSensor);
+
     // Crystal frequencies (Hz) and measurement period (s): each frequency 1,000,000 to
     // 10,000,000 with maximum >= initial >= minimum, and a period of 0.1 to 2 s, else -1
     // and nothing is stored. The getters give the values last accepted.
