@@ -26,13 +26,9 @@ public:
     // Zeroes the thickness of every quartz monitor of the active source; the status of
     // the source (0 for success).
     int32_t ZeroAll();
-    // Sets the density, Z-factor and tooling of quartz monitor sensor 0..3 on the active
-    // source; its status (0 with no source).
-    int32_t Material(int32_t sensor, double density, double zFactor, double tooling);
-    // Zeroes the thickness of quartz monitor lSensor 0..3 on the active source; its status
-    // (0 with no source).
-    int32_t Zero(int32_t lSensor);
-
+    // Zeroes the thickness of quartz monitor 0..3 on the active source; 0 for success and
+    // with no source.
+    int32_t Zero(int lSensor);
     // Crystal frequencies (Hz) and measurement period (s): each frequency 1,000,000 to
     // 10,000,000 with maximum >= initial >= minimum, and a period of 0.1 to 2 s, else -1
     // and nothing is stored. The getters give the values last accepted.
@@ -41,6 +37,10 @@ public:
     double FreqMax() const { return FreqMax_; }
     double FreqMin() const { return FreqMin_; }
     double FreqInit() const { return FreqInit_; }
+
+    // Sets the density, Z-factor and tooling of quartz monitor sensor 0..3 on the active
+    // source; its status (0 with no source).
+    int32_t Material(int32_t sensor, double density, double zFactor, double tooling);
 
     // Element n of the quartz card's version block (7: the analog-input board).
     int16_t Revision(int QCM) const;

@@ -6,7 +6,6 @@
 
 #include "app/cErrHandler.h"
 #include "app/frmTip.h"
-#include "app/modFormUtil.h"
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
 #include "platform/SSTab.h"
@@ -14,6 +13,7 @@
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
 
+#include <QApplication>
 #include <QMetaObject>
 #include <QWidget>
 
@@ -29,10 +29,17 @@ constexpr int16_t kDone = 3;
 constexpr int kCalibrationTab = 3;
 constexpr int32_t kTipMs = 5000;
 
+// The open window with that caption (ignoring case), or null.
+QWidget* FormByCaption(const QString& caption) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle().compare(caption, Qt::CaseInsensitive) == 0) return w;
+    return nullptr;
+}
+
 // An open editor showing its calibration tab shows the new factor.
 void RefreshEditor() {
-    QWidget* editor = modFormUtil::FormByCaption(QStringLiteral("Edit Layer"));
-    if (!editor) editor = modFormUtil::FormByCaption(QStringLiteral("Edit Film"));
+    QWidget* editor = FormByCaption(QStringLiteral("Edit Layer"));
+    if (!editor) editor = FormByCaption(QStringLiteral("Edit Film"));
     if (!editor) return;
     const auto* tab = editor->findChild<SSTab*>(QStringLiteral("tabForm"));
     if (tab && tab->Tab() == kCalibrationTab) QMetaObject::invokeMethod(editor, "LoadGridORUN");
