@@ -6,15 +6,15 @@
 
 #include "app/cErrHandler.h"
 #include "app/frmTip.h"
+#include "app/modFormUtil.h"
 #include "data/FilmRec.h"
+#include "editors/frmLayerFilm.h"
 #include "platform/Clock.h"
 #include "platform/SSTab.h"
 #include "qcm/cQCMCal.h"
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
 
-#include <QApplication>
-#include <QMetaObject>
 #include <QWidget>
 
 namespace modPhases {
@@ -29,20 +29,13 @@ constexpr int16_t kDone = 3;
 constexpr int kCalibrationTab = 3;
 constexpr int32_t kTipMs = 5000;
 
-// The open window with that caption (ignoring case), or null.
-QWidget* FormByCaption(const QString& caption) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle().compare(caption, Qt::CaseInsensitive) == 0) return w;
-    return nullptr;
-}
-
-// An open editor showing its calibration tab shows the new factor.
+// An open editor showing its calibration tab shows the new factor: the layer editor, or
+// when none is open the film editor.
 void RefreshEditor() {
-    QWidget* editor = FormByCaption(QStringLiteral("Edit Layer"));
-    if (!editor) editor = FormByCaption(QStringLiteral("Edit Film"));
-    if (!editor) return;
-    const auto* tab = editor->findChild<SSTab*>(QStringLiteral("tabForm"));
-    if (tab && tab->Tab() == kCalibrationTab) QMetaObject::invokeMethod(editor, "LoadGridORUN");
+    QWidget* form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Layer"));
+    if (!form) form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Film"));
+    auto* editor = qobject_cast<frmLayerFilm*>(form);
+    if (editor && editor->tabForm && editor->tabForm->Tab() == kCalibrationTab) editor->LoadGridORUN();
 }
 
 }  // namespace
