@@ -271,7 +271,8 @@ private:
     void CrystalCheck(int s, double frequency);
     void StabilityCheck(int s, double frequency);
     void QualityCheck(int s, double deviation);
-    void ControlErrorCheck(int out, double dev);
+    // now: the date and time of the reading set, taken by the first check that needs it.
+    void ControlErrorCheck(int out, double dev, double& now);
     // The sensor-event and output-event routines: set or clear one status bit and report it.
     void SetSensorStatus(int s, int bit, bool state);
     void SetOutputStatus(int out, int bit, bool state);

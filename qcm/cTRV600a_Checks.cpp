@@ -79,10 +79,10 @@ void cTRV600a::QualityCheck(int s, double deviation) {
     }
 }
 
-void cTRV600a::ControlErrorCheck(int out, double dev) {
+void cTRV600a::ControlErrorCheck(int out, double dev, double& now) {
     if (ControlError_(out) <= 0 || ControlErrorLimit_(out) <= 0 || bitSet(OutputStatus_(out), kControlError))
         return;
-    const double now = vb::DateSerialOf(Now());
+    if (now == 0) now = vb::DateSerialOf(Now());
     // Any sensor of the output within tolerance restarts the time.
     if (ControlErrorStart_(out) == 0 || std::fabs(dev) <= ControlError_(out)) ControlErrorStart_(out) = now;
     if (DiffSeconds(ControlErrorStart_(out), now) > ControlErrorLimit_(out))

@@ -48,6 +48,7 @@ int32_t cTRV600a::GetReadings(TrvSensorReadings& Sensors, TrvOutputReadings& Out
     std::array<int, kOutputs> count{};
     std::array<double, kOutputs> rateSum{}, thicknessSum{}, deviationSum{};
     const SensorBlock& newest = SensorRing_(BufferIndex_);
+    double now = 0.0;  // asking the clock costs more than the rest of the pass
     for (int s = 0; s < kSensors; ++s) {
         double sum = 0.0;
         for (int slot = 1; slot <= BufferCount_; ++slot) sum += SensorRing_(slot)[kRateAt + size_t(s)];
@@ -67,7 +68,7 @@ int32_t cTRV600a::GetReadings(TrvSensorReadings& Sensors, TrvOutputReadings& Out
         StabilityCheck(s, Sensors(s, 2));
         if (Enabled(s) && out >= 0 && OutputMode_(out) == kAutomatic) {
             QualityCheck(s, Sensors(s, 3));
-            ControlErrorCheck(out, Sensors(s, 3));
+            ControlErrorCheck(out, Sensors(s, 3), now);
         }
     }
 
