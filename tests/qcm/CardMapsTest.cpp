@@ -73,6 +73,23 @@ TEST_F(CardMaps, TheBackupOfADualPairFollowsItsPrimary) {
     EXPECT_EQ(card->SendMapSensors(map), 0);
     EXPECT_EQ(fake.take(), Calls{"MapSensors(4:1 5:1)"});
     EXPECT_EQ(card->SensorLoop(5), 3);
+
+    // A refused map leaves every stored output, the backup's too.
+    fake.results["MapSensors"] = 1;
+    EXPECT_EQ(card->SendMapSensors(SensorMapOf({{4, 2}, {5, 2}})), 1);
+    EXPECT_EQ(card->SensorLoop(5), 3);
+
+    // The backup takes its primary's entry unchecked; the poll reads an entry that names
+    // no output as none instead of reaching past the output tables.
+    fake.results.clear();
+    card->setSensorEnabled(5, false);
+    EXPECT_EQ(card->SendMapSensors(SensorMapOf({{4, 20}})), 0);
+    EXPECT_EQ(card->SensorLoop(5), 20);
+    fake.readings.resize(1);
+    TrvSensorReadings sensors;
+    TrvOutputReadings outputs;
+    EXPECT_EQ(card->GetReadings(sensors, outputs), 1);
+    EXPECT_EQ(outputs(0, 2), 0);
 }
 
 }  // namespace

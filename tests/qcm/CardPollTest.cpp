@@ -133,6 +133,8 @@ TEST_F(CardPoll, EachCheckReportsAtItsLimitOnceAndIsOffWhileItsLimitIsZero) {
          {5e6, 5e6, 5e6}, {80, 80, 80}, {"1 sensor 0 code 2: Sensor 1 Quality Failure."}},
         {"control error after its time", [](cTRV600a& c) { c.setControlError(0, 10); c.setControlErrorLimit(0, 2); },
          {5e6, 5e6, 5e6, 5e6, 5e6}, {5, 50, 50, 50, 50}, {"3 output 0 code 4: Control error on Output 1!"}},
+        {"a frequency no whole number holds", [](cTRV600a& c) { c.setSensorStabilitySingle(0, 100); },
+         {5e6, 1e12, 5e6}, {0, 0, 0}, {"1 sensor 0 code 3: Sensor 1 Stability single failure."}},
         {"all off", [](cTRV600a&) {}, {5e6, 5e6 + 500, 5e6 + 1000}, {500, 500, 500}, {}},
     };
     FixedClock clock(3600000);

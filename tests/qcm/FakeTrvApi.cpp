@@ -8,40 +8,38 @@ namespace {
 
 FakeTrv* g_fake = nullptr;
 
-std::string num(double v) { return QString::number(v, 'g', 10).toStdString(); }
+std::string text(double v) { return QString::number(v, 'g', 10).toStdString(); }
+std::string text(int32_t v) { return std::to_string(v); }
+// A map as its entries other than -1: "4:1 5:3".
+template <size_t N>
+std::string text(const std::array<int32_t, N>& map) {
+    std::string t;
+    for (size_t i = 0; i < N; ++i)
+        if (map[i] != -1) t += (t.empty() ? "" : " ") + std::to_string(i) + ':' + std::to_string(map[i]);
+    return t;
+}
 
-int32_t logged(const std::string& name, const std::string& args) {
+// Logs "name(a, b, ...)" and answers the result chosen for the entry point.
+template <typename... A>
+int32_t logged(const std::string& name, A... a) {
+    std::string args;
+    ((args += (args.empty() ? "" : ", ") + text(a)), ...);
     g_fake->calls.push_back(name + "(" + args + ")");
     const auto it = g_fake->results.find(name);
     return it == g_fake->results.end() ? 0 : it->second;
 }
 
-// A map as its entries other than -1: "4:1 5:3".
-std::string mapText(const int32_t* map, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (map[i] == -1) continue;
-        if (!text.empty()) text += ' ';
-        text += std::to_string(i) + ':' + std::to_string(map[i]);
-    }
-    return text;
-}
-
 int32_t Startup2(int32_t mode, int32_t* versions) {
-    const int32_t r = logged("Startup2", std::to_string(mode));
+    const int32_t r = logged("Startup2", mode);
     if (mode == -1) return r;
     std::copy(g_fake->versions.begin() + 1, g_fake->versions.end(), versions + 1);
     return g_fake->status;
 }
-int32_t Init(double a, double b, double c, double d) {
-    return logged("Init", num(a) + ", " + num(b) + ", " + num(c) + ", " + num(d));
-}
-int32_t Material(int32_t mask, double d, double z, double t) {
-    return logged("Material", std::to_string(mask) + ", " + num(d) + ", " + num(z) + ", " + num(t));
-}
+int32_t Init(double a, double b, double c, double d) { return logged("Init", a, b, c, d); }
+int32_t Material(int32_t mask, double d, double z, double t) { return logged("Material", mask, d, z, t); }
 int32_t GetMaterial(double*, double*) { return 0; }
-int32_t Simulate(int32_t mode) { return logged("Simulate", std::to_string(mode)); }
-int32_t StartMeas() { return logged("StartMeas", ""); }
+int32_t Simulate(int32_t mode) { return logged("Simulate", mode); }
+int32_t StartMeas() { return logged("StartMeas"); }
 int32_t GetReadings(double* sensors, double* outputs) {
     auto& q = g_fake->readings;
     const auto n = int32_t(q.size());
@@ -59,22 +57,22 @@ int32_t GetAnReadings(double* analog, double*) {
     q.pop_front();
     return n;
 }
-int32_t MapSensors(const int32_t* map) { return logged("MapSensors", mapText(map, 24)); }
-int32_t MapAnSensors(const int32_t* map) { return logged("MapAnSensors", mapText(map, 4)); }
-int32_t Loop2(double r, double p, double i, double d, int32_t out) {
-    return logged("Loop2", num(r) + ", " + num(p) + ", " + num(i) + ", " + num(d) + ", " + std::to_string(out));
+int32_t MapSensors(const int32_t* map) {
+    std::array<int32_t, 24> m;
+    std::copy(map, map + 24, m.begin());
+    return logged("MapSensors", m);
 }
-int32_t SetPower(int32_t out, double p) { return logged("SetPower", std::to_string(out) + ", " + num(p)); }
-int32_t Auto(int32_t out) { return logged("Auto", std::to_string(out)); }
-int32_t FullScale(int32_t out, double v, double p, double s) {
-    return logged("FullScale", std::to_string(out) + ", " + num(v) + ", " + num(p) + ", " + num(s));
-}
+int32_t MapAnSensors(const int32_t* map) { return logged("MapAnSensors", std::array<int32_t, 4>{map[0], map[1], map[2], map[3]}); }
+int32_t Loop2(double r, double p, double i, double d, int32_t out) { return logged("Loop2", r, p, i, d, out); }
+int32_t SetPower(int32_t out, double p) { return logged("SetPower", out, p); }
+int32_t Auto(int32_t out) { return logged("Auto", out); }
+int32_t FullScale(int32_t out, double v, double p, double s) { return logged("FullScale", out, v, p, s); }
 int32_t GetPower(double* power) {
     std::copy(g_fake->power.begin(), g_fake->power.end(), power);
     return 0;
 }
-int32_t ZeroSensor(int32_t s) { return logged("ZeroSensor", std::to_string(s)); }
-int32_t Zero2(int32_t out) { return logged("Zero2", std::to_string(out)); }
+int32_t ZeroSensor(int32_t s) { return logged("ZeroSensor", s); }
+int32_t Zero2(int32_t out) { return logged("Zero2", out); }
 
 }  // namespace
 
