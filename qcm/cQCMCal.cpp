@@ -23,8 +23,11 @@ void cQCMCal::StartCal(int32_t channel, int16_t film) {
     setPhase(1);
     const double period = gQCM ? gQCM->Period() : 0.0;
     const double update = gORUN ? gORUN->ChanPeriod(channel) : 0.0;
-    Timer_->setInterval(vb::CLng(period * 1000.0 + update * 1000.0));
-    Timer_->setEnabled(true);
+    // Without a quartz period or a channel reading yet there is no interval: a timer of 0
+    // would run on every pass of the event loop.
+    const int32_t interval = vb::CLng(period * 1000.0 + update * 1000.0);
+    Timer_->setInterval(interval);
+    Timer_->setEnabled(interval > 0);
 }
 
 void cQCMCal::setPhase(int16_t phase) {
