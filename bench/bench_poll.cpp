@@ -105,6 +105,7 @@ void Station() {
         f.Max_Power = 100.0;
         f.FULL_SCALE = 10.0;
         f.Sensor_PMT = 800;
+        f.QCM_NUMBER = -1;
         f.PTerm = 10.0;
         f.ITerm = 5.0;
         f.SLEW_RATE = 50.0;

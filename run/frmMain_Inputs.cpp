@@ -10,6 +10,7 @@
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "run/modPhases.h"
 #include "windows/frmSystem.h"
 
 #include <QAction>
@@ -118,7 +119,7 @@ void frmMain::InputEvent() {
                 if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)
                     app.setPhase(PhaseCode::StopLayer);
                 break;
-            case ZeroTimeSetPt: break;  // the deposit timers restart with the phase machine's reset
+            case ZeroTimeSetPt: modPhases::ResetDepositTimers(); break;
             case Emission1On: pressIf(0, false); break;
             case Emission2On: pressIf(2, false); break;
             case Emission1Off: pressIf(0, true); break;

@@ -11,6 +11,9 @@
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
+#include "run/modPhases.h"
+
+#include <QProgressBar>
 
 #include <QLabel>
 
@@ -40,6 +43,11 @@ void frmMain::UpdateForm() {
             lblProcess(1)->setText(QStringLiteral("Time: ") + ProcessTime());
             LayerElapsed_ = Since(LayerStartTime, now);
             lblLayer(1)->setText(QStringLiteral("Time: ") + LayerTime());
+            lblPhase(1)->setText(QStringLiteral("Time: ") + vb::Format(modPhases::PhaseElapsed() / 86400.0, QStringLiteral("hh:mm:ss")) +
+                                 QStringLiteral(" / ") +
+                                 vb::Format(modPhases::PhaseRemaining() / 86400.0, QStringLiteral("hh:mm:ss")));
+            lblPhase(2)->setText(QStringLiteral("Progress:"));
+            prgPhase->setValue(static_cast<int>(modPhases::PhasePercent()));
         }
 
         if (modUtil::TimeDiff(static_cast<float>(gLastMeterTime), now) >= static_cast<float>(MeterDamping)) {

@@ -5,7 +5,7 @@
 // and the main window loaded. Connect() links the window to an emulated unit over TCP.
 //
 // Channel c deposits layer c + 1 with film c + 1 ("Film c+1", units A/s) through output c
-// (10 V full scale, 100 % maximum power). The shutdown releases the unit and remote
+// (10 V full scale, 100 % maximum power); the layers run until they are stopped. The shutdown releases the unit and remote
 // objects itself, so the fixture releases only what is left.
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
@@ -128,6 +128,7 @@ protected:
             l.ChanMult = 1.0;
             l.RatioMult = 1.0;
             l.Rate = 2.0;
+            l.Thick = 999.0;  // runs until it is stopped
             FilmRec& f = gFilm(L);
             f.Film_Name = QStringLiteral("Film %1").arg(L);
             f.Units = QStringLiteral("A/s");
@@ -138,6 +139,7 @@ protected:
             f.IntDigits = 3;
             f.Max_Power = 100.0;
             f.FULL_SCALE = 10.0;
+            f.QCM_NUMBER = -1;
             gORUN->setFullScale(c, 10.0);
             gORUN->setMaxPower(c, 100.0);
             if (previous == 0) p.First_Layer = L;

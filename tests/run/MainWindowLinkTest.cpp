@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QRegularExpression>
 
 namespace {
 
@@ -49,6 +50,14 @@ TEST_F(MainWindowTest, CompatibleUnitIsPolledAndEachReadingRunsOneTick) {
     ExpectPollOrder(unit.Commands());
     EXPECT_FALSE(form->lblRdg(0)->text().isEmpty());
     EXPECT_EQ(boxes.count(), 0);
+    // STOPPED runs no phase tick; in DEPOSIT each reading's tick ends by sending the powers.
+    auto powers = [&] { return static_cast<int>(unit.Commands().filter(QRegularExpression("^K")).size()); };
+    EXPECT_EQ(powers(), 0);
+    gApp->setPhase(PhaseCode::Deposit);
+    unit.ClearCommands();
+    readings = 0;
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 3; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return powers() >= unit.Commands().count("G"); }, 2000));
 
     // An error inside the tick is reported, and the poll goes on: channel 2's layer names
     // a film that does not exist.
