@@ -4,7 +4,7 @@ QString SetupFile;
 QString DBFile;
 
 int32_t Debug = 0;
-int16_t Simulate = 0;
+int32_t Simulate = 0;
 bool CtrlKey = false;
 int32_t CalHiBias = 0;
 int32_t CalLoBias = 0;
@@ -27,3 +27,5 @@ QString SensorDecimals;
 BoundedArray<int16_t, 1, 8> DELTA;
 
 int32_t SensorFilter = 0;
+
+int16_t SystemFlags = 0;

@@ -16,7 +16,8 @@ extern QString DBFile;
 // [Application] Debug: 3 logs bad controller frames and time-outs, 4 keeps reading lines.
 extern int32_t Debug;
 // Always 0 after the configuration is read; written to the file but never read from it.
-extern int16_t Simulate;
+// A remote client may set it.
+extern int32_t Simulate;
 // [Application] CtrlKey: the run buttons need Ctrl held. Written as -1 or 0.
 extern bool CtrlKey;
 // [Application] CalHiBias, CalLoBias: detector calibration bias points.
@@ -51,6 +52,11 @@ extern QString SensorDecimals;
 
 // [Debug] DELTA1..DELTA8; channel c uses DELTA(c + 1).
 extern BoundedArray<int16_t, 1, 8> DELTA;
+
+// The front-panel disable word: each set bit locks one operator control of the main
+// window. 0 at start and not kept in the configuration file; a remote client writes it
+// whole, and the emission interlock inputs set and clear bits 2 and 3.
+extern int16_t SystemFlags;
 
 // [Sensor] readings averaged per sensor value.
 extern int32_t SensorFilter;
