@@ -52,11 +52,17 @@ inline QString ReplyBody(const QString& frame) {
     return covered.mid(4, covered.size() - 5);
 }
 
-// A TCP port that was free a moment ago.
+// A TCP port that was free a moment ago. The server's port is a 16-bit setting, so it
+// is taken below the system's range of ephemeral ports (32768 and up).
 inline int16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return static_cast<int16_t>(probe.serverPort());
+    static int next = 20000 + QCoreApplication::applicationPid() % 10000;
+    for (int tries = 0; tries < 2000; ++tries) {
+        const int port = next;
+        next = next >= 32767 ? 20000 : next + 1;
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, static_cast<quint16>(port))) return static_cast<int16_t>(port);
+    }
+    return 0;
 }
 
 class RemoteStation : public ::testing::Test {
@@ -88,6 +94,7 @@ protected:
         gMainForm = new frmMain;
         gApp->setProcNum(1);
         gApp->setPhase(PhaseCode::Stopped);
+        WireLikeTheMainWindow();
         boxes.clear();
     }
 
@@ -104,16 +111,17 @@ protected:
         Brevox::SetFactory({});
     }
 
-    // Writes [SftwComm], makes the server and hands it the two controls.
-    void Start(const QByteArray& sftwComm) {
-        folder.write("ORUN.CFG", "[SftwComm]\r\n" + sftwComm);
+    // Writes [SftwComm] (unless no keys are given: the file stays as it is), makes the
+    // server and hands it the two controls.
+    void Start(const QByteArray& sftwComm = {}) {
+        if (!sftwComm.isEmpty()) folder.write("ORUN.CFG", "[SftwComm]\r\n" + sftwComm);
         comm = std::make_unique<cComm>();
-        WireLikeTheMainWindow();
         comm->Init(&serial, &tcp, folder.file("ORUN.CFG"));
     }
 
     // The main window's handlers of its two remote-control endpoints.
     void WireLikeTheMainWindow() {
+        serial.setInputLen(1);  // one character per read
         QObject::connect(&serial, &MSComm::OnComm, [this] {
             if (serial.CommEvent() != MSComm::comEvReceive) return;
             while (serial.InBufferCount() >= 1)
