@@ -1,8 +1,8 @@
 #pragma once
-// A station for the remote-control tests: the application state STOPPED on process 1,
-// the unit and quartz objects, a main window, a configuration file with [SftwComm], the
-// server with an in-process relay in place of the absent outside one, and a serial and a
-// TCP control wired to the server as the main window wires its own.
+// A station for the remote-control tests: the application STOPPED on process 1 (one
+// layer), the unit and quartz objects, a main window, the server with an in-process relay
+// in place of the absent outside one, and a serial and a TCP control wired to the server
+// as the main window wires its own.
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/modWait.h"
@@ -20,47 +20,38 @@
 #include "support/TempProgramFolder.h"
 #include "unit/cORUN.h"
 
-#include <QStringList>
 #include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
-#include <memory>
 
-// Stands in for the outside relay: a request goes in as its CommandEvent, the server's
-// reply comes back through Reply.
 class TestRelay : public BrevoxComm {
 public:
-    void Reply(const QString& sText) override { replies << sText; }
-    // The reply to one request; empty when the server sent none.
+    void Reply(const QString& sText) override { reply = sText; }
+    // The reply frame to one request; empty when none came.
     QString Ask(const QString& request) {
-        replies.clear();
+        reply.clear();
         emit CommandEvent(request);
-        return replies.value(0);
+        return reply;
     }
-    QStringList replies;
+    QString reply;
 };
 
-// The body of a reply frame (between the four echoed characters and ";", checksum, CR),
-// after checking that frame's checksum covers everything before it.
+// What stands between a reply's four echoed characters and its ";", checksum and CR, once
+// the checksum is found to cover everything before it.
 inline QString ReplyBody(const QString& frame) {
-    if (frame.size() < 8 || !frame.endsWith(u'\r')) return QStringLiteral("<bad frame>");
-    const QString covered = frame.left(frame.size() - 3);
     int sum = 0;
-    for (const QChar c : covered) sum ^= c.unicode();
-    if (frame.mid(frame.size() - 3, 2) != QStringLiteral("%1").arg(sum, 2, 16, QLatin1Char('0')).toUpper())
-        return QStringLiteral("<bad checksum>");
-    return covered.mid(4, covered.size() - 5);
+    for (const QChar c : frame.chopped(3)) sum ^= c.unicode();
+    if (!frame.endsWith(u'\r') || frame.chopped(1).right(2) != QString::asprintf("%02X", sum))
+        return QStringLiteral("<bad frame>");
+    return frame.mid(4, frame.size() - 8);
 }
 
-// A TCP port that was free a moment ago. The server's port is a 16-bit setting, so it
-// is taken below the system's range of ephemeral ports (32768 and up).
+// A free TCP port below the ephemeral range: the server's port is a 16-bit setting.
 inline int16_t FreePort() {
     static int next = 20000 + QCoreApplication::applicationPid() % 10000;
-    for (int tries = 0; tries < 2000; ++tries) {
-        const int port = next;
-        next = next >= 32767 ? 20000 : next + 1;
+    for (int tries = 0; tries < 2000; ++tries, next = next >= 32767 ? 20000 : next + 1) {
         QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, static_cast<quint16>(port))) return static_cast<int16_t>(port);
+        if (probe.listen(QHostAddress::Any, static_cast<quint16>(next))) return static_cast<int16_t>(next++);
     }
     return 0;
 }
@@ -74,19 +65,12 @@ protected:
             return std::unique_ptr<BrevoxComm>(std::move(r));
         });
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
-        // Process 1 has one step: layer 1 of film 1 on channel 0.
         for (auto& p : gProcess) p = ProcessRec{};
         for (auto& l : gLayer) l = LayerRec{};
-        gProcess(1).Process_Name = QStringLiteral("Remote");
-        gProcess(1).First_Layer = 1;
-        gProcess(1).Number_Layers = 1;
-        gProcess(1).Number_Act_Layers = 1;
-        gLayer(1).Layer_Number = 1;
-        gLayer(1).Film_Number = 1;
-        gLayer(1).Next_Layer = -1;
-        gLayer(1).CoDep_Layer = -1;
-        Simulate = 0;
-        SystemFlags = 0;
+        gProcess(1).First_Layer = gProcess(1).Number_Layers = gProcess(1).Number_Act_Layers = 1;
+        gLayer(1).Layer_Number = gLayer(1).Film_Number = 1;
+        gLayer(1).Next_Layer = gLayer(1).CoDep_Layer = -1;
+        Simulate = SystemFlags = 0;
         SetupFile = QStringLiteral("ORUN.CFG");
         gApp = new cApp;
         gORUN = new cORUN;
@@ -106,26 +90,22 @@ protected:
         delete gApp;
         gQCM = nullptr;
         gORUN = nullptr;
-        gApp = nullptr;
         modDB::gDB = dao::Database();
         Brevox::SetFactory({});
     }
 
-    // Writes [SftwComm] (unless no keys are given: the file stays as it is), makes the
-    // server and hands it the two controls.
+    // Writes [SftwComm] when keys are given, makes the server and hands it the controls.
     void Start(const QByteArray& sftwComm = {}) {
         if (!sftwComm.isEmpty()) folder.write("ORUN.CFG", "[SftwComm]\r\n" + sftwComm);
         comm = std::make_unique<cComm>();
         comm->Init(&serial, &tcp, folder.file("ORUN.CFG"));
     }
 
-    // The main window's handlers of its two remote-control endpoints.
     void WireLikeTheMainWindow() {
-        serial.setInputLen(1);  // one character per read
+        serial.setInputLen(1);
         QObject::connect(&serial, &MSComm::OnComm, [this] {
-            if (serial.CommEvent() != MSComm::comEvReceive) return;
-            while (serial.InBufferCount() >= 1)
-                for (const char c : serial.Input()) comm->RS232RcvData(QString(QChar(static_cast<uchar>(c))));
+            while (serial.CommEvent() == MSComm::comEvReceive && serial.InBufferCount() >= 1)
+                comm->RS232RcvData(QString::fromLatin1(serial.Input()));
         });
         QObject::connect(&tcp, &Winsock::ConnectionRequest, [this](int id) {
             if (tcp.State() != Winsock::sckClosed) tcp.Close();

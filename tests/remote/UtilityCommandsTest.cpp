@@ -1,77 +1,46 @@
-// "@QU" and "@UU": the utility items, their reserved and unused numbers, and what an
-// update leaves behind when its value cannot be converted.
+// "@QU" and "@UU": every item, and what an update leaves when its value does not convert.
 #include "RemoteStation.h"
 
 #include "app/modOSInfo.h"
 
 #include <QRegularExpression>
 
-namespace {
-
-class UtilityCommandsTest : public RemoteStation {
-protected:
-    QString Body(const char* request) { return ReplyBody(relay->Ask(QString::fromLatin1(request))); }
-};
-
-TEST_F(UtilityCommandsTest, EveryItemAnswersAsItsTableSaysAndABadValueChangesNothing) {
+TEST_F(RemoteStation, UtilityItemsAnswerAsTheirTableSaysAndABadValueChangesNothing) {
     Start("Port=0\r\n");
-    const QString ack = QStringLiteral("\x06");
-    const QString prm = QStringLiteral("\x15;02");
-    const QString unk = QStringLiteral("\x15;06");
-    for (const char* n : {"1", "3", "4", "5", "8"}) {
-        EXPECT_EQ(Body(qPrintable(QStringLiteral("@QU;%1;00\r").arg(n))), ack + ";06") << n;
-        EXPECT_EQ(Body(qPrintable(QStringLiteral("@UU;%1;7;00\r").arg(n))), ack) << n;
+    auto body = [this](const QString& request) { return ReplyBody(relay->Ask(request + ";00\r")); };
+    const QString ack = QStringLiteral("\x06"), prm = QStringLiteral("\x15;02"), unk = QStringLiteral("\x15;06");
+    for (int n = -1; n <= 15; ++n) {
+        const bool reserved = n == 1 || n == 3 || n == 4 || n == 5 || n == 8;
+        const bool unused = n < 1 || n == 9 || n == 10 || n > 14;
+        if (reserved || unused) {
+            EXPECT_EQ(body(QStringLiteral("@QU;%1").arg(n)), reserved ? ack + ";06" : prm) << n;
+        }
+        if (reserved || unused || (n >= 11 && n <= 13)) {
+            EXPECT_EQ(body(QStringLiteral("@UU;%1;1").arg(n)), unused ? prm : ack) << n;
+        }
     }
-    for (const char* n : {"0", "9", "10", "15", "-1", "x"}) {
-        EXPECT_EQ(Body(qPrintable(QStringLiteral("@QU;%1;00\r").arg(n))), prm) << n;
-        EXPECT_EQ(Body(qPrintable(QStringLiteral("@UU;%1;1;00\r").arg(n))), prm) << n;
-    }
-    for (const char* n : {"11", "12", "13"}) EXPECT_EQ(Body(qPrintable(QStringLiteral("@UU;%1;1;00\r").arg(n))), ack);
-
-    // The simulation flag is a 32-bit value, rounded half to even.
-    EXPECT_EQ(Body("@UU;2;2.5;00\r"), ack);
-    EXPECT_EQ(Simulate, 2);
-    EXPECT_EQ(Body("@UU;2;70000;00\r"), ack);
-    EXPECT_EQ(Body("@QU;2;00\r"), ack + ";70000");
-    EXPECT_EQ(Body("@UU;2;9e9;00\r"), unk);
+    const char* cases[][2] = {
+        {"@UU;2;2.5", "\x06"},    {"@QU;2", "\x06;2"},  // rounded half to even
+        {"@UU;2;70000", "\x06"},  {"@QU;2", "\x06;70000"}, {"@UU;2;9e9", "\x15;06"},
+        {"@UU;6;1026", "\x06"},   {"@UU;6;abc", "\x15;06"}, {"@UU;6;70000", "\x15;06"},
+        {"@UU;6", "\x15;06"},     {"@QU;6", "\x06;1026"},   {"@UU;6;-1", "\x06"}, {"@QU;6", "\x06;-1"},
+        {"@UU;7;0", "\x06"},      {"@QU;7", "\x06;0"},      {"@UU;7;1", "\x06"},  {"@QU;7", "\x06;1"},
+        {"@QU;11", "\x06;4.1.1"}, {"@QU;14", "\x06;0"},  // the unit has not identified itself
+    };
+    for (const auto& c : cases) EXPECT_EQ(body(QString::fromLatin1(c[0])), QString::fromLatin1(c[1])) << c[0];
     EXPECT_EQ(Simulate, 70000);
+    EXPECT_EQ(body("@QU;13"), ack + ";" + modOSInfo::ComputerName());
+    EXPECT_TRUE(body("@QU;12").contains(QRegularExpression(QStringLiteral("^\x06;\\d+\\.\\d+\\.\\d+$"))));
 
-    // The front-panel word must be a whole 16-bit number.
-    EXPECT_EQ(Body("@UU;6;1026;00\r"), ack);
-    EXPECT_EQ(Body("@QU;6;00\r"), ack + ";1026");
-    for (const char* bad : {"@UU;6;abc;00\r", "@UU;6;70000;00\r", "@UU;6;00\r", "@UU;6;;00\r"}) {
-        EXPECT_EQ(Body(bad), unk) << bad;
-        EXPECT_EQ(SystemFlags, 1026) << bad;
-    }
-    EXPECT_EQ(Body("@UU;6;-1;00\r"), ack);
-    EXPECT_EQ(Body("@QU;6;00\r"), ack + ";-1");
-    EXPECT_EQ(Body("@UU;6;0;00\r"), ack);
-    EXPECT_EQ(SystemFlags, 0);
-
-    // Minimize and restore the main window; keep it on top or let it go.
-    EXPECT_EQ(Body("@UU;7;0;00\r"), ack);
-    EXPECT_TRUE(gMainForm->isMinimized());
-    EXPECT_EQ(Body("@QU;7;00\r"), ack + ";0");
-    EXPECT_EQ(Body("@UU;7;1;00\r"), ack);
-    EXPECT_EQ(Body("@QU;7;00\r"), ack + ";1");
-    EXPECT_EQ(Body("@UU;14;1;00\r"), ack);
+    EXPECT_EQ(body("@UU;14;1"), ack);
     EXPECT_TRUE(gMainForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(Body("@UU;14;00\r"), ack);  // no value: the command word reads 0
+    EXPECT_EQ(body("@UU;14"), ack);  // the command word as the value reads 0
     EXPECT_FALSE(gMainForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    // The installation's identity.
-    EXPECT_EQ(Body("@QU;11;44\r"), ack + ";4.1.1");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\x06;\\d+\\.\\d+\\.\\d+$")).match(Body("@QU;12;00\r")).hasMatch());
-    EXPECT_EQ(Body("@QU;13;00\r"), ack + ";" + modOSInfo::ComputerName());
-    EXPECT_EQ(Body("@QU;14;00\r"), ack + ";0");  // the unit has not identified itself
 
     // Without the objects they need, the items fail inside the handler: NAK 06, no box.
     delete gMainForm;
     delete gORUN;
     gORUN = nullptr;
-    for (const char* request : {"@QU;7;00\r", "@UU;7;0;00\r", "@UU;14;1;00\r", "@QU;14;00\r"})
-        EXPECT_EQ(Body(request), unk) << request;
+    for (const char* request : {"@QU;7", "@UU;7;0", "@UU;14;1", "@QU;14"}) EXPECT_EQ(body(request), unk) << request;
     EXPECT_EQ(boxes.count(), 0);
 }
-
-}  // namespace
