@@ -44,10 +44,10 @@ void cComm::Init(MSComm* oMSComm, Winsock* oWinsock, const QString& sIniFile) {
         IniFile_ = sIniFile;
         IniRead();
         RS232Enabled_ = RS232Port_ != 0;
-        if (!modShellExecute::RunningFromIDE() && EthernetLocalPort_ >= 0) {
-            Winsock& server = Control(Winsock_);
-            server.setLocalPort(EthernetLocalPort_);
-            server.Listen();
+        // Without a TCP control there is nothing to listen on.
+        if (Winsock_ && !modShellExecute::RunningFromIDE() && EthernetLocalPort_ >= 0) {
+            Winsock_->setLocalPort(EthernetLocalPort_);
+            Winsock_->Listen();
         }
     } catch (...) {
         gErr.HandleError();

@@ -44,7 +44,8 @@ public:
 
     // Keeps the serial control, the TCP server control and the configuration file path,
     // reads [SftwComm], sets the serial-enabled flag for a configured port (the port is
-    // opened by setting RS232Enabled), and starts the TCP listener on a port of 0 or more.
+    // opened by setting RS232Enabled), and starts the TCP listener on a port of 0 or more
+    // (when a TCP control is given).
     void Init(MSComm* oMSComm, Winsock* oWinsock, const QString& sIniFile);
 
     // True opens the serial port RS232Port at RS232Baud ("9600,N,8,1"); the flag is set
