@@ -27,5 +27,3 @@ QString SensorDecimals;
 BoundedArray<int16_t, 1, 8> DELTA;
 
 int32_t SensorFilter = 0;
-
-int16_t SystemFlags = 0;

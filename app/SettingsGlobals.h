@@ -53,10 +53,5 @@ extern QString SensorDecimals;
 // [Debug] DELTA1..DELTA8; channel c uses DELTA(c + 1).
 extern BoundedArray<int16_t, 1, 8> DELTA;
 
-// The front-panel disable word: each set bit locks one operator control of the main
-// window. 0 at start and not kept in the configuration file; a remote client writes it
-// whole, and the emission interlock inputs set and clear bits 2 and 3.
-extern int16_t SystemFlags;
-
 // [Sensor] readings averaged per sensor value.
 extern int32_t SensorFilter;

@@ -3,6 +3,7 @@
 #include "remote/cComm.h"
 
 #include "app/SettingsGlobals.h"
+#include "app/SystemFlags.h"
 #include "app/VBConv.h"
 #include "app/modFormUtil.h"
 #include "app/modOSInfo.h"

@@ -4,6 +4,7 @@
 // in place of the absent outside one, and a serial and a TCP control wired to the server
 // as the main window wires its own.
 #include "app/SettingsGlobals.h"
+#include "app/SystemFlags.h"
 #include "app/cApp.h"
 #include "app/modWait.h"
 #include "data/ProcessRec.h"
