@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 TEST_F(RemoteStation, RequestsAreRefusedInTheirOrderAndRepliesCarryTheirOwnChecksum) {
-    Start("Port=0\r\n");
+    Start("Port=0\r\nEthernetPort=-1\r\n");
     const char* cases[][2] = {
         {"@QP;5;74\r", "@QP;\x06;4;48\r"},
         {"@QP;5;00\r", "@QP;\x06;4;48\r"},       // "00" is never checked

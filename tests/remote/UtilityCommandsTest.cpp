@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 
 TEST_F(RemoteStation, UtilityItemsAnswerAsTheirTableSaysAndABadValueChangesNothing) {
-    Start("Port=0\r\n");
+    Start("Port=0\r\nEthernetPort=-1\r\n");
     auto body = [this](const QString& request) { return ReplyBody(relay->Ask(request + ";00\r")); };
     const QString ack = QStringLiteral("\x06"), prm = QStringLiteral("\x15;02"), unk = QStringLiteral("\x15;06");
     for (int n = -1; n <= 15; ++n) {
