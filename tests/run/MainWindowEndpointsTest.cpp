@@ -1,14 +1,17 @@
 // The main window's endpoints: the unit's bytes over TCP, however they are split, reach
 // the link in order (and stay in the socket while the unit is not on Ethernet), and the
 // remote-control listener serves one client at a time and listens again about a second
-// after it leaves.
+// after it leaves; remote requests reach the server through the serial and TCP endpoints.
 #include "MainWindowFixture.h"
 
 #include "platform/MSComm.h"
 #include "platform/Winsock.h"
 #include "unit/OrunFrame.h"
 
+#include "ptyline/PtyLine.h"
+
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -58,22 +61,40 @@ TEST_F(MainWindowTest, UnitFrameSplitOverArrivalsIsParsedInOrder) {
     EXPECT_EQ(log.lines.filter("rsp ").size(), 1);
 }
 
-TEST_F(MainWindowTest, RemoteListenerServesOneClientAndListensAgainAfterASecond) {
+// Requests reach the remote server through the window's endpoints, character by
+// character and in order, however they arrive; the listener serves one client at a time.
+TEST_F(MainWindowTest, RemoteRequestsThroughTheWindowsEndpointsOneTcpClientAtATime) {
     Station({0});
+    gApp->setPhase(PhaseCode::Stopped);
+    PtyLine line;
+    qputenv("ORUN_COM8", line.Open().toLocal8Bit());
     const quint16 port = FreePort();
     ASSERT_NE(port, 0);
-    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
+    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=8\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
     gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+    gComm->setRS232Enabled(true);
     Winsock* server = form->tcpProgramServer;
-    if (server->State() != Winsock::sckListening) {
-        server->setLocalPort(port);
-        server->Listen();
-    }
+    ASSERT_EQ(server->State(), Winsock::sckListening);
+    const QByteArray request = "@QP;5;74\r", reply = "@QP;\x06;4;48\r";
 
+    // Serial: the whole request in one write.
+    QByteArray terminal;
+    QObject::connect(&line, &PtyLine::Received, [&](const QByteArray& b) { terminal += b; });
+    line.Write(request);
+    EXPECT_TRUE(WaitUntil([&] { return terminal == reply; }, 3000)) << terminal.toStdString();
+
+    // TCP: the request in pieces.
     QTcpSocket first;
+    QByteArray inbox;
+    QObject::connect(&first, &QTcpSocket::readyRead, [&] { inbox += first.readAll(); });
     first.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(first.waitForConnected(2000));
     ASSERT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckConnected; }, 2000));
+    for (const QByteArray& piece : {request.left(3), request.mid(3)}) {
+        first.write(piece);
+        first.flush();
+        QTest::qWait(30);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return inbox == reply; }, 3000)) << inbox.toStdString();
 
     QTcpSocket second;
     bool refused = false;
@@ -91,7 +112,6 @@ TEST_F(MainWindowTest, RemoteListenerServesOneClientAndListensAgainAfterASecond)
     EXPECT_LE(gone.elapsed(), 2000);
     QTcpSocket third;
     third.connectToHost(QHostAddress::LocalHost, port);
-    EXPECT_TRUE(third.waitForConnected(2000));
     EXPECT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckConnected; }, 2000));
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
