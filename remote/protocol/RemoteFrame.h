@@ -1,0 +1,32 @@
+#pragma once
+// What the remote-control server and the test client share of the request and reply
+// frames: the acknowledgement characters, the checksum and the names of the refusal
+// codes. Plain Qt Core, no state: the test client takes it without linking the station.
+#include <QString>
+#include <cstdint>
+
+namespace RemoteFrame {
+
+// The character after a reply's echo: accepted or refused.
+inline constexpr char16_t kAck = 0x06;
+inline constexpr char16_t kNak = 0x15;
+
+// Exclusive-or of the 8-bit character codes of the text as two upper-case hexadecimal
+// digits ("00" for an empty text). A request's checksum covers it from "@" through the ";"
+// before the checksum; a reply's likewise.
+inline QString CalcChkSum(const QString& sText) {
+    uint8_t sum = 0;
+    for (const char byte : sText.toLatin1()) sum ^= static_cast<uint8_t>(byte);
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    const char digits[] = {kDigits[sum >> 4], kDigits[sum & 0x0F]};
+    return QString::fromLatin1(digits, 2);
+}
+
+// The name of a refusal code as it travels after NAK ("01".."07"); empty for any other.
+inline QString NakName(const QString& sCode) {
+    static const char* const kNames[] = {"CMD", "PRM", "FMT", "CHK", "REQ", "UNK", "TMO"};
+    if (sCode.size() != 2 || sCode[0] != u'0' || sCode[1] < u'1' || sCode[1] > u'7') return QString();
+    return QString::fromLatin1(kNames[sCode[1].unicode() - u'1']);
+}
+
+}  // namespace RemoteFrame
