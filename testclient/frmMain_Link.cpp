@@ -39,7 +39,7 @@ void frmMain::optComm_Click(int index) {
             // Another port number: the open port is closed first, so that the requests go
             // to the port now shown.
             if (MSComm1->PortOpen() && MSComm1->CommPort() != index + 1) MSComm1->setPortOpen(false);
-            MSComm1->setCommPort(static_cast<int16_t>(index + 1));
+            if (!MSComm1->PortOpen()) MSComm1->setCommPort(static_cast<int16_t>(index + 1));
             MSComm1->setRThreshold(1);
             MSComm1->setInputLen(1);
             FraBaud->setVisible(true);

@@ -2,6 +2,8 @@
 // What the remote-control server and the test client share of the request and reply
 // frames: the acknowledgement characters, the checksum and the names of the refusal
 // codes. Plain Qt Core, no state: the test client takes it without linking the station.
+#include "remote/NakCode.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -22,11 +24,27 @@ inline QString CalcChkSum(const QString& sText) {
     return QString::fromLatin1(digits, 2);
 }
 
-// The name of a refusal code as it travels after NAK ("01".."07"); empty for any other.
+// The name of a refusal code.
+inline const char* NakName(NakCode code) {
+    switch (code) {
+    case NakCode::CMD: return "CMD";
+    case NakCode::PRM: return "PRM";
+    case NakCode::FMT: return "FMT";
+    case NakCode::CHK: return "CHK";
+    case NakCode::REQ: return "REQ";
+    case NakCode::UNK: return "UNK";
+    case NakCode::TMO: return "TMO";
+    }
+    return "";
+}
+
+// The name of a refusal code as it travels after NAK, two digits ("05" is "REQ"); empty
+// for any other text.
 inline QString NakName(const QString& sCode) {
-    static const char* const kNames[] = {"CMD", "PRM", "FMT", "CHK", "REQ", "UNK", "TMO"};
-    if (sCode.size() != 2 || sCode[0] != u'0' || sCode[1] < u'1' || sCode[1] > u'7') return QString();
-    return QString::fromLatin1(kNames[sCode[1].unicode() - u'1']);
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    if (sCode.size() != 2 || !digit(sCode[0]) || !digit(sCode[1])) return QString();
+    const int code = (sCode[0].unicode() - u'0') * 10 + (sCode[1].unicode() - u'0');
+    return QString::fromLatin1(NakName(static_cast<NakCode>(code)));
 }
 
 }  // namespace RemoteFrame

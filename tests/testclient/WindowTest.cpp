@@ -139,6 +139,7 @@ TEST(ClientWindow, ModeAndTabDecideWhichOptionsCanBeSent) {
     EXPECT_TRUE(w.fraMeasure->isEnabled());
 
     w.tabMain->setTab(tabFilmAux);
+    h.pick("optComm(2)");
     const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
     QDir().mkpath(dir);
     EXPECT_TRUE(w.grab().save(dir + "/ORUN_Comm.png"));
