@@ -1,0 +1,242 @@
+// The quartz facade with the Mirel sensors as its source: emulated sensors found through
+// the USB bridge, the questions about assignments, the frequency settings, and the
+// sensors' readings handed on as one reading of the four monitors.
+#include "SensorBench.h"
+
+#include "app/cApp.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
+
+#include <memory>
+
+namespace {
+
+class QCMFacade : public SensorBench {
+protected:
+    void SetUp() override {
+        SensorBench::SetUp();
+        modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
+        app_ = std::make_unique<cApp>();
+        gApp = app_.get();
+        unit_ = std::make_unique<cORUN>();
+        gORUN = unit_.get();
+        qcm_ = std::make_unique<cQCM>();
+        gQCM = qcm_.get();
+        QObject::connect(qcm_.get(), &cQCM::QCMReading, qcm_.get(), [this](QCMReadingArray& R, double) {
+            last = R;
+            ++readings;
+        });
+    }
+    void TearDown() override {
+        gQCM = nullptr;
+        qcm_.reset();
+        gORUN = nullptr;
+        unit_.reset();
+        gApp = nullptr;
+        app_.reset();
+        modDB::gDB = dao::Database();
+        SensorBench::TearDown();
+    }
+
+    cQCM& QCM() { return *qcm_; }
+    // Raises a reading of the sensor driver as its poll would.
+    void SensorEvent(const QString& sn, double rate, double thickK, double hz, double life) {
+        MirelReadingArray r;
+        r(0) = rate;
+        r(1) = thickK;
+        r(2) = hz;
+        r(3) = life;
+        emit QCM().findChild<cMirel*>()->MirelReading(sn, r);
+    }
+    static double At(const QCMReadingArray& R, int q, int quantity) { return R(QCMReadingIndex(q, quantity)); }
+
+    MirelSim a{QStringLiteral("MA0001")};
+    MirelSim b{QStringLiteral("MB0002")};
+    QCMReadingArray last;
+    int readings = 0;
+
+private:
+    std::unique_ptr<cApp> app_;
+    std::unique_ptr<cORUN> unit_;
+    std::unique_ptr<cQCM> qcm_;
+};
+
+TEST_F(QCMFacade, InitFreqKeepsOnlyValuesInRangeAndPassesThemToTheSensors) {
+    struct Case {
+        double max, min, init, period;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {10000000, 1000000, 5500000, 0.5, 0},  {9000000, 1000000, 9500000, 0.5, -1},
+        {6100000, 6050000, 6000000, 0.5, -1},  {10000001, 1000000, 5500000, 0.5, -1},
+        {6100000, 999999, 6000000, 0.5, -1},   {6100000, 5000000, 6000000, 0.09, -1},
+        {6100000, 5000000, 6000000, 2.01, -1}, {6100000, 5000000, 6000000, 2.0, 0},
+        {6000000, 6000000, 6000000, 0.1, 0},
+    };
+    double kept[4] = {0, 0, 0, 0};
+    for (const Case& c : cases) {
+        EXPECT_EQ(QCM().InitFreq(c.max, c.min, c.init, c.period), c.result)
+            << c.max << " " << c.min << " " << c.init << " " << c.period;
+        if (c.result == 0) {
+            kept[0] = c.max, kept[1] = c.min, kept[2] = c.init, kept[3] = c.period;
+        }
+        EXPECT_EQ(QCM().FreqMax(), kept[0]);
+        EXPECT_EQ(QCM().FreqMin(), kept[1]);
+        EXPECT_EQ(QCM().FreqInit(), kept[2]);
+        EXPECT_EQ(QCM().Period(), kept[3]);
+    }
+
+    // With the sensors as the source each assigned sensor gets the limits and the period;
+    // the result is the last sensor's status (7: assigned but not plugged in).
+    ASSERT_TRUE(Plug(a));
+    QCM().setMirelSN(0, QStringLiteral("MA0001"));
+    QCM().setQCMType(2);
+    a.ClearCommands();
+    EXPECT_EQ(QCM().InitFreq(6100000, 5000000, 6000000, 0.5), 0);
+    EXPECT_EQ(a.Commands(), QStringList({"!B2500000", "!C25000000"}));
+    QCM().setMirelSN(3, QStringLiteral("GONE"));
+    EXPECT_EQ(QCM().InitFreq(6100000, 4000000, 6000000, 0.5), 7);
+    EXPECT_EQ(a.GateCount(), 2000000);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(QCMFacade, SensorReadingsReachEveryMonitorTheSensorServes) {
+    ASSERT_TRUE(Plug(a) && Plug(b));
+    a.frequency = 5990000.0;
+    b.frequency = 5800000.0;
+    QCM().setMirelSN(0, QStringLiteral("MA0001"));
+    QCM().setMirelSN(1, QStringLiteral("MB0002"));
+    QCM().setMirelSN(2, QStringLiteral("ma0001"));
+    // A sensor serves one monitor when the sensors are chosen: the second assignment is
+    // offered for removal, and kept.
+    boxes.answer(vbNo);
+    QCM().setQCMType(2);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().prompt, QStringLiteral("Mirel #ma0001 is assigned to QCM3 but is not connected.\r\n"
+                                                  "Remove the assignment?"));
+    EXPECT_EQ(QCM().MirelSN(2), QStringLiteral("ma0001"));
+    for (int q : {0, 1}) EXPECT_TRUE(QCM().QCMSensorEnabled(q)) << q;
+    for (int q : {2, 3}) EXPECT_FALSE(QCM().QCMSensorEnabled(q)) << q;
+
+    // The facade's own poll reads both sensors.
+    ASSERT_TRUE(WaitUntil([&] { return At(last, 0, 2) > 0.0 && At(last, 1, 2) > 0.0; }, 3000));
+    EXPECT_NEAR(At(last, 0, 2), 5990000.0, 1.0);
+    EXPECT_NEAR(At(last, 1, 2), 5800000.0, 1.0);
+    EXPECT_EQ(At(last, 2, 2), At(last, 0, 2));
+    EXPECT_EQ(At(last, 3, 2), 0.0);
+    EXPECT_EQ(QCM().QCMFreq(1), At(last, 1, 2));
+    EXPECT_EQ(QCM().QCMFreq(4), 0.0);
+
+    // Thickness in kA becomes A, for both monitors of the one sensor.
+    const int before = readings;
+    SensorEvent(QStringLiteral("MA0001"), 2.5, 1.234, 5900000.0, 90.0);
+    ASSERT_EQ(readings, before + 1);
+    for (int q : {0, 2}) {
+        EXPECT_EQ(At(last, q, 0), 2.5);
+        EXPECT_DOUBLE_EQ(At(last, q, 1), 1234.0);
+        EXPECT_EQ(At(last, q, 2), 5900000.0);
+        EXPECT_EQ(At(last, q, 3), 90.0);
+    }
+    EXPECT_NE(At(last, 1, 2), 5900000.0);
+    // A serial that serves no monitor still raises the reading; another source ignores
+    // the sensors altogether.
+    SensorEvent(QStringLiteral("OTHER"), 1.0, 1.0, 1.0, 1.0);
+    EXPECT_EQ(readings, before + 2);
+    QCM().setQCMType(0);
+    SensorEvent(QStringLiteral("MA0001"), 1.0, 1.0, 1.0, 1.0);
+    EXPECT_EQ(readings, before + 2);
+    EXPECT_EQ(QCM().QCMFreq(0), 0.0);
+}
+
+// Choosing the sensors settles which sensor serves which monitor: an assigned sensor that
+// is missing may lose its assignment, a found one that serves none is offered the unused
+// monitors in turn.
+TEST_F(QCMFacade, ChoosingTheSensorsAsksAboutAssignments) {
+    const QString gone = QStringLiteral("Mirel #GONE1 is assigned to QCM2 but is not connected.\r\n"
+                                        "Remove the assignment?");
+    const QString offer = QStringLiteral("Mirel #MB0002 is connected, but not assigned as a QCM.\r\n"
+                                         "Assign it to unused QCM %1?");
+    const QString none = QStringLiteral("No Mirels detected.\r\nConnect a Mirel to a USB port\r\n"
+                                        "and follow Mirel installation instructions.");
+
+    // Nothing plugged in: said only once the program is up.
+    QCM().setQCMType(2);
+    EXPECT_EQ(boxes.count(), 0);
+    gApp->setPhase(18);  // a stopped layer: the program is up
+    boxes.clear();
+    QCM().setQCMType(2);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().prompt, none);
+    EXPECT_EQ(boxes.last().buttons, vbExclamation);
+
+    ASSERT_TRUE(Plug(a) && Plug(b));
+    struct Case {
+        std::vector<int> answers;
+        QStringList prompts;
+        QStringList serials;  // monitors 0..3 afterwards
+        QList<bool> enabled;
+    };
+    const Case cases[] = {
+        // Remove GONE1; MB0002 declined for monitor 2, taken for monitor 3.
+        {{vbYes, vbNo, vbYes}, {gone, offer.arg(2), offer.arg(3)}, {"ma0001", "", "MB0002", ""}, {true, false, true, false}},
+        // Keep GONE1; Cancel ends the offers of MB0002.
+        {{vbNo, vbCancel}, {gone, offer.arg(3)}, {"ma0001", "GONE1", "", ""}, {true, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        const QStringList initial = {"ma0001", "GONE1", "", ""};
+        for (int q = 0; q <= 3; ++q) {
+            QCM().setMirelSN(q, initial[q]);
+            QCM().setQCMSensorEnabled(q, true);
+        }
+        boxes.clear();
+        for (int answer : c.answers) boxes.answer(answer);
+        QCM().setQCMType(2);
+        EXPECT_EQ(boxes.prompts(), c.prompts);
+        for (const DialogRequest& box : boxes.boxes())
+            EXPECT_EQ(box.buttons, vbQuestion + (box.prompt == gone ? vbYesNo : vbYesNoCancel));
+        for (int q = 0; q <= 3; ++q) {
+            EXPECT_EQ(QCM().MirelSN(q), c.serials[q]) << q;
+            EXPECT_EQ(QCM().QCMSensorEnabled(q), c.enabled[q]) << q;
+        }
+    }
+}
+
+// Revision, material and zero go to the sensor of an enabled monitor; a monitor no sensor
+// serves answers -1, and with no source nothing is asked.
+TEST_F(QCMFacade, CommandsReachTheSensorOfAnEnabledMonitor) {
+    ASSERT_TRUE(Plug(a));
+    QCM().setMirelSN(0, QStringLiteral("MA0001"));
+    QCM().setQCMType(2);
+    ASSERT_TRUE(QCM().QCMSensorEnabled(0));
+
+    struct Rev {
+        const char* text;
+        int16_t value;
+    };
+    for (const Rev& r : {Rev{"1.05", 105}, Rev{"V2.10", 210}, Rev{"x", 0}, Rev{"9999", 0}}) {
+        a.revision = QString::fromLatin1(r.text);
+        EXPECT_EQ(QCM().Revision(0), r.value) << r.text;
+    }
+    EXPECT_EQ(QCM().Revision(1), 0);
+
+    EXPECT_EQ(QCM().Material(0, 2.0, 1.0, 100.0), 0);
+    EXPECT_EQ(QCM().Material(0, 0.1, 1.0, 100.0), 5);
+    EXPECT_EQ(QCM().Zero(0), 0);
+    EXPECT_EQ(QCM().ZeroAll(), 0);
+    for (int q : {1, 4, -1}) {
+        EXPECT_EQ(QCM().Material(q, 2.0, 1.0, 100.0), -1) << q;
+        EXPECT_EQ(QCM().Zero(q), -1) << q;
+    }
+    a.Unplug();
+    EXPECT_EQ(QCM().Zero(0), 0) << "zeroing needs no reply";
+
+    QCM().setQCMType(0);
+    EXPECT_EQ(QCM().Material(1, 2.0, 1.0, 100.0), 0);
+    EXPECT_EQ(QCM().Zero(1), 0);
+    EXPECT_EQ(QCM().Revision(0), 0);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+}  // namespace
