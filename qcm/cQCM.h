@@ -67,6 +67,9 @@ signals:
     void VeskReading(VeskReadingArray& Readings, double value);
 
 private:
+    // Status of a command to a monitor that no sensor serves.
+    static constexpr int32_t kNotEnabled = -1;
+
     // Finds the sensors and settles which monitor each one serves, asking the operator.
     void InitMirels();
     void mcMirel_Events_MirelReading(const QString& SN, MirelReadingArray& Reading);

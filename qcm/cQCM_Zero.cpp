@@ -1,25 +1,7 @@
-// The facade's commands to one monitor or all of them: material and zeroing.
+// Zeroing the thickness of one quartz monitor or of all of them.
 #include "qcm/cQCM.h"
 
 #include "app/cErrHandler.h"
-
-namespace {
-// Status of a command to a monitor that no sensor serves.
-constexpr int32_t kNotEnabled = -1;
-}  // namespace
-
-int32_t cQCM::Material(int32_t sensor, double density, double zFactor, double tooling) {
-    ORUN_PROC("cQCM_Material");
-    int32_t result = 0;
-    try {
-        if (QCMType_ == 2)
-            result = QCMSensorEnabled(sensor) ? mcMirel_->Material(MirelSN_(sensor), density, zFactor, tooling)
-                                              : kNotEnabled;
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
-}
 
 int32_t cQCM::Zero(int lSensor) {
     ORUN_PROC("cQCM_Zero");
