@@ -4,8 +4,12 @@
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "app/modFileUtil.h"
+#include "app/modUtil.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
+#include "qcm/TrvApi.h"
+#include "qcm/cTRV600a.h"
 #include "run/RunObjects.h"
 
 cQCM* gQCM = nullptr;
@@ -21,6 +25,9 @@ constexpr int kOffered = 4;
 }  // namespace
 
 cQCM::cQCM(QObject* parent) : QObject(parent) {
+    mc600_ = new cTRV600a(this);
+    connect(mc600_, &cTRV600a::TRVReading, this, &cQCM::mc600_Events_TRVReading);
+    connect(mc600_, &cTRV600a::TRVAnalog, this, &cQCM::mc600_Events_TRVAnalog);
     mcMirel_ = new cMirel(this);
     connect(mcMirel_, &cMirel::MirelReading, this, &cQCM::mcMirel_Events_MirelReading);
 }
@@ -32,8 +39,21 @@ void cQCM::setQCMType(int32_t value) {
     try {
         QCMType_ = value;
         switch (value) {
-        case 0: mcMirel_->setReadingTimer(0); break;
+        case 0:
+            mc600_->setTimerEnabled(false);
+            mcMirel_->setReadingTimer(0);
+            break;
+        case 1: {
+            // The very file the card class loads.
+            const QString path = TrvLibrary::Path();
+            if (!modFileUtil::FileExists(path))
+                modUtil::CriticalError(QStringLiteral("Can't Find File ") + kCrLf + path.trimmed());
+            mc600_->setTimerEnabled(true);
+            mcMirel_->setReadingTimer(0);
+            break;
+        }
         case 2:
+            mc600_->setTimerEnabled(false);
             InitMirels();
             mcMirel_->setReadingTimer(kMirelPollMs);
             break;

@@ -6,15 +6,20 @@
 // analog inputs. One instance, gQCM, made at start-up; it owns both sources.
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
+#include "qcm/TrvReadings.h"
 #include "qcm/cMirel.h"
 
 #include <QObject>
 #include <QString>
 #include <cstdint>
 
+class cTRV600a;
+
 class cQCM : public QObject {
     Q_OBJECT
 public:
+    // Makes both sources; the card's starts the card system at once, so a missing card
+    // library makes the creation fail with the loader's error.
     explicit cQCM(QObject* parent = nullptr);
     ~cQCM() override;
 
@@ -73,6 +78,11 @@ private:
     // Finds the sensors and settles which monitor each one serves, asking the operator.
     void InitMirels();
     void mcMirel_Events_MirelReading(const QString& SN, MirelReadingArray& Reading);
+    void mc600_Events_TRVReading(const TrvSensorReadings& Sensors, const TrvOutputReadings& Outputs, double dTime);
+    void mc600_Events_TRVAnalog(const TrvAnalogReadings& Analog, double dTime);
+    // Every sensor, map and output of the card back to its neutral setting, and the
+    // measurement started afresh.
+    void ResetCard();
     // Raises QCMReading, noting each monitor's frequency.
     void RaiseReading(QCMReadingArray& Readings, double dTime);
 
@@ -86,6 +96,7 @@ private:
     BoundedArray<double, 0, 3> LastFreq_;
     // The sensors' readings, kept between their events.
     QCMReadingArray MirelReadings_;
+    cTRV600a* mc600_ = nullptr;
     cMirel* mcMirel_ = nullptr;
 };
 

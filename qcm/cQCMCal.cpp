@@ -94,8 +94,11 @@ void cQCMCal::StartCal(int32_t nChan, int16_t nFilm) {
         RunQCM().Material(QCM_, film.QCM_DENSITY, film.QCM_ZFACTOR, film.QCM_TOOLING);
         StartTime_ = SecondsNow();
         SetCalPhase(kSettling);
-        CalTimer_->setInterval(vb::CLng(RunQCM().Period() * 1000.0 + update));
-        CalTimer_->setEnabled(true);
+        const int32_t interval = vb::CLng(RunQCM().Period() * 1000.0 + update);
+        CalTimer_->setInterval(interval);
+        // Without a quartz period yet there is no interval: a timer of 0 would run on
+        // every pass of the event loop.
+        CalTimer_->setEnabled(interval > 0);
     } catch (...) {
         gErr.HandleError();
     }
@@ -155,6 +158,7 @@ void cQCMCal::CalTimer_Timer() {
         }
         QCMSeen_ = false;
         ChanSeen_ = false;
+        const int16_t before = Phase_;
         if (Phase_ == kSettling) {
             if (Since(StartTime_, SecondsNow()) >= kSettleSeconds) {
                 RunQCM().Zero(QCM_);
@@ -165,6 +169,8 @@ void cQCMCal::CalTimer_Timer() {
         } else if (Phase_ == kCalibrating) {
             DoCal();
         }
+        // A tick that changes nothing still reports, so a window can show the progress.
+        if (Phase_ == before) emit Status(Phase_);
     } catch (...) {
         gErr.HandleError();
     }

@@ -35,7 +35,7 @@ public:
     void StartCal(int32_t nChan, int16_t nFilm);
 
 signals:
-    // Raised by every phase change.
+    // Raised by every phase change, and by each tick of the timer that changes nothing.
     void Status(int16_t Phase);
 
 private:

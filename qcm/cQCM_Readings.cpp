@@ -2,9 +2,11 @@
 // the sources turned into its own events.
 #include "qcm/cQCM.h"
 
+#include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "platform/Clock.h"
+#include "qcm/cTRV600a.h"
 
 #include <limits>
 
@@ -25,7 +27,10 @@ int32_t cQCM::InitFreq(double maximum, double minimum, double initial, double pe
         FreqInit_ = initial;
         Period_ = period;
         result = 0;
-        if (QCMType_ == 2) {
+        if (QCMType_ == 1) {
+            result = mc600_->SendInit(maximum, minimum, initial, period);
+            ResetCard();
+        } else if (QCMType_ == 2) {
             for (int q = 0; q <= 3; ++q) {
                 if (MirelSN_(q).isEmpty()) continue;
                 result = mcMirel_->InitFreq(maximum, minimum, initial);
@@ -38,11 +43,30 @@ int32_t cQCM::InitFreq(double maximum, double minimum, double initial, double pe
     return result;
 }
 
+void cQCM::ResetCard() {
+    for (int s = 0; s < cTRV600a::kSensors; ++s) mc600_->SendMaterial(s, 1.0, 1.0, 100.0);
+    TrvSensorMap sensors;
+    sensors.fill(-1);
+    mc600_->SendMapSensors(sensors);
+    TrvAnalogMap analogs;
+    analogs.fill(-1);
+    mc600_->SendMapAnalog(analogs);
+    for (int out = 0; out < cTRV600a::kOutputs; ++out) {
+        mc600_->SendFullScale(out, 0.0, 0.0, 0.0);
+        mc600_->SendPower(out, 0.0);
+    }
+    mc600_->setOpMode(Simulate);
+    mc600_->SendStartMeas();
+    mc600_->ZeroAll();
+}
+
 int16_t cQCM::Revision(int QCM) {
     ORUN_PROC("cQCM_Revision");
     int16_t result = 0;
     try {
-        if (QCMType_ == 2 && !MirelSN(QCM).isEmpty()) {
+        if (QCMType_ == 1) {
+            result = static_cast<int16_t>(mc600_->Revision(QCM));
+        } else if (QCMType_ == 2 && !MirelSN(QCM).isEmpty()) {
             QString rev;
             mcMirel_->Revision(MirelSN(QCM), rev);
             // A revision such as "1.05" is 105; a text that makes no such number gives 0.
@@ -99,6 +123,34 @@ void cQCM::mcMirel_Events_MirelReading(const QString& SN, MirelReadingArray& Rea
             MirelReadings_(QCMReadingIndex(q, 3)) = Reading(3);
         }
         RaiseReading(MirelReadings_, static_cast<double>(Timer()));
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void cQCM::mc600_Events_TRVReading(const TrvSensorReadings& Sensors, const TrvOutputReadings&, double dTime) {
+    const ProcTrace trace(gErr, QStringLiteral("cQCM_mc600_Events_TRVReading"));
+    try {
+        if (QCMType_ != 1) return;
+        // The card's first four sensors are the monitors; its fourth quantity is the rate
+        // deviation, in the place of the sensors' crystal life.
+        QCMReadingArray readings;
+        for (int q = 0; q <= 3; ++q)
+            for (int quantity = 0; quantity <= 3; ++quantity)
+                readings(QCMReadingIndex(q, quantity)) = Sensors(q, quantity);
+        RaiseReading(readings, dTime);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void cQCM::mc600_Events_TRVAnalog(const TrvAnalogReadings& Analog, double dTime) {
+    const ProcTrace trace(gErr, QStringLiteral("cQCM_mc600_Events_TRVAnalog"));
+    try {
+        if (QCMType_ != 1) return;
+        VeskReadingArray values;
+        for (int a = 0; a <= 3; ++a) values(a) = Analog(a);
+        emit VeskReading(values, dTime);
     } catch (...) {
         gErr.HandleError();
     }

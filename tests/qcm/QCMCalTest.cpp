@@ -135,8 +135,12 @@ protected:
 // earlier and 115.5 when carried on to the same moment, so the factor is 1.1.
 TEST_F(QCMCalibration, SettlesSamplesAndFindsTheFactor) {
     cQCMCal cal;
-    QList<int> phases;
-    QObject::connect(&cal, &cQCMCal::Status, &cal, [&](int16_t p) { phases << p; });
+    QList<int> phases;  // each change of phase
+    int statuses = 0;
+    QObject::connect(&cal, &cQCMCal::Status, &cal, [&](int16_t p) {
+        ++statuses;
+        if (phases.isEmpty() || phases.last() != p) phases << p;
+    });
     gFilm(kFilm) = film;
     cal.StartCal(kChan, kFilm);
     EXPECT_EQ(CalTimer(cal).Interval(), 350);
@@ -147,6 +151,7 @@ TEST_F(QCMCalibration, SettlesSamplesAndFindsTheFactor) {
     ASSERT_EQ(Run(cal, {}, false), 3) << cal.ErrorMsg().toStdString();
     EXPECT_NEAR(cal.QCMCalFactor(), 1.1, 1e-9);
     EXPECT_EQ(phases, QList<int>({1, 2, 3}));
+    EXPECT_EQ(statuses, 1 + 31) << "one at the start, one per tick";
     EXPECT_EQ(UnitRelays(), 0);
     // A finished calibration stays finished: its timer has stopped, and readings that
     // come or fail to come change nothing.
