@@ -60,6 +60,8 @@ void cQCM::setQCMType(int32_t value) {
         default: break;
         }
         modDB::QCMLoad();
+    } catch (const modUtil::CriticalExit&) {
+        throw;  // the program ends; only a test's exit hook comes back here
     } catch (...) {
         gErr.HandleError();
     }

@@ -4,9 +4,13 @@
 #include "SensorBench.h"
 
 #include "app/cApp.h"
+#include "app/modUtil.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
+#include "platform/ProgramFolder.h"
+#include "qcm/TrvApi.h"
 #include "qcm/cQCM.h"
+#include "qcm/cTRV600a.h"
 #include "unit/cORUN.h"
 
 #include <memory>
@@ -41,6 +45,7 @@ protected:
     }
 
     cQCM& QCM() { return *qcm_; }
+    cTRV600a& Card() { return *QCM().findChild<cTRV600a*>(); }
     // Raises a reading of the sensor driver as its poll would.
     void SensorEvent(const QString& sn, double rate, double thickK, double hz, double life) {
         MirelReadingArray r;
@@ -201,6 +206,74 @@ TEST_F(QCMFacade, ChoosingTheSensorsAsksAboutAssignments) {
             EXPECT_EQ(QCM().QCMSensorEnabled(q), c.enabled[q]) << q;
         }
     }
+}
+
+// The card source: the library is looked for where it is loaded from, the card is set to
+// neutral values with the frequencies, its first four sensors are the monitors, its
+// analog inputs are handed on, and the sensors' readings are ignored.
+TEST_F(QCMFacade, TheCardSourceIsReachedThroughTheFacade) {
+    QCM().setQCMType(1);
+    ASSERT_EQ(boxes.count(), 0) << boxes.prompts().join(" | ").toStdString();
+    EXPECT_TRUE(Card().TimerEnabled());
+    EXPECT_DOUBLE_EQ(Card().SensorInitFreq(), 6000000.0) << "the stored frequencies reach the card";
+    Card().setTimerEnabled(false);
+    Card().setSensorLoop(2, 1);
+    Card().setDensity(3, 5.0);
+    ASSERT_EQ(QCM().InitFreq(10000000, 1000000, 5500000, 0.5), 0);
+    EXPECT_DOUBLE_EQ(Card().SensorMaxFreq(), 10000000.0);
+    EXPECT_EQ(Card().SensorLoop(2), -1);
+    EXPECT_DOUBLE_EQ(Card().Density(3), 1.0);
+    EXPECT_EQ(Card().OpMode(), 1) << "no card: simulation";
+    EXPECT_EQ(QCM().InitFreq(10000000, 1000000, 11000000, 0.5), -1);
+
+    EXPECT_EQ(QCM().Material(2, 0.3, 1.0, 100.0), 11);
+    EXPECT_EQ(QCM().Material(2, 2.5, 1.0, 100.0), 0);
+    EXPECT_DOUBLE_EQ(Card().Density(2), 2.5);
+    EXPECT_EQ(QCM().Zero(24), 10);
+    EXPECT_EQ(QCM().Zero(3), 0);
+    EXPECT_EQ(QCM().ZeroAll(), 0);
+    for (int n : {0, 7}) EXPECT_EQ(QCM().Revision(n), Card().Revision(n)) << n;
+
+    TrvSensorReadings sensors;
+    for (int s = 0; s < 24; ++s)
+        for (int k = 0; k <= 3; ++k) sensors(s, k) = 100.0 * s + k;
+    TrvOutputReadings outputs;
+    emit Card().TRVReading(sensors, outputs, 12.5);
+    ASSERT_EQ(readings, 1);
+    for (int q = 0; q <= 3; ++q)
+        for (int k = 0; k <= 3; ++k) EXPECT_EQ(At(last, q, k), 100.0 * q + k) << q << "," << k;
+    EXPECT_EQ(QCM().QCMFreq(3), 302.0);
+    QList<double> vesk;
+    QObject::connect(&QCM(), &cQCM::VeskReading, &QCM(), [&](VeskReadingArray& v, double t) {
+        vesk = {v(0), v(1), v(2), v(3), t};
+    });
+    TrvAnalogReadings analog;
+    for (int a = 0; a <= 3; ++a) analog(a) = 0.5 * a;
+    emit Card().TRVAnalog(analog, 13.0);
+    EXPECT_EQ(vesk, QList<double>({0.0, 0.5, 1.0, 1.5, 13.0}));
+    SensorEvent(QStringLiteral("MA0001"), 1.0, 1.0, 1.0, 1.0);
+    EXPECT_EQ(readings, 1);
+
+    // With another source the card's readings are ignored.
+    QCM().setQCMType(0);
+    EXPECT_FALSE(Card().TimerEnabled());
+    emit Card().TRVReading(sensors, outputs, 14.0);
+    emit Card().TRVAnalog(analog, 14.0);
+    EXPECT_EQ(readings, 1);
+    EXPECT_EQ(vesk.last(), 13.0);
+    EXPECT_EQ(boxes.count(), 0);
+
+    // Without its library file the card cannot be chosen: the program ends.
+    SetLibraryFolder(folder.path());
+    static int exitCode = 0;
+    modUtil::SetCriticalExitHook([](int code) { exitCode = code; });
+    EXPECT_THROW(QCM().setQCMType(1), modUtil::CriticalExit);
+    modUtil::SetCriticalExitHook(nullptr);
+    SetLibraryFolder(QString());
+    EXPECT_EQ(exitCode, 1);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().prompt, QStringLiteral("Critical Error: Can't Find File \r\n") + folder.file("libTRV600a.so") +
+                                       QStringLiteral("\r\nApplication must close!"));
 }
 
 // Revision, material and zero go to the sensor of an enabled monitor; a monitor no sensor
