@@ -2,7 +2,9 @@
 // the USB bridge's listing of USB serial ttys.
 #include "SensorBench.h"
 
+#include "platform/UsbBridge.h"
 #include "qcm/cMirel.h"
+#include "qcm/modUSB.h"
 
 
 namespace {
@@ -129,6 +131,13 @@ TEST_F(MirelDriver, ReadingsTurnTheCountIntoFrequencyLifeThicknessAndRate) {
 // for while another one waits.
 TEST_F(MirelDriver, FaultsOnTheLineGiveTheirStatus) {
     ASSERT_TRUE(Plug(a));
+    // A text longer than the bridge's buffer is refused, not sent.
+    int32_t handle = 0;
+    ASSERT_EQ(modUSB::USBOpen(0, handle), 0);
+    EXPECT_EQ(modUSB::USBWrite(handle, QString(258, u'x')), UsbStatus::InvalidRequestLength);
+    EXPECT_EQ(modUSB::USBWrite(handle, QString(255, u'x') + QStringLiteral("\r\n")), 0);
+    ASSERT_TRUE(WaitUntil([&] { return a.Commands().size() == 1; }, 2000));
+    modUSB::USBClose(handle);
     ASSERT_EQ(mirel.FindMirels(found), 1);
     const QString sn = QStringLiteral("MA0001");
     QString rev;
