@@ -1,16 +1,32 @@
 // mirelsim: Mirel USB quartz sensors on pseudo-terminals, for people and for end-to-end
 // runs of the station. Lists the sensors under a folder that the station's USB bridge is
 // pointed at (ORUN_USB_ROOT), prints that folder and each sensor's line, then one line per
-// command received, and runs until killed.
+// command received, and runs until interrupted or terminated.
 #include "mirelsim/MirelSim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 #include <vector>
+
+namespace {
+
+// Interrupt and terminate end the event loop, so the sensors are unplugged on the way out
+// and no listing is left pointing at pseudo-terminals that others may get next.
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    (void)!::write(gSignalPipe[1], &c, 1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -82,5 +98,14 @@ int main(int argc, char** argv) {
         sensors.push_back(std::move(sim));
     }
     std::fflush(stdout);
-    return app.exec();
+
+    if (::pipe(gSignalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+    }
+    const int rc = app.exec();
+    sensors.clear();
+    return rc;
 }
