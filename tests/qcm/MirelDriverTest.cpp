@@ -195,6 +195,12 @@ TEST_F(MirelDriver, AnUnpluggedSensorIsNotConnectedUntilItIsFoundAgain) {
     EXPECT_EQ(found(0), snA);
     EXPECT_EQ(mirel.GetReading(snA, r), 0);
     EXPECT_EQ(mirel.GetReading(snB, r), 0);
+
+    // A look-up made before a search does not outlive it.
+    a.Unplug();
+    b.Unplug();
+    ASSERT_EQ(mirel.FindMirels(found), 0);
+    EXPECT_EQ(mirel.Material(snB, 2.0, 1.0, 100.0), 7);
     EXPECT_EQ(boxes.count(), 0);
 }
 
