@@ -98,6 +98,10 @@ TEST(ClientLinks, TcpRepliesAreJoinedAndANewTargetGetsANewConnection) {
     w.cmdSend->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return peer->bytesAvailable() >= 10; }, 2000));
     EXPECT_FALSE(first.hasPendingConnections());
+    // A number no port can have is not tried (it would wrap onto another port).
+    w.txtPort->setText(QString::number(65536 + second.serverPort()));
+    w.cmdSend->click();
+    EXPECT_FALSE(QTest::qWaitFor([&] { return second.hasPendingConnections(); }, 200));
     // Another port: the old connection is closed and a new one made.
     w.txtPort->setText(QString::number(second.serverPort()));
     w.cmdSend->click();
