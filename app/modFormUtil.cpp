@@ -65,6 +65,30 @@ void MarkUnloaded(QWidget* Form) {
     if (Form) Form->setProperty(kUnloaded, true);
 }
 
+void CenterFormScreen(QWidget* Form) {
+    RunReportingErrors(QStringLiteral("CenterFormScreen"), [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        const QRect screen = (Form->screen() ? Form->screen() : QGuiApplication::primaryScreen())->geometry();
+        const QRect frame = Form->frameGeometry();
+        Form->move(screen.x() + (screen.width() - frame.width()) / 2, screen.y() + (screen.height() - frame.height()) / 2);
+    });
+}
+
+void FormOnTop(QWidget* Form, bool OnTop) {
+    RunReportingErrors(QStringLiteral("FormOnTop"), [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        if (Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == OnTop) return;
+        // A shown window is hidden by a change of its flags: show it again where it was.
+        const bool shown = Form->isVisible();
+        const QPoint at = Form->pos();
+        Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
+        if (shown) {
+            Form->move(at);
+            Form->show();
+        }
+    });
+}
+
 bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
 bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }

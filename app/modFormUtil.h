@@ -23,6 +23,12 @@ bool IsFormLoadedByCaption(const QString& Caption);
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
 
+// Moves the window to the middle of its screen.
+void CenterFormScreen(QWidget* Form);
+// Keeps the window above all others (OnTop) or puts it back among them, without moving
+// or sizing it.
+void FormOnTop(QWidget* Form, bool OnTop);
+
 // Closes the window as the program's unload; true when it closed.
 bool Unload(QWidget* Form);
 // 1 (the program) while Unload closes the window, else 0 (the user).
