@@ -74,21 +74,6 @@ void CenterFormScreen(QWidget* Form) {
     });
 }
 
-void FormOnTop(QWidget* Form, bool OnTop) {
-    RunReportingErrors(QStringLiteral("FormOnTop"), [&] {
-        if (!Form) throw RuntimeError::ObjectNotSet();
-        if (Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == OnTop) return;
-        // A shown window is hidden by a change of its flags: show it again where it was.
-        const bool shown = Form->isVisible();
-        const QPoint at = Form->pos();
-        Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
-        if (shown) {
-            Form->move(at);
-            Form->show();
-        }
-    });
-}
-
 bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
 bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }
