@@ -24,6 +24,9 @@ bool IsFormLoadedByCaption(const QString& Caption);
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
 
+// Moves the window to the middle of its screen.
+void CenterFormScreen(QWidget* Form);
+
 // Closes the window as the program's unload; true when it closed.
 bool Unload(QWidget* Form);
 // 1 (the program) while Unload closes the window, else 0 (the user).
@@ -31,8 +34,6 @@ int UnloadMode(const QWidget* Form);
 // Called by a window that accepted its close.
 void MarkUnloaded(QWidget* Form);
 
-// Moves the window to the middle of the screen.
-void CenterFormScreen(QWidget* Form);
 // Unloads every open window of the program other than the given one, then the given one.
 void CloseForms(QWidget* Form);
 
