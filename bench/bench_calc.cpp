@@ -5,7 +5,8 @@
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
+#include "run/ProgramObjects.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
 
@@ -61,10 +62,8 @@ void BuildRun(cApp& app, cORUN& unit) {
 }
 
 void BM_ControlTickEightChannels(benchmark::State& state) {
-    cApp app;
-    gApp = &app;
-    cORUN unit;
-    gORUN = &unit;
+    cApp& app = ProgramObjects::CreateApp();
+    cORUN& unit = ProgramObjects::CreateUnit();
     BuildRun(app, unit);
     double wobble = 0.0;
     for (auto _ : state) {
@@ -79,8 +78,7 @@ void BM_ControlTickEightChannels(benchmark::State& state) {
         }
         wobble = wobble > 0.05 ? 0.0 : wobble + 0.001;
     }
-    gORUN = nullptr;
-    gApp = nullptr;
+    ProgramObjects::ReleaseAll();
 }
 BENCHMARK(BM_ControlTickEightChannels)->Unit(benchmark::kMicrosecond);
 

@@ -41,7 +41,8 @@ void QCMSave();
 // stored; a load gives it to all four graphs.
 void GraphLoad(int16_t nProcess);
 void GraphSave(int16_t nProcess);
-// Relay and input maps of a process (table IO), through modIO's Set/Get members.
+// Relay and input maps of a process (table IO), through the calls that the run control
+// registers for its maps (Hooks::SetIOFunction, Hooks::GetIOFunction).
 void IOLoad(int16_t nProcess);
 void IOSave(int16_t nProcess);
 

@@ -5,7 +5,8 @@
 #include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
 
 namespace modDB {
 

@@ -1,6 +1,5 @@
 #include "qcm/cQCM.h"
 
-cQCM* gQCM = nullptr;
 
 cQCM::cQCM(QObject* parent) : QObject(parent) {}
 

@@ -2,6 +2,7 @@
 // The quartz facade: the one object through which the program reaches the quartz
 // monitors, whichever source (the TRV-600 card or the Mirel USB sensors) is active.
 // One instance, gQCM, made at start-up.
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
 
@@ -58,6 +59,3 @@ private:
     BoundedArray<bool, 0, 3> QCMSensorEnabled_;
     BoundedArray<QString, 0, 3> MirelSN_;
 };
-
-// The quartz facade, made at start-up (and never released before the program ends).
-extern cQCM* gQCM;

@@ -8,8 +8,6 @@ namespace {
 const QString kSection = QStringLiteral("SftwComm");
 }
 
-cComm* gComm = nullptr;
-
 cComm::cComm(QObject* parent) : QObject(parent) {}
 
 cComm::~cComm() { IniWrite(); }

@@ -3,6 +3,8 @@
 // serial port or its TCP listener. One instance, gComm, made at start-up and released at
 // shutdown; its own settings live in the [SftwComm] section of the configuration file,
 // which it reads in Init and writes back when it is released.
+#include "app/Globals.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -57,6 +59,3 @@ private:
     int32_t RS232Baud_ = 0;
     int16_t EthernetLocalPort_ = 0;
 };
-
-// The remote-control server, made at start-up and released at shutdown.
-extern cComm* gComm;

@@ -4,8 +4,6 @@
 #include "platform/SPort.h"
 #include "platform/ccrpTimer.h"
 
-cORUN* gORUN = nullptr;
-
 cORUN::cORUN(QObject* parent) : QObject(parent) {
     Port_ = new SPort(this);
     connect(Port_, &SPort::RxData, this, &cORUN::Port_RxData);
@@ -35,7 +33,6 @@ cORUN::~cORUN() {
     } catch (const std::exception&) {
     }
     Port_->Close();
-    if (gORUN == this) gORUN = nullptr;
 }
 
 void cORUN::setEnabled(bool value) {

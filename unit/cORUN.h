@@ -6,6 +6,7 @@
 // Channels 0..7, sensors 0..3, outputs 0..7, relays 0..11 and inputs 0..12 are counted
 // from 0 here and from 1 in the unit's command texts. The firmware version is kept
 // times 100 (411 for 4.11).
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "unit/FrameCollector.h"
 
@@ -269,6 +270,3 @@ private:
     int16_t RelayReg_ = 0;
     int16_t InputReg_ = 0;
 };
-
-// The one link object, made at start-up and released at shutdown.
-extern cORUN* gORUN;

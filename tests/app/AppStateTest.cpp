@@ -8,10 +8,12 @@
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
 #include "run/frmMain.h"
+#include "run/ProgramObjects.h"
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "windows/frmGraph.h"
@@ -28,18 +30,13 @@ namespace {
 class AppStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetProgramState();
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
         for (int L = 1; L <= 250; ++L) SetLayer(static_cast<int16_t>(L), 0, 0, -1, -1, -1);
-        for (int p = 1; p <= 25; ++p) gProcess(p) = ProcessRec{};
-        for (int i = 0; i <= 11; ++i) modIO::SetOutputFunction(static_cast<int16_t>(i), 0);
-        gChanTotal.fill(0.0);
-        gChanTotalCarry.fill(0.0);
-        Simulate = 0;
-        LogMode = false;
-        gApp = new cApp;
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-        gMainForm = new frmMain;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateMainForm();
         Identify(*gORUN);
         Settle();
         log = std::make_unique<LinkLog>(*gORUN);
@@ -47,14 +44,7 @@ protected:
 
     void TearDown() override {
         log.reset();
-        for (int i = 0; i <= 3; ++i) delete gGraphForm(i).data();
-        delete gMainForm;
-        delete gQCM;
-        delete gORUN;
-        delete gApp;
-        gQCM = nullptr;
-        gORUN = nullptr;
-        modDB::gDB = dao::Database();
+        ResetProgramState();
     }
 
     // Answers what the link has in flight, so that every command it queued goes out.

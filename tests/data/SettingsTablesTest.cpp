@@ -5,6 +5,7 @@
 
 #include "app/SettingsGlobals.h"
 #include "qcm/cQCM.h"
+#include "run/ProgramObjects.h"
 #include "unit/LinkHarness.h"
 #include "unit/cORUN.h"
 #include "unitsim/UnitSim.h"
@@ -19,15 +20,8 @@ class SettingsTablesTest : public RecipeDbTest {
 protected:
     void SetUp() override {
         RecipeDbTest::SetUp();
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-    }
-    void TearDown() override {
-        delete gQCM;
-        gQCM = nullptr;
-        delete gORUN;
-        gORUN = nullptr;
-        RecipeDbTest::TearDown();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
     }
 };
 
