@@ -4,6 +4,7 @@
 #include "RecipeDbFixture.h"
 
 #include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
 #include "qcm/cQCM.h"
 #include "run/ProgramObjects.h"
 #include "unit/LinkHarness.h"
@@ -133,16 +134,16 @@ TEST_F(SettingsTablesTest, AQuartzRowWithAZeroStartsTheFacadeOnDefaultsAndKeepsI
     EXPECT_EQ(gQCM->FreqInit(), 6000000.0);
     EXPECT_EQ(gQCM->Period(), 0.5);
     dao::Recordset rs = modDB::gDB.OpenRecordset("SELECT * FROM QCM");
-    EXPECT_EQ(rs.Fields("Period").AsDouble(), 0.0);
-    EXPECT_EQ(rs.Fields("FreqMax").AsDouble(), 9000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("Period").Value()), 0.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMax").Value()), 9000000.0);
 
     // The save writes what the facade holds.
     modDB::QCMSave();
     rs = modDB::gDB.OpenRecordset("SELECT * FROM QCM");
-    EXPECT_EQ(rs.Fields("Period").AsDouble(), 0.5);
-    EXPECT_EQ(rs.Fields("FreqMax").AsDouble(), 6100000.0);
-    EXPECT_EQ(rs.Fields("FreqInit").AsDouble(), 6000000.0);
-    EXPECT_EQ(rs.Fields("FreqMin").AsDouble(), 5000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("Period").Value()), 0.5);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMax").Value()), 6100000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqInit").Value()), 6000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMin").Value()), 5000000.0);
     EXPECT_EQ(Rows("SELECT * FROM QCM"), 1);
     EXPECT_EQ(dialogs.count(), 0);
 }
