@@ -58,7 +58,8 @@ void DBLoad(const QString& path);
 void DBSave(const QString& path);
 // The record defaults before a load.
 void DBInit();
-// The first free layer record (Film_Number -1), or 251 when none is free.
+// The first free layer record (Film_Number -1), or one past the last record (251) when
+// none is free.
 int16_t GetFreeLayer();
 
 // ---- Version check and upgrade ----

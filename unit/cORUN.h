@@ -15,6 +15,38 @@
 #include <QString>
 #include <cstdint>
 
+// The reading states of the link (cORUN::RdgType): readings feed the channels' flux, or
+// they measure one point of a channel's two-point calibration.
+namespace RdgType {
+constexpr int32_t Normal = 0;
+constexpr int32_t HighPoint = 2;     // measuring at the high bias
+constexpr int32_t LowPoint = 3;      // measuring at the low bias
+constexpr int32_t AwaitingAck = 99;  // a bias was sent; its point starts with the unit's "C"
+}  // namespace RdgType
+
+// The link's time-outs and waits.
+namespace OrunTiming {
+constexpr int FirstReplyMs = 1000;     // from a command to the first reply time-out
+constexpr int RepeatReplyMs = 2000;    // between time-outs while the unit stays silent
+constexpr int IdentifiedMs = 5000;     // the reply timer once the unit has identified itself
+constexpr int TcpConnectMs = 1000;     // the wait for a TCP connection to the unit
+constexpr int PmtOffSettleMs = 100;    // the wait after a PMT is switched off for calibration
+constexpr float MissingReadingSeconds = 2.0f;  // an active channel without readings is in error
+}  // namespace OrunTiming
+
+// The unit's codes of an analog output: 0 V at ZeroVolts, each 10 V of a full scale a span of
+// Span codes above it. A full scale of OneToFive marks the "1-5" V mode (0 % at 1 V,
+// 100 % at 5 V), whose hand-control code is HandCtrlOneToFive.
+namespace OutputCode {
+constexpr int32_t ZeroVolts = 32767;
+constexpr double Span = 32767.0;
+constexpr double HandCtrlSpan = 32768.0;  // the hand controller counts one code more per 10 V
+constexpr double OneToFive = 50.0;
+constexpr int32_t HandCtrlOneToFive = 49151;
+// Values above it are PMT calibration values, at or below it PMT volts.
+constexpr int32_t PmtCalThreshold = 65356;
+}  // namespace OutputCode
+
 class ccrpTimer;
 class cErrHandler;
 class SPort;

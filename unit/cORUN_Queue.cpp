@@ -81,7 +81,7 @@ void cORUN::DoResponse(QString R) {
             Version_ = VersionFromIdentification(R);
             if (Version_ > 0) {
                 ORUNTimer_->setEnabled(false);
-                ORUNTimer_->setInterval(5000);
+                ORUNTimer_->setInterval(OrunTiming::IdentifiedMs);
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
                 SendReadChannels();
@@ -112,7 +112,7 @@ void cORUN::ORUNTimer_Timer() {
             TraceLine(QStringLiteral("Received: ") + Response_);
             setTracing(false);
         }
-        ORUNTimer_->setInterval(2000);
+        ORUNTimer_->setInterval(OrunTiming::RepeatReplyMs);
         CommStatus_ = 2;
         emit ORUNError(0, 0);
     } catch (...) {
@@ -131,7 +131,8 @@ float ElapsedSeconds(float t1, float t2) {
 void cORUN::CheckMissingReadings(float now) {
     for (int ch = 0; ch <= 7; ++ch) {
         if (!ChanActive(ch)) continue;
-        if (ElapsedSeconds(static_cast<float>(LastReadingTime_(ch)), now) <= 2.0f) continue;
+        const float silent = ElapsedSeconds(static_cast<float>(LastReadingTime_(ch)), now);
+        if (silent <= OrunTiming::MissingReadingSeconds) continue;
         LastReadingTime_(ch) = now;
         if ((ChanErrorWord_(ch) & 2) == 0) {
             ChanErrorWord_(ch) |= 2;
