@@ -7,6 +7,7 @@
 // from 0 here and from 1 in the unit's command texts. The firmware version is kept
 // times 100 (411 for 4.11).
 #include "app/Globals.h"
+#include "app/Ring.h"
 #include "platform/BoundedArray.h"
 #include "unit/FrameCollector.h"
 
@@ -251,11 +252,8 @@ private:
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};
     char rxChunk_[512] = {};
 
-    // queue: slots 0..100, modulus 100 (slot 100 is never used)
-    static constexpr int kQueueSize = 100;
-    QString Queue_[kQueueSize + 1];
-    int QueueHead_ = 0;
-    int QueueTail_ = 0;
+    // queue: ring slots 0..99
+    Ring<QString> Queue_{0, 100};
 
     // unit model
     int32_t Version_ = 0;

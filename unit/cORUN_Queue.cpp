@@ -32,42 +32,20 @@ void cORUN::setCommand(QString T) {
 }
 
 void cORUN::QueuePut(const QString& T) {
-    // A unit that stays silent while the poll goes on would fill the ring; letting the
-    // tail run onto the head would make a full queue read as empty and lose the newest
-    // commands. The oldest waiting command gives way instead (the next reply empties a
-    // queue of more than ten anyway).
-    QueueTail_ = (QueueTail_ + 1) % kQueueSize;
-    if (QueueTail_ == QueueHead_) {
-        QueueHead_ = (QueueHead_ + 1) % kQueueSize;
-        Queue_[QueueHead_].clear();
-    }
-    Queue_[QueueTail_] = T;
+    // A unit that stays silent while the poll goes on would fill the ring; the oldest
+    // waiting command gives way (the next reply empties a queue of more than ten anyway),
+    // so a full queue never reads as empty and the newest commands are kept.
+    Queue_.Enqueue(T);
 }
 
-bool cORUN::QueueTake(QString& T) {
-    if (QueueHead_ == QueueTail_) {
-        T.clear();
-        return false;
-    }
-    QueueHead_ = (QueueHead_ + 1) % kQueueSize;
-    T = Queue_[QueueHead_];
-    return true;
-}
+bool cORUN::QueueTake(QString& T) { return Queue_.Dequeue(T); }
 
-void cORUN::QueueEmpty() {
-    QueueHead_ = QueueTail_ = 0;
-    for (QString& slot : Queue_) slot.clear();
-}
+void cORUN::QueueEmpty() { Queue_.Clear(); }
 
-int cORUN::QueueWaiting() const {
-    // Counted as a true modulus, so a queue that has wrapped past slot 99 still counts right.
-    return ((QueueTail_ - QueueHead_) % kQueueSize + kQueueSize) % kQueueSize;
-}
+int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
 
-bool cORUN::Front(QString& varData) const {
-    varData = Queue_[(QueueHead_ + 1) % kQueueSize];
-    return !varData.isEmpty();
-}
+// An empty queue has no front, also when its slots still hold commands taken earlier.
+bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
 void cORUN::DoResponse(QString R) {
     try {
