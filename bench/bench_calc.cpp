@@ -1,6 +1,7 @@
 // Cost of one control tick's channel calculations for eight co-deposited channels: the
 // user-unit rate with cross-channel correction, deviation, ratio, thickness and the PID
 // step of every channel.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
@@ -56,8 +57,8 @@ void BuildRun(cApp& app, cORUN& unit) {
     }
     app.BuildProcess(1);
     app.setProcLayer(1);
-    app.setPhase(10);
-    for (int16_t c = 0; c <= 7; ++c) app.setChanPhase(c, 10);
+    app.setPhase(PhaseCode::Deposit);
+    for (int16_t c = 0; c <= 7; ++c) app.setChanPhase(c, PhaseCode::Deposit);
     DELTA.fill(0);
 }
 

@@ -3,6 +3,7 @@
 // tick. Tests fix the clock and advance it by hand instead of sleeping.
 #include <QDateTime>
 #include <cstdint>
+#include <functional>
 
 // Seconds since midnight, in single precision as the original's timer gave them
 // (resolution of the fraction follows the float).
@@ -17,9 +18,20 @@ int64_t TickMs();
 namespace Clock {
 // Fixes the clock at the given moment; Timer, Now and TickMs then move only by Advance.
 void SetFixed(const QDateTime& moment);
-// Moves a fixed clock forward (or back) by the given milliseconds.
+// Moves a fixed clock forward (or back) by the given milliseconds. Going forward, every
+// call scheduled up to the new time runs on the way, in the order of its time (the clock
+// stands at that time while it runs), so timers fire as they would have in real time.
+// A call may advance the clock itself; the outer advance then ends where it was going,
+// or where the inner one ended if that is later.
 void Advance(int64_t ms);
 // Returns to the system clock.
 void UseSystem();
 bool IsFixed();
+
+// Calls on the fixed clock, for the timers (ccrpTimer): fire runs once, when the clock
+// reaches TickMs() == dueTick. Returns an id for Cancel. Nothing runs while the clock is
+// not advanced. SetFixed keeps each call's distance from the present.
+using ScheduleId = uint64_t;
+ScheduleId Schedule(int64_t dueTick, std::function<void()> fire);
+void Cancel(ScheduleId id);
 }  // namespace Clock

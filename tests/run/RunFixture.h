@@ -6,6 +6,7 @@
 // 100 % maximum power). Films start as a plain emission detector (calibration factor and
 // display-unit factor 1, no offsets, one-reading filters); layers have no cross channels
 // and no ratio channel.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
