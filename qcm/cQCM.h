@@ -39,6 +39,11 @@ public:
     // Element n of the quartz card's version block (7: the analog-input board).
     int16_t Revision(int QCM) const;
 
+    // The material of quartz monitor 0..3 (density, Z-factor, tooling) for the active
+    // source. With no source nothing is done and the result is 0; the card and the USB
+    // sensors take it once their drivers are built (until then also 0).
+    int32_t Material(int32_t sensor, double density, double zFactor, double tooling);
+
     // Whether quartz monitor 0..3 is connected and enabled; other numbers are ignored by
     // the setter and give False.
     bool QCMSensorEnabled(int QCM) const;
