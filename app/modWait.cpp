@@ -11,9 +11,10 @@ namespace modWait {
 
 void Wait(int ms) {
     if (ms <= 0) return;
-    if (Clock::IsFixed()) {
-        // A fixed clock (tests) moves by the wait at once; the timers due meanwhile fire
-        // on the way, and the events they post are handled before the wait returns.
+    if (Clock::TimersFollowClock()) {
+        // A fixed clock that drives the timers (tests) moves by the wait at once; the
+        // timers due meanwhile fire on the way, and the events they post are handled
+        // before the wait returns.
         Clock::Advance(ms);
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
         return;

@@ -114,6 +114,8 @@ public:
 
     TarselGrid* grid() const { return grid_; }
     std::vector<GridRow> rows;
+    // The row whose items the grid's list holds (its BeforeEdit filled it), -1 when none.
+    int ListRow() const { return listRow_; }
 
     // Runs at the end of every AfterEdit on a data row's value cell that had something to
     // commit, stored or refused: the refresh of the other editor window.

@@ -183,7 +183,14 @@ void frmLayerFilm::CreateControls() {
     cycDeposit->committed = [this] { if (frmLayerFilm* o = OtherEditor()) o->LoadGridDeposit(); };
     cycPrePost->committed = [this] { if (frmLayerFilm* o = OtherEditor()) o->LoadGridPrePost(); };
     cycORUN->committed = [this] { if (frmLayerFilm* o = OtherEditor()) o->LoadGridORUN(); };
-    cycQCM->committed = [this] { if (frmLayerFilm* o = OtherEditor()) o->LoadGridQCM(); };
+    // Every commit of the quartz grid sends the film's material to the quartz monitors of
+    // the channels running the film.
+    cycQCM->committed = [this] {
+        FilmPush::Material(mFilm);
+        if (frmLayerFilm* o = OtherEditor()) o->LoadGridQCM();
+    };
+    connect(grdORUN, &TarselGrid::TextChange, this, &frmLayerFilm::grdORUN_TextChange);
+    connect(grdQCM, &TarselGrid::CellClick, this, &frmLayerFilm::grdQCM_CellClick);
 }
 
 // The film list holds the 25 films as stored, in alphabetical order, each with its number.

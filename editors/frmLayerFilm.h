@@ -23,6 +23,7 @@
 #include <memory>
 
 class GridCycle;
+class cQCMCal;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -88,6 +89,13 @@ public:
     void tabForm_Click(int PreviousTab);
     void tabForm_MouseMove(int Button, int Shift, float X, float Y);
     void grdLayer_CellClick(int Row, int Col);
+    // The user's pick in the Input list of grdORUN: the film's input type, and the rows
+    // both editors show for it.
+    void grdORUN_TextChange(int Row, int Col);
+    // The Start cell of grdQCM (layer editor): calibrates the layer's channel.
+    void grdQCM_CellClick(int Row, int Col);
+    // The progress of the calibration started from the Start cell.
+    void CalEvent_Status(int16_t Phase);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +127,10 @@ private:
     void SetupGridORUN();
     void SetupGridQCM();
     QString LayerUnits() const;
+    // Rewrites the units column of grdLayer from the film (its rows 0 to 2).
+    void ShowLayerUnits();
+    // Stops following the calibration object and lets it go.
+    void ReleaseCal();
 
     // The current records.
     LayerRec& Layer() const;
@@ -129,6 +141,14 @@ private:
     int16_t mFilm = 0;
     FilmRec mFilmCopy;
     bool mGridsBuilt = false;
+    // The user confirmed a PMT change that alters the calibration gain; cleared by each
+    // LoadGridORUN.
+    bool mPMTConfirmed = false;
+    // The calibration started from the Start cell (null when none runs), when it started
+    // (seconds since midnight) and the film it calibrates.
+    cQCMCal* CalEvent = nullptr;
+    float mCalStart = 0;
+    int16_t mCalFilm = 0;
 
     // The cycles of the eight grids, in the order of the grids above.
     GridCycle* cycLayer = nullptr;

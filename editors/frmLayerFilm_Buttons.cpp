@@ -120,6 +120,8 @@ void frmLayerFilm::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
         } else if (mFilm >= 1) {
             modDB::FilmSave(mFilm);
         }
+        // A calibration still running ends with the window.
+        ReleaseCal();
         mLayer = 0;
         mFilm = 0;
     } catch (...) {

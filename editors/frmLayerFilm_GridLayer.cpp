@@ -102,3 +102,9 @@ void frmLayerFilm::grdLayer_CellClick(int Row, int Col) {
         gErr.HandleError();
     }
 }
+
+void frmLayerFilm::ShowLayerUnits() {
+    for (int i = 0; i < 3 && i < int(cycLayer->rows.size()); ++i)
+        if (const auto& units = cycLayer->rows[size_t(i)].showUnits)
+            if (const auto text = units()) grdLayer->setCellText(i, 1, *text);
+}

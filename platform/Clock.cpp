@@ -12,6 +12,7 @@ struct ScheduledCall {
 
 struct ClockState {
     bool fixed = false;
+    bool timersFollow = false;
     QDateTime moment;
     int64_t tick = 0;
     Clock::ScheduleId lastId = 0;
@@ -70,8 +71,9 @@ std::vector<ScheduledCall>::iterator NextDue(int64_t target) {
 }  // namespace
 
 namespace Clock {
-void SetFixed(const QDateTime& moment) {
+void SetFixed(const QDateTime& moment, Timers timers) {
     ClockState& s = state();
+    s.timersFollow = timers == Timers::FollowClock;
     const int64_t newTick = 1000000;
     for (ScheduledCall& call : s.scheduled) call.due += newTick - s.tick;
     s.fixed = true;
@@ -102,6 +104,10 @@ void Cancel(ScheduleId id) {
     auto& calls = state().scheduled;
     std::erase_if(calls, [id](const ScheduledCall& c) { return c.id == id; });
 }
-void UseSystem() { state().fixed = false; }
+void UseSystem() {
+    state().fixed = false;
+    state().timersFollow = false;
+}
+bool TimersFollowClock() { return state().fixed && state().timersFollow; }
 bool IsFixed() { return state().fixed; }
 }  // namespace Clock

@@ -21,7 +21,7 @@ void ccrpTimer::setEnabled(bool on) {
     if (!on) {
         timer_.stop();
         Unschedule();
-    } else if (Clock::IsFixed()) {
+    } else if (Clock::TimersFollowClock()) {
         ScheduleFrom(TickMs());
     } else {
         timer_.start(interval_);

@@ -1,8 +1,8 @@
 #pragma once
 // The high-resolution timer component: Interval in milliseconds, Enabled, and a Timer
-// event, over a precise QTimer. A timer enabled while the clock is fixed (tests) runs from
-// the clock instead: it fires as Clock::Advance passes its times, so tests of time-outs
-// and timers take no real time.
+// event, over a precise QTimer. A timer enabled while the fixed clock drives the timers
+// (tests, Clock::Timers::FollowClock) runs from the clock instead: it fires as
+// Clock::Advance passes its times, so tests of time-outs and timers take no real time.
 #include "platform/Clock.h"
 
 #include <QObject>

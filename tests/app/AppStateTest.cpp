@@ -4,6 +4,7 @@
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
+#include "data/FilmRec.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
@@ -34,6 +35,7 @@ protected:
         ResetProgramState();
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
         for (int L = 1; L <= 250; ++L) SetLayer(static_cast<int16_t>(L), 0, 0, -1, -1, -1);
+        gFilm(1).QCM_NUMBER = -1;  // calibrates against no quartz monitor
         ProgramObjects::CreateApp();
         ProgramObjects::CreateUnit();
         ProgramObjects::CreateQCM();
@@ -293,6 +295,7 @@ TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange)
 
     // Leaving MAN POWER during DEPOSIT leaves the shutter open for the run.
     gApp->setPhase(PhaseCode::Deposit);
+    gApp->setChanPhase(1, PhaseCode::ManPower);
     Settle();
     log->clear();
     gApp->setChanPhase(1, PhaseCode::Deposit);

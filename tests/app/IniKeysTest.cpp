@@ -3,6 +3,8 @@
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
@@ -39,6 +41,8 @@ const QByteArray kFullConfig =
 class IniKeys : public ::testing::Test {
 protected:
     IniKeys() {
+        // Choosing the quartz source loads its stored frequencies.
+        modDB::gDB = CreateRecipeDatabase(folder.file(QStringLiteral("ORUN.MDB")));
         SetupFile = QStringLiteral("ORUN.CFG");
         SensorDecimals.clear();
     }

@@ -17,7 +17,7 @@ namespace {
 class Wait : public ::testing::Test {
 protected:
     Wait() {
-        Clock::SetFixed(QDateTime(QDate(2026, 1, 2), QTime(9, 0, 0)));
+        Clock::SetFixed(QDateTime(QDate(2026, 1, 2), QTime(9, 0, 0)), Clock::Timers::FollowClock);
         start = TickMs();
     }
     ~Wait() override { Clock::UseSystem(); }

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QWindow>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -376,12 +377,19 @@ TEST_F(EditorFixture, ScreenshotsOfBothEditors) {
     Layer(0).Ramp1Time = 60;
     frmLayerFilm* layers = LayerEditor();
     layers->ShowLayer(1);
+    gFilm(2).Input_Type = 2;  // a quartz monitor: the film editor shows the material rows only
     frmLayerFilm* films = FilmEditor();
     films->ShowFilm(2);
     const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
     QDir().mkpath(dir);
     for (auto [w, name] : {std::pair{layers, "layer_editor.png"}, std::pair{films, "film_editor.png"}}) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        EXPECT_TRUE(w->grab().save(dir + "/" + name));
+    }
+    const std::vector<std::tuple<frmLayerFilm*, int, const char*>> tabs = {{layers, 1, "layer_editor_xchan.png"},
+        {layers, 2, "layer_editor_film.png"}, {layers, 3, "layer_editor_filmcal.png"}, {films, 3, "film_editor_filmcal.png"}};
+    for (const auto& [w, tab, name] : tabs) {
+        w->tabForm->setTab(tab);
         EXPECT_TRUE(w->grab().save(dir + "/" + name));
     }
     EXPECT_EQ(layers->grdLayer->CellText(4, 0), "Manual");

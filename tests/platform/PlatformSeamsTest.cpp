@@ -100,7 +100,7 @@ TEST(Dialogs, ABoxThatNothingAnswersFailsTheTestAtOnceWithItsText) {
 }
 
 TEST(ccrpTimer, OnTheFixedClockItTicksExactlyAndEnablingARunningTimerDoesNotRestartIt) {
-    Clock::SetFixed(QDateTime(QDate(2026, 3, 1), QTime(8, 0, 0)));
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 1), QTime(8, 0, 0)), Clock::Timers::FollowClock);
     ccrpTimer t;
     t.setInterval(400);
     std::vector<int64_t> ticks;

@@ -66,6 +66,7 @@ protected:
             f.QCM_CALFACTOR = 1.0;
             f.UnitsCal = 1.0;
             f.Filter = 1;
+            f.QCM_NUMBER = -1;
             Unit().setFullScale(c, 10.0);
             Unit().setMaxPower(c, 100.0);
             if (previous == 0)

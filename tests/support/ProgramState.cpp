@@ -10,7 +10,12 @@
 #include "run/ProgramObjects.h"
 #include "run/modCalculations.h"
 #include "run/modIO.h"
+#include "app/SystemFlags.h"
+#include "editors/frmLayerFilm.h"
+#include "qcm/cQCMCal.h"
 #include "run/modPhases.h"
+#include "run/modPhasesDetail.h"
+#include "windows/frmSystem.h"
 
 #include <type_traits>
 
@@ -54,6 +59,12 @@ void ResetSettings() {
 }  // namespace
 
 void ResetProgramState() {
+    // The windows and the calibration objects that hold on to the program objects go
+    // first.
+    delete gLayerEditor.data();
+    delete gFilmEditor.data();
+    delete gSystemForm;
+    for (auto& cal : modPhases::QCMCalObj) cal.reset();
     ProgramObjects::ReleaseAll();
     ProgramObjects::RegisterCalls();
     ClearAll(gProcess, gLayer, gFilm, gGraph);
@@ -64,10 +75,19 @@ void ResetProgramState() {
     ClearAll(gPIDErr0, gPIDErr1, gPIDErr2, gPIDHold, OutputFunction, InputFunction);
     gLastMeterTime = 0.0;
     modPhases::PhaseBusy = false;
+    modPhases::PhaseStartTime = 0.0f;
+    modPhases::PhaseDuration = 0.0f;
+    ClearAll(modPhases::RampStartPower, modPhases::CaptureStart, modPhases::DepositTimeMark,
+             modPhases::RateRampStage, modPhases::RateRampActive, modPhases::RateRampStartRate,
+             modPhases::RateRampStartTime, modPhases::QCMCalLast, modPhases::QCMCalUse);
+    SystemFlags = 0;
     ResetSettings();
     gRdgBuff = cRdgBuff();
     gQueue = cQueue();
 }
+
+FreshProgramState::FreshProgramState() { ResetProgramState(); }
+FreshProgramState::~FreshProgramState() { ResetProgramState(); }
 
 cApp& FreshApp() {
     ResetProgramState();

@@ -11,7 +11,7 @@ namespace {
 
 class cORUNTimeout : public ::testing::Test {
 protected:
-    cORUNTimeout() { Clock::SetFixed(QDateTime(QDate(2026, 5, 4), QTime(14, 0, 0))); }
+    cORUNTimeout() { Clock::SetFixed(QDateTime(QDate(2026, 5, 4), QTime(14, 0, 0)), Clock::Timers::FollowClock); }
     ~cORUNTimeout() override { Clock::UseSystem(); }
 };
 
