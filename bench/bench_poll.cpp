@@ -18,6 +18,7 @@
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
 #include "run/PhaseCode.h"
+#include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
@@ -146,16 +147,15 @@ int main(int argc, char** argv) {
     const QRegularExpressionMatch m = QRegularExpression(":(\\d+)").match(QString::fromLatin1(unitsim.readAllStandardOutput()));
     const int port = m.captured(1).toInt();
 
-    gApp = new cApp;
+    ProgramObjects::CreateApp();
     Database(folder.filePath(QStringLiteral("ORUN.MDB")));
-    gORUN = new cORUN;
-    gQCM = new cQCM;
+    ProgramObjects::CreateUnit();
+    ProgramObjects::CreateQCM();
     MeterDamping = 0.0;  // every reading refreshes the channel rows: the heaviest case
     SensorDecimals = QStringLiteral("0.00");
     Colors(1) = 0xFF0000;
     Colors(0) = 0xFFFF;
-    frmMain form;
-    gMainForm = &form;
+    frmMain& form = ProgramObjects::CreateMainForm();
     form.Form_Load();
     form.show();
     Station();
@@ -215,6 +215,6 @@ int main(int argc, char** argv) {
     form.Form_Unload();
     unitsim.kill();
     unitsim.waitForFinished(2000);
-    modDB::gDB = dao::Database();  // before the application's libraries go away
+    ProgramObjects::ReleaseAll();  // the database too, before the application goes
     return 0;
 }

@@ -5,8 +5,6 @@
 #include <QCloseEvent>
 #include <QShowEvent>
 
-frmMain* gMainForm = nullptr;
-
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
     CreateMenus();
@@ -16,11 +14,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateReadingGrids();
     CreateEndpoints();
     LayoutWindow();
+    BindAppEvents();
 }
 
-frmMain::~frmMain() {
-    if (gMainForm == this) gMainForm = nullptr;
-}
+frmMain::~frmMain() = default;
 
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

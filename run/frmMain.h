@@ -8,6 +8,7 @@
 //
 // Control arrays keep the original's indexes: cmdFunc(0..2), cmdSensor(0..3), lblGas(1)
 // and lblGas(3), the channel rows 0..7, lblColumn(0..4, 7), lblProcess(0..2)...
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
 
@@ -105,7 +106,7 @@ public:
     // A channel selector chosen: the layer editor shows that channel's layer.
     void optChEdit_Click(int Index);
 
-    // ---- Application-state events (frmMain_ApEvents.cpp) ----
+    // ---- Application-state events (frmMain_AppEvents.cpp) ----
     void ApEvent_ProcessChange(int16_t nProcess);
     void ApEvent_LayerChange(int16_t nLayer);
     void ApEvent_PhaseChange(int16_t nPhase);
@@ -261,6 +262,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // ---- The application state's events (frmMain_AppEvents.cpp) ----
+    // Connects the handlers below to gApp, when it exists, as the window is made.
+    void BindAppEvents();
+    void ApEvent_GraphSettingsChange(int16_t nProcess);
+    void ApEvent_ShowGraphChange(int16_t Index, bool State);
+    void ApEvent_StatusMsgChange(int16_t nMsgNum);
+    void ApEvent_RunStartRequest();
+
     // construction of the controls
     void CreateMenus();
     void CreateTopPanel();
@@ -302,6 +311,3 @@ private:
     // Successive failed-crystal readings of each quartz monitor, 0..5.
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
 };
-
-// The main window; null until the start-up sequence makes it.
-extern frmMain* gMainForm;

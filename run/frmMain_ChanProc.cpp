@@ -147,9 +147,11 @@ void frmMain::ChanErrorMsg(int16_t Chan) {
         if (film <= 0) return;
         const FilmRec& f = gFilm(film);
         QString source;
-        if (f.Input_Type == 0) source = QStringLiteral("ORUN");
-        else if (f.Input_Type >= 1 && f.Input_Type <= 4) source = QStringLiteral("QCM") + vb::CStr(static_cast<int>(f.Input_Type));
-        else if (f.Input_Type >= 5 && f.Input_Type <= 8) source = QStringLiteral("Vesk") + vb::CStr(static_cast<int>(f.Input_Type - 4));
+        if (InputType::IsEmission(f.Input_Type)) source = QStringLiteral("ORUN");
+        else if (InputType::IsQuartz(f.Input_Type))
+            source = QStringLiteral("QCM") + vb::CStr(InputType::QuartzMonitor(f.Input_Type) + 1);
+        else if (InputType::IsAnalog(f.Input_Type))
+            source = QStringLiteral("Vesk") + vb::CStr(InputType::AnalogInput(f.Input_Type) + 1);
         if (app.Phase() == PhaseCode::Deposit) {
             static const char* const kActions[] = {" Err: IGNORE", " Err: STOP", " Err: HOLD"};
             if (f.ERROR_ACTION >= Ignore && f.ERROR_ACTION <= Hold)

@@ -22,8 +22,6 @@ namespace {
 
 // Firmware older than 4.10 does not speak the poll this window uses.
 constexpr int32_t kFirstCompatibleVersion = 410;
-// Status message "COMM ERROR".
-constexpr int16_t kCommErrorStatus = 2;
 // Debug setting that logs reply time-outs.
 constexpr int32_t kDebugCommErrors = 3;
 
@@ -50,7 +48,7 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
     const ReplyScope scope(replyDepth_);
     try {
         cApp& app = RunApp();
-        if (app.StatusMsg() == kCommErrorStatus) app.setStatusMsg(0);
+        if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::None);
         if (app.Phase() == PhaseCode::Shutdown) return;
 
         if (Response.size() >= 4 && Response.startsWith(QLatin1String("ORUN"))) {
@@ -128,7 +126,7 @@ void frmMain::ControlTick(const QString& Response) {
     cORUN& unit = RunUnit();
     for (int16_t ch = 0; ch <= 7; ++ch) {
         const int16_t film = app.ChanFilm(ch);
-        if (film > 0 && gFilm(film).Input_Type == 0) SaveReading(ch, unit.ChanFlux(ch));
+        if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type)) SaveReading(ch, unit.ChanFlux(ch));
     }
     UpdateForm();
     if (app.Phase() != PhaseCode::Stopped) modPhases::DoPhase();
@@ -138,7 +136,7 @@ void frmMain::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
     const ReplyScope scope(replyDepth_);
     try {
         if (ErrType == 0 && ErrNum == 0) {
-            RunApp().setStatusMsg(kCommErrorStatus);
+            RunApp().setStatusMsg(StatusMsgCode::CommError);
             if (gORUN && gORUN->Version() >= 1 && Debug == kDebugCommErrors) {
                 const QDateTime now = Now();
                 modFileUtil::AppendToTextFile(InProgramFolder(QStringLiteral("CommErrors.txt")),

@@ -1,6 +1,7 @@
 #include "windows/frmSystem.h"
 
 #include "app/SettingsGlobals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "platform/Dialogs.h"
 #include "run/PhaseCode.h"
@@ -31,6 +32,12 @@ frmSystem::frmSystem(QWidget* parent) : QWidget(parent) {
     tabForm->addTab(calibration, QStringLiteral("Calibration"));
     (new QVBoxLayout(this))->addWidget(tabForm);
     connect(cmdCalibrate, &QPushButton::clicked, this, &frmSystem::cmdCalibrate_Click);
+    if (gApp) connect(gApp, &cApp::IOMapsChange, this, &frmSystem::ApEvent_IOMapsChange);
+}
+
+void frmSystem::ApEvent_IOMapsChange(int16_t) {
+    InitGridRelay();
+    InitGridInput();
 }
 
 frmSystem::~frmSystem() {

@@ -5,6 +5,7 @@
 // So far it holds the detector calibration's start: the channel list cboCal and the
 // button cmdCalibrate on the first page of tabForm; the other pages come with the window.
 #include <QWidget>
+#include <cstdint>
 
 class QComboBox;
 class QPushButton;
@@ -27,6 +28,10 @@ public:
     QTabWidget* tabForm = nullptr;
     QComboBox* cboCal = nullptr;
     QPushButton* cmdCalibrate = nullptr;
+
+private:
+    // A process was selected: its relay and input maps are new.
+    void ApEvent_IOMapsChange(int16_t nProcess);
 };
 
 // The system setup window while it is loaded (shown or not); null otherwise.

@@ -5,8 +5,8 @@
 // and the main window loaded. Connect() links the window to an emulated unit over TCP.
 //
 // Channel c deposits layer c + 1 with film c + 1 ("Film c+1", units A/s) through output c
-// (10 V full scale, 100 % maximum power); the layers run until they are stopped. The shutdown releases the unit and remote
-// objects itself, so the fixture releases only what is left.
+// (10 V full scale, 100 % maximum power); the layers run until they are stopped. The
+// program objects are made and released through their owner, as the program does.
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/cApp.h"
@@ -20,9 +20,11 @@
 #include "remote/cComm.h"
 #include "run/ChannelData.h"
 #include "run/PhaseCode.h"
+#include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "unit/cORUN.h"
@@ -36,51 +38,22 @@
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (auto& p : gProcess) p = ProcessRec{};
-        for (auto& l : gLayer) l = LayerRec{};
-        for (auto& f : gFilm) f = FilmRec{};
-        for (auto* a : {&gChanReading, &gChanUser, &gChanPower, &gChanDev, &gChanRatio, &gChanTotal, &gChanTotalCarry})
-            a->fill(0.0);
-        for (auto* f : {&gChanRateFilter, &gChanUserFilter, &gChanPowerFilter, &gChanRatioFilter}) f->fill(cFilter{});
-        for (auto* f : {&gSensorEmissionFilter, &gSensorLeakageFilter, &gSensorPowerFilter, &gSensorFilamentFilter,
-                        &gSensorBiasFilter})
-            f->fill(cFilter{});
-        OutputFunction.fill(0);
-        InputFunction.fill(0);
-        SystemFlags = 0;
-        Simulate = 0;
-        LogMode = false;
-        Debug = 0;
-        ShowReadings = 0;
-        MeterDamping = 0.0;
+        ResetProgramState();
         SensorDecimals = QStringLiteral("0.00");
-
         folder.write(QStringLiteral("ORUN.CFG"), "[Display]\r\nMeterDamping=0\r\n[SftwComm]\r\nPort=0\r\n");
         SetupFile = QStringLiteral("ORUN.CFG");
-        gApp = new cApp;
+        ProgramObjects::CreateApp();
         ASSERT_TRUE(QFile::copy(PreparedDatabase(), folder.file(QStringLiteral("ORUN.MDB"))));
         modDB::DBLoad(QStringLiteral("ORUN.MDB"));
         gApp->IniReadApp(SetupFile, QStringLiteral("Display"));
-        gORUN = new cORUN;
-        gQCM = new cQCM;
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
         modDB::QCMLoad();
-        gComm = new cComm;
     }
 
     void TearDown() override {
-        if (form) form->Form_Unload();
-        gMainForm = nullptr;
-        delete form;
-        delete gComm;
-        gComm = nullptr;
-        delete gORUN;
-        gORUN = nullptr;
-        delete gQCM;
-        gQCM = nullptr;
-        delete gApp;
-        gApp = nullptr;
-        modDB::gDB = dao::Database();
-        SystemFlags = 0;
+        if (gMainForm) gMainForm->Form_Unload();
+        ResetProgramState();
     }
 
     // A recipe database with every row the program reads and writes, made once: adding
@@ -146,9 +119,9 @@ protected:
             else gLayer(previous).CoDep_Layer = L;
             previous = L;
         }
-        form = new frmMain;
-        gMainForm = form;
+        form = &ProgramObjects::CreateMainForm();
         form->Form_Load();
+        ProgramObjects::CreateComm();
         gApp->setProcNum(1);
     }
 
