@@ -65,6 +65,15 @@ void MarkUnloaded(QWidget* Form) {
     if (Form) Form->setProperty(kUnloaded, true);
 }
 
+void CenterFormScreen(QWidget* Form) {
+    RunReportingErrors(QStringLiteral("CenterFormScreen"), [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        const QRect screen = (Form->screen() ? Form->screen() : QGuiApplication::primaryScreen())->geometry();
+        const QRect frame = Form->frameGeometry();
+        Form->move(screen.x() + (screen.width() - frame.width()) / 2, screen.y() + (screen.height() - frame.height()) / 2);
+    });
+}
+
 bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
 bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }
@@ -113,6 +122,17 @@ bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyNam
         Form->move(left, top);
         if (!fixed) Form->resize(std::max(0, width - extraW), std::max(0, height - extraH));
         return true;
+    });
+}
+
+void FormOnTop(QWidget* Form, bool OnTop) {
+    RunReportingErrors(QStringLiteral("FormOnTop"), [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        if (Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == OnTop) return;
+        // Changing a window's flags hides it; it comes back where it was.
+        const bool visible = Form->isVisible();
+        Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
+        if (visible) Form->show();
     });
 }
 

@@ -30,6 +30,9 @@ int UnloadMode(const QWidget* Form);
 // Called by a window that accepted its close.
 void MarkUnloaded(QWidget* Form);
 
+// Moves the window to the middle of the screen.
+void CenterFormScreen(QWidget* Form);
+
 // Stores the window's position under KeyName (the window's name when empty) as
 // "L=<left>;T=<top>;W=<width>;H=<height>;S=<state>", in twips, state 0 normal,
 // 1 minimised, 2 maximised; a minimised window stores nothing.
@@ -39,5 +42,9 @@ void SaveFormPosition(QWidget* Form, const QString& KeyName = QString());
 // keeps its own, a missing width or height keeps the current one), kept inside the screen
 // when KeepOnScreen. False when nothing is stored.
 bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyName = QString());
+
+// Keeps the window above all others (OnTop) or lets it go back among them; a shown window
+// stays shown.
+void FormOnTop(QWidget* Form, bool OnTop);
 
 }  // namespace modFormUtil
