@@ -212,7 +212,7 @@ void frmGraphsSetup::ConnectHandlers() {
     connect(cmdHelp, &QPushButton::clicked, this, &frmGraphsSetup::cmdHelp_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmGraphsSetup::cmdClose_Click);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &frmGraphsSetup::cmdHelp_Click);
+    connect(help, &QShortcut::activated, this, &frmGraphsSetup::Form_KeyDown_F1);
 }
 
 frmGraph* frmGraphsSetup::Graph() const { return gGraphForm(miGraphNum); }

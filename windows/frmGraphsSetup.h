@@ -70,7 +70,10 @@ public:
     void txtYUnits_LostFocus(int Index);
     void chkLogY_Click(int Index);
     void chkScientific_Click(int Index);
+    // Help on this window; with Advanced set the chart's own help.
     void cmdHelp_Click();
+    // F1: help on this window.
+    void Form_KeyDown_F1();
     void cmdClose_Click();
     void Form_Unload();
 

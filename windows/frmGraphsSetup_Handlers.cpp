@@ -242,6 +242,8 @@ void frmGraphsSetup::cmdHelp_Click() {
     else HtmlHelp(QStringLiteral("OLCH2D-U.chm"), HH_HELP_CONTEXT, kChartHelpContext);
 }
 
+void frmGraphsSetup::Form_KeyDown_F1() { HtmlHelp(App().HelpFile, HH_HELP_CONTEXT, kHelpContext); }
+
 void frmGraphsSetup::cmdClose_Click() { modFormUtil::Unload(this); }
 
 void frmGraphsSetup::Form_Unload() {

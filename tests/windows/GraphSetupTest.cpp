@@ -34,6 +34,7 @@ TEST_F(GraphSetup, TypedXSettingsAreCheckedAndGoIntoAllFourRecords) {
         {s->txtXAxis, "0", notPositive, "100"},
         {s->txtXAxis, "-5", notPositive, "100"},
         {s->txtXAxis, "100000", "X Axis Range must be less than 100000.", "100"},
+        {s->txtXAxis, "120 s", "", "120 s"},  // pasted: its leading number counts
         {s->txtXAxis, "99999", "", "99999"},
     };
     for (const Case& k : cases) {

@@ -68,6 +68,7 @@ TEST(StripChartModel, AFullRowKeepsItsNewestPointsAndAlwaysFreesOne) {
     const Case cases[] = {
         {100, 4, 0},   {100, 2, 50}, {100, 3, 25}, {51, 0, 50},   {100, 0, 99},
         {149, 0, 148}, {150, 0, 148}, {250, 0, 248}, {50, 0, 49}, {11, 0, 10},
+        {40000, 3, 10000},  // more points than a 16-bit count holds
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << k.points << " points, scroll " << k.scroll);
