@@ -125,15 +125,4 @@ bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyNam
     });
 }
 
-void FormOnTop(QWidget* Form, bool OnTop) {
-    RunReportingErrors(QStringLiteral("FormOnTop"), [&] {
-        if (!Form) throw RuntimeError::ObjectNotSet();
-        if (Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == OnTop) return;
-        // Changing a window's flags hides it; it comes back where it was.
-        const bool visible = Form->isVisible();
-        Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
-        if (visible) Form->show();
-    });
-}
-
 }  // namespace modFormUtil

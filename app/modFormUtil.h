@@ -1,6 +1,7 @@
 #pragma once
-// The window routines the windows share: finding an open window by name or caption, and
-// storing and restoring a window's position per user under "Form Positions".
+// The window routines the windows share: finding an open window by name or caption,
+// keeping a window on top, and storing and restoring a window's position per user under
+// "Form Positions".
 //
 // A window counts as loaded (open) from its creation until it unloads: a window that
 // accepted its close marks itself unloaded (MarkUnloaded) and no longer counts, though Qt
@@ -23,15 +24,15 @@ bool IsFormLoadedByCaption(const QString& Caption);
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
 
+// Moves the window to the middle of its screen.
+void CenterFormScreen(QWidget* Form);
+
 // Closes the window as the program's unload; true when it closed.
 bool Unload(QWidget* Form);
 // 1 (the program) while Unload closes the window, else 0 (the user).
 int UnloadMode(const QWidget* Form);
 // Called by a window that accepted its close.
 void MarkUnloaded(QWidget* Form);
-
-// Moves the window to the middle of the screen.
-void CenterFormScreen(QWidget* Form);
 
 // Stores the window's position under KeyName (the window's name when empty) as
 // "L=<left>;T=<top>;W=<width>;H=<height>;S=<state>", in twips, state 0 normal,
@@ -43,8 +44,8 @@ void SaveFormPosition(QWidget* Form, const QString& KeyName = QString());
 // when KeepOnScreen. False when nothing is stored.
 bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyName = QString());
 
-// Keeps the window above all others (OnTop) or lets it go back among them; a shown window
-// stays shown.
-void FormOnTop(QWidget* Form, bool OnTop);
+// Keeps the window above all other windows (OnTop True) or lets it go back among them,
+// without moving or sizing it. A window that was shown stays shown.
+void FormOnTop(QWidget* form, bool OnTop);
 
 }  // namespace modFormUtil
