@@ -70,31 +70,34 @@ private:
     void drawAll();
     // Pixel positions along one axis: a straight line for a linear axis, the axis's own
     // rule for a logarithmic one.
+    // Positions are taken in the picture, whose corner is the plot area's.
     struct AxisMap {
         const QCPAxis* axis;
         bool linear;
-        double origin, scale, lower;
-        explicit AxisMap(const QCPAxis* a)
-            : axis(a), linear(a->scaleType() == QCPAxis::stLinear && !a->rangeReversed()),
-              origin(a->orientation() == Qt::Horizontal ? a->axisRect()->left() : a->axisRect()->bottom()),
+        double shift, origin, scale, lower;
+        AxisMap(const QCPAxis* a, double corner)
+            : axis(a), linear(a->scaleType() == QCPAxis::stLinear && !a->rangeReversed()), shift(corner),
+              origin((a->orientation() == Qt::Horizontal ? a->axisRect()->left() : a->axisRect()->bottom()) - corner),
               scale((a->orientation() == Qt::Horizontal ? a->axisRect()->width() : -a->axisRect()->height()) /
                     a->range().size()),
               lower(a->range().lower) {}
-        double operator()(double v) const { return ClampPixel(linear ? origin + (v - lower) * scale : axis->coordToPixel(v)); }
+        double operator()(double v) const {
+            return ClampPixel(linear ? origin + (v - lower) * scale : axis->coordToPixel(v) - shift);
+        }
     };
     struct Maps {
         AxisMap x, y[kGroups];
     };
-    Maps maps() const { return {AxisMap(chart_->xAxis), {AxisMap(chart_->yAxis), AxisMap(chart_->yAxis2)}}; }
+    Maps maps() const {
+        const QPoint corner = key_.rect.topLeft();
+        return {AxisMap(chart_->xAxis, corner.x()),
+                {AxisMap(chart_->yAxis, corner.y()), AxisMap(chart_->yAxis2, corner.y())}};
+    }
     static QPointF pixel(const Maps& m, int group, const double* xs, const double* values, int32_t p) {
         return {m.x(xs[p - 1]), m.y[group - 1](values[p - 1])};
     }
     bool drawable(int32_t p, const double* values) const {
         return std::isfinite(chart_->Data().XData()[p - 1]) && std::isfinite(values[p - 1]);
-    }
-    void begin(QPainter& painter) const {
-        painter.translate(-key_.rect.topLeft());
-        painter.setClipRect(key_.rect);
     }
 
     StripChart* chart_;
@@ -115,7 +118,6 @@ void StripTraces::drawAll() {
     const StripChartModel& m = chart_->Data();
     const Maps map = maps();
     QPainter painter(&picture_);
-    begin(painter);
     QPolygonF line;
     line.reserve(m.LastPoint());
     for (int g = 1; g <= kGroups; ++g) {
@@ -141,7 +143,6 @@ void StripTraces::AddPoint(int32_t p) {
     const StripChartModel& m = chart_->Data();
     const Maps map = maps();
     QPainter painter(&picture_);
-    begin(painter);
     for (int g = 1; g <= kGroups; ++g) {
         for (int s = 1; s <= kSeries; ++s) {
             const double* values = m.YData(g, s);
