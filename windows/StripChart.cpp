@@ -68,9 +68,8 @@ private:
     }
     bool upToDate() const { return valid_ && key_ == current(); }
     void drawAll();
-    // Pixel positions along one axis: a straight line for a linear axis, the axis's own
-    // rule for a logarithmic one.
-    // Positions are taken in the picture, whose corner is the plot area's.
+    // Pixel positions along one axis, in the picture (whose corner is the plot area's): a
+    // straight line for a linear axis, the axis's own rule for a logarithmic one.
     struct AxisMap {
         const QCPAxis* axis;
         bool linear;
@@ -162,7 +161,6 @@ StripChart::StripChart(QWidget* parent) : QCustomPlot(parent) {
     setObjectName(QStringLiteral("moGraph"));
     setNotAntialiasedElements(QCP::aeAll);
     setPlottingHint(QCP::phCacheLabels, true);
-    // The series have a drawing surface of their own, so a new point redraws only them.
     // The series are drawn over all of QCustomPlot's layers, which then share one surface.
     layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     traces_ = std::make_unique<StripTraces>(this);
