@@ -87,6 +87,23 @@ void frmGraph::ShowGraph(int16_t Index) {
 
 void frmGraph::Unload() { modFormUtil::Unload(this); }
 
+void frmGraph::ApEvent_ShowGraphChange(int16_t Index, bool State) {
+    if (State) {
+        if (gGraphForm(Index)) return;
+        auto* form = new frmGraph;
+        gGraphForm(Index) = form;
+        form->ShowGraph(Index);
+    } else if (frmGraph* form = gGraphForm(Index)) {
+        form->Unload();
+        gGraphForm(Index) = nullptr;
+    }
+}
+
+void frmGraph::ApEvent_GraphRestart() {
+    for (int16_t i = 0; i <= 3; ++i)
+        if (RunApp().ShowGraph(i) && gGraphForm(i)) gGraphForm(i)->GraphInit();
+}
+
 void frmGraph::closeEvent(QCloseEvent* event) {
     int cancel = 0;
     Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));

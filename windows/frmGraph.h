@@ -62,6 +62,12 @@ public:
     void Form_QueryUnload(int& Cancel, int UnloadMode);
     void Form_Unload();
 
+    // The graph windows' part of the application state's events, connected when gApp is
+    // made: window Index opens (a new one, unless it is open) or is unloaded, and at the
+    // start of a layer every open window rebuilds its chart.
+    static void ApEvent_ShowGraphChange(int16_t Index, bool State);
+    static void ApEvent_GraphRestart();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
