@@ -48,8 +48,6 @@ protected:
     }
 
     void TearDown() override {
-        delete gGraphsSetup.data();
-        for (int g = 0; g <= 3; ++g) delete gGraphForm(g).data();
         SetHelpResponder({});
         SetPrinterResponder({});
         modDB::gDB = dao::Database();
