@@ -8,6 +8,7 @@
 #include "data/FilmRec.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
+#include "run/ProgramObjects.h"
 #include "windows/StripChart.h"
 #include "windows/frmGraph.h"
 
@@ -54,8 +55,7 @@ std::vector<double> Readings(int k) {
 }
 
 void BM_FourGraphsPerReading(benchmark::State& state) {
-    cApp app;
-    gApp = &app;
+    cApp& app = ProgramObjects::CreateApp();
     BuildRun(app);
     for (int16_t g = 0; g <= 3; ++g) {
         GraphRec& r = gGraph(g);
@@ -70,6 +70,10 @@ void BM_FourGraphsPerReading(benchmark::State& state) {
         r.Y2Min = QStringLiteral("0");
         r.Y2Max = QStringLiteral("6");
         app.setShowGraph(g, true);
+        if (!gGraphForm(g)) {
+            state.SkipWithError("no graph window opened");
+            return;
+        }
         gGraphForm(g)->resize(640, 420);
     }
     // Fill every chart: from here on every reading of the full row is the steady state.
@@ -97,9 +101,8 @@ void BM_FourGraphsPerReading(benchmark::State& state) {
     state.counters["max_ms"] = ms.back();
     if (gGraphForm(0)->moGraph->Data().LastPoint() < kPoints - 25) state.SkipWithError("the charts stopped taking points");
 
-    for (int16_t g = 0; g <= 3; ++g) app.setShowGraph(g, false);
+    ProgramObjects::ReleaseAll();
     QApplication::processEvents();
-    gApp = nullptr;
 }
 BENCHMARK(BM_FourGraphsPerReading)->Unit(benchmark::kMillisecond)->Iterations(400);
 
