@@ -2,6 +2,7 @@
 
 #include "app/modFormUtil.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QShowEvent>
 
@@ -14,7 +15,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateReadingGrids();
     CreateEndpoints();
     LayoutWindow();
+    BindRunButtons();
     BindAppEvents();
+    // The key preview: the window sees the keys of its controls first.
+    qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() = default;

@@ -18,6 +18,7 @@
 #include <vector>
 
 class MSComm;
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -106,6 +107,29 @@ public:
     // A channel selector chosen: the layer editor shows that channel's layer.
     void optChEdit_Click(int Index);
 
+    // ---- Run buttons and manual power (frmMain_RunButtons.cpp) ----
+    // START/STOP (0), next layer (1), back to the first layer (2).
+    void cmdFunc_Click(int Index);
+    // The data-log switch.
+    void cmdDataLog_Click();
+    // The emission button of sensor 0..3.
+    void cmdSensor_Click(int Index);
+    // The zero button of channel 0..7 (with Shift: all channels).
+    void cmdZero_Click(int Index);
+    // The manual-power box of channel 0..7 (with Shift: every shown channel).
+    void chkManPwr_Click(int Index);
+    // Takes the channel into manual power (State) or back to the run.
+    void setManPower(int16_t Chan, bool State);
+
+    // ---- Operator keys (frmMain_Keys.cpp) ----
+    // The window sees every key before its controls do. KeyCode is the key's code as the
+    // original numbered keys (112 F1, 82 R); set to 0 it swallows the key. Shift is the
+    // modifier set: 1 Shift, 2 Ctrl, 4 Alt.
+    void Form_KeyDown(int16_t& KeyCode, int16_t Shift);
+    void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
+    // The window minimised or restored: the other windows follow.
+    void Form_Resize();
+
     // ---- Application-state events (frmMain_AppEvents.cpp) ----
     void ApEvent_ProcessChange(int16_t nProcess);
     void ApEvent_LayerChange(int16_t nLayer);
@@ -165,6 +189,8 @@ public:
     // their duration, so they pass the Ctrl-key interlock of the run buttons.
     bool CtrlHeld = false;
     bool ShiftHeld = false;
+    // Ctrl held with the last key, for the test window's entry only.
+    bool TestCtrlHeld = false;
     // The channel whose layer the layer editor shows when opened from here; -1 for none.
     int16_t EditChan = 0;
     // The digital-input word acted on last.
@@ -259,6 +285,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // The key preview: keys of every control of the window pass here first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -287,8 +316,16 @@ private:
     void ResetComm();
     void ControlTick(const QString& Response);
     void ApplyErrorAction(int16_t Chan);
-    // Presses a run or sensor button as the program does: past the Ctrl-key interlock.
-    void PressWithoutInterlock(QPushButton* button);
+    // Presses a run or sensor button (or a manual-power box) as the program does: past the
+    // Ctrl-key interlock.
+    void PressWithoutInterlock(QAbstractButton* button);
+    // The Ctrl-key interlock of the operator's buttons: true (and the tip shown) when the
+    // setting asks for Ctrl and it is not held.
+    bool CtrlKeyRefuses();
+    // Connects the run buttons, sensor, zero and manual-power controls to their handlers.
+    void BindRunButtons();
+    // The focus goes back to the left panel after a press (not while loading).
+    void FocusLeftPanel();
     // The layer editor brought up on channel ch's layer, channel and output fixed.
     void OpenLayerEditor(int16_t ch);
     // Sets the channel selector ch on (the others off) or off; setting a selector on that
@@ -297,6 +334,10 @@ private:
 
     // The row containers of the channel panel: a row beyond FormSize lies outside the panel.
     BoundedArray<QWidget*, 0, 7> chanRow_;
+
+    // Re-entry flags of the START/STOP and manual-power handlers.
+    bool cmdFuncBusy_ = false;
+    bool chkManPwrBusy_ = false;
 
     bool loaded_ = false;
     // The second pass of the close has begun: nothing reopens a link or the poll.

@@ -1,0 +1,302 @@
+// The operator's run buttons: START/STOP, next layer and first layer, the data-log switch,
+// the emission buttons, the zero buttons and the manual-power boxes, with the Ctrl-key
+// interlock they share. Presses the program makes on the operator's behalf (digital
+// inputs, automatic stops, the shutdown) pass the interlock.
+#include "app/SettingsGlobals.h"
+#include "app/cErrHandler.h"
+#include "app/frmTip.h"
+#include "app/modFormUtil.h"
+#include "app/modShellExecute.h"
+#include "app/modUtil.h"
+#include "data/ProcessRec.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/VbColor.h"
+#include "platform/VbControls.h"
+#include "qcm/cQCM.h"
+#include "run/ChannelData.h"
+#include "run/PhaseCode.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+#include "run/modIO.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+constexpr uint32_t kGreen = 0xFF00;
+
+// Input functions that force an emission sensor on or off.
+constexpr int16_t kEmission1On = 8;
+constexpr int16_t kEmission2On = 9;
+constexpr int16_t kEmission1Off = 10;
+constexpr int16_t kEmission2Off = 11;
+
+// Emission level the unit runs a sensor at when switched on.
+constexpr int32_t kEmissionOn = 2;
+constexpr int32_t kEmissionOnFromIDE = 1;
+
+// Holds a re-entry flag for the length of a handler, cleared on every way out.
+class Reentry {
+public:
+    explicit Reentry(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Reentry() { flag_ = false; }
+    Reentry(const Reentry&) = delete;
+    Reentry& operator=(const Reentry&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// Phases in which no layer runs: the layer buttons act, START starts.
+bool Stopped(int16_t p) { return p == PhaseCode::Stopped || p == PhaseCode::StopLayer; }
+
+// Phases in which switching the data log writes no start or end line.
+bool NotLogging(int16_t p) { return p == PhaseCode::StopLayer || p == PhaseCode::Stopped || p == PhaseCode::Startup; }
+
+// A channel leaving manual power in these run phases holds its power.
+bool HoldsPower(int16_t p) {
+    return (p >= PhaseCode::Ramp1 && p <= PhaseCode::ShutterDelay) || p == PhaseCode::IdleRamp || p == PhaseCode::Idle;
+}
+
+}  // namespace
+
+void frmMain::BindRunButtons() {
+    for (int i = 0; i <= 2; ++i) connect(cmdFunc(i), &QPushButton::clicked, this, [this, i] { cmdFunc_Click(i); });
+    connect(cmdDataLog, &QPushButton::clicked, this, &frmMain::cmdDataLog_Click);
+    for (int s = 0; s <= 3; ++s) connect(cmdSensor(s), &QPushButton::clicked, this, [this, s] { cmdSensor_Click(s); });
+    for (int ch = 0; ch <= 7; ++ch) {
+        connect(cmdZero(ch), &QPushButton::clicked, this, [this, ch] { cmdZero_Click(ch); });
+        connect(chkManPwr(ch), &QCheckBox::clicked, this, [this, ch] { chkManPwr_Click(ch); });
+    }
+}
+
+bool frmMain::CtrlKeyRefuses() {
+    if (!CtrlKey || CtrlHeld) return false;
+    frmTip::ShowTip(this, QStringLiteral("Hold Ctrl key, then click to activate."), 2000);
+    return true;
+}
+
+void frmMain::PressWithoutInterlock(QAbstractButton* button) {
+    const bool held = CtrlHeld;
+    CtrlHeld = true;
+    PressButton(button);
+    CtrlHeld = held;
+}
+
+void frmMain::FocusLeftPanel() {
+    if (!Loading) picLeft->setFocus();
+}
+
+void frmMain::cmdFunc_Click(int Index) {
+    if (cmdFuncBusy_) return;
+    const Reentry busy(cmdFuncBusy_);
+    ORUN_PROC("frmMain_cmdFunc_Click");
+    try {
+        if (CtrlKeyRefuses()) return;
+        cApp& app = RunApp();
+        const int16_t phase = app.Phase();
+        switch (Index) {
+        case 0:
+            if (Stopped(phase) && modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
+                MsgBox(QStringLiteral("Close process edit form, then press Start."), vbExclamation);
+            } else if (phase == PhaseCode::Stopped) {
+                app.setPhase(PhaseCode::InitRun);
+            } else if (phase == PhaseCode::StopLayer) {
+                app.setPhase(PhaseCode::StartLayer);
+            } else if (phase != PhaseCode::Index) {
+                app.setPhase(PhaseCode::StopLayer);
+                // A message already shown (the end of the layer, for one) stays.
+                if (app.StatusMsg() == StatusMsgCode::None) app.setStatusMsg(StatusMsgCode::StopLayerUser);
+            }
+            break;
+        case 1:
+            if (Stopped(phase)) {
+                const int16_t layers = gProcess(app.ProcNum()).Number_Layers;
+                app.setProcLayer(app.ProcLayer() < layers ? static_cast<int16_t>(app.ProcLayer() + 1) : int16_t{1});
+            }
+            break;
+        case 2:
+            if (Stopped(phase)) {
+                app.setProcLayer(1);
+                app.setPhase(PhaseCode::Stopped);
+            }
+            break;
+        default: break;
+        }
+        FocusLeftPanel();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::cmdDataLog_Click() {
+    ORUN_PROC("frmMain_cmdDataLog_Click");
+    try {
+        // The data-log switch refuses without a tip.
+        if (CtrlKey && !CtrlHeld) return;
+        LogMode = !LogMode;
+        const bool write = !NotLogging(RunApp().Phase());
+        if (LogMode) {
+            if (write) {
+                modUtil::PrintToLog(modUtil::LogStartLine());
+                modUtil::PrintToLog(modUtil::PrintHeader());
+            }
+            cmdDataLog->setText(QStringLiteral("ON"));
+            SetBackColor(cmdDataLog, kGreen);
+        } else {
+            if (write) modUtil::PrintToLog(modUtil::LogEndLine());
+            cmdDataLog->setText(QStringLiteral("OFF"));
+            SetBackColor(cmdDataLog, vbButtonFace);
+        }
+        FocusLeftPanel();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::cmdSensor_Click(int Index) {
+    ORUN_PROC("frmMain_cmdSensor_Click");
+    try {
+        if (CtrlKeyRefuses()) return;
+        cORUN& unit = RunUnit();
+        const bool on = unit.EmissionOn(Index) > 0;
+        // A digital input that holds the sensor in its present state wins.
+        const bool first = Index <= 1;
+        const int16_t forcing = on ? (first ? kEmission1On : kEmission2On) : (first ? kEmission1Off : kEmission2Off);
+        const int16_t input = modIO::FindInputFunction(forcing);
+        if (input >= 0 && unit.InputState(input)) {
+            frmTip::ShowTip(this, QStringLiteral("Sensor state is forced by a digital input."), 2000);
+            return;
+        }
+        // With Shift and gas calibration, an emission sensor takes its gas sensor along.
+        const bool pair = (Index == 0 || Index == 2) && unit.GasCalEnabled() && ShiftHeld;
+        QPushButton* button = cmdSensor(Index);
+        const int32_t level = on ? 0 : (modShellExecute::RunningFromIDE() ? kEmissionOnFromIDE : kEmissionOn);
+        unit.setEmissionOn(Index, level);
+        if (pair) unit.setEmissionOn(Index + 1, level);
+        SetBackColor(button, on ? vbButtonFace : kGreen);
+        button->setText(on ? QStringLiteral("OFF") : QStringLiteral("ON"));
+        LeakageMsgShown(Index) = false;
+        if (isActiveWindow() && button->hasFocus()) FocusLeftPanel();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::cmdZero_Click(int Index) {
+    ORUN_PROC("frmMain_cmdZero_Click");
+    try {
+        if (CtrlKeyRefuses()) return;
+        // The quartz monitor with the channel's number is zeroed with the channel.
+        const auto zero = [this](int ch) {
+            gChanTotal(ch) = 0.0;
+            gChanTotalCarry(ch) = 0.0;
+            lblTotal(ch)->setText(modUtil::FormatFilmValue(0.0, static_cast<int16_t>(ch)));
+        };
+        if (ShiftHeld) {
+            RunQCM().ZeroAll();
+            for (int ch = 0; ch <= 7; ++ch) zero(ch);
+        } else {
+            RunQCM().Zero(Index);
+            zero(Index);
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::chkManPwr_Click(int Index) {
+    if (chkManPwrBusy_) return;
+    const Reentry busy(chkManPwrBusy_);
+    ORUN_PROC("frmMain_chkManPwr_Click");
+    try {
+        QCheckBox* box = chkManPwr(Index);
+        const bool ticked = box->isChecked();
+        if (CtrlKey && !CtrlHeld) {
+            box->setChecked(!ticked);
+            CtrlKeyRefuses();
+            return;
+        }
+        if (modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
+            box->setChecked(!ticked);
+            MsgBox(QStringLiteral("Close Edit Process form, to change output power setting."), vbExclamation);
+            return;
+        }
+        cApp& app = RunApp();
+        if (ShiftHeld) {
+            // Every shown channel takes the pressed box's new state.
+            for (int16_t ch = 0; ch <= 7; ++ch) {
+                QCheckBox* other = chkManPwr(ch);
+                if (!other->isVisibleTo(this)) continue;
+                if (ch == Index) {
+                    setManPower(ch, ticked);
+                } else if (other->isChecked() != ticked) {
+                    other->setChecked(ticked);
+                    setManPower(ch, ticked);
+                }
+            }
+        } else {
+            // The layer editor follows the channel.
+            if (modFormUtil::IsFormLoadedByCaption(QStringLiteral("Edit Layer"))) SetChannelSelector(static_cast<int16_t>(Index), true);
+            setManPower(static_cast<int16_t>(Index), ticked);
+        }
+        cORUN& unit = RunUnit();
+        if (ticked) {
+            if (txtPower(Index)->isVisibleTo(this)) txtPower(Index)->setFocus();
+            unit.setHandCtrlOutput(app.ChanOutput(static_cast<int16_t>(Index)));
+        } else {
+            if (box->isVisibleTo(this)) box->setFocus();
+            unit.setHandCtrlOutput(-1);
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::setManPower(int16_t Chan, bool State) {
+    ORUN_PROC("frmMain_ManPwer");
+    try {
+        cApp& app = RunApp();
+        cORUN& unit = RunUnit();
+        const int16_t out = app.ChanOutput(Chan);
+        if (out < 0) return;  // no source output to drive
+        if (State) {
+            SetBackColor(chkManPwr(Chan), kGreen);
+            txtPower(Chan)->setText(lblPower(Chan)->text());
+            txtPower(Chan)->show();
+            txtPower(Chan)->setFocus();
+            app.setChanPhase(Chan, PhaseCode::ManPower);
+            // The output keeps its present power until the operator types another.
+            unit.setPower(out, unit.Power(out));
+            return;
+        }
+        SetBackColor(chkManPwr(Chan), vbButtonFace);
+        txtPower(Chan)->hide();
+        ChanErrorShown(Chan) = false;
+        ChanErrorSince(Chan) = Timer();
+        const int16_t layer = app.ChanLayer(Chan);
+        if (layer > 0 && gLayer(layer).StartMode == 2) {
+            app.setChanPhase(Chan, PhaseCode::Constant);
+            return;
+        }
+        const int16_t phase = app.Phase();
+        if (Stopped(phase)) {
+            unit.setPower(out, 0.0);
+            unit.SendPower();
+            app.setChanPhase(Chan, phase);
+        } else if (HoldsPower(phase)) {
+            app.setChanPhase(Chan, PhaseCode::HoldPower);
+        } else if (phase == PhaseCode::Deposit) {
+            app.setChanPhase(Chan, PhaseCode::Deposit);
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
