@@ -38,6 +38,9 @@ class ccrpTimer;
 template <typename T>
 using PerChannelControls = BoundedArray<T*, 0, 7>;
 
+// Timer value (seconds since midnight) of the last data-log row; 0 at start.
+extern double gLastLogTime;
+
 class frmMain : public QWidget {
     Q_OBJECT
 public:
@@ -156,10 +159,15 @@ public:
     // Save As: asks for a file name and saves the open database under it.
     void mnuFileSaveAS_Click();
 
-    // ---- Display refresh ----
-    // Labels by the run phase on every call; the channel rows at most once per
-    // MeterDamping seconds; the sensor controls on every call.
+    // ---- Display refresh (frmMain_UpdateForm.cpp, frmMain_ChanReadings.cpp) ----
+    // Run once per reading: the labels, run buttons, sensor controls and menus on every
+    // call; the channel rows (or the raw readings) and the open graphs at most once per
+    // MeterDamping seconds; a data-log row at most once per LogInterval seconds while a
+    // layer runs.
     void UpdateForm();
+    // The raw readings grid from the unit's channel signals; with Debug 4 the readings
+    // around a faulty one go to "RdgErrors.txt".
+    void ShowChanReadings();
 
     // ---- Channel intake ----
     // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
@@ -335,6 +343,9 @@ private:
     // The row containers of the channel panel: a row beyond FormSize lies outside the panel.
     BoundedArray<QWidget*, 0, 7> chanRow_;
 
+    // Readings logged since the last faulty reading written to "RdgErrors.txt": 0 none
+    // pending, 1..3 counting the readings after it.
+    int16_t RdgFaultCount_ = 0;
     // Re-entry flags of the START/STOP and manual-power handlers.
     bool cmdFuncBusy_ = false;
     bool chkManPwrBusy_ = false;
