@@ -66,11 +66,11 @@ public:
     QString EthernetRemoteIP() const;
     int32_t EthernetRemotePort() const;
     QString EthernetLocalIP() const;
-    // TCP listening port; negative = no listener. Setting another port closes the TCP
-    // control and, for a port of 0 or more, listens on it; a port that cannot be listened
-    // on is reported and the stored port stays.
-    int16_t EthernetLocalPort() const;
-    void setEthernetLocalPort(int16_t nPort);
+    // TCP listening port (up to 65535); negative = no listener. Setting another port
+    // closes the TCP control and, for a port of 0 or more, listens on it; a port that
+    // cannot be listened on is reported and the stored port stays.
+    int32_t EthernetLocalPort() const;
+    void setEthernetLocalPort(int32_t nPort);
 
     // Writes [SftwComm]: Port, BaudRate, EthernetPort.
     void IniWrite();
@@ -134,7 +134,7 @@ private:
     bool RS232Enabled_ = false;
     int16_t RS232Port_ = 0;
     int32_t RS232Baud_ = 0;
-    int16_t EthernetLocalPort_ = 0;
+    int32_t EthernetLocalPort_ = 0;
     RequestCollector RS232Buffer_;
     RequestCollector EthernetBuffer_;
     // The relay's communication object; null without a relay.

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <cstdint>
 
+class MSComm;
 class QAction;
 class QLabel;
 class QPushButton;
@@ -80,6 +81,17 @@ public:
     void mnuViewRatio_Click();
     void mnuViewRaw_Click();
 
+    // ---- Reached by the system setup window (frmMain_SetupLinks.cpp) ----
+    // The number of channel rows shown, 4..8.
+    int16_t FormSize() const { return FormSize_; }
+    void setFormSize(int16_t nSize);
+    // Rebuild the channel panel, show or hide the sensor rows, apply the colours.
+    void ShowChannels();
+    void ShowSensors();
+    void SetFormColors();
+    // The serial control of the remote-control protocol; null until the endpoints make it.
+    MSComm* msCommSftw = nullptr;
+
     // ---- Controls ----
     // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",
     // "Frequency", "Life %") and the card's analog inputs (rows 0..3, column 0).
@@ -92,6 +104,7 @@ private:
     void ShowQCMReadings(QCMReadingArray& R);
     void ShowVeskReadings(VeskReadingArray& v);
 
+    int16_t FormSize_ = 4;
     float RunElapsed_ = 0.0f;
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.
