@@ -24,6 +24,9 @@ bool IsFormLoadedByCaption(const QString& Caption);
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
 
+// Moves the window to the middle of its screen.
+void CenterFormScreen(QWidget* Form);
+
 // Closes the window as the program's unload; true when it closed.
 bool Unload(QWidget* Form);
 // 1 (the program) while Unload closes the window, else 0 (the user).

@@ -8,7 +8,9 @@
 #include <functional>
 #include <memory>
 
-// The relay's communication object, as its application object hands it out.
+// The relay's communication object, as its application object hands it out. The server
+// takes requests from it (CommandEvent) and answers through Reply; a client sends through
+// Send and takes the answers from ResponseEvent.
 class BrevoxComm : public QObject {
     Q_OBJECT
 public:
@@ -16,10 +18,15 @@ public:
     // The server's reply frame to the request of the last CommandEvent; the relay passes
     // it on to the program that sent the request.
     virtual void Reply(const QString& sText) = 0;
+    // A client's whole request frame, ending with CR, for the program behind the relay;
+    // a relay that serves only the server side takes nothing.
+    virtual void Send(const QString& sText) { Q_UNUSED(sText); }
 
 signals:
     // One whole request from a relay client, ending with CR.
     void CommandEvent(const QString& sText);
+    // The reply to a request this client sent.
+    void ResponseEvent(const QString& sText);
 };
 
 namespace Brevox {

@@ -5,13 +5,14 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modStrings.h"
+#include "remote/protocol/RemoteFrame.h"
 #include "run/PhaseCode.h"
 #include "run/RunObjects.h"
 
 
 namespace {
-constexpr QChar kAck(0x06);
-constexpr QChar kNak(0x15);
+constexpr QChar kAck(RemoteFrame::kAck);
+constexpr QChar kNak(RemoteFrame::kNak);
 }  // namespace
 
 // The command table. A command family plugs in with one row here and its handler's
@@ -57,11 +58,7 @@ QString cComm::MsgResponse([[maybe_unused]] int16_t nSource, const QString& sMsg
     return QString();
 }
 
-QString cComm::CalcChkSum(const QString& sText) {
-    uint8_t sum = 0;
-    for (const char byte : sText.toLatin1()) sum ^= static_cast<uint8_t>(byte);
-    return QStringLiteral("%1").arg(sum, 2, 16, QLatin1Char('0')).toUpper();
-}
+QString cComm::CalcChkSum(const QString& sText) { return RemoteFrame::CalcChkSum(sText); }
 
 QString cComm::Ack() { return QString(kAck); }
 

@@ -80,6 +80,9 @@ public:
     void mnuViewProcess_Click();
     void mnuViewRatio_Click();
     void mnuViewRaw_Click();
+    // Rebuilds the Open Process submenu from the processes that have layers; the process
+    // tree window calls it after it chose the active process.
+    void BuildProcessMenu();
 
     // ---- Reached by the system setup window (frmMain_SetupLinks.cpp) ----
     // The number of channel rows shown, 4..8.
