@@ -2,7 +2,9 @@
 // the handlers and the other windows know it, and the handlers connected.
 #include "windows/frmSystem.h"
 
+#include "app/cColorDialog.h"
 #include "app/modTextBox.h"
+#include "platform/ComboClick.h"
 #include "platform/SSTab.h"
 #include "platform/TarselGrid.h"
 #include "platform/TextBoxEvents.h"
@@ -163,6 +165,7 @@ QWidget* frmSystem::CreateQCMTab() {
     setup->addWidget(Caption(QStringLiteral("Period"), fraQCMSetup), 4, 0);
     setup->addWidget(txtQCMPeriod, 4, 1);
     setup->addWidget(Caption(QStringLiteral("Sec."), fraQCMSetup), 4, 2);
+    setup->setColumnStretch(3, 1);
 
     fra600 = Named(new QGroupBox(frame), QStringLiteral("fra600"));
     auto* revisions = new QGridLayout(fra600);
@@ -337,9 +340,7 @@ void frmSystem::ConnectHandlers() {
     // Lists and check boxes raise their handler for the program's changes as for the
     // user's, as the window's loading relies on; an emptied list raises nothing.
     const auto onIndex = [this](QComboBox* list, void (frmSystem::*handler)()) {
-        connect(list, &QComboBox::currentIndexChanged, this, [this, handler](int index) {
-            if (index >= 0) (this->*handler)();
-        });
+        BindComboClick(list, [this, handler] { (this->*handler)(); });
     };
     connect(tabForm, &SSTab::Click, this, &frmSystem::tabForm_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSystem::cmdClose_Click);
@@ -364,6 +365,57 @@ void frmSystem::ConnectHandlers() {
                           enterApplies([this] { ApplyHalvorneEthernet(); })});
     BindTextBox(txtSftwEPort, {[this] { modTextBox::SelectText(txtSftwEPort); }, [this] { ApplySftwEPort(); },
                                enterApplies([this] { ApplySftwEPort(); })});
+
+    connect(chkCtrlKey, &QCheckBox::toggled, this, &frmSystem::chkCtrlKey_Click);
+    onIndex(cboChanShow, &frmSystem::cboChanShow_Click);
+    BindComboClick(cboMeter, [this] { cboMeter_Click(1); });
+    for (int i = 0; i <= 5; ++i) connect(cmdColor(i), &QPushButton::clicked, this, [this, i] { cmdColor_Click(i); });
+    connect(cmdColorDefault, &QPushButton::clicked, this, &frmSystem::cmdColorDefault_Click);
+    connect(chkGas, &QCheckBox::toggled, this, &frmSystem::chkGas_Click);
+    for (int i = 0; i <= 2; ++i)
+        connect(cmdTestRelay(i), &QPushButton::clicked, this, [this, i] { cmdTestRelay_Click(i); });
+    connect(cmdReadInput, &QPushButton::clicked, this, &frmSystem::cmdReadInput_Click);
+
+    for (int i = 0; i <= 2; ++i)
+        connect(optQCM(i), &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) optQCM_Click(i);
+        });
+    const auto numericBox = [this](QLineEdit* box, std::function<bool()> validate) {
+        BindTextBox(box, {[box] { modTextBox::SelectText(box); }, [validate] { validate(); },
+                          [validate](int& KeyAscii) {
+                              if (KeyAscii == 13) {
+                                  KeyAscii = 0;
+                                  validate();
+                              } else {
+                                  KeyAscii = modTextBox::FilterKeyPressNumeric(int16_t(KeyAscii), false);
+                              }
+                          }});
+    };
+    numericBox(txtQCMPeriod, [this] { return ValidateQCMPeriod(); });
+    for (int i = 0; i <= 2; ++i) numericBox(txtQCMFreq(i), [this, i] { return ValidateQCMFreq(i); });
+    connect(grdMirel, &TarselGrid::CellOver, this, &frmSystem::grdMirel_CellOver);
+    connect(grdMirel, &TarselGrid::TextChange, this, &frmSystem::grdMirel_TextChange);
+
+    connect(grdChan, &TarselGrid::BeforeEdit, this, &frmSystem::grdChan_BeforeEdit);
+    connect(grdChan, &TarselGrid::AfterEdit, this, &frmSystem::grdChan_AfterEdit);
+    connect(grdChan, &TarselGrid::TextChange, this, &frmSystem::grdChan_TextChange);
+    connect(grdChan, &TarselGrid::CellOver, this, &frmSystem::grdChan_CellOver);
+    connect(grdChan, &TarselGrid::KeyPress, this, &frmSystem::grdChan_KeyPress, Qt::DirectConnection);
+    connect(grdChan, &TarselGrid::LostFocus, this, &frmSystem::grdChan_LostFocus);
+    connect(grdSensor, &TarselGrid::BeforeEdit, this, &frmSystem::grdSensor_BeforeEdit);
+    connect(grdSensor, &TarselGrid::AfterEdit, this, &frmSystem::grdSensor_AfterEdit);
+    connect(grdSensor, &TarselGrid::TextChange, this, &frmSystem::grdSensor_TextChange);
+    connect(grdSensor, &TarselGrid::CellOver, this, &frmSystem::grdSensor_CellOver);
+    connect(grdSensor, &TarselGrid::KeyPress, this, &frmSystem::grdSensor_KeyPress, Qt::DirectConnection);
+    connect(grdSensor, &TarselGrid::LostFocus, this, &frmSystem::grdSensor_LostFocus);
+    connect(grdRelay, &TarselGrid::BeforeEdit, this, &frmSystem::grdRelay_BeforeEdit);
+    connect(grdRelay, &TarselGrid::AfterEdit, this, &frmSystem::grdRelay_AfterEdit);
+    connect(grdRelay, &TarselGrid::CellClick, this, &frmSystem::grdRelay_CellClick);
+    connect(grdRelay, &TarselGrid::LostFocus, this, &frmSystem::grdRelay_LostFocus);
+    connect(grdInput, &TarselGrid::BeforeEdit, this, &frmSystem::grdInput_BeforeEdit);
+    connect(grdInput, &TarselGrid::AfterEdit, this, &frmSystem::grdInput_AfterEdit);
+    connect(grdInput, &TarselGrid::CellClick, this, &frmSystem::grdInput_CellClick);
+    connect(grdInput, &TarselGrid::LostFocus, this, &frmSystem::grdInput_LostFocus);
 
     // The window takes these keys before its controls: F1 (help) and Ctrl+R (the main
     // window's next view), whatever Shift and Alt do.

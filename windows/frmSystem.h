@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <memory>
 
+class cColorDialog;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -83,6 +84,43 @@ public:
     void ResetCalibrate(bool Start);
     void ShowCalValues();
     void cboCal_Click();
+
+    // ---- Display tab and option controls (frmSystem_Display.cpp) ----
+    void chkCtrlKey_Click();
+    void cboChanShow_Click();
+    void cboMeter_Click(int Index);
+    void cmdColor_Click(int Index);
+    void cmdColorDefault_Click();
+    void chkGas_Click();
+    void cmdTestRelay_Click(int Index);
+    void cmdReadInput_Click();
+
+    // ---- QCM tab (frmSystem_QCM.cpp) ----
+    void optQCM_Click(int Index);
+    void grdMirel_CellOver(int Row, int Col);
+    void grdMirel_TextChange(int Row, int Col);
+
+    // ---- Grids ----
+    void grdChan_BeforeEdit(int Row, int Col);
+    void grdChan_AfterEdit(int Row, int Col);
+    void grdChan_TextChange(int Row, int Col);
+    void grdChan_CellOver(int Row, int Col);
+    void grdChan_KeyPress(int& KeyAscii);
+    void grdChan_LostFocus();
+    void grdSensor_BeforeEdit(int Row, int Col);
+    void grdSensor_AfterEdit(int Row, int Col);
+    void grdSensor_TextChange(int Row, int Col);
+    void grdSensor_CellOver(int Row, int Col);
+    void grdSensor_KeyPress(int& KeyAscii);
+    void grdSensor_LostFocus();
+    void grdRelay_BeforeEdit(int Row, int Col);
+    void grdRelay_AfterEdit(int Row, int Col);
+    void grdRelay_CellClick(int Row, int Col);
+    void grdRelay_LostFocus();
+    void grdInput_BeforeEdit(int Row, int Col);
+    void grdInput_AfterEdit(int Row, int Col);
+    void grdInput_CellClick(int Row, int Col);
+    void grdInput_LostFocus();
 
     // ---- Controls ----
     SSTab* tabForm = nullptr;
@@ -168,11 +206,40 @@ private:
     // Detector calibration: one reply counted while a calibration runs.
     void CalibrationProgress(const QString& Response);
 
+    // QCM tab
+    bool ValidateQCMPeriod();
+    bool ValidateQCMFreq(int Index);
+    // The controls that belong to the quartz source the facade holds.
+    void ShowQCMControls();
+    void InitGridMirel();
+    // The three frequency boxes (MHz) and the period given to the facade; its status.
+    int32_t ApplyQCMFreq(double period);
+    void ShowQCMTab();
+
+    // Display tab
+    void ShowDisplayTab();
+    void PaintColorButton(int Index);
+
+    // Grids
+    void InitGridChan();
+    void ShowChannelGrid();
+    void InitGridSensor();
+    void ShowSensorGrid();
+    void InitIONames();
+    void InitGridIO(TarselGrid* grid, bool inputs);
+    void IOBeforeEdit(TarselGrid* grid, bool inputs, int Row, int Col);
+    void IOAfterEdit(TarselGrid* grid, bool inputs, int Row, int Col);
+    void IOCellClick(TarselGrid* grid, bool inputs, int Row, int Col);
+    void IOLostFocus(TarselGrid* grid, bool inputs);
+    // Draws the gas rows of the sensor grid in black (enabled) or grey.
+    void ShowGasRows(bool enabled);
+
     bool Loading_ = false;
     bool Calibrating = false;
     int32_t CalPacketCount = 0;
     int16_t SelectedRelay = 0;
     int16_t SelectedInput = 0;
+    std::unique_ptr<cColorDialog> ColorDialog_;
     QMetaObject::Connection ORUNEventResponse_;
     QMetaObject::Connection ORUNEventError_;
 };

@@ -4,6 +4,7 @@
 
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cColorDialog.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "app/modWait.h"
@@ -17,6 +18,7 @@
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -47,10 +49,14 @@ void frmSystem::Form_Load() {
     try {
         Loading_ = true;
         BindEvents();
+        InitIONames();
         modFormUtil::RestoreFormPosition(this, true, kSection);
         Store(QStringLiteral("Visible"), QStringLiteral("True"));
         tabForm->setTab(StoredIndex(QStringLiteral("Tab"), tabForm->Tabs() - 1));
         SelectTab();
+        InitGridChan();
+        InitGridSensor();
+        InitGridRelay();
         cboCal->setCurrentIndex(StoredIndex(QStringLiteral("Sensor"), cboCal->count() - 1));
         for (int16_t n = 0; n <= 5; ++n) InitTab(n);
         Loading_ = false;
@@ -76,6 +82,7 @@ void frmSystem::InitTab(int16_t nTab) {
         switch (nTab) {
         case 0: {
             cORUN& unit = RunUnit();
+            ShowChannelGrid();
             if (Debug != 0) {
                 ShowCalValues();
             } else {
@@ -87,7 +94,17 @@ void frmSystem::InitTab(int16_t nTab) {
             cmdCalibrate->setEnabled(unit.ChanActive(cboCal->currentIndex()));
             break;
         }
+        case 1:
+            chkGas->setChecked(RunUnit().GasCalEnabled());
+            ShowSensorGrid();
+            break;
+        case 2: ShowQCMTab(); break;
+        case 3:
+            InitGridRelay();
+            InitGridInput();
+            break;
         case 4: InitTabComm(); break;
+        case 5: ShowDisplayTab(); break;
         default: break;
         }
     } catch (...) {
@@ -170,6 +187,7 @@ void frmSystem::Form_Unload(int& /*Cancel*/) {
         Store(QStringLiteral("Sensor"), vb::CStr(cboCal->currentIndex()));
         disconnect(ORUNEventResponse_);
         disconnect(ORUNEventError_);
+        ColorDialog_.reset();
         if (gSystemForm == this) gSystemForm = nullptr;
     } catch (...) {
         gErr.HandleError();

@@ -15,6 +15,7 @@
 #include "platform/HtmlHelp.h"
 #include "platform/MSComm.h"
 #include "platform/SettingsStore.h"
+#include "platform/TarselGrid.h"
 #include "platform/Winsock.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
@@ -43,6 +44,10 @@ protected:
         SystemFlags = 0;
         Simulate = 0;
         ShowReadings = 0;
+        MeterDamping = 1.0;
+        CtrlKey = false;
+        const int32_t colors[6] = {0xFFFF, 0xFF0000, 0, int32_t(0x8000000F), 0, int32_t(0x8000000F)};
+        for (int i = 0; i <= 5; ++i) Colors(i) = colors[i];
         SetupFile = QStringLiteral("ORUN.CFG");
         CalHiBias = 2000;
         CalLoBias = 100;
@@ -146,6 +151,43 @@ protected:
         box->selectAll();
         QTest::keyClicks(box, text);
         QTest::keyClick(box, end);
+    }
+
+    // Grid cells, as the user clicks, types and picks.
+    static void ClickCell(TarselGrid* g, int row, int col) {
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, col).center());
+    }
+    // Clicks the cell, types over its text and ends with the key (Enter commits).
+    static void TypeCell(TarselGrid* g, int row, int col, const QString& text, Qt::Key end = Qt::Key_Return) {
+        ClickCell(g, row, col);
+        auto* editor = qobject_cast<QLineEdit*>(g->editor());
+        ASSERT_NE(editor, nullptr) << "no text editor in " << row << "," << col;
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, end);
+    }
+    // Clicks the cell and picks the item of the list that drops down (its index when the
+    // list opened is returned through opened).
+    static void PickCell(TarselGrid* g, int row, int col, const QString& item, int* opened = nullptr) {
+        ClickCell(g, row, col);
+        PickOpen(g, item, opened);
+    }
+    // Picks the item of the list dropped down by the open cell ("" closes it unpicked).
+    static void PickOpen(TarselGrid* g, const QString& item, int* opened = nullptr) {
+        auto* list = qobject_cast<QComboBox*>(g->editor());
+        ASSERT_NE(list, nullptr) << "no list open";
+        if (opened) *opened = list->currentIndex();
+        QAbstractItemView* view = list->view();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }));
+        if (item.isEmpty()) {
+            QTest::keyClick(view, Qt::Key_Escape);
+        } else {
+            const int index = list->findText(item);
+            ASSERT_GE(index, 0) << item.toStdString();
+            view->setCurrentIndex(view->model()->index(index, 0));
+            QTest::keyClick(view, Qt::Key_Return);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }));
     }
 
     static QString Setting(const QString& key) { return GetSetting(App().Title, "frmSystem", key); }
