@@ -67,6 +67,8 @@ public:
     void cmdClose_Click();
     void tabForm_Click(int PreviousTab);
     void ApEvent_ProcessChange(int16_t nProcess);
+    // A process was selected: its relay and input maps are new.
+    void ApEvent_IOMapsChange(int16_t nProcess);
     void ORUNEvent_ORUNError(int ErrType, int ErrNum);
     void ORUNEvent_ORUNResponse(const QString& Response);
     void ExternalComm_CommRx(const QString& sRcv);

@@ -5,16 +5,18 @@
 // many readings, or on a reply time-out (which starts it again).
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modStrings.h"
 #include "platform/Dialogs.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,14 +3,15 @@
 // baud rate, or its TCP port). Every change goes to the live object at once.
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modComboBox.h"
 #include "platform/Dialogs.h"
 #include "remote/cComm.h"
 #include "remote/modComm.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 #include "unit/frmShowComm.h"
 
 #include <QComboBox>
@@ -21,11 +22,6 @@ namespace {
 
 // Port codes of both port lists: 0 none, 1..9 COM1..COM9, 10 Ethernet.
 constexpr int kEthernet = 10;
-
-cComm& Comm() {
-    if (!gComm) throw RuntimeError::ObjectNotSet();
-    return *gComm;
-}
 
 void FillPortList(QComboBox* list) {
     list->clear();
@@ -48,7 +44,7 @@ void frmSystem::InitTabComm() {
     ORUN_PROC("frmSystem_InitTabComm");
     try {
         cORUN& unit = RunUnit();
-        cComm& comm = Comm();
+        cComm& comm = RunComm();
         ShowVersion();
         FillPortList(cboHalvornePort);
         FillPortList(cboSftwPort);
@@ -128,9 +124,9 @@ void frmSystem::cboSftwPort_Click() {
         fraSftwEthernet->setVisible(code == kEthernet);
         lblSftwBaud->setVisible(serial);
         cboSftwBaud->setVisible(serial);
-        if (code == kEthernet) lblSftwEAddress->setText(Comm().EthernetLocalIP());
+        if (code == kEthernet) lblSftwEAddress->setText(RunComm().EthernetLocalIP());
         if (Loading_) return;
-        cComm& comm = Comm();
+        cComm& comm = RunComm();
         if (!serial) {
             comm.setRS232Port(int16_t(code));
         } else if (modComm::OpenCommPort(gMainForm ? gMainForm->msCommSftw : nullptr, int16_t(code))) {
@@ -148,7 +144,7 @@ void frmSystem::cboSftwBaud_Click() {
     if (Loading_) return;
     ORUN_PROC("frmSystem_cboSftwBaud_Click");
     try {
-        cComm& comm = Comm();
+        cComm& comm = RunComm();
         comm.setRS232Enabled(false);
         comm.setRS232Baud(vb::CLng(vb::Val(cboSftwBaud->currentText())));
         comm.setRS232Enabled(true);
@@ -161,7 +157,7 @@ void frmSystem::ApplySftwEPort() {
     if (Loading_) return;
     ORUN_PROC("frmSystem_txtSftwEPort_LostFocus");
     try {
-        cComm& comm = Comm();
+        cComm& comm = RunComm();
         comm.setEthernetLocalPort(PortBox(txtSftwEPort, comm.EthernetLocalPort()));
     } catch (...) {
         gErr.HandleError();

@@ -4,13 +4,14 @@
 // window or the unit link.
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cColorDialog.h"
 #include "app/cErrHandler.h"
 #include "platform/VbColor.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,11 +25,6 @@ constexpr int32_t kDefaultColors[6] = {0xFFFF, 0xFF0000, 0, int32_t(0x8000000F),
 // The update list's entries in seconds between refreshes: 1, 2, 5 and 10 Hz.
 constexpr double kMeterDamping[4] = {1.0, 0.5, 0.2, 0.1};
 
-frmMain& MainForm() {
-    if (!gMainForm) throw RuntimeError::ObjectNotSet();
-    return *gMainForm;
-}
-
 }  // namespace
 
 void frmSystem::ShowDisplayTab() {
@@ -39,7 +35,7 @@ void frmSystem::ShowDisplayTab() {
     for (int i = 0; i <= 2; ++i)
         if (MeterDamping == kMeterDamping[i]) meter = i;
     cboMeter->setCurrentIndex(meter);
-    cboChanShow->setCurrentIndex(MainForm().FormSize() - 4);
+    cboChanShow->setCurrentIndex(RunMainForm().FormSize() - 4);
     for (int i = 0; i <= 5; ++i) PaintColorButton(i);
 }
 
@@ -56,7 +52,7 @@ void frmSystem::cboChanShow_Click() {
     if (Loading_) return;
     ORUN_PROC("frmSystem_cboChanShow_Click");
     try {
-        frmMain& main = MainForm();
+        frmMain& main = RunMainForm();
         main.setFormSize(int16_t(cboChanShow->currentIndex() + 4));
         main.ShowChannels();
         InitGridChan();
@@ -84,7 +80,7 @@ void frmSystem::cmdColor_Click(int Index) {
             Colors(Index) = int32_t(ColorDialog_->Color);
             PaintColorButton(Index);
         }
-        MainForm().SetFormColors();
+        RunMainForm().SetFormColors();
     } catch (...) {
         gErr.HandleError();
     }
@@ -98,7 +94,7 @@ void frmSystem::cmdColorDefault_Click() {
             Colors(i) = kDefaultColors[i];
             PaintColorButton(i);
         }
-        MainForm().SetFormColors();
+        RunMainForm().SetFormColors();
     } catch (...) {
         gErr.HandleError();
     }
@@ -117,7 +113,7 @@ void frmSystem::chkGas_Click() {
         if (!enabled)
             for (int s : {1, 3})
                 if (unit.ORUNSensorOn(s) > 0) unit.setEmissionOn(s, 0);
-        MainForm().ShowSensors();
+        RunMainForm().ShowSensors();
     } catch (...) {
         gErr.HandleError();
     }

@@ -3,12 +3,13 @@
 // averages. Every accepted edit goes into gORUN at once; a refused one never does.
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
-#include "run/RunObjects.h"
+#include "unit/cORUN.h"
 
 namespace {
 

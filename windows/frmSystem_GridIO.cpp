@@ -2,14 +2,15 @@
 // 12 digital inputs, the function of the run it serves, picked from a list. The picks go
 // into the maps of the active process at once and reach the database when a grid is left.
 // Input 5 is the unit's fixed interlock: shown, never edited.
-#include "windows/IONames.h"
 #include "windows/frmSystem.h"
+#include "windows/IONames.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
 #include "platform/TarselGrid.h"
-#include "run/RunObjects.h"
 #include "run/modIO.h"
 
 #include <QLabel>

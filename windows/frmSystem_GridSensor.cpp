@@ -4,11 +4,12 @@
 // every value (and sends the set points to the unit).
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "platform/TarselGrid.h"
 #include "platform/VbColor.h"
-#include "run/RunObjects.h"
+#include "unit/cORUN.h"
 
 #include <QCheckBox>
 #include <algorithm>

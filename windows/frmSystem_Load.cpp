@@ -2,8 +2,11 @@
 // closing it.
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cColorDialog.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
@@ -14,9 +17,8 @@
 #include "platform/SSTab.h"
 #include "platform/SettingsStore.h"
 #include "remote/cComm.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -73,7 +75,10 @@ void frmSystem::BindEvents() {
         ORUNEventError_ = connect(gORUN, &cORUN::ORUNError, this, &frmSystem::ORUNEvent_ORUNError);
     }
     if (gComm) connect(gComm, &cComm::CommRx, this, &frmSystem::ExternalComm_CommRx);
-    if (gApp) connect(gApp, &cApp::ProcessChange, this, &frmSystem::ApEvent_ProcessChange);
+    if (gApp) {
+        connect(gApp, &cApp::IOMapsChange, this, &frmSystem::ApEvent_IOMapsChange);
+        connect(gApp, &cApp::ProcessChange, this, &frmSystem::ApEvent_ProcessChange);
+    }
 }
 
 void frmSystem::InitTab(int16_t nTab) {
@@ -192,6 +197,11 @@ void frmSystem::Form_Unload(int& /*Cancel*/) {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmSystem::ApEvent_IOMapsChange(int16_t /*nProcess*/) {
+    InitGridRelay();
+    InitGridInput();
 }
 
 // The relay/input maps and the sensor values follow the active process.

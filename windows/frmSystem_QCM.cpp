@@ -3,13 +3,14 @@
 // period and crystal frequency window, typed in MHz. Every change goes to gQCM at once.
 #include "windows/frmSystem.h"
 
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 
 #include <QComboBox>

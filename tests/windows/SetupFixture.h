@@ -19,9 +19,11 @@
 #include "platform/Winsock.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "run/PhaseCode.h"
+#include "app/PhaseCode.h"
 #include "run/frmMain.h"
+#include "run/ProgramObjects.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "unit/cORUN.h"
@@ -39,34 +41,28 @@
 class SetupFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)));
-        Debug = 0;
-        SystemFlags = 0;
-        Simulate = 0;
-        ShowReadings = 0;
-        MeterDamping = 1.0;
-        CtrlKey = false;
-        const int32_t colors[6] = {0xFFFF, 0xFF0000, 0, int32_t(0x8000000F), 0, int32_t(0x8000000F)};
-        for (int i = 0; i <= 5; ++i) Colors(i) = colors[i];
+        ResetProgramState();
+        Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)), Clock::Timers::FollowClock);
         SetupFile = QStringLiteral("ORUN.CFG");
         CalHiBias = 2000;
         CalLoBias = 100;
-        for (auto& p : gProcess) p = ProcessRec{};
-        for (auto& l : gLayer) l = LayerRec{};
+        MeterDamping = 1.0;
+        const int32_t colors[6] = {0xFFFF, 0xFF0000, 0, int32_t(0x8000000F), 0, int32_t(0x8000000F)};
+        for (int i = 0; i <= 5; ++i) Colors(i) = colors[i];
         gProcess(1).First_Layer = gProcess(1).Number_Layers = gProcess(1).Number_Act_Layers = 1;
         gLayer(1).Layer_Number = gLayer(1).Film_Number = 1;
         gLayer(1).Next_Layer = gLayer(1).CoDep_Layer = -1;
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
         folder.write("ORUN.CFG", "[SftwComm]\r\nPort=10\r\nBaudRate=9600\r\nEthernetPort=0\r\n");
 
-        gApp = new cApp;
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-        gMainForm = new frmMain;
-        if (!gMainForm->msCommSftw) gMainForm->msCommSftw = &remoteSerial;
-        gComm = new cComm;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        frmMain& main = ProgramObjects::CreateMainForm();
+        if (!main.msCommSftw) main.msCommSftw = &remoteSerial;
+        cComm& comm = ProgramObjects::CreateComm();
         WireServer();
-        gComm->Init(gMainForm->msCommSftw, &server, folder.file("ORUN.CFG"));
+        comm.Init(main.msCommSftw, &server, folder.file("ORUN.CFG"));
         modDB::ORUNLoad();
         modDB::QCMLoad();
         gApp->setProcNum(1);
@@ -88,19 +84,9 @@ protected:
     }
 
     void TearDown() override {
-        delete gSystemForm;
         SetHelpResponder({});
-        delete gComm;
-        delete gMainForm;
-        delete gQCM;
-        delete gORUN;
-        delete gApp;
-        gComm = nullptr;
-        gMainForm = nullptr;
-        gQCM = nullptr;
-        gORUN = nullptr;
-        gApp = nullptr;
-        modDB::gDB = dao::Database();
+        if (gMainForm && gMainForm->msCommSftw == &remoteSerial) gMainForm->msCommSftw = nullptr;
+        ResetProgramState();
         Clock::UseSystem();
     }
 
