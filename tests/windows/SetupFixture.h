@@ -129,6 +129,14 @@ protected:
         view->setCurrentIndex(view->model()->index(index, 0));
         QTest::keyClick(view, Qt::Key_Return);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }));
+        Reactivate(list);
+    }
+
+    // The window of the control active again once a popup has gone (the platform may hand
+    // the activation to the hidden popup late).
+    static void Reactivate(QWidget* control) {
+        control->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(control->window()));
     }
 
     // Clicks into the box, types over its text and ends with the key (Tab leaves the box).
@@ -174,6 +182,7 @@ protected:
             QTest::keyClick(view, Qt::Key_Return);
         }
         ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }));
+        Reactivate(g);
     }
 
     static QString Setting(const QString& key) { return GetSetting(App().Title, "frmSystem", key); }

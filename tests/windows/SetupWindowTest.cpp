@@ -88,6 +88,9 @@ TEST_F(SetupFixture, CommTabChoosesTheLinksToTheUnitAndToRemoteComputers) {
     qputenv("ORUN_COM3", folder.file("no-tty").toLocal8Bit());
     qputenv("ORUN_COM4", folder.file("no-tty").toLocal8Bit());
     qputenv("ORUN_COM5", remoteDevice.toLocal8Bit());
+    const QString unitDevice = sim.OpenPty();
+    ASSERT_FALSE(unitDevice.isEmpty());
+    qputenv("ORUN_COM6", unitDevice.toLocal8Bit());
     QStringList sent;
     QObject::connect(gORUN, &cORUN::ORUNCommand, [&](const QString& c) { sent << c; });
 
@@ -113,6 +116,12 @@ TEST_F(SetupFixture, CommTabChoosesTheLinksToTheUnitAndToRemoteComputers) {
     EXPECT_EQ(w->cboHalvornePort->currentText(), "Disabled");
     EXPECT_EQ(gORUN->CommPort(), 0);
     EXPECT_FALSE(w->fraEthernet->isVisibleTo(w));
+
+    // A serial port that opens: the unit answers there, and its version is shown.
+    sim.Model().firmware = "4.12";
+    Choose(w->cboHalvornePort, "Com6");
+    EXPECT_EQ(gORUN->CommPort(), 6);
+    EXPECT_TRUE(WaitUntil([&] { return w->lblVersion->text() == "Version 4.12"; }, 3000));
 
     // Ethernet is recorded with the boxes' values and asks for the version; nothing
     // connects. A port box that holds no port gives the port in force.
