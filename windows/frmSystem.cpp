@@ -353,18 +353,20 @@ void frmSystem::ConnectHandlers() {
     onIndex(cboSftwBaud, &frmSystem::cboSftwBaud_Click);
     connect(cmdShowComm, &QPushButton::clicked, this, &frmSystem::cmdShowComm_Click);
     connect(cmdShowCommExternal, &QPushButton::clicked, this, &frmSystem::cmdShowCommExternal_Click);
-    const auto enterApplies = [](std::function<void()> apply) {
-        return [apply](int& KeyAscii) {
+    // A box applies its value when it is left and on Enter, and selects its text when
+    // entered.
+    const auto applyingBox = [](QLineEdit* box, std::function<void()> apply) {
+        TextBoxEvents* events = TextBoxEvents::Of(box);
+        events->GotFocus = [box] { modTextBox::SelectText(box); };
+        events->LostFocus = apply;
+        events->KeyPress = [apply](int16_t& KeyAscii) {
             if (KeyAscii != 13) return;
             KeyAscii = 0;
             apply();
         };
     };
-    for (QLineEdit* box : {txtHalvorneEAddress, txtHalvorneEPort})
-        BindTextBox(box, {[box] { modTextBox::SelectText(box); }, [this] { ApplyHalvorneEthernet(); },
-                          enterApplies([this] { ApplyHalvorneEthernet(); })});
-    BindTextBox(txtSftwEPort, {[this] { modTextBox::SelectText(txtSftwEPort); }, [this] { ApplySftwEPort(); },
-                               enterApplies([this] { ApplySftwEPort(); })});
+    for (QLineEdit* box : {txtHalvorneEAddress, txtHalvorneEPort}) applyingBox(box, [this] { ApplyHalvorneEthernet(); });
+    applyingBox(txtSftwEPort, [this] { ApplySftwEPort(); });
 
     connect(chkCtrlKey, &QCheckBox::toggled, this, &frmSystem::chkCtrlKey_Click);
     onIndex(cboChanShow, &frmSystem::cboChanShow_Click);
@@ -380,19 +382,23 @@ void frmSystem::ConnectHandlers() {
         connect(optQCM(i), &QRadioButton::toggled, this, [this, i](bool on) {
             if (on) optQCM_Click(i);
         });
-    const auto numericBox = [this](QLineEdit* box, std::function<bool()> validate) {
-        BindTextBox(box, {[box] { modTextBox::SelectText(box); }, [validate] { validate(); },
-                          [validate](int& KeyAscii) {
-                              if (KeyAscii == 13) {
-                                  KeyAscii = 0;
-                                  validate();
-                              } else {
-                                  KeyAscii = modTextBox::FilterKeyPressNumeric(int16_t(KeyAscii), false);
-                              }
-                          }});
+    // A number box is checked when it is left and on Enter; other keys than digits,
+    // backspace, "-" and "." are dropped.
+    const auto numericBox = [](QLineEdit* box, std::function<void()> validate) {
+        TextBoxEvents* events = TextBoxEvents::Of(box);
+        events->GotFocus = [box] { modTextBox::SelectText(box); };
+        events->LostFocus = validate;
+        events->KeyPress = [validate](int16_t& KeyAscii) {
+            if (KeyAscii == 13) {
+                KeyAscii = 0;
+                validate();
+            } else {
+                KeyAscii = modTextBox::FilterKeyPressNumeric(KeyAscii, false);
+            }
+        };
     };
-    numericBox(txtQCMPeriod, [this] { return ValidateQCMPeriod(); });
-    for (int i = 0; i <= 2; ++i) numericBox(txtQCMFreq(i), [this, i] { return ValidateQCMFreq(i); });
+    numericBox(txtQCMPeriod, [this] { ValidateQCMPeriod(); });
+    for (int i = 0; i <= 2; ++i) numericBox(txtQCMFreq(i), [this, i] { ValidateQCMFreq(i); });
     connect(grdMirel, &TarselGrid::CellOver, this, &frmSystem::grdMirel_CellOver);
     connect(grdMirel, &TarselGrid::TextChange, this, &frmSystem::grdMirel_TextChange);
 

@@ -15,6 +15,7 @@
 #include "qcm/cQCMCal.h"
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
+#include "windows/frmGraphsSetup.h"
 #include "windows/frmSystem.h"
 
 #include <type_traits>
@@ -64,6 +65,7 @@ void ResetProgramState() {
     delete gLayerEditor.data();
     delete gFilmEditor.data();
     delete gSystemForm;
+    delete gGraphsSetup.data();
     for (auto& cal : modPhases::QCMCalObj) cal.reset();
     ProgramObjects::ReleaseAll();
     ProgramObjects::RegisterCalls();
