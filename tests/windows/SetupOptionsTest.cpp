@@ -7,6 +7,7 @@
 #include "platform/ColorDialogs.h"
 #include "platform/SSTab.h"
 #include "platform/VbColor.h"
+#include "platform/VbControls.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -48,7 +49,9 @@ TEST_F(SetupFixture, DisplayTabSetsTheMainWindowOptionsAndColours) {
     QTest::mouseClick(w->chkCtrlKey, Qt::LeftButton, {}, QPoint(6, w->chkCtrlKey->height() / 2));
     EXPECT_FALSE(CtrlKey);
 
-    // A chosen colour is taken and painted; a cancelled dialog keeps the colour.
+    // A chosen colour is taken and painted; a cancelled dialog keeps the colour, and the
+    // main window applies the colours either way.
+    Colors(5) = int32_t(VbRGB(1, 2, 3));
     const int32_t before = Colors(0);
     QTest::mouseClick(w->cmdColor(2), Qt::LeftButton);
     QTest::mouseClick(w->cmdColor(0), Qt::LeftButton);
@@ -59,11 +62,14 @@ TEST_F(SetupFixture, DisplayTabSetsTheMainWindowOptionsAndColours) {
     EXPECT_EQ(Colors(2), int32_t(VbRGB(10, 20, 30)));
     EXPECT_TRUE(w->cmdColor(2)->styleSheet().contains("#0a141e"));
     EXPECT_EQ(Colors(0), before);
+    EXPECT_EQ(BackColor(gMainForm->lblTotal(0)), VbRGB(1, 2, 3));
 
     QTest::mouseClick(w->cmdColorDefault, Qt::LeftButton);
     const int32_t defaults[6] = {0xFFFF, 0xFF0000, 0, int32_t(vbButtonFace), 0, int32_t(vbButtonFace)};
     for (int i = 0; i <= 5; ++i) EXPECT_EQ(Colors(i), defaults[i]) << i;
     EXPECT_TRUE(w->cmdColor(1)->styleSheet().contains("#0000ff"));
+    EXPECT_EQ(ForeColor(gMainForm->lblRdg(0)), 0xFFFFu);
+    EXPECT_EQ(BackColor(gMainForm->lblTotal(0)), uint32_t(vbButtonFace));
     SetColorDialogResponder({});
     EXPECT_EQ(boxes.count(), 0);
 }
