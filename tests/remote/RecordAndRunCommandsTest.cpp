@@ -237,10 +237,12 @@ TEST_F(RemoteCommands, ValuesOutsideTheirUsesAndDisabledButtonsChangeNothing) {
     EXPECT_EQ(Body("@UV;11;3"), kAck);
     EXPECT_EQ(Body("@QV;51"), kUnk);
 
-    gMainForm->cmdSensor(0)->setEnabled(false);
+    // The sensor 1 lock shows at once and holds for a client too, until it is lifted.
+    EXPECT_EQ(Body("@UU;6;4"), kAck);
+    EXPECT_FALSE(gMainForm->cmdSensor(0)->isEnabled());
     EXPECT_EQ(Body("@US;2"), kAck);
     EXPECT_EQ(gORUN->EmissionOn(0), 0);
-    gMainForm->cmdSensor(0)->setEnabled(true);
+    EXPECT_EQ(Body("@UU;6;0"), kAck);
     EXPECT_EQ(Body("@US;2"), kAck);
     EXPECT_GT(gORUN->EmissionOn(0), 0);
 }
