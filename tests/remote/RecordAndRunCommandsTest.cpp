@@ -1,11 +1,10 @@
 // The layer, film, channel-value, measurement, process and sensor commands against a
-// station whose active process has three steps, co-deposited on channels 0, 1 and 3.
+// station whose active process has three steps, the last co-deposited on channels 0 to 3.
 #include "RemoteStation.h"
 
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
 #include "run/ChannelData.h"
-#include "run/modIO.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
