@@ -4,9 +4,9 @@
 // Emission sensors are 0..3 as the unit numbers them; the two the operator knows as
 // emission 1 and 2 are sensors 0 and 2. "Stopped" is STOPPED or STOP LAYER.
 #include "remote/cComm.h"
+#include "remote/PanelLocksLifted.h"
 
 #include "app/SettingsGlobals.h"
-#include "app/SystemFlags.h"
 #include "app/VBConv.h"
 #include "data/ProcessRec.h"
 #include "run/PhaseCode.h"
@@ -63,27 +63,6 @@ bool PressZero(int16_t c) {
     if (Pressable(form.cmdZero(c))) form.cmdZero_Click(c);
     return true;
 }
-
-// Every exit of an update puts back the Ctrl-key setting and the front-panel locks, which
-// are lifted while it runs so that its presses are neither refused nor answered with the
-// Ctrl-key tip.
-class PanelLocksLifted {
-public:
-    PanelLocksLifted() : ctrlKey_(CtrlKey), systemFlags_(SystemFlags) {
-        CtrlKey = false;
-        SystemFlags = 0;
-    }
-    ~PanelLocksLifted() {
-        CtrlKey = ctrlKey_;
-        SystemFlags = systemFlags_;
-    }
-    PanelLocksLifted(const PanelLocksLifted&) = delete;
-    PanelLocksLifted& operator=(const PanelLocksLifted&) = delete;
-
-private:
-    bool ctrlKey_;
-    int16_t systemFlags_;
-};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 // layer it runs in the current step. The manual rate ramp and the two free values live in
 // the current layer and are never stored.
 #include "remote/cComm.h"
+#include "remote/PanelLocksLifted.h"
 
 #include "app/VBConv.h"
 #include "app/modUtil.h"
@@ -113,8 +114,11 @@ QString cComm::MsgQV(const QString& sMsg) {
     return Ack(sValue);
 }
 
-// Values are taken as they come; manual power keeps its own 0..100 window.
+// Values are taken as they come; manual power keeps its own 0..100 window. A ramp asked
+// for while stopped starts the run, and manual power switches the channel's box: both go
+// past the Ctrl-key setting, as the process commands' presses do.
 QString cComm::MsgUV(const QString& sMsg) {
+    const PanelLocksLifted lifted;
     int16_t base = 0, c = 0;
     if (!ChannelParam(ValueParam(Field(sMsg, 2)), base, c) || base > 111) return Nak(NakCode::PRM);
     const QString text = Field(sMsg, 3);

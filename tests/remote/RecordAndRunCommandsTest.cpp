@@ -7,6 +7,7 @@
 #include "run/ChannelData.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cmath>
@@ -182,6 +183,9 @@ TEST_F(RemoteCommands, EveryExampleOfTheRecordAndRunCommandsIsAnswered) {
         {"@UV;41;150", kAck, {}, [] { return std::abs(gORUN->Power(0) - 20) < 0.01; }},
         {"@UP;51;abc", kUnk},
         {"@UP;41;1", kAck, {}, [] { return !gMainForm->chkManPwr(0)->isChecked(); }},
+        // Manual power at the power shown, past the Ctrl-key setting.
+        {"@UV;111;0", kAck, [] { gMainForm->lblPower(0)->setText(QStringLiteral("12.50")); },
+         [] { return gApp->ChanPhase(0) == PhaseCode::ManPower && std::abs(gORUN->Power(0) - 12.5) < 0.01; }},
         {"@UP;52;50", kPrm},  // channel 1 has no layer in step 1
     };
     SystemFlags = 0x0005;
