@@ -1,0 +1,235 @@
+// The traffic monitor and the service window on a link without transport: the test plays
+// the unit (LinkHarness) and clicks the windows like a user.
+#include "LinkHarness.h"
+#include "app/SettingsGlobals.h"
+#include "app/cApp.h"
+#include "platform/Clock.h"
+#include "platform/TarselGrid.h"
+#include "qcm/cQCM.h"
+#include "remote/cComm.h"
+#include "run/PhaseCode.h"
+#include "support/DialogRecorder.h"
+#include "support/TempProgramFolder.h"
+#include "unit/frmShowComm.h"
+#include "unit/frmTest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QRegularExpression>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+void SaveScreenshot(QWidget* form, const char* name) {
+    QDir().mkpath(ORUN_BIN_DIR "/../screenshots");
+    EXPECT_TRUE(form->grab().save(QStringLiteral(ORUN_BIN_DIR "/../screenshots/%1.png").arg(name)));
+}
+
+QStringList Lines(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+class UnitWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)));
+        Simulate = 0;
+        gApp = new cApp;
+        gORUN = new cORUN;
+        gQCM = new cQCM;
+        gComm = new cComm;
+        Identify(*gORUN);
+        Reply(*gORUN, "A1,1,0,0,0,0,0,0");  // channels 1 and 2 active
+    }
+    // Answers the commands in flight with their own letter until the link is idle.
+    static void Settle(cORUN& unit) {
+        for (int i = 0; i < 50 && unit.CommStatus() == 1; ++i) Reply(unit, unit.Command().left(1));
+    }
+    void TearDown() override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "frmShowComm" || w->objectName() == "frmTest") delete w;
+        delete gComm;
+        gComm = nullptr;
+        delete gQCM;
+        gQCM = nullptr;
+        delete gORUN;
+        gORUN = nullptr;
+        delete gApp;
+        gApp = nullptr;
+        Clock::UseSystem();
+    }
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+};
+
+}  // namespace
+
+TEST_F(UnitWindows, TrafficMonitorFiltersByLetterAndAlwaysPairsATypedCommandWithItsReply) {
+    frmShowComm& form = ShowCommForm();
+    form.setMode(0);
+    EXPECT_EQ(form.windowTitle(), "Halvorne Communications");
+    form.show();
+    cORUN& unit = *gORUN;
+
+    // Not capturing: nothing is listed, but time-outs are counted.
+    unit.SendReadSensors();
+    Reply(unit, "D;1,2");
+    emit unit.ORUNError(0, 0);
+    emit unit.ORUNError(0, 1);  // a bad frame is not a time-out
+    emit unit.ORUNError(0, 0);
+    EXPECT_EQ(form.lstXmt->count() + form.lstRcv->count(), 0);
+    EXPECT_EQ(form.txtErr->text(), "2");
+
+    // Shift click checks every letter, Ctrl click clears them all; then G and D alone.
+    QTest::keyPress(&form, Qt::Key_Shift);
+    form.chkCommand[3]->click();
+    QTest::keyRelease(&form, Qt::Key_Shift);
+    for (QCheckBox* box : form.chkCommand) EXPECT_TRUE(box->isChecked());
+    QTest::keyPress(&form, Qt::Key_Control);
+    form.chkCommand[5]->click();
+    QTest::keyRelease(&form, Qt::Key_Control);
+    for (QCheckBox* box : form.chkCommand) EXPECT_FALSE(box->isChecked());
+    form.chkCommand[3]->click();
+    form.chkCommand[6]->click();
+
+    form.cmdOperate[0]->click();
+    EXPECT_EQ(form.cmdOperate[0]->text(), "STOP");
+    unit.SendReadSensors();
+    Reply(unit, "D;5,6");
+    unit.SendCheckReading();
+    Reply(unit, "F1");
+    emit unit.ORUNResponse(QStringLiteral("g;7"));  // filed under G
+    EXPECT_EQ(Lines(form.lstXmt), QStringList({"D"}));
+    EXPECT_EQ(Lines(form.lstRcv), QStringList({"g;7", "D;5,6"}));
+
+    // A typed command goes out in capitals; with capturing off it and its reply still show.
+    form.cmdOperate[0]->click();
+    form.cmdOperate[1]->click();
+    EXPECT_EQ(form.txtErr->text(), "");
+    form.txtCommand->setText("v1,2,3,4");
+    form.cmdShipIt->click();
+    EXPECT_EQ(unit.Command(), "V1,2,3,4");
+    Reply(unit, "V");
+    form.txtCommand->setText("@");
+    form.cmdShipIt->click();
+    emit unit.ORUNResponse(QStringLiteral("O1,5"));  // an "O" reply does not answer "@"
+    Reply(unit, "ORUN 4.11");
+    EXPECT_EQ(Lines(form.lstXmt), QStringList({"@", "V1,2,3,4"}));
+    EXPECT_EQ(Lines(form.lstRcv), QStringList({"ORUN 4.11", "V"}));
+    SaveScreenshot(&form, "traffic_monitor");
+
+    // At most 999 lines, newest first.
+    form.cmdOperate[0]->click();
+    for (int i = 0; i < 1005; ++i) emit unit.ORUNCommand(QStringLiteral("D%1").arg(i));
+    EXPECT_EQ(form.lstXmt->count(), 999);
+    EXPECT_EQ(form.lstXmt->item(0)->text(), "D1004");
+}
+
+TEST_F(UnitWindows, TrafficMonitorShowsRemoteTrafficInModeOneUntilItCloses) {
+    frmShowComm* form = &ShowCommForm();
+    form->setMode(1);
+    EXPECT_EQ(form->windowTitle(), "External Communications");
+    EXPECT_TRUE(form->fraShow->isHidden());
+    EXPECT_TRUE(form->cmdShipIt->isHidden());
+    form->show();
+    emit gComm->CommRx(QStringLiteral("@QP;5;74"));  // not capturing yet
+    form->cmdOperate[0]->click();
+    emit gComm->CommRx(QStringLiteral("@QP;5;74"));
+    emit gComm->CommTx(QStringLiteral("@QP;\x06;3;41\r"));
+    emit gORUN->ORUNResponse(QStringLiteral("D;1"));  // unit traffic is not shown in mode 1
+    EXPECT_EQ(Lines(form->lstRcv), QStringList({"@QP;5;74"}));
+    EXPECT_EQ(form->lstXmt->count(), 1);
+
+    QPointer<frmShowComm> closed(form);
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closed.isNull());
+    emit gComm->CommRx(QStringLiteral("@QP;5;74"));  // reaches no window
+    EXPECT_NE(&ShowCommForm(), nullptr);
+    EXPECT_EQ(ShowCommForm().lstRcv->count(), 0);
+}
+
+TEST_F(UnitWindows, ServiceWindowRampsThePmtOneVoltPerAcknowledgementOnlyWhenStopped) {
+    cORUN& unit = *gORUN;
+    unit.setPMTVolts(0, 800);
+    frmTest& form = TestForm();
+    form.show();
+
+    form.cmdRampStart->click();  // STARTUP: ignored
+    EXPECT_TRUE(form.cmdRampStart->isEnabled());
+    gApp->setPhase(PhaseCode::Stopped);
+    Settle(unit);
+    LinkLog log(unit);
+    form.cmdRampStart->click();
+    EXPECT_FALSE(form.cboChan->isEnabled());
+    EXPECT_EQ(log.commands(), QStringList({"H1,0"}));
+    Reply(unit, "H");
+    Reply(unit, "H");
+    EXPECT_EQ(form.lblPMTVolts->text(), "2");
+    unit.setPMTVolts(0, 1000);
+    Reply(unit, "H");  // past 1000 V the ramp starts again at 0
+    EXPECT_EQ(unit.PMTVolts(0), 0);
+
+    form.cmdRampStop->click();
+    EXPECT_EQ(unit.PMTVolts(0), 800);
+    EXPECT_EQ(form.lblPMTVolts->text(), "");
+    EXPECT_TRUE(form.cboChan->isEnabled());
+    Settle(unit);
+    EXPECT_EQ(unit.PMTVolts(0), 800);
+
+    // The calibration: read, then written scaled by the new value; an old 0 sends nothing.
+    Reply(unit, "I1,100000");
+    form.cmdReadCal->click();
+    EXPECT_EQ(form.lblOldCal->text(), "100000");
+    form.txtNewCal->setText("1.5");
+    Settle(unit);
+    log.clear();
+    form.cmdWriteCal->click();
+    EXPECT_EQ(log.commands(), QStringList({"H1,150000"}));
+    EXPECT_FALSE(form.cmdWriteCal->isEnabled());
+    Reply(unit, "I1,0");  // the "I" reply also shows the value
+    EXPECT_EQ(form.lblOldCal->text(), "0");
+    form.cmdReadCal->click();
+    Settle(unit);
+    log.clear();
+    form.cmdWriteCal->click();
+    EXPECT_TRUE(log.commands().isEmpty());
+}
+
+TEST_F(UnitWindows, ServiceWindowLogsTheChannelFluxUnderTheTrimmedNameItDeletesFirst) {
+    cORUN& unit = *gORUN;
+    frmTest& form = TestForm();
+    form.cboChan->setCurrentIndex(1);
+    form.cboChan_Click();
+    form.txtName->setText("  Run7 ");
+    folder.write("Run7 .txt", "an older log\r\n");
+    form.cmdLogStart->click();
+
+    Reply(unit, "G;100,50,10,0,5,0;200,50,20,0,10,0;");
+    EXPECT_NE(form.grdRdgs->CellText(0, 3), "");
+    Reply(unit, "G;100,50,10,0,5,0;;");  // channel 2 has no reading: no line
+    emit unit.ORUNResponse(QStringLiteral("g;1;2"));  // a resend reply writes none
+    Simulate = 1;
+    Reply(unit, "G;100,50,10,0,5,0;200,50,20,0,10,0;");  // simulating: replies ignored
+    Simulate = 0;
+    EXPECT_EQ(form.cmdLogStart->text(), "\\");
+    SaveScreenshot(&form, "service_window");
+    form.cmdLogStop->click();
+    EXPECT_EQ(form.cmdLogStart->text(), "Start");
+
+    const QStringList lines = QString::fromLatin1(folder.read("Run7 .txt")).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Start: CH2  "));
+    EXPECT_EQ(lines[1], "Time, Current");
+    EXPECT_TRUE(QRegularExpression("^0\\.00, -?\\d+\\.\\d{3}$").match(lines[2]).hasMatch()) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith("Stop: CH2  "));
+}
