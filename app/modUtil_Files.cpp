@@ -45,7 +45,7 @@ QString GetDBFile(bool save) {
     ORUN_PROC("modUtil_GetDBFile");
     QString result;
     try {
-        if (!gApp) throw RuntimeError::ObjectNotSet();
+        const cApp& app = RunApp();
         cFileDialog dlg;
         dlg.DialogTitle = save ? QStringLiteral("Save Database As") : QStringLiteral("Open Database");
         dlg.DefaultExt = QStringLiteral("mdb");
@@ -53,12 +53,12 @@ QString GetDBFile(bool save) {
         dlg.FilterIndex = 0;
         dlg.Flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly | cdlOFNNoChangeDir;  // 14
         dlg.MaxFileSize = 255;
-        dlg.InitialDir = gApp->Path();
+        dlg.InitialDir = app.Path();
         dlg.FileName = DBFile;
         dlg.Show(!save);
         // A cancelled dialog leaves the preset name, which is then returned as it stands.
         const bool inProgramFolder =
-            !dlg.FileTitle.isEmpty() && SamePath(gApp->Path() + dlg.FileTitle, dlg.FileName);
+            !dlg.FileTitle.isEmpty() && SamePath(app.Path() + dlg.FileTitle, dlg.FileName);
         result = inProgramFolder ? dlg.FileTitle : dlg.FileName;
     } catch (...) {
         gErr.HandleError();

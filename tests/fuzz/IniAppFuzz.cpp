@@ -11,7 +11,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "run/ProgramObjects.h"
+#include "app/ChannelData.h"
 #include "unit/cORUN.h"
 
 #include <QDir>
@@ -41,9 +42,9 @@ struct Station {
         // Serial ports named in the bytes must never reach a real device.
         for (int n = 1; n <= 9; ++n) qputenv(qPrintable(QStringLiteral("ORUN_COM%1").arg(n)), "/nonexistent/tty");
         SetDialogResponder([](const DialogRequest&) { return DialogAnswer{vbOK, {}}; });
-        gApp = new cApp;
-        gQCM = new cQCM;
-        gORUN = new cORUN;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateUnit();
     }
     QTemporaryDir folder;
     QTemporaryDir settings;
