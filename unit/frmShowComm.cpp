@@ -1,5 +1,6 @@
 #include "unit/frmShowComm.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"

@@ -1,6 +1,7 @@
 #include "unit/frmTest.h"
 
 #include "app/F1Key.h"
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
@@ -11,7 +12,7 @@
 #include "app/modUtil.h"
 #include "platform/Clock.h"
 #include "platform/TarselGrid.h"
-#include "run/PhaseCode.h"
+#include "app/PhaseCode.h"
 #include "unit/cORUN.h"
 
 #include <QCloseEvent>
@@ -35,10 +36,6 @@ QPointer<frmTest>& openForm() {
 
 constexpr int32_t kHighestRampVolts = 1000;
 
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
 
 }  // namespace
 
@@ -168,8 +165,8 @@ void frmTest::cmdRampStart_Click() {
         if (!gApp || gApp->Phase() != PhaseCode::Stopped) return;
         cmdRampStart->setEnabled(false);
         cmdRampStop->setEnabled(true);
-        SavedVolts_ = Unit().PMTVolts(Channel_);
-        Unit().setPMTVolts(Channel_, 0);
+        SavedVolts_ = RunUnit().PMTVolts(Channel_);
+        RunUnit().setPMTVolts(Channel_, 0);
         cboChan->setEnabled(false);
         Ramp_ = 1;
     } catch (...) {
@@ -184,7 +181,7 @@ void frmTest::cmdRampStop_Click() {
         cmdRampStop->setEnabled(false);
         cmdRampStart->setEnabled(true);
         Ramp_ = 0;
-        Unit().setPMTVolts(Channel_, SavedVolts_);
+        RunUnit().setPMTVolts(Channel_, SavedVolts_);
         lblPMTVolts->clear();
         cboChan->setEnabled(true);
     } catch (...) {
@@ -232,7 +229,7 @@ void frmTest::cmdLogStop_Click() {
 void frmTest::cmdReadCal_Click() {
     ORUN_PROC("frmTest_cmdReadCal_Click");
     try {
-        lblOldCal->setText(vb::CStr(Unit().PMTCal(Channel_)));
+        lblOldCal->setText(vb::CStr(RunUnit().PMTCal(Channel_)));
         cmdWriteCal->setEnabled(true);
     } catch (...) {
         gErr.HandleError();
@@ -244,7 +241,7 @@ void frmTest::cmdWriteCal_Click() {
     try {
         const double oldCal = vb::Val(lblOldCal->text());
         const double newCal = vb::Val(txtNewCal->text());
-        Unit().setPMTCal(Channel_, vb::CLng(oldCal / 100000 * newCal * 100000));
+        RunUnit().setPMTCal(Channel_, vb::CLng(oldCal / 100000 * newCal * 100000));
         cmdWriteCal->setEnabled(false);
     } catch (...) {
         gErr.HandleError();
@@ -252,7 +249,7 @@ void frmTest::cmdWriteCal_Click() {
 }
 
 void frmTest::ShowReading(const QString& R) {
-    cORUN& unit = Unit();
+    cORUN& unit = RunUnit();
     const QString fmt = QStringLiteral("0.000");
     grdRdgs->setCellText(0, 0, vb::Format(unit.I1_Total(Channel_), fmt));
     grdRdgs->setCellText(0, 1, vb::Format(unit.I3_Bkg(Channel_), fmt));
@@ -282,13 +279,13 @@ void frmTest::ORUNEvent_ORUNResponse(const QString& R) {
             break;
         case 'H':
             if (Ramp_ == 1) {
-                const int32_t volts = Unit().PMTVolts(Channel_);
-                Unit().setPMTVolts(Channel_, volts < kHighestRampVolts ? volts + 1 : 0);
-                lblPMTVolts->setText(vb::CStr(Unit().PMTVolts(Channel_)));
+                const int32_t volts = RunUnit().PMTVolts(Channel_);
+                RunUnit().setPMTVolts(Channel_, volts < kHighestRampVolts ? volts + 1 : 0);
+                lblPMTVolts->setText(vb::CStr(RunUnit().PMTVolts(Channel_)));
             }
             break;
         case 'I':
-            lblOldCal->setText(vb::CStr(Unit().PMTCal(Channel_)));
+            lblOldCal->setText(vb::CStr(RunUnit().PMTCal(Channel_)));
             break;
         default:
             break;

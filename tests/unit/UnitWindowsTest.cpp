@@ -1,14 +1,17 @@
 // The traffic monitor and the service window on a link without transport: the test plays
 // the unit (LinkHarness) and clicks the windows like a user.
 #include "LinkHarness.h"
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "platform/Clock.h"
 #include "platform/TarselGrid.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "run/PhaseCode.h"
+#include "app/PhaseCode.h"
+#include "run/ProgramObjects.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/frmShowComm.h"
 #include "unit/frmTest.h"
@@ -42,33 +45,21 @@ class UnitWindows : public ::testing::Test {
 protected:
     void SetUp() override {
         Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)));
-        Simulate = 0;
-        gApp = new cApp;
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-        gComm = new cComm;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateComm();
         Identify(*gORUN);
         Reply(*gORUN, "A1,1,0,0,0,0,0,0");  // channels 1 and 2 active
     }
+    void TearDown() override { Clock::UseSystem(); }
     // Answers the commands in flight with their own letter until the link is idle.
     static void Settle(cORUN& unit) {
         for (int i = 0; i < 50 && unit.CommStatus() == 1; ++i) Reply(unit, unit.Command().left(1));
     }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "frmShowComm" || w->objectName() == "frmTest") delete w;
-        delete gComm;
-        gComm = nullptr;
-        delete gQCM;
-        gQCM = nullptr;
-        delete gORUN;
-        gORUN = nullptr;
-        delete gApp;
-        gApp = nullptr;
-        Clock::UseSystem();
-    }
     TempProgramFolder folder;
     DialogRecorder boxes;
+    FreshProgramState fresh;
 };
 
 }  // namespace
