@@ -10,19 +10,9 @@
 #include "platform/FileDialogs.h"
 #include "platform/ProgramFolder.h"
 
-#include <QDir>
-
 namespace modUtil {
 
-namespace {
-
-// Two paths as written in settings name the same place (case ignored, as the original's
-// file system did).
-bool SamePath(const QString& a, const QString& b) {
-    return QDir::cleanPath(ResolvePath(a)).compare(QDir::cleanPath(ResolvePath(b)), Qt::CaseInsensitive) == 0;
-}
-
-}  // namespace
+using modFileUtil::SamePath;
 
 QString ShowFileName(const QString& path) {
     ORUN_PROC("modUtil_ShowFileName");

@@ -17,6 +17,7 @@
 #include "run/modPhasesDetail.h"
 #include "unit/frmShowComm.h"
 #include "unit/frmTest.h"
+#include "windows/frmGraphsSetup.h"
 #include "windows/frmSystem.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ void ResetProgramState() {
     delete gSystemForm;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<frmShowComm*>(w) || qobject_cast<frmTest*>(w)) delete w;
+    delete gGraphsSetup.data();
     for (auto& cal : modPhases::QCMCalObj) cal.reset();
     ProgramObjects::ReleaseAll();
     ProgramObjects::RegisterCalls();
