@@ -1,12 +1,14 @@
-// A whole run through the program's own start-up in this process (so the test can press
-// the main window's buttons like the operator): the demonstration process started with
-// START runs both of its layers and ends in STOPPED, the data log holds the run, and the
-// exit writes the configuration file.
+// The program's own start-up run in this process, so the test can press the main window's
+// buttons and look at its windows: a whole run of the demonstration process, the windows
+// reopened, and a step that fails.
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
 #include "app/cApp.h"
 #include "app/modFormUtil.h"
+#include "app/modUtil.h"
 #include "e2e/StationFolder.h"
+#include "editors/frmLayerFilm.h"
+#include "platform/AppInfo.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "run/ProgramObjects.h"
@@ -14,15 +16,10 @@
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
 
-#include "app/modUtil.h"
-#include "editors/frmLayerFilm.h"
-#include "platform/AppInfo.h"
-#include "windows/frmGraph.h"
-
 #include <QApplication>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,11 +68,7 @@ TEST(Run, StartRunsTheDemonstrationProcessToStoppedAndTheExitWritesTheFiles) {
     start->click();
     ASSERT_TRUE(WaitFor([&] { return phases.contains(PhaseCode::Deposit) && app.Phase() == PhaseCode::Stopped; },
                         45000))
-        << "phases: " << QStringList([&] {
-               QStringList l;
-               for (int16_t p : phases) l << QString::number(p);
-               return l;
-           }()).join(' ').toStdString();
+        << "phases: " << ::testing::PrintToString(std::vector<int16_t>(phases.begin(), phases.end()));
     EXPECT_EQ(phases.first(), PhaseCode::InitRun);
     EXPECT_EQ(phases.count(PhaseCode::Deposit), 2) << "both layers deposit";
     EXPECT_EQ(app.ProcLayer(), 1);

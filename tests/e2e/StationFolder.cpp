@@ -12,26 +12,31 @@
 
 namespace {
 
-void ApplyScript(const QString& database, const QString& script) {
-    QFile sql(script);
-    if (!sql.open(QIODevice::ReadOnly)) throw std::runtime_error("no demonstration recipe");
+// Runs body on its own connection to the SQLite file.
+void WithDatabase(const QString& path, const std::function<void(QSqlDatabase&)>& body) {
     const QString name = QUuid::createUuid().toString();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(database);
+        db.setDatabaseName(path);
         if (!db.open()) throw std::runtime_error("cannot open the recipe database");
-        QString statement;
-        for (const QString& line : QString::fromUtf8(sql.readAll()).split(QLatin1Char('\n'))) {
-            if (line.trimmed().startsWith(QLatin1String("--"))) continue;
-            statement += line + QLatin1Char('\n');
-            if (!line.trimmed().endsWith(QLatin1Char(';'))) continue;
-            QSqlQuery q(db);
-            if (!q.exec(statement)) throw std::runtime_error(q.lastError().text().toStdString());
-            statement.clear();
-        }
-        db.close();
+        body(db);
     }
     QSqlDatabase::removeDatabase(name);
+}
+
+// The statements of a script, each ending with ";" at a line end; "--" lines are comments.
+void ApplyScript(QSqlDatabase& db, const QString& script) {
+    QFile sql(script);
+    if (!sql.open(QIODevice::ReadOnly)) throw std::runtime_error("no demonstration recipe");
+    QString statement;
+    for (const QString& line : QString::fromUtf8(sql.readAll()).split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("--"))) continue;
+        statement += line + QLatin1Char('\n');
+        if (!line.trimmed().endsWith(QLatin1Char(';'))) continue;
+        QSqlQuery q(db);
+        if (!q.exec(statement)) throw std::runtime_error(q.lastError().text().toStdString());
+        statement.clear();
+    }
 }
 
 }  // namespace
@@ -51,7 +56,7 @@ StationFolder::StationFolder() {
     const QString database = file(QStringLiteral("ORUN.MDB"));
     QFile::copy(QStringLiteral(ORUN_BIN_DIR "/411_ORUN.MDB"), database);
     QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    ApplyScript(database, QStringLiteral(ORUN_SOURCE_DIR "/scripts/demo_recipe.sql"));
+    WithDatabase(database, [](QSqlDatabase& db) { ApplyScript(db, QStringLiteral(ORUN_SOURCE_DIR "/scripts/demo_recipe.sql")); });
 }
 
 QByteArray StationFolder::Config() const {
@@ -96,17 +101,10 @@ QStringList StationFolder::Automation() const {
 }
 
 int StationFolder::RunNumber() const {
-    const QString name = QUuid::createUuid().toString();
     int run = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file(QStringLiteral("ORUN.MDB")));
-        if (db.open()) {
-            QSqlQuery q(QStringLiteral("SELECT Run_Number FROM Processes WHERE Process_Number = 1"), db);
-            if (q.next()) run = q.value(0).toInt();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
+    WithDatabase(file(QStringLiteral("ORUN.MDB")), [&](QSqlDatabase& db) {
+        QSqlQuery q(QStringLiteral("SELECT Run_Number FROM Processes WHERE Process_Number = 1"), db);
+        if (q.next()) run = q.value(0).toInt();
+    });
     return run;
 }

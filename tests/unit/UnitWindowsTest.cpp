@@ -2,13 +2,12 @@
 // the unit (LinkHarness) and clicks the windows like a user.
 #include "LinkHarness.h"
 #include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "platform/Clock.h"
 #include "platform/TarselGrid.h"
-#include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "app/PhaseCode.h"
 #include "run/ProgramObjects.h"
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
@@ -20,11 +19,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
-#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -35,10 +34,10 @@ void SaveScreenshot(QWidget* form, const char* name) {
     EXPECT_TRUE(form->grab().save(QStringLiteral(ORUN_BIN_DIR "/../screenshots/%1.png").arg(name)));
 }
 
-QStringList Lines(const QListWidget* list) {
+QString Lines(const QListWidget* list) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
+    return out.join('|');
 }
 
 class UnitWindows : public ::testing::Test {
@@ -46,165 +45,138 @@ protected:
     void SetUp() override {
         Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)));
         ProgramObjects::CreateApp();
-        ProgramObjects::CreateUnit();
         ProgramObjects::CreateQCM();
         ProgramObjects::CreateComm();
-        Identify(*gORUN);
-        Reply(*gORUN, "A1,1,0,0,0,0,0,0");  // channels 1 and 2 active
+        Identify(unit);
+        Reply(unit, "A1,1,0,0,0,0,0,0");  // channels 1 and 2 active
     }
     void TearDown() override { Clock::UseSystem(); }
     // Answers the commands in flight with their own letter until the link is idle.
-    static void Settle(cORUN& unit) {
+    void Settle() {
         for (int i = 0; i < 50 && unit.CommStatus() == 1; ++i) Reply(unit, unit.Command().left(1));
     }
     TempProgramFolder folder;
     DialogRecorder boxes;
     FreshProgramState fresh;
+    cORUN& unit = ProgramObjects::CreateUnit();
 };
 
 }  // namespace
 
-TEST_F(UnitWindows, TrafficMonitorFiltersByLetterAndAlwaysPairsATypedCommandWithItsReply) {
+TEST_F(UnitWindows, TrafficMonitorFiltersByLetterPairsTypedCommandsAndFollowsTheRemoteServer) {
     frmShowComm& form = ShowCommForm();
     form.setMode(0);
     EXPECT_EQ(form.windowTitle(), "Halvorne Communications");
     form.show();
-    cORUN& unit = *gORUN;
-
-    // Not capturing: nothing is listed, but time-outs are counted.
+    // Not capturing: nothing is listed, but reply time-outs (0, 0) are counted.
     unit.SendReadSensors();
     Reply(unit, "D;1,2");
-    emit unit.ORUNError(0, 0);
-    emit unit.ORUNError(0, 1);  // a bad frame is not a time-out
-    emit unit.ORUNError(0, 0);
-    EXPECT_EQ(form.lstXmt->count() + form.lstRcv->count(), 0);
+    for (int err : {0, 1, 0}) emit unit.ORUNError(0, err);
+    EXPECT_EQ(Lines(form.lstXmt) + Lines(form.lstRcv), "");
     EXPECT_EQ(form.txtErr->text(), "2");
 
-    // Shift click checks every letter, Ctrl click clears them all; then G and D alone.
-    QTest::keyPress(&form, Qt::Key_Shift);
-    form.chkCommand[3]->click();
-    QTest::keyRelease(&form, Qt::Key_Shift);
-    for (QCheckBox* box : form.chkCommand) EXPECT_TRUE(box->isChecked());
-    QTest::keyPress(&form, Qt::Key_Control);
-    form.chkCommand[5]->click();
-    QTest::keyRelease(&form, Qt::Key_Control);
-    for (QCheckBox* box : form.chkCommand) EXPECT_FALSE(box->isChecked());
+    // Shift click checks every letter, Ctrl click clears them all; then D and G alone.
+    for (auto [key, checked] : {std::pair{Qt::Key_Shift, true}, std::pair{Qt::Key_Control, false}}) {
+        QTest::keyPress(&form, key);
+        form.chkCommand[3]->click();
+        QTest::keyRelease(&form, key);
+        for (QCheckBox* box : form.chkCommand) EXPECT_EQ(box->isChecked(), checked);
+    }
     form.chkCommand[3]->click();
     form.chkCommand[6]->click();
-
-    form.cmdOperate[0]->click();
-    EXPECT_EQ(form.cmdOperate[0]->text(), "STOP");
+    form.cmdOperate[0]->click();  // START
     unit.SendReadSensors();
     Reply(unit, "D;5,6");
     unit.SendCheckReading();
     Reply(unit, "F1");
     emit unit.ORUNResponse(QStringLiteral("g;7"));  // filed under G
-    EXPECT_EQ(Lines(form.lstXmt), QStringList({"D"}));
-    EXPECT_EQ(Lines(form.lstRcv), QStringList({"g;7", "D;5,6"}));
+    EXPECT_EQ(Lines(form.lstXmt), "D");
+    EXPECT_EQ(Lines(form.lstRcv), "g;7|D;5,6");
 
-    // A typed command goes out in capitals; with capturing off it and its reply still show.
+    // A typed command goes out in capitals; with capturing off it and its reply still
+    // show; "@" is answered only by the identification.
     form.cmdOperate[0]->click();
     form.cmdOperate[1]->click();
-    EXPECT_EQ(form.txtErr->text(), "");
     form.txtCommand->setText("v1,2,3,4");
     form.cmdShipIt->click();
     EXPECT_EQ(unit.Command(), "V1,2,3,4");
     Reply(unit, "V");
     form.txtCommand->setText("@");
     form.cmdShipIt->click();
-    emit unit.ORUNResponse(QStringLiteral("O1,5"));  // an "O" reply does not answer "@"
+    emit unit.ORUNResponse(QStringLiteral("O1,5"));
     Reply(unit, "ORUN 4.11");
-    EXPECT_EQ(Lines(form.lstXmt), QStringList({"@", "V1,2,3,4"}));
-    EXPECT_EQ(Lines(form.lstRcv), QStringList({"ORUN 4.11", "V"}));
+    EXPECT_EQ(Lines(form.lstXmt), "@|V1,2,3,4");
+    EXPECT_EQ(Lines(form.lstRcv), "ORUN 4.11|V");
     SaveScreenshot(&form, "traffic_monitor");
-
-    // At most 999 lines, newest first.
     form.cmdOperate[0]->click();
     for (int i = 0; i < 1005; ++i) emit unit.ORUNCommand(QStringLiteral("D%1").arg(i));
     EXPECT_EQ(form.lstXmt->count(), 999);
     EXPECT_EQ(form.lstXmt->item(0)->text(), "D1004");
-}
 
-TEST_F(UnitWindows, TrafficMonitorShowsRemoteTrafficInModeOneUntilItCloses) {
-    frmShowComm* form = &ShowCommForm();
-    form->setMode(1);
-    EXPECT_EQ(form->windowTitle(), "External Communications");
-    EXPECT_TRUE(form->fraShow->isHidden());
-    EXPECT_TRUE(form->cmdShipIt->isHidden());
-    form->show();
-    emit gComm->CommRx(QStringLiteral("@QP;5;74"));  // not capturing yet
-    form->cmdOperate[0]->click();
+    // Mode 1: the remote-control traffic without filter, until the window closes.
+    form.cmdOperate[1]->click();
+    form.setMode(1);
+    EXPECT_EQ(form.windowTitle(), "External Communications");
+    EXPECT_TRUE(form.fraShow->isHidden() && form.cmdShipIt->isHidden());
     emit gComm->CommRx(QStringLiteral("@QP;5;74"));
     emit gComm->CommTx(QStringLiteral("@QP;\x06;3;41\r"));
-    emit gORUN->ORUNResponse(QStringLiteral("D;1"));  // unit traffic is not shown in mode 1
-    EXPECT_EQ(Lines(form->lstRcv), QStringList({"@QP;5;74"}));
-    EXPECT_EQ(form->lstXmt->count(), 1);
-
-    QPointer<frmShowComm> closed(form);
-    form->close();
+    emit unit.ORUNResponse(QStringLiteral("D;1"));
+    EXPECT_EQ(Lines(form.lstRcv), "@QP;5;74");
+    EXPECT_EQ(form.lstXmt->count(), 1);
+    QPointer<frmShowComm> closed(&form);
+    form.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(closed.isNull());
     emit gComm->CommRx(QStringLiteral("@QP;5;74"));  // reaches no window
-    EXPECT_NE(&ShowCommForm(), nullptr);
     EXPECT_EQ(ShowCommForm().lstRcv->count(), 0);
 }
 
-TEST_F(UnitWindows, ServiceWindowRampsThePmtOneVoltPerAcknowledgementOnlyWhenStopped) {
-    cORUN& unit = *gORUN;
+TEST_F(UnitWindows, ServiceWindowRampsThePmtOneVoltPerAcknowledgementAndWritesTheCalibration) {
     unit.setPMTVolts(0, 800);
     frmTest& form = TestForm();
-    form.show();
-
     form.cmdRampStart->click();  // STARTUP: ignored
     EXPECT_TRUE(form.cmdRampStart->isEnabled());
     gApp->setPhase(PhaseCode::Stopped);
-    Settle(unit);
+    Settle();
     LinkLog log(unit);
     form.cmdRampStart->click();
     EXPECT_FALSE(form.cboChan->isEnabled());
-    EXPECT_EQ(log.commands(), QStringList({"H1,0"}));
     Reply(unit, "H");
-    Reply(unit, "H");
+    Reply(unit, "H");  // also an "H" that another window caused advances the ramp
+    EXPECT_EQ(log.commandText(), "H1,0 | H1,1 | H1,2");
     EXPECT_EQ(form.lblPMTVolts->text(), "2");
     unit.setPMTVolts(0, 1000);
     Reply(unit, "H");  // past 1000 V the ramp starts again at 0
     EXPECT_EQ(unit.PMTVolts(0), 0);
-
     form.cmdRampStop->click();
+    Settle();
     EXPECT_EQ(unit.PMTVolts(0), 800);
     EXPECT_EQ(form.lblPMTVolts->text(), "");
     EXPECT_TRUE(form.cboChan->isEnabled());
-    Settle(unit);
-    EXPECT_EQ(unit.PMTVolts(0), 800);
 
-    // The calibration: read, then written scaled by the new value; an old 0 sends nothing.
-    Reply(unit, "I1,100000");
-    form.cmdReadCal->click();
-    EXPECT_EQ(form.lblOldCal->text(), "100000");
-    form.txtNewCal->setText("1.5");
-    Settle(unit);
-    log.clear();
-    form.cmdWriteCal->click();
-    EXPECT_EQ(log.commands(), QStringList({"H1,150000"}));
-    EXPECT_FALSE(form.cmdWriteCal->isEnabled());
-    Reply(unit, "I1,0");  // the "I" reply also shows the value
-    EXPECT_EQ(form.lblOldCal->text(), "0");
-    form.cmdReadCal->click();
-    Settle(unit);
-    log.clear();
-    form.cmdWriteCal->click();
-    EXPECT_TRUE(log.commands().isEmpty());
+    // Read, then written scaled by the new value; an old value of 0 sends nothing.
+    for (auto [old, expected] : {std::pair{"100000", "H1,150000 | I1"}, std::pair{"0", ""}}) {
+        Reply(unit, QStringLiteral("I1,") + old);
+        form.cmdReadCal->click();
+        EXPECT_EQ(form.lblOldCal->text(), old);
+        form.txtNewCal->setText("1.5");
+        Settle();
+        log.clear();
+        form.cmdWriteCal->click();
+        Settle();
+        EXPECT_EQ(log.commandText(), expected);
+        EXPECT_FALSE(form.cmdWriteCal->isEnabled());
+    }
 }
 
 TEST_F(UnitWindows, ServiceWindowLogsTheChannelFluxUnderTheTrimmedNameItDeletesFirst) {
-    cORUN& unit = *gORUN;
     frmTest& form = TestForm();
+    form.show();
     form.cboChan->setCurrentIndex(1);
     form.cboChan_Click();
     form.txtName->setText("  Run7 ");
     folder.write("Run7 .txt", "an older log\r\n");
     form.cmdLogStart->click();
-
     Reply(unit, "G;100,50,10,0,5,0;200,50,20,0,10,0;");
     EXPECT_NE(form.grdRdgs->CellText(0, 3), "");
     Reply(unit, "G;100,50,10,0,5,0;;");  // channel 2 has no reading: no line
