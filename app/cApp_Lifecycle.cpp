@@ -47,6 +47,12 @@ public:
         Splash()->setProgressPercent(percent);
     }
     void Close() { delete splash_.data(); }
+    // Ends the program with the critical message; the splash window goes first, so that it
+    // cannot cover the message.
+    [[noreturn]] void Fail(const QString& reason) {
+        Close();
+        modUtil::CriticalError(reason);
+    }
 
 private:
     QPointer<frmStartup> splash_;
@@ -76,7 +82,7 @@ void cApp::ApInitialize() {
         SetupFile = GetSetting(App().Title, QStringLiteral("Setup File"), QStringLiteral("Setup"));
         if (SetupFile.isEmpty()) SetupFile = QStringLiteral("ORUN.CFG");
         if (!modFileUtil::FileExists(InProgramFolder(SetupFile)))
-            modUtil::CriticalError(QStringLiteral("Can't Find Config File ") + SetupFile);
+            screen.Fail(QStringLiteral("Can't Find Config File ") + SetupFile);
         for (const char* section : {"Application", "Display", "Datalog", "Debug"})
             IniReadApp(SetupFile, QLatin1String(section));
 
@@ -88,7 +94,7 @@ void cApp::ApInitialize() {
             modFormUtil::FormOnTop(screen.Splash(), true);
             QCoreApplication::processEvents();
             if (DBFile.isEmpty() || !modFileUtil::FileExists(DBFile))
-                modUtil::CriticalError(QStringLiteral("Can't Find Database File ") + kCrLf + DBFile);
+                screen.Fail(QStringLiteral("Can't Find Database File ") + kCrLf + DBFile);
         }
         modDB::DBLoad(DBFile);
 
@@ -144,9 +150,9 @@ void cApp::ApInitialize() {
     } catch (const modUtil::CriticalExit&) {
         throw;
     } catch (...) {
-        gErr.HandleError();
         screen.Close();
-        modUtil::CriticalError(vb::Replace(step, QStringLiteral("..."), QString()) + QStringLiteral(" failed"));
+        gErr.HandleError();
+        screen.Fail(vb::Replace(step, QStringLiteral("..."), QString()) + QStringLiteral(" failed"));
     }
 }
 

@@ -16,7 +16,7 @@ RuntimeError PrinterError() { return {482, QStringLiteral("Printer error")}; }
 
 }  // namespace
 
-void PrintForm(QWidget* Form) {
+void PrintForm(QWidget* Form, const std::function<void(QPrinter&)>& setUp) {
     if (!Form) throw RuntimeError::ObjectNotSet();
     QWidget* window = Form->window();
     window->raise();
@@ -24,6 +24,7 @@ void PrintForm(QWidget* Form) {
 
     QPrinter printer(QPrinter::HighResolution);
     if (!SelectDefaultPrinter(printer)) throw PrinterError();
+    if (setUp) setUp(printer);
     QPainter painter;
     if (!painter.begin(&printer)) throw PrinterError();
     // The picture keeps the size it has on the screen.
