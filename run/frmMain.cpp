@@ -14,6 +14,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateReadingGrids();
     CreateEndpoints();
     LayoutWindow();
+    ConnectRunButtons();
     BindAppEvents();
 }
 

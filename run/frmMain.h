@@ -150,6 +150,25 @@ public:
     // assigned "Channel Error" is switched on.
     bool CheckChanRelays(int16_t ch);
 
+    // ---- Run buttons, data-log switch, emission and zero buttons, manual power
+    //      (frmMain_RunButtons.cpp) ----
+    // The click handlers; a press made from code runs them as a click does. With CtrlKey
+    // on, each acts only while Ctrl is held (the data-log switch refuses silently, the
+    // others show a tip).
+    // 0 START/STOP, 1 next layer (after the last one the first), 2 back to layer 1 and
+    // STOPPED; 1 and 2 act only while stopped.
+    void cmdFunc_Click(int16_t Index);
+    // Logging on or off, with the log's start or end lines while a layer runs.
+    void cmdDataLog_Click();
+    // Emission of sensor 0..3 on or off, unless a digital input forces its state.
+    void cmdSensor_Click(int16_t Index);
+    // Zeroes the channel's total and the quartz monitor of the same number.
+    void cmdZero_Click(int16_t Index);
+    // The manual-power box of a channel as it now stands.
+    void chkManPwr_Click(int16_t Index);
+    // Manual power of a channel on or off; a channel without a source output has none.
+    void setManPower(int16_t Chan, bool State);
+
     // ---- Window state ----
     // Start of each channel's control-error span (timer seconds): the deviation has been
     // beyond the film's limit since then. Renewed while the deviation is within the limit,
@@ -269,6 +288,14 @@ private:
     void ApEvent_ShowGraphChange(int16_t Index, bool State);
     void ApEvent_StatusMsgChange(int16_t nMsgNum);
     void ApEvent_RunStartRequest();
+
+    // The handlers of the run buttons, the switches and the manual-power boxes.
+    void ConnectRunButtons();
+    // With CtrlKey on and Ctrl not held: shows the Ctrl-key tip and gives true.
+    bool CtrlKeyRefuses();
+    // Handlers running, so that a nested call (a box set from code, a pumped wait) returns.
+    bool cmdFuncBusy_ = false;
+    bool chkManPwrBusy_ = false;
 
     // construction of the controls
     void CreateMenus();

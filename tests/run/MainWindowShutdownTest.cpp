@@ -60,7 +60,7 @@ TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords)
     }, 2000));
     ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 3000));
 
-    EXPECT_EQ(phaseAtStop, PhaseCode::Deposit);  // the run was stopped before the shutdown
+    EXPECT_EQ(phaseAtStop, PhaseCode::StopLayer);  // the press stopped the run before the shutdown
     EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
     EXPECT_EQ(gORUN, nullptr);
     EXPECT_EQ(gComm, nullptr);
