@@ -38,15 +38,6 @@ struct InProcessStation {
     DialogRecorder boxes;
 };
 
-// Whether anything handles a click of the button: the window builds its run buttons before
-// their handlers exist.
-bool HasClickHandler(QPushButton* button) {
-    struct Probe : QPushButton {
-        int Handlers() const { return receivers(SIGNAL(clicked(bool))); }
-    };
-    return static_cast<Probe*>(button)->Handlers() > 0;
-}
-
 }  // namespace
 
 TEST(Run, StartRunsTheDemonstrationProcessToStoppedAndTheExitWritesTheFiles) {
@@ -62,8 +53,7 @@ TEST(Run, StartRunsTheDemonstrationProcessToStoppedAndTheExitWritesTheFiles) {
     ASSERT_TRUE(WaitFor([&] { return s.station.Polled(); }, 10000));
 
     auto* start = gMainForm->findChild<QPushButton*>(QStringLiteral("cmdFunc(0)"));
-    if (!start) GTEST_SKIP() << "the main window has no run button cmdFunc(0)";
-    if (!HasClickHandler(start)) GTEST_SKIP() << "the run button cmdFunc(0) has no click handler yet";
+    ASSERT_NE(start, nullptr);
     phases.clear();
     start->click();
     ASSERT_TRUE(WaitFor([&] { return phases.contains(PhaseCode::Deposit) && app.Phase() == PhaseCode::Stopped; },
