@@ -15,7 +15,9 @@ ColorDialogResponder& responder() {
 ColorDialogAnswer RunQtDialog(const ColorDialogRequest& req) {
     ColorDialogAnswer answer;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return answer;
-    // Without flag 1 the dialog starts from black, as the original's did.
+    // The custom colours start black on every call; without flag 1 the dialog starts
+    // from black too.
+    for (int i = 0; i < QColorDialog::customCount(); ++i) QColorDialog::setCustomColor(i, Qt::black);
     QColor initial = (req.flags & 1) ? VbColor(req.color) : QColor(Qt::black);
     if (!initial.isValid()) initial = Qt::black;
     const QColor chosen = QColorDialog::getColor(initial, req.owner ? req.owner : QApplication::activeWindow());

@@ -164,9 +164,20 @@ void frmSystem::ApplySftwEPort() {
     }
 }
 
-void frmSystem::cmdShowComm_Click() { ShowCommForm()->setMode(0); }
+// The traffic monitor on the unit link (Mode 0) or on the remote server (Mode 1).
+void frmSystem::cmdShowComm_Click() {
+    frmShowComm& monitor = ShowCommForm();
+    monitor.setMode(0);
+    monitor.show();
+    monitor.raise();
+}
 
-void frmSystem::cmdShowCommExternal_Click() { ShowCommForm()->setMode(1); }
+void frmSystem::cmdShowCommExternal_Click() {
+    frmShowComm& monitor = ShowCommForm();
+    monitor.setMode(1);
+    monitor.show();
+    monitor.raise();
+}
 
 // The last remote client, when the remote link is TCP.
 void frmSystem::ExternalComm_CommRx(const QString& /*sRcv*/) {

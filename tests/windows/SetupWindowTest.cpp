@@ -184,11 +184,11 @@ TEST_F(SetupFixture, CommTabChoosesTheLinksToTheUnitAndToRemoteComputers) {
 
     // The traffic monitor, on either link.
     QTest::mouseClick(w->cmdShowComm, Qt::LeftButton);
-    frmShowComm* monitor = ShowCommForm();
+    frmShowComm* monitor = &ShowCommForm();
     EXPECT_TRUE(monitor->isVisible());
     EXPECT_EQ(monitor->Mode(), 0);
     QTest::mouseClick(w->cmdShowCommExternal, Qt::LeftButton);
-    EXPECT_EQ(ShowCommForm(), monitor);
+    EXPECT_EQ(&ShowCommForm(), monitor);
     EXPECT_EQ(monitor->Mode(), 1);
     delete monitor;
 }
