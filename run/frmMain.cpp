@@ -15,7 +15,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateReadingGrids();
     CreateEndpoints();
     LayoutWindow();
-    BindRunButtons();
+    ConnectRunButtons();
     BindAppEvents();
     // The key preview: the window sees the keys of its controls first.
     qApp->installEventFilter(this);

@@ -110,20 +110,6 @@ public:
     // A channel selector chosen: the layer editor shows that channel's layer.
     void optChEdit_Click(int Index);
 
-    // ---- Run buttons and manual power (frmMain_RunButtons.cpp) ----
-    // START/STOP (0), next layer (1), back to the first layer (2).
-    void cmdFunc_Click(int Index);
-    // The data-log switch.
-    void cmdDataLog_Click();
-    // The emission button of sensor 0..3.
-    void cmdSensor_Click(int Index);
-    // The zero button of channel 0..7 (with Shift: all channels).
-    void cmdZero_Click(int Index);
-    // The manual-power box of channel 0..7 (with Shift: every shown channel).
-    void chkManPwr_Click(int Index);
-    // Takes the channel into manual power (State) or back to the run.
-    void setManPower(int16_t Chan, bool State);
-
     // ---- Operator keys (frmMain_Keys.cpp) ----
     // The window sees every key before its controls do. KeyCode is the key's code as the
     // original numbered keys (112 F1, 82 R); set to 0 it swallows the key. Shift is the
@@ -181,6 +167,30 @@ public:
     // The channel's error test at each refresh of its values; on an error every relay
     // assigned "Channel Error" is switched on.
     bool CheckChanRelays(int16_t ch);
+
+    // ---- Run buttons, data-log switch, emission and zero buttons, manual power
+    //      (frmMain_RunButtons.cpp) ----
+    // The click handlers; a press made from code runs them as a click does. With CtrlKey
+    // on, each acts only while Ctrl is held (the data-log switch refuses silently, the
+    // others show a tip).
+    // 0 START/STOP, 1 next layer (after the last one the first), 2 back to layer 1 and
+    // STOPPED; 1 and 2 act only while stopped. START is refused while the process editor
+    // is open.
+    void cmdFunc_Click(int16_t Index);
+    // Logging on or off, with the log's start or end lines while a layer runs.
+    void cmdDataLog_Click();
+    // Emission of sensor 0..3 on or off, unless a digital input forces its state; with
+    // Shift and gas calibration an emission sensor takes its gas sensor along.
+    void cmdSensor_Click(int16_t Index);
+    // Zeroes the channel's total and the quartz monitor of the same number; with Shift
+    // every channel and every quartz monitor.
+    void cmdZero_Click(int16_t Index);
+    // The manual-power box of a channel as it now stands; with Shift every shown channel
+    // takes its state. Refused while the process editor is open.
+    void chkManPwr_Click(int16_t Index);
+    // Manual power of a channel on or off; a channel without a source output has none.
+    // Off returns the channel to the run by its layer's start mode and the run phase.
+    void setManPower(int16_t Chan, bool State);
 
     // ---- Window state ----
     // Start of each channel's control-error span (timer seconds): the deviation has been
@@ -307,6 +317,14 @@ private:
     void ApEvent_StatusMsgChange(int16_t nMsgNum);
     void ApEvent_RunStartRequest();
 
+    // The handlers of the run buttons, the switches and the manual-power boxes.
+    void ConnectRunButtons();
+    // With CtrlKey on and Ctrl not held: shows the Ctrl-key tip and gives true.
+    bool CtrlKeyRefuses();
+    // Handlers running, so that a nested call (a box set from code, a pumped wait) returns.
+    bool cmdFuncBusy_ = false;
+    bool chkManPwrBusy_ = false;
+
     // construction of the controls
     void CreateMenus();
     void CreateTopPanel();
@@ -327,11 +345,6 @@ private:
     // Presses a run or sensor button (or a manual-power box) as the program does: past the
     // Ctrl-key interlock.
     void PressWithoutInterlock(QAbstractButton* button);
-    // The Ctrl-key interlock of the operator's buttons: true (and the tip shown) when the
-    // setting asks for Ctrl and it is not held.
-    bool CtrlKeyRefuses();
-    // Connects the run buttons, sensor, zero and manual-power controls to their handlers.
-    void BindRunButtons();
     // The focus goes back to the left panel after a press (not while loading).
     void FocusLeftPanel();
     // The layer editor brought up on channel ch's layer, channel and output fixed.
@@ -346,10 +359,6 @@ private:
     // Readings logged since the last faulty reading written to "RdgErrors.txt": 0 none
     // pending, 1..3 counting the readings after it.
     int16_t RdgFaultCount_ = 0;
-    // Re-entry flags of the START/STOP and manual-power handlers.
-    bool cmdFuncBusy_ = false;
-    bool chkManPwrBusy_ = false;
-
     bool loaded_ = false;
     // The second pass of the close has begun: nothing reopens a link or the poll.
     bool shuttingDown_ = false;

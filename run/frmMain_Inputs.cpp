@@ -5,6 +5,7 @@
 #include "app/SystemFlags.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
+#include "platform/SSTab.h"
 #include "platform/VbControls.h"
 #include "run/PhaseCode.h"
 #include "run/RunObjects.h"
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTabWidget>
 
 namespace {
 
@@ -135,8 +135,8 @@ void frmMain::InputEvent() {
                     if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n)) {
                         mnuSetupSystem->setEnabled(true);
                         // The setup window is loaded, not shown, when it is not open.
-                        frmSystem* setup = gSystemForm ? gSystemForm : new frmSystem;
-                        setup->tabForm->setCurrentIndex(0);
+                        frmSystem* setup = SystemForm();
+                        setup->tabForm->setTab(0);
                         setup->cboCal->setCurrentIndex(n);
                         PressButton(setup->cmdCalibrate);
                     }

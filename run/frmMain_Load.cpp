@@ -5,6 +5,7 @@
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
 #include "platform/Clock.h"
+#include "platform/Printers.h"
 #include "platform/SettingsStore.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
@@ -47,7 +47,7 @@ void frmMain::Form_Load() {
     ORUN_PROC("frmMain_Form_Load");
     try {
         Loading = true;
-        if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        if (PrinterCount() == 0) {
             mnuFilePrint->setEnabled(false);
             mnuFilePageSetup->setEnabled(false);
         }

@@ -67,11 +67,11 @@ bool HoldsPower(int16_t p) {
 
 }  // namespace
 
-void frmMain::BindRunButtons() {
-    for (int i = 0; i <= 2; ++i) connect(cmdFunc(i), &QPushButton::clicked, this, [this, i] { cmdFunc_Click(i); });
+void frmMain::ConnectRunButtons() {
+    for (int16_t i = 0; i <= 2; ++i) connect(cmdFunc(i), &QPushButton::clicked, this, [this, i] { cmdFunc_Click(i); });
     connect(cmdDataLog, &QPushButton::clicked, this, &frmMain::cmdDataLog_Click);
-    for (int s = 0; s <= 3; ++s) connect(cmdSensor(s), &QPushButton::clicked, this, [this, s] { cmdSensor_Click(s); });
-    for (int ch = 0; ch <= 7; ++ch) {
+    for (int16_t s = 0; s <= 3; ++s) connect(cmdSensor(s), &QPushButton::clicked, this, [this, s] { cmdSensor_Click(s); });
+    for (int16_t ch = 0; ch <= 7; ++ch) {
         connect(cmdZero(ch), &QPushButton::clicked, this, [this, ch] { cmdZero_Click(ch); });
         connect(chkManPwr(ch), &QCheckBox::clicked, this, [this, ch] { chkManPwr_Click(ch); });
     }
@@ -94,7 +94,7 @@ void frmMain::FocusLeftPanel() {
     if (!Loading) picLeft->setFocus();
 }
 
-void frmMain::cmdFunc_Click(int Index) {
+void frmMain::cmdFunc_Click(int16_t Index) {
     if (cmdFuncBusy_) return;
     const Reentry busy(cmdFuncBusy_);
     ORUN_PROC("frmMain_cmdFunc_Click");
@@ -161,7 +161,7 @@ void frmMain::cmdDataLog_Click() {
     }
 }
 
-void frmMain::cmdSensor_Click(int Index) {
+void frmMain::cmdSensor_Click(int16_t Index) {
     ORUN_PROC("frmMain_cmdSensor_Click");
     try {
         if (CtrlKeyRefuses()) return;
@@ -190,19 +190,19 @@ void frmMain::cmdSensor_Click(int Index) {
     }
 }
 
-void frmMain::cmdZero_Click(int Index) {
+void frmMain::cmdZero_Click(int16_t Index) {
     ORUN_PROC("frmMain_cmdZero_Click");
     try {
         if (CtrlKeyRefuses()) return;
         // The quartz monitor with the channel's number is zeroed with the channel.
-        const auto zero = [this](int ch) {
+        const auto zero = [this](int16_t ch) {
             gChanTotal(ch) = 0.0;
             gChanTotalCarry(ch) = 0.0;
-            lblTotal(ch)->setText(modUtil::FormatFilmValue(0.0, static_cast<int16_t>(ch)));
+            lblTotal(ch)->setText(modUtil::FormatFilmValue(0.0, ch));
         };
         if (ShiftHeld) {
             RunQCM().ZeroAll();
-            for (int ch = 0; ch <= 7; ++ch) zero(ch);
+            for (int16_t ch = 0; ch <= 7; ++ch) zero(ch);
         } else {
             RunQCM().Zero(Index);
             zero(Index);
@@ -212,7 +212,7 @@ void frmMain::cmdZero_Click(int Index) {
     }
 }
 
-void frmMain::chkManPwr_Click(int Index) {
+void frmMain::chkManPwr_Click(int16_t Index) {
     if (chkManPwrBusy_) return;
     const Reentry busy(chkManPwrBusy_);
     ORUN_PROC("frmMain_chkManPwr_Click");
@@ -244,13 +244,13 @@ void frmMain::chkManPwr_Click(int Index) {
             }
         } else {
             // The layer editor follows the channel.
-            if (modFormUtil::IsFormLoadedByCaption(QStringLiteral("Edit Layer"))) SetChannelSelector(static_cast<int16_t>(Index), true);
-            setManPower(static_cast<int16_t>(Index), ticked);
+            if (modFormUtil::IsFormLoadedByCaption(QStringLiteral("Edit Layer"))) SetChannelSelector(Index, true);
+            setManPower(Index, ticked);
         }
         cORUN& unit = RunUnit();
         if (ticked) {
             if (txtPower(Index)->isVisibleTo(this)) txtPower(Index)->setFocus();
-            unit.setHandCtrlOutput(app.ChanOutput(static_cast<int16_t>(Index)));
+            unit.setHandCtrlOutput(app.ChanOutput(Index));
         } else {
             if (box->isVisibleTo(this)) box->setFocus();
             unit.setHandCtrlOutput(-1);
