@@ -16,6 +16,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateEndpoints();
     LayoutWindow();
     ConnectRunButtons();
+    ConnectPowerBoxes();
     BindAppEvents();
     // The key preview: the window sees the keys of its controls first.
     qApp->installEventFilter(this);

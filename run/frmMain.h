@@ -118,6 +118,16 @@ public:
     void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
     // The window minimised or restored: the other windows follow.
     void Form_Resize();
+    // A click on the phase bar with Ctrl and Shift held opens the service window.
+    void prgPhase_Click();
+
+    // ---- Manual power boxes (frmMain_PowerBoxes.cpp) ----
+    // The box of channel 0..7, shown while the channel's manual power is on: entering it
+    // puts the channel's output under the unit's hand control; Enter or leaving it sends
+    // the typed power.
+    void txtPower_GotFocus(int16_t Index);
+    void txtPower_LostFocus(int16_t Index);
+    void txtPower_KeyPress(int16_t Index, int16_t& KeyAscii);
 
     // ---- Application-state events (frmMain_AppEvents.cpp) ----
     void ApEvent_ProcessChange(int16_t nProcess);
@@ -139,11 +149,33 @@ public:
     float LayerStartTime = 0.0f;
 
     // ---- File menu (frmMain_FileMenu.cpp) ----
+    // Open Process: makes the process of submenu item Index the active one and moves the
+    // check mark to it; the active process chosen again changes nothing.
+    void mnuFileProcess_Click(int16_t Index);
     // Open: asks for a recipe database and loads it (a cancelled dialog loads the open
-    // one again), then selects process 1.
+    // one again), then rebuilds the process menu and selects process 1.
     void mnuFileOpen_Click();
-    // Save As: asks for a file name and saves the open database under it.
+    // Save As: asks for a file name and saves the open database under it; then rebuilds
+    // the process menu and the caption.
     void mnuFileSaveAS_Click();
+    // The data-log set-up window.
+    void mnuFileLog_Click();
+    // Prints a picture of the window on the page set-up's printer (the current one when
+    // that is no longer installed) with its copies, duplex, orientation, paper and quality.
+    void mnuFilePrint_Click();
+    // The page set-up dialog; its choice serves the next Print Screen.
+    void mnuFilePageSetup_Click();
+
+    // ---- Edit and Help menus (frmMain_EditHelpMenus.cpp) ----
+    // The process tree window, refused while a channel is under manual power.
+    void mnuSetupProcess_Click();
+    // The film editor: the open one restored, else a new one on the film its list shows.
+    void mnuSetupFilm_Click();
+    // The system setup window.
+    void mnuSetupSystem_Click();
+    // The program's help (context 10) and the About box.
+    void mnuHelpHelp_Click();
+    void mnuHelpAbout_Click();
 
     // ---- Display refresh (frmMain_UpdateForm.cpp, frmMain_ChanReadings.cpp) ----
     // Run once per reading: the labels, run buttons, sensor controls and menus on every
@@ -327,6 +359,8 @@ private:
 
     // construction of the controls
     void CreateMenus();
+    // Connects item Index of the Open Process submenu to its handler.
+    void ConnectProcessItem(int16_t Index);
     void CreateTopPanel();
     void CreateLeftPanel();
     void CreateChannelPanel();
@@ -347,6 +381,11 @@ private:
     void PressWithoutInterlock(QAbstractButton* button);
     // The focus goes back to the left panel after a press (not while loading).
     void FocusLeftPanel();
+    // Connects the manual power boxes' events to their handlers.
+    void ConnectPowerBoxes();
+    // Sends the power typed into the box when it lies within 0 and the film's maximum
+    // power; otherwise says so and shows the present power again. True when sent.
+    bool ValidatePower(int16_t Index);
     // The layer editor brought up on channel ch's layer, channel and output fixed.
     void OpenLayerEditor(int16_t ch);
     // Sets the channel selector ch on (the others off) or off; setting a selector on that

@@ -1,15 +1,19 @@
 // The operator's keys in the main window: the Ctrl and Shift flags that the run buttons
-// read, F1 for the window's help and Ctrl+R to step through the views; and minimising or
-// restoring the main window takes the other windows along.
+// read, F1 for the window's help and Ctrl+R to step through the views; the hidden entry
+// to the service window; and minimising or restoring the main window takes the other
+// windows along.
 #include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
 #include "platform/HtmlHelp.h"
 #include "run/frmMain.h"
+#include "unit/frmTest.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProgressBar>
 
 namespace {
 
@@ -51,6 +55,12 @@ int16_t ShiftOf(const QKeyEvent* k, bool down) {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // The phase bar is a display: a click on it is seen here.
+    if (watched == prgPhase && type == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && prgPhase->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        prgPhase_Click();
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return QWidget::eventFilter(watched, event);
     const auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return QWidget::eventFilter(watched, event);
@@ -116,4 +126,15 @@ void frmMain::Form_Resize() {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+// The service window opens on a click with Ctrl and Shift held. The flags are cleared: the
+// keys going up reach the service window, not this one.
+void frmMain::prgPhase_Click() {
+    if (!(ShiftHeld && TestCtrlHeld)) return;
+    CtrlHeld = false;
+    ShiftHeld = false;
+    TestCtrlHeld = false;
+    frmTest& test = TestForm();
+    test.show();
 }

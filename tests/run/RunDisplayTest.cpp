@@ -14,6 +14,7 @@
 #include "windows/frmGraph.h"
 
 #include <QAction>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -189,4 +190,35 @@ TEST_F(RunDisplay, RawReadingsAndTheFaultyReadingLog) {
     EXPECT_EQ(QString::fromLatin1(folder.read("RdgErrors.txt")).split("\r\n"), expected);
     reading(16, true);
     EXPECT_TRUE(folder.read("RdgErrors.txt").endsWith("* 36007.5: r16\r\n"));
+}
+
+// The readings view during a run, for a person to look at: saved under the build folder.
+TEST_F(RunDisplay, ScreenshotOfTheReadingsView) {
+    Station({0, 1, 2});
+    for (int16_t ch = 0; ch <= 2; ++ch) {
+        gFilm(ch + 1).Sensor_PMT = 800;
+        // Counts straight back to light: the emulator counts 10 per unit above 20000.
+        for (int integ = 0; integ <= 1; ++integ) {
+            gORUN->setCalSlope(ch, integ, -0.1);
+            gORUN->setCalIntercept(ch, integ, 4000.0);
+        }
+    }
+    gApp->setProcNum(1);
+    form->show();
+    Connect();
+    gORUN->setGasCalEnabled(true);
+    gORUN->setEmissionSetPt(0, 5.0);
+    PressButton(form->cmdSensor(0));
+    PressButton(form->cmdSensor(1));
+    form->mnuViewRaw->trigger();
+    gApp->setPhase(PhaseCode::InitRun);
+    int readings = 0;
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) { readings += r.startsWith('G'); });
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 15; }, 8000));
+    EXPECT_FALSE(form->grdChan->CellText(0, 1).isEmpty());
+    EXPECT_EQ(form->grdSensor->CellText(0, 5), "ON");
+
+    const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(form->grab().save(dir + "/main_window_readings.png"));
 }
