@@ -66,9 +66,17 @@ TEST_F(RunButtons, StartAndStopThroughARunBehindTheCtrlKey) {
     Click(form->cmdZero(0));
     EXPECT_EQ(gORUN->EmissionOn(0), 0);
 
+    std::vector<int16_t> phases;
+    QObject::connect(gApp, &cApp::PhaseChange, [&](int16_t p) {
+        if (phases.empty() || phases.back() != p) phases.push_back(p);
+    });
     HoldCtrl(true);
     Click(start);
     EXPECT_TRUE(Running());
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Deposit; }, 5000));
+    // Without conditioning the ramp passes at once.
+    EXPECT_EQ(phases, (std::vector<int16_t>{PhaseCode::InitRun, PhaseCode::StartLayer, PhaseCode::Ramp1,
+                                            PhaseCode::ShutterDelay, PhaseCode::Deposit}));
     EXPECT_GT(form->RunStartTime, 0.0f);
     EXPECT_EQ(start->text(), "STOP");
     EXPECT_EQ(BackColor(start), 0xFFu);
@@ -90,10 +98,12 @@ TEST_F(RunButtons, StartAndStopThroughARunBehindTheCtrlKey) {
     EXPECT_FALSE(form->cmdFunc(2)->isHidden());
     EXPECT_TRUE(form->mnuSetupProcess->isEnabled());
 
+    phases.clear();
     Click(start);
     EXPECT_EQ(gApp->ProcLayer(), 1);
     EXPECT_TRUE(Running());
     EXPECT_EQ(form->lblStatus->text(), "");
+    EXPECT_EQ(phases.front(), PhaseCode::StartLayer);
     // A message already showing stays when STOP is pressed.
     gApp->setStatusMsg(StatusMsgCode::EndLayerTotal);
     Click(start);
