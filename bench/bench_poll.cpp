@@ -6,6 +6,7 @@
 //     build/bench/bench_poll [--seconds N] [--stopped]
 // With --stopped the run phase stays STOPPED (no phase tick); by default the channels
 // deposit, so every reading runs the phase machine and sends the power outputs.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
@@ -18,7 +19,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
-#include "run/PhaseCode.h"
 #include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"

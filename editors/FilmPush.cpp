@@ -1,9 +1,12 @@
 #include "editors/FilmPush.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "data/FilmRec.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
 
 namespace FilmPush {
 namespace {

@@ -3,11 +3,12 @@
 // size is pushed to the channels running the layer.
 #include "editors/frmLayerFilm.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "editors/GridCycle.h"
 #include "platform/TarselGrid.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
 
 namespace {
 

@@ -1,7 +1,10 @@
 // The process tree window: its controls, loading, the tree, node clicks, keys and closing.
 #include "editors/frmProcess.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "data/FilmRec.h"
@@ -11,8 +14,6 @@
 #include "platform/HtmlHelp.h"
 #include "platform/SettingsStore.h"
 #include "platform/TreeView.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 
 #include <QApplication>

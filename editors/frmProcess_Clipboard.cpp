@@ -2,13 +2,14 @@
 // and Paste move processes and layers through it; the chains change through LayerChain.
 #include "editors/frmProcess.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "data/modDB.h"
 #include "editors/frmLayerFilm.h"
 #include "platform/Dialogs.h"
-#include "run/RunObjects.h"
 
 #include <QGroupBox>
 #include <QPushButton>

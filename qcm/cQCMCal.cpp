@@ -1,5 +1,6 @@
 #include "qcm/cQCMCal.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modShellExecute.h"
@@ -8,8 +9,9 @@
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
 #include "platform/ccrpTimer.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/modIO.h"
+#include "unit/cORUN.h"
 
 #include <cmath>
 

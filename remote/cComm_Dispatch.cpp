@@ -2,12 +2,13 @@
 // and the reply bodies shared by the handlers.
 #include "remote/cComm.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modStrings.h"
 #include "remote/protocol/RemoteFrame.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 
 
 namespace {

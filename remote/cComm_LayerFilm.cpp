@@ -9,11 +9,12 @@
 // is pushed to the unit: the run reads the records where it needs them.
 #include "remote/cComm.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 
 #include <array>
 #include <optional>

@@ -3,9 +3,11 @@
 // for the operator. Only channels whose box the window shows can be switched.
 #include "remote/cComm.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
-#include "run/RunObjects.h"
+#include "app/cApp.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QCheckBox>
 #include <QLabel>

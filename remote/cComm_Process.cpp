@@ -6,14 +6,16 @@
 #include "remote/cComm.h"
 #include "remote/PanelLocksLifted.h"
 
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "data/ProcessRec.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 #include <QPushButton>
 

@@ -2,14 +2,15 @@
 // simulation flag, the front-panel disable word and the main window's state.
 #include "remote/cComm.h"
 
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
 #include "app/modFormUtil.h"
 #include "app/modOSInfo.h"
 #include "platform/AppInfo.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 namespace {
 

@@ -8,15 +8,17 @@
 #include "remote/cComm.h"
 #include "remote/PanelLocksLifted.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 #include <cmath>
 

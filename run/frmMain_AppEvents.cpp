@@ -2,6 +2,8 @@
 // captions and check marks, the status label, the START press that a manual ramp asks for,
 // and, as the process, its step or the run phase change, the run and layer clocks, the
 // channel rows of the new step and the process, layer and phase labels.
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
@@ -13,8 +15,6 @@
 #include "platform/Clock.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
 

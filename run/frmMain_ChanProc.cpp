@@ -1,8 +1,12 @@
 // The refresh of one channel row: film, reading, deviation or ratio, total and power, the
 // channel's phase with its set point, and the channel-error test with the film's error
 // action, taken once per error.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
@@ -10,12 +14,10 @@
 #include "platform/Dialogs.h"
 #include "platform/Events.h"
 #include "platform/VbControls.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,16 +3,18 @@
 // reading outside the detector's range is faulty; with Debug 4 every reading text is kept
 // in the reading ring, and a fault writes the three readings before it, the faulty one and
 // the two after it to "RdgErrors.txt".
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/cRdgBuff.h"
 #include "app/modFileUtil.h"
 #include "platform/Clock.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TarselGrid.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 namespace {
 

@@ -1,14 +1,17 @@
 // The channel-error test at each refresh of a channel's values.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
-#include "run/PhaseCode.h"
+#include "app/cApp.h"
 #include "app/modBitOps.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "unit/cORUN.h"
 
 #include <cmath>
 

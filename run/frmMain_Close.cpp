@@ -1,8 +1,11 @@
 // The two-step exit of the main window, its last handler, and the link reset after a
 // reply time-out.
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
@@ -12,9 +15,8 @@
 #include "platform/SettingsStore.h"
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,5 +1,8 @@
 // The Edit menu's editors and setup window, and the Help menu. The editors and the setup
 // window are single windows: asking again restores and shows the open one.
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/frmAbout.h"
 #include "app/modFormUtil.h"
@@ -8,8 +11,6 @@
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
 #include "platform/HtmlHelp.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "windows/frmSystem.h"
 

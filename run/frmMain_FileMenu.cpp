@@ -10,7 +10,7 @@
 #include "data/modDB.h"
 #include "platform/Events.h"
 #include "platform/Printers.h"
-#include "run/RunObjects.h"
+#include "app/Globals.h"
 #include "run/frmMain.h"
 #include "windows/frmDataLog.h"
 

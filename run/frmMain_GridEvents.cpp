@@ -1,13 +1,15 @@
 // Clicks and hints of the reading grids, and the channel selectors that open the layer
 // editor on a channel's layer.
+#include "app/Globals.h"
 #include "app/SystemFlags.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
 #include "editors/frmLayerFilm.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 
 #include <QComboBox>

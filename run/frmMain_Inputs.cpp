@@ -2,16 +2,18 @@
 // the function the active process gives it (run commands, emission on and off, the
 // emission interlocks, end of a channel, calibration of a channel's detector). Buttons
 // pressed here pass the Ctrl-key interlock.
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SystemFlags.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "platform/SSTab.h"
 #include "platform/VbControls.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 #include "windows/frmSystem.h"
 
 #include <QAction>

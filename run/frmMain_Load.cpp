@@ -1,6 +1,9 @@
 // The main window's load handling, its 90 ms poll of the unit and its clock.
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
@@ -10,9 +13,9 @@
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
 #include "platform/ccrpTimer.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QAction>
 #include <QFrame>

@@ -1,12 +1,13 @@
 // The menu bar of the main window, the Open Process submenu and the window caption, and
 // the View menu's graph entries.
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
 #include "app/modFormUtil.h"
 #include "data/ProcessRec.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "windows/frmGraph.h"
 

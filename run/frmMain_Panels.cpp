@@ -1,8 +1,10 @@
 // Which channel rows, sensor controls and grid rows the window shows, how tall its panels
 // are in each view, and the colours of the channel displays.
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
@@ -11,9 +13,10 @@
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 #include <QAction>
 #include <QCheckBox>

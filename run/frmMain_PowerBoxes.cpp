@@ -2,14 +2,16 @@
 // output's power in percent. Only numeric keys get in; Enter or leaving the box sends a
 // power within 0 and the film's maximum, anything else is refused and the present power
 // shown again. The channel refresh leaves a box alone while the operator types in it.
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modTextBox.h"
 #include "data/FilmRec.h"
 #include "platform/Dialogs.h"
 #include "platform/TextBoxEvents.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QLineEdit>
 

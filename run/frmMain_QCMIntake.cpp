@@ -1,14 +1,17 @@
 // The intake of channel readings: the controller unit's, the quartz monitors' and the
 // quartz card's analog inputs.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "platform/TarselGrid.h"
-#include "run/ChannelData.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
-#include "run/RunObjects.h"
+#include "unit/cORUN.h"
 
 #include <cmath>
 

@@ -1,13 +1,14 @@
 // The readings panel of the readings view: the raw channel readings, the emission
 // sensors, the quartz monitors and the quartz card's analog inputs, stacked from the top;
 // and the headings, captions, widths and button columns of the four grids.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "platform/TarselGrid.h"
 #include "platform/VbColor.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

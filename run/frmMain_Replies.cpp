@@ -2,8 +2,12 @@
 // starts the poll, channel states refresh the channels, sensor values go into their
 // averages, "F1" asks for the reading, the reading is one control tick, and the digital
 // inputs act; a reply time-out shows "COMM ERROR" and reopens the link.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
 #include "app/modFormUtil.h"
@@ -12,11 +16,9 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ccrpTimer.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 namespace {
 

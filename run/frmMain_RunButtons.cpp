@@ -2,7 +2,11 @@
 // the emission buttons, the zero buttons and the manual-power boxes, with the Ctrl-key
 // interlock they share. Presses the program makes on the operator's behalf (digital
 // inputs, automatic stops, the shutdown) pass the interlock.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/frmTip.h"
 #include "app/modFormUtil.h"
@@ -14,11 +18,9 @@
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "unit/cORUN.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,18 +2,20 @@
 // emission is sent again when the unit reports another state, the buttons show the
 // emission current, and a leakage current above the sensor's limit takes the film's error
 // action on the channel of the sensor's number.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "platform/Dialogs.h"
 #include "platform/Events.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
+#include "unit/cORUN.h"
 
 #include <QPushButton>
 

@@ -2,9 +2,13 @@
 // phase labels, the run buttons, sensor controls and menus on every call; the channel rows
 // (or the raw readings) and the open graphs at most once per MeterDamping seconds; one
 // data-log row at most once per LogInterval seconds while a layer runs.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modUtil.h"
@@ -13,12 +17,10 @@
 #include "platform/Clock.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 #include "windows/frmGraph.h"
 
 #include <QAction>

@@ -1,11 +1,13 @@
 // The channel calculations of rate, display value, deviation, ratio and thickness.
 #include "run/modCalculations.h"
-#include "run/PhaseCode.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
 #include "run/modCalculationsDetail.h"
 #include "run/modPhases.h"
 

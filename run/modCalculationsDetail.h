@@ -3,7 +3,6 @@
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/RuntimeError.h"
-#include "run/RunObjects.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,8 +1,11 @@
 // The incremental PID control step of a channel's source output.
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "run/modCalculations.h"
 #include "run/modCalculationsDetail.h"
+#include "unit/cORUN.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The run-phase machine's own state and the small helpers its files share. Only the
 // machine's files (run/modPhases_*.cpp) and its tests include this.
+#include "app/PhaseCode.h"
 #include "platform/BoundedArray.h"
-#include "run/PhaseCode.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,11 +3,14 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
 #include "run/modCalculations.h"
+#include "unit/cORUN.h"
 
 namespace modPhases {
 

@@ -2,11 +2,12 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "platform/Clock.h"
-#include "run/RunObjects.h"
 
 namespace modPhases {
 

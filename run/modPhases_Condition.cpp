@@ -3,10 +3,11 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
-#include "run/RunObjects.h"
 
 #include <algorithm>
 

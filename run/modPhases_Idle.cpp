@@ -3,11 +3,12 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
-#include "run/RunObjects.h"
 
 #include <algorithm>
 

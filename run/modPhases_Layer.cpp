@@ -3,12 +3,14 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "run/RunObjects.h"
+#include "unit/cORUN.h"
 
 namespace modPhases {
 

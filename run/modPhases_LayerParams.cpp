@@ -4,13 +4,16 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/ChannelData.h"
+#include "app/Globals.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Dialogs.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
 
 namespace modPhases {
 

@@ -3,7 +3,9 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
-#include "run/RunObjects.h"
+#include "app/Globals.h"
+#include "app/cApp.h"
+#include "unit/cORUN.h"
 
 namespace modPhases {
 

@@ -2,10 +2,12 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
-#include "run/RunObjects.h"
 #include "run/modIO.h"
+#include "unit/cORUN.h"
 
 #include <array>
 

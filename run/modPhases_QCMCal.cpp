@@ -4,6 +4,8 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/Globals.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/frmTip.h"
 #include "app/modFormUtil.h"
@@ -12,7 +14,6 @@
 #include "platform/Clock.h"
 #include "platform/SSTab.h"
 #include "qcm/cQCMCal.h"
-#include "run/RunObjects.h"
 #include "run/frmMain.h"
 
 #include <QWidget>

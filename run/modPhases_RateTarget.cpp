@@ -1,13 +1,14 @@
 // The rate set point of a channel for its channel phase: the layer's rate with its two
 // thickness-triggered rate ramps, the operator's or remote client's manual ramp, and the
 // constant rate.
+#include "app/ChannelData.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
-#include "run/RunObjects.h"
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 

@@ -1,9 +1,11 @@
 // The relays that follow the channels' manual modes.
 #include "run/modPhases.h"
-#include "run/PhaseCode.h"
 
-#include "run/RunObjects.h"
+#include "app/Globals.h"
+#include "app/PhaseCode.h"
+#include "app/cApp.h"
 #include "run/modIO.h"
+#include "unit/cORUN.h"
 
 namespace modPhases {
 

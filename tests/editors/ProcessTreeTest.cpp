@@ -2,13 +2,13 @@
 // and closing, with the records and the database file checked after each step.
 #include "editors/ChainFixture.h"
 
+#include "app/PhaseCode.h"
 #include "app/modFormUtil.h"
 #include "data/GraphRec.h"
 #include "editors/frmProcess.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 #include "platform/TreeView.h"
-#include "run/PhaseCode.h"
 #include "run/modIO.h"
 
 #include <QDir>

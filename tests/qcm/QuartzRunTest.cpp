@@ -2,10 +2,10 @@
 // facade, into the main window's intake of channel readings during a deposit.
 #include "run/RunFixture.h"
 
+#include "app/PhaseCode.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
 #include "qcm/cTRV600a.h"
-#include "run/PhaseCode.h"
 #include "run/frmMain.h"
 
 #include <QTest>

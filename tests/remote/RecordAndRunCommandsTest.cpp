@@ -2,9 +2,9 @@
 // station whose active process has three steps, the last co-deposited on channels 0 to 3.
 #include "RemoteStation.h"
 
+#include "app/ChannelData.h"
 #include "data/FilmRec.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
 
 #include <QCheckBox>
 #include <QLabel>

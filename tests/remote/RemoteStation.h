@@ -3,6 +3,7 @@
 // layer), the unit and quartz objects, a main window, the server with an in-process relay
 // in place of the absent outside one, and a serial and a TCP control wired to the server
 // as the main window wires its own.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/cApp.h"
@@ -15,7 +16,6 @@
 #include "platform/Winsock.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "run/PhaseCode.h"
 #include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"

@@ -7,6 +7,8 @@
 // Channel c deposits layer c + 1 with film c + 1 ("Film c+1", units A/s) through output c
 // (10 V full scale, 100 % maximum power); the layers run until they are stopped. The
 // program objects are made and released through their owner, as the program does.
+#include "app/ChannelData.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/SystemFlags.h"
 #include "app/cApp.h"
@@ -18,8 +20,6 @@
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "run/ChannelData.h"
-#include "run/PhaseCode.h"
 #include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"

@@ -3,9 +3,9 @@
 // set point and the quartz calibration schedule.
 #include "RunFixture.h"
 
+#include "app/PhaseCode.h"
 #include "app/frmTip.h"
 #include "qcm/cQCMCal.h"
-#include "run/PhaseCode.h"
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 #include "unit/LinkHarness.h"

@@ -4,10 +4,10 @@
 // phase clock share one time.
 #include "RunFixture.h"
 
+#include "app/PhaseCode.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
 #include "platform/Winsock.h"
-#include "run/PhaseCode.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
 #include "unit/LinkHarness.h"
