@@ -27,7 +27,7 @@ void ShowForm(const QString& name) {
     } else if (name == QLatin1String("frmProcess")) {
         ProcessEditor();
     } else if (name == QLatin1String("frmSystem")) {
-        Present(gSystemForm ? gSystemForm : new frmSystem);
+        Present(SystemForm());
     }
 }
 

@@ -14,7 +14,6 @@
 #include "app/Globals.h"
 #include "app/cApp.h"
 #include "unit/cORUN.h"
-#include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "run/modIO.h"
 
@@ -80,8 +79,6 @@ void InitPhaseDeposit() {
             modCalculations::ResetPID(ch);
             DepositTimeMark(ch) = layer->TimeSetPt;
         }
-        // The control-error test of the main window counts from the start of the deposit.
-        if (gMainForm) gMainForm->ChanErrorSince.fill(Timer());
     } catch (...) {
         gErr.HandleError();
     }

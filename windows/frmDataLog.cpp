@@ -308,9 +308,7 @@ bool frmDataLog::ValidateLogNum() {
             return false;
         }
         process->Run_Number = static_cast<int16_t>(run);
-        if (gMainForm)
-            if (auto* label = gMainForm->findChild<QLabel*>(QStringLiteral("lblProcess(2)")))
-                label->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(process->Run_Number)));
+        if (gMainForm) gMainForm->lblProcess(2)->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(process->Run_Number)));
         return true;
     } catch (...) {
         gErr.HandleError();

@@ -14,7 +14,7 @@
 
 using namespace modPhases;
 
-// Plays the calibration's measurement, which is not built yet.
+// Plays the outcome of a calibration, so the schedule is tested without a measurement.
 struct QCMCalProbe {
     static void End(cQCMCal& cal, int16_t phase, double factor, const QString& error) {
         cal.Phase_ = phase;
