@@ -1,7 +1,8 @@
 #pragma once
-// The Open / Save As file dialog object of the main program: its properties are set, Show
-// asks, and on confirmation FileName and FileTitle hold the choice. The dialog goes through
-// the file-dialog seam, so tests answer it.
+// The Open / Save As file dialog object: its properties are set, Show asks, and on
+// confirmation FileName and FileTitle hold the choice. The dialog goes through the
+// file-dialog seam, so tests answer it. The main program and the programmer share it; the
+// programmer's variant sizes the name buffers by MaxFileSize (SizedByMaxFileSize).
 #include <QString>
 #include <cstdint>
 
@@ -16,10 +17,20 @@ public:
     int32_t Flags = 0;        // FileDialogFlags, passed as given
     int32_t hWndParent = 0;   // kept for the callers; the dialog takes the active window
     QString InitialDir;
-    int16_t MaxFileSize = 0;  // kept only: the names always have 260 characters of room
+    // Kept only, unless SizedByMaxFileSize: the main program's names always have 260
+    // characters of room.
+    int16_t MaxFileSize = 0;
+    // The programmer's dialog: each name has MaxFileSize characters of room, its closing
+    // null included, and comes back through TrimNulls (the main program's is read up to
+    // its first null).
+    bool SizedByMaxFileSize = false;
 
     // The Open dialog (OpenDialog true) or the Save As dialog. True when the user confirmed
     // a file; otherwise FileName and FileTitle stay as they were. A run-time error is
     // reported in a box titled "Show" and gives false.
     bool Show(bool OpenDialog);
 };
+
+// A text cut at the first pair of null characters, with every null left in it made a
+// blank; a text without such a pair comes back whole.
+QString TrimNulls(const QString& text);

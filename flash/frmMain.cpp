@@ -1,11 +1,11 @@
 #include "flash/frmMain.h"
 
 #include "app/VBConv.h"
+#include "app/cFileDialog.h"
 #include "app/modUtil.h"
 #include "flash/FlashGlobals.h"
 #include "flash/FlashUtil.h"
 #include "flash/StartupLogo.h"
-#include "flash/cFileDialog.h"
 #include "flash/frmColor.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
@@ -223,6 +223,7 @@ void frmMain::SelectFile(int mode) {
     QPushButton* program = logo ? cmdProgLogo : cmdProgBin;
 
     cFileDialog dlg;
+    dlg.SizedByMaxFileSize = true;  // the programmer's name buffers
     dlg.FilterIndex = 0;
     dlg.Flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly | cdlOFNNoChangeDir;
     dlg.MaxFileSize = 255;

@@ -1,8 +1,8 @@
 // The programmer's frames, check characters and reply receivers as exact bytes, and its
 // file and bit helpers.
+#include "app/cFileDialog.h"
 #include "flash/BootFrame.h"
 #include "flash/FlashUtil.h"
-#include "flash/cFileDialog.h"
 #include "platform/MSComm.h"
 #include "support/ErrorNumber.h"
 #include "support/TempProgramFolder.h"
