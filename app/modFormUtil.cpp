@@ -7,6 +7,7 @@
 #include "platform/Twips.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -63,6 +64,18 @@ int UnloadMode(const QWidget* Form) { return Form && Form->property(kUnloading).
 
 void MarkUnloaded(QWidget* Form) {
     if (Form) Form->setProperty(kUnloaded, true);
+}
+
+void HandleClose(QWidget* Form, QCloseEvent* Event, const QueryUnloadHandler& QueryUnload, const UnloadHandler& Unload) {
+    int cancel = 0;
+    if (QueryUnload) QueryUnload(cancel, UnloadMode(Form));
+    if (cancel == 0 && Unload) Unload(cancel);
+    if (cancel != 0) {
+        Event->ignore();
+        return;
+    }
+    Event->accept();
+    MarkUnloaded(Form);
 }
 
 void CenterFormScreen(QWidget* Form) {

@@ -11,7 +11,9 @@
 // from the user's close box: UnloadMode is 1 while Unload closes the window, else 0.
 #include <QList>
 #include <QString>
+#include <functional>
 
+class QCloseEvent;
 class QWidget;
 
 namespace modFormUtil {
@@ -37,6 +39,14 @@ bool Unload(QWidget* Form);
 int UnloadMode(const QWidget* Form);
 // Called by a window that accepted its close.
 void MarkUnloaded(QWidget* Form);
+
+// A window's close, from its closeEvent: QueryUnload, told who closes (UnloadMode), then
+// Unload, each able to cancel; a close that neither cancels is accepted and the window no
+// longer counts as loaded.
+using QueryUnloadHandler = std::function<void(int& Cancel, int UnloadMode)>;
+using UnloadHandler = std::function<void(int& Cancel)>;
+void HandleClose(QWidget* Form, QCloseEvent* Event, const QueryUnloadHandler& QueryUnload,
+                 const UnloadHandler& Unload = {});
 
 // Unloads every open window of the program other than the given one, then the given one.
 void CloseForms(QWidget* Form);

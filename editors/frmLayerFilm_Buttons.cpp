@@ -87,14 +87,7 @@ void frmLayerFilm::FilmRename() {
 // The close box is the user's close (UnloadMode 0); a close by the program (the Close
 // button, the program's end) is UnloadMode 1.
 void frmLayerFilm::closeEvent(QCloseEvent* event) {
-    int cancel = 0;
-    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
-    if (cancel != 0) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); });
 }
 
 // The window never refuses to close: it writes what it shows and records its state.

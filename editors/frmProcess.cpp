@@ -270,15 +270,9 @@ void frmProcess::cmdForm_Click(int /*Index*/) {
 }
 
 void frmProcess::closeEvent(QCloseEvent* event) {
-    int cancel = 0;
-    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
-    if (cancel == 0) Form_Unload(cancel);
-    if (cancel != 0) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(
+        this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); },
+        [this](int& cancel) { Form_Unload(cancel); });
 }
 
 // Closing chooses the active process, but only while no run is under way: a run start

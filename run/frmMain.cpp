@@ -32,13 +32,6 @@ void frmMain::showEvent(QShowEvent* event) {
 // A close asked for by the program (File, Exit, the exit step, an incompatible unit) goes
 // through modFormUtil::Unload and is mode 1; the close box and the system's are mode 0.
 void frmMain::closeEvent(QCloseEvent* event) {
-    int cancel = 0;
-    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
-    if (cancel != 0) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
-    Form_Unload();
+    modFormUtil::HandleClose(
+        this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); }, [this](int&) { Form_Unload(); });
 }

@@ -271,9 +271,7 @@ bool frmShowComm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmShowComm::closeEvent(QCloseEvent* event) {
-    Form_QueryUnload();
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(this, event, [this](int&, int) { Form_QueryUnload(); });
 }
 
 // Both bindings end with the window, so no event reaches a closed monitor.

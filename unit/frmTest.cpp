@@ -298,9 +298,7 @@ void frmTest::ORUNEvent_ORUNResponse(const QString& R) {
 bool frmTest::event(QEvent* e) { return SwallowF1(e) || QWidget::event(e); }
 
 void frmTest::closeEvent(QCloseEvent* event) {
-    Form_QueryUnload();
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(this, event, [this](int&, int) { Form_QueryUnload(); });
 }
 
 void frmTest::Form_QueryUnload() {

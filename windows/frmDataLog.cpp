@@ -321,7 +321,5 @@ void frmDataLog::cmdClose_Click() { modFormUtil::Unload(this); }
 void frmDataLog::Form_Unload() { modFormUtil::SaveFormPosition(this); }
 
 void frmDataLog::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(this, event, {}, [this](int&) { Form_Unload(); });
 }

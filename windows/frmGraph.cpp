@@ -105,15 +105,8 @@ void frmGraph::ApEvent_GraphRestart() {
 }
 
 void frmGraph::closeEvent(QCloseEvent* event) {
-    int cancel = 0;
-    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
-    if (cancel != 0) {
-        event->ignore();
-        return;
-    }
-    Form_Unload();
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(
+        this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); }, [this](int&) { Form_Unload(); });
 }
 
 // Closed from its close box the graph stays closed at the next start; the program's own

@@ -277,7 +277,5 @@ void frmGraphsSetup::InitForm(int16_t GraphNum) {
 }
 
 void frmGraphsSetup::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
+    modFormUtil::HandleClose(this, event, {}, [this](int&) { Form_Unload(); });
 }

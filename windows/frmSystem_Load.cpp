@@ -158,15 +158,9 @@ void frmSystem::cmdClose_Click() {
 // The close box is the user's close (UnloadMode 0); the Close button and the program's
 // own closes go through modFormUtil::Unload (UnloadMode 1).
 void frmSystem::closeEvent(QCloseEvent* event) {
-    int cancel = 0;
-    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
-    if (cancel != 0) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    modFormUtil::MarkUnloaded(this);
-    Form_Unload(cancel);
+    modFormUtil::HandleClose(
+        this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); },
+        [this](int& cancel) { Form_Unload(cancel); });
 }
 
 // Outside the shutdown the link takes an Ethernet address or port still only typed, and
