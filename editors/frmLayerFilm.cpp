@@ -9,6 +9,7 @@
 #include "editors/FilmPush.h"
 #include "editors/GridCycle.h"
 #include "platform/AppInfo.h"
+#include "platform/FormKeys.h"
 #include "platform/SSTab.h"
 #include "platform/SettingsStore.h"
 #include "platform/TarselGrid.h"
@@ -19,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -151,20 +151,9 @@ void frmLayerFilm::CreateControls() {
 
     // The window takes these keys before its controls: F1 (help on the current tab) and
     // Ctrl+R (the main window's next view), whatever Shift and Alt do.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] {
-        int key = Qt::Key_F1;
-        Form_KeyDown(key, 0);
-    });
-    for (const Qt::KeyboardModifiers extra :
-         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::AltModifier),
-          Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::AltModifier)}) {
-        auto* view = new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier | extra, Qt::Key_R)), this);
-        connect(view, &QShortcut::activated, this, [this, extra] {
-            int key = Qt::Key_R;
-            Form_KeyDown(key, 2 | (extra & Qt::ShiftModifier ? 1 : 0) | (extra & Qt::AltModifier ? 4 : 0));
-        });
-    }
+    const auto keyDown = [this](int key, int shift) { Form_KeyDown(key, shift); };
+    FormKeys::TakeHelpKey(this, keyDown);
+    FormKeys::TakeViewKey(this, keyDown);
 
     cycLayer = new GridCycle(grdLayer, {"frmLayerFilm_LoadGridLayer", "frmLayerFilm_grdLayer_BeforeEdit",
                                         "frmLayerFilm_grdLayer_AfterEdit"}, this);

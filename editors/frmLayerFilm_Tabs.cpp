@@ -2,7 +2,6 @@
 #include "editors/frmLayerFilm.h"
 
 #include "app/VBConv.h"
-#include "app/SettingsGlobals.h"
 #include "platform/AppInfo.h"
 #include "platform/HtmlHelp.h"
 #include "platform/SSTab.h"
@@ -55,11 +54,6 @@ void frmLayerFilm::Form_KeyDown(int& KeyCode, int Shift) {
         const int tab = tabForm->Tab();
         if (tab >= 0 && tab <= 3) HtmlHelp(App().HelpFile, HH_HELP_CONTEXT, topics[tab]);
     } else if (KeyCode == Qt::Key_R && (Shift & 2) && gMainForm) {
-        switch (ShowReadings) {
-        case 0: gMainForm->mnuViewRatio_Click(); break;
-        case 1: gMainForm->mnuViewRaw_Click(); break;
-        case 2: gMainForm->mnuViewProcess_Click(); break;
-        default: break;
-        }
+        gMainForm->NextView();
     }
 }

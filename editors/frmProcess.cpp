@@ -11,6 +11,7 @@
 #include "editors/frmLayerFilm.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
+#include "platform/FormKeys.h"
 #include "platform/HtmlHelp.h"
 #include "platform/SettingsStore.h"
 #include "platform/TreeView.h"
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -122,11 +122,7 @@ void frmProcess::CreateControls() {
     connect(TV1, &TreeView::NodeClick, this, &frmProcess::TV1_NodeClick);
 
     // The window takes F1 before its controls.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] {
-        int key = Qt::Key_F1;
-        Form_KeyDown(key, 0);
-    });
+    FormKeys::TakeHelpKey(this, [this](int key, int shift) { Form_KeyDown(key, shift); });
 }
 
 void frmProcess::Form_Load() {

@@ -93,6 +93,9 @@ public:
     void mnuViewProcess_Click();
     void mnuViewRatio_Click();
     void mnuViewRaw_Click();
+    // The view after the present one (process, ratio, readings, process...): Ctrl+R here
+    // and in the editor and setup windows.
+    void NextView();
     void ShowChannels();
     void ShowSensors();
     void SetFormColors();

@@ -2,7 +2,6 @@
 // read, F1 for the window's help and Ctrl+R to step through the views; the hidden entry
 // to the service window; and minimising or restoring the main window takes the other
 // windows along.
-#include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
@@ -90,12 +89,7 @@ void frmMain::Form_KeyDown(int16_t& KeyCode, int16_t Shift) {
         HtmlHelp(App().HelpFile, HH_HELP_CONTEXT, kHelpContext);
     } else if (KeyCode == kKeyR && (Shift & kCtrlMask)) {
         KeyCode = 0;
-        switch (ShowReadings) {
-        case 0: mnuViewRatio_Click(); break;
-        case 1: mnuViewRaw_Click(); break;
-        case 2: mnuViewProcess_Click(); break;
-        default: break;
-        }
+        NextView();
     }
 }
 

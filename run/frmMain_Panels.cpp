@@ -114,6 +114,15 @@ void frmMain::mnuViewRaw_Click() {
     }
 }
 
+void frmMain::NextView() {
+    switch (ShowReadings) {
+    case 0: mnuViewRatio_Click(); break;
+    case 1: mnuViewRaw_Click(); break;
+    case 2: mnuViewProcess_Click(); break;
+    default: break;
+    }
+}
+
 void frmMain::ShowChannels() {
     ORUN_PROC("frmMain_ShowChannels");
     try {

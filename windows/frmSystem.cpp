@@ -5,6 +5,7 @@
 #include "app/cColorDialog.h"
 #include "app/modTextBox.h"
 #include "platform/ComboClick.h"
+#include "platform/FormKeys.h"
 #include "platform/SSTab.h"
 #include "platform/TarselGrid.h"
 #include "platform/TextBoxEvents.h"
@@ -20,7 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 frmSystem* gSystemForm = nullptr;
@@ -425,18 +425,7 @@ void frmSystem::ConnectHandlers() {
 
     // The window takes these keys before its controls: F1 (help) and Ctrl+R (the main
     // window's next view), whatever Shift and Alt do.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] {
-        int key = Qt::Key_F1;
-        Form_KeyDown(key, 0);
-    });
-    for (const Qt::KeyboardModifiers extra :
-         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::AltModifier),
-          Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::AltModifier)}) {
-        auto* view = new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier | extra, Qt::Key_R)), this);
-        connect(view, &QShortcut::activated, this, [this, extra] {
-            int key = Qt::Key_R;
-            Form_KeyDown(key, 2 | (extra & Qt::ShiftModifier ? 1 : 0) | (extra & Qt::AltModifier ? 4 : 0));
-        });
-    }
+    const auto keyDown = [this](int key, int shift) { Form_KeyDown(key, shift); };
+    FormKeys::TakeHelpKey(this, keyDown);
+    FormKeys::TakeViewKey(this, keyDown);
 }

@@ -141,12 +141,7 @@ void frmSystem::Form_KeyDown(int& KeyCode, int Shift) {
         KeyCode = 0;
         HtmlHelp(App().HelpFile, HH_HELP_CONTEXT, 110);
     } else if (KeyCode == Qt::Key_R && (Shift & 2) && gMainForm) {
-        switch (ShowReadings) {
-        case 0: gMainForm->mnuViewRatio_Click(); break;
-        case 1: gMainForm->mnuViewRaw_Click(); break;
-        case 2: gMainForm->mnuViewProcess_Click(); break;
-        default: break;
-        }
+        gMainForm->NextView();
     }
 }
 
