@@ -1,12 +1,14 @@
 // Cost of one control tick's channel calculations for eight co-deposited channels: the
 // user-unit rate with cross-channel correction, deviation, ratio, thickness and the PID
 // step of every channel.
+#include "BenchSupport.h"
+
+#include "app/ChannelData.h"
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "app/ChannelData.h"
 #include "run/ProgramObjects.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
@@ -19,26 +21,15 @@ namespace {
 // Process 1, one step: channel c deposits layer c + 1 (film c + 1, output c) in DEPOSIT,
 // each with one cross channel and a ratio channel.
 void BuildRun(cApp& app, cORUN& unit) {
-    ProcessRec& p = gProcess(1);
-    p.First_Layer = 1;
-    p.Number_Layers = 1;
-    p.Number_Act_Layers = 8;
+    DepositTogether({0, 1, 2, 3, 4, 5, 6, 7});
     for (int16_t c = 0; c <= 7; ++c) {
         const int16_t L = static_cast<int16_t>(c + 1);
         LayerRec& l = gLayer(L);
-        l.Channel = c;
-        l.Output = c;
-        l.Film_Number = L;
-        l.Next_Layer = -1;
-        l.CoDep_Layer = c < 7 ? static_cast<int16_t>(L + 1) : int16_t{-1};
         l.Rate = 2.0;
         l.XChMode = static_cast<int16_t>(c % 2);
         l.XCH1 = static_cast<int16_t>((c + 1) % 8);
         l.XCh1Percent = 5.0;
-        l.XCH2 = l.XCH3 = l.XCH4 = -1;
         l.RatioChan = static_cast<int16_t>((c + 2) % 8);
-        l.ChanMult = 1.0;
-        l.RatioMult = 1.0;
         FilmRec& f = gFilm(L);
         f.Input_Type = 0;
         f.QCM_CALFACTOR = 1.1;
@@ -85,10 +76,4 @@ BENCHMARK(BM_ControlTickEightChannels)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks<QCoreApplication>(argc, argv); }

@@ -4,6 +4,8 @@
 // moves the time axis. One iteration is one reading: GraphReading of the four windows
 // and the repaint of all four, offscreen. The per-iteration time is the mean; the
 // counters give the slowest readings.
+#include "BenchSupport.h"
+
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/GraphRec.h"
@@ -26,20 +28,8 @@ constexpr int kPoints = 2000;
 
 // Process 1, one step: channel c deposits layer c + 1 with film c + 1.
 void BuildRun(cApp& app) {
-    ProcessRec& p = gProcess(1);
-    p.First_Layer = 1;
-    p.Number_Layers = 1;
-    p.Number_Act_Layers = 8;
-    for (int16_t c = 0; c <= 7; ++c) {
-        const int16_t L = static_cast<int16_t>(c + 1);
-        LayerRec& l = gLayer(L);
-        l.Channel = c;
-        l.Output = c;
-        l.Film_Number = L;
-        l.Next_Layer = -1;
-        l.CoDep_Layer = c < 7 ? static_cast<int16_t>(L + 1) : int16_t{-1};
-        gFilm(L).Film_Name = QStringLiteral("Film %1").arg(L);
-    }
+    DepositTogether({0, 1, 2, 3, 4, 5, 6, 7});
+    for (int16_t L = 1; L <= 8; ++L) gFilm(L).Film_Name = QStringLiteral("Film %1").arg(L);
     app.BuildProcess(1);
     app.setProcLayer(1);
 }
@@ -108,11 +98,4 @@ BENCHMARK(BM_FourGraphsPerReading)->Unit(benchmark::kMillisecond)->Iterations(40
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks<QApplication>(argc, argv); }

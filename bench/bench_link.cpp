@@ -1,6 +1,8 @@
 // The cost of one reading exchange on the station's side: the reading request is framed
 // and sent, and the unit's reading reply is collected byte by byte, checked and parsed
 // into the model. On the 115200-baud wire the same reply takes about 20 ms.
+#include "BenchSupport.h"
+
 #include "unit/OrunFrame.h"
 #include "unit/cORUN.h"
 
@@ -45,10 +47,4 @@ BENCHMARK(BM_ReadingExchange)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks<QCoreApplication>(argc, argv); }

@@ -1,16 +1,18 @@
 // Cost of one control tick of the phase machine in DEPOSIT with eight co-deposited
 // channels: the end prediction and time set point of every channel, its rate set point
 // (with a layer rate ramp), its PID step, and the power outputs queued on the unit link.
+#include "BenchSupport.h"
+
+#include "app/ChannelData.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "app/ChannelData.h"
-#include "app/PhaseCode.h"
+#include "run/ProgramObjects.h"
 #include "run/modIO.h"
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
-#include "run/ProgramObjects.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -19,18 +21,10 @@ namespace {
 
 // Process 1, one step: channel c deposits layer c + 1 (film c + 1, output c).
 void BuildRun(cApp& app, cORUN& unit) {
-    ProcessRec& p = gProcess(1);
-    p.First_Layer = 1;
-    p.Number_Layers = 1;
-    p.Number_Act_Layers = 8;
+    DepositTogether({0, 1, 2, 3, 4, 5, 6, 7});
     for (int16_t c = 0; c <= 7; ++c) {
         const int16_t L = static_cast<int16_t>(c + 1);
         LayerRec& l = gLayer(L);
-        l.Channel = c;
-        l.Output = c;
-        l.Film_Number = L;
-        l.Next_Layer = -1;
-        l.CoDep_Layer = c < 7 ? static_cast<int16_t>(L + 1) : int16_t{-1};
         l.Rate = 2.0;
         l.Thick = 100.0;
         l.TimeSetPt = 3600;
@@ -76,10 +70,4 @@ BENCHMARK(BM_DoPhaseDepositEightChannels)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks<QCoreApplication>(argc, argv); }

@@ -6,6 +6,8 @@
 //     build/bench/bench_poll [--seconds N] [--stopped]
 // With --stopped the run phase stays STOPPED (no phase tick); by default the channels
 // deposit, so every reading runs the phase machine and sends the power outputs.
+#include "BenchSupport.h"
+
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
@@ -60,40 +62,17 @@ void Report(const char* what, const std::vector<double>& v) {
 
 // A recipe database with the rows the program reads and writes, opened.
 void Database(const QString& path) {
-    dao::Database db = CreateRecipeDatabase(path);
-    db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
-    auto rows = [&](const char* table, const char* key, int first, int last) {
-        QStringList values;
-        for (int n = first; n <= last; ++n) values << QStringLiteral("(%1)").arg(n);
-        db.Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table), QLatin1String(key)) +
-                   values.join(QLatin1Char(',')));
-    };
-    rows("Processes", "Process_Number", 1, 25);
-    rows("Layers", "Layer_Number", 1, 250);
-    rows("Films", "Film_Number", 1, 25);
-    db.Close();
+    CreateStationDatabase(path);
     modDB::DBLoad(path);
 }
 
 // Four channels depositing in step 1 of process 1, each counting light straight through.
 void Station() {
-    ProcessRec& p = gProcess(1);
-    p.Process_Name = QStringLiteral("Bench");
-    p.Number_Layers = 1;
-    p.Number_Act_Layers = 4;
-    p.First_Layer = 1;
+    gProcess(1).Process_Name = QStringLiteral("Bench");
+    DepositTogether({0, 1, 2, 3});
     for (int16_t c = 0; c <= 3; ++c) {
         const int16_t L = static_cast<int16_t>(c + 1);
         LayerRec& l = gLayer(L);
-        l.Layer_Number = L;
-        l.Channel = c;
-        l.Output = c;
-        l.Film_Number = L;
-        l.Next_Layer = -1;
-        l.CoDep_Layer = c < 3 ? static_cast<int16_t>(L + 1) : -1;
-        l.XCH1 = l.XCH2 = l.XCH3 = l.XCH4 = -1;
-        l.RatioChan = -1;
-        l.ChanMult = l.RatioMult = 1.0;
         l.Rate = 2.0;
         l.Thick = 999.0;
         FilmRec& f = gFilm(L);

@@ -25,6 +25,7 @@
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
+#include "support/StationRecords.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "unit/cORUN.h"
@@ -61,45 +62,17 @@ protected:
     static QString PreparedDatabase() {
         static QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("prepared.mdb"));
-        if (QFile::exists(path)) return path;
-        dao::Database db = CreateRecipeDatabase(path);
-        db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
-        // One statement per table: the rows take their columns' defaults.
-        auto rows = [&](const char* table, const char* key, int first, int last) {
-            QStringList values;
-            for (int n = first; n <= last; ++n) values << QStringLiteral("(%1)").arg(n);
-            db.Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table), QLatin1String(key)) +
-                       values.join(QLatin1Char(',')));
-        };
-        rows("Processes", "Process_Number", 1, 25);
-        rows("Layers", "Layer_Number", 1, 250);
-        rows("Films", "Film_Number", 1, 25);
-        rows("ORUN", "Channel", 0, 7);
-        rows("Sensors", "Sensor", 0, 3);
-        db.Close();
+        if (!QFile::exists(path)) CreateStationDatabase(path);
         return path;
     }
 
     // The window loads, then process 1 is selected: its step 1 deposits on the channels.
     void Station(std::initializer_list<int16_t> channels) {
-        ProcessRec& p = gProcess(1);
-        p.Process_Name = QStringLiteral("Mirror");
-        p.Number_Layers = 1;
-        p.Number_Act_Layers = static_cast<int16_t>(channels.size());
-        int16_t previous = 0;
+        gProcess(1).Process_Name = QStringLiteral("Mirror");
+        DepositTogether(channels);
         for (int16_t c : channels) {
             const int16_t L = static_cast<int16_t>(c + 1);
             LayerRec& l = gLayer(L);
-            l.Layer_Number = L;
-            l.Channel = c;
-            l.Output = c;
-            l.Film_Number = L;
-            l.Next_Layer = -1;
-            l.CoDep_Layer = -1;
-            l.XCH1 = l.XCH2 = l.XCH3 = l.XCH4 = -1;
-            l.RatioChan = -1;
-            l.ChanMult = 1.0;
-            l.RatioMult = 1.0;
             l.Rate = 2.0;
             l.Thick = 999.0;  // runs until it is stopped
             FilmRec& f = gFilm(L);
@@ -115,9 +88,6 @@ protected:
             f.QCM_NUMBER = -1;
             gORUN->setFullScale(c, 10.0);
             gORUN->setMaxPower(c, 100.0);
-            if (previous == 0) p.First_Layer = L;
-            else gLayer(previous).CoDep_Layer = L;
-            previous = L;
         }
         form = &ProgramObjects::CreateMainForm();
         form->Form_Load();

@@ -19,6 +19,7 @@
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
+#include "support/StationRecords.h"
 #include "support/TempProgramFolder.h"
 #include "unit/cORUN.h"
 
@@ -44,24 +45,9 @@ protected:
 
     // Puts the channels into step 1 of process 1, all deposited together.
     void Deposit(std::initializer_list<int16_t> channels, int32_t inputType = 0) {
-        ProcessRec& p = gProcess(1);
-        p.Number_Layers = 1;
-        p.Number_Act_Layers = static_cast<int16_t>(channels.size());
-        int16_t previous = 0;
+        DepositTogether(channels);
         for (int16_t c : channels) {
-            const int16_t L = static_cast<int16_t>(c + 1);
-            LayerRec& l = gLayer(L);
-            l.Layer_Number = L;
-            l.Channel = c;
-            l.Output = c;
-            l.Film_Number = L;
-            l.Next_Layer = -1;
-            l.CoDep_Layer = -1;
-            l.XCH1 = l.XCH2 = l.XCH3 = l.XCH4 = -1;
-            l.RatioChan = -1;
-            l.ChanMult = 1.0;
-            l.RatioMult = 1.0;
-            FilmRec& f = gFilm(L);
+            FilmRec& f = Film(c);
             f.Input_Type = inputType;
             f.QCM_CALFACTOR = 1.0;
             f.UnitsCal = 1.0;
@@ -69,11 +55,6 @@ protected:
             f.QCM_NUMBER = -1;
             Unit().setFullScale(c, 10.0);
             Unit().setMaxPower(c, 100.0);
-            if (previous == 0)
-                p.First_Layer = L;
-            else
-                gLayer(previous).CoDep_Layer = L;
-            previous = L;
         }
         ASSERT_EQ(App().BuildProcess(1), 0);
         App().setProcLayer(1);
