@@ -14,8 +14,8 @@
 // (framing, transmit, relay), cComm_Dispatch.cpp (checksum, dispatch, the command table)
 // and one file per command family.
 #include "app/Globals.h"
-#include "remote/NakCode.h"
 #include "remote/RequestCollector.h"
+#include "remote/protocol/NakCode.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // What the remote-control server and the test client share of the request and reply
 // frames: the acknowledgement characters, the checksum and the names of the refusal
 // codes. Plain Qt Core, no state: the test client takes it without linking the station.
-#include "remote/NakCode.h"
+#include "remote/protocol/NakCode.h"
 
 #include <QString>
 #include <cstdint>
