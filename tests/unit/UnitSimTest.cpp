@@ -115,11 +115,9 @@ TEST(UnitSim, PowerDrivesCountsThroughTheLagAndReadingsFollowTheirPeriod) {
 TEST(UnitSim, AbsurdSettingsStayInRangeAndEveryReplyInItsFrame) {
     UnitModel unit;
     unit.Answer("B1,800000000");
-    unit.Answer("B2,-800000000");
-    unit.Answer("B3,1e300");
+    unit.Answer("B2,1e300");
     EXPECT_EQ(unit.periodMs[0], INT32_MAX);
-    EXPECT_EQ(unit.periodMs[1], INT32_MIN);
-    EXPECT_EQ(unit.periodMs[2], INT32_MAX);
+    EXPECT_EQ(unit.periodMs[1], INT32_MAX);
 
     // Counts of ten digits on every channel make a reading longer than a frame holds:
     // it is cut to the longest text, never replaced by a bare acknowledgement.
