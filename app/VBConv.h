@@ -100,6 +100,10 @@ QString Chr(int code);         // 0..255 as Latin-1; outside: error 5
 QString Replace(const QString& text, const QString& find, const QString& with);
 
 // ---- Dates ----
+// TimeValue of a time of day typed as hours, minutes and optional seconds separated by
+// ":" ("1:30" is 01:30:00), blanks around it allowed, from 0:00:00 to 23:59:59: the
+// fraction of a day. Anything else is RuntimeError 13 "Type mismatch".
+double TimeValue(const QString& text);
 // Date serial: days since 1899-12-30 with the time as fraction.
 double DateSerialOf(const QDateTime& moment);
 QDateTime DateFromSerial(double serial);

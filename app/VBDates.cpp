@@ -6,6 +6,8 @@
 #include "app/VBConvDetail.h"
 #include "platform/RuntimeError.h"
 
+#include <QStringList>
+
 #include <array>
 #include <cmath>
 #include <vector>
@@ -289,6 +291,22 @@ QString FormatDate(double serial, const DatePattern& pattern) {
 }
 
 }  // namespace detail
+
+double TimeValue(const QString& text) {
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3) throw RuntimeError::TypeMismatch();
+    static constexpr int kLimit[] = {23, 59, 59};
+    int fields[3] = {0, 0, 0};
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& p = parts[i];
+        if (p.isEmpty() || p.size() > 2) throw RuntimeError::TypeMismatch();
+        for (QChar c : p)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) throw RuntimeError::TypeMismatch();
+        fields[i] = p.toInt();
+        if (fields[i] > kLimit[i]) throw RuntimeError::TypeMismatch();
+    }
+    return (fields[0] * 3600 + fields[1] * 60 + fields[2]) / 86400.0;
+}
 
 double DateSerialOf(const QDateTime& moment) {
     const qint64 days = detail::kEpoch.daysTo(moment.date());

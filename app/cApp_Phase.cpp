@@ -36,8 +36,10 @@ void ClearChannelFilters() {
     }
 }
 
-void Log(const QString& text) {
-    if (LogMode) modUtil::PrintToLog(text);
+// The line is only made when it is written: without logging, nothing of the run needs to
+// exist (no process is selected before the start-up's STOPPED).
+void Log(QString (*line)()) {
+    if (LogMode) modUtil::PrintToLog(line());
 }
 
 }  // namespace
@@ -58,11 +60,14 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         ClearTotals();
         ClearCarries();
         ClearChannelFilters();
-        Log(modUtil::LogEndLine());
-        // Run numbers go 1..9999, then start again at 1.
-        ProcessRec& process = gProcess(ProcNum_);
-        const int next = process.Run_Number + 1;
-        process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
+        Log(modUtil::LogEndLine);
+        // Run numbers go 1..9999, then start again at 1. Before a process is selected
+        // there is no run to count.
+        if (gProcess.inRange(ProcNum_)) {
+            ProcessRec& process = gProcess(ProcNum_);
+            const int next = process.Run_Number + 1;
+            process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
+        }
         break;
     }
     case PhaseCode::Ramp1:
@@ -91,7 +96,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         RunQCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
-        Log(modUtil::PrintHeader());
+        Log(modUtil::PrintHeader);
         for (int16_t i = 0; i <= 3; ++i)
             if (GraphShown_(i) && gGraphForm(i)) gGraphForm(i)->GraphInit();
         break;

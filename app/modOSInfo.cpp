@@ -3,7 +3,6 @@
 #include "app/RoutineError.h"
 #include "platform/ProgramFolder.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QSysInfo>
 
@@ -33,15 +32,10 @@ int32_t OSMajorVersion() { return kernelVersionPart(0); }
 int32_t OSMinorVersion() { return kernelVersionPart(1); }
 
 QString SystemDirectory() {
-    // The original looked for its card library in the Windows system folder. Here the
-    // program's shared libraries sit in the "lib" folder beside the program folder
-    // (build/lib next to build/bin, or an installation's lib next to its bin), so that
-    // folder plays the system folder's part.
-    return ResultReportingErrors<QString>(QStringLiteral("SystemDirectory"), {}, [] {
-        QString folder = QDir::cleanPath(ProgramFolder() + QStringLiteral("/../lib"));
-        if (!folder.endsWith(u'/')) folder += u'/';
-        return folder;
-    });
+    // The original looked for its card library in the Windows system folder; here the
+    // program's shared libraries sit in its library folder, which plays that part.
+    return ResultReportingErrors<QString>(QStringLiteral("SystemDirectory"), {},
+                                          [] { return LibraryFolder() + QStringLiteral("/"); });
 }
 
 QString TrimNulls(const QString& Text) {

@@ -10,6 +10,8 @@ struct AppInfoData {
     int Major = 4;
     int Minor = 1;
     int Revision = 1;
+    // The help file, a name in the program folder (set at start-up).
+    QString HelpFile;
 };
 
 // The one description of the running program; a companion program sets its own at start.

@@ -72,6 +72,9 @@ public:
 
     // The device behind the port, for messages.
     QString DeviceName() const { return port_.portName(); }
+    // The port's own handle (the device's file descriptor), for line settings the control
+    // does not carry, such as a rate changed under the open port; -1 when closed.
+    qintptr CommID() const { return port_.isOpen() ? static_cast<qintptr>(port_.handle()) : -1; }
 
 signals:
     void OnComm();

@@ -2,10 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
 QString& overrideFolder() {
+    static QString f;
+    return f;
+}
+QString& overrideLibraryFolder() {
     static QString f;
     return f;
 }
@@ -24,6 +29,20 @@ QString ProgramFolder() {
 }
 
 void SetProgramFolder(const QString& folder) { overrideFolder() = folder; }
+
+QString LibraryFolder() {
+    if (!overrideLibraryFolder().isEmpty()) return trimmed(overrideLibraryFolder());
+    QString executableFolder;
+    if (QCoreApplication::instance()) {
+        executableFolder = QCoreApplication::applicationDirPath();
+    } else {
+        executableFolder = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        executableFolder = QFileInfo(executableFolder).absolutePath();
+    }
+    return QDir::cleanPath(executableFolder + QStringLiteral("/../lib"));
+}
+
+void SetLibraryFolder(const QString& folder) { overrideLibraryFolder() = folder; }
 
 QString ResolvePath(const QString& path) {
     QString p = path.trimmed();

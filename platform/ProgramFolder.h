@@ -14,5 +14,13 @@ void SetProgramFolder(const QString& folder);
 // part is placed in the program folder. Absolute Linux paths stay as they are.
 QString ResolvePath(const QString& path);
 
+// The folder the program loads its shared libraries from (the card library): "lib" beside
+// the executable's folder (build/lib next to build/bin, an installation's lib next to its
+// bin), whatever $ORUN_HOME says, since the libraries belong to the installation and the
+// program folder to the station. No trailing separator.
+QString LibraryFolder();
+// Overrides the library folder (tests); empty returns to the default.
+void SetLibraryFolder(const QString& folder);
+
 // The program folder joined with a name by "\" as the original did, then resolved.
 QString InProgramFolder(const QString& name);

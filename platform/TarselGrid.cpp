@@ -149,30 +149,50 @@ void TarselGrid::setFixedCols(int n) {
     for (int r = 0; r < table_->rowCount(); ++r) applyFormat(r, 0);
 }
 
+// The table reads 0 for a hidden row; the grid keeps the row's own height for it, since
+// windows size a grid from the height of a row they hid.
 int TarselGrid::RowHeight(int row) const {
     checkRow(row);
-    return table_->rowHeight(modelRow(row));
+    const int mr = modelRow(row);
+    if (table_->isRowHidden(mr)) {
+        const int h = rowAttr_[size_t(mr)].hiddenHeight;
+        return h >= 0 ? h : table_->verticalHeader()->defaultSectionSize();
+    }
+    return table_->rowHeight(mr);
 }
 
 void TarselGrid::setRowHeight(int row, int pixels) {
     checkRow(row);
     if (pixels < 0) throw badValue();
-    table_->setRowHeight(modelRow(row), pixels);
+    const int mr = modelRow(row);
+    if (table_->isRowHidden(mr)) rowAttr_[size_t(mr)].hiddenHeight = pixels;
+    table_->setRowHeight(mr, pixels);
     placeEditor();
     updateGeometry();
 }
 
 void TarselGrid::ShowRow(int row) {
     checkRow(row);
-    table_->setRowHidden(modelRow(row), false);
+    const int mr = modelRow(row);
+    if (table_->isRowHidden(mr)) {
+        table_->setRowHidden(mr, false);
+        const int h = rowAttr_[size_t(mr)].hiddenHeight;
+        if (h >= 0) table_->setRowHeight(mr, h);
+        rowAttr_[size_t(mr)].hiddenHeight = -1;
+    }
     placeEditor();
     updateGeometry();
 }
 
 void TarselGrid::HideRow(int row) {
     checkRow(row);
+    const int mr = modelRow(row);
     if (editing_ && editRow_ == row) closeEditor(true);
-    table_->setRowHidden(modelRow(row), true);
+    if (!table_->isRowHidden(mr)) {
+        rowAttr_[size_t(mr)].hiddenHeight = table_->rowHeight(mr);
+        table_->setRowHidden(mr, true);
+    }
+    placeEditor();
     updateGeometry();
 }
 
@@ -275,6 +295,7 @@ void TarselGrid::setCellText(int row, int col, const QString& text) {
     it->setData(RoleProgramText, text);
     if (editOpenFor(row, col)) {
         editText_ = text;
+        editOriginal_ = text;  // a cancel returns to what the program wrote last
         if (lineEditor_) lineEditor_->setText(text);  // setText raises no textEdited
     }
 }
@@ -430,8 +451,10 @@ void TarselGrid::AddListItem(const QString& text) {
 void TarselGrid::setListIndex(int index) {
     if (index < -1 || index >= int(list_.size())) throw badValue();
     listIndex_ = index;
-    if (editOpenFor(editRow_, editCol_) && CellEditor(editRow_, editCol_) == tgEditList)
+    if (editOpenFor(editRow_, editCol_) && CellEditor(editRow_, editCol_) == tgEditList) {
         editText_ = index >= 0 ? list_[size_t(index)].text : QString();
+        listIndexOriginal_ = index;
+    }
     syncListEditor();
 }
 

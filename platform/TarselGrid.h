@@ -11,11 +11,18 @@
 // editor is open, CellText of that cell reads the editor's text (also inside AfterEdit).
 // Enter raises KeyPress(13) with IsEditing still True; a key the handler leaves at 13 makes
 // the grid commit: AfterEdit, then the editor closes. EndEdit closes the editor and never
-// raises AfterEdit. Moving to another cell commits the open one first. Focus leaving the
-// grid raises LostFocus, and the grid commits an edit the handler left open; a focus change
-// caused by a modal dialog or a popup (the list of the editor, a message box) is not a
-// LostFocus. TextChange is raised for what the user types or picks, never for a text or a
-// list index the program sets.
+// raises AfterEdit. Escape cancels: the cell and ListIndex go back to what they were when
+// the editor opened, or to what the program wrote into them during the edit. Moving to
+// another cell commits the open one first. Focus leaving the grid (a click elsewhere, Tab
+// or Shift+Tab from the editor) raises LostFocus, and the grid commits an edit the handler
+// left open; a focus change caused by a modal dialog or a popup (the list of the editor, a
+// message box) is not a LostFocus, and the focus comes back to the grid after it, also when
+// the handler closed the editor meanwhile. TextChange is raised once for each change the
+// user types or picks, never for a text or a list index the program sets. CellOver follows
+// the pointer over the open editor too.
+//
+// A hidden row keeps its height: RowHeight reads it, and ShowRow brings the row back with
+// it. The open editor stays over its cell when rows above it are hidden or shown.
 //
 // Colours are stored values as the original keeps them (&H00BBGGRR or a system colour,
 // platform/VbColor.h). Column widths are per cent of the grid's width and are applied
@@ -168,6 +175,7 @@ private:
         uint32_t fore = 0;
         bool hasFore = false;
         bool highlight = false;
+        int hiddenHeight = -1;  // pixels, while the row is hidden
     };
     struct ListEntry {
         QString text;
@@ -203,6 +211,8 @@ private:
     bool tableKeyPress(QKeyEvent* ev);
     bool editorKeyPress(QKeyEvent* ev);
     bool mousePress(QMouseEvent* ev);
+    void pointerOver(const QPoint& viewportPos);
+    bool focusNeighbour(bool next);
     void focusLeaving(QFocusEvent* ev);
 
     QTableWidget* table_ = nullptr;
@@ -217,6 +227,7 @@ private:
     bool editing_ = false, opening_ = false, destroying_ = false, popupOnRelease_ = false;
     int editRow_ = -1, editCol_ = -1, editGen_ = 0;
     QString editText_, editOriginal_;
+    int listIndexOriginal_ = -1;
     int selStart_ = -1, selLength_ = 0;
     QPointer<QLineEdit> lineEditor_;
     QPointer<QComboBox> listEditor_;

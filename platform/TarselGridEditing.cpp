@@ -79,6 +79,7 @@ bool TarselGrid::startEdit(int row, int col, bool byMouse) {
     opening_ = false;
     if (!isEditable(row, col)) return false;
     editing_ = true;
+    listIndexOriginal_ = listIndex_;
     openEditor(byMouse);
     return true;
 }
@@ -114,6 +115,7 @@ void TarselGrid::openEditor(bool byMouse) {
         });
         w = lineEditor_;
     }
+    w->setMouseTracking(true);  // CellOver while the pointer is over the editor
     w->installEventFilter(this);
     placeEditor();
     w->show();
@@ -142,8 +144,9 @@ void TarselGrid::storeEditedText() {
     table_->item(modelRow(editRow_), modelCol(editCol_))->setText(editText_);
 }
 
-// Closes the editor; the cell keeps the editor's text, or, when cancelled, its text from
-// before the edit. Never raises AfterEdit.
+// Closes the editor; the cell keeps the editor's text, or, when cancelled, its text (and
+// the list its index) from when the editor opened or the program last wrote them. Never
+// raises AfterEdit.
 void TarselGrid::closeEditor(bool keepText) {
     if (!editing_ && !opening_) return;
     ++editGen_;
@@ -151,15 +154,23 @@ void TarselGrid::closeEditor(bool keepText) {
     editing_ = false;
     opening_ = false;
     if (!wasEditing) return;
-    if (!keepText) editText_ = editOriginal_;
+    if (!keepText) {
+        editText_ = editOriginal_;
+        if (listEditor_) listIndex_ = listIndexOriginal_;
+    }
     storeEditedText();
     QWidget* w = editor();
     lineEditor_ = nullptr;
     listEditor_ = nullptr;
     if (w) {
         // Move the focus back to the table first, so closing the editor does not send it
-        // out of the grid (which would be a LostFocus).
-        if (w->hasFocus() || w->isAncestorOf(QApplication::focusWidget())) table_->setFocus(Qt::OtherFocusReason);
+        // out of the grid (which would be a LostFocus). While a message box holds the focus
+        // the editor is still the window's focus widget: the table takes that place, so the
+        // focus comes back to the grid, not to the window's first control.
+        QWidget* windowFocus = window()->focusWidget();
+        if (w->hasFocus() || w->isAncestorOf(QApplication::focusWidget()) || windowFocus == w ||
+            w->isAncestorOf(windowFocus))
+            table_->setFocus(Qt::OtherFocusReason);
         w->removeEventFilter(this);
         w->hide();
         w->deleteLater();
@@ -252,15 +263,21 @@ bool TarselGrid::tableKeyPress(QKeyEvent* ev) {
     emit KeyPress(key);
     if (key >= 32 && !editing_ && isEditable(curRow_, curCol_) &&
         CellEditor(curRow_, curCol_) == tgEditText && startEdit(curRow_, curCol_, false) && lineEditor_) {
-        // Typing on a text cell opens its editor and the character goes in at the caret.
+        // Typing on a text cell opens its editor and the character goes in at the caret
+        // (the editor's textEdited raises the TextChange).
         lineEditor_->insert(QString(QChar(key)));
-        editText_ = lineEditor_->text();
-        emit TextChange(editRow_, editCol_);
     }
     return true;
 }
 
 bool TarselGrid::editorKeyPress(QKeyEvent* ev) {
+    if ((ev->key() == Qt::Key_Tab || ev->key() == Qt::Key_Backtab) &&
+        !(ev->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        // Tab leaves the grid for the next control (Shift+Tab the one before): a focus-out
+        // like any other, so LostFocus and the commit follow.
+        focusNeighbour(ev->key() == Qt::Key_Tab && !(ev->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
     if (lineEditor_ && (ev->key() == Qt::Key_Up || ev->key() == Qt::Key_Down)) {
         const int d = ev->key() == Qt::Key_Up ? -1 : 1;
         commitEdit();
@@ -281,12 +298,8 @@ bool TarselGrid::editorKeyPress(QKeyEvent* ev) {
         return true;
     }
     if (key != ascii && lineEditor_) {
-        // The handler replaced the character.
-        if (key >= 32) {
-            lineEditor_->insert(QString(QChar(key)));
-            editText_ = lineEditor_->text();
-            emit TextChange(editRow_, editCol_);
-        }
+        // The handler replaced the character (the editor's textEdited raises the TextChange).
+        if (key >= 32) lineEditor_->insert(QString(QChar(key)));
         return true;
     }
     return false;
@@ -312,6 +325,32 @@ bool TarselGrid::mousePress(QMouseEvent* ev) {
     emit CellClick(row, col);
     if (!editing_ && gen == editGen_ && curRow_ == row && curCol_ == col) startEdit(row, col, true);
     return true;
+}
+
+// Gives the focus to the control after the grid in the window's focus order (before it
+// when next is false), skipping the grid's own parts. False when there is none.
+bool TarselGrid::focusNeighbour(bool next) {
+    QWidget* top = window();
+    QWidget* w = this;
+    for (;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == this) return false;
+        if (isAncestorOf(w) || w->window() != top || w->focusProxy()) continue;
+        if ((w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus) continue;
+        if (!w->isEnabled() || !w->isVisibleTo(top)) continue;
+        w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+}
+
+// The pointer over a cell, in viewport coordinates: CellOver once per cell entered.
+void TarselGrid::pointerOver(const QPoint& pos) {
+    int row = 0, col = 0;
+    if (cellAt(pos, row, col) && (row != overRow_ || col != overCol_)) {
+        overRow_ = row;
+        overCol_ = col;
+        emit CellOver(row, col);
+    }
 }
 
 // Focus leaving the grid for another control of its window is a LostFocus. A modal dialog,
@@ -352,21 +391,19 @@ bool TarselGrid::eventFilter(QObject* watched, QEvent* event) {
         return true;
     case QEvent::MouseMove:
         if (watched == vp) {
-            int row = 0, col = 0;
-            if (cellAt(static_cast<QMouseEvent*>(event)->position().toPoint(), row, col) &&
-                (row != overRow_ || col != overCol_)) {
-                overRow_ = row;
-                overCol_ = col;
-                emit CellOver(row, col);
-            }
+            pointerOver(static_cast<QMouseEvent*>(event)->position().toPoint());
             return true;
+        }
+        if (isEditor) {
+            auto* ew = static_cast<QWidget*>(watched);
+            pointerOver(ew->mapTo(vp, static_cast<QMouseEvent*>(event)->position().toPoint()));
         }
         return false;
     case QEvent::Leave:
         if (watched == vp) overRow_ = overCol_ = -2;
         return false;
     case QEvent::ToolTip:
-        if (watched == vp) {
+        if (watched == vp || isEditor) {
             auto* he = static_cast<QHelpEvent*>(event);
             if (toolTip_.isEmpty()) QToolTip::hideText();
             else QToolTip::showText(he->globalPos(), toolTip_, vp);

@@ -171,7 +171,15 @@ TreeView::TreeView(QWidget* parent) : QWidget(parent), nodes_(this) {
         if (TreeNode* n = nodes_.nodeOf(item)) n->expanded_ = true;
     });
     connect(tree_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
-        if (TreeNode* n = nodes_.nodeOf(item)) n->expanded_ = false;
+        TreeNode* n = nodes_.nodeOf(item);
+        if (!n) return;
+        n->expanded_ = false;
+        // A selected node that the collapse hides hands the selection to the collapsed
+        // node, so no command acts on a node the user cannot see. This is no NodeClick.
+        QTreeWidgetItem* cur = tree_->currentItem();
+        bool hidden = false;
+        for (QTreeWidgetItem* p = cur ? cur->parent() : nullptr; p && !hidden; p = p->parent()) hidden = p == item;
+        if (hidden && cur->isSelected()) n->setSelected(true);
     });
 }
 

@@ -4,8 +4,10 @@
 // them by 1-based position or by key and removes them; positions follow the order in which
 // the nodes were added, whatever their place in the tree. Removing a node removes its
 // children too and moves the later nodes up. A node pointer stays valid until its node is
-// removed. Errors are the original's: 35600 for a position outside 1..Count, 35601 for a
-// key that names no node, 35602 for a key already in use.
+// removed. Collapsing a node whose descendant is selected selects the collapsed node (no
+// NodeClick), so the selection is never a node the user cannot see. Errors are the
+// original's: 35600 for a position outside 1..Count, 35601 for a key that names no node,
+// 35602 for a key already in use.
 #include <QString>
 #include <QWidget>
 #include <memory>

@@ -26,6 +26,9 @@ public:
     // Zeroes the thickness of every quartz monitor of the active source; the status of
     // the source (0 for success).
     int32_t ZeroAll();
+    // Zeroes the thickness of quartz monitor 0..3 on the active source; 0 for success and
+    // with no source.
+    int32_t Zero(int lSensor);
     // Crystal frequencies (Hz) and measurement period (s): each frequency 1,000,000 to
     // 10,000,000 with maximum >= initial >= minimum, and a period of 0.1 to 2 s, else -1
     // and nothing is stored. The getters give the values last accepted.
@@ -37,6 +40,11 @@ public:
 
     // Element n of the quartz card's version block (7: the analog-input board).
     int16_t Revision(int QCM) const;
+
+    // The material of quartz monitor 0..3 (density, Z-factor, tooling) for the active
+    // source. With no source nothing is done and the result is 0; the card and the USB
+    // sensors take it once their drivers are built (until then also 0).
+    int32_t Material(int32_t sensor, double density, double zFactor, double tooling);
 
     // Whether quartz monitor 0..3 is connected and enabled; other numbers are ignored by
     // the setter and give False.

@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class TarselGrid;
 
 class frmMain : public QWidget {
@@ -70,6 +71,14 @@ public:
     BoundedArray<QAction*, 0, 3> mnuViewGraph;
     // The run buttons: 0 START/STOP, 1 NEXT, 2 RESET.
     BoundedArray<QPushButton*, 0, 2> cmdFunc;
+
+    // ---- Reached by the layer and film editor (frmMain_EditorLinks.cpp) ----
+    // The channel edit buttons 0..7; null until the channel panel makes them.
+    BoundedArray<QRadioButton*, 0, 7> optChEdit;
+    // The View menu's handlers: process view (0), ratio view (1), readings view (2).
+    void mnuViewProcess_Click();
+    void mnuViewRatio_Click();
+    void mnuViewRaw_Click();
 
     // ---- Controls ----
     // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",

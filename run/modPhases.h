@@ -18,6 +18,24 @@ double RateTarget(int16_t ch);
 // while the run phase is not STOPPED; it ends by sending the power outputs.
 void DoPhase();
 
+// The phase clock, in seconds within 0..86399: time since the phase began (0 in STOPPED
+// and STOP LAYER), time left of the phase's duration, and the part done in whole percent
+// (only in the conditioning, shutter-delay, deposit and idle phases with a film mapped).
+double PhaseElapsed();
+double PhaseRemaining();
+double PhasePercent();
+
+// In DEPOSIT, restarts every channel's time set point from now; elsewhere nothing.
+void ResetDepositTimers();
+
+// One closed-loop step of a channel: the output's new power from the PID step on the
+// set point less the measured value, over the channel's measurement period.
+void ControlChannel(int16_t ch);
+
+// Pushes the film's and layer's settings of a channel with a film to its filters, the
+// unit and the quartz monitors. A calibration warning answered Cancel stops the layer.
+void SendLayerParams(int16_t ch);
+
 // True while a phase's entry action runs (InitPhase); a control tick meanwhile only
 // sends the power outputs.
 extern bool PhaseBusy;
@@ -26,6 +44,10 @@ extern bool PhaseBusy;
 // phase's own entry action. Called only by the run-phase setter of gApp, after its own
 // bookkeeping.
 void InitPhase(int16_t phase);
+
+// The relay outputs for a new run phase, by each relay's function; the relays are sent
+// only when a state changed. Phases without relay states change nothing.
+void PhaseRelays(int16_t phase);
 
 // A channel enters (on) or leaves (off) MAN POWER: the "Manual Mode" relays follow, and
 // the channel shutters of the channels with a film open, or close outside SHTR DLY and

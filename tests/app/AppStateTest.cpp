@@ -3,6 +3,7 @@
 // no transport), quartz facade, main window and recipe database.
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
+#include "data/FilmRec.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
@@ -34,6 +35,8 @@ protected:
         for (int i = 0; i <= 11; ++i) modIO::SetOutputFunction(static_cast<int16_t>(i), 0);
         gChanTotal.fill(0.0);
         gChanTotalCarry.fill(0.0);
+        gFilm(1) = FilmRec{};
+        gFilm(1).QCM_NUMBER = -1;  // calibrates against no quartz monitor
         Simulate = 0;
         LogMode = false;
         gApp = new cApp;
@@ -302,6 +305,7 @@ TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange)
 
     // Leaving MAN POWER during DEPOSIT leaves the shutter open for the run.
     gApp->setPhase(10);
+    gApp->setChanPhase(1, 30);
     Settle();
     log->clear();
     gApp->setChanPhase(1, 10);

@@ -16,19 +16,26 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 namespace {
 
-// A window holding one grid laid out like the layer set-point grid, and a text box that
-// takes the focus when the user leaves the grid.
+// A window holding a film list, then one grid laid out like the layer set-point grid, and
+// a text box that takes the focus when the user leaves the grid. The list comes first in
+// the focus order, as the editor's lists do.
 struct GridWindow {
     QWidget window;
+    QComboBox* films;
     TarselGrid* grid;
     QLineEdit* other;
 
     GridWindow() {
         auto* layout = new QVBoxLayout(&window);
+        films = new QComboBox(&window);
+        films->setObjectName("cboFilms");
+        films->addItems({"Alumina", "Silica", "Titania"});
+        layout->addWidget(films);
         grid = new TarselGrid(&window);
         grid->setObjectName("grdLayer");
         other = new QLineEdit(&window);
@@ -493,4 +500,181 @@ TEST(TarselGrid, ARowColourSetLaterCoversTheCellsOwnButNotTheCaption) {
     EXPECT_EQ(VbColor(vbButtonFace), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(VbColor(VbRGB(1, 2, 3)), QColor(1, 2, 3));
     EXPECT_FALSE(VbColor(0x80000040u).isValid());  // no such system colour: the caller's default
+}
+
+namespace {
+
+// The editor window's commit cycle as the windows wire it: Enter while editing and
+// LostFocus run the AfterEdit handler for the current cell, then EndEdit. The handler
+// records what it would store (the text, or ListIndex on the choice row).
+struct CommitCycle {
+    TarselGrid& g;
+    std::vector<QString> stored;
+    std::function<void(int, int)> afterEdit;
+
+    explicit CommitCycle(TarselGrid& grid) : g(grid) {
+        afterEdit = [this](int row, int col) {
+            stored.push_back(row == 4 ? QString("list %1").arg(g.ListIndex()) : g.CellText(row, col));
+        };
+        QObject::connect(
+            &g, &TarselGrid::KeyPress, &g,
+            [this](int& key) {
+                if (key != 13 || !g.IsEditing()) return;
+                afterEdit(g.CurrentRow(), g.CurrentCol());
+                g.EndEdit();
+            },
+            Qt::DirectConnection);
+        QObject::connect(&g, &TarselGrid::LostFocus, &g, [this] {
+            afterEdit(g.CurrentRow(), g.CurrentCol());
+            g.EndEdit();
+        });
+        QObject::connect(&g, &TarselGrid::BeforeEdit, &g, [this](int row, int) {
+            if (row != 4) return;
+            g.ClearList();
+            for (const char* item : {"Auto", "Manual", "Contstant"}) g.AddListItem(item);
+            g.setListIndex(0);
+        });
+    }
+};
+
+void pickFromOpenList(QComboBox* combo, int index) {
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(index, 0)).center());
+}
+
+}  // namespace
+
+TEST(TarselGrid, EscapeTakesBackThePickAndKeepsWhatTheProgramWroteDuringTheEdit) {
+    GridWindow w;
+    TarselGrid& g = *w.grid;
+    CommitCycle cycle(g);
+
+    // A pick taken back with Escape: the list and the cell are back on the stored item, so
+    // the commit when the user leaves the grid stores that, not the pick.
+    w.click(4, 0);
+    ASSERT_NE(w.listEditor(), nullptr);
+    pickFromOpenList(w.listEditor(), 2);
+    EXPECT_EQ(g.ListIndex(), 2);
+    QTest::keyClick(w.listEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(g.IsEditing());
+    EXPECT_EQ(g.CellText(4, 0), "Auto");
+    EXPECT_EQ(g.ListIndex(), 0);
+    QTest::mouseClick(w.other, Qt::LeftButton);
+    ASSERT_EQ(cycle.stored.size(), 1u);
+    EXPECT_EQ(cycle.stored[0], "list 0");
+
+    // The program rewrites the open cell (the other editor reloads the grid); Escape then
+    // returns to that text, not to the one from before the program's write.
+    w.click(0, 0);
+    ASSERT_NE(w.lineEditor(), nullptr);
+    QTest::keyClicks(w.lineEditor(), "7");
+    g.setCellText(0, 0, "2.00");
+    QTest::keyClicks(w.lineEditor(), "5");
+    QTest::keyClick(w.lineEditor(), Qt::Key_Escape);
+    EXPECT_EQ(g.CellText(0, 0), "2.00");
+    EXPECT_FALSE(g.CellEdited(0, 0));
+}
+
+TEST(TarselGrid, TheFocusStaysWithTheGridAfterARefusalBoxAndTabLeavesItWithACommit) {
+    GridWindow w;
+    TarselGrid& g = *w.grid;
+    CommitCycle cycle(g);
+    cycle.afterEdit = [&](int r, int c) {
+        cycle.stored.push_back(g.CellText(r, c));
+        if (g.CellText(r, c) != "1000") return;
+        runModalBoxClosedByTimer();  // "Valid Rate values are ..."
+        g.setCellText(r, c, "1.0");
+        g.RefreshCell(r, c);
+    };
+
+    w.click(0, 0);
+    w.lineEditor()->selectAll();
+    QTest::keyClicks(w.lineEditor(), "1000");
+    QTest::keyClick(w.lineEditor(), Qt::Key_Return);
+    EXPECT_FALSE(g.IsEditing());
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus && g.isAncestorOf(focus)) << (focus ? focus->objectName().toStdString() : "none");
+    // The next arrow key moves in the grid and leaves the film alone.
+    QTest::keyClick(focus, Qt::Key_Down);
+    EXPECT_EQ(w.films->currentIndex(), 0);
+    EXPECT_EQ(g.CurrentRow(), 1);
+
+    // Tab while editing: LostFocus, the commit, and the focus on the next control, which
+    // takes the keys typed next.
+    QSignalSpy lost(&g, &TarselGrid::LostFocus);
+    w.click(1, 0);
+    w.lineEditor()->selectAll();
+    QTest::keyClicks(w.lineEditor(), "0.75");
+    QTest::keyClick(w.lineEditor(), Qt::Key_Tab);
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_EQ(cycle.stored.back(), "0.75");
+    EXPECT_FALSE(g.IsEditing());
+    EXPECT_TRUE(w.other->hasFocus());
+    QTest::keyClicks(QApplication::focusWidget(), "ab");
+    EXPECT_EQ(w.other->text(), "ab");
+
+    // Shift+Tab from an editor goes back to the control before the grid.
+    w.click(0, 0);
+    QTest::keyClick(w.lineEditor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(lost.count(), 2);
+    EXPECT_TRUE(w.films->hasFocus());
+}
+
+TEST(TarselGrid, AHiddenRowKeepsItsHeightAndTheEditorFollowsItsCell) {
+    GridWindow w;
+    TarselGrid& g = *w.grid;
+    g.setRowHeight(3, 30);
+    g.HideRow(2);
+    g.HideRow(3);
+    EXPECT_EQ(g.RowHeight(2), TarselGrid::DefaultRowHeight);
+    EXPECT_EQ(g.RowHeight(3), 30);
+    g.setRowHeight(2, 25);  // set while hidden: kept, and used when shown
+    EXPECT_EQ(g.RowHeight(2), 25);
+    EXPECT_FALSE(g.RowVisible(2));
+    g.ShowRow(2);
+    EXPECT_EQ(g.cellRect(4, 0).top() - g.cellRect(2, 0).top(), 25);
+
+    // Hiding a row above the open editor: the editor moves with its cell and the typing
+    // lands in that cell.
+    w.click(5, 0);
+    ASSERT_NE(w.lineEditor(), nullptr);
+    g.HideRow(1);
+    EXPECT_EQ(w.lineEditor()->geometry(), g.cellRect(5, 0));
+    QTest::keyClicks(w.lineEditor(), "x");
+    EXPECT_EQ(g.CellText(5, 0), "x");
+    g.ShowRow(1);
+    EXPECT_EQ(w.lineEditor()->geometry(), g.cellRect(5, 0));
+}
+
+TEST(TarselGrid, OneTextChangePerKeyAndHoverOverTheOpenEditor) {
+    GridWindow w;
+    TarselGrid& g = *w.grid;
+    QObject::connect(
+        &g, &TarselGrid::KeyPress, &g, [](int& key) { if (key == ',') key = '.'; }, Qt::DirectConnection);
+    QSignalSpy changes(&g, &TarselGrid::TextChange);
+    QSignalSpy over(&g, &TarselGrid::CellOver);
+
+    // A key typed on a current cell with no editor open, a replaced key, a plain key.
+    w.click(1, 0);
+    QTest::keyClick(w.lineEditor(), Qt::Key_Escape);
+    ASSERT_FALSE(g.IsEditing());
+    QTest::keyClicks(QApplication::focusWidget(), "3");
+    ASSERT_TRUE(g.IsEditing());
+    EXPECT_EQ(changes.count(), 1);
+    QTest::keyClicks(w.lineEditor(), ",");
+    EXPECT_EQ(changes.count(), 2);
+    QTest::keyClicks(w.lineEditor(), "5");
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_TRUE(g.CellText(1, 0).endsWith("3.5"));
+
+    // The pointer moves from another cell onto the open editor: CellOver for its cell.
+    QTest::mouseMove(g.viewport(), g.cellRect(4, 0).center());
+    ASSERT_GE(over.count(), 1);
+    EXPECT_EQ(over.last().at(0).toInt(), 4);
+    QTest::mouseMove(w.lineEditor(), w.lineEditor()->rect().center());
+    EXPECT_EQ(over.last().at(0).toInt(), 1);
+    EXPECT_EQ(over.last().at(1).toInt(), 0);
 }

@@ -5,7 +5,10 @@
 #include "support/ErrorNumber.h"
 
 #include <QSignalSpy>
+#include <QLineEdit>
 #include <QTest>
+#include <QTreeView>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 namespace {
@@ -118,4 +121,48 @@ TEST(TreeView, ExpandedAndSelectedAndTheUsersClick) {
     layer = n("L2,P1");
     n.Remove(layer->Index());
     EXPECT_EQ(tv.SelectedItem(), nullptr);
+}
+
+TEST(TreeView, CollapsingTheParentOfTheSelectedNodeSelectsTheParentWithoutANodeClick) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit(&window);  // a control before the tree in the focus order
+    layout->addWidget(before);
+    auto* tv = new TreeView(&window);
+    layout->addWidget(tv);
+    buildExample(*tv);
+    window.resize(300, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    TreeNodes& n = tv->Nodes();
+    n("P1")->setExpanded(true);
+    QSignalSpy clicks(tv, &TreeView::NodeClick);
+
+    QTest::mouseClick(tv->viewport(), Qt::LeftButton, {}, tv->nodeRect(n("L9,P1")).center());
+    ASSERT_EQ(clicks.count(), 1);
+    ASSERT_EQ(tv->SelectedItem(), n("L9,P1"));
+
+    // The user clicks the collapse sign of process 1.
+    auto* tree = qobject_cast<QTreeView*>(tv->viewport()->parentWidget());
+    ASSERT_NE(tree, nullptr);
+    const QRect parent = tv->nodeRect(n("P1"));
+    QTest::mouseClick(tv->viewport(), Qt::LeftButton, {}, QPoint(parent.left() - tree->indentation() / 2, parent.center().y()));
+    EXPECT_FALSE(n("P1")->Expanded());
+    EXPECT_EQ(tv->SelectedItem(), n("P1"));
+    EXPECT_TRUE(n("P1")->Selected());
+    EXPECT_FALSE(n("L9,P1")->Selected());
+    EXPECT_EQ(clicks.count(), 1);
+
+    // Collapsing another process leaves the selection alone; so does the program's own
+    // collapse of a process whose child is not selected.
+    n("P3")->setExpanded(true);
+    n("P3")->setExpanded(false);
+    EXPECT_EQ(tv->SelectedItem(), n("P1"));
+    // The program's collapse over a selected child moves the selection too.
+    n("P1")->setExpanded(true);
+    n("L2,P1")->setSelected(true);
+    n("P1")->setExpanded(false);
+    EXPECT_EQ(tv->SelectedItem(), n("P1"));
+    EXPECT_EQ(clicks.count(), 1);
 }

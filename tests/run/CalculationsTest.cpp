@@ -105,6 +105,11 @@ TEST_F(Calculations, QuartzAndAnalogReadingsPassUncalibratedAndOtherInputsGiveZe
 TEST_F(Calculations, DeviationOnlyInTheSetPointPhasesAndZeroForASetPointOfZero) {
     Deposit({0});
     Layer(0).Rate = 2.0;
+    // A manual ramp that has just begun at 2.0.
+    Layer(0).ManRampFromRate = 2.0;
+    Layer(0).ManRampToRate = 4.0;
+    Layer(0).ManRampSlope = 1.0;
+    Layer(0).ManRampStart = Timer();
     gChanUser(0) = 2.5;
     App().setPhase(10);
     for (int16_t phase : {9, 10, 30, 31, 32}) {
@@ -120,8 +125,8 @@ TEST_F(Calculations, DeviationOnlyInTheSetPointPhasesAndZeroForASetPointOfZero) 
     EXPECT_EQ(CalcChanDev(0), 0.0);
     // MAN POWER follows no set point while the run stands still.
     Layer(0).Rate = 2.0;
-    App().setChanPhase(0, 30);
     App().setPhase(18);
+    App().setChanPhase(0, 30);
     EXPECT_EQ(modPhases::RateTarget(0), 0.0);
     EXPECT_EQ(CalcChanDev(0), 0.0);
     EXPECT_EQ(boxes.count(), 0);

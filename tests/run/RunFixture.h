@@ -89,6 +89,7 @@ protected:
             f.QCM_CALFACTOR = 1.0;
             f.UnitsCal = 1.0;
             f.Filter = 1;
+            f.QCM_NUMBER = -1;
             unit_->setFullScale(c, 10.0);
             unit_->setMaxPower(c, 100.0);
             if (previous == 0)

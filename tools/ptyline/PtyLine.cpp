@@ -70,6 +70,23 @@ bool PtyLine::Write(const QByteArray& bytes) {
     return true;
 }
 
+qint32 PtyLine::LineRate() const {
+    termios t{};
+    if (slave_ < 0 || ::tcgetattr(slave_, &t) != 0) return 0;
+    switch (::cfgetospeed(&t)) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    default: return 0;
+    }
+}
+
 void PtyLine::onReadable() {
     char buf[512];
     QByteArray got;

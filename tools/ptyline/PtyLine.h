@@ -22,6 +22,10 @@ public:
     void Close();
     bool IsOpen() const { return master_ >= 0; }
     QString Device() const { return device_; }
+    // The rate the program has set on its end (the line itself carries bytes at any rate),
+    // so an emulator can ignore what a real device would hear as noise; 0 when closed or
+    // not a standard rate.
+    qint32 LineRate() const;
 
     // Writes the bytes to the program; what the program does not take is lost, as on a
     // real line. False when the line is closed.

@@ -1,0 +1,57 @@
+// The channel, output and film lists. Each acts on the user's pick only, and not while the
+// window shows a record (mLoading).
+#include "editors/frmLayerFilm.h"
+
+#include "app/cErrHandler.h"
+#include "data/modDB.h"
+
+#include <QComboBox>
+
+void frmLayerFilm::cboChan_Click() {
+    if (mLoading) return;
+    ORUN_PROC("frmLayerFilm_cboChan_Click");
+    try {
+        Layer().Channel = int16_t(cboChan->currentIndex());
+        TreeRefresh();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmLayerFilm::cboOut_Click() {
+    if (mLoading) return;
+    ORUN_PROC("frmLayerFilm_cboOut_Click");
+    try {
+        Layer().Output = int16_t(cboOut->currentIndex() - 1);
+        TreeRefresh();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+// The film being left is written; in the layer editor the layer takes the chosen film, so
+// the channels running the layer take the film's values at once and the layer grid shows
+// the film's units.
+void frmLayerFilm::cboFilms_Click() {
+    if (mLoading) return;
+    ORUN_PROC("frmLayerFilm_cboFilms_Click");
+    try {
+        modDB::FilmSave(mFilm);
+        mFilm = int16_t(cboFilms->currentData().toInt());
+        const bool layerEditor = windowTitle() == QStringLiteral("Edit Layer");
+        if (layerEditor) {
+            Layer().Film_Number = mFilm;
+            TreeRefresh();
+        }
+        LoadGridDeposit();
+        LoadGridPrePost();
+        LoadGridORUN();
+        LoadGridQCM();
+        if (layerEditor) {
+            LoadGridLayer();
+            FilmChanged();
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}

@@ -1,0 +1,60 @@
+// One channel as the phase machine drives it: its records in the current step, its
+// output's power and its closed-loop control step.
+#include "run/modPhases.h"
+#include "run/modPhasesDetail.h"
+
+#include "data/FilmRec.h"
+#include "data/ProcessRec.h"
+#include "run/ChannelData.h"
+#include "run/RunObjects.h"
+#include "run/modCalculations.h"
+
+namespace modPhases {
+
+float PhaseStartTime = 0.0f;
+float PhaseDuration = 0.0f;
+BoundedArray<float, 0, 7> RampStartPower;
+BoundedArray<float, 0, 7> CaptureStart;
+BoundedArray<double, 0, 7> DepositTimeMark;
+BoundedArray<int16_t, 0, 7> RateRampStage;
+BoundedArray<bool, 0, 7> RateRampActive;
+BoundedArray<double, 0, 7> RateRampStartRate;
+BoundedArray<double, 0, 7> RateRampStartTime;
+BoundedArray<float, 0, 7> QCMCalLast;
+BoundedArray<int16_t, 0, 7> QCMCalUse;
+
+const FilmRec* ChanFilmRec(int16_t ch) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    return film >= 1 ? &gFilm(film) : nullptr;
+}
+
+LayerRec* ChanLayerRec(int16_t ch) {
+    const int16_t layer = RunApp().ChanLayer(ch);
+    return layer >= 1 ? &gLayer(layer) : nullptr;
+}
+
+double PresentPower(int16_t ch) {
+    const int16_t out = RunApp().ChanOutput(ch);
+    return out >= 0 ? RunUnit().Power(out) : 0.0;
+}
+
+void SetChanPower(int16_t ch, double percent) {
+    const int16_t out = RunApp().ChanOutput(ch);
+    if (out >= 0) RunUnit().setPower(out, percent);
+}
+
+void ControlChannel(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || RunApp().ChanOutput(ch) < 0) return;
+    double error = RateTarget(ch) - gChanUser(ch);
+    double period = 0.0;
+    if (film->Input_Type == 0)
+        period = RunUnit().ChanPeriod(ch);
+    else if (film->Input_Type >= 1 && film->Input_Type <= 8)
+        period = RunQCM().Period();
+    else
+        return;  // no measurement, no control
+    SetChanPower(ch, modCalculations::CalcPIDPower(error, period, ch));
+}
+
+}  // namespace modPhases

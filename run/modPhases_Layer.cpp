@@ -1,0 +1,131 @@
+// Starting and stopping layers and the run: START LAYER with its prompts, STOP LAYER,
+// STOPPED, and INDEX with its time-out.
+#include "run/modPhases.h"
+#include "run/modPhasesDetail.h"
+
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "data/ProcessRec.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "run/RunObjects.h"
+
+namespace modPhases {
+
+namespace {
+constexpr int16_t kManualStart = 1;
+constexpr int16_t kConstantStart = 2;
+// Seconds INDEX waits before it gives up.
+constexpr double kIndexTimeout = 20.0;
+}  // namespace
+
+void InitPhaseStartLayer() {
+    ORUN_PROC("modPhases_InitPhaseStartLayer");
+    try {
+        cApp& app = RunApp();
+        // A layer in manual start asks its prompt first; Cancel keeps the layer stopped and
+        // leaves the channels as they are.
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const LayerRec* layer = ChanLayerRec(ch);
+            if (app.ChanFilm(ch) < 1 || !layer) continue;
+            if (layer->StartMode != kManualStart || layer->Prompt.isEmpty()) continue;
+            if (MsgBox(layer->Prompt, vbOKCancel, QStringLiteral("Start Layer ") + vb::CStr(app.ProcLayer())) ==
+                vbCancel) {
+                app.setPhase(PhaseCode::StopLayer);
+                return;
+            }
+        }
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const int16_t chanPhase = app.ChanPhase(ch);
+            const LayerRec* layer = ChanLayerRec(ch);
+            if (app.ChanFilm(ch) < 1)
+                app.setChanPhase(ch, PhaseCode::StopLayer);
+            else if (chanPhase == PhaseCode::ManPower || chanPhase == PhaseCode::ManRamp)
+                continue;  // the operator's hand stays on it
+            else if (layer && layer->StartMode == kConstantStart)
+                app.setChanPhase(ch, PhaseCode::Constant);
+            else
+                app.setChanPhase(ch, PhaseCode::Ramp1);
+        }
+        ClearQCMCalUse();
+        for (int16_t ch = 0; ch <= 7; ++ch)
+            if (app.ChanFilm(ch) >= 1) SendLayerParams(ch);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void DoPhaseStartLayer() {
+    ORUN_PROC("modPhases_DoPhaseStartLayer");
+    try {
+        RunApp().setPhase(PhaseCode::Ramp1);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void InitPhaseStopLayer() {
+    ORUN_PROC("modPhases_InitPhaseStopLayer");
+    try {
+        cApp& app = RunApp();
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            if (app.ChanFilm(ch) < 1) {
+                app.setChanPhase(ch, PhaseCode::StopLayer);
+            } else if (app.ChanPhase(ch) != PhaseCode::Constant) {
+                // Manual power stops too; only a CONSTANT channel keeps running.
+                app.setChanPhase(ch, PhaseCode::StopLayer);
+                SetChanPower(ch, 0.0);
+            }
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void DoPhaseStopLayer() {
+    ORUN_PROC("modPhases_DoPhaseStopLayer");
+    try {
+        // Channels that the operator holds in MAN POWER meanwhile keep their power.
+        for (int16_t ch = 0; ch <= 7; ++ch)
+            if (RunApp().ChanFilm(ch) >= 1 && RunApp().ChanPhase(ch) == PhaseCode::Constant) ControlChannel(ch);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void InitPhaseStop() {
+    ORUN_PROC("modPhases_InitPhaseStop");
+    try {
+        ClearQCMCalUse();
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            RunApp().setChanPhase(ch, PhaseCode::Stopped);
+            SendLayerParams(ch);
+        }
+        for (int o = 0; o <= 7; ++o) RunUnit().setPower(o, 0.0);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void InitPhaseFilter() {
+    ORUN_PROC("modPhases_InitPhaseFilter");
+    try {
+        PhaseStartTime = Timer();
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void DoPhaseIndex() {
+    ORUN_PROC("modPhases_DoPhaseIndex");
+    try {
+        if (PhaseElapsed() > kIndexTimeout) {
+            RunApp().setPhase(PhaseCode::Stopped);
+            MsgBox(QStringLiteral("Indexer Timeout"), vbCritical);
+        }
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+}  // namespace modPhases

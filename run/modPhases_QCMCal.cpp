@@ -1,0 +1,97 @@
+// The automatic calibration of an emission channel against a quartz monitor during
+// DEPOSIT: started when the channel enters QCM CAL., followed on each deposit tick, and
+// its factor stored in the film when it is done.
+#include "run/modPhases.h"
+#include "run/modPhasesDetail.h"
+
+#include "app/cErrHandler.h"
+#include "app/frmTip.h"
+#include "app/modFormUtil.h"
+#include "data/FilmRec.h"
+#include "editors/frmLayerFilm.h"
+#include "platform/Clock.h"
+#include "platform/SSTab.h"
+#include "qcm/cQCMCal.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+
+#include <QWidget>
+
+namespace modPhases {
+
+BoundedArray<std::unique_ptr<cQCMCal>, 0, 7> QCMCalObj;
+
+namespace {
+
+constexpr int16_t kCalibrating = 2;
+constexpr int16_t kDone = 3;
+// The tab of the layer and film editor that shows the channel calibration.
+constexpr int kCalibrationTab = 3;
+constexpr int32_t kTipMs = 5000;
+
+// An open editor showing its calibration tab shows the new factor: the layer editor, or
+// when none is open the film editor.
+void RefreshEditor() {
+    QWidget* form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Layer"));
+    if (!form) form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Film"));
+    auto* editor = qobject_cast<frmLayerFilm*>(form);
+    if (editor && editor->tabForm && editor->tabForm->Tab() == kCalibrationTab) editor->LoadGridORUN();
+}
+
+}  // namespace
+
+void InitPhaseQCMCal(int16_t ch) {
+    ORUN_PROC("modPhases_InitPhaseQCMCal");
+    try {
+        const int16_t film = RunApp().ChanFilm(ch);
+        if (film < 1) return;
+        const FilmRec& f = gFilm(film);
+        if (f.QCM_NUMBER < 0.0 || f.QCM_SAMPLE < 1) return;
+        if (!QCMCalObj(ch)) QCMCalObj(ch) = std::make_unique<cQCMCal>();
+        QCMCalObj(ch)->StartCal(ch, film);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void DoPhaseQCMCal(int16_t ch) {
+    ORUN_PROC("modPhases_DoPhaseQCMCal");
+    try {
+        cApp& app = RunApp();
+        std::unique_ptr<cQCMCal>& cal = QCMCalObj(ch);
+        // A channel sent into QCM CAL. whose film cannot calibrate has nothing to follow:
+        // it goes back to the run as after a failed calibration, and tries again after
+        // the film's interval.
+        if (!cal) {
+            app.setChanPhase(ch, app.Phase());
+            QCMCalLast(ch) = Timer();
+            return;
+        }
+        const int16_t phase = cal->Phase();
+        if (phase >= 1 && phase <= kCalibrating) return;
+        if (phase == kDone) {
+            const int16_t film = app.ChanFilm(ch);
+            if (film >= 1) gFilm(film).QCM_CALFACTOR = cal->QCMCalFactor();
+            QCMCalLast(ch) = Timer();
+            app.setChanPhase(ch, app.Phase());
+            RefreshEditor();
+            cal.reset();
+            return;
+        }
+        app.setChanPhase(ch, app.Phase());
+        QCMCalLast(ch) = Timer();
+        const QString message = cal->ErrorMsg();
+        cal.reset();
+        frmTip::ShowTip(gMainForm, QStringLiteral("QCMCal Error: ") + message, kTipMs);
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void ReleaseQCMCals() {
+    for (auto& cal : QCMCalObj) cal.reset();
+}
+
+void ClearQCMCalUse() { QCMCalUse.fill(0); }
+
+}  // namespace modPhases
