@@ -4,7 +4,7 @@ QString SetupFile;
 QString DBFile;
 
 int32_t Debug = 0;
-int16_t Simulate = 0;
+int32_t Simulate = 0;
 bool CtrlKey = false;
 int32_t CalHiBias = 0;
 int32_t CalLoBias = 0;

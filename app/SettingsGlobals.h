@@ -16,7 +16,8 @@ extern QString DBFile;
 // [Application] Debug: 3 logs bad controller frames and time-outs, 4 keeps reading lines.
 extern int32_t Debug;
 // Always 0 after the configuration is read; written to the file but never read from it.
-extern int16_t Simulate;
+// A remote client may set it.
+extern int32_t Simulate;
 // [Application] CtrlKey: the run buttons need Ctrl held. Written as -1 or 0.
 extern bool CtrlKey;
 // [Application] CalHiBias, CalLoBias: detector calibration bias points.

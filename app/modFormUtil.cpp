@@ -65,6 +65,15 @@ void MarkUnloaded(QWidget* Form) {
     if (Form) Form->setProperty(kUnloaded, true);
 }
 
+void CenterFormScreen(QWidget* Form) {
+    RunReportingErrors(QStringLiteral("CenterFormScreen"), [&] {
+        if (!Form) throw RuntimeError::ObjectNotSet();
+        const QRect screen = (Form->screen() ? Form->screen() : QGuiApplication::primaryScreen())->geometry();
+        const QRect frame = Form->frameGeometry();
+        Form->move(screen.x() + (screen.width() - frame.width()) / 2, screen.y() + (screen.height() - frame.height()) / 2);
+    });
+}
+
 bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
 bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }

@@ -1,6 +1,7 @@
 #pragma once
-// The window routines the windows share: finding an open window by name or caption, and
-// storing and restoring a window's position per user under "Form Positions".
+// The window routines the windows share: finding an open window by name or caption,
+// keeping a window on top, and storing and restoring a window's position per user under
+// "Form Positions".
 //
 // A window counts as loaded (open) from its creation until it unloads: a window that
 // accepted its close marks itself unloaded (MarkUnloaded) and no longer counts, though Qt
@@ -23,6 +24,9 @@ bool IsFormLoadedByCaption(const QString& Caption);
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
 
+// Moves the window to the middle of its screen.
+void CenterFormScreen(QWidget* Form);
+
 // Closes the window as the program's unload; true when it closed.
 bool Unload(QWidget* Form);
 // 1 (the program) while Unload closes the window, else 0 (the user).
@@ -39,5 +43,9 @@ void SaveFormPosition(QWidget* Form, const QString& KeyName = QString());
 // keeps its own, a missing width or height keeps the current one), kept inside the screen
 // when KeepOnScreen. False when nothing is stored.
 bool RestoreFormPosition(QWidget* Form, bool KeepOnScreen, const QString& KeyName = QString());
+
+// Keeps the window above all other windows (OnTop True) or lets it go back among them,
+// without moving or sizing it. A window that was shown stays shown.
+void FormOnTop(QWidget* form, bool OnTop);
 
 }  // namespace modFormUtil

@@ -131,6 +131,7 @@ void Winsock::Accept(int requestID) {
     if (!s) throw RuntimeError(10022, QStringLiteral("Invalid argument"));
     failed_ = false;
     peerClosed_ = false;
+    remotePort_ = s->peerPort();
     adopt(s);
     // Bytes the client sent before it was accepted are announced now.
     if (s->bytesAvailable() > 0) {

@@ -37,6 +37,7 @@ public:
 
     QString RemoteHost() const { return remoteHost_; }
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
+    // The port to connect to; once a request is accepted, the client's port.
     int RemotePort() const { return remotePort_; }
     void setRemotePort(int port) { remotePort_ = port; }
     // Address of the connected peer ("" when not connected).

@@ -1,20 +1,42 @@
+// The server's life, its [SftwComm] settings and its two controls.
 #include "remote/cComm.h"
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/cIniFile.h"
+#include "app/modShellExecute.h"
+#include "platform/Brevox.h"
+#include "platform/MSComm.h"
+#include "platform/Winsock.h"
+#include "remote/modComm.h"
 
 namespace {
 const QString kSection = QStringLiteral("SftwComm");
+
+Winsock& Control(const QPointer<Winsock>& ctl) {
+    if (!ctl) throw RuntimeError::ObjectNotSet();
+    return *ctl;
 }
+}  // namespace
 
 cComm* gComm = nullptr;
 
-cComm::cComm(QObject* parent) : QObject(parent) {}
+cComm::cComm(QObject* parent) : QObject(parent) {
+    ORUN_PROC("cComm_Class_Initialize");
+    try {
+        ORUNEvent_ = Brevox::Create();
+        if (ORUNEvent_)
+            connect(ORUNEvent_.get(), &BrevoxComm::CommandEvent, this, &cComm::ORUNEvent_CommandEvent);
+    } catch (...) {
+        // A relay that is there but cannot be made: the server works without it.
+        ORUNEvent_.reset();
+        gErr.HandleError();
+    }
+}
 
 cComm::~cComm() { IniWrite(); }
 
-void cComm::Init(QObject* oMSComm, QObject* oWinsock, const QString& sIniFile) {
+void cComm::Init(MSComm* oMSComm, Winsock* oWinsock, const QString& sIniFile) {
     ORUN_PROC("cComm_Init");
     try {
         MSComm_ = oMSComm;
@@ -22,6 +44,11 @@ void cComm::Init(QObject* oMSComm, QObject* oWinsock, const QString& sIniFile) {
         IniFile_ = sIniFile;
         IniRead();
         RS232Enabled_ = RS232Port_ != 0;
+        // Without a TCP control there is nothing to listen on.
+        if (Winsock_ && !modShellExecute::RunningFromIDE() && EthernetLocalPort_ >= 0) {
+            Winsock_->setLocalPort(EthernetLocalPort_);
+            Winsock_->Listen();
+        }
     } catch (...) {
         gErr.HandleError();
     }
@@ -58,6 +85,46 @@ void cComm::IniWrite() {
     }
 }
 
-// Request framing and dispatch are not built yet: received characters are dropped.
-void cComm::RS232RcvData(const QString&) {}
-void cComm::EthernetRcvData(const QString&) {}
+// Errors are skipped: a port that does not open leaves the flag cleared.
+void cComm::setRS232Enabled(bool value) {
+    if (!value) {
+        RS232Enabled_ = false;
+        return;
+    }
+    if (!modComm::OpenCommPort(MSComm_, RS232Port_)) {
+        RS232Enabled_ = false;
+        return;
+    }
+    try {
+        if (MSComm_) MSComm_->setSettings(vb::CStr(RS232Baud_) + QStringLiteral(",N,8,1"));
+    } catch (...) {
+        // A rate the port refuses keeps its present settings.
+    }
+    RS232Enabled_ = true;
+}
+
+QString cComm::EthernetRemoteHost() const { return Winsock_ ? Winsock_->RemoteHost() : QString(); }
+QString cComm::EthernetRemoteIP() const { return Winsock_ ? Winsock_->RemoteHostIP() : QString(); }
+int32_t cComm::EthernetRemotePort() const { return Winsock_ ? Winsock_->RemotePort() : 0; }
+QString cComm::EthernetLocalIP() const { return Winsock_ ? Winsock_->LocalIP() : QString(); }
+
+int16_t cComm::EthernetLocalPort() const {
+    return modShellExecute::RunningFromIDE() ? int16_t{-1} : EthernetLocalPort_;
+}
+
+void cComm::setEthernetLocalPort(int16_t nPort) {
+    ORUN_PROC("cComm_EthernetLocalPort");
+    try {
+        if (nPort != EthernetLocalPort_) {
+            Winsock& server = Control(Winsock_);
+            server.Close();
+            if (nPort >= 0) {
+                server.setLocalPort(nPort);
+                server.Listen();
+            }
+        }
+        EthernetLocalPort_ = nPort;
+    } catch (...) {
+        gErr.HandleError();
+    }
+}

@@ -79,6 +79,9 @@ public:
     void mnuViewProcess_Click();
     void mnuViewRatio_Click();
     void mnuViewRaw_Click();
+    // Rebuilds the Open Process submenu from the processes that have layers; the process
+    // tree window calls it after it chose the active process.
+    void BuildProcessMenu();
 
     // ---- Controls ----
     // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",

@@ -3,6 +3,8 @@
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
@@ -41,6 +43,8 @@ protected:
         gApp = &app;
         gQCM = &qcm;
         gORUN = &unit;
+        // Choosing the quartz source loads its stored frequencies.
+        modDB::gDB = CreateRecipeDatabase(folder.file(QStringLiteral("ORUN.MDB")));
         SetupFile = QStringLiteral("ORUN.CFG");
         SensorDecimals.clear();
     }
@@ -48,6 +52,7 @@ protected:
         gApp = nullptr;
         gQCM = nullptr;
         gORUN = nullptr;
+        modDB::gDB = dao::Database();
     }
 
     void Config(const QByteArray& text) { folder.write(QStringLiteral("ORUN.CFG"), text); }

@@ -14,10 +14,9 @@
 
 // Plays the calibration's measurement: the outcome of a phase, raised as its Status.
 struct QCMCalProbe {
-    static void Raise(cQCMCal& cal, int16_t phase, double factor = 0, const QString& error = {}) {
+    static void Raise(cQCMCal& cal, int16_t phase, double factor = 0) {
         cal.QCMCalFactor_ = factor;
-        cal.ErrorMsg_ = error;
-        cal.setPhase(phase);
+        cal.SetCalPhase(phase);
     }
 };
 
@@ -308,8 +307,8 @@ TEST_F(EditorGrids, TheStartCellCalibratesTheLayersChannelAndFollowsItsPhases) {
     ed->ShowLayer(2);
     cal = start();
     boxes.clear();
-    QCMCalProbe::Raise(*cal, 12, 9.9, "No QCM rate");
-    EXPECT_EQ(boxes.prompts(), QStringList{"No QCM rate"});
+    QCMCalProbe::Raise(*cal, 12, 9.9);
+    EXPECT_EQ(boxes.prompts(), QStringList{"ORUN or QCM readings are varying more than desired Cal. Accuracy."});
     EXPECT_EQ(boxes.last().icon(), vbCritical);
     EXPECT_DOUBLE_EQ(f.QCM_CALFACTOR, 1.23456);
     EXPECT_TRUE(close->isEnabled());

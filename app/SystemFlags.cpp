@@ -1,0 +1,3 @@
+#include "app/SystemFlags.h"
+
+int16_t SystemFlags = 0;
