@@ -5,6 +5,8 @@
 // separator (the program runs in the "C" number locale).
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
+#include <concepts>
 #include <cstdint>
 
 namespace vb {
@@ -60,6 +62,24 @@ int32_t CLng(const QString& text);
 bool IsNumeric(const QString& text);
 // CBool of a text: "True"/"False" (any case) or a number (non-zero is True); else error 13.
 bool CBool(const QString& text);
+
+// ---- Variant to a type (a value read from a database column) ----
+// CInt/CLng/CDbl/CStr of a Variant: a text converts as a text does, a number as a number
+// does (whole numbers round half to even, error 6 outside the type's range); Null is
+// RuntimeError 94 "Invalid use of Null".
+// They take a QVariant only (no text or number is turned into one on the way).
+int16_t CIntOfVariant(const QVariant& value);
+int32_t CLngOfVariant(const QVariant& value);
+double CDblOfVariant(const QVariant& value);
+QString CStrOfVariant(const QVariant& value);
+template <std::same_as<QVariant> V>
+int16_t CInt(const V& value) { return CIntOfVariant(value); }
+template <std::same_as<QVariant> V>
+int32_t CLng(const V& value) { return CLngOfVariant(value); }
+template <std::same_as<QVariant> V>
+double CDbl(const V& value) { return CDblOfVariant(value); }
+template <std::same_as<QVariant> V>
+QString CStr(const V& value) { return CStrOfVariant(value); }
 
 // ---- Number to whole number ----
 // Round half to even; RuntimeError 6 "Overflow" outside the type's range.

@@ -2,7 +2,8 @@
 // per-thread cache, so formatting a reading costs the digit conversion and one string.
 //
 // Number sections follow the original: "0" shows a digit or a zero, "#" a digit only when
-// significant (no digit before the point for a value below 1), "." is always shown, ","
+// significant (no digit before the point for a value below 1; a "#" right of a "0" in the
+// whole-number part is filled like the "0"), "." is always shown, ","
 // between digit places groups thousands and right of the last one divides by 1000, "%"
 // multiplies by 100, "E+0"/"E-0" write an exponent, "\x" and "..." are literals, any
 // other character is shown as it stands. Values are rounded half away from zero on their
@@ -77,6 +78,7 @@ NumberSection CompileNumber(QStringView s) {
     sec.empty = s.isEmpty();
     std::vector<int> commas;  // integer places seen before each ","
     enum { IntPart, FracPart, ExpPart } phase = IntPart;
+    bool zeroPlaceSeen = false;  // a "0" among the whole-number places so far
     auto literal = [&](QStringView text) {
         if (!sec.items.empty() && sec.items.back().kind == Item::Literal)
             sec.items.back().text += text;
@@ -87,8 +89,11 @@ NumberSection CompileNumber(QStringView s) {
     while (i < s.size()) {
         const QChar c = s[i];
         if (IsPlace(c) && phase != ExpPart) {
-            const char place = static_cast<char>(c.unicode());
+            char place = static_cast<char>(c.unicode());
             if (phase == IntPart) {
+                // Right of a "0" the whole number is shown in full: a "#" there is a "0".
+                if (place == '0') zeroPlaceSeen = true;
+                else if (zeroPlaceSeen) place = '0';
                 sec.items.push_back({Item::IntPlace, place, {}});
                 ++sec.intPlaces;
             } else {

@@ -16,8 +16,9 @@ namespace {
 Decimal FromScientific(const char* buf, const char* end) {
     Decimal d;
     const char* p = buf;
+    // Digits beyond what the Decimal holds are cut off; they never decide a rounding.
     for (; p < end && *p != 'e'; ++p) {
-        if (*p >= '0' && *p <= '9') d.digits[d.count++] = *p;
+        if (*p >= '0' && *p <= '9' && d.count < static_cast<int>(sizeof d.digits)) d.digits[d.count++] = *p;
     }
     int exp = 0;
     if (p < end) std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exp);
@@ -34,9 +35,14 @@ Decimal DecimalOf(double magnitude) {
 }
 
 Decimal DecimalOfSingle(float magnitude) {
-    char buf[40];
-    auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 6);
-    return FromScientific(buf, r.ptr);
+    // The exact decimal value of the Single (at most 112 significant digits), rounded half
+    // away from zero at its seventh digit as the language does; to_chars would round a
+    // tie to even (654322.25 to 654322.2 instead of 654322.3).
+    char buf[128];
+    auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 112);
+    Decimal d = FromScientific(buf, r.ptr);
+    RoundToDigits(d, 7);
+    return d;
 }
 
 void RoundToDigits(Decimal& d, int significant) {

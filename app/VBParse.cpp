@@ -222,3 +222,35 @@ bool CBool(const QString& text) {
 }
 
 }  // namespace vb
+
+namespace vb {
+
+namespace {
+const QVariant& NotNull(const QVariant& v) {
+    if (v.isNull()) throw RuntimeError(94, QStringLiteral("Invalid use of Null"));
+    return v;
+}
+bool IsText(const QVariant& v) { return v.typeId() == QMetaType::QString; }
+}  // namespace
+
+int16_t CIntOfVariant(const QVariant& value) {
+    const QVariant& v = NotNull(value);
+    return IsText(v) ? CInt(v.toString()) : CInt(v.toDouble());
+}
+
+int32_t CLngOfVariant(const QVariant& value) {
+    const QVariant& v = NotNull(value);
+    return IsText(v) ? CLng(v.toString()) : CLng(v.toDouble());
+}
+
+double CDblOfVariant(const QVariant& value) {
+    const QVariant& v = NotNull(value);
+    return IsText(v) ? CDbl(v.toString()) : v.toDouble();
+}
+
+QString CStrOfVariant(const QVariant& value) {
+    const QVariant& v = NotNull(value);
+    return v.typeId() == QMetaType::Double ? CStr(v.toDouble()) : v.toString();
+}
+
+}  // namespace vb

@@ -3,13 +3,9 @@
 #include "app/cErrHandler.h"
 #include "platform/ProgramFolder.h"
 
-cApp* gApp = nullptr;
-
 cApp::cApp(QObject* parent) : QObject(parent) {}
 
-cApp::~cApp() {
-    if (gApp == this) gApp = nullptr;
-}
+cApp::~cApp() = default;
 
 void cApp::setProcLayer(int16_t nLayer) {
     ORUN_PROC("Ap_ProcLayer");

@@ -2,6 +2,7 @@
 // The application-state object: the active process, the current step of a run, the run
 // phase, the map of which layer each channel deposits in each step of the active process,
 // and the configuration file. One instance, gApp, made first by the start routine.
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 
 #include <QHash>
@@ -10,6 +11,16 @@
 #include <cstdint>
 
 class cIniFile;
+
+// The status messages of StatusMsg.
+namespace StatusMsgCode {
+constexpr int16_t None = 0;           // the label is emptied
+constexpr int16_t Unchanged = 1;      // the label is left as it is
+constexpr int16_t CommError = 2;      // "COMM ERROR" (red), not while simulating
+constexpr int16_t EndLayerTotal = 3;  // "End Deposit Layer n - Total"
+constexpr int16_t EndLayerTime = 4;   // "End Deposit Layer n - Time"
+constexpr int16_t StopLayerUser = 5;  // "Stop Layer n - User"
+}  // namespace StatusMsgCode
 
 class cApp : public QObject {
     Q_OBJECT
@@ -51,13 +62,14 @@ public:
     int16_t ChanPhase(int16_t nChan) const { return ChanPhase_(nChan); }
     void setChanPhase(int16_t nChan, int16_t nPhase);
 
-    // Whether graph window 0..3 is open. Setting it opens or closes the window and checks
-    // or clears its entry in the main window's graph menu.
+    // Whether graph window 0..3 is open. Setting it raises ShowGraphChange, whose handlers
+    // open or close the window and check or clear its entry in the main window's graph menu.
     bool ShowGraph(int16_t Index) const { return GraphShown_(Index); }
     void setShowGraph(int16_t Index, bool State);
 
-    // The status message last selected (0 none, 2 "COMM ERROR", 3..5 end or stop of a
-    // layer); setting it updates the main window's status label. Ignored during shutdown.
+    // The status message last selected (a StatusMsgCode); setting it raises
+    // StatusMsgChange, whose handler sets the main window's status label. Ignored during
+    // shutdown.
     int16_t StatusMsg() const { return StatusMsg_; }
     void setStatusMsg(int16_t nMsgNum);
 
@@ -79,6 +91,22 @@ signals:
     // The run phase changed (not for STARTUP and shutdown); carries the phase as it stands
     // once the phase's entry action has run.
     void PhaseChange(int16_t nPhase);
+
+    // The windows' part of the setters, raised where the windows must follow. Connections
+    // are direct: the handlers have run when the setter goes on.
+    // The relay and input maps of the selected process are loaded (setup window's grids).
+    void IOMapsChange(int16_t nProcess);
+    // The graph settings of the selected process are loaded (graph menu captions).
+    void GraphSettingsChange(int16_t nProcess);
+    // Graph window Index is to be open (State) or closed; raised on every ShowGraph Let.
+    void ShowGraphChange(int16_t Index, bool State);
+    // A layer starts: the open graph windows start their charts afresh.
+    void GraphRestart();
+    // A status message was selected (never during shutdown).
+    void StatusMsgChange(int16_t nMsgNum);
+    // A channel asks for a manual ramp while no layer runs: the run is started as the
+    // START button starts it.
+    void RunStartRequest();
 
 private:
     // The start-up sequence (run by Phase 0) and the shutdown (run by Phase 99).
@@ -106,6 +134,3 @@ private:
     int16_t StatusMsg_ = 0;
     BoundedArray<bool, 0, 3> GraphShown_;
 };
-
-// The application-state object, made first by the start routine.
-extern cApp* gApp;

@@ -14,7 +14,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
 #include "unit/cORUN.h"
 
 #include <QDir>
@@ -49,15 +49,6 @@ void NormaliseNumber(cIniFile& ini, const char* section, const QString& key, con
 double NormalisedNumber(cIniFile& ini, const char* section, const QString& key, const QString& def) {
     NormaliseNumber(ini, section, key, def);
     return Number(ini, section, key, def);
-}
-
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
-cQCM& Quartz() {
-    if (!gQCM) throw RuntimeError::ObjectNotSet();
-    return *gQCM;
 }
 
 QString Key(const char* stem, int n) { return QLatin1String(stem) + QString::number(n); }
@@ -128,8 +119,8 @@ void cApp::IniReadApplication(cIniFile& ini) {
 }
 
 void cApp::IniReadQCM(cIniFile& ini) {
-    for (int i = 0; i <= 3; ++i) Quartz().setMirelSN(i, Text(ini, "QCM", Key("Mirel", i + 1), QString()));
-    Quartz().setQCMType(Int(ini, "QCM", QStringLiteral("QCMType"), "0"));
+    for (int i = 0; i <= 3; ++i) RunQCM().setMirelSN(i, Text(ini, "QCM", Key("Mirel", i + 1), QString()));
+    RunQCM().setQCMType(Int(ini, "QCM", QStringLiteral("QCMType"), "0"));
 }
 
 // The port choice is recorded now; the link itself is opened later in the start-up.
@@ -137,7 +128,7 @@ void cApp::IniReadCommunications(cIniFile& ini) {
     const int32_t cPort = Long(ini, "Communications", QStringLiteral("CPort"), "1");
     const int32_t ePort = Long(ini, "Communications", QStringLiteral("EPort"), "-1");
     const QString eAddr = Text(ini, "Communications", QStringLiteral("EAddr"), QStringLiteral("0.0.0.0"));
-    Unit().CommInit(cPort, ePort, eAddr);
+    RunUnit().CommInit(cPort, ePort, eAddr);
 }
 
 void cApp::IniReadDatalog(cIniFile& ini) {
@@ -197,13 +188,13 @@ void cApp::IniReadSensor(cIniFile& ini) {
         NormaliseNumber(ini, "Sensor", leakOffset, leakOffsetDefault);
         NormaliseNumber(ini, "Sensor", leakGain, leakGainDefault);
         NormaliseNumber(ini, "Sensor", powerGain, powerGainDefault);
-        Unit().SensorParams(Number(ini, "Sensor", leakOffset, leakOffsetDefault),
+        RunUnit().SensorParams(Number(ini, "Sensor", leakOffset, leakOffsetDefault),
                             Number(ini, "Sensor", leakGain, leakGainDefault),
                             Number(ini, "Sensor", powerGain, powerGainDefault));
 
-        Unit().setGasCalEnabled(Number(ini, "Sensor", QStringLiteral("GasCalEna"), QStringLiteral("0")) > 0);
-        Unit().setGasCal(0, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal1"), QStringLiteral("0")));
-        Unit().setGasCal(1, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal2"), QStringLiteral("0")));
+        RunUnit().setGasCalEnabled(Number(ini, "Sensor", QStringLiteral("GasCalEna"), QStringLiteral("0")) > 0);
+        RunUnit().setGasCal(0, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal1"), QStringLiteral("0")));
+        RunUnit().setGasCal(1, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal2"), QStringLiteral("0")));
         SensorFilter = Long(ini, "Sensor", QStringLiteral("SensorFilter"), "1");
         filterRead = true;
     } catch (...) {
@@ -250,12 +241,12 @@ void cApp::IniWriteApp(const QString& FileName) {
         put("Application", QStringLiteral("CtrlKey"), flag(CtrlKey, "-1"));
         put("Application", QStringLiteral("Simulate"), vb::CStr(Simulate));
 
-        put("QCM", QStringLiteral("QCMType"), vb::CStr(Quartz().QCMType()));
-        for (int i = 0; i <= 3; ++i) put("QCM", Key("Mirel", i + 1), Quartz().MirelSN(i));
+        put("QCM", QStringLiteral("QCMType"), vb::CStr(RunQCM().QCMType()));
+        for (int i = 0; i <= 3; ++i) put("QCM", Key("Mirel", i + 1), RunQCM().MirelSN(i));
 
-        put("Communications", QStringLiteral("CPort"), vb::CStr(Unit().CommPort()));
-        put("Communications", QStringLiteral("EPort"), vb::CStr(Unit().ePort()));
-        put("Communications", QStringLiteral("EAddr"), Unit().EAddress());
+        put("Communications", QStringLiteral("CPort"), vb::CStr(RunUnit().CommPort()));
+        put("Communications", QStringLiteral("EPort"), vb::CStr(RunUnit().ePort()));
+        put("Communications", QStringLiteral("EAddr"), RunUnit().EAddress());
 
         put("DataLog", QStringLiteral("LogType"), vb::CStr(LogType));
         put("DataLog", QStringLiteral("LogInterval"), vb::CStr(LogInterval));
@@ -273,9 +264,9 @@ void cApp::IniWriteApp(const QString& FileName) {
         put("Display", QStringLiteral("ShowReadings"), vb::CStr(ShowReadings));
 
         // Units older than firmware 2.00 know no gas calibration: the key keeps its value.
-        if (Unit().Version() >= 200) put("Sensor", QStringLiteral("GasCalEna"), flag(Unit().GasCalEnabled(), "1"));
-        put("Sensor", QStringLiteral("GasCal1"), vb::Format(Unit().GasCal(0), QStringLiteral("0.000")));
-        put("Sensor", QStringLiteral("GasCal2"), vb::Format(Unit().GasCal(1), QStringLiteral("0.000")));
+        if (RunUnit().Version() >= 200) put("Sensor", QStringLiteral("GasCalEna"), flag(RunUnit().GasCalEnabled(), "1"));
+        put("Sensor", QStringLiteral("GasCal1"), vb::Format(RunUnit().GasCal(0), QStringLiteral("0.000")));
+        put("Sensor", QStringLiteral("GasCal2"), vb::Format(RunUnit().GasCal(1), QStringLiteral("0.000")));
         if (!batch->Commit()) throw failed();
     } catch (...) {
         // The batch is dropped unwritten: the file keeps its old configuration whole.

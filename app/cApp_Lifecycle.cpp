@@ -1,10 +1,9 @@
 // The start of the program's life and its end, run by the phase setter (STARTUP and 99).
 #include "app/cApp.h"
 
+#include "app/Hooks.h"
 #include "app/SettingsGlobals.h"
 #include "data/modDB.h"
-#include "remote/cComm.h"
-#include "unit/cORUN.h"
 
 // The start-up sequence proper (configuration, database, unit, quartz facade, main
 // window, communications, reopened windows) is not built yet; the phase setter then
@@ -12,13 +11,11 @@
 void cApp::ApInitialize() {}
 
 // The settings kept in the database and the configuration file are written back, then
-// the remote-control server and the unit link are released. The quartz facade lives on.
+// the remote-control server and the unit link are released by their owner. The quartz
+// facade lives on.
 void cApp::ApTerminate() {
     modDB::ORUNSave();
     modDB::QCMSave();
     IniWriteApp(SetupFile);
-    delete gComm;
-    gComm = nullptr;
-    delete gORUN;
-    gORUN = nullptr;
+    Hooks::Call(Hooks::ReleaseLinks);
 }

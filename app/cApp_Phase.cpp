@@ -2,24 +2,21 @@
 //
 // Setting the run phase does the setter's own work for the new phase first (totals,
 // filters, data-log lines, run number), then hands the phase to the phase machine for its
-// relays and entry action, then tells the main window. STARTUP and shutdown instead run
-// the start-up and shutdown sequences.
+// relays and entry action (a call the phase machine registers), then raises PhaseChange.
+// STARTUP and shutdown instead run the start-up and shutdown sequences.
 #include "app/cApp.h"
-#include "run/PhaseCode.h"
 
+#include "app/ChannelData.h"
+#include "app/Hooks.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
-#include "run/ChannelData.h"
-#include "run/RunObjects.h"
-#include "run/frmMain.h"
-#include "run/modPhases.h"
-#include "windows/frmGraph.h"
-
-#include <QPushButton>
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
 
 namespace {
 
@@ -97,8 +94,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
         ClearTotals();
         ClearChannelFilters();
         Log(modUtil::PrintHeader);
-        for (int16_t i = 0; i <= 3; ++i)
-            if (GraphShown_(i) && gGraphForm(i)) gGraphForm(i)->GraphInit();
+        emit GraphRestart();
         break;
     default:
         break;
@@ -113,10 +109,10 @@ void cApp::setPhase(int16_t nPhase) {
         ApInitialize();
         setPhase(PhaseCode::Stopped);
     } else if (nPhase == PhaseCode::Shutdown) {
-        modPhases::InitPhase(PhaseCode::Shutdown);
+        Hooks::Call(Hooks::InitPhase, PhaseCode::Shutdown);
         ApTerminate();
     } else {
-        modPhases::InitPhase(nPhase);
+        Hooks::Call(Hooks::InitPhase, nPhase);
         // An entry action may have moved the phase on; the event carries where it stands.
         emit PhaseChange(Phase_);
     }
@@ -130,15 +126,15 @@ void cApp::setChanPhase(int16_t Chan, int16_t nPhase) {
         cORUN& unit = RunUnit();
         const int16_t relaysBefore = unit.RelayReg();
         // A manual ramp needs a running layer: the START button starts one.
-        if (nPhase == PhaseCode::ManRamp && (Phase_ == PhaseCode::Stopped || Phase_ == PhaseCode::StopLayer || Phase_ == PhaseCode::ManPower)) {
-            if (gMainForm) gMainForm->cmdFunc(0)->click();
-        }
+        if (nPhase == PhaseCode::ManRamp &&
+            (Phase_ == PhaseCode::Stopped || Phase_ == PhaseCode::StopLayer || Phase_ == PhaseCode::ManPower))
+            emit RunStartRequest();
         const int16_t oldPhase = ChanPhase_(Chan);
-        if (nPhase == PhaseCode::ManPower) modPhases::SetShutterRelays(Chan, true);
-        else if (oldPhase == PhaseCode::ManPower) modPhases::SetShutterRelays(Chan, false);
-        if (nPhase == PhaseCode::HoldPower) modPhases::ChannelPhaseNotify(Chan, true);
-        else if (oldPhase == PhaseCode::HoldPower) modPhases::ChannelPhaseNotify(Chan, false);
-        if (nPhase == PhaseCode::QcmCal) modPhases::InitPhaseQCMCal(Chan);
+        if (nPhase == PhaseCode::ManPower) Hooks::Call(Hooks::SetShutterRelays, Chan, true);
+        else if (oldPhase == PhaseCode::ManPower) Hooks::Call(Hooks::SetShutterRelays, Chan, false);
+        if (nPhase == PhaseCode::HoldPower) Hooks::Call(Hooks::ChannelPhaseNotify, Chan, true);
+        else if (oldPhase == PhaseCode::HoldPower) Hooks::Call(Hooks::ChannelPhaseNotify, Chan, false);
+        if (nPhase == PhaseCode::QcmCal) Hooks::Call(Hooks::InitPhaseQCMCal, Chan);
         if (unit.RelayReg() != relaysBefore) unit.SendRelays();
         ChanPhase_(Chan) = nPhase;
     } catch (...) {

@@ -1,27 +1,20 @@
 // Selecting the active process.
 #include "app/cApp.h"
-#include "run/PhaseCode.h"
+#include "app/PhaseCode.h"
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
-#include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
-#include "run/frmMain.h"
-#include "windows/frmSystem.h"
-
-#include <QAction>
 
 namespace {
-
-constexpr int16_t kNoFreeLayer = 251;
 
 // A process without layers cannot be run or edited: it gets one layer of film 1.
 void AddDefaultLayer(int16_t nProcess) {
     const int16_t L = modDB::GetFreeLayer();
-    if (L >= kNoFreeLayer) {
+    if (!gLayer.inRange(L)) {
         MsgBox(QStringLiteral("Fatal Error, can't open or build process."));
         modUtil::EndProgram(1);
     }
@@ -54,16 +47,9 @@ void cApp::setProcNum(int16_t nProcess) {
         if (BuildProcess(nProcess) != 0) return;
 
         modDB::IOLoad(ProcNum_);
-        if (gSystemForm) {
-            gSystemForm->InitGridRelay();
-            gSystemForm->InitGridInput();
-        }
+        emit IOMapsChange(ProcNum_);
         modDB::GraphLoad(ProcNum_);
-        if (gMainForm) {
-            for (int16_t i = 0; i <= 3; ++i)
-                gMainForm->mnuViewGraph(i)->setText(QLatin1Char('&') + vb::CStr(i + 1) + QStringLiteral(". ") +
-                                                   vb::Trim(gGraph(i).Caption));
-        }
+        emit GraphSettingsChange(ProcNum_);
         setProcLayer(1);
         if (Phase_ != PhaseCode::Startup) setPhase(PhaseCode::Stopped);
         emit ProcessChange(nProcess);

@@ -23,8 +23,8 @@
 //   unknown one) and reports it. `HandleError(const RuntimeError&)` reports a given error.
 // - The guard is declared before the try block, so the name is still on the stack while
 //   the report is written, and is popped once when the procedure returns.
-// - A procedure without its own error path (the Parts say "passes errors to its caller")
-//   has no try/catch; a procedure without a trace name has no ORUN_PROC.
+// - A procedure that passes its errors to its caller has no try/catch; a procedure
+//   without a trace name has no ORUN_PROC.
 // - The database routines call their own error path, which shows the engine's errors
 //   before calling gErr.HandleError(): `catch (...) { modDB::DBErrorPath(); }` (data/modDB.h).
 #include "platform/RuntimeError.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Moving average of the last Size values of a double. Slots 1..Size hold the ring and
 // slot 0 always holds 0, so a position of 0 means "no value yet".
-#include "app/RingSlots.h"
+#include "app/Ring.h"
 
 #include <cstdint>
 
@@ -9,7 +9,7 @@ class cFilter {
 public:
     cFilter();
 
-    int32_t Size() const { return ring_.Size(); }
+    int32_t Size() const { return ring_.Count(); }
     // Resizes the ring. A value of 0 or less is ignored. When the newest value lies beyond
     // the new size the ring becomes full at the new size; otherwise the slots from the old
     // size up to the new one (both included) take the average before the resize.
@@ -27,5 +27,5 @@ public:
     void Fill(double dValue);
 
 private:
-    RingSlots<double> ring_;
+    Ring<double> ring_{1, 1};
 };

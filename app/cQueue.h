@@ -3,15 +3,16 @@
 // (0..M-1), so the queue holds at most M - 1 items; Size set to n makes M = n + 1.
 // A value holding an object pointer keeps the object by reference, any other by copy.
 // When the queue is full, appending drops the oldest item, so the newest always stay.
+#include "app/Ring.h"
+
 #include <QVariant>
 #include <cstdint>
-#include <vector>
 
 class cQueue {
 public:
     cQueue();
 
-    int16_t Size() const { return m_; }
+    int16_t Size() const { return static_cast<int16_t>(ring_.Count()); }
     // M := intValue + 1. The queued items stay queued in their order; when more are queued
     // than the new size holds, the newest stay.
     void setSize(int16_t intValue);
@@ -25,12 +26,7 @@ public:
     bool Front(QVariant& varData);
 
 private:
-    void append(const QVariant& varData);
-
-    std::vector<QVariant> items_;
-    int16_t m_ = 100;
-    int16_t head_ = 0;
-    int16_t tail_ = 0;
+    Ring<QVariant> ring_{0, 100};
 };
 
 // The program's one trace queue; the start routine sets its size.

@@ -14,7 +14,7 @@ void cRdgBuff::setSize(int32_t lValue) {
 void cRdgBuff::Push(const QString& sValue) { ring_.Push(sValue); }
 
 QVariant cRdgBuff::Reading(int32_t Index) const {
-    if (Index < 0 || Index > ring_.Size()) return QVariant();
+    if (Index < 0 || Index > ring_.Count()) return QVariant();
     return QVariant(ring_[Index]);
 }
 

@@ -2,7 +2,7 @@
 // A ring of the last Size reading texts, addressed by absolute slot number 1..Size
 // (slot 0 stays empty). Readers that want the texts oldest first start after Index and
 // wrap at Size.
-#include "app/RingSlots.h"
+#include "app/Ring.h"
 
 #include <QString>
 #include <QVariant>
@@ -12,7 +12,7 @@ class cRdgBuff {
 public:
     cRdgBuff();
 
-    int32_t Size() const { return ring_.Size(); }
+    int32_t Size() const { return ring_.Count(); }
     // Slot of the most recent text; 0 when none.
     int32_t Index() const { return ring_.Position(); }
     // Resizes the ring keeping the remaining texts; 0 or less is ignored.
@@ -27,7 +27,7 @@ public:
     void Fill(double dValue);
 
 private:
-    RingSlots<QString> ring_;
+    Ring<QString> ring_{1, 1};
 };
 
 // The program's one reading ring; the start routine sets its size.

@@ -44,7 +44,7 @@ QString GetDBFile(bool save) {
     ORUN_PROC("modUtil_GetDBFile");
     QString result;
     try {
-        if (!gApp) throw RuntimeError::ObjectNotSet();
+        const cApp& app = RunApp();
         FileDialogRequest dlg;
         dlg.openDialog = !save;
         dlg.title = save ? QStringLiteral("Save Database As") : QStringLiteral("Open Database");
@@ -52,12 +52,12 @@ QString GetDBFile(bool save) {
         dlg.filter = QStringLiteral("Setup files (*.MDB)|*.MDB");
         dlg.filterIndex = 0;
         dlg.flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly | cdlOFNNoChangeDir;  // 14
-        dlg.initialDir = gApp->Path();
+        dlg.initialDir = app.Path();
         dlg.fileName = DBFile;
         ShowFileDialog(dlg);
         // A cancelled dialog leaves the preset name, which is then returned as it stands.
         const bool inProgramFolder =
-            !dlg.fileTitle.isEmpty() && SamePath(gApp->Path() + dlg.fileTitle, dlg.fileName);
+            !dlg.fileTitle.isEmpty() && SamePath(app.Path() + dlg.fileTitle, dlg.fileName);
         result = inProgramFolder ? dlg.fileTitle : dlg.fileName;
     } catch (...) {
         gErr.HandleError();

@@ -16,10 +16,7 @@ namespace {
 const QString kTab = QStringLiteral("\t");
 const QString kCrLf = QStringLiteral("\r\n");
 
-const ProcessRec& ActiveProcess() {
-    if (!gApp) throw RuntimeError::ObjectNotSet();
-    return gProcess(gApp->ProcNum());
-}
+const ProcessRec& ActiveProcess() { return gProcess(RunApp().ProcNum()); }
 
 // name TAB "Run:"n TAB date TAB time, as both the start and the end line carry them.
 QString RunFields() {

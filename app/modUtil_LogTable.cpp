@@ -2,15 +2,15 @@
 // LogChanData, LogSensors and LogSensorData; every column is followed by LogDelimit.
 #include "app/modUtil.h"
 
+#include "app/ChannelData.h"
+#include "app/Hooks.h"
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "run/ChannelData.h"
-#include "run/frmMain.h"
-#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 namespace modUtil {
@@ -31,15 +31,6 @@ const char* const kSensorRowLabels[] = {"SENS1", "GAS1", "SENS2", "GAS 2"};
 
 bool Bit(int16_t mask, int bit) { return (mask >> bit) & 1; }
 
-cApp& App_() {
-    if (!gApp) throw RuntimeError::ObjectNotSet();
-    return *gApp;
-}
-cORUN& Unit() {
-    if (!gORUN) throw RuntimeError::ObjectNotSet();
-    return *gORUN;
-}
-
 // "E-3" for -3, "E+3" for 3, nothing for 0.
 QString ExponentSuffix(int32_t exponent) {
     if (exponent < 0) return QStringLiteral("E") + vb::CStr(exponent);
@@ -59,16 +50,16 @@ QString ChannelValue(int c, int bit) {
     case 2: return vb::Format(gChanTotal(c), QStringLiteral("\\ 000.000;-000.000"));
     case 3: {
         // A channel without a source output in this step has no power to log.
-        const int16_t output = App_().ChanOutput(static_cast<int16_t>(c));
-        return vb::Format(output >= 0 ? Unit().Power(output) : 0.0, QStringLiteral("\\ 00.00;-00.00"));
+        const int16_t output = RunApp().ChanOutput(static_cast<int16_t>(c));
+        return vb::Format(output >= 0 ? RunUnit().Power(output) : 0.0, QStringLiteral("\\ 00.00;-00.00"));
     }
-    case 4: return vb::Format(Unit().ChanFlux(c), QStringLiteral("\\ 000.000;-000.000"));
+    case 4: return vb::Format(RunUnit().ChanFlux(c), QStringLiteral("\\ 000.000;-000.000"));
     case 5: {
-        const double gas = Unit().GasCalEnabled() ? Unit().I2_Total(c) - Unit().I3_Bkg(c) : 0.0;
+        const double gas = RunUnit().GasCalEnabled() ? RunUnit().I2_Total(c) - RunUnit().I3_Bkg(c) : 0.0;
         return vb::Format(gas, QStringLiteral("\\ 000.000;-000.000"));
     }
-    case 6: return vb::Format(Unit().I3_Bkg(c), QStringLiteral("\\ 000.000;-000.000"));
-    case 8: return QStringLiteral(" ") + vb::Format(Unit().PMTVolts(c), QStringLiteral("\\ 000.0;-000.0"));
+    case 6: return vb::Format(RunUnit().I3_Bkg(c), QStringLiteral("\\ 000.000;-000.000"));
+    case 8: return QStringLiteral(" ") + vb::Format(RunUnit().PMTVolts(c), QStringLiteral("\\ 000.0;-000.0"));
     case 9: return vb::Format(gChanRatio(c), QStringLiteral("\\ 00.00;-00.00"));
     default: return QString();
     }
@@ -82,14 +73,14 @@ QString SensorColumn(int s, int bit, const QString& D) {
     case 2: return vb::Format(gSensorPowerFilter(s).Average(), QStringLiteral("\\ 0.00;-0.00")) + D;
     case 3: return vb::Format(gSensorFilamentFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
     case 4: return vb::Format(gSensorBiasFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
-    default: return SensorStateColumn(Unit().ORUNSensorOn(s), D);
+    default: return SensorStateColumn(RunUnit().ORUNSensorOn(s), D);
     }
 }
 
 // "Chan:"n TAB "Film:"name TAB "Rate:"r TAB "Units:"u TAB "Total:"t TAB "TimeSP:"hh:mm:ss
 QString LayerBlock(int c) {
-    const LayerRec& layer = gLayer(App_().ChanLayer(static_cast<int16_t>(c)));
-    const FilmRec& film = gFilm(App_().ChanFilm(static_cast<int16_t>(c)));
+    const LayerRec& layer = gLayer(RunApp().ChanLayer(static_cast<int16_t>(c)));
+    const FilmRec& film = gFilm(RunApp().ChanFilm(static_cast<int16_t>(c)));
     return kCrLf + QStringLiteral("Chan:") + vb::CStr(c + 1) + kTab + QStringLiteral("Film:") +
            film.Film_Name.text() + kTab + QStringLiteral("Rate:") + vb::Format(layer.Rate, QStringLiteral("000.000")) + kTab +
            QStringLiteral("Units:") + vb::Trim(film.Units) + kTab + QStringLiteral("Total:") +
@@ -110,10 +101,10 @@ QString PrintHeader() {
     QString result;
     try {
         const QString& D = LogDelimit;
-        QString s = QStringLiteral("Layer: ") + vb::CStr(App_().ProcLayer());
+        QString s = QStringLiteral("Layer: ") + vb::CStr(RunApp().ProcLayer());
         if (Bit(LogChanData, kLayerBlockBit)) {
             for (int c = 0; c <= 7; ++c)
-                if (App_().ChanFilm(static_cast<int16_t>(c)) > 0) s += LayerBlock(c);
+                if (RunApp().ChanFilm(static_cast<int16_t>(c)) > 0) s += LayerBlock(c);
         }
         s += kCrLf + QStringLiteral("ProcTime") + D + QStringLiteral("Phase     ") + D;
         for (int c = 0; c <= 7; ++c) {
@@ -139,9 +130,8 @@ QString PrintReadings() {
     ORUN_PROC("modUtil_PrintReadings");
     QString result;
     try {
-        if (!gMainForm) throw RuntimeError::ObjectNotSet();
         const QString& D = LogDelimit;
-        QString s = gMainForm->ProcessTime() + D + modPhases::PhaseName(App_().Phase()).leftJustified(10) + D;
+        QString s = Hooks::Call(Hooks::ProcessTime) + D + PhaseCode::PhaseName(RunApp().Phase()).leftJustified(10) + D;
         for (int c = 0; c <= 7; ++c) {
             if (!Bit(LogChans, c)) continue;
             s += QStringLiteral("  CH") + vb::CStr(c + 1) + QStringLiteral(" ; ");

@@ -29,10 +29,7 @@ QString InDecimals(double value, int32_t decDigits) {
     return pattern.isEmpty() ? QString() : vb::Format(value, pattern);
 }
 
-int16_t FilmOf(int16_t channel) {
-    if (!gApp) throw RuntimeError::ObjectNotSet();
-    return gApp->ChanFilm(channel);
-}
+int16_t FilmOf(int16_t channel) { return RunApp().ChanFilm(channel); }
 
 }  // namespace
 

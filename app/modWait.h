@@ -3,6 +3,8 @@
 // timers, serial and network events), so callers must expect re-entry.
 namespace modWait {
 
+// On a fixed clock that drives the timers (tests) a wait advances the clock instead of
+// taking real time.
 // Each wait owns its deadline: a wait started inside another one neither shortens nor
 // lengthens the outer one beyond the time the inner one itself takes. A wait of 0 or less
 // returns at once.

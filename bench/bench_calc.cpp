@@ -1,11 +1,13 @@
 // Cost of one control tick's channel calculations for eight co-deposited channels: the
 // user-unit rate with cross-channel correction, deviation, ratio, thickness and the PID
 // step of every channel.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
+#include "run/ProgramObjects.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
 
@@ -55,16 +57,14 @@ void BuildRun(cApp& app, cORUN& unit) {
     }
     app.BuildProcess(1);
     app.setProcLayer(1);
-    app.setPhase(10);
-    for (int16_t c = 0; c <= 7; ++c) app.setChanPhase(c, 10);
+    app.setPhase(PhaseCode::Deposit);
+    for (int16_t c = 0; c <= 7; ++c) app.setChanPhase(c, PhaseCode::Deposit);
     DELTA.fill(0);
 }
 
 void BM_ControlTickEightChannels(benchmark::State& state) {
-    cApp app;
-    gApp = &app;
-    cORUN unit;
-    gORUN = &unit;
+    cApp& app = ProgramObjects::CreateApp();
+    cORUN& unit = ProgramObjects::CreateUnit();
     BuildRun(app, unit);
     double wobble = 0.0;
     for (auto _ : state) {
@@ -79,8 +79,7 @@ void BM_ControlTickEightChannels(benchmark::State& state) {
         }
         wobble = wobble > 0.05 ? 0.0 : wobble + 0.001;
     }
-    gORUN = nullptr;
-    gApp = nullptr;
+    ProgramObjects::ReleaseAll();
 }
 BENCHMARK(BM_ControlTickEightChannels)->Unit(benchmark::kMicrosecond);
 

@@ -10,6 +10,7 @@
 #include "run/modIO.h"
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
+#include "run/ProgramObjects.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -59,10 +60,8 @@ void BuildRun(cApp& app, cORUN& unit) {
 }
 
 void BM_DoPhaseDepositEightChannels(benchmark::State& state) {
-    cApp app;
-    gApp = &app;
-    cORUN unit;
-    gORUN = &unit;
+    cApp& app = ProgramObjects::CreateApp();
+    cORUN& unit = ProgramObjects::CreateUnit();
     BuildRun(app, unit);
     double wobble = 0.0;
     for (auto _ : state) {
@@ -71,8 +70,7 @@ void BM_DoPhaseDepositEightChannels(benchmark::State& state) {
         wobble = wobble > 0.05 ? 0.0 : wobble + 0.001;
     }
     if (app.Phase() != PhaseCode::Deposit) state.SkipWithError("the run left DEPOSIT");
-    gORUN = nullptr;
-    gApp = nullptr;
+    ProgramObjects::ReleaseAll();
 }
 BENCHMARK(BM_DoPhaseDepositEightChannels)->Unit(benchmark::kMicrosecond);
 

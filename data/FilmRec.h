@@ -51,3 +51,16 @@ struct FilmRec {
 };
 
 extern BoundedArray<FilmRec, 1, 25> gFilm;
+
+// The measurement that a film's channel uses (Input_Type): the unit's emission detector,
+// quartz monitors 1-4 or the quartz card's analog inputs 1-4.
+namespace InputType {
+constexpr bool IsEmission(int32_t inputType) { return inputType == 0; }
+constexpr bool IsQuartz(int32_t inputType) { return inputType >= 1 && inputType <= 4; }
+constexpr bool IsAnalog(int32_t inputType) { return inputType >= 5 && inputType <= 8; }
+// Any of the three: a type outside 0..8 measures nothing.
+constexpr bool IsMeasured(int32_t inputType) { return inputType >= 0 && inputType <= 8; }
+// The quartz monitor (0..3) of a quartz type, the analog input (0..3) of an analog type.
+constexpr int QuartzMonitor(int32_t inputType) { return inputType - 1; }
+constexpr int AnalogInput(int32_t inputType) { return inputType - 5; }
+}  // namespace InputType

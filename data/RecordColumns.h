@@ -1,6 +1,7 @@
 #pragma once
 // Record fields and the columns that hold them, as tables: one list per record serves
 // its load and its save, each column converted to its field's type.
+#include "app/VBConv.h"
 #include "platform/Dao.h"
 #include "platform/FixedString.h"
 
@@ -29,15 +30,15 @@ void ReadColumn(const dao::Recordset& rs, const RecordColumn<Rec>& column, Rec& 
             auto& field = rec.*member;
             using T = std::remove_reference_t<decltype(field)>;
             if constexpr (std::is_same_v<T, int16_t>) {
-                field = f.AsInt16();
+                field = vb::CInt(f.Value());
             } else if constexpr (std::is_same_v<T, int32_t>) {
-                field = f.AsInt32();
+                field = vb::CLng(f.Value());
             } else if constexpr (std::is_same_v<T, double>) {
-                field = f.AsDouble();
+                field = vb::CDbl(f.Value());
             } else if constexpr (std::is_same_v<T, QString>) {
-                field = f.IsNull() ? QString() : f.AsString();
+                field = f.IsNull() ? QString() : vb::CStr(f.Value());
             } else {
-                field = f.AsString();  // cut or padded to the field's width
+                field = vb::CStr(f.Value());  // cut or padded to the field's width
             }
         },
         column.member);

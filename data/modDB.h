@@ -41,7 +41,8 @@ void QCMSave();
 // stored; a load gives it to all four graphs.
 void GraphLoad(int16_t nProcess);
 void GraphSave(int16_t nProcess);
-// Relay and input maps of a process (table IO), through modIO's Set/Get members.
+// Relay and input maps of a process (table IO), through the calls that the run control
+// registers for its maps (Hooks::SetIOFunction, Hooks::GetIOFunction).
 void IOLoad(int16_t nProcess);
 void IOSave(int16_t nProcess);
 
@@ -58,7 +59,8 @@ void DBLoad(const QString& path);
 void DBSave(const QString& path);
 // The record defaults before a load.
 void DBInit();
-// The first free layer record (Film_Number -1), or 251 when none is free.
+// The first free layer record (Film_Number -1), or one past the last record (251) when
+// none is free.
 int16_t GetFreeLayer();
 
 // ---- Version check and upgrade ----

@@ -26,15 +26,15 @@ namespace {
 // maps in memory belong to the active process and go to its rows only.
 void SaveAllRecords() {
     const int16_t active = gApp ? gApp->ProcNum() : 0;
-    for (int16_t n = 1; n <= 25; ++n) {
+    for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) {
         ProcessSave(n);
         if (n == active) {
             IOSave(n);
             GraphSave(n);
         }
     }
-    for (int16_t n = 1; n <= 250; ++n) LayerSave(n);
-    for (int16_t n = 1; n <= 25; ++n) FilmSave(n);
+    for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerSave(n);
+    for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmSave(n);
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -105,27 +105,27 @@ void ReplaceFile(const QString& from, const QString& to) {
 }
 
 void DBInit() {
-    for (int n = 1; n <= 25; ++n) {
+    for (int n = gProcess.lower; n <= gProcess.upper; ++n) {
         ProcessRec& p = gProcess(n);
         p.Process_Name = QStringLiteral("Process ") + QString::number(n);
         p.First_Layer = -1;
         p.Number_Layers = 0;
         p.Number_Act_Layers = 0;
     }
-    for (int n = 1; n <= 250; ++n) {
+    for (int n = gLayer.lower; n <= gLayer.upper; ++n) {
         LayerRec& l = gLayer(n);
         l.Next_Layer = -1;
         l.CoDep_Layer = -1;
         l.Film_Number = -1;
     }
-    for (int n = 1; n <= 25; ++n) gFilm(n).Film_Name = QStringLiteral("Film ") + QString::number(n);
+    for (int n = gFilm.lower; n <= gFilm.upper; ++n) gFilm(n).Film_Name = QStringLiteral("Film ") + QString::number(n);
 }
 
 int16_t GetFreeLayer() {
-    for (int16_t n = 1; n <= 250; ++n) {
+    for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) {
         if (gLayer(n).Film_Number == -1) return n;
     }
-    return 251;
+    return gLayer.upper + 1;
 }
 
 void DBLoad(const QString& path) {
@@ -137,9 +137,9 @@ void DBLoad(const QString& path) {
         // Named only once it is open: DBFile always names the open database.
         DBFile = file;
         DBInit();
-        for (int16_t n = 1; n <= 25; ++n) ProcessLoad(n);
-        for (int16_t n = 1; n <= 250; ++n) LayerLoad(n);
-        for (int16_t n = 1; n <= 25; ++n) FilmLoad(n);
+        for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
+        for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
+        for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {

@@ -1,7 +1,9 @@
-// Relay and input maps of a process and its row in table IO.
+// Relay and input maps of a process and its row in table IO. The maps themselves belong
+// to the run control, which registers the calls that set and read them.
+#include "app/Hooks.h"
+#include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
-#include "run/modIO.h"
 
 namespace modDB {
 
@@ -18,8 +20,10 @@ void IOLoad(int16_t nProcess) {
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess}});
-        for (int16_t i = 0; i <= 11; ++i) modIO::SetInputFunction(i, rs.Fields(InColumn(i)).AsInt16());
-        for (int16_t i = 0; i <= 11; ++i) modIO::SetOutputFunction(i, rs.Fields(OutColumn(i)).AsInt16());
+        for (int16_t i = 0; i <= 11; ++i)
+            Hooks::Call(Hooks::SetIOFunction, true, i, vb::CInt(rs.Fields(InColumn(i)).Value()));
+        for (int16_t i = 0; i <= 11; ++i)
+            Hooks::Call(Hooks::SetIOFunction, false, i, vb::CInt(rs.Fields(OutColumn(i)).Value()));
     } catch (...) {
         DBErrorPath();
     }
@@ -32,8 +36,8 @@ void IOSave(int16_t nProcess) {
                                               QString::number(nProcess));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         rs.Edit();
-        for (int16_t i = 0; i <= 11; ++i) rs.Fields(InColumn(i)) = modIO::GetInputFunction(i);
-        for (int16_t i = 0; i <= 11; ++i) rs.Fields(OutColumn(i)) = modIO::GetOutputFunction(i);
+        for (int16_t i = 0; i <= 11; ++i) rs.Fields(InColumn(i)) = Hooks::Call(Hooks::GetIOFunction, true, i);
+        for (int16_t i = 0; i <= 11; ++i) rs.Fields(OutColumn(i)) = Hooks::Call(Hooks::GetIOFunction, false, i);
         rs.Update();
     } catch (...) {
         DBErrorPath();

@@ -3,9 +3,11 @@
 // recipe database, handed straight to the unit object and the quartz facade rather than
 // held in records.
 #include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
-#include "run/RunObjects.h"
+#include "qcm/cQCM.h"
+#include "unit/cORUN.h"
 
 namespace modDB {
 
@@ -39,23 +41,23 @@ void ORUNLoad() {
         // Each value is handed over in this order; some of them send a command.
         for (int ch = 0; ch <= 7; ++ch) {
             const dao::Recordset rs = OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
-            unit.setCalPackets(ch, rs.Fields(QStringLiteral("CalPackets")).AsInt32());
-            const int32_t update = rs.Fields(QStringLiteral("Update")).AsInt32();
+            unit.setCalPackets(ch, vb::CLng(rs.Fields(QStringLiteral("CalPackets")).Value()));
+            const int32_t update = vb::CLng(rs.Fields(QStringLiteral("Update")).Value());
             unit.setChanUpdate(ch, update < kMinUpdateMs ? kMinUpdateMs : update);
-            unit.setSensorMap(ch, rs.Fields(QStringLiteral("Sensor")).AsInt32());
+            unit.setSensorMap(ch, vb::CLng(rs.Fields(QStringLiteral("Sensor")).Value()));
             for (int integ = 0; integ <= 1; ++integ) {
-                unit.setCalHiCounts(ch, integ, rs.Fields(Col(integ, "BiasHi")).AsInt32());
-                unit.setCalLoCounts(ch, integ, rs.Fields(Col(integ, "BiasLo")).AsInt32());
-                unit.setCalSlope(ch, integ, rs.Fields(Col(integ, "Slope")).AsDouble());
-                unit.setCalIntercept(ch, integ, rs.Fields(Col(integ, "Intercept")).AsDouble());
+                unit.setCalHiCounts(ch, integ, vb::CLng(rs.Fields(Col(integ, "BiasHi")).Value()));
+                unit.setCalLoCounts(ch, integ, vb::CLng(rs.Fields(Col(integ, "BiasLo")).Value()));
+                unit.setCalSlope(ch, integ, vb::CDbl(rs.Fields(Col(integ, "Slope")).Value()));
+                unit.setCalIntercept(ch, integ, vb::CDbl(rs.Fields(Col(integ, "Intercept")).Value()));
             }
         }
         for (int s = 0; s <= 3; ++s) {
             const dao::Recordset rs = OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
                                                                      {QStringLiteral("EmissionSetPt"), 2.0},
                                                                      {QStringLiteral("MaxLeakage"), 1.0}});
-            unit.setEmissionSetPt(s, rs.Fields(QStringLiteral("EmissionSetPt")).AsDouble());
-            unit.setMaxLeakage(s, rs.Fields(QStringLiteral("MaxLeakage")).AsDouble());
+            unit.setEmissionSetPt(s, vb::CDbl(rs.Fields(QStringLiteral("EmissionSetPt")).Value()));
+            unit.setMaxLeakage(s, vb::CDbl(rs.Fields(QStringLiteral("MaxLeakage")).Value()));
         }
     } catch (...) {
         DBErrorPath();
@@ -97,10 +99,10 @@ void QCMLoad() {
     ORUN_PROC("modDB_QCMLoad");
     try {
         const dao::Recordset rs = OpenRowAdding(kQcmQuery, {});
-        const double freqMax = rs.Fields(QStringLiteral("FreqMax")).AsDouble();
-        const double freqInit = rs.Fields(QStringLiteral("FreqInit")).AsDouble();
-        const double freqMin = rs.Fields(QStringLiteral("FreqMin")).AsDouble();
-        const double period = rs.Fields(QStringLiteral("Period")).AsDouble();
+        const double freqMax = vb::CDbl(rs.Fields(QStringLiteral("FreqMax")).Value());
+        const double freqInit = vb::CDbl(rs.Fields(QStringLiteral("FreqInit")).Value());
+        const double freqMin = vb::CDbl(rs.Fields(QStringLiteral("FreqMin")).Value());
+        const double period = vb::CDbl(rs.Fields(QStringLiteral("Period")).Value());
         // The facade reports values it refuses through its status, which is not needed here.
         if (freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0)
             RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);

@@ -99,7 +99,7 @@ void Upgrade201(dao::Database& /*source*/, dao::Database& target) {
     for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
         rs.Edit();
         int16_t output = 0;
-        if (OutputOfChannel(rs.Fields(QStringLiteral("Channel")).AsInt16(), output)) {
+        if (OutputOfChannel(vb::CInt(rs.Fields(QStringLiteral("Channel")).Value()), output)) {
             rs.Fields(QStringLiteral("Output")) = output;
         }
         rs.Update();

@@ -46,9 +46,9 @@ void FilterSize(int16_t film) {
 void Material(int16_t film) {
     forChannels(film, [&](int16_t, int16_t) {
         const FilmRec& f = gFilm(film);
-        if (f.Input_Type >= 1 && f.Input_Type <= 4)
-            RunQCM().Material(f.Input_Type - 1, f.QCM_DENSITY, f.QCM_ZFACTOR, f.QCM_TOOLING);
-        else if (f.Input_Type == 0 && f.QCM_NUMBER >= 0)
+        if (InputType::IsQuartz(f.Input_Type))
+            RunQCM().Material(InputType::QuartzMonitor(f.Input_Type), f.QCM_DENSITY, f.QCM_ZFACTOR, f.QCM_TOOLING);
+        else if (InputType::IsEmission(f.Input_Type) && f.QCM_NUMBER >= 0)
             RunQCM().Material(vb::CLng(f.QCM_NUMBER), f.QCM_DENSITY, f.QCM_ZFACTOR, f.QCM_TOOLING);
     });
 }

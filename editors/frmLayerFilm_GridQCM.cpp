@@ -128,7 +128,7 @@ void frmLayerFilm::grdQCM_CellClick(int Row, int Col) {
     ORUN_PROC("frmLayerFilm_grdQCM_CellClick");
     try {
         const FilmRec& f = Film();
-        if (f.Input_Type != 0) {
+        if (!InputType::IsEmission(f.Input_Type)) {
             MsgBox(QStringLiteral("Calibration Input: ORUN is required."));
         } else if (f.QCM_NUMBER >= 0 && f.QCM_SAMPLE >= 1) {
             if (!CalEvent) {

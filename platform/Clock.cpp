@@ -1,12 +1,22 @@
 #include "platform/Clock.h"
 
 #include <QElapsedTimer>
+#include <vector>
 
 namespace {
+struct ScheduledCall {
+    Clock::ScheduleId id;
+    int64_t due;
+    std::function<void()> fire;
+};
+
 struct ClockState {
     bool fixed = false;
+    bool timersFollow = false;
     QDateTime moment;
     int64_t tick = 0;
+    Clock::ScheduleId lastId = 0;
+    std::vector<ScheduledCall> scheduled;
 };
 ClockState& state() {
     static ClockState s;
@@ -44,16 +54,60 @@ float Timer() {
 
 int64_t TickMs() { return state().fixed ? state().tick : monotonic().elapsed(); }
 
-namespace Clock {
-void SetFixed(const QDateTime& moment) {
-    state().fixed = true;
-    state().moment = moment;
-    state().tick = 1000000;
-}
-void Advance(int64_t ms) {
+namespace {
+void MoveBy(int64_t ms) {
     state().moment = state().moment.addMSecs(ms);
     state().tick += ms;
 }
-void UseSystem() { state().fixed = false; }
+
+// The earliest call due by target (the first scheduled among equals); none: end().
+std::vector<ScheduledCall>::iterator NextDue(int64_t target) {
+    auto& calls = state().scheduled;
+    auto best = calls.end();
+    for (auto it = calls.begin(); it != calls.end(); ++it)
+        if (it->due <= target && (best == calls.end() || it->due < best->due)) best = it;
+    return best;
+}
+}  // namespace
+
+namespace Clock {
+void SetFixed(const QDateTime& moment, Timers timers) {
+    ClockState& s = state();
+    s.timersFollow = timers == Timers::FollowClock;
+    const int64_t newTick = 1000000;
+    for (ScheduledCall& call : s.scheduled) call.due += newTick - s.tick;
+    s.fixed = true;
+    s.moment = moment;
+    s.tick = newTick;
+}
+void Advance(int64_t ms) {
+    ClockState& s = state();
+    if (ms < 0) {
+        MoveBy(ms);
+        return;
+    }
+    const int64_t target = s.tick + ms;
+    for (auto next = NextDue(target); next != s.scheduled.end(); next = NextDue(target)) {
+        if (next->due > s.tick) MoveBy(next->due - s.tick);
+        const std::function<void()> fire = std::move(next->fire);
+        s.scheduled.erase(next);
+        fire();
+    }
+    if (target > s.tick) MoveBy(target - s.tick);
+}
+ScheduleId Schedule(int64_t dueTick, std::function<void()> fire) {
+    ClockState& s = state();
+    s.scheduled.push_back({++s.lastId, dueTick, std::move(fire)});
+    return s.lastId;
+}
+void Cancel(ScheduleId id) {
+    auto& calls = state().scheduled;
+    std::erase_if(calls, [id](const ScheduledCall& c) { return c.id == id; });
+}
+void UseSystem() {
+    state().fixed = false;
+    state().timersFollow = false;
+}
+bool TimersFollowClock() { return state().fixed && state().timersFollow; }
 bool IsFixed() { return state().fixed; }
 }  // namespace Clock

@@ -7,7 +7,7 @@
 //   dao::Recordset rs = db.OpenRecordset("SELECT * FROM Layers WHERE Layer_Number =7");
 //   if (rs.RecordCount() == 0) { rs = db.OpenRecordset("Layers"); rs.AddNew();
 //       rs.Fields("Layer_Number") = 7; rs.Update(); }           // other columns: defaults
-//   int16_t film = rs.Fields("Film_Number").AsInt16();          // Null: error 94
+//   QVariant film = rs.Fields("Film_Number").Value();           // a null QVariant: Null
 //   rs.Edit(); rs.Fields("Rate") = 2.5; rs.Update();            // one transaction
 //   db.Execute(" INSERT INTO Films SELECT * FROM Films IN 'Work.mdb'");
 //   db.UserDefinedProperty("ORUN_VER");                         // error 3270 when absent
@@ -25,7 +25,6 @@
 //
 // The user-defined database properties live in the table "DatabaseProperties"
 // (Name, Value), which the layer creates when the first property is set.
-#include "app/VBConv.h"
 #include "platform/RuntimeError.h"
 
 #include <QString>
@@ -130,18 +129,12 @@ public:
         setValue(value);
         return *this;
     }
-    bool IsNull() const;
-    // The value converted as the original language converted it: whole numbers rounded
-    // half to even, error 6 outside the type's range, error 13 for a text that is no
-    // number, error 94 for Null.
-    int16_t AsInt16() const;
-    int32_t AsInt32() const;
-    double AsDouble() const;
-    QString AsString() const;
+    // The value is converted to a program type by the caller (the language's conversions
+    // of a Variant, with their errors for Null and for text that is no number).
+    bool IsNull() const { return Value().isNull(); }
 
 private:
     friend class Recordset;
-    QVariant NotNull() const;
     Field(std::shared_ptr<detail::RecordsetData> d, int column) : d_(std::move(d)), column_(column) {}
     std::shared_ptr<detail::RecordsetData> d_;
     int column_;
@@ -176,35 +169,5 @@ private:
     friend class Database;
     std::shared_ptr<detail::RecordsetData> d_;
 };
-
-// The conversions of a value read are the language's own (app/VBConv.h); they are
-// defined here so that they compile into the callers.
-inline bool Field::IsNull() const { return Value().isNull(); }
-
-inline QVariant Field::NotNull() const {
-    QVariant v = Value();
-    if (v.isNull()) throw RuntimeError(94, QStringLiteral("Invalid use of Null"));
-    return v;
-}
-
-inline int16_t Field::AsInt16() const {
-    const QVariant v = NotNull();
-    return v.typeId() == QMetaType::QString ? vb::CInt(v.toString()) : vb::CInt(v.toDouble());
-}
-
-inline int32_t Field::AsInt32() const {
-    const QVariant v = NotNull();
-    return v.typeId() == QMetaType::QString ? vb::CLng(v.toString()) : vb::CLng(v.toDouble());
-}
-
-inline double Field::AsDouble() const {
-    const QVariant v = NotNull();
-    return v.typeId() == QMetaType::QString ? vb::CDbl(v.toString()) : v.toDouble();
-}
-
-inline QString Field::AsString() const {
-    const QVariant v = NotNull();
-    return v.typeId() == QMetaType::Double ? vb::CStr(v.toDouble()) : v.toString();
-}
 
 }  // namespace dao

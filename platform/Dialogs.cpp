@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
@@ -60,8 +61,10 @@ int escapeResult(int set) {
 
 }  // namespace
 
-void SetDialogResponder(DialogResponder r) { responder() = std::move(r); }
+DialogResponder SetDialogResponder(DialogResponder r) { return std::exchange(responder(), std::move(r)); }
 bool HasDialogResponder() { return static_cast<bool>(responder()); }
+
+int ClosedBoxResult(int buttons) { return escapeResult(buttons & 7); }
 
 int MsgBox(const QString& prompt, int buttons, const QString& title) {
     DialogRequest req;

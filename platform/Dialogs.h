@@ -51,6 +51,11 @@ int MsgBox(const QString& prompt, int buttons = vbOKOnly, const QString& title =
 QString InputBox(const QString& prompt, const QString& title = QString(),
                  const QString& defaultText = QString());
 
-// Installs a responder in place of the real dialogs; an empty one restores them.
-void SetDialogResponder(DialogResponder responder);
+// Installs a responder in place of the real dialogs (an empty one restores them) and
+// returns the one it replaces.
+DialogResponder SetDialogResponder(DialogResponder responder);
 bool HasDialogResponder();
+
+// The answer of a message box closed without a button: Cancel where the box has one,
+// else No, Abort or OK.
+int ClosedBoxResult(int buttons);

@@ -28,27 +28,30 @@ struct Line {
     qsizetype eol = 0;     // length of the line ending: 0 on a last line without one
 };
 
+bool isLineBreak(QChar c) { return c == u'\r' || c == u'\n'; }
+
+// CR LF, a lone LF and a lone CR each end a line.
 std::vector<Line> splitLines(const QString& text) {
     std::vector<Line> lines;
     qsizetype start = 0;
     while (start < text.size()) {
-        const qsizetype nl = text.indexOf(u'\n', start);
+        qsizetype end = start;
+        while (end < text.size() && !isLineBreak(text[end])) ++end;
         Line l;
         l.start = start;
-        if (nl < 0) {
-            l.length = text.size() - start;
-        } else {
-            l.length = nl - start;
-            l.eol = 1;
-            if (l.length > 0 && text[nl - 1] == u'\r') {
-                --l.length;
-                ++l.eol;
-            }
-        }
+        l.length = end - start;
+        if (end < text.size()) l.eol = text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1;
         lines.push_back(l);
-        start += l.length + l.eol;
+        start = end + l.eol;
     }
     return lines;
+}
+
+// Blanks at the end of a text, as the profile service drops them from a default.
+QString withoutTrailingBlanks(const QString& s) {
+    qsizetype e = s.size();
+    while (e > 0 && (s[e - 1] == u' ' || s[e - 1] == u'\t')) --e;
+    return s.left(e);
 }
 
 enum class Kind { Other, Section, Key };
@@ -109,10 +112,14 @@ Location locate(const QString& text, QStringView section, QStringView key) {
     return loc;
 }
 
+// The line ending a file uses (that of its first line), for the lines a write adds; CR LF
+// for a file of one line.
 QString lineEnding(const QString& text) {
-    const qsizetype nl = text.indexOf(u'\n');
-    if (nl > 0 && text[nl - 1] == u'\r') return QStringLiteral("\r\n");
-    if (nl >= 0) return QStringLiteral("\n");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n') return QStringLiteral("\n");
+        if (text[i] == u'\r')
+            return i + 1 < text.size() && text[i + 1] == u'\n' ? QStringLiteral("\r\n") : QStringLiteral("\r");
+    }
     return QStringLiteral("\r\n");
 }
 
@@ -182,7 +189,7 @@ std::optional<QByteArray> Put(const QByteArray& bytes, const QString& sectionIn,
         const QString lead = l.eol == 0 ? eol : QString();
         text.insert(at, lead + key + u'=' + value + eol);
     } else {
-        if (!text.isEmpty() && !text.endsWith(u'\n')) text += eol;
+        if (!text.isEmpty() && !isLineBreak(text.back())) text += eol;
         text += u'[' + section + u']' + eol + key + u'=' + value + eol;
     }
     return text.toLatin1();
@@ -229,7 +236,8 @@ struct BatchAccess {
     }
 };
 
-QString GetString(const QString& path, const QString& section, const QString& key, const QString& def) {
+QString GetString(const QString& path, const QString& section, const QString& key, const QString& defIn) {
+    const QString def = withoutTrailingBlanks(defIn);
     if (Batch* b = BatchAccess::active(path)) return Find(BatchAccess::text(*b), section, key).value_or(def);
     QByteArray bytes;
     if (readFile(path, bytes) != ReadResult::Ok) return def;

@@ -2,14 +2,16 @@
 // Our own reader and writer of INI files with the rules of the Windows private-profile
 // service, which the configuration files were written for:
 // - "[name]" starts a section; "key=value" lines belong to the section above them;
-//   lines starting with ";" are comments; other lines are ignored.
+//   lines starting with ";" are comments; other lines are ignored. CR LF, LF and a lone CR
+//   each end a line.
 // - Section and key names compare without regard to case; names and values are trimmed;
 //   a value enclosed in a matching pair of quotes (' or ") loses them on reading.
 // - The first matching section, and in it the first matching key, wins.
 // - A write rewrites the key's line in place and keeps every other byte of the file
 //   (comments, blank lines, order, line endings); a missing key is added after the last
-//   key of its section, a missing section at the end of the file. The whole file is
-//   written atomically, so a crash never leaves half a configuration.
+//   key of its section, a missing section at the end of the file, with the line ending
+//   the file uses. The whole file is written atomically, so a crash never leaves half a
+//   configuration.
 // Text is one byte per character (Latin-1), as the files have always been.
 // QSettings is not used: it reorders keys and drops comments.
 #include <QByteArray>
@@ -32,7 +34,8 @@ std::optional<QByteArray> Put(const QByteArray& text, const QString& section, co
                               const QString& value);
 
 // ---- On a file (a native path) ----
-// The value of the key; def when the file, the section or the key is missing.
+// The value of the key; def without its trailing blanks when the file, the section or the
+// key is missing.
 QString GetString(const QString& path, const QString& section, const QString& key, const QString& def);
 // The whole number at the start of the value (as ParseInt); def when the key is missing
 // or its value is empty.

@@ -1,6 +1,10 @@
 #pragma once
 // The high-resolution timer component: Interval in milliseconds, Enabled, and a Timer
-// event, over a precise QTimer.
+// event, over a precise QTimer. A timer enabled while the fixed clock drives the timers
+// (tests, Clock::Timers::FollowClock) runs from the clock instead: it fires as
+// Clock::Advance passes its times, so tests of time-outs and timers take no real time.
+#include "platform/Clock.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -8,12 +12,13 @@ class ccrpTimer : public QObject {
     Q_OBJECT
 public:
     explicit ccrpTimer(QObject* parent = nullptr);
+    ~ccrpTimer() override;
 
     int Interval() const { return interval_; }
     // Takes effect at once; a running timer starts its new interval from now.
     void setInterval(int ms);
 
-    bool Enabled() const { return timer_.isActive(); }
+    bool Enabled() const { return timer_.isActive() || scheduled_ != 0; }
     // Enabling a running timer leaves it running on its old schedule.
     void setEnabled(bool on);
 
@@ -21,6 +26,11 @@ signals:
     void Timer();
 
 private:
+    // The next tick on the fixed clock, interval ms from fromTick (at least 1 ms on).
+    void ScheduleFrom(int64_t fromTick);
+    void Unschedule();
+
     QTimer timer_;
     int interval_ = 0;
+    Clock::ScheduleId scheduled_ = 0;
 };

@@ -2,7 +2,9 @@
 // serves which monitor.
 #include "qcm/cQCM.h"
 
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
+#include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
@@ -10,9 +12,6 @@
 #include "platform/Dialogs.h"
 #include "qcm/TrvApi.h"
 #include "qcm/cTRV600a.h"
-#include "run/RunObjects.h"
-
-cQCM* gQCM = nullptr;
 
 namespace {
 
@@ -73,7 +72,7 @@ void cQCM::InitMirels() {
         // No monitor is served by a sensor that is not there.
         QCMSensorEnabled_.fill(false);
         // At start-up the operator learns it from the monitors that stay dark.
-        if (RunApp().Phase() != 0)
+        if (RunApp().Phase() != PhaseCode::Startup)
             MsgBox(QStringLiteral("No Mirels detected.") + kCrLf + QStringLiteral("Connect a Mirel to a USB port") +
                        kCrLf + QStringLiteral("and follow Mirel installation instructions."),
                    vbExclamation);

@@ -4,6 +4,7 @@
 // Mirel USB sensors). It forwards settings and commands to the active source and turns
 // the source's readings into one event, QCMReading, plus VeskReading for the card's
 // analog inputs. One instance, gQCM, made at start-up; it owns both sources.
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
 #include "qcm/TrvReadings.h"
@@ -99,6 +100,3 @@ private:
     cTRV600a* mc600_ = nullptr;
     cMirel* mcMirel_ = nullptr;
 };
-
-// The quartz facade, made at start-up (and never released before the program ends).
-extern cQCM* gQCM;

@@ -19,8 +19,6 @@ Winsock& Control(const QPointer<Winsock>& ctl) {
 }
 }  // namespace
 
-cComm* gComm = nullptr;
-
 cComm::cComm(QObject* parent) : QObject(parent) {
     ORUN_PROC("cComm_Class_Initialize");
     try {

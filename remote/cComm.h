@@ -13,6 +13,7 @@
 // Members live in files by concern: cComm.cpp (settings, endpoints), cComm_Receive.cpp
 // (framing, transmit, relay), cComm_Dispatch.cpp (checksum, dispatch, the command table)
 // and one file per command family.
+#include "app/Globals.h"
 #include "remote/NakCode.h"
 #include "remote/RequestCollector.h"
 
@@ -140,6 +141,3 @@ private:
     // The relay's communication object; null without a relay.
     std::unique_ptr<BrevoxComm> ORUNEvent_;
 };
-
-// The remote-control server, made at start-up and released at shutdown.
-extern cComm* gComm;

@@ -13,11 +13,6 @@
 
 namespace {
 
-frmMain& MainForm() {
-    if (!gMainForm) throw RuntimeError::ObjectNotSet();
-    return *gMainForm;
-}
-
 // One table of 14 items for both commands; 9 and 10 are unused.
 bool IsUtilityItem(int16_t n) { return n >= 1 && n <= 14 && n != 9 && n != 10; }
 
@@ -36,7 +31,7 @@ QString cComm::MsgQU(const QString& sMsg) {
         sValue = vb::CStr(SystemFlags);
         break;
     case 7:
-        sValue = MainForm().windowState().testFlag(Qt::WindowMinimized) ? QStringLiteral("0") : QStringLiteral("1");
+        sValue = RunMainForm().windowState().testFlag(Qt::WindowMinimized) ? QStringLiteral("0") : QStringLiteral("1");
         break;
     case 11:
         sValue = QStringLiteral("%1.%2.%3").arg(App().Major).arg(App().Minor).arg(App().Revision);
@@ -72,17 +67,17 @@ QString cComm::MsgUU(const QString& sMsg) {
         // The whole value must be a 16-bit whole number.
         SystemFlags = vb::CInt(Field(sMsg, 3));
         // The new locks show at once.
-        frmMain& form = MainForm();
+        frmMain& form = RunMainForm();
         form.UpdateForm();
         break;
     }
     case 7: {
-        frmMain& form = MainForm();
+        frmMain& form = RunMainForm();
         form.setWindowState(vb::Val(Field(sMsg, 3)) == 0 ? Qt::WindowMinimized : Qt::WindowNoState);
         break;
     }
     case 14:
-        modFormUtil::FormOnTop(&MainForm(), vb::Val(Field(sMsg, 3)) != 0);
+        modFormUtil::FormOnTop(&RunMainForm(), vb::Val(Field(sMsg, 3)) != 0);
         break;
     default:
         break;

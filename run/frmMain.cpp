@@ -1,13 +1,10 @@
 #include "run/frmMain.h"
 
-frmMain* gMainForm = nullptr;
-
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
     CreateAppControls();
     CreateReadingGrids();
+    BindAppEvents();
 }
 
-frmMain::~frmMain() {
-    if (gMainForm == this) gMainForm = nullptr;
-}
+frmMain::~frmMain() = default;

@@ -4,6 +4,7 @@
 //
 // The window's members live in files by concern (frmMain_<concern>.cpp); the constructor
 // builds nothing heavy, so the window's logic runs in tests without showing it.
+#include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
 
@@ -90,6 +91,14 @@ public:
     TarselGrid* grdVesk = nullptr;
 
 private:
+    // ---- The application state's events (frmMain_AppEvents.cpp) ----
+    // Connects the handlers below to gApp, when it exists, as the window is made.
+    void BindAppEvents();
+    void ApEvent_GraphSettingsChange(int16_t nProcess);
+    void ApEvent_ShowGraphChange(int16_t Index, bool State);
+    void ApEvent_StatusMsgChange(int16_t nMsgNum);
+    void ApEvent_RunStartRequest();
+
     void CreateAppControls();
     void CreateReadingGrids();
     void ShowQCMReadings(QCMReadingArray& R);
@@ -100,6 +109,3 @@ private:
     // Successive failed-crystal readings of each quartz monitor, 0..5.
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
 };
-
-// The main window; null until the start-up sequence makes it.
-extern frmMain* gMainForm;

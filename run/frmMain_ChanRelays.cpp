@@ -32,11 +32,11 @@ bool frmMain::CheckChanRelays(int16_t ch) {
     const FilmRec& f = gFilm(film);
     bool err = false;
 
-    if (f.Input_Type == 0) {
+    if (InputType::IsEmission(f.Input_Type)) {
         // An inactive emission channel is in error when the unit reports it gave no reading.
         if (!RunUnit().ChanActive(ch) && Simulate == 0) err = modBitOps::BitTestLong(RunUnit().ChanError(ch), 1);
-    } else if (f.Input_Type >= 1 && f.Input_Type <= 4) {
-        if (!RunQCM().QCMSensorEnabled(f.Input_Type - 1)) err = true;
+    } else if (InputType::IsQuartz(f.Input_Type)) {
+        if (!RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(f.Input_Type))) err = true;
     }
 
     if (RunApp().ChanOutput(ch) >= 0 && f.CTRLERR_PERCENT > 0 && ControlErrorPhase(RunApp().ChanPhase(ch))) {

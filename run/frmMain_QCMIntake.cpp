@@ -58,8 +58,8 @@ void frmMain::QCMEvent_QCMReading(QCMReadingArray& R, double) {
         bool updated = false;
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int32_t inputType = ChanInputType(ch);
-            if (inputType < 1 || inputType > 4) continue;
-            const int q = inputType - 1;
+            if (!InputType::IsQuartz(inputType)) continue;
+            const int q = InputType::QuartzMonitor(inputType);
             int32_t& fails = QCMFailCount_(q);
             // Each channel on a monitor counts its readings, so two channels on one
             // monitor count twice per event.
@@ -99,8 +99,8 @@ void frmMain::QCMEvent_VeskReading(VeskReadingArray& v, double) {
         bool updated = false;
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int32_t inputType = ChanInputType(ch);
-            if (inputType < 5 || inputType > 8) continue;
-            SaveReading(ch, v(inputType - 5));
+            if (!InputType::IsAnalog(inputType)) continue;
+            SaveReading(ch, v(InputType::AnalogInput(inputType)));
             updated = true;
         }
         if (updated) UpdateForm();

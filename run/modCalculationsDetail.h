@@ -17,11 +17,10 @@ inline double Checked(double value) {
     return value;
 }
 
-// Input types of a film.
-constexpr bool IsEmission(int32_t inputType) { return inputType == 0; }
-constexpr bool IsQuartz(int32_t inputType) { return inputType >= 1 && inputType <= 4; }
-constexpr bool IsAnalog(int32_t inputType) { return inputType >= 5 && inputType <= 8; }
-constexpr bool IsMeasured(int32_t inputType) { return inputType >= 0 && inputType <= 8; }
+using InputType::IsAnalog;
+using InputType::IsEmission;
+using InputType::IsMeasured;
+using InputType::IsQuartz;
 
 // Calibration of an emission-detector value with the film's zero and factor.
 inline double Calibrated(double value, const FilmRec& film) {

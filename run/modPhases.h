@@ -1,14 +1,15 @@
 #pragma once
 // The run-phase machine: phase codes, their names, the phase clock, the per-phase entry
 // and tick actions and the channels' rate set points.
+#include "app/PhaseCode.h"
+
 #include <QString>
 #include <cstdint>
 
 namespace modPhases {
 
-// Display name of a phase code ("STOPPED", "DEPOSIT" ...); empty for a code without one,
-// the shutdown code 99 included.
-QString PhaseName(int code);
+// Display name of a phase code (kept with the codes, which the modules below use too).
+using PhaseCode::PhaseName;
 
 // The rate set point of channel 0..7 for its current channel phase, in the film's
 // display units; 0 in the phases that follow no set point.

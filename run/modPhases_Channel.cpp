@@ -48,9 +48,9 @@ void ControlChannel(int16_t ch) {
     if (!film || RunApp().ChanOutput(ch) < 0) return;
     double error = RateTarget(ch) - gChanUser(ch);
     double period = 0.0;
-    if (film->Input_Type == 0)
+    if (InputType::IsEmission(film->Input_Type))
         period = RunUnit().ChanPeriod(ch);
-    else if (film->Input_Type >= 1 && film->Input_Type <= 8)
+    else if (InputType::IsMeasured(film->Input_Type))
         period = RunQCM().Period();
     else
         return;  // no measurement, no control

@@ -64,11 +64,11 @@ void SendLayerParams(int16_t ch) {
         gChanExponent(ch) = f->Exponent;
         if (const LayerRec* layer = ChanLayerRec(ch)) gChanRatioFilter(ch).setSize(vb::CLng(layer->RatioFilter));
 
-        if (f->Input_Type >= 1 && f->Input_Type <= 4) {
-            const int32_t m = f->Input_Type - 1;
+        if (InputType::IsQuartz(f->Input_Type)) {
+            const int32_t m = InputType::QuartzMonitor(f->Input_Type);
             RunQCM().Material(m, f->QCM_DENSITY, f->QCM_ZFACTOR, f->QCM_TOOLING);
             RunQCM().Zero(m);
-        } else if (f->Input_Type == 0) {
+        } else if (InputType::IsEmission(f->Input_Type)) {
             RunUnit().setPMTVolts(ch, vb::CLng(f->Sensor_PMT));
             if (f->QCM_NUMBER >= 0.0 && !CountCalibration(ch, *f)) {
                 RunApp().setPhase(PhaseCode::StopLayer);

@@ -71,7 +71,8 @@ char RuleOf(int16_t code, Column column) {
 bool MonitorInUse(int32_t n) {
     for (int16_t ch = 0; ch <= 7; ++ch) {
         const FilmRec* film = ChanFilmRec(ch);
-        if (film && film->Input_Type == n) return true;
+        if (film && InputType::IsQuartz(film->Input_Type) && InputType::QuartzMonitor(film->Input_Type) == n - 1)
+            return true;
     }
     return false;
 }

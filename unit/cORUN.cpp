@@ -4,8 +4,6 @@
 #include "platform/SPort.h"
 #include "platform/ccrpTimer.h"
 
-cORUN* gORUN = nullptr;
-
 cORUN::cORUN(QObject* parent) : QObject(parent) {
     Port_ = new SPort(this);
     connect(Port_, &SPort::RxData, this, &cORUN::Port_RxData);
@@ -13,7 +11,7 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
 
     ORUNTimer_ = new ccrpTimer(this);
     ORUNTimer_->setObjectName(QStringLiteral("ORUNTimer"));
-    ORUNTimer_->setInterval(1000);
+    ORUNTimer_->setInterval(OrunTiming::FirstReplyMs);
     connect(ORUNTimer_, &ccrpTimer::Timer, this, &cORUN::ORUNTimer_Timer);
 
     ChanErrorWord_.fill(1);
@@ -24,7 +22,7 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     FilterStatus_.fill(1);
     GasCal_(0) = 1.0;
     GasCal_(1) = 0.0;
-    PowerCode_.fill(32767);
+    PowerCode_.fill(OutputCode::ZeroVolts);
 }
 
 cORUN::~cORUN() {
@@ -35,7 +33,6 @@ cORUN::~cORUN() {
     } catch (const std::exception&) {
     }
     Port_->Close();
-    if (gORUN == this) gORUN = nullptr;
 }
 
 void cORUN::setEnabled(bool value) {

@@ -6,6 +6,8 @@
 // Channels 0..7, sensors 0..3, outputs 0..7, relays 0..11 and inputs 0..12 are counted
 // from 0 here and from 1 in the unit's command texts. The firmware version is kept
 // times 100 (411 for 4.11).
+#include "app/Globals.h"
+#include "app/Ring.h"
 #include "platform/BoundedArray.h"
 #include "unit/FrameCollector.h"
 
@@ -13,6 +15,38 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+
+// The reading states of the link (cORUN::RdgType): readings feed the channels' flux, or
+// they measure one point of a channel's two-point calibration.
+namespace RdgType {
+constexpr int32_t Normal = 0;
+constexpr int32_t HighPoint = 2;     // measuring at the high bias
+constexpr int32_t LowPoint = 3;      // measuring at the low bias
+constexpr int32_t AwaitingAck = 99;  // a bias was sent; its point starts with the unit's "C"
+}  // namespace RdgType
+
+// The link's time-outs and waits.
+namespace OrunTiming {
+constexpr int FirstReplyMs = 1000;     // from a command to the first reply time-out
+constexpr int RepeatReplyMs = 2000;    // between time-outs while the unit stays silent
+constexpr int IdentifiedMs = 5000;     // the reply timer once the unit has identified itself
+constexpr int TcpConnectMs = 1000;     // the wait for a TCP connection to the unit
+constexpr int PmtOffSettleMs = 100;    // the wait after a PMT is switched off for calibration
+constexpr float MissingReadingSeconds = 2.0f;  // an active channel without readings is in error
+}  // namespace OrunTiming
+
+// The unit's codes of an analog output: 0 V at ZeroVolts, each 10 V of a full scale a span of
+// Span codes above it. A full scale of OneToFive marks the "1-5" V mode (0 % at 1 V,
+// 100 % at 5 V), whose hand-control code is HandCtrlOneToFive.
+namespace OutputCode {
+constexpr int32_t ZeroVolts = 32767;
+constexpr double Span = 32767.0;
+constexpr double HandCtrlSpan = 32768.0;  // the hand controller counts one code more per 10 V
+constexpr double OneToFive = 50.0;
+constexpr int32_t HandCtrlOneToFive = 49151;
+// Values above it are PMT calibration values, at or below it PMT volts.
+constexpr int32_t PmtCalThreshold = 65356;
+}  // namespace OutputCode
 
 class ccrpTimer;
 class cErrHandler;
@@ -224,11 +258,8 @@ private:
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};
     char rxChunk_[512] = {};
 
-    // queue: slots 0..100, modulus 100 (slot 100 is never used)
-    static constexpr int kQueueSize = 100;
-    QString Queue_[kQueueSize + 1];
-    int QueueHead_ = 0;
-    int QueueTail_ = 0;
+    // queue: ring slots 0..99
+    Ring<QString> Queue_{0, 100};
 
     // unit model
     int32_t Version_ = 0;
@@ -275,6 +306,3 @@ private:
     int16_t RelayReg_ = 0;
     int16_t InputReg_ = 0;
 };
-
-// The one link object, made at start-up and released at shutdown.
-extern cORUN* gORUN;

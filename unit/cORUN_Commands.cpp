@@ -43,8 +43,8 @@ void cORUN::setPMTVolts(int ch, int32_t volts) {
 }
 
 void cORUN::setPMTCal(int ch, int32_t value) {
-    // Values at or below 65356 are volts, not calibration values: they are not sent here.
-    if (value <= 65356 || !ChanActive(ch)) return;
+    // Values at or below the threshold are volts, not calibration values: not sent here.
+    if (value <= OutputCode::PmtCalThreshold || !ChanActive(ch)) return;
     setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(value));
     setCommand(QLatin1Char('I') + Num(ch + 1));
 }
@@ -123,11 +123,11 @@ void cORUN::SendFilter(int n) {
 void cORUN::setHandCtrlOutput(int o) {
     HandCtrlOutput_ = o;
     if (o == -1) {
-        setCommand(QStringLiteral("U0,32767"));
+        setCommand(QStringLiteral("U0,") + Num(OutputCode::ZeroVolts));
     } else if (o >= 0 && o <= 7) {
-        const int32_t code = FullScale_(o) == 50.0
-                                 ? 49151
-                                 : 32767 + vb::CLng(FullScale_(o) * 32768.0) / 10;
+        const int32_t code = FullScale_(o) == OutputCode::OneToFive
+                                 ? OutputCode::HandCtrlOneToFive
+                                 : OutputCode::ZeroVolts + vb::CLng(FullScale_(o) * OutputCode::HandCtrlSpan) / 10;
         setCommand(QLatin1Char('U') + Num(o + 1) + QLatin1Char(',') + Num(code));
     }
 }
@@ -144,9 +144,10 @@ void cORUN::setMaxPower(int o, double percent) {
 }
 
 int32_t cORUN::PowerCode(int o, double p) const {
-    // 50.0 marks the "1-5" V mode: 0 % is 1 V, 100 % is 5 V.
-    if (FullScale_(o) == 50.0) return vb::CLng(((p * 4.0 / 100.0) + 1.0) * 32767.0 / 10.0 + 32767.0);
-    return vb::CLng(FullScale_(o) / 10.0 * p / 100.0 * 32767.0 + 32767.0);
+    // In the "1-5" V mode 0 % is 1 V and 100 % is 5 V.
+    if (FullScale_(o) == OutputCode::OneToFive)
+        return vb::CLng(((p * 4.0 / 100.0) + 1.0) * OutputCode::Span / 10.0 + OutputCode::ZeroVolts);
+    return vb::CLng(FullScale_(o) / 10.0 * p / 100.0 * OutputCode::Span + OutputCode::ZeroVolts);
 }
 
 void cORUN::setPower(int o, double percent) {
@@ -160,8 +161,9 @@ double cORUN::Power(int o) const {
     const double fs = FullScale_(o);
     const double code = PowerCode_(o);
     if (fs == 0.0) return 0.0;
-    if (fs == 50.0) return ((code - 32767.0) / 32767.0 * 10.0 - 1.0) / 4.0 * 100.0;
-    return (code - 32767.0) / (fs / 10.0 * 32767.0) * 100.0;
+    if (fs == OutputCode::OneToFive)
+        return ((code - OutputCode::ZeroVolts) / OutputCode::Span * 10.0 - 1.0) / 4.0 * 100.0;
+    return (code - OutputCode::ZeroVolts) / (fs / 10.0 * OutputCode::Span) * 100.0;
 }
 
 void cORUN::SendPower() {

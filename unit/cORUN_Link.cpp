@@ -37,7 +37,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
             eCtrl->setRemotePort(ePort);
             eCtrl->setRemoteHost(eAddr);
             eCtrl->Connect();
-            modWait::Wait(1000);
+            modWait::Wait(OrunTiming::TcpConnectMs);
             result = !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
         }
     } catch (...) {

@@ -39,42 +39,20 @@ void cORUN::Resend(const QString& T) {
 }
 
 void cORUN::QueuePut(const QString& T) {
-    // A unit that stays silent while the poll goes on would fill the ring; letting the
-    // tail run onto the head would make a full queue read as empty and lose the newest
-    // commands. The oldest waiting command gives way instead (the next reply empties a
-    // queue of more than ten anyway).
-    QueueTail_ = (QueueTail_ + 1) % kQueueSize;
-    if (QueueTail_ == QueueHead_) {
-        QueueHead_ = (QueueHead_ + 1) % kQueueSize;
-        Queue_[QueueHead_].clear();
-    }
-    Queue_[QueueTail_] = T;
+    // A unit that stays silent while the poll goes on would fill the ring; the oldest
+    // waiting command gives way (the next reply empties a queue of more than ten anyway),
+    // so a full queue never reads as empty and the newest commands are kept.
+    Queue_.Enqueue(T);
 }
 
-bool cORUN::QueueTake(QString& T) {
-    if (QueueHead_ == QueueTail_) {
-        T.clear();
-        return false;
-    }
-    QueueHead_ = (QueueHead_ + 1) % kQueueSize;
-    T = Queue_[QueueHead_];
-    return true;
-}
+bool cORUN::QueueTake(QString& T) { return Queue_.Dequeue(T); }
 
-void cORUN::QueueEmpty() {
-    QueueHead_ = QueueTail_ = 0;
-    for (QString& slot : Queue_) slot.clear();
-}
+void cORUN::QueueEmpty() { Queue_.Clear(); }
 
-int cORUN::QueueWaiting() const {
-    // Counted as a true modulus, so a queue that has wrapped past slot 99 still counts right.
-    return ((QueueTail_ - QueueHead_) % kQueueSize + kQueueSize) % kQueueSize;
-}
+int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
 
-bool cORUN::Front(QString& varData) const {
-    varData = Queue_[(QueueHead_ + 1) % kQueueSize];
-    return !varData.isEmpty();
-}
+// An empty queue has no front, also when its slots still hold commands taken earlier.
+bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
 void cORUN::DoResponse(QString R) {
     try {
@@ -88,7 +66,7 @@ void cORUN::DoResponse(QString R) {
             Version_ = VersionFromIdentification(R);
             if (Version_ > 0) {
                 ORUNTimer_->setEnabled(false);
-                ORUNTimer_->setInterval(5000);
+                ORUNTimer_->setInterval(OrunTiming::IdentifiedMs);
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
                 SendReadChannels();
@@ -119,7 +97,7 @@ void cORUN::ORUNTimer_Timer() {
             TraceLine(QStringLiteral("Received: ") + Response_);
             setTracing(false);
         }
-        ORUNTimer_->setInterval(2000);
+        ORUNTimer_->setInterval(OrunTiming::RepeatReplyMs);
         CommStatus_ = 2;
         emit ORUNError(0, 0);
     } catch (...) {
@@ -138,7 +116,8 @@ float ElapsedSeconds(float t1, float t2) {
 void cORUN::CheckMissingReadings(float now) {
     for (int ch = 0; ch <= 7; ++ch) {
         if (!ChanActive(ch)) continue;
-        if (ElapsedSeconds(static_cast<float>(LastReadingTime_(ch)), now) <= 2.0f) continue;
+        const float silent = ElapsedSeconds(static_cast<float>(LastReadingTime_(ch)), now);
+        if (silent <= OrunTiming::MissingReadingSeconds) continue;
         LastReadingTime_(ch) = now;
         if ((ChanErrorWord_(ch) & 2) == 0) {
             ChanErrorWord_(ch) |= 2;

@@ -145,8 +145,9 @@ void cORUN::ParseReading(const QString& R) {
             ChanErrorWord_(ch) &= ~2;
             setChanUpdate(ch, ChanUpdate_(ch));
         }
-        if (RdgType_ == 0) UpdateFlux(ch);
-        else if ((RdgType_ == 3 || RdgType_ == 2) && ch == CalChan_) CalSlopeIntercept(ch);
+        if (RdgType_ == RdgType::Normal) UpdateFlux(ch);
+        else if ((RdgType_ == RdgType::LowPoint || RdgType_ == RdgType::HighPoint) && ch == CalChan_)
+            CalSlopeIntercept(ch);
     }
     CheckMissingReadings(now);
 }

@@ -13,12 +13,6 @@
 
 namespace {
 
-// Calibration states (RdgType).
-constexpr int32_t kNormal = 0;
-constexpr int32_t kHighPoint = 2;
-constexpr int32_t kLowPoint = 3;
-constexpr int32_t kAwaitingAck = 99;
-
 int32_t AddChecked(int32_t a, int32_t b) {
     int32_t sum = 0;
     if (__builtin_add_overflow(a, b, &sum)) throw RuntimeError::Overflow();
@@ -82,20 +76,20 @@ void cORUN::setCalChan(int ch) {
         // flux of the other channels never freezes on a calibration that cannot run.
         if (!PerChannel<int32_t>::inRange(ch)) throw RuntimeError::SubscriptOutOfRange();
         CalChan_ = ch;
-        RdgType_ = kAwaitingAck;
-        CalNextState_ = kLowPoint;
+        RdgType_ = RdgType::AwaitingAck;
+        CalNextState_ = RdgType::LowPoint;
         const QString c = vb::CStr(ch + 1);
         // The PMT is switched off for the measurement whether or not the channel is
         // active, so no light reaches the converter while the bias is injected.
         setCommand(QLatin1Char('H') + c + QStringLiteral(",0"));
-        modWait::Wait(100);
+        modWait::Wait(OrunTiming::PmtOffSettleMs);
         if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
         return;
     }
     // End: the calibrated channel gets its PMT volts back.
     if (PerChannel<int32_t>::inRange(CalChan_)) setPMTVolts(CalChan_, PMTVolts_(CalChan_));
     CalChan_ = ch;
-    RdgType_ = kNormal;
+    RdgType_ = RdgType::Normal;
 }
 
 void cORUN::setCalHiBias(double value) { CalHiBias_ = vb::CLng(value); }
@@ -103,7 +97,7 @@ void cORUN::setCalLoBias(double value) { CalLoBias_ = vb::CLng(value); }
 
 // The unit took a bias value: the point it belongs to starts now.
 void cORUN::CalAcknowledge() {
-    if (RdgType_ != kAwaitingAck) return;
+    if (RdgType_ != RdgType::AwaitingAck) return;
     CalSum_[0] = 0;
     CalSum_[1] = 0;
     CalCount_ = 0;
@@ -136,11 +130,11 @@ void cORUN::CalSlopeIntercept(int ch) {
             v0 = AddChecked(main, CalSum_[0]) / CalCount_;
             v1 = AddChecked(background, CalSum_[1]) / CalCount_;
         }
-        if (RdgType_ == kLowPoint) {
+        if (RdgType_ == RdgType::LowPoint) {
             CalLoCounts_(ch)(0) = v0;
             CalLoCounts_(ch)(1) = v1;
-            RdgType_ = kAwaitingAck;
-            CalNextState_ = kHighPoint;
+            RdgType_ = RdgType::AwaitingAck;
+            CalNextState_ = RdgType::HighPoint;
             if (ChanActive(ch))
                 setCommand(QLatin1Char('C') + vb::CStr(ch + 1) + QLatin1Char(',') +
                            vb::CStr(static_cast<int>(CalHiBias_)));
@@ -158,7 +152,7 @@ void cORUN::CalSlopeIntercept(int ch) {
             CalSlope_(ch)(i) = slope;
             CalIntercept_(ch)(i) = CalHiBias_ - hi * slope;
         }
-        RdgType_ = kNormal;
+        RdgType_ = RdgType::Normal;
     } catch (...) {
         Err().HandleError();
     }

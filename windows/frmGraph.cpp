@@ -25,6 +25,23 @@ void frmGraph::Unload() {
     close();
 }
 
+void frmGraph::ApEvent_ShowGraphChange(int16_t Index, bool State) {
+    if (State) {
+        if (gGraphForm(Index)) return;
+        auto* form = new frmGraph;
+        gGraphForm(Index) = form;
+        form->ShowGraph(Index);
+    } else if (frmGraph* form = gGraphForm(Index)) {
+        form->Unload();
+        gGraphForm(Index) = nullptr;
+    }
+}
+
+void frmGraph::ApEvent_GraphRestart() {
+    for (int16_t i = 0; i <= 3; ++i)
+        if (RunApp().ShowGraph(i) && gGraphForm(i)) gGraphForm(i)->GraphInit();
+}
+
 void frmGraph::closeEvent(QCloseEvent* event) {
     if (!unloading_ && gApp && gApp->ShowGraph(Index_)) gApp->setShowGraph(Index_, false);
     event->accept();

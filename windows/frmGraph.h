@@ -21,6 +21,12 @@ public:
 
     int16_t Index() const { return Index_; }
 
+    // The graph windows' part of the application state's events, connected when gApp is
+    // made: window Index opens (a new one, unless it is open) or is unloaded, and at the
+    // start of a layer every open window rebuilds its chart.
+    static void ApEvent_ShowGraphChange(int16_t Index, bool State);
+    static void ApEvent_GraphRestart();
+
 protected:
     // Closing the window by hand tells the application state, which clears the menu
     // entry's check mark.

@@ -1,6 +1,7 @@
 // The application state: selecting a process, the run phase's bookkeeping, the channel
 // phases' relays, the graph windows and the status label, with the real unit object (on
 // no transport), quartz facade, main window and recipe database.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
@@ -9,10 +10,12 @@
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
 #include "run/frmMain.h"
+#include "run/ProgramObjects.h"
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "windows/frmGraph.h"
@@ -29,20 +32,14 @@ namespace {
 class AppStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetProgramState();
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
         for (int L = 1; L <= 250; ++L) SetLayer(static_cast<int16_t>(L), 0, 0, -1, -1, -1);
-        for (int p = 1; p <= 25; ++p) gProcess(p) = ProcessRec{};
-        for (int i = 0; i <= 11; ++i) modIO::SetOutputFunction(static_cast<int16_t>(i), 0);
-        gChanTotal.fill(0.0);
-        gChanTotalCarry.fill(0.0);
-        gFilm(1) = FilmRec{};
         gFilm(1).QCM_NUMBER = -1;  // calibrates against no quartz monitor
-        Simulate = 0;
-        LogMode = false;
-        gApp = new cApp;
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-        gMainForm = new frmMain;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateMainForm();
         Identify(*gORUN);
         Settle();
         log = std::make_unique<LinkLog>(*gORUN);
@@ -50,14 +47,7 @@ protected:
 
     void TearDown() override {
         log.reset();
-        for (int i = 0; i <= 3; ++i) delete gGraphForm(i).data();
-        delete gMainForm;
-        delete gQCM;
-        delete gORUN;
-        delete gApp;
-        gQCM = nullptr;
-        gORUN = nullptr;
-        modDB::gDB = dao::Database();
+        ResetProgramState();
     }
 
     // Answers what the link has in flight, so that every command it queued goes out.
@@ -115,7 +105,7 @@ TEST_F(AppStateTest, AnEmptyProcessGetsADefaultLayerAndIsSelected) {
     // The start-up is over: a process is active and the run STOPPED.
     MakeProcess(1, "First", 1, 1, 1);
     gApp->setProcNum(1);
-    gApp->setPhase(4);
+    gApp->setPhase(PhaseCode::Stopped);
     QSignalSpy processes(gApp, &cApp::ProcessChange);
     QSignalSpy layers(gApp, &cApp::LayerChange);
     QSignalSpy phases(gApp, &cApp::PhaseChange);
@@ -144,7 +134,7 @@ TEST_F(AppStateTest, AnEmptyProcessGetsADefaultLayerAndIsSelected) {
     EXPECT_EQ(layers.count(), 1);
     EXPECT_EQ(layers.at(0).at(0).value<int16_t>(), 1);
     ASSERT_EQ(phases.count(), 1);
-    EXPECT_EQ(phases.at(0).at(0).value<int16_t>(), 4);
+    EXPECT_EQ(phases.at(0).at(0).value<int16_t>(), PhaseCode::Stopped);
     ASSERT_EQ(processes.count(), 1);
     EXPECT_EQ(processes.at(0).at(0).value<int16_t>(), 3);
 }
@@ -202,33 +192,33 @@ TEST_F(AppStateTest, StartLayerCarriesTheTotalsOfTheStepLastStopped) {
     MakeProcess(1, "Carry", 1, 1, 1);
     gApp->setProcNum(1);
     gApp->setProcLayer(3);
-    gApp->setPhase(10);
+    gApp->setPhase(PhaseCode::Deposit);
     gChanTotal(0) = 1.5;
     gChanTotal(6) = 0.25;
     gChanTotalCarry(0) = 2.0;
-    gApp->setPhase(18);
+    gApp->setPhase(PhaseCode::StopLayer);
     EXPECT_EQ(gApp->StopLayer(), 3);
 
-    gApp->setPhase(19);
+    gApp->setPhase(PhaseCode::StartLayer);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(0), 3.5);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(6), 0.25);
     EXPECT_DOUBLE_EQ(gChanTotal(0), 0.0);
 
     // Another step starts afresh.
     gChanTotal(0) = 1.0;
-    gApp->setPhase(18);
+    gApp->setPhase(PhaseCode::StopLayer);
     gApp->setProcLayer(4);
-    gApp->setPhase(19);
+    gApp->setPhase(PhaseCode::StartLayer);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(0), 0.0);
     EXPECT_DOUBLE_EQ(gChanTotal(0), 0.0);
 
     // INIT RUN forgets the stop, so START LAYER at step 1 does not carry.
     gApp->setProcLayer(1);
-    gApp->setPhase(18);
-    gApp->setPhase(1);
+    gApp->setPhase(PhaseCode::StopLayer);
+    gApp->setPhase(PhaseCode::InitRun);
     EXPECT_EQ(gApp->StopLayer(), 0);
     gChanTotal(2) = 4.0;
-    gApp->setPhase(19);
+    gApp->setPhase(PhaseCode::StartLayer);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(2), 0.0);
 }
 
@@ -241,13 +231,13 @@ TEST_F(AppStateTest, TheRunIsLoggedFromInitRunToStopped) {
     LogType = 0;  // one file, started afresh by each run
     LogFile = QStringLiteral("RUN.TXT");
 
-    gApp->setPhase(1);
+    gApp->setPhase(PhaseCode::InitRun);
     QByteArray text = folder.read("RUN.TXT");
     EXPECT_TRUE(text.startsWith("Start Log\tLogged\tRun:12\t")) << text.toStdString();
-    gApp->setPhase(19);
+    gApp->setPhase(PhaseCode::StartLayer);
     text = folder.read("RUN.TXT");
     EXPECT_TRUE(text.contains("Layer: 1")) << text.toStdString();
-    gApp->setPhase(4);
+    gApp->setPhase(PhaseCode::Stopped);
     text = folder.read("RUN.TXT");
     EXPECT_TRUE(text.contains("\r\nEnd Log  \tLogged\tRun:12\t")) << text.toStdString();
     EXPECT_EQ(gProcess(1).Run_Number, 13);
@@ -255,7 +245,7 @@ TEST_F(AppStateTest, TheRunIsLoggedFromInitRunToStopped) {
 
     // Without logging nothing is written.
     LogMode = false;
-    gApp->setPhase(1);
+    gApp->setPhase(PhaseCode::InitRun);
     EXPECT_EQ(folder.read("RUN.TXT"), text);
     LogFile.clear();
 }
@@ -266,11 +256,11 @@ TEST_F(AppStateTest, TheRunNumberAfterNineThousandNineHundredNinetyNineIsOne) {
     gApp->setProcNum(5);  // during the start-up: no STOPPED yet
     EXPECT_EQ(gProcess(5).Run_Number, 9998);
     QSignalSpy phases(gApp, &cApp::PhaseChange);
-    gApp->setPhase(4);
+    gApp->setPhase(PhaseCode::Stopped);
     EXPECT_EQ(gProcess(5).Run_Number, 9999);
     gChanTotal(1) = 3.0;
     gChanTotalCarry(1) = 3.0;
-    gApp->setPhase(4);
+    gApp->setPhase(PhaseCode::Stopped);
     EXPECT_EQ(gProcess(5).Run_Number, 1);
     EXPECT_DOUBLE_EQ(gChanTotal(1), 0.0);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(1), 0.0);
@@ -291,8 +281,8 @@ TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange)
     Settle();
     log->clear();
 
-    gApp->setChanPhase(1, 30);
-    EXPECT_EQ(gApp->ChanPhase(1), 30);
+    gApp->setChanPhase(1, PhaseCode::ManPower);
+    EXPECT_EQ(gApp->ChanPhase(1), PhaseCode::ManPower);
     EXPECT_TRUE(gORUN->Relay(2));
     EXPECT_TRUE(gORUN->Relay(5));
     EXPECT_FALSE(gORUN->Relay(7));
@@ -300,31 +290,31 @@ TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange)
     Settle();
 
     // A second channel into MAN POWER changes no relay: nothing is sent.
-    gApp->setChanPhase(2, 30);
+    gApp->setChanPhase(2, PhaseCode::ManPower);
     EXPECT_EQ(log->commands().size(), 1);
 
     // Leaving MAN POWER during DEPOSIT leaves the shutter open for the run.
-    gApp->setPhase(10);
-    gApp->setChanPhase(1, 30);
+    gApp->setPhase(PhaseCode::Deposit);
+    gApp->setChanPhase(1, PhaseCode::ManPower);
     Settle();
     log->clear();
-    gApp->setChanPhase(1, 10);
+    gApp->setChanPhase(1, PhaseCode::Deposit);
     EXPECT_FALSE(gORUN->Relay(2));
     EXPECT_TRUE(gORUN->Relay(5));
     EXPECT_EQ(log->commands(), QStringList{"N0,0,0,0,0,1,0,0,0,0,0,0"});
     Settle();
     // Leaving MAN POWER when stopped closes it too.
-    gApp->setPhase(4);
-    gApp->setChanPhase(2, 30);
+    gApp->setPhase(PhaseCode::Stopped);
+    gApp->setChanPhase(2, PhaseCode::ManPower);
     Settle();
     log->clear();
-    gApp->setChanPhase(2, 4);
+    gApp->setChanPhase(2, PhaseCode::Stopped);
     EXPECT_FALSE(gORUN->Relay(5));
     EXPECT_EQ(log->commands(), QStringList{"N0,0,0,0,0,0,0,0,0,0,0,0"});
 
     // A channel the unit does not have is reported and nothing is stored.
     boxes.clear();
-    gApp->setChanPhase(8, 30);
+    gApp->setChanPhase(8, PhaseCode::ManPower);
     EXPECT_EQ(boxes.count(), 1);
     EXPECT_TRUE(folder.read("ERRORS.TXT").contains("cAp_ChanPhase"));
 }
@@ -335,11 +325,11 @@ TEST_F(AppStateTest, ManualRampFromAStoppedRunPressesStart) {
     gApp->setProcNum(1);
     QPushButton* start = gMainForm->cmdFunc(0);
     QSignalSpy presses(start, &QPushButton::clicked);
-    gApp->setPhase(4);
-    gApp->setChanPhase(0, 31);
+    gApp->setPhase(PhaseCode::Stopped);
+    gApp->setChanPhase(0, PhaseCode::ManRamp);
     EXPECT_EQ(presses.count(), 1);
-    gApp->setPhase(10);
-    gApp->setChanPhase(0, 31);
+    gApp->setPhase(PhaseCode::Deposit);
+    gApp->setChanPhase(0, PhaseCode::ManRamp);
     EXPECT_EQ(presses.count(), 1);
 }
 
@@ -349,27 +339,27 @@ TEST_F(AppStateTest, TheStatusLabelFollowsTheMessageUntilShutdown) {
     gApp->setProcNum(1);
     QLabel* label = gMainForm->lblStatus;
     gApp->setProcLayer(2);
-    gApp->setStatusMsg(3);
+    gApp->setStatusMsg(StatusMsgCode::EndLayerTotal);
     EXPECT_EQ(label->text(), "End Deposit Layer 2 - Total");
-    gApp->setStatusMsg(4);
+    gApp->setStatusMsg(StatusMsgCode::EndLayerTime);
     EXPECT_EQ(label->text(), "End Deposit Layer 2 - Time");
-    gApp->setStatusMsg(1);  // leaves the label
+    gApp->setStatusMsg(StatusMsgCode::Unchanged);  // leaves the label
     EXPECT_EQ(label->text(), "End Deposit Layer 2 - Time");
-    EXPECT_EQ(gApp->StatusMsg(), 1);
-    gApp->setStatusMsg(2);
+    EXPECT_EQ(gApp->StatusMsg(), StatusMsgCode::Unchanged);
+    gApp->setStatusMsg(StatusMsgCode::CommError);
     EXPECT_EQ(label->text(), "COMM ERROR");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::red));
-    gApp->setStatusMsg(5);
+    gApp->setStatusMsg(StatusMsgCode::StopLayerUser);
     EXPECT_EQ(label->text(), "Stop Layer 2 - User");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::black));
 
     // While simulating a silent unit is no error; the number is still kept.
     Simulate = 1;
-    gApp->setStatusMsg(2);
+    gApp->setStatusMsg(StatusMsgCode::CommError);
     EXPECT_EQ(label->text(), "Stop Layer 2 - User");
-    EXPECT_EQ(gApp->StatusMsg(), 2);
+    EXPECT_EQ(gApp->StatusMsg(), StatusMsgCode::CommError);
     Simulate = 0;
-    gApp->setStatusMsg(0);
+    gApp->setStatusMsg(StatusMsgCode::None);
     EXPECT_EQ(label->text(), "");
 
     // Shutdown: the settings are stored, the unit link is released and the label is left
@@ -379,14 +369,14 @@ TEST_F(AppStateTest, TheStatusLabelFollowsTheMessageUntilShutdown) {
     gORUN->setCalPackets(4, 17);
     SetupFile = QStringLiteral("ORUN.CFG");
     QSignalSpy phases(gApp, &cApp::PhaseChange);
-    gApp->setPhase(99);
+    gApp->setPhase(PhaseCode::Shutdown);
     EXPECT_EQ(gORUN, nullptr);
     EXPECT_EQ(Column("SELECT * FROM ORUN WHERE Channel =4", "CalPackets").toInt(), 17);
     EXPECT_TRUE(QFile::exists(folder.file("ORUN.CFG")));
     EXPECT_EQ(phases.count(), 0);
-    gApp->setStatusMsg(3);
+    gApp->setStatusMsg(StatusMsgCode::EndLayerTotal);
     EXPECT_EQ(label->text(), "");
-    EXPECT_EQ(gApp->StatusMsg(), 0);
+    EXPECT_EQ(gApp->StatusMsg(), StatusMsgCode::None);
 }
 
 TEST_F(AppStateTest, GraphWindowsOpenAndCloseWithTheirMenuChecks) {

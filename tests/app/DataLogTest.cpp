@@ -6,9 +6,11 @@
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
+#include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 
@@ -32,9 +34,6 @@ class DataLog : public ::testing::Test {
 protected:
     DataLog() {
         Clock::SetFixed(QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7)));
-        gApp = &app;
-        gORUN = &unit;
-        gMainForm = &mainForm;
 
         ProcessRec& p = gProcess(1);
         p = ProcessRec{};
@@ -86,9 +85,7 @@ protected:
         gChanExponent(2) = -3;
     }
     ~DataLog() override {
-        gApp = nullptr;
-        gORUN = nullptr;
-        gMainForm = nullptr;
+        ResetProgramState();
         Clock::UseSystem();
     }
 
@@ -155,9 +152,9 @@ protected:
 
     TempProgramFolder folder;
     DialogRecorder boxes;
-    cApp app;
-    cORUN unit;
-    frmMain mainForm;
+    cApp& app = FreshApp();
+    cORUN& unit = ProgramObjects::CreateUnit();
+    frmMain& mainForm = ProgramObjects::CreateMainForm();
 };
 
 TEST_F(DataLog, ARunWithTabDelimiters) {
@@ -218,7 +215,7 @@ TEST_F(DataLog, WithoutTheLayerBlockAndWithoutChannels) {
 }
 
 TEST_F(DataLog, AFailedRowIsEmptyAndReported) {
-    gMainForm = nullptr;
+    ProgramObjects::ReleaseMainForm();
     EXPECT_EQ(PrintReadings(), "");
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_TRUE(boxes.last().prompt.contains("modUtil_PrintReadings"));

@@ -9,8 +9,10 @@
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
+#include "run/ProgramObjects.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 
@@ -40,20 +42,12 @@ const QByteArray kFullConfig =
 class IniKeys : public ::testing::Test {
 protected:
     IniKeys() {
-        gApp = &app;
-        gQCM = &qcm;
-        gORUN = &unit;
         // Choosing the quartz source loads its stored frequencies.
         modDB::gDB = CreateRecipeDatabase(folder.file(QStringLiteral("ORUN.MDB")));
         SetupFile = QStringLiteral("ORUN.CFG");
         SensorDecimals.clear();
     }
-    ~IniKeys() override {
-        gApp = nullptr;
-        gQCM = nullptr;
-        gORUN = nullptr;
-        modDB::gDB = dao::Database();
-    }
+    ~IniKeys() override { ResetProgramState(); }
 
     void Config(const QByteArray& text) { folder.write(QStringLiteral("ORUN.CFG"), text); }
     QByteArray Config() const { return folder.read(QStringLiteral("ORUN.CFG")); }
@@ -66,9 +60,9 @@ protected:
 
     TempProgramFolder folder;
     DialogRecorder boxes;
-    cApp app;
-    cQCM qcm;
-    cORUN unit;
+    cApp& app = FreshApp();
+    cQCM& qcm = ProgramObjects::CreateQCM();
+    cORUN& unit = ProgramObjects::CreateUnit();
 };
 
 TEST_F(IniKeys, AFileWithoutDisplayGivesTheDefaultsAndNormalisationWritesMeterDampingBack) {
@@ -240,7 +234,7 @@ TEST_F(IniKeys, SensorFiltersAreCreatedEvenAfterABadValue) {
     EXPECT_EQ(gChanUserFilter(3).Size(), 1);
 
     // No unit object: reported, and the filters are still there.
-    gORUN = nullptr;
+    ProgramObjects::ReleaseLinks();
     Read("Sensor");
     EXPECT_EQ(boxes.count(), 1);
     EXPECT_EQ(gSensorLeakageFilter(2).Size(), 1);

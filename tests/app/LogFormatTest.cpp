@@ -8,6 +8,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/ProgramFolder.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@ namespace {
 class ChannelFormats : public ::testing::Test {
 protected:
     ChannelFormats() {
-        gApp = &app;
         gProcess(1).Process_Name = QStringLiteral("Mirror");
         gProcess(1).First_Layer = 1;
         gProcess(1).Number_Layers = 1;
@@ -43,7 +43,7 @@ protected:
         app.BuildProcess(1);
         app.setProcLayer(1);
     }
-    ~ChannelFormats() override { gApp = nullptr; }
+    ~ChannelFormats() override { ResetProgramState(); }
 
     static void Film(int f, int intDigits, int decDigits, int exponent) {
         gFilm(f).IntDigits = intDigits;
@@ -52,7 +52,7 @@ protected:
     }
 
     DialogRecorder boxes;
-    cApp app;
+    cApp& app = FreshApp();
 };
 
 TEST_F(ChannelFormats, DigitsOfTheFilmAndOverrange) {
@@ -131,7 +131,6 @@ TEST(LogFormats, ShortFileNames) {
 class DatabaseDialog : public ::testing::Test {
 protected:
     DatabaseDialog() {
-        gApp = &app;
         SetFileDialogResponder([this](const FileDialogRequest& r) {
             requests.push_back(r);
             return answer;
@@ -139,11 +138,11 @@ protected:
     }
     ~DatabaseDialog() override {
         SetFileDialogResponder({});
-        gApp = nullptr;
+        ResetProgramState();
     }
     TempProgramFolder folder;
     DialogRecorder boxes;
-    cApp app;
+    cApp& app = FreshApp();
     std::vector<FileDialogRequest> requests;
     FileDialogAnswer answer;
 };

@@ -53,6 +53,10 @@ TEST(VBFormat, DigitPlacesAndRoundingHalfAwayFromZero) {
     EXPECT_EQ(Format(12.5, ".0"), "12.5");
     EXPECT_EQ(Format(411.00000000000006, "0"), "411");
     EXPECT_EQ(Format(0.000049, "0.0000"), "0.0000");
+    // Right of a "0" in the whole number a "#" is filled like the "0"; left of it, not.
+    EXPECT_EQ(Format(1.0, "000###"), "000001");
+    EXPECT_EQ(Format(1.0, "#00##00#0"), "00000001");
+    EXPECT_EQ(Format(0.5, "#0#.#"), "00.5");
 }
 
 TEST(VBFormat, ThousandsPercentLiteralsAndNamedNumbers) {
@@ -171,6 +175,11 @@ TEST(VBNumberText, SingleKeepsSevenDigits) {
     EXPECT_EQ(CStrSingle(12345678.0f), "1.234568E+07");
     EXPECT_EQ(CStrSingle(86399.99f), "86399.99");
     EXPECT_EQ(CStrSingle(0.00001f), "1E-05");
+    // A tie at the seventh digit rounds away from zero, a hair below it does not.
+    EXPECT_EQ(CStrSingle(654322.25f), "654322.3");
+    EXPECT_EQ(CStrSingle(-654322.25f), "-654322.3");
+    EXPECT_EQ(CStrSingle(1234568.5f), "1234569");
+    EXPECT_EQ(CStrSingle(0.12345645f), "0.1234564");  // stored as 0.123456448...
 }
 
 TEST(VBNumberText, StrReservesTheSignPlace) {

@@ -9,27 +9,23 @@
 #include "data/RecipeTemplate.h"
 #include "data/modDB.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
-#include <memory>
 
 class DbFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QFile::copy(QStringLiteral(ORUN_BIN_DIR "/") + TemplateFileName(), folder.file(TemplateFileName())));
-        app = std::make_unique<cApp>();
-        gApp = app.get();
-        DBFile = QString();
+        app = &FreshApp();
         exitCode() = -1;
         modUtil::SetCriticalExitHook([](int code) { exitCode() = code; });
     }
     void TearDown() override {
         modUtil::SetCriticalExitHook(nullptr);
-        modDB::gDB = dao::Database();
-        gApp = nullptr;
-        app.reset();
+        ResetProgramState();
     }
 
     // A recipe database of the present table design in the program folder; version
@@ -56,5 +52,5 @@ protected:
 
     TempProgramFolder folder;
     DialogRecorder dialogs;
-    std::unique_ptr<cApp> app;
+    cApp* app = nullptr;
 };

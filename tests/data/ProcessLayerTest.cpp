@@ -1,5 +1,6 @@
 #include "RecipeDbFixture.h"
 
+#include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
 
@@ -176,7 +177,7 @@ TEST_F(RecipeDbTest, ATransactionStoresItsRowsTogetherAndUndoesAFailedRowAlone) 
         // Read through a connection of its own, as another program would.
         dao::Recordset rs = dao::OpenDatabase(folder.file("ORUN.MDB"))
                                 .OpenRecordset("SELECT * FROM Processes WHERE Process_Number =1");
-        return rs.Fields("Run_Number").AsInt32();
+        return vb::CLng(rs.Fields("Run_Number").Value());
     };
     {
         dao::Transaction all(modDB::gDB);

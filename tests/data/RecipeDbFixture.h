@@ -1,9 +1,11 @@
 #pragma once
 // A fresh recipe database made from the table design, open in modDB::gDB, in a
-// temporary program folder, with every box answered and recorded.
+// temporary program folder, with every box answered and recorded; every other global of
+// the program as at its start.
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 
 #include <QVariant>
@@ -11,8 +13,11 @@
 
 class RecipeDbTest : public ::testing::Test {
 protected:
-    void SetUp() override { modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB")); }
-    void TearDown() override { modDB::gDB = dao::Database(); }
+    void SetUp() override {
+        ResetProgramState();
+        modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
+    }
+    void TearDown() override { ResetProgramState(); }
 
     // What a column of a row holds in the file.
     static QVariant Column(const QString& table, const QString& key, int number, const QString& column) {

@@ -1,4 +1,5 @@
 #include "RecipeDbFixture.h"
+#include "app/VBConv.h"
 #include "data/ProcessRec.h"
 #include "helpers/FillLayer.h"
 
@@ -36,26 +37,26 @@ TEST_F(RecipeDbTest, ASaveKilledMidwayLeavesEveryRowEitherOldOrNew) {
     ASSERT_TRUE(saver.waitForFinished());
 
     modDB::gDB = dao::OpenDatabase(folder.file("ORUN.MDB"));
-    EXPECT_EQ(modDB::gDB.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").AsString(), "ok");
+    EXPECT_EQ(vb::CStr(modDB::gDB.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").Value()), "ok");
 
     dao::Recordset rs = modDB::gDB.OpenRecordset("SELECT * FROM Layers ORDER BY Layer_Number");
     ASSERT_EQ(rs.RecordCount(), 250);
     int first = -1;
     int last = -1;
     for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-        const int n = rs.Fields("Layer_Number").AsInt16();
-        const int round = rs.Fields("TimeSetPt").AsInt32();
+        const int n = vb::CInt(rs.Fields("Layer_Number").Value());
+        const int round = vb::CLng(rs.Fields("TimeSetPt").Value());
         LayerRec want;
         FillLayer(want, round);
         SCOPED_TRACE(testing::Message() << "layer " << n << " round " << round);
-        EXPECT_EQ(rs.Fields("Film_Number").AsInt16(), want.Film_Number);
-        EXPECT_EQ(rs.Fields("Next_Layer").AsInt16(), want.Next_Layer);
-        EXPECT_EQ(rs.Fields("Rate").AsDouble(), want.Rate);
-        EXPECT_EQ(rs.Fields("Thick").AsDouble(), want.Thick);
-        EXPECT_EQ(rs.Fields("Prompt").AsString(), want.Prompt);
-        EXPECT_EQ(rs.Fields("RatioFilter").AsDouble(), want.RatioFilter);
-        EXPECT_EQ(rs.Fields("Ramp2Rate").AsDouble(), want.Ramp2Thick);
-        EXPECT_EQ(rs.Fields("Ramp2Time").AsInt32(), want.Ramp2Time);
+        EXPECT_EQ(vb::CInt(rs.Fields("Film_Number").Value()), want.Film_Number);
+        EXPECT_EQ(vb::CInt(rs.Fields("Next_Layer").Value()), want.Next_Layer);
+        EXPECT_EQ(vb::CDbl(rs.Fields("Rate").Value()), want.Rate);
+        EXPECT_EQ(vb::CDbl(rs.Fields("Thick").Value()), want.Thick);
+        EXPECT_EQ(vb::CStr(rs.Fields("Prompt").Value()), want.Prompt);
+        EXPECT_EQ(vb::CDbl(rs.Fields("RatioFilter").Value()), want.RatioFilter);
+        EXPECT_EQ(vb::CDbl(rs.Fields("Ramp2Rate").Value()), want.Ramp2Thick);
+        EXPECT_EQ(vb::CLng(rs.Fields("Ramp2Time").Value()), want.Ramp2Time);
         // Rows are saved in order: the rows of the round cut short come first.
         if (first < 0) first = round;
         EXPECT_LE(round, last < 0 ? round : last);
@@ -72,14 +73,14 @@ namespace {
 int RoundOf(const QString& file) {
     try {
         const dao::Database db = dao::OpenDatabase(file);
-        if (db.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").AsString() != "ok") return -1;
+        if (vb::CStr(db.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").Value()) != "ok") return -1;
         const int round =
-            db.OpenRecordset("SELECT * FROM Processes WHERE Process_Number =1").Fields("Run_Number").AsInt32();
+            vb::CLng(db.OpenRecordset("SELECT * FROM Processes WHERE Process_Number =1").Fields("Run_Number").Value());
         dao::Recordset rs = db.OpenRecordset("SELECT * FROM Layers");
         if (rs.RecordCount() != 250) return -1;
         for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-            if (rs.Fields("TimeSetPt").AsInt32() != round) return -1;
-            if (rs.Fields("Prompt").AsString() != QString("round %1").arg(round)) return -1;
+            if (vb::CLng(rs.Fields("TimeSetPt").Value()) != round) return -1;
+            if (vb::CStr(rs.Fields("Prompt").Value()) != QString("round %1").arg(round)) return -1;
         }
         return round;
     } catch (const RuntimeError&) {

@@ -4,7 +4,9 @@
 #include "RecipeDbFixture.h"
 
 #include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
 #include "qcm/cQCM.h"
+#include "run/ProgramObjects.h"
 #include "unit/LinkHarness.h"
 #include "unit/cORUN.h"
 #include "unitsim/UnitSim.h"
@@ -19,15 +21,8 @@ class SettingsTablesTest : public RecipeDbTest {
 protected:
     void SetUp() override {
         RecipeDbTest::SetUp();
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-    }
-    void TearDown() override {
-        delete gQCM;
-        gQCM = nullptr;
-        delete gORUN;
-        gORUN = nullptr;
-        RecipeDbTest::TearDown();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
     }
 };
 
@@ -139,16 +134,16 @@ TEST_F(SettingsTablesTest, AQuartzRowWithAZeroStartsTheFacadeOnDefaultsAndKeepsI
     EXPECT_EQ(gQCM->FreqInit(), 6000000.0);
     EXPECT_EQ(gQCM->Period(), 0.5);
     dao::Recordset rs = modDB::gDB.OpenRecordset("SELECT * FROM QCM");
-    EXPECT_EQ(rs.Fields("Period").AsDouble(), 0.0);
-    EXPECT_EQ(rs.Fields("FreqMax").AsDouble(), 9000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("Period").Value()), 0.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMax").Value()), 9000000.0);
 
     // The save writes what the facade holds.
     modDB::QCMSave();
     rs = modDB::gDB.OpenRecordset("SELECT * FROM QCM");
-    EXPECT_EQ(rs.Fields("Period").AsDouble(), 0.5);
-    EXPECT_EQ(rs.Fields("FreqMax").AsDouble(), 6100000.0);
-    EXPECT_EQ(rs.Fields("FreqInit").AsDouble(), 6000000.0);
-    EXPECT_EQ(rs.Fields("FreqMin").AsDouble(), 5000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("Period").Value()), 0.5);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMax").Value()), 6100000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqInit").Value()), 6000000.0);
+    EXPECT_EQ(vb::CDbl(rs.Fields("FreqMin").Value()), 5000000.0);
     EXPECT_EQ(Rows("SELECT * FROM QCM"), 1);
     EXPECT_EQ(dialogs.count(), 0);
 }

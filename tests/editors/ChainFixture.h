@@ -1,6 +1,7 @@
 #pragma once
 // Layer chains written as text, over a recipe database that holds a row for every process
 // and layer record: "5>9+2>7" is First_Layer 5, 5 -Next-> 9 -CoDep-> 2 -Next-> 7.
+#include "app/VBConv.h"
 #include "editors/EditorFixture.h"
 #include "editors/LayerChain.h"
 
@@ -65,9 +66,10 @@ protected:
     QString StoredLayersDiffering() const {
         QStringList differing;
         for (dao::Recordset rs = File().OpenRecordset("Layers"); !rs.Eof(); rs.MoveNext()) {
-            const LayerRec& r = gLayer(rs.Fields("Layer_Number").AsInt16());
-            if (rs.Fields("Film_Number").AsInt16() != r.Film_Number || rs.Fields("Next_Layer").AsInt16() != r.Next_Layer ||
-                rs.Fields("CoDep_Layer").AsInt16() != r.CoDep_Layer)
+            const LayerRec& r = gLayer(vb::CInt(rs.Fields("Layer_Number").Value()));
+            if (vb::CInt(rs.Fields("Film_Number").Value()) != r.Film_Number ||
+                vb::CInt(rs.Fields("Next_Layer").Value()) != r.Next_Layer ||
+                vb::CInt(rs.Fields("CoDep_Layer").Value()) != r.CoDep_Layer)
                 differing << rs.Fields("Layer_Number").Value().toString();
         }
         return differing.join(',');
@@ -80,7 +82,7 @@ protected:
     }
     QString StoredProcess(int16_t p) const {
         const dao::Recordset rs = File().OpenRecordset(QString("SELECT * FROM Processes WHERE Process_Number =%1").arg(p));
-        return vb::Trim(rs.Fields("Process_Name").AsString()) + "|" + rs.Fields("First_Layer").Value().toString() + " " +
+        return vb::Trim(vb::CStr(rs.Fields("Process_Name").Value())) + "|" + rs.Fields("First_Layer").Value().toString() + " " +
                rs.Fields("Number_Layers").Value().toString() + "/" + rs.Fields("Number_Act_Layers").Value().toString();
     }
 

@@ -42,7 +42,6 @@ protected:
         delete gLayerEditor.data();
         delete gFilmEditor.data();
         SetHelpResponder({});
-        modDB::gDB = dao::Database();
         RunFixture::TearDown();
     }
 

@@ -4,6 +4,7 @@
 #include "editors/EditorFixture.h"
 
 #include "app/SettingsGlobals.h"
+#include "app/VBConv.h"
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
 #include "platform/SSTab.h"
@@ -172,8 +173,7 @@ TEST_F(EditorFixture, ShowingAnotherLayerWritesTheOneLeftAndKeepsTheTab) {
     EXPECT_EQ(helpTopics, (std::vector<int>{60, 70, 80, 90}));
 
     // Closing writes the records, the tab and switches the main window's edit buttons off.
-    frmMain main;
-    gMainForm = &main;
+    frmMain& main = ProgramObjects::CreateMainForm();
     for (int i = 0; i <= 7; ++i) main.optChEdit(i) = new QRadioButton(&main);
     main.optChEdit(1)->setChecked(true);
     Layer(1).Rate = 3.25;
@@ -184,7 +184,7 @@ TEST_F(EditorFixture, ShowingAnotherLayerWritesTheOneLeftAndKeepsTheTab) {
     EXPECT_EQ(Setting("frmLayer", "Visible"), "False");
     EXPECT_NE(Setting("Form Positions", "frmLayer"), "<none>");
     EXPECT_FALSE(main.optChEdit(1)->isChecked());
-    gMainForm = nullptr;
+    ProgramObjects::ReleaseMainForm();
     EXPECT_FALSE(modFormUtil::IsFormLoadedByCaption("Edit Layer"));
 }
 
@@ -357,14 +357,13 @@ TEST_F(EditorFixture, TabHintsByPointerPositionAndCtrlRStepsTheView) {
         EXPECT_EQ(ed->tabForm->ToolTipText(), hint) << x;
     }
 
-    frmMain main;
-    gMainForm = &main;
+    ProgramObjects::CreateMainForm();
     activate(ed);
     for (int expected : {1, 2, 0}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
         EXPECT_EQ(ShowReadings, expected);
     }
-    gMainForm = nullptr;
+    ProgramObjects::ReleaseMainForm();
 }
 
 TEST_F(EditorFixture, ScreenshotsOfBothEditors) {

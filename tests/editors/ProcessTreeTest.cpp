@@ -69,7 +69,7 @@ protected:
     QString StoredMaps(int16_t p) const {
         const QString where = QString(" WHERE Process_Number =%1").arg(p);
         return File().OpenRecordset("SELECT * FROM IO" + where).Fields("Out3").Value().toString() + " " +
-               File().OpenRecordset("SELECT * FROM Graphs" + where).Fields("G1Caption").AsString();
+               vb::CStr(File().OpenRecordset("SELECT * FROM Graphs" + where).Fields("G1Caption").Value());
     }
 
     std::vector<QPointer<frmProcess>> opened;

@@ -12,7 +12,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "run/ProgramObjects.h"
+#include "app/ChannelData.h"
 #include "unit/cORUN.h"
 
 #include <QDir>
@@ -45,9 +46,9 @@ struct Station {
             ++boxes;
             return DialogAnswer{vbOK, {}};
         });
-        gApp = new cApp;
-        gQCM = new cQCM;
-        gORUN = new cORUN;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateUnit();
     }
     QTemporaryDir folder;
     QTemporaryDir settings;

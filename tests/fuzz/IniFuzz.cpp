@@ -22,7 +22,7 @@ void check(bool ok) {
 // few fixed ones, so lookups hit existing sections and keys as well as missing ones.
 QList<QString> candidates(const QByteArray& text, char open, char close) {
     QList<QString> names{QStringLiteral("Comm"), QStringLiteral("Display")};
-    for (const QByteArray& line : text.split('\n')) {
+    for (const QByteArray& line : QByteArray(text).replace('\r', '\n').split('\n')) {
         const qsizetype a = open ? line.indexOf(open) : 0;
         const qsizetype b = line.indexOf(close, a + 1);
         if (a >= 0 && b > a)

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "remote/RequestCollector.h"
 #include "remote/cComm.h"
+#include "run/ProgramObjects.h"
 
 #include <QCoreApplication>
 #include <cstdint>
@@ -52,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             gRelay = relay.get();
             return std::unique_ptr<BrevoxComm>(std::move(relay));
         });
-        gApp = new cApp;
-        new cComm;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateComm();
         check(gRelay != nullptr);
     }
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

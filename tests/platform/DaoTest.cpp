@@ -1,3 +1,4 @@
+#include "app/VBConv.h"
 #include "platform/Dao.h"
 
 #include "support/TempProgramFolder.h"
@@ -84,10 +85,10 @@ TEST_F(DaoTest, NewRowsTakeTheDesignDefaultsAndEditsStoreTypedValues) {
     EXPECT_TRUE(dao::Errors().empty());  // a new operation empties the list
     dao::Recordset rs = db.OpenRecordset("select * from Items where Item_Number = 3");
     ASSERT_EQ(rs.RecordCount(), 1);
-    EXPECT_EQ(rs.Fields("Name").AsString(), "none");
-    EXPECT_EQ(rs.Fields("film").AsInt16(), -1);  // names are not case-sensitive
-    EXPECT_EQ(rs.Fields("Count").AsInt32(), 7);
-    EXPECT_DOUBLE_EQ(rs.Fields("Value").AsDouble(), 1.5);
+    EXPECT_EQ(vb::CStr(rs.Fields("Name").Value()), "none");
+    EXPECT_EQ(vb::CInt(rs.Fields("film").Value()), -1);  // names are not case-sensitive
+    EXPECT_EQ(vb::CLng(rs.Fields("Count").Value()), 7);
+    EXPECT_DOUBLE_EQ(vb::CDbl(rs.Fields("Value").Value()), 1.5);
     EXPECT_TRUE(rs.Fields("Note").IsNull());
 
     // Values are stored as the column's type: whole-number columns round half to even.
@@ -99,10 +100,10 @@ TEST_F(DaoTest, NewRowsTakeTheDesignDefaultsAndEditsStoreTypedValues) {
     rs.Update();
     dao::Recordset back = db.OpenRecordset("SELECT * FROM Items WHERE Item_Number =3");
     EXPECT_EQ(back.Fields("Film").Value(), QVariant(qint64(2)));
-    EXPECT_EQ(back.Fields("Count").AsInt32(), 12);
+    EXPECT_EQ(vb::CLng(back.Fields("Count").Value()), 12);
     EXPECT_EQ(back.Fields("Value").Value().typeId(), QMetaType::Double);
-    EXPECT_EQ(back.Fields("Note").AsString(), "0.25");
-    EXPECT_EQ(back.Fields("Item_Number").AsInt16(), 3);  // not written, unchanged
+    EXPECT_EQ(vb::CStr(back.Fields("Note").Value()), "0.25");
+    EXPECT_EQ(vb::CInt(back.Fields("Item_Number").Value()), 3);  // not written, unchanged
 
     // A 16-bit column refuses what does not fit; the row keeps its values.
     back.Edit();
@@ -111,8 +112,8 @@ TEST_F(DaoTest, NewRowsTakeTheDesignDefaultsAndEditsStoreTypedValues) {
     back.Fields("Name") = QVariant();
     back.Update();
     dao::Recordset again = db.OpenRecordset("Items");
-    EXPECT_EQ(again.Fields("Count").AsInt32(), 99);
-    EXPECT_EQ(again.Fields("Film").AsInt16(), 2);
+    EXPECT_EQ(vb::CLng(again.Fields("Count").Value()), 99);
+    EXPECT_EQ(vb::CInt(again.Fields("Film").Value()), 2);
 }
 
 TEST_F(DaoTest, ReadingConvertsAsTheLanguageDidAndNullStopsTheRead) {
@@ -122,11 +123,11 @@ TEST_F(DaoTest, ReadingConvertsAsTheLanguageDidAndNullStopsTheRead) {
     rs.Fields("Count") = 40000;
     rs.Fields("Value") = 2.5;
     rs.Update();
-    EXPECT_EQ(rs.Fields("Value").AsInt16(), 2);
-    EXPECT_EQ(rs.Fields("Value").AsString(), "2.5");
-    EXPECT_EQ(ErrorOf([&] { rs.Fields("Count").AsInt16(); }), 6);
+    EXPECT_EQ(vb::CInt(rs.Fields("Value").Value()), 2);
+    EXPECT_EQ(vb::CStr(rs.Fields("Value").Value()), "2.5");
+    EXPECT_EQ(ErrorOf([&] { vb::CInt(rs.Fields("Count").Value()); }), 6);
     // Conversion errors are the language's, not the engine's: the list stays empty.
-    EXPECT_EQ(ErrorOf([&] { rs.Fields("Note").AsString(); }), 94);
+    EXPECT_EQ(ErrorOf([&] { vb::CStr(rs.Fields("Note").Value()); }), 94);
     EXPECT_TRUE(dao::Errors().empty());
     EXPECT_EQ(ErrorOf([&] { rs.Fields("Missing"); }), 3265);
     EXPECT_EQ(dao::Errors().size(), 1u);
@@ -140,7 +141,7 @@ TEST_F(DaoTest, RowsAreWalkedInOrderAndOtherQueriesAreReadOnly) {
     QList<int> seen;
     rs.MoveFirst();
     while (!rs.Eof()) {
-        seen << rs.Fields("Item_Number").AsInt16();
+        seen << vb::CInt(rs.Fields("Item_Number").Value());
         rs.MoveNext();
     }
     EXPECT_EQ(seen, (QList<int>{3, 2, 1}));
@@ -153,10 +154,10 @@ TEST_F(DaoTest, RowsAreWalkedInOrderAndOtherQueriesAreReadOnly) {
     rs.Fields("Item_Number") = 9;
     rs.Update();
     EXPECT_EQ(rs.RecordCount(), 4);
-    EXPECT_EQ(rs.Fields("Item_Number").AsInt16(), 3);
+    EXPECT_EQ(vb::CInt(rs.Fields("Item_Number").Value()), 3);
 
     dao::Recordset count = db.OpenRecordset("SELECT count(*) AS n FROM Items");
-    EXPECT_EQ(count.Fields("n").AsInt32(), 4);
+    EXPECT_EQ(vb::CLng(count.Fields("n").Value()), 4);
     EXPECT_EQ(ErrorOf([&] { count.AddNew(); }), 3027);
 
     // A row deleted under an open recordset is not written back into being.
@@ -181,11 +182,11 @@ TEST_F(DaoTest, RowsOfAnotherFileAreInsertedByColumnName) {
     db.Execute(" INSERT INTO Items SELECT * FROM Items IN 'Work.mdb'");
     dao::Recordset rs = db.OpenRecordset("SELECT * FROM Items ORDER BY Item_Number");
     ASSERT_EQ(rs.RecordCount(), 2);  // the row whose key was there already is skipped
-    EXPECT_EQ(rs.Fields("Name").AsString(), "none");
+    EXPECT_EQ(vb::CStr(rs.Fields("Name").Value()), "none");
     rs.MoveNext();
-    EXPECT_EQ(rs.Fields("Count").AsInt32(), 80);
-    EXPECT_EQ(rs.Fields("Name").AsString(), "two");
-    EXPECT_DOUBLE_EQ(rs.Fields("Value").AsDouble(), 1.5);  // not in the old file: default
+    EXPECT_EQ(vb::CLng(rs.Fields("Count").Value()), 80);
+    EXPECT_EQ(vb::CStr(rs.Fields("Name").Value()), "two");
+    EXPECT_DOUBLE_EQ(vb::CDbl(rs.Fields("Value").Value()), 1.5);  // not in the old file: default
 
     // A column the target lacks fails the statement and inserts nothing.
     EXPECT_EQ(ErrorOf([&] { db.Execute(" INSERT INTO Items SELECT * FROM Extra IN 'Work.mdb'"); }), 3127);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace IniProfile;
 
@@ -64,6 +65,28 @@ TEST(IniProfile, NewLinesFollowTheFilesLineEndings) {
     EXPECT_EQ(*Put("[A]", "a", "x", "1"), "[A]\r\nx=1\r\n");
 }
 
+TEST(IniProfile, ALoneCREndsALineForReadingAndRewriting) {
+    // A file with CR line ends reads and rewrites like its CR LF twin, keeping its CRs.
+    QByteArray crOnly = kConfig;
+    crOnly.replace("\r\n", "\r");
+    for (const char* key : {"CPort", "EAddr", "Title", "Color"})
+        for (const char* section : {"Comm", "Display"})
+            EXPECT_EQ(Find(crOnly, section, key), Find(kConfig, section, key)) << section << " " << key;
+    for (const auto& [section, key, value] : {std::tuple{"Comm", "CPort", "3"}, {"Comm", "Baud", "9600"},
+                                              {"display", "Empty", "x"}, {"Sensor", "SensorFilter", "5"}}) {
+        QByteArray twin = *Put(kConfig, section, key, value);
+        twin.replace("\r\n", "\r");
+        EXPECT_EQ(*Put(crOnly, section, key, value), twin) << key;
+    }
+
+    // One stray CR in a CR LF file ends the line it stands in.
+    const QByteArray stray = "[A]\r\nx=1\ry=2\r\n[B]\r\nz=3\r\n";
+    EXPECT_EQ(Find(stray, "A", "x"), "1");
+    EXPECT_EQ(Find(stray, "A", "y"), "2");
+    EXPECT_EQ(*Put(stray, "A", "y", "5"), "[A]\r\nx=1\ry=5\r\n[B]\r\nz=3\r\n");
+    EXPECT_EQ(*Put(stray, "A", "w", "4"), "[A]\r\nx=1\ry=2\r\nw=4\r\n[B]\r\nz=3\r\n");
+}
+
 TEST(IniProfile, NamesAndValuesThatCannotStandInALineAreRefused) {
     EXPECT_FALSE(Put(kConfig, "Comm", "a=b", "1").has_value());
     EXPECT_FALSE(Put(kConfig, "Comm", "", "1").has_value());
@@ -91,6 +114,7 @@ TEST(IniProfile, FilesAreCreatedWrittenAtomicallyAndReadOnlyFilesAreLeftAlone) {
     ASSERT_TRUE(WriteString(path, "Comm", "CPort", "10"));
     EXPECT_EQ(folder.read("ORUN.CFG"), "[Comm]\r\nCPort=10\r\n");
     EXPECT_EQ(GetInt(path, "comm", "cport", 7), 10);
+    EXPECT_EQ(GetString(path, "Comm", "Missing", "one two  "), "one two");  // without trailing blanks
     ASSERT_TRUE(WriteString(path, "Comm", "Empty", ""));
     EXPECT_EQ(GetInt(path, "Comm", "Empty", 7), 7);
 

@@ -9,8 +9,9 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTest>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <vector>
 
 TEST(BoundedArray, AddressesTheOriginalRangeAndRefusesOutside) {
     BoundedArray<int, 1, 25> a;
@@ -82,26 +83,54 @@ TEST(Dialogs, ResponderRecordsEveryBoxWithTheApplicationTitle) {
     EXPECT_EQ(boxes.boxes()[2].title, "Rename");
 }
 
-TEST(ccrpTimer, EnablingARunningTimerDoesNotRestartIt) {
-    // Wide margins: a loaded machine may stretch every wait, but a restart at 150 ms
-    // would move the first tick from 400 ms to at least 550 ms.
+// The test harness itself: nothing answers these boxes, so each fails its statement at
+// once with its text instead of waiting for a dialog that nobody sees.
+TEST(Dialogs, ABoxThatNothingAnswersFailsTheTestAtOnceWithItsText) {
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_NONFATAL_FAILURE(MsgBox("Exit the ORUN program?", vbYesNo | vbQuestion), "Exit the ORUN program?");
+    EXPECT_NONFATAL_FAILURE(InputBox("New process name:", "Rename", "old"), "New process name:");
+    EXPECT_LT(clock.elapsed(), 1000);
+    // A recorder in scope answers; once it goes, the harness's answer is back.
+    {
+        DialogRecorder boxes;
+        EXPECT_EQ(MsgBox("answered"), vbOK);
+    }
+    EXPECT_NONFATAL_FAILURE(MsgBox("again unanswered"), "again unanswered");
+}
+
+TEST(ccrpTimer, OnTheFixedClockItTicksExactlyAndEnablingARunningTimerDoesNotRestartIt) {
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 1), QTime(8, 0, 0)), Clock::Timers::FollowClock);
     ccrpTimer t;
     t.setInterval(400);
-    QElapsedTimer clock;
-    qint64 firstTick = -1;
-    QObject::connect(&t, &ccrpTimer::Timer, [&] {
-        if (firstTick < 0) firstTick = clock.elapsed();
-    });
-    clock.start();
+    std::vector<int64_t> ticks;
+    const int64_t t0 = TickMs();
+    QObject::connect(&t, &ccrpTimer::Timer, [&] { ticks.push_back(TickMs() - t0); });
     t.setEnabled(true);
-    QTest::qWait(150);
+    Clock::Advance(150);
     t.setEnabled(true);  // must keep the first schedule
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstTick >= 0; }, 2000));
-    EXPECT_GE(firstTick, 390);
-    EXPECT_LT(firstTick, 540);
+    Clock::Advance(249);
+    EXPECT_TRUE(ticks.empty());
+    Clock::Advance(1);
+    Clock::Advance(850);  // two more ticks on the way
+    EXPECT_EQ(ticks, (std::vector<int64_t>{400, 800, 1200}));
+    // A new interval starts from now.
+    t.setInterval(100);
+    Clock::Advance(100);
+    EXPECT_EQ(ticks.back(), 1350);
     t.setEnabled(false);
     EXPECT_FALSE(t.Enabled());
+    Clock::Advance(1000);
+    EXPECT_EQ(ticks.size(), 4u);
+    Clock::UseSystem();
+}
+
+TEST(ccrpTimer, OnTheSystemClockItTicksByItself) {
+    ccrpTimer t;
+    t.setInterval(20);
     QSignalSpy spy(&t, &ccrpTimer::Timer);
-    QTest::qWait(450);
-    EXPECT_EQ(spy.count(), 0);
+    t.setEnabled(true);
+    EXPECT_TRUE(spy.wait(2000));
+    t.setEnabled(false);
+    EXPECT_FALSE(t.Enabled());
 }

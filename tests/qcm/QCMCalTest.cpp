@@ -12,6 +12,8 @@
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "unitsim/UnitSim.h"
+#include "run/ProgramObjects.h"
+#include "support/ProgramState.h"
 
 #include <gtest/gtest.h>
 #include <functional>
@@ -50,8 +52,6 @@ protected:
         link.SendGetVersion();
         ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411 && link.ChanActive(kChan); }, 3000));
         link.setChanUpdate(kChan, 100);
-        gORUN = &link;
-        gQCM = &qcm;
         ASSERT_EQ(qcm.InitFreq(6.1e6, 5e6, 6e6, 0.25), 0);
         OutputFunction.fill(0);
         modIO::SetOutputFunction(kShutterRelay, 40 + kQCM);
@@ -65,13 +65,7 @@ protected:
         UnitReading();
         flux = link.ChanFlux(kChan);
     }
-    void TearDown() override {
-        gQCM = nullptr;
-        gORUN = nullptr;
-        OutputFunction.fill(0);
-        gFilm(kFilm) = FilmRec{};
-        Clock::UseSystem();
-    }
+    void TearDown() override { Clock::UseSystem(); }
 
     void UnitReading() {
         const int before = unitReadings;
@@ -123,8 +117,9 @@ protected:
     DialogRecorder boxes;
     UnitSim unit;
     Winsock socket;
-    cORUN link;
-    cQCM qcm;
+    FreshProgramState fresh;
+    cORUN& link = ProgramObjects::CreateUnit();
+    cQCM& qcm = ProgramObjects::CreateQCM();
     FilmRec film;
     double flux = 0.0;
     int unitReadings = 0;

@@ -3,6 +3,7 @@
 // sensors' readings handed on as one reading of the four monitors.
 #include "SensorBench.h"
 
+#include "app/PhaseCode.h"
 #include "app/cApp.h"
 #include "app/modUtil.h"
 #include "data/RecipeSchema.h"
@@ -12,6 +13,8 @@
 #include "qcm/cQCM.h"
 #include "qcm/cTRV600a.h"
 #include "unit/cORUN.h"
+#include "run/ProgramObjects.h"
+#include "support/ProgramState.h"
 
 #include <memory>
 
@@ -21,30 +24,22 @@ class QCMFacade : public SensorBench {
 protected:
     void SetUp() override {
         SensorBench::SetUp();
+        ResetProgramState();
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
-        app_ = std::make_unique<cApp>();
-        gApp = app_.get();
-        unit_ = std::make_unique<cORUN>();
-        gORUN = unit_.get();
-        qcm_ = std::make_unique<cQCM>();
-        gQCM = qcm_.get();
-        QObject::connect(qcm_.get(), &cQCM::QCMReading, qcm_.get(), [this](QCMReadingArray& R, double) {
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        cQCM& qcm = ProgramObjects::CreateQCM();
+        QObject::connect(&qcm, &cQCM::QCMReading, &qcm, [this](QCMReadingArray& R, double) {
             last = R;
             ++readings;
         });
     }
     void TearDown() override {
-        gQCM = nullptr;
-        qcm_.reset();
-        gORUN = nullptr;
-        unit_.reset();
-        gApp = nullptr;
-        app_.reset();
-        modDB::gDB = dao::Database();
+        ResetProgramState();
         SensorBench::TearDown();
     }
 
-    cQCM& QCM() { return *qcm_; }
+    cQCM& QCM() { return RunQCM(); }
     cTRV600a& Card() { return *QCM().findChild<cTRV600a*>(); }
     // Raises a reading of the sensor driver as its poll would.
     void SensorEvent(const QString& sn, double rate, double thickK, double hz, double life) {
@@ -61,11 +56,6 @@ protected:
     MirelSim b{QStringLiteral("MB0002")};
     QCMReadingArray last;
     int readings = 0;
-
-private:
-    std::unique_ptr<cApp> app_;
-    std::unique_ptr<cORUN> unit_;
-    std::unique_ptr<cQCM> qcm_;
 };
 
 TEST_F(QCMFacade, InitFreqKeepsOnlyValuesInRangeAndPassesThemToTheSensors) {
@@ -163,7 +153,7 @@ TEST_F(QCMFacade, ChoosingTheSensorsAsksAboutAssignments) {
     // Nothing plugged in: said only once the program is up.
     QCM().setQCMType(2);
     EXPECT_EQ(boxes.count(), 0);
-    gApp->setPhase(18);  // a stopped layer: the program is up
+    gApp->setPhase(PhaseCode::StopLayer);  // a stopped layer: the program is up
     boxes.clear();
     QCM().setQCMType(2);
     ASSERT_EQ(boxes.count(), 1);

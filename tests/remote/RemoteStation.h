@@ -16,8 +16,10 @@
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
 #include "run/PhaseCode.h"
+#include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/cORUN.h"
 
@@ -65,18 +67,16 @@ protected:
             relay = r.get();
             return std::unique_ptr<BrevoxComm>(std::move(r));
         });
+        ResetProgramState();
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
-        for (auto& p : gProcess) p = ProcessRec{};
-        for (auto& l : gLayer) l = LayerRec{};
         gProcess(1).First_Layer = gProcess(1).Number_Layers = gProcess(1).Number_Act_Layers = 1;
         gLayer(1).Layer_Number = gLayer(1).Film_Number = 1;
         gLayer(1).Next_Layer = gLayer(1).CoDep_Layer = -1;
-        Simulate = SystemFlags = 0;
         SetupFile = QStringLiteral("ORUN.CFG");
-        gApp = new cApp;
-        gORUN = new cORUN;
-        gQCM = new cQCM;
-        gMainForm = new frmMain;
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        ProgramObjects::CreateMainForm();
         gApp->setProcNum(1);
         gApp->setPhase(PhaseCode::Stopped);
         WireLikeTheMainWindow();
@@ -85,13 +85,7 @@ protected:
 
     void TearDown() override {
         comm.reset();
-        delete gMainForm;
-        delete gQCM;
-        delete gORUN;
-        delete gApp;
-        gQCM = nullptr;
-        gORUN = nullptr;
-        modDB::gDB = dao::Database();
+        ResetProgramState();
         Brevox::SetFactory({});
     }
 

@@ -38,9 +38,8 @@ TEST_F(RemoteStation, UtilityItemsAnswerAsTheirTableSaysAndABadValueChangesNothi
     EXPECT_FALSE(gMainForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     // Without the objects they need, the items fail inside the handler: NAK 06, no box.
-    delete gMainForm;
-    delete gORUN;
-    gORUN = nullptr;
+    ProgramObjects::ReleaseMainForm();
+    ProgramObjects::ReleaseLinks();
     for (const char* request : {"@QU;7", "@UU;7;0", "@UU;14;1", "@QU;14"}) EXPECT_EQ(body(request), unk) << request;
     EXPECT_EQ(boxes.count(), 0);
 }

@@ -20,7 +20,7 @@ TEST_F(Calculations, AChannelWithoutALayerGivesZeroAndLeavesItsPidStateAlone) {
     gPIDErr0(5) = 1.5;
     gPIDHold(5) = 4;
     DELTA(6) = 1;
-    App().setChanPhase(5, 10);
+    App().setChanPhase(5, PhaseCode::Deposit);
     double dev = 9.0;
 
     EXPECT_EQ(CalcChanRateFilter(5), 0.0);
@@ -111,7 +111,7 @@ TEST_F(Calculations, DeviationOnlyInTheSetPointPhasesAndZeroForASetPointOfZero) 
     Layer(0).ManRampSlope = 1.0;
     Layer(0).ManRampStart = Timer();
     gChanUser(0) = 2.5;
-    App().setPhase(10);
+    App().setPhase(PhaseCode::Deposit);
     for (int16_t phase : {9, 10, 30, 31, 32}) {
         App().setChanPhase(0, phase);
         EXPECT_DOUBLE_EQ(CalcChanDev(0), 25.0) << phase;  // above the set point: positive
@@ -120,13 +120,13 @@ TEST_F(Calculations, DeviationOnlyInTheSetPointPhasesAndZeroForASetPointOfZero) 
         App().setChanPhase(0, phase);
         EXPECT_EQ(CalcChanDev(0), 0.0) << phase;
     }
-    App().setChanPhase(0, 10);
+    App().setChanPhase(0, PhaseCode::Deposit);
     Layer(0).Rate = 0.0;
     EXPECT_EQ(CalcChanDev(0), 0.0);
     // MAN POWER follows no set point while the run stands still.
     Layer(0).Rate = 2.0;
-    App().setPhase(18);
-    App().setChanPhase(0, 30);
+    App().setPhase(PhaseCode::StopLayer);
+    App().setChanPhase(0, PhaseCode::ManPower);
     EXPECT_EQ(modPhases::RateTarget(0), 0.0);
     EXPECT_EQ(CalcChanDev(0), 0.0);
     EXPECT_EQ(boxes.count(), 0);
@@ -163,7 +163,7 @@ TEST_F(Calculations, ThicknessByInputTypeAndHoldPowerDuringDeposit) {
     Deposit({0, 1, 2});
     Film(1).Input_Type = 2;
     Film(2).Input_Type = 7;
-    App().setPhase(10);  // entering DEPOSIT clears the totals
+    App().setPhase(PhaseCode::Deposit);  // entering DEPOSIT clears the totals
     for (int16_t ch : {0, 1, 2}) {
         gChanUser(ch) = 4.0;
         gChanTotal(ch) = 1.0;
@@ -173,11 +173,11 @@ TEST_F(Calculations, ThicknessByInputTypeAndHoldPowerDuringDeposit) {
     EXPECT_DOUBLE_EQ(CalcChanThick(1), 1.0);
     EXPECT_EQ(CalcChanThick(2), 0.0);
 
-    App().setChanPhase(1, 40);
-    App().setChanPhase(2, 40);
+    App().setChanPhase(1, PhaseCode::HoldPower);
+    App().setChanPhase(2, PhaseCode::HoldPower);
     EXPECT_DOUBLE_EQ(CalcChanThick(1), 1.0 + 2.5 * 4.0 * 0.001);
     EXPECT_DOUBLE_EQ(CalcChanThick(2), 1.0 + 2.5 * 4.0 * 0.001);
-    App().setPhase(9);
+    App().setPhase(PhaseCode::ShutterDelay);
     EXPECT_EQ(CalcChanThick(2), 0.0);
 
     // Across midnight the step is still the time since the refresh.

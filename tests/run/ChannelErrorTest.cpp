@@ -41,8 +41,8 @@ TEST_F(ChannelError, ADeviationBeyondTheLimitForMoreThanFiveSecondsSwitchesTheEr
     Deposit({0});
     Film(0).CTRLERR_PERCENT = 10;
     Layer(0).Rate = 10.0;
-    App().setPhase(10);
-    App().setChanPhase(0, 10);
+    App().setPhase(PhaseCode::Deposit);
+    App().setChanPhase(0, PhaseCode::Deposit);
     form.ChanErrorSince(0) = Timer();  // as the entry to DEPOSIT sets it
     gChanUser(0) = 11.2;
     gChanDev(0) = CalcChanDev(0);
@@ -69,9 +69,9 @@ TEST_F(ChannelError, ADeviationBeyondTheLimitForMoreThanFiveSecondsSwitchesTheEr
 
     // Only DEPOSIT, MAN RAMP and CONSTANT count, and only for a channel with an output.
     Clock::Advance(2000);
-    App().setChanPhase(0, 9);
+    App().setChanPhase(0, PhaseCode::ShutterDelay);
     EXPECT_FALSE(form.CheckChanRelays(0));
-    App().setChanPhase(0, 32);
+    App().setChanPhase(0, PhaseCode::Constant);
     EXPECT_TRUE(form.CheckChanRelays(0));
     Layer(0).Output = -1;
     EXPECT_FALSE(form.CheckChanRelays(0));
@@ -114,7 +114,7 @@ TEST_F(ChannelError, InputFailuresByInputType) {
 // A channel without a film is never tested: nothing is read, nothing renewed or switched.
 TEST_F(ChannelError, AChannelWithoutAFilmIsNeverInError) {
     Deposit({0});
-    App().setChanPhase(4, 10);
+    App().setChanPhase(4, PhaseCode::Deposit);
     form.ChanErrorSince(4) = 1.0;
     gChanDev(4) = 50.0;
     EXPECT_FALSE(form.CheckChanRelays(4));

@@ -1,8 +1,10 @@
 // The File menu's commands when the program's state object is missing.
 #include "app/cApp.h"
 #include "platform/FileDialogs.h"
+#include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +15,9 @@ TEST(FileMenu, OpenWithoutTheStateObjectReportsTheMissingObject) {
     TempProgramFolder folder;
     DialogRecorder boxes;
     SetFileDialogResponder([](const FileDialogRequest&) { return FileDialogAnswer{}; });
-    cApp* const saved = gApp;
-    gApp = nullptr;
-    {
-        frmMain form;
-        form.mnuFileOpen_Click();
-    }
-    gApp = saved;
+    ResetProgramState();
+    ProgramObjects::CreateMainForm().mnuFileOpen_Click();
+    ResetProgramState();
     SetFileDialogResponder({});
     ASSERT_GE(boxes.count(), 1);
     EXPECT_TRUE(boxes.last().prompt.contains("91")) << boxes.last().prompt.toStdString();

@@ -30,7 +30,7 @@ class PhaseRun : public RunFixture {
 protected:
     void SetUp() override {
         RunFixture::SetUp();
-        gMainForm = &form;
+        ProgramObjects::CreateMainForm();
         SetDialogResponder([this](const DialogRequest& r) {
             shown.push_back(r);
             if (duringBox) std::exchange(duringBox, nullptr)();
@@ -57,11 +57,7 @@ protected:
         modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
     }
 
-    void TearDown() override {
-        modDB::gDB = dao::Database();
-        gMainForm = nullptr;
-        RunFixture::TearDown();
-    }
+    void TearDown() override { RunFixture::TearDown(); }
 
     // A layer on channel ch (output ch, film ch + 1) at rate Å/s up to thick kÅ.
     static void MakeLayer(int16_t L, int16_t ch, int16_t next, int16_t coDep, double rate, double thick) {
@@ -104,7 +100,7 @@ protected:
     // The reading reply of the main window: readings, thickness, then one control tick.
     void OnReading() {
         for (int16_t ch = 0; ch <= 7; ++ch)
-            if (App().ChanFilm(ch) >= 1) form.SaveReading(ch, Unit().ChanFlux(ch));
+            if (App().ChanFilm(ch) >= 1) RunMainForm().SaveReading(ch, Unit().ChanFlux(ch));
         if (App().Phase() > PhaseCode::Stopped)
             for (int16_t ch = 0; ch <= 7; ++ch)
                 if (App().ChanFilm(ch) >= 1) gChanTotal(ch) = CalcChanThick(ch);
@@ -138,7 +134,6 @@ protected:
         if (list.isEmpty() || list.last() != item) list << item;
     }
 
-    frmMain form;
     UnitSim sim;
     Winsock socket;
     int readings = 0;
@@ -194,7 +189,7 @@ TEST_F(PhaseRun, ATwoStepProcessRunsEveryPhaseAndEndsStoppedAtStepOne) {
     });
     EXPECT_GE(std::max(gChanTotal(0), gChanTotal(1)), 0.02);
     EXPECT_LT(std::max(gChanTotal(0), gChanTotal(1)), 0.0206);
-    EXPECT_EQ(form.lblStatus->text(), "End Deposit Layer 1 - Total");
+    EXPECT_EQ(RunMainForm().lblStatus->text(), "End Deposit Layer 1 - Total");
 
     // Step 2 waits in STOP LAYER; the operator's first start is cancelled at its prompt.
     RunTo(PhaseCode::StopLayer, 40);

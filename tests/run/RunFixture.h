@@ -6,63 +6,40 @@
 // 100 % maximum power). Films start as a plain emission detector (calibration factor and
 // display-unit factor 1, no offsets, one-reading filters); layers have no cross channels
 // and no ratio channel.
+#include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "qcm/cQCM.h"
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
 #include "run/modCalculations.h"
+#include "run/ProgramObjects.h"
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
+#include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/cORUN.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>
 #include <initializer_list>
-#include <memory>
 
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)));
-        ClearRunValues();
-        app_ = std::make_unique<cApp>();
-        gApp = app_.get();
-        unit_ = std::make_unique<cORUN>();
-        gORUN = unit_.get();
-        qcm_ = std::make_unique<cQCM>();
-        gQCM = qcm_.get();
+        ResetProgramState();
+        ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
         gLastMeterTime = Timer();
     }
 
     void TearDown() override {
-        gQCM = nullptr;
-        gORUN = nullptr;
-        gApp = nullptr;
-        qcm_.reset();
-        unit_.reset();
-        app_.reset();
+        ResetProgramState();
         Clock::UseSystem();
-    }
-
-    static void ClearRunValues() {
-        for (auto& p : gProcess) p = ProcessRec{};
-        for (auto& l : gLayer) l = LayerRec{};
-        for (auto& f : gFilm) f = FilmRec{};
-        for (auto* a : {&gChanReading, &gChanUser, &gChanPower, &gChanDev, &gChanRatio, &gChanTotal,
-                        &gChanTotalCarry, &gPIDErr0, &gPIDErr1, &gPIDErr2})
-            a->fill(0.0);
-        for (auto* f : {&gChanRateFilter, &gChanUserFilter, &gChanPowerFilter, &gChanRatioFilter})
-            f->fill(cFilter{});
-        gPIDHold.fill(0);
-        DELTA.fill(0);
-        OutputFunction.fill(0);
-        Simulate = 0;
-        ShowReadings = 0;
-        MeterDamping = 0.0;
     }
 
     // Puts the channels into step 1 of process 1, all deposited together.
@@ -90,31 +67,26 @@ protected:
             f.UnitsCal = 1.0;
             f.Filter = 1;
             f.QCM_NUMBER = -1;
-            unit_->setFullScale(c, 10.0);
-            unit_->setMaxPower(c, 100.0);
+            Unit().setFullScale(c, 10.0);
+            Unit().setMaxPower(c, 100.0);
             if (previous == 0)
                 p.First_Layer = L;
             else
                 gLayer(previous).CoDep_Layer = L;
             previous = L;
         }
-        ASSERT_EQ(app_->BuildProcess(1), 0);
-        app_->setProcLayer(1);
+        ASSERT_EQ(App().BuildProcess(1), 0);
+        App().setProcLayer(1);
     }
 
     static FilmRec& Film(int16_t ch) { return gFilm(ch + 1); }
     static LayerRec& Layer(int16_t ch) { return gLayer(ch + 1); }
 
-    cApp& App() { return *app_; }
-    cORUN& Unit() { return *unit_; }
-    cQCM& QCM() { return *qcm_; }
+    cApp& App() { return RunApp(); }
+    cORUN& Unit() { return RunUnit(); }
+    cQCM& QCM() { return RunQCM(); }
 
     // The error handler writes its reports there, and answers its message boxes.
     TempProgramFolder folder;
     DialogRecorder boxes;
-
-private:
-    std::unique_ptr<cApp> app_;
-    std::unique_ptr<cORUN> unit_;
-    std::unique_ptr<cQCM> qcm_;
 };

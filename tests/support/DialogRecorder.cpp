@@ -1,10 +1,9 @@
 #include "support/DialogRecorder.h"
 
-DialogRecorder::DialogRecorder() {
-    SetDialogResponder([this](const DialogRequest& r) { return respond(r); });
-}
+DialogRecorder::DialogRecorder()
+    : previous_(SetDialogResponder([this](const DialogRequest& r) { return respond(r); })) {}
 
-DialogRecorder::~DialogRecorder() { SetDialogResponder({}); }
+DialogRecorder::~DialogRecorder() { SetDialogResponder(std::move(previous_)); }
 
 void DialogRecorder::answer(int result, const QString& text) { answers_.push_back({result, text}); }
 

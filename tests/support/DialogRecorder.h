@@ -1,6 +1,7 @@
 #pragma once
 // Answers every message and input box for the length of a test and records what was
-// asked, so a test checks the exact texts and never blocks on a modal dialog.
+// asked, so a test checks the exact texts and never blocks on a modal dialog. The responder
+// it replaces is back when it goes.
 #include "platform/Dialogs.h"
 
 #include <QStringList>
@@ -28,4 +29,5 @@ private:
     DialogAnswer respond(const DialogRequest& req);
     std::vector<DialogRequest> boxes_;
     std::deque<DialogAnswer> answers_;
+    DialogResponder previous_;
 };

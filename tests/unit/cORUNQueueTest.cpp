@@ -82,6 +82,20 @@ TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
     EXPECT_FALSE(link.Front(front));
 }
 
+TEST(cORUNQueue, AnEmptyQueueHasNoFrontAfterItsSlotsWereUsedOnce) {
+    cORUN link;
+    link.setEnabled(true);
+    link.SendCheckReading();
+    // 105 commands through the queue: the ring wraps, and its slots keep what was taken.
+    for (int round = 0; round < 21; ++round) {
+        for (int i = 0; i < 5; ++i) link.SendString(QStringLiteral("X%1").arg(i));
+        for (int i = 0; i < 5; ++i) Reply(link, "X");
+    }
+    QString front = QStringLiteral("stale");
+    EXPECT_FALSE(link.Front(front));
+    EXPECT_EQ(front, "");
+}
+
 TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     cORUN link;
     LinkLog log(link);

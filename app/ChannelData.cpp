@@ -1,4 +1,4 @@
-#include "run/ChannelData.h"
+#include "app/ChannelData.h"
 
 PerChannelArray<double> gChanReading;
 PerChannelArray<cFilter> gChanRateFilter;

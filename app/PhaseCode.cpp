@@ -1,6 +1,6 @@
-#include "run/modPhases.h"
+#include "app/PhaseCode.h"
 
-namespace modPhases {
+namespace PhaseCode {
 
 QString PhaseName(int code) {
     switch (code) {
@@ -28,4 +28,4 @@ QString PhaseName(int code) {
     }
 }
 
-}  // namespace modPhases
+}  // namespace PhaseCode

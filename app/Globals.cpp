@@ -1,0 +1,7 @@
+#include "app/Globals.h"
+
+cApp* gApp = nullptr;
+cORUN* gORUN = nullptr;
+cQCM* gQCM = nullptr;
+cComm* gComm = nullptr;
+frmMain* gMainForm = nullptr;

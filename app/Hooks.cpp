@@ -1,0 +1,14 @@
+#include "app/Hooks.h"
+
+namespace Hooks {
+
+void (*InitPhase)(int16_t) = nullptr;
+void (*SetShutterRelays)(int16_t, bool) = nullptr;
+void (*ChannelPhaseNotify)(int16_t, bool) = nullptr;
+void (*InitPhaseQCMCal)(int16_t) = nullptr;
+void (*ReleaseLinks)() = nullptr;
+void (*SetIOFunction)(bool, int16_t, int16_t) = nullptr;
+int16_t (*GetIOFunction)(bool, int16_t) = nullptr;
+QString (*ProcessTime)() = nullptr;
+
+}  // namespace Hooks

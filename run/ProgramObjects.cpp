@@ -1,0 +1,87 @@
+#include "run/ProgramObjects.h"
+
+#include "app/Hooks.h"
+#include "app/cApp.h"
+#include "data/modDB.h"
+#include "qcm/cQCM.h"
+#include "remote/cComm.h"
+#include "run/frmMain.h"
+#include "run/modIO.h"
+#include "run/modPhases.h"
+#include "unit/cORUN.h"
+#include "windows/frmGraph.h"
+
+namespace ProgramObjects {
+
+namespace {
+
+template <typename T>
+T& Create(T*& global) {
+    if (!global) global = new T;
+    return *global;
+}
+
+template <typename T>
+void Release(T*& global) {
+    T* object = global;
+    global = nullptr;  // never reachable half-destroyed
+    delete object;
+}
+
+void SetIOFunction(bool input, int16_t i, int16_t code) {
+    if (input) modIO::SetInputFunction(i, code);
+    else modIO::SetOutputFunction(i, code);
+}
+
+int16_t GetIOFunction(bool input, int16_t i) {
+    return input ? modIO::GetInputFunction(i) : modIO::GetOutputFunction(i);
+}
+
+QString ProcessTime() { return RunMainForm().ProcessTime(); }
+
+}  // namespace
+
+void RegisterCalls() {
+    Hooks::InitPhase = &modPhases::InitPhase;
+    Hooks::SetShutterRelays = &modPhases::SetShutterRelays;
+    Hooks::ChannelPhaseNotify = &modPhases::ChannelPhaseNotify;
+    Hooks::InitPhaseQCMCal = &modPhases::InitPhaseQCMCal;
+    Hooks::ReleaseLinks = &ReleaseLinks;
+    Hooks::SetIOFunction = &SetIOFunction;
+    Hooks::GetIOFunction = &GetIOFunction;
+    Hooks::ProcessTime = &ProcessTime;
+}
+
+cApp& CreateApp() {
+    RegisterCalls();
+    if (gApp) return *gApp;
+    cApp& app = Create(gApp);
+    // The graph windows follow first, so a window is open (or gone) before the main
+    // window checks (or clears) its menu entry.
+    QObject::connect(&app, &cApp::ShowGraphChange, &app, &frmGraph::ApEvent_ShowGraphChange);
+    QObject::connect(&app, &cApp::GraphRestart, &app, &frmGraph::ApEvent_GraphRestart);
+    return app;
+}
+
+cORUN& CreateUnit() { return Create(gORUN); }
+cQCM& CreateQCM() { return Create(gQCM); }
+frmMain& CreateMainForm() { return Create(gMainForm); }
+cComm& CreateComm() { return Create(gComm); }
+
+void ReleaseLinks() {
+    Release(gComm);
+    Release(gORUN);
+}
+
+void ReleaseMainForm() { Release(gMainForm); }
+
+void ReleaseAll() {
+    ReleaseLinks();
+    for (int i = 0; i <= 3; ++i) delete gGraphForm(i).data();
+    ReleaseMainForm();
+    Release(gQCM);
+    modDB::gDB = dao::Database();  // the connection ends with its last holder
+    Release(gApp);
+}
+
+}  // namespace ProgramObjects

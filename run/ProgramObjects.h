@@ -1,0 +1,41 @@
+#pragma once
+// The one owner of the program's global objects (app/Globals.h): it makes them in the
+// order of the start-up and releases them in the reverse order, and it registers the
+// calls that lower modules make into higher ones (app/Hooks.h). The start-up, the
+// shutdown and the tests all go through it; nothing else news or deletes these objects.
+//
+// Order of making: gApp, then gORUN, gQCM, the main window, gComm. Order of release:
+// gComm, gORUN (both at phase 99, ReleaseLinks), the graph windows, the main window, gQCM,
+// the recipe database, gApp.
+
+class cApp;
+class cComm;
+class cORUN;
+class cQCM;
+class frmMain;
+
+namespace ProgramObjects {
+
+// Each makes its object when it does not exist yet, stores it in its global and returns
+// it; an existing object is returned as it is. CreateApp also registers the calls
+// (RegisterCalls); the main window binds itself to gApp's events when it is made.
+cApp& CreateApp();
+cORUN& CreateUnit();
+cQCM& CreateQCM();
+frmMain& CreateMainForm();
+cComm& CreateComm();
+
+// The shutdown's release (phase 99): the remote-control server, then the unit link.
+void ReleaseLinks();
+// The main window, once the shutdown has closed it.
+void ReleaseMainForm();
+// The program's end: every object above, in the reverse order of making, and the recipe
+// database closed. Safe to call when some or all of them do not exist.
+void ReleaseAll();
+
+// Registers every call of a lower module into a higher one: the phase machine's entry
+// actions, the release of the links, the relay/input maps, the data log's process time
+// and the graph windows' events of gApp. Idempotent.
+void RegisterCalls();
+
+}  // namespace ProgramObjects
