@@ -10,5 +10,12 @@ void (*ReleaseLinks)() = nullptr;
 void (*SetIOFunction)(bool, int16_t, int16_t) = nullptr;
 int16_t (*GetIOFunction)(bool, int16_t) = nullptr;
 QString (*ProcessTime)() = nullptr;
+cORUN& (*CreateUnit)() = nullptr;
+cQCM& (*CreateQCM)() = nullptr;
+cComm& (*CreateComm)() = nullptr;
+void (*ShowForm)(const QString&) = nullptr;
+Endpoints (*MainFormEndpoints)() = nullptr;
+void (*SelectEditChannel)(int16_t) = nullptr;
+void (*FocusMainForm)() = nullptr;
 
 }  // namespace Hooks

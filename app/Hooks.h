@@ -10,6 +10,12 @@
 #include <cstdint>
 #include <utility>
 
+class cComm;
+class cORUN;
+class cQCM;
+class MSComm;
+class Winsock;
+
 namespace Hooks {
 
 // ---- The application state into the phase machine ----
@@ -34,6 +40,28 @@ extern int16_t (*GetIOFunction)(bool input, int16_t i);
 // ---- The data log into the main window ----
 // The elapsed process time, "hh:mm:ss".
 extern QString (*ProcessTime)();
+
+// ---- The start-up sequence into the owner of the objects and the windows ----
+// Make the unit link, the quartz facade and the remote-control server through their owner.
+extern cORUN& (*CreateUnit)();
+extern cQCM& (*CreateQCM)();
+extern cComm& (*CreateComm)();
+// Shows the named window ("frmMain", "frmProcess", "frmSystem"), making it when it is not
+// open; the main window runs its load handling then.
+extern void (*ShowForm)(const QString& name);
+// The main window's link endpoints: the unit's TCP client, the remote-control TCP server
+// and the remote-control serial port.
+struct Endpoints {
+    Winsock* unitClient = nullptr;
+    Winsock* remoteServer = nullptr;
+    MSComm* remoteSerial = nullptr;
+};
+extern Endpoints (*MainFormEndpoints)();
+// Selects the main window's edit-channel option of channel ch (0..7), which opens the
+// layer editor on that channel's layer.
+extern void (*SelectEditChannel)(int16_t ch);
+// Gives the main window the focus.
+extern void (*FocusMainForm)();
 
 // Calls a hook; error 91 when nothing registered it.
 template <typename R, typename... P, typename... A>

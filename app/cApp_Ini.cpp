@@ -8,6 +8,7 @@
 #include "app/cIniFile.h"
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
+#include "data/ProcessRec.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
 #include "platform/IniProfile.h"
@@ -111,7 +112,10 @@ void cApp::IniReadApp(const QString& FileName, const QString& Section) {
 void cApp::IniReadApplication(cIniFile& ini) {
     Simulate = 0;
     DBFile = Text(ini, "Application", QStringLiteral("Database"), QStringLiteral("ORUN.MDB"));
+    // A stored process number that names no process would leave the start-up without an
+    // active process; the first process is taken instead.
     ProcNum_ = ini.ReadIniInt(QStringLiteral("Application"), QStringLiteral("Process"), 1);
+    if (!gProcess.inRange(ProcNum_)) ProcNum_ = 1;
     Debug = Long(ini, "Application", QStringLiteral("Debug"), "0");
     CtrlKey = Int(ini, "Application", QStringLiteral("CtrlKey"), "0") != 0;
     CalHiBias = vb::CLng(Number(ini, "Application", QStringLiteral("CalHiBias"), QStringLiteral("2000")));

@@ -47,8 +47,21 @@ frmStartup::frmStartup(QWidget* parent)
     layout->addWidget(prgPercent_);
 }
 
+namespace {
+
+frmStartup::ProgressObserver& observer() {
+    static frmStartup::ProgressObserver o;
+    return o;
+}
+
+}  // namespace
+
+void frmStartup::SetProgressObserver(ProgressObserver o) { observer() = std::move(o); }
+
 void frmStartup::setProgressPercent(double dValue) {
-    if (dValue >= 0 && dValue <= 100) prgPercent_->setValue(vb::CInt(dValue));
+    if (dValue < 0 || dValue > 100) return;
+    prgPercent_->setValue(vb::CInt(dValue));
+    if (observer()) observer()(lblStatus_->text(), prgPercent_->value());
 }
 
 void frmStartup::setProgressText(const QString& sValue) { lblStatus_->setText(vb::Trim(sValue)); }

@@ -144,6 +144,10 @@ bool FileExists(const QString& FileName) {
 
 QString GetNamePart(const QString& Path) { return Path.mid(lastSeparator(Path) + 1); }
 
+bool SamePath(const QString& a, const QString& b) {
+    return QDir::cleanPath(ResolvePath(a)).compare(QDir::cleanPath(ResolvePath(b)), Qt::CaseInsensitive) == 0;
+}
+
 QString GetPathPart(const QString& Path) { return Path.left(lastSeparator(Path) + 1); }
 
 bool KillFile(const QString& FileName) {

@@ -47,6 +47,9 @@ bool FileExists(const QString& FileName);
 QString GetNamePart(const QString& Path);
 // The text up to and including the last "\" or "/" (empty when it has none).
 QString GetPathPart(const QString& Path);
+// True when two paths as written in settings name the same place (case ignored, as the
+// original's file system did).
+bool SamePath(const QString& a, const QString& b);
 // Deletes the file, ignoring every failure; always True.
 bool KillFile(const QString& FileName);
 

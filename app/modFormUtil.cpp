@@ -74,6 +74,18 @@ void CenterFormScreen(QWidget* Form) {
     });
 }
 
+void CloseForms(QWidget* Form) {
+    RunReportingErrors(QStringLiteral("CloseForms"), [&] {
+        // The program's windows, not the platform's menus and pop-ups.
+        QList<QPointer<QWidget>> others;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != Form && isOpen(w) && w->objectName().startsWith(QLatin1String("frm"), Qt::CaseInsensitive)) others << w;
+        for (const QPointer<QWidget>& w : others)
+            if (w) Unload(w);
+        Unload(Form);
+    });
+}
+
 bool IsFormLoaded(const QString& Name) { return LoadedForm(Name) != nullptr; }
 
 bool IsFormLoadedByCaption(const QString& Caption) { return LoadedFormByCaption(Caption) != nullptr; }

@@ -34,6 +34,9 @@ int UnloadMode(const QWidget* Form);
 // Called by a window that accepted its close.
 void MarkUnloaded(QWidget* Form);
 
+// Unloads every open window of the program other than the given one, then the given one.
+void CloseForms(QWidget* Form);
+
 // Stores the window's position under KeyName (the window's name when empty) as
 // "L=<left>;T=<top>;W=<width>;H=<height>;S=<state>", in twips, state 0 normal,
 // 1 minimised, 2 maximised; a minimised window stores nothing.

@@ -5,23 +5,14 @@
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
+#include "app/cFileDialog.h"
 #include "app/modFileUtil.h"
 #include "platform/FileDialogs.h"
 #include "platform/ProgramFolder.h"
 
-#include <QDir>
-
 namespace modUtil {
 
-namespace {
-
-// Two paths as written in settings name the same place (case ignored, as the original's
-// file system did).
-bool SamePath(const QString& a, const QString& b) {
-    return QDir::cleanPath(ResolvePath(a)).compare(QDir::cleanPath(ResolvePath(b)), Qt::CaseInsensitive) == 0;
-}
-
-}  // namespace
+using modFileUtil::SamePath;
 
 QString ShowFileName(const QString& path) {
     ORUN_PROC("modUtil_ShowFileName");
@@ -45,20 +36,20 @@ QString GetDBFile(bool save) {
     QString result;
     try {
         const cApp& app = RunApp();
-        FileDialogRequest dlg;
-        dlg.openDialog = !save;
-        dlg.title = save ? QStringLiteral("Save Database As") : QStringLiteral("Open Database");
-        dlg.defaultExt = QStringLiteral("mdb");
-        dlg.filter = QStringLiteral("Setup files (*.MDB)|*.MDB");
-        dlg.filterIndex = 0;
-        dlg.flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly | cdlOFNNoChangeDir;  // 14
-        dlg.initialDir = app.Path();
-        dlg.fileName = DBFile;
-        ShowFileDialog(dlg);
+        cFileDialog dlg;
+        dlg.DialogTitle = save ? QStringLiteral("Save Database As") : QStringLiteral("Open Database");
+        dlg.DefaultExt = QStringLiteral("mdb");
+        dlg.Filter = QStringLiteral("Setup files (*.MDB)|*.MDB");
+        dlg.FilterIndex = 0;
+        dlg.Flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly | cdlOFNNoChangeDir;  // 14
+        dlg.MaxFileSize = 255;
+        dlg.InitialDir = app.Path();
+        dlg.FileName = DBFile;
+        dlg.Show(!save);
         // A cancelled dialog leaves the preset name, which is then returned as it stands.
         const bool inProgramFolder =
-            !dlg.fileTitle.isEmpty() && SamePath(app.Path() + dlg.fileTitle, dlg.fileName);
-        result = inProgramFolder ? dlg.fileTitle : dlg.fileName;
+            !dlg.FileTitle.isEmpty() && SamePath(app.Path() + dlg.FileTitle, dlg.FileName);
+        result = inProgramFolder ? dlg.FileTitle : dlg.FileName;
     } catch (...) {
         gErr.HandleError();
     }

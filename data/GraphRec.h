@@ -32,3 +32,15 @@ struct GraphRec {
 };
 
 extern BoundedArray<GraphRec, 0, 3> gGraph;
+
+// The quantity a graph draws (GraphRec::Data). Sensor draws 16 values: each channel's
+// flux on the left axis and its gas signal on the right.
+namespace GraphDataKind {
+constexpr int32_t Rate = 0;
+constexpr int32_t Dev = 1;
+constexpr int32_t Power = 2;
+constexpr int32_t Total = 3;
+constexpr int32_t Sensor = 4;
+constexpr int32_t FilteredRate = 5;
+constexpr int32_t RateRatio = 6;
+}  // namespace GraphDataKind

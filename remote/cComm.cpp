@@ -62,7 +62,7 @@ void cComm::IniRead() {
         RS232Port_ = vb::CInt(ini.ReadIniStr(kSection, QStringLiteral("Port"), QStringLiteral("1")));
         RS232Baud_ = vb::CLng(ini.ReadIniStr(kSection, QStringLiteral("BaudRate"), QStringLiteral("9600")));
         EthernetLocalPort_ =
-            vb::CInt(ini.ReadIniStr(kSection, QStringLiteral("EthernetPort"), QStringLiteral("1001")));
+            vb::CLng(ini.ReadIniStr(kSection, QStringLiteral("EthernetPort"), QStringLiteral("1001")));
     } catch (...) {
         gErr.HandleError();
     }
@@ -106,11 +106,11 @@ QString cComm::EthernetRemoteIP() const { return Winsock_ ? Winsock_->RemoteHost
 int32_t cComm::EthernetRemotePort() const { return Winsock_ ? Winsock_->RemotePort() : 0; }
 QString cComm::EthernetLocalIP() const { return Winsock_ ? Winsock_->LocalIP() : QString(); }
 
-int16_t cComm::EthernetLocalPort() const {
-    return modShellExecute::RunningFromIDE() ? int16_t{-1} : EthernetLocalPort_;
+int32_t cComm::EthernetLocalPort() const {
+    return modShellExecute::RunningFromIDE() ? -1 : EthernetLocalPort_;
 }
 
-void cComm::setEthernetLocalPort(int16_t nPort) {
+void cComm::setEthernetLocalPort(int32_t nPort) {
     ORUN_PROC("cComm_EthernetLocalPort");
     try {
         if (nPort != EthernetLocalPort_) {

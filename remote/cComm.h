@@ -67,11 +67,11 @@ public:
     QString EthernetRemoteIP() const;
     int32_t EthernetRemotePort() const;
     QString EthernetLocalIP() const;
-    // TCP listening port; negative = no listener. Setting another port closes the TCP
-    // control and, for a port of 0 or more, listens on it; a port that cannot be listened
-    // on is reported and the stored port stays.
-    int16_t EthernetLocalPort() const;
-    void setEthernetLocalPort(int16_t nPort);
+    // TCP listening port (up to 65535); negative = no listener. Setting another port
+    // closes the TCP control and, for a port of 0 or more, listens on it; a port that
+    // cannot be listened on is reported and the stored port stays.
+    int32_t EthernetLocalPort() const;
+    void setEthernetLocalPort(int32_t nPort);
 
     // Writes [SftwComm]: Port, BaudRate, EthernetPort.
     void IniWrite();
@@ -123,8 +123,27 @@ private:
 
     // ---- Handlers, one file per command family ----
     QString MsgQP(const QString& sMsg);
+    QString MsgUP(const QString& sMsg);
+    QString MsgQS(const QString& sMsg);
+    QString MsgUS(const QString& sMsg);
     QString MsgQU(const QString& sMsg);
     QString MsgUU(const QString& sMsg);
+    QString MsgQL(const QString& sMsg);
+    QString MsgUL(const QString& sMsg);
+    QString MsgQF(const QString& sMsg);
+    QString MsgUF(const QString& sMsg);
+    QString MsgQV(const QString& sMsg);
+    QString MsgUV(const QString& sMsg);
+    QString MsgQM(const QString& sMsg);
+
+    // ---- Manual power of a channel on the client's behalf (cComm_ManualPower.cpp) ----
+    // Manual power on at sPercent (a whole 0..100 after rounding; the box shows it with one
+    // decimal and the unit gets it as sent): 0 done, -1 refused (the channel's manual-power
+    // box is not shown, or the power is out of range).
+    int16_t SetManualPower(int16_t nChan, const QString& sPercent);
+    // sValue 1: back to automatic power; any other number: manual power at the power the
+    // window shows. 0 done, -1 refused (the box is not shown).
+    int16_t SetManualMode(int16_t nChan, const QString& sValue);
 
     // ---- Settings (cComm.cpp) ----
     void IniRead();
@@ -135,7 +154,7 @@ private:
     bool RS232Enabled_ = false;
     int16_t RS232Port_ = 0;
     int32_t RS232Baud_ = 0;
-    int16_t EthernetLocalPort_ = 0;
+    int32_t EthernetLocalPort_ = 0;
     RequestCollector RS232Buffer_;
     RequestCollector EthernetBuffer_;
     // The relay's communication object; null without a relay.

@@ -22,9 +22,10 @@ cComm::Handler cComm::FindHandler(const QString& sCommand) {
         const char* name;
         Handler handler;
     } kCommands[] = {
-        {"@QP", &cComm::MsgQP},
-        {"@QU", &cComm::MsgQU},
-        {"@UU", &cComm::MsgUU},
+        {"@QP", &cComm::MsgQP}, {"@UP", &cComm::MsgUP}, {"@QS", &cComm::MsgQS}, {"@US", &cComm::MsgUS},
+        {"@QU", &cComm::MsgQU}, {"@UU", &cComm::MsgUU},
+        {"@QL", &cComm::MsgQL}, {"@UL", &cComm::MsgUL}, {"@QF", &cComm::MsgQF}, {"@UF", &cComm::MsgUF},
+        {"@QV", &cComm::MsgQV}, {"@UV", &cComm::MsgUV}, {"@QM", &cComm::MsgQM},
     };
     for (const auto& command : kCommands)
         if (sCommand == QLatin1String(command.name)) return command.handler;

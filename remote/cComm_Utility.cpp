@@ -69,6 +69,8 @@ QString cComm::MsgUU(const QString& sMsg) {
         // The new locks show at once.
         frmMain& form = RunMainForm();
         form.UpdateForm();
+        form.ShowChannels();
+        form.ShowSensors();
         break;
     }
     case 7: {

@@ -7,6 +7,7 @@
 #include "remote/cComm.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "run/StartupCalls.h"
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
 #include "windows/frmGraph.h"
@@ -50,6 +51,7 @@ void RegisterCalls() {
     Hooks::SetIOFunction = &SetIOFunction;
     Hooks::GetIOFunction = &GetIOFunction;
     Hooks::ProcessTime = &ProcessTime;
+    StartupCalls::Register();
 }
 
 cApp& CreateApp() {

@@ -1,10 +1,40 @@
 #include "run/frmMain.h"
 
+#include "app/modFormUtil.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
-    CreateAppControls();
+    CreateMenus();
+    CreateTopPanel();
+    CreateLeftPanel();
+    CreateChannelPanel();
     CreateReadingGrids();
+    CreateEndpoints();
+    LayoutWindow();
+    ConnectRunButtons();
     BindAppEvents();
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!loaded_) Form_Load();
+}
+
+// A close asked for by the program (File, Exit, the exit step, an incompatible unit) goes
+// through modFormUtil::Unload and is mode 1; the close box and the system's are mode 0.
+void frmMain::closeEvent(QCloseEvent* event) {
+    int cancel = 0;
+    Form_QueryUnload(cancel, modFormUtil::UnloadMode(this));
+    if (cancel != 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    modFormUtil::MarkUnloaded(this);
+    Form_Unload();
+}

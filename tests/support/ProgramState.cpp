@@ -15,7 +15,12 @@
 #include "qcm/cQCMCal.h"
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
+#include "unit/frmShowComm.h"
+#include "unit/frmTest.h"
+#include "windows/frmGraphsSetup.h"
 #include "windows/frmSystem.h"
+
+#include <QApplication>
 
 #include <type_traits>
 
@@ -64,6 +69,9 @@ void ResetProgramState() {
     delete gLayerEditor.data();
     delete gFilmEditor.data();
     delete gSystemForm;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<frmShowComm*>(w) || qobject_cast<frmTest*>(w)) delete w;
+    delete gGraphsSetup.data();
     for (auto& cal : modPhases::QCMCalObj) cal.reset();
     ProgramObjects::ReleaseAll();
     ProgramObjects::RegisterCalls();

@@ -1,0 +1,226 @@
+// The 90 ms poll of the main window against the unit emulator (the unitsim program, in a
+// process of its own), over TCP, for 30 s: how far each poll tick lands from its due time
+// (90 ms after the previous tick or after the restart that ends each control tick), the
+// time each control tick takes (reading reply received to poll restarted), the
+// tick-to-tick intervals, and the station's CPU time per tick. Run by hand:
+//     build/bench/bench_poll [--seconds N] [--stopped]
+// With --stopped the run phase stays STOPPED (no phase tick); by default the channels
+// deposit, so every reading runs the phase machine and sends the power outputs.
+#include "app/SettingsGlobals.h"
+#include "app/cApp.h"
+#include "app/cErrHandler.h"
+#include "data/FilmRec.h"
+#include "data/ProcessRec.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SettingsStore.h"
+#include "platform/ccrpTimer.h"
+#include "qcm/cQCM.h"
+#include "run/PhaseCode.h"
+#include "run/ProgramObjects.h"
+#include "run/frmMain.h"
+#include "unit/cORUN.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+constexpr double kIntervalMs = 90.0;
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, static_cast<size_t>(std::ceil(p / 100.0 * v.size())) - 1);
+    return v[i];
+}
+
+void Report(const char* what, const std::vector<double>& v) {
+    std::printf("%-38s p50 %7.3f ms   p99 %7.3f ms   max %7.3f ms\n", what, Percentile(v, 50), Percentile(v, 99),
+                v.empty() ? 0.0 : *std::max_element(v.begin(), v.end()));
+}
+
+// A recipe database with the rows the program reads and writes, opened.
+void Database(const QString& path) {
+    dao::Database db = CreateRecipeDatabase(path);
+    db.SetUserDefinedProperty(QStringLiteral("ORUN_VER"), QStringLiteral("4.11"));
+    auto rows = [&](const char* table, const char* key, int first, int last) {
+        QStringList values;
+        for (int n = first; n <= last; ++n) values << QStringLiteral("(%1)").arg(n);
+        db.Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table), QLatin1String(key)) +
+                   values.join(QLatin1Char(',')));
+    };
+    rows("Processes", "Process_Number", 1, 25);
+    rows("Layers", "Layer_Number", 1, 250);
+    rows("Films", "Film_Number", 1, 25);
+    db.Close();
+    modDB::DBLoad(path);
+}
+
+// Four channels depositing in step 1 of process 1, each counting light straight through.
+void Station() {
+    ProcessRec& p = gProcess(1);
+    p.Process_Name = QStringLiteral("Bench");
+    p.Number_Layers = 1;
+    p.Number_Act_Layers = 4;
+    p.First_Layer = 1;
+    for (int16_t c = 0; c <= 3; ++c) {
+        const int16_t L = static_cast<int16_t>(c + 1);
+        LayerRec& l = gLayer(L);
+        l.Layer_Number = L;
+        l.Channel = c;
+        l.Output = c;
+        l.Film_Number = L;
+        l.Next_Layer = -1;
+        l.CoDep_Layer = c < 3 ? static_cast<int16_t>(L + 1) : -1;
+        l.XCH1 = l.XCH2 = l.XCH3 = l.XCH4 = -1;
+        l.RatioChan = -1;
+        l.ChanMult = l.RatioMult = 1.0;
+        l.Rate = 2.0;
+        l.Thick = 999.0;
+        FilmRec& f = gFilm(L);
+        f.Film_Name = QStringLiteral("Film %1").arg(L);
+        f.Units = QStringLiteral("A/s");
+        f.QCM_CALFACTOR = 0.01;
+        f.UnitsCal = 1.0;
+        f.Filter = 4;
+        f.DecDigits = 2;
+        f.IntDigits = 3;
+        f.Max_Power = 100.0;
+        f.FULL_SCALE = 10.0;
+        f.Sensor_PMT = 800;
+        f.QCM_NUMBER = -1;
+        f.PTerm = 10.0;
+        f.ITerm = 5.0;
+        f.SLEW_RATE = 50.0;
+        gORUN->setFullScale(c, 10.0);
+        gORUN->setMaxPower(c, 100.0);
+        for (int integ = 0; integ <= 1; ++integ) {
+            gORUN->setCalSlope(c, integ, -0.1);
+            gORUN->setCalIntercept(c, integ, 4000.0);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 30;
+    const bool deposit = !args.contains("--stopped");
+
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path());
+    SettingsStore::SetLocation(folder.path());
+    int boxes = 0;
+    SetDialogResponder([&](const DialogRequest& r) {
+        ++boxes;
+        std::fprintf(stderr, "box: %s\n", qPrintable(r.prompt));
+        return DialogAnswer{vbOK, {}};
+    });
+
+    QProcess unitsim;
+    unitsim.start(QCoreApplication::applicationDirPath() + "/../bin/unitsim", {"--listen", "127.0.0.1:0"});
+    if (!unitsim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "bench_poll: cannot start build/bin/unitsim\n");
+        return 1;
+    }
+    const QRegularExpressionMatch m = QRegularExpression(":(\\d+)").match(QString::fromLatin1(unitsim.readAllStandardOutput()));
+    const int port = m.captured(1).toInt();
+
+    ProgramObjects::CreateApp();
+    Database(folder.filePath(QStringLiteral("ORUN.MDB")));
+    ProgramObjects::CreateUnit();
+    ProgramObjects::CreateQCM();
+    MeterDamping = 0.0;  // every reading refreshes the channel rows: the heaviest case
+    SensorDecimals = QStringLiteral("0.00");
+    Colors(1) = 0xFF0000;
+    Colors(0) = 0xFFFF;
+    // Connected before the window binds its own handlers: the start of each reply's handling.
+    QElapsedTimer clock;
+    clock.start();
+    double replyStart = 0.0;
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&] { replyStart = clock.nsecsElapsed() * 1e-6; });
+    frmMain& form = ProgramObjects::CreateMainForm();
+    form.Form_Load();
+    form.show();
+    Station();
+    gApp->setProcNum(1);
+
+    if (!gORUN->CommInit(10, port, QStringLiteral("127.0.0.1"), form.tcpControllerClient)) {
+        std::fprintf(stderr, "bench_poll: no link to the emulator on port %d\n", port);
+        return 1;
+    }
+    gORUN->SendGetVersion();
+    QElapsedTimer wait;
+    wait.start();
+    while (!form.RequestReadings->Enabled() && wait.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    gApp->setPhase(deposit ? PhaseCode::Deposit : PhaseCode::Stopped);
+    for (int16_t c = 0; c <= 3 && deposit; ++c) {
+        gApp->setChanPhase(c, PhaseCode::Deposit);
+        gORUN->setPower(c, 30.0);
+    }
+
+    std::vector<double> lateness, intervals, tickWork;
+    double lastTick = -1.0, lastRestart = -1.0;
+    int ticks = 0, readings = 0;
+    QObject::connect(form.RequestReadings, &ccrpTimer::Timer, [&] {
+        const double now = clock.nsecsElapsed() * 1e-6;
+        if (lastTick >= 0.0) {
+            intervals.push_back(now - lastTick);
+            const double due = std::max(lastTick, lastRestart) + kIntervalMs;
+            lateness.push_back(std::fabs(now - due));
+        }
+        lastTick = now;
+        ++ticks;
+    });
+    // Connected after the window's own handler: runs right after the tick restarted the poll.
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) {
+        if (r.startsWith('G') || r.startsWith('g')) {
+            lastRestart = clock.nsecsElapsed() * 1e-6;
+            tickWork.push_back(lastRestart - replyStart);
+            ++readings;
+        }
+    });
+
+    const double cpuStart = CpuSeconds();
+    QEventLoop run;
+    QTimer::singleShot(seconds * 1000, &run, &QEventLoop::quit);
+    run.exec();
+    const double cpu = CpuSeconds() - cpuStart;
+    const double wall = clock.elapsed() / 1000.0;
+
+    std::printf("poll of the main window against unitsim over TCP, %d s, phase %s\n", seconds, deposit ? "DEPOSIT" : "STOPPED");
+    std::printf("poll ticks %d, control ticks (readings) %d, boxes %d\n", ticks, readings, boxes);
+    Report("deviation from due time", lateness);
+    Report("tick-to-tick interval", intervals);
+    Report("control tick (reading reply handled)", tickWork);
+    std::printf("CPU per poll tick %.3f ms (%.2f %% of one core over %.1f s)\n", ticks ? cpu * 1000.0 / ticks : 0.0,
+                cpu / wall * 100.0, wall);
+
+    form.Form_Unload();
+    unitsim.kill();
+    unitsim.waitForFinished(2000);
+    ProgramObjects::ReleaseAll();  // the database too, before the application goes
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "platform/TerminationRequest.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int gPipe[2] = {-1, -1};
+
+void Handler(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+void OnTerminationRequest(std::function<void()> onRequest) {
+    if (gPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, gPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(gPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onRequest = std::move(onRequest)] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(gPipe[1], &byte, 1);
+        onRequest();
+    });
+    struct sigaction action = {};
+    action.sa_handler = Handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}

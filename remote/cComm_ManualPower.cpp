@@ -1,0 +1,46 @@
+// Manual power of a channel set on a client's behalf through the main window's own
+// manual-power box, so that the window, the channel phase and the unit follow as they do
+// for the operator. Only channels whose box the window shows can be switched.
+#include "remote/cComm.h"
+
+#include "app/VBConv.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
+    frmMain& form = RunMainForm();
+    QCheckBox* box = form.chkManPwr(nChan);
+    if (box->isHidden()) return -1;
+    // The window is tested on the whole percent; the unit gets the value as sent.
+    const int16_t whole = vb::CInt(sPercent);
+    if (whole < 0 || whole > 100) return -1;
+    if (!box->isChecked()) {
+        box->setChecked(true);
+        form.chkManPwr_Click(nChan);
+    }
+    form.txtPower(nChan)->setText(vb::Format(sPercent, QStringLiteral("0.0")));
+    cORUN& unit = RunUnit();
+    unit.setPower(RunApp().ChanOutput(nChan), vb::CDbl(sPercent));
+    unit.SendPower();
+    return 0;
+}
+
+int16_t cComm::SetManualMode(int16_t nChan, const QString& sValue) {
+    frmMain& form = RunMainForm();
+    QCheckBox* box = form.chkManPwr(nChan);
+    if (box->isHidden()) return -1;
+    if (vb::CInt(sValue) == 1) {
+        if (box->isChecked()) {
+            box->setChecked(false);
+            form.chkManPwr_Click(nChan);
+        }
+    } else {
+        // Manual power at the power the window shows now.
+        SetManualPower(nChan, form.lblPower(nChan)->text());
+    }
+    return 0;
+}

@@ -1,0 +1,121 @@
+// The two-step exit of the main window, its last handler, and the link reset after a
+// reply time-out.
+#include "app/SettingsGlobals.h"
+#include "app/SystemFlags.h"
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "app/modBitOps.h"
+#include "app/modFormUtil.h"
+#include "data/modDB.h"
+#include "platform/AppInfo.h"
+#include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
+#include "platform/Winsock.h"
+#include "platform/ccrpTimer.h"
+#include "run/PhaseCode.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+constexpr int kEthernetPort = 10;
+
+// The busy pointer for the length of the shutdown, also when a step fails.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+void CloseIfConnected(Winsock* socket) {
+    if (socket->State() == Winsock::sckConnected) socket->Close();
+}
+
+}  // namespace
+
+void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    ORUN_PROC("frmMain_QueryUnload");
+    try {
+        if (modBitOps::BitTestInteger(SystemFlags, SystemFlag::Exit) && UnloadMode == 0) {
+            Cancel = 1;
+            return;
+        }
+        gErr.setTraceExecution(false);
+
+        if (!tmrEnd->isActive()) {
+            // First pass: the unit gets 500 ms to switch its outputs and emission off.
+            Cancel = 1;
+            if (MsgBox(QStringLiteral("Exit the ORUN program?"), vbYesNo) != vbYes) return;
+            if (gORUN) gORUN->setTerminate(true);
+            tmrEnd->start();
+            return;
+        }
+
+        // Second pass. While a reply of the unit is being handled (a message box inside it,
+        // the link reset's wait for its connection) the link must live on: the exit timer
+        // asks again 500 ms later.
+        if (replyDepth_ > 0) {
+            Cancel = 1;
+            return;
+        }
+        // The poll stops before the link is released, so no tick reaches it.
+        shuttingDown_ = true;
+        if (RequestReadings) RequestReadings->setEnabled(false);
+        CloseIfConnected(tcpControllerClient);
+        CloseIfConnected(tcpProgramServer);
+        const BusyPointer busy;
+        cApp& app = RunApp();
+        const int16_t phase = app.Phase();
+        if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index)
+            PressWithoutInterlock(cmdFunc(0));
+        app.setPhase(PhaseCode::Shutdown);
+        if (QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"))) modFormUtil::Unload(tree);
+
+        // The edit channel's records of the active step; a channel without a layer there
+        // (or no edit channel) has no record to save.
+        modDB::ProcessSave(app.ProcNum());
+        const int16_t layer = EditChan >= 0 ? app.ProcLayerIndex(app.ProcLayer(), EditChan) : 0;
+        const int16_t film = EditChan >= 0 ? app.ProcFilmIndex(app.ProcLayer(), EditChan) : 0;
+        if (layer >= 1) modDB::LayerSave(layer);
+        if (film >= 1) modDB::FilmSave(film);
+
+        modFormUtil::CloseForms(this);
+        modFormUtil::SaveFormPosition(this);
+        SaveSetting(App().Title, QStringLiteral("frmMain"), QStringLiteral("FormSize"), vb::CStr(static_cast<int>(FormSize_)));
+        SaveSetting(App().Title, QStringLiteral("frmMain"), QStringLiteral("EditChan"), vb::CStr(static_cast<int>(EditChan)));
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::tmrEnd_Timer() { modFormUtil::Unload(this); }
+
+void frmMain::Form_Unload() {
+    unloaded_ = true;
+    shuttingDown_ = true;
+    if (RequestReadings) RequestReadings->setEnabled(false);
+    tmrDate->stop();
+    tmrEnd->stop();
+    if (tcpControllerClient->State() != Winsock::sckClosed) tcpControllerClient->Close();
+    if (tcpProgramServer->State() != Winsock::sckClosed) tcpProgramServer->Close();
+}
+
+// Errors go to the caller. A TCP link that is no longer connected is handed over again so
+// that it reconnects; a connected one is kept.
+void frmMain::ResetComm() {
+    cApp& app = RunApp();
+    if (app.Phase() == PhaseCode::Shutdown || shuttingDown_) return;
+    cORUN& unit = RunUnit();
+    const int port = unit.CommPort();
+    Winsock* socket = port == kEthernetPort && tcpControllerClient->State() != Winsock::sckConnected ? tcpControllerClient : nullptr;
+    if (unit.CommInit(port, unit.ePort(), unit.EAddress(), socket)) {
+        // The wait for the connection lets events run; the program may be closing now.
+        if (gORUN) gORUN->SendGetVersion();
+    }
+}

@@ -1,0 +1,151 @@
+// The digital inputs: each input whose level changed since the last input word acts by
+// the function the active process gives it (run commands, emission on and off, the
+// emission interlocks, end of a channel, calibration of a channel's detector). Buttons
+// pressed here pass the Ctrl-key interlock.
+#include "app/SystemFlags.h"
+#include "app/cErrHandler.h"
+#include "app/modBitOps.h"
+#include "platform/SSTab.h"
+#include "platform/VbControls.h"
+#include "run/PhaseCode.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+#include "run/modIO.h"
+#include "run/modPhases.h"
+#include "windows/frmSystem.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// Input function codes.
+enum InputCode : int16_t {
+    StartProcess = 1,
+    StopProcess = 2,
+    StartFilm = 3,
+    StopFilm = 4,
+    ZeroTimeSetPt = 5,
+    Emission1Interlock = 6,
+    Emission2Interlock = 7,
+    Emission1On = 8,
+    Emission2On = 9,
+    Emission1Off = 10,
+    Emission2Off = 11,
+    EndChannel1 = 20,
+    EndChannel8 = 27,
+    CalChannel1 = 30,
+    CalChannel8 = 37,
+};
+
+constexpr int16_t kLastInput = 11;
+
+bool Bit(int16_t word, int i) { return ((word >> i) & 1) != 0; }
+
+// Restores the Ctrl flag however the handler ends.
+class CtrlHeldScope {
+public:
+    explicit CtrlHeldScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~CtrlHeldScope() { flag_ = saved_; }
+    CtrlHeldScope(const CtrlHeldScope&) = delete;
+    CtrlHeldScope& operator=(const CtrlHeldScope&) = delete;
+
+private:
+    bool& flag_;
+    bool saved_;
+};
+
+}  // namespace
+
+void frmMain::InputEvent() {
+    const ProcTrace trace(gErr, QStringLiteral("frmMain_InputEvent"));
+    try {
+        cApp& app = RunApp();
+        cORUN& unit = RunUnit();
+        const int16_t reg = unit.InputReg();
+        if (reg == LastInputReg) return;
+        const CtrlHeldScope ctrl(CtrlHeld);
+        int16_t seen = reg;
+
+        // The two sensors of an emission pair: pressing the button of each sensor that is
+        // on (off) switches it off (on).
+        auto pressIf = [&](int first, bool whenOn) {
+            for (int s = first; s <= first + 1; ++s)
+                if ((unit.EmissionOn(s) > 0) == whenOn) PressButton(cmdSensor(s));
+        };
+        auto interlock = [&](int first, int16_t bit, bool active) {
+            if (active) {
+                pressIf(first, true);
+                modBitOps::BitSetInteger(SystemFlags, static_cast<uint8_t>(bit));
+            } else {
+                modBitOps::BitClearInteger(SystemFlags, static_cast<uint8_t>(bit));
+            }
+            cmdSensor(first)->setEnabled(!active);
+            cmdSensor(first + 1)->setEnabled(!active);
+            lblGas(first + 1)->setEnabled(!active);
+        };
+
+        for (int i = 0; i <= kLastInput; ++i) {
+            const bool level = Bit(reg, i);
+            if (level == Bit(LastInputReg, i)) continue;
+            const int16_t code = modIO::GetInputFunction(static_cast<int16_t>(i));
+            // The interlocks follow the level; every other function acts when its input
+            // comes on.
+            if (code == Emission1Interlock) interlock(0, SystemFlag::Sensor1, level);
+            if (code == Emission2Interlock) interlock(2, SystemFlag::Sensor2, level);
+            if (!level) continue;
+            const int16_t phase = app.Phase();
+            switch (code) {
+            case StartProcess:
+                if (phase == PhaseCode::Stopped) app.setPhase(PhaseCode::InitRun);
+                break;
+            case StopProcess:
+                if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) {
+                    app.setPhase(PhaseCode::Stopped);
+                    // The stop ends this word: the inputs not yet examined keep their old
+                    // level in the word acted on, so their changes act with the next word
+                    // instead of being lost.
+                    const int16_t examined = static_cast<int16_t>((2 << i) - 1);
+                    seen = static_cast<int16_t>((reg & examined) | (LastInputReg & ~examined & 0x0FFF) | (reg & ~0x0FFF));
+                    i = kLastInput;
+                }
+                break;
+            case StartFilm:
+                if (phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) app.setPhase(PhaseCode::StartLayer);
+                break;
+            case StopFilm:
+                if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)
+                    app.setPhase(PhaseCode::StopLayer);
+                break;
+            case ZeroTimeSetPt: modPhases::ResetDepositTimers(); break;
+            case Emission1On: pressIf(0, false); break;
+            case Emission2On: pressIf(2, false); break;
+            case Emission1Off: pressIf(0, true); break;
+            case Emission2Off: pressIf(2, true); break;
+            default:
+                if (code >= EndChannel1 && code <= EndChannel8) {
+                    if (app.ChanFilm(static_cast<int16_t>(code - EndChannel1)) > 0 && phase != PhaseCode::Stopped) {
+                        app.setProcLayer(1);
+                        app.setPhase(PhaseCode::Stopped);
+                    }
+                } else if (code >= CalChannel1 && code <= CalChannel8) {
+                    const int n = code - CalChannel1;
+                    if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n)) {
+                        mnuSetupSystem->setEnabled(true);
+                        // The setup window is loaded, not shown, when it is not open.
+                        frmSystem* setup = SystemForm();
+                        setup->tabForm->setTab(0);
+                        setup->cboCal->setCurrentIndex(n);
+                        PressButton(setup->cmdCalibrate);
+                    }
+                }
+                break;
+            }
+        }
+        LastInputReg = seen;
+    } catch (...) {
+        gErr.HandleError();
+    }
+}

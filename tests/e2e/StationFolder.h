@@ -1,0 +1,45 @@
+#pragma once
+// A station for the end-to-end tests: the unit emulator listening on a loopback port, and
+// a program folder holding ORUN.CFG (the unit over TCP on that port, the data log on, no
+// remote-control endpoints) and ORUN.MDB (the upgrade template with the demonstration
+// recipe). The program runs with its per-user settings and its instance lock inside the
+// folder, so tests never meet each other or the user's own settings.
+#include "unitsim/UnitSim.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+class StationFolder {
+public:
+    StationFolder();
+
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.path() + '/' + name; }
+    QByteArray read(const QString& name) const;
+    void write(const QString& name, const QByteArray& bytes) const;
+    // The configuration file the station starts with.
+    QByteArray Config() const;
+
+    UnitSim& unit() { return unit_; }
+    // The unit received every one of these commands since it started listening.
+    bool Polled() const;
+
+    // Starts the program; its unattended answers go to automation.log.
+    void Start(QProcess& program) const;
+    // The lines of automation.log.
+    QStringList Automation() const;
+    // Run number of process 1 in ORUN.MDB.
+    int RunNumber() const;
+
+private:
+    QTemporaryDir dir_;
+    QTemporaryDir runtime_;
+    UnitSim unit_;
+};
+
+// Lets events run until the condition holds or the time is up; true when it holds.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs);

@@ -1,0 +1,117 @@
+// The main window's endpoints: the unit's bytes over TCP, however they are split, reach
+// the link in order (and stay in the socket while the unit is not on Ethernet), and the
+// remote-control listener serves one client at a time and listens again about a second
+// after it leaves; remote requests reach the server through the serial and TCP endpoints.
+#include "MainWindowFixture.h"
+
+#include "platform/MSComm.h"
+#include "platform/Winsock.h"
+#include "unit/OrunFrame.h"
+
+#include "ptyline/PtyLine.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// A free port the remote server can take: its setting is a 16-bit number, so below 32768.
+quint16 FreePort() {
+    for (quint16 port = static_cast<quint16>(20000 + QCoreApplication::applicationPid() % 10000); port < 32768; ++port) {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, port)) return port;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, UnitFrameSplitOverArrivalsIsParsedInOrder) {
+    Station({0});
+    QTcpServer fakeUnit;
+    ASSERT_TRUE(fakeUnit.listen(QHostAddress::LocalHost, 0));
+    ASSERT_TRUE(gORUN->CommInit(10, fakeUnit.serverPort(), QStringLiteral("127.0.0.1"), form->tcpControllerClient));
+    QTcpSocket* peer = fakeUnit.nextPendingConnection();
+    ASSERT_NE(peer, nullptr);
+    LinkLog log(*gORUN);
+    gORUN->SendGetVersion();
+    ASSERT_TRUE(WaitUntil([&] { return peer->bytesAvailable() > 0; }, 2000));
+    int arrivals = 0;
+    QObject::connect(form->tcpControllerClient, &Winsock::DataArrival, [&] { ++arrivals; });
+
+    const QByteArray frame = OrunFrame::BuildFrame(QByteArray("AORUN 4.11"));
+    for (const QByteArray& piece : {frame.left(1), frame.mid(1, 6), frame.mid(7)}) {
+        const int before = arrivals;
+        peer->write(piece);
+        peer->flush();
+        ASSERT_TRUE(WaitUntil([&] { return arrivals > before; }, 2000));
+    }
+    EXPECT_EQ(log.lines.filter("rsp ").join('|').toStdString(), "rsp ORUN 4.11");
+    EXPECT_EQ(gORUN->Version(), 411);
+
+    // Not on Ethernet: the bytes stay in the socket.
+    gORUN->CommInit(0, 0, QString());
+    const int before = arrivals;
+    peer->write(frame);
+    peer->flush();
+    ASSERT_TRUE(WaitUntil([&] { return arrivals > before; }, 2000));
+    EXPECT_EQ(form->tcpControllerClient->BytesReceived(), frame.size());
+    EXPECT_EQ(log.lines.filter("rsp ").size(), 1);
+}
+
+// Requests reach the remote server through the window's endpoints, character by
+// character and in order, however they arrive; the listener serves one client at a time.
+TEST_F(MainWindowTest, RemoteRequestsThroughTheWindowsEndpointsOneTcpClientAtATime) {
+    Station({0});
+    gApp->setPhase(PhaseCode::Stopped);
+    PtyLine line;
+    qputenv("ORUN_COM8", line.Open().toLocal8Bit());
+    const quint16 port = FreePort();
+    ASSERT_NE(port, 0);
+    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=8\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
+    gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+    gComm->setRS232Enabled(true);
+    Winsock* server = form->tcpProgramServer;
+    ASSERT_EQ(server->State(), Winsock::sckListening);
+    const QByteArray request = "@QP;5;74\r", reply = "@QP;\x06;4;48\r";
+
+    // Serial: the whole request in one write.
+    QByteArray terminal;
+    QObject::connect(&line, &PtyLine::Received, [&](const QByteArray& b) { terminal += b; });
+    line.Write(request);
+    EXPECT_TRUE(WaitUntil([&] { return terminal == reply; }, 3000)) << terminal.toStdString();
+
+    // TCP: the request in pieces.
+    QTcpSocket first;
+    QByteArray inbox;
+    QObject::connect(&first, &QTcpSocket::readyRead, [&] { inbox += first.readAll(); });
+    first.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckConnected; }, 2000));
+    for (const QByteArray& piece : {request.left(3), request.mid(3)}) {
+        first.write(piece);
+        first.flush();
+        QTest::qWait(30);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return inbox == reply; }, 3000)) << inbox.toStdString();
+
+    QTcpSocket second;
+    bool refused = false;
+    QObject::connect(&second, &QTcpSocket::errorOccurred, [&] { refused = true; });
+    QObject::connect(&second, &QTcpSocket::disconnected, [&] { refused = true; });
+    second.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(WaitUntil([&] { return refused; }, 2000));
+    EXPECT_EQ(server->State(), Winsock::sckConnected);
+
+    QElapsedTimer gone;
+    first.disconnectFromHost();
+    gone.start();
+    ASSERT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckListening; }, 3000));
+    EXPECT_GE(gone.elapsed(), 900);
+    EXPECT_LE(gone.elapsed(), 2000);
+    QTcpSocket third;
+    third.connectToHost(QHostAddress::LocalHost, port);
+    EXPECT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckConnected; }, 2000));
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}

@@ -1,0 +1,105 @@
+// The exit of the main window: the question, the 500 ms the unit gets to switch its
+// outputs and emission off, and the second pass that stops a run, shuts the program down
+// and saves the active process and the edit channel's layer and film.
+#include "MainWindowFixture.h"
+
+#include "app/cErrHandler.h"
+#include "platform/AppInfo.h"
+#include "platform/SettingsStore.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+QVariant Column(const QString& file, const QString& query, const QString& column) {
+    dao::Recordset rs = dao::OpenDatabase(file).OpenRecordset(query);
+    return rs.RecordCount() == 0 ? QVariant() : rs.Fields(column).Value();
+}
+
+QString Setting(const char* section, const char* key) {
+    return GetSetting(App().Title, QString::fromLatin1(section), QString::fromLatin1(key));
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords) {
+    Station({0, 1});
+    form->show();
+    Connect();
+
+    // The close box is refused without a question while the exit is locked; File, Exit
+    // still asks.
+    SystemFlags = 2;
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(cancel, 1);
+    EXPECT_EQ(boxes.count(), 0);
+    boxes.answer(vbNo);
+    form->mnuFileExit->trigger();
+    EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->tmrEnd->isActive());
+    EXPECT_TRUE(Polling());
+    EXPECT_FALSE(gErr.TraceExecution());
+
+    gApp->setPhase(PhaseCode::Deposit);
+    int16_t phaseAtStop = -1;
+    QObject::connect(form->cmdFunc(0), &QPushButton::clicked, [&] { phaseAtStop = gApp->Phase(); });
+    gProcess(1).Process_Name = QStringLiteral("Stack A");
+    gLayer(1).Rate = 4.25;
+    gFilm(1).Film_Name = QStringLiteral("MgF2");
+    gLayer(2).Rate = 9.5;  // channel 1's layer: not the edit channel's
+    form->EditChan = 0;
+    unit.ClearCommands();
+    form->mnuFileExit->trigger();
+    EXPECT_TRUE(form->tmrEnd->isActive());
+    EXPECT_TRUE(WaitUntil([&] {
+        return unit.Commands().contains("K32767,32767,32767,32767,32767,32767") && unit.Commands().contains("S4;0");
+    }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 3000));
+
+    EXPECT_EQ(phaseAtStop, PhaseCode::StopLayer);  // the press stopped the run before the shutdown
+    EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
+    EXPECT_EQ(gORUN, nullptr);
+    EXPECT_EQ(gComm, nullptr);
+    EXPECT_FALSE(Polling());
+    form->RequestReadings_Timer();  // a late tick finds no link
+
+    const QString db = folder.file(QStringLiteral("ORUN.MDB"));
+    EXPECT_EQ(Column(db, "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString().trimmed(), "Stack A");
+    EXPECT_EQ(Column(db, "SELECT * FROM Layers WHERE Layer_Number =1", "Rate").toDouble(), 4.25);
+    EXPECT_NE(Column(db, "SELECT * FROM Layers WHERE Layer_Number =2", "Rate").toDouble(), 9.5);
+    EXPECT_EQ(Column(db, "SELECT * FROM Films WHERE Film_Number =1", "Film_Name").toString().trimmed(), "MgF2");
+    EXPECT_EQ(Setting("frmMain", "FormSize"), "4");
+    EXPECT_EQ(Setting("frmMain", "EditChan"), "0");
+    EXPECT_TRUE(Setting("Form Positions", "frmMain").startsWith("L="));
+    EXPECT_EQ(boxes.count(), 2);
+}
+
+// A second close within the 500 ms goes straight to the second pass; without an edit
+// channel no layer or film is saved, and nothing fails.
+TEST_F(MainWindowTest, SecondCloseShutsDownAtOnceAndNoEditChannelSavesNoLayer) {
+    Station({0});
+    form->show();
+    gApp->setPhase(PhaseCode::Stopped);
+    int presses = 0;
+    QObject::connect(form->cmdFunc(0), &QPushButton::clicked, [&] { ++presses; });
+    gProcess(1).Process_Name = QStringLiteral("Stack B");
+    gLayer(1).Rate = 7.0;
+    form->EditChan = -1;
+
+    form->close();
+    EXPECT_TRUE(form->isVisible());
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
+    EXPECT_EQ(presses, 0);  // nothing was running
+    const QString db = folder.file(QStringLiteral("ORUN.MDB"));
+    EXPECT_EQ(Column(db, "SELECT * FROM Processes WHERE Process_Number =1", "Process_Name").toString().trimmed(), "Stack B");
+    EXPECT_NE(Column(db, "SELECT * FROM Layers WHERE Layer_Number =1", "Rate").toDouble(), 7.0);
+    EXPECT_EQ(Setting("frmMain", "EditChan"), "-1");
+    EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
+    EXPECT_EQ(gErr.StackPointer(), 0);
+}

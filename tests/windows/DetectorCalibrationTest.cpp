@@ -1,0 +1,139 @@
+// The detector calibration of the Channel tab against the unit emulator: the progress
+// the window shows for each reading, the end when the link has finished, the failure
+// after three times the readings, the refusal while a layer runs, and the restart after
+// a reply time-out.
+#include "SetupFixture.h"
+
+#include "app/VBConv.h"
+#include "platform/SSTab.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kChannel = 2;
+
+class DetectorCalibration : public SetupFixture {
+protected:
+    void SetUp() override {
+        SetupFixture::SetUp();
+        gORUN->setCalPackets(kChannel, 10);
+        SetSetting("Sensor", vb::CStr(kChannel));
+        Debug = 1;
+        // Runs before the window's own handler of the link's errors.
+        QObject::connect(gORUN, &cORUN::ORUNError, [this](int t, int n) {
+            if (t == 0 && n == 0) timeOutAt = TickMs();
+        });
+        w = Open();
+        w->tabForm->setTab(0);
+    }
+
+    // The label after each reading until the window ends the calibration ("-" once it has
+    // ended and hidden the label), at most n readings.
+    QStringList Progress(int n, const std::function<void(int)>& before = {}) {
+        QStringList shown;
+        for (int i = 1; i <= n; ++i) {
+            if (before) before(i);
+            Reading();
+            shown << (w->lblCal->isVisible() ? w->lblCal->text() : QStringLiteral("-"));
+            if (gORUN->CalChan() < 0) break;
+        }
+        return shown;
+    }
+
+    static QStringList Counted(const char* what, int from, int to) {
+        QStringList l;
+        for (int i = from; i <= to; ++i) l << QString::fromLatin1(what) + vb::CStr(i);
+        return l;
+    }
+
+    frmSystem* w = nullptr;
+    int64_t timeOutAt = -1;  // the clock when the last reply time-out was raised
+};
+
+TEST_F(DetectorCalibration, ShowsItsProgressAndEndsDoneOrFailed) {
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    EXPECT_FALSE(w->cmdCalibrate->isEnabled());
+    EXPECT_FALSE(gMainForm->cmdFunc(0)->isEnabled());
+    EXPECT_TRUE(w->prgCalibrate->isVisible());
+    EXPECT_EQ(w->prgCalibrate->value(), 0);
+    EXPECT_TRUE(w->lblCal->isVisible() && w->lblCal->text().isEmpty());
+    EXPECT_EQ(gORUN->CalChan(), kChannel);
+
+    // Ten readings at the low bias, ten at the high bias; the link finishes at the next.
+    int progressAt10 = -1;
+    const QStringList done = Progress(40, [&](int i) {
+        if (i == 11) progressAt10 = w->prgCalibrate->value();
+    });
+    EXPECT_EQ(done, Counted("Zero CalRdg ", 1, 10) + Counted("Gain CalRdg ", 1, 10) + QStringList({"Calibration Done", "-"}));
+    EXPECT_EQ(progressAt10, 50);
+    EXPECT_TRUE(w->cmdCalibrate->isEnabled());
+    EXPECT_TRUE(gMainForm->cmdFunc(0)->isEnabled());
+    EXPECT_FALSE(w->prgCalibrate->isVisible());
+    EXPECT_EQ(gORUN->CalChan(), -1);
+    EXPECT_EQ(gORUN->RdgType(), 0);
+    EXPECT_NE(gORUN->CalSlope(kChannel, 0), 0.0);
+    EXPECT_EQ(w->lblCalA(0)->text(), vb::Format(gORUN->CalSlope(kChannel, 0), "#.000000"));
+    EXPECT_EQ(w->lblCalA(3)->text(), vb::CStr(gORUN->CalLoCounts(kChannel, 0)));
+    const QStringList commands = sim.Commands().filter(QRegularExpression("^[HC]3,"));
+    EXPECT_EQ(commands.mid(0, 3), (QStringList{"H3,0", "C3,100", "C3,2000"}));
+
+    // A link that never finishes: the channel reads as inactive after the fifth reading,
+    // so the link takes no high bias. The end is not refused for it, and with bit 0 of the
+    // front-panel word the Start button stays disabled.
+    SystemFlags = 1;
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    const QStringList failed = Progress(40, [&](int i) {
+        if (i != 6) return;
+        sim.Model().active[kChannel] = false;
+        gORUN->SendReadChannels();
+        ASSERT_TRUE(WaitUntil([] { return !gORUN->ChanActive(kChannel) && gORUN->CommStatus() == 0; }, 3000));
+        sim.Model().active[kChannel] = true;
+    });
+    ASSERT_EQ(failed.size(), 31);
+    EXPECT_EQ(failed.mid(20, 10), QStringList(10, "Calibration Done"));
+    EXPECT_EQ(failed.last(), "Calibration Failed");
+    EXPECT_TRUE(w->lblCal->isVisible());
+    EXPECT_FALSE(w->cmdCalibrate->isEnabled());
+    EXPECT_TRUE(gMainForm->cmdFunc(0)->isEnabled());
+    EXPECT_EQ(gORUN->CalChan(), -1);
+    EXPECT_EQ(gORUN->RdgType(), 0);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(DetectorCalibration, IsRefusedWhileALayerRunsAndStartsAgainAfterATimeOut) {
+    gApp->setPhase(PhaseCode::Deposit);
+    sim.ClearCommands();
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().prompt, "Stop process to calibrate ORUN detector.");
+    EXPECT_EQ(boxes.last().icon(), vbInformation);
+    EXPECT_EQ(gORUN->CalChan(), -1);
+    EXPECT_TRUE(w->cmdCalibrate->isEnabled());
+
+    gApp->setPhase(PhaseCode::StopLayer);
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    Reading();
+    Reading();
+    EXPECT_EQ(w->lblCal->text(), "Zero CalRdg 2");
+    sim.setSilent(true);
+    qint64 restartedAfter = -1;
+    bool restarted = false;
+    // After the window's handler: the calibration has started again from its first reading.
+    QObject::connect(gORUN, &cORUN::ORUNError, w, [&](int t, int n) {
+        if (t != 0 || n != 0 || restarted) return;
+        restartedAfter = TickMs() - timeOutAt;
+        restarted = !w->cmdCalibrate->isEnabled() && w->lblCal->isVisible() && w->lblCal->text().isEmpty() &&
+                    w->prgCalibrate->value() == 0 && gORUN->CalChan() == kChannel;
+    });
+    gORUN->SendReadSensors();
+    Clock::Advance(OrunTiming::IdentifiedMs);
+    ASSERT_GE(restartedAfter, 0);
+    EXPECT_TRUE(restarted);
+    EXPECT_GE(restartedAfter, 500);
+    EXPECT_EQ(boxes.count(), 1);
+}
+
+}  // namespace
