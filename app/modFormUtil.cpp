@@ -74,12 +74,18 @@ void CenterFormScreen(QWidget* Form) {
     });
 }
 
+// The program's windows, not the platform's menus and pop-ups.
+QList<QWidget*> LoadedForms(const QWidget* Except) {
+    QList<QWidget*> forms;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != Except && isOpen(w) && w->objectName().startsWith(QLatin1String("frm"), Qt::CaseInsensitive)) forms << w;
+    return forms;
+}
+
 void CloseForms(QWidget* Form) {
     RunReportingErrors(QStringLiteral("CloseForms"), [&] {
-        // The program's windows, not the platform's menus and pop-ups.
         QList<QPointer<QWidget>> others;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != Form && isOpen(w) && w->objectName().startsWith(QLatin1String("frm"), Qt::CaseInsensitive)) others << w;
+        for (QWidget* w : LoadedForms(Form)) others << w;
         for (const QPointer<QWidget>& w : others)
             if (w) Unload(w);
         Unload(Form);

@@ -9,6 +9,7 @@
 //
 // Closes by the program go through Unload, so the window's close handler can tell them
 // from the user's close box: UnloadMode is 1 while Unload closes the window, else 0.
+#include <QList>
 #include <QString>
 
 class QWidget;
@@ -23,6 +24,9 @@ bool IsFormLoadedByCaption(const QString& Caption);
 // how one window reaches the public members of another.
 QWidget* LoadedForm(const QString& Name);
 QWidget* LoadedFormByCaption(const QString& Caption);
+
+// The program's open windows (named "frm..."), the given one excepted.
+QList<QWidget*> LoadedForms(const QWidget* Except = nullptr);
 
 // Moves the window to the middle of its screen.
 void CenterFormScreen(QWidget* Form);

@@ -2,6 +2,7 @@
 
 #include "app/modFormUtil.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QShowEvent>
 
@@ -15,7 +16,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CreateEndpoints();
     LayoutWindow();
     ConnectRunButtons();
+    ConnectPowerBoxes();
     BindAppEvents();
+    // The key preview: the window sees the keys of its controls first.
+    qApp->installEventFilter(this);
 }
 
 frmMain::~frmMain() = default;

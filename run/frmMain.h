@@ -18,6 +18,7 @@
 #include <vector>
 
 class MSComm;
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -36,6 +37,9 @@ class ccrpTimer;
 
 template <typename T>
 using PerChannelControls = BoundedArray<T*, 0, 7>;
+
+// Timer value (seconds since midnight) of the last data-log row; 0 at start.
+extern double gLastLogTime;
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -106,6 +110,25 @@ public:
     // A channel selector chosen: the layer editor shows that channel's layer.
     void optChEdit_Click(int Index);
 
+    // ---- Operator keys (frmMain_Keys.cpp) ----
+    // The window sees every key before its controls do. KeyCode is the key's code as the
+    // original numbered keys (112 F1, 82 R); set to 0 it swallows the key. Shift is the
+    // modifier set: 1 Shift, 2 Ctrl, 4 Alt.
+    void Form_KeyDown(int16_t& KeyCode, int16_t Shift);
+    void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
+    // The window minimised or restored: the other windows follow.
+    void Form_Resize();
+    // A click on the phase bar with Ctrl and Shift held opens the service window.
+    void prgPhase_Click();
+
+    // ---- Manual power boxes (frmMain_PowerBoxes.cpp) ----
+    // The box of channel 0..7, shown while the channel's manual power is on: entering it
+    // puts the channel's output under the unit's hand control; Enter or leaving it sends
+    // the typed power.
+    void txtPower_GotFocus(int16_t Index);
+    void txtPower_LostFocus(int16_t Index);
+    void txtPower_KeyPress(int16_t Index, int16_t& KeyAscii);
+
     // ---- Application-state events (frmMain_AppEvents.cpp) ----
     void ApEvent_ProcessChange(int16_t nProcess);
     void ApEvent_LayerChange(int16_t nLayer);
@@ -126,16 +149,43 @@ public:
     float LayerStartTime = 0.0f;
 
     // ---- File menu (frmMain_FileMenu.cpp) ----
+    // Open Process: makes the process of submenu item Index the active one and moves the
+    // check mark to it; the active process chosen again changes nothing.
+    void mnuFileProcess_Click(int16_t Index);
     // Open: asks for a recipe database and loads it (a cancelled dialog loads the open
-    // one again), then selects process 1.
+    // one again), then rebuilds the process menu and selects process 1.
     void mnuFileOpen_Click();
-    // Save As: asks for a file name and saves the open database under it.
+    // Save As: asks for a file name and saves the open database under it; then rebuilds
+    // the process menu and the caption.
     void mnuFileSaveAS_Click();
+    // The data-log set-up window.
+    void mnuFileLog_Click();
+    // Prints a picture of the window on the page set-up's printer (the current one when
+    // that is no longer installed) with its copies, duplex, orientation, paper and quality.
+    void mnuFilePrint_Click();
+    // The page set-up dialog; its choice serves the next Print Screen.
+    void mnuFilePageSetup_Click();
 
-    // ---- Display refresh ----
-    // Labels by the run phase on every call; the channel rows at most once per
-    // MeterDamping seconds; the sensor controls on every call.
+    // ---- Edit and Help menus (frmMain_EditHelpMenus.cpp) ----
+    // The process tree window, refused while a channel is under manual power.
+    void mnuSetupProcess_Click();
+    // The film editor: the open one restored, else a new one on the film its list shows.
+    void mnuSetupFilm_Click();
+    // The system setup window.
+    void mnuSetupSystem_Click();
+    // The program's help (context 10) and the About box.
+    void mnuHelpHelp_Click();
+    void mnuHelpAbout_Click();
+
+    // ---- Display refresh (frmMain_UpdateForm.cpp, frmMain_ChanReadings.cpp) ----
+    // Run once per reading: the labels, run buttons, sensor controls and menus on every
+    // call; the channel rows (or the raw readings) and the open graphs at most once per
+    // MeterDamping seconds; a data-log row at most once per LogInterval seconds while a
+    // layer runs.
     void UpdateForm();
+    // The raw readings grid from the unit's channel signals; with Debug 4 the readings
+    // around a faulty one go to "RdgErrors.txt".
+    void ShowChanReadings();
 
     // ---- Channel intake ----
     // Handlers of the quartz facade's readings: quartz monitors feed the channels whose
@@ -156,17 +206,22 @@ public:
     // on, each acts only while Ctrl is held (the data-log switch refuses silently, the
     // others show a tip).
     // 0 START/STOP, 1 next layer (after the last one the first), 2 back to layer 1 and
-    // STOPPED; 1 and 2 act only while stopped.
+    // STOPPED; 1 and 2 act only while stopped. START is refused while the process editor
+    // is open.
     void cmdFunc_Click(int16_t Index);
     // Logging on or off, with the log's start or end lines while a layer runs.
     void cmdDataLog_Click();
-    // Emission of sensor 0..3 on or off, unless a digital input forces its state.
+    // Emission of sensor 0..3 on or off, unless a digital input forces its state; with
+    // Shift and gas calibration an emission sensor takes its gas sensor along.
     void cmdSensor_Click(int16_t Index);
-    // Zeroes the channel's total and the quartz monitor of the same number.
+    // Zeroes the channel's total and the quartz monitor of the same number; with Shift
+    // every channel and every quartz monitor.
     void cmdZero_Click(int16_t Index);
-    // The manual-power box of a channel as it now stands.
+    // The manual-power box of a channel as it now stands; with Shift every shown channel
+    // takes its state. Refused while the process editor is open.
     void chkManPwr_Click(int16_t Index);
     // Manual power of a channel on or off; a channel without a source output has none.
+    // Off returns the channel to the run by its layer's start mode and the run phase.
     void setManPower(int16_t Chan, bool State);
 
     // ---- Window state ----
@@ -184,6 +239,8 @@ public:
     // their duration, so they pass the Ctrl-key interlock of the run buttons.
     bool CtrlHeld = false;
     bool ShiftHeld = false;
+    // Ctrl held with the last key, for the test window's entry only.
+    bool TestCtrlHeld = false;
     // The channel whose layer the layer editor shows when opened from here; -1 for none.
     int16_t EditChan = 0;
     // The digital-input word acted on last.
@@ -278,6 +335,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // The key preview: keys of every control of the window pass here first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -299,6 +359,8 @@ private:
 
     // construction of the controls
     void CreateMenus();
+    // Connects item Index of the Open Process submenu to its handler.
+    void ConnectProcessItem(int16_t Index);
     void CreateTopPanel();
     void CreateLeftPanel();
     void CreateChannelPanel();
@@ -314,8 +376,16 @@ private:
     void ResetComm();
     void ControlTick(const QString& Response);
     void ApplyErrorAction(int16_t Chan);
-    // Presses a run or sensor button as the program does: past the Ctrl-key interlock.
-    void PressWithoutInterlock(QPushButton* button);
+    // Presses a run or sensor button (or a manual-power box) as the program does: past the
+    // Ctrl-key interlock.
+    void PressWithoutInterlock(QAbstractButton* button);
+    // The focus goes back to the left panel after a press (not while loading).
+    void FocusLeftPanel();
+    // Connects the manual power boxes' events to their handlers.
+    void ConnectPowerBoxes();
+    // Sends the power typed into the box when it lies within 0 and the film's maximum
+    // power; otherwise says so and shows the present power again. True when sent.
+    bool ValidatePower(int16_t Index);
     // The layer editor brought up on channel ch's layer, channel and output fixed.
     void OpenLayerEditor(int16_t ch);
     // Sets the channel selector ch on (the others off) or off; setting a selector on that
@@ -325,6 +395,9 @@ private:
     // The row containers of the channel panel: a row beyond FormSize lies outside the panel.
     BoundedArray<QWidget*, 0, 7> chanRow_;
 
+    // Readings logged since the last faulty reading written to "RdgErrors.txt": 0 none
+    // pending, 1..3 counting the readings after it.
+    int16_t RdgFaultCount_ = 0;
     bool loaded_ = false;
     // The second pass of the close has begun: nothing reopens a link or the poll.
     bool shuttingDown_ = false;

@@ -3,11 +3,16 @@
 // and, as the process, its step or the run phase change, the run and layer clocks, the
 // channel rows of the new step and the process, layer and phase labels.
 #include "app/SettingsGlobals.h"
+#include "app/SystemFlags.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "app/modBitOps.h"
+#include "app/modFormUtil.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
+#include "platform/VbColor.h"
+#include "platform/VbControls.h"
 #include "run/PhaseCode.h"
 #include "run/RunObjects.h"
 #include "run/frmMain.h"
@@ -16,6 +21,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+
+namespace {
+constexpr uint32_t kRed = 0xFF;
+}  // namespace
 
 void frmMain::BindAppEvents() {
     if (!gApp) return;
@@ -60,7 +69,7 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
     }
 }
 
-void frmMain::ApEvent_RunStartRequest() { cmdFunc(0)->click(); }
+void frmMain::ApEvent_RunStartRequest() { PressWithoutInterlock(cmdFunc(0)); }
 
 void frmMain::ApEvent_ProcessChange(int16_t) {
     RunStartTime = 0.0f;
@@ -79,8 +88,24 @@ void frmMain::ApEvent_LayerChange(int16_t nLayer) {
                          vb::CStr(static_cast<int>(gProcess(process).Number_Layers)));
 }
 
-// The run buttons and the Edit menu follow the phase with the run controls.
+// The run buttons and the Edit menu's editors follow the phase: a running process locks
+// the editors (and closes the open ones) until it stops.
 void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
+    if (nPhase != PhaseCode::Shutdown) {
+        const bool hidden = modBitOps::BitTestInteger(SystemFlags, SystemFlag::RunButtons);
+        const bool stopped = nPhase == PhaseCode::Stopped || nPhase == PhaseCode::StopLayer;
+        cmdFunc(0)->setText(stopped ? QStringLiteral("START") : QStringLiteral("STOP"));
+        SetBackColor(cmdFunc(0), stopped ? vbButtonFace : kRed);
+        cmdFunc(1)->setVisible(stopped && !hidden);
+        cmdFunc(2)->setVisible(nPhase == PhaseCode::StopLayer && !hidden);
+        mnuSetupProcess->setEnabled(stopped);
+        mnuSetupFilm->setEnabled(stopped);
+        if (!stopped) {
+            if (QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"))) modFormUtil::Unload(tree);
+            if (QWidget* film = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Film"))) modFormUtil::Unload(film);
+        }
+    }
+
     if (nPhase >= PhaseCode::Ramp1 && nPhase <= PhaseCode::Soak2) lblPhase(0)->setText(QStringLiteral("Phase: PRECONDITION"));
     else if (nPhase >= 14 && nPhase <= PhaseCode::IdleRamp) lblPhase(0)->setText(QStringLiteral("Phase: POSTCONDITION"));
     else lblPhase(0)->setText(QStringLiteral("Phase: ") + modPhases::PhaseName(nPhase));

@@ -95,7 +95,9 @@ void frmMain::UpdateChanProc(int16_t Chan) {
         lblPower(Chan)->setText(power);
         if (txtPower(Chan)->isVisibleTo(this) && !PowerTyped(Chan)) txtPower(Chan)->setText(power);
 
-        if (chkManPwr(Chan)->isChecked() && app.ChanPhase(Chan) != PhaseCode::ManPower) chkManPwr(Chan)->setChecked(false);
+        // A box left ticked after the channel left manual power is cleared through its
+        // handler, so the channel leaves manual power properly.
+        if (chkManPwr(Chan)->isChecked() && app.ChanPhase(Chan) != PhaseCode::ManPower) PressWithoutInterlock(chkManPwr(Chan));
 
         const bool error = Simulate > 0 ? false : CheckChanRelays(Chan);
         if (!error) {
@@ -162,11 +164,4 @@ void frmMain::ChanErrorMsg(int16_t Chan) {
     } catch (...) {
         gErr.HandleError();
     }
-}
-
-void frmMain::PressWithoutInterlock(QPushButton* button) {
-    const bool held = CtrlHeld;
-    CtrlHeld = true;
-    PressButton(button);
-    CtrlHeld = held;
 }

@@ -43,6 +43,7 @@ void frmMain::CreateMenus() {
     QAction* first = mnuFileProcessMain->addSeparator();
     first->setObjectName(QStringLiteral("mnuFileProcess(0)"));
     mnuFileProcess.push_back(first);
+    ConnectProcessItem(0);
     Separator(mnuFile, "mnuFileSep0");
     mnuFileOpen = Entry(mnuFile, "mnuFileOpen", "&Open Database...");
     mnuFileSaveAs = Entry(mnuFile, "mnuFileSaveAs", "&Save Database As...");
@@ -81,11 +82,29 @@ void frmMain::CreateMenus() {
 
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuFileSaveAs, &QAction::triggered, this, &frmMain::mnuFileSaveAS_Click);
+    connect(mnuFileLog, &QAction::triggered, this, &frmMain::mnuFileLog_Click);
+    connect(mnuFilePrint, &QAction::triggered, this, &frmMain::mnuFilePrint_Click);
+    connect(mnuFilePageSetup, &QAction::triggered, this, &frmMain::mnuFilePageSetup_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(mnuSetupProcess, &QAction::triggered, this, &frmMain::mnuSetupProcess_Click);
+    connect(mnuSetupFilm, &QAction::triggered, this, &frmMain::mnuSetupFilm_Click);
+    connect(mnuSetupSystem, &QAction::triggered, this, &frmMain::mnuSetupSystem_Click);
+    connect(mnuHelpHelp, &QAction::triggered, this, &frmMain::mnuHelpHelp_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
     connect(mnuViewProcess, &QAction::triggered, this, &frmMain::mnuViewProcess_Click);
     connect(mnuViewRatio, &QAction::triggered, this, &frmMain::mnuViewRatio_Click);
     connect(mnuViewRaw, &QAction::triggered, this, &frmMain::mnuViewRaw_Click);
     connect(mnuShowGraphs, &QAction::triggered, this, &frmMain::mnuShowGraphs_Click);
+}
+
+// A checkable entry checks or clears itself as it is chosen; the handler decides the check
+// marks, so it sees them as they were.
+void frmMain::ConnectProcessItem(int16_t Index) {
+    QAction* item = mnuFileProcess[static_cast<size_t>(Index)];
+    connect(item, &QAction::triggered, this, [this, item, Index](bool checked) {
+        if (item->isCheckable()) item->setChecked(!checked);
+        mnuFileProcess_Click(Index);
+    });
 }
 
 void frmMain::BuildProcessMenu() {
@@ -103,6 +122,7 @@ void frmMain::BuildProcessMenu() {
                 QAction* item = mnuFileProcessMain->addAction(QString());
                 item->setObjectName(QStringLiteral("mnuFileProcess(%1)").arg(k));
                 mnuFileProcess.push_back(item);
+                ConnectProcessItem(static_cast<int16_t>(k));
             }
             QAction* item = mnuFileProcess[k];
             item->setSeparator(false);

@@ -1,97 +1,136 @@
-// The operator's run buttons, data-log switch, emission and zero buttons and manual-power
-// boxes. The same handlers run for a click, for a press the program makes and for a press
-// made on a remote client's behalf.
-#include "run/frmMain.h"
-
+// The operator's run buttons: START/STOP, next layer and first layer, the data-log switch,
+// the emission buttons, the zero buttons and the manual-power boxes, with the Ctrl-key
+// interlock they share. Presses the program makes on the operator's behalf (digital
+// inputs, automatic stops, the shutdown) pass the interlock.
 #include "app/SettingsGlobals.h"
-#include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "app/frmTip.h"
+#include "app/modFormUtil.h"
+#include "app/modShellExecute.h"
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
+#include "qcm/cQCM.h"
 #include "run/ChannelData.h"
 #include "run/PhaseCode.h"
 #include "run/RunObjects.h"
+#include "run/frmMain.h"
 #include "run/modIO.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace {
 
 constexpr uint32_t kGreen = 0xFF00;
 
-bool StoppedPhase(int16_t phase) { return phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer; }
+// Input functions that force an emission sensor on or off.
+constexpr int16_t kEmission1On = 8;
+constexpr int16_t kEmission2On = 9;
+constexpr int16_t kEmission1Off = 10;
+constexpr int16_t kEmission2Off = 11;
 
-// Sets a flag for the life of a handler, so that a nested call returns at once.
-class BusyFlag {
+// Emission level the unit runs a sensor at when switched on.
+constexpr int32_t kEmissionOn = 2;
+constexpr int32_t kEmissionOnFromIDE = 1;
+
+// Holds a re-entry flag for the length of a handler, cleared on every way out.
+class Reentry {
 public:
-    explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyFlag() { flag_ = false; }
-    BusyFlag(const BusyFlag&) = delete;
-    BusyFlag& operator=(const BusyFlag&) = delete;
+    explicit Reentry(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Reentry() { flag_ = false; }
+    Reentry(const Reentry&) = delete;
+    Reentry& operator=(const Reentry&) = delete;
 
 private:
     bool& flag_;
 };
 
+// Phases in which no layer runs: the layer buttons act, START starts.
+bool Stopped(int16_t p) { return p == PhaseCode::Stopped || p == PhaseCode::StopLayer; }
+
+// Phases in which switching the data log writes no start or end line.
+bool NotLogging(int16_t p) { return p == PhaseCode::StopLayer || p == PhaseCode::Stopped || p == PhaseCode::Startup; }
+
+// A channel leaving manual power in these run phases holds its power.
+bool HoldsPower(int16_t p) {
+    return (p >= PhaseCode::Ramp1 && p <= PhaseCode::ShutterDelay) || p == PhaseCode::IdleRamp || p == PhaseCode::Idle;
+}
+
 }  // namespace
 
 void frmMain::ConnectRunButtons() {
     for (int16_t i = 0; i <= 2; ++i) connect(cmdFunc(i), &QPushButton::clicked, this, [this, i] { cmdFunc_Click(i); });
-    for (int16_t s = 0; s <= 3; ++s)
-        connect(cmdSensor(s), &QPushButton::clicked, this, [this, s] { cmdSensor_Click(s); });
+    connect(cmdDataLog, &QPushButton::clicked, this, &frmMain::cmdDataLog_Click);
+    for (int16_t s = 0; s <= 3; ++s) connect(cmdSensor(s), &QPushButton::clicked, this, [this, s] { cmdSensor_Click(s); });
     for (int16_t ch = 0; ch <= 7; ++ch) {
         connect(cmdZero(ch), &QPushButton::clicked, this, [this, ch] { cmdZero_Click(ch); });
         connect(chkManPwr(ch), &QCheckBox::clicked, this, [this, ch] { chkManPwr_Click(ch); });
     }
-    connect(cmdDataLog, &QPushButton::clicked, this, [this] { cmdDataLog_Click(); });
 }
 
-// With the Ctrl-key setting on, a press counts only while Ctrl is held; otherwise the tip
-// tells the operator what to do.
 bool frmMain::CtrlKeyRefuses() {
     if (!CtrlKey || CtrlHeld) return false;
     frmTip::ShowTip(this, QStringLiteral("Hold Ctrl key, then click to activate."), 2000);
     return true;
 }
 
+void frmMain::PressWithoutInterlock(QAbstractButton* button) {
+    const bool held = CtrlHeld;
+    CtrlHeld = true;
+    PressButton(button);
+    CtrlHeld = held;
+}
+
+void frmMain::FocusLeftPanel() {
+    if (!Loading) picLeft->setFocus();
+}
+
 void frmMain::cmdFunc_Click(int16_t Index) {
-    ORUN_PROC("frmMain_cmdFunc_Click");
     if (cmdFuncBusy_) return;
-    const BusyFlag busy(cmdFuncBusy_);
+    const Reentry busy(cmdFuncBusy_);
+    ORUN_PROC("frmMain_cmdFunc_Click");
     try {
         if (CtrlKeyRefuses()) return;
         cApp& app = RunApp();
         const int16_t phase = app.Phase();
         switch (Index) {
-        case 0:  // START / STOP
-            if (phase == PhaseCode::Stopped) {
+        case 0:
+            if (Stopped(phase) && modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
+                MsgBox(QStringLiteral("Close process edit form, then press Start."), vbExclamation);
+            } else if (phase == PhaseCode::Stopped) {
                 app.setPhase(PhaseCode::InitRun);
             } else if (phase == PhaseCode::StopLayer) {
                 app.setPhase(PhaseCode::StartLayer);
             } else if (phase != PhaseCode::Index) {
                 app.setPhase(PhaseCode::StopLayer);
+                // A message already shown (the end of the layer, for one) stays.
                 if (app.StatusMsg() == StatusMsgCode::None) app.setStatusMsg(StatusMsgCode::StopLayerUser);
             }
             break;
-        case 1:  // next layer, after the last one the first
-            if (StoppedPhase(phase))
-                app.setProcLayer(app.ProcLayer() < gProcess(app.ProcNum()).Number_Layers ? app.ProcLayer() + 1 : 1);
+        case 1:
+            if (Stopped(phase)) {
+                const int16_t layers = gProcess(app.ProcNum()).Number_Layers;
+                app.setProcLayer(app.ProcLayer() < layers ? static_cast<int16_t>(app.ProcLayer() + 1) : int16_t{1});
+            }
             break;
-        case 2:  // back to the first layer
-            if (StoppedPhase(phase)) {
+        case 2:
+            if (Stopped(phase)) {
                 app.setProcLayer(1);
                 app.setPhase(PhaseCode::Stopped);
             }
             break;
         default: break;
         }
+        FocusLeftPanel();
     } catch (...) {
         gErr.HandleError();
     }
@@ -100,50 +139,52 @@ void frmMain::cmdFunc_Click(int16_t Index) {
 void frmMain::cmdDataLog_Click() {
     ORUN_PROC("frmMain_cmdDataLog_Click");
     try {
+        // The data-log switch refuses without a tip.
         if (CtrlKey && !CtrlHeld) return;
         LogMode = !LogMode;
-        const int16_t phase = RunApp().Phase();
-        const bool logging = phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Startup;
+        const bool write = !NotLogging(RunApp().Phase());
         if (LogMode) {
-            if (logging) {
+            if (write) {
                 modUtil::PrintToLog(modUtil::LogStartLine());
                 modUtil::PrintToLog(modUtil::PrintHeader());
             }
             cmdDataLog->setText(QStringLiteral("ON"));
             SetBackColor(cmdDataLog, kGreen);
         } else {
-            if (logging) modUtil::PrintToLog(modUtil::LogEndLine());
+            if (write) modUtil::PrintToLog(modUtil::LogEndLine());
             cmdDataLog->setText(QStringLiteral("OFF"));
             SetBackColor(cmdDataLog, vbButtonFace);
         }
+        FocusLeftPanel();
     } catch (...) {
         gErr.HandleError();
     }
 }
 
-// Switches an emission sensor on or off, unless a digital input holds it in its state.
 void frmMain::cmdSensor_Click(int16_t Index) {
     ORUN_PROC("frmMain_cmdSensor_Click");
     try {
         if (CtrlKeyRefuses()) return;
         cORUN& unit = RunUnit();
         const bool on = unit.EmissionOn(Index) > 0;
-        const int16_t pair = Index <= 1 ? 0 : 1;
-        const int16_t forcing = modIO::FindInputFunction(static_cast<int16_t>((on ? 8 : 10) + pair));
-        if (forcing >= 0 && unit.InputState(forcing)) {
+        // A digital input that holds the sensor in its present state wins.
+        const bool first = Index <= 1;
+        const int16_t forcing = on ? (first ? kEmission1On : kEmission2On) : (first ? kEmission1Off : kEmission2Off);
+        const int16_t input = modIO::FindInputFunction(forcing);
+        if (input >= 0 && unit.InputState(input)) {
             frmTip::ShowTip(this, QStringLiteral("Sensor state is forced by a digital input."), 2000);
             return;
         }
-        if (on) {
-            unit.setEmissionOn(Index, 0);
-            cmdSensor(Index)->setText(QStringLiteral("OFF"));
-            SetBackColor(cmdSensor(Index), vbButtonFace);
-        } else {
-            unit.setEmissionOn(Index, 2);
-            cmdSensor(Index)->setText(QStringLiteral("ON"));
-            SetBackColor(cmdSensor(Index), kGreen);
-        }
+        // With Shift and gas calibration, an emission sensor takes its gas sensor along.
+        const bool pair = (Index == 0 || Index == 2) && unit.GasCalEnabled() && ShiftHeld;
+        QPushButton* button = cmdSensor(Index);
+        const int32_t level = on ? 0 : (modShellExecute::RunningFromIDE() ? kEmissionOnFromIDE : kEmissionOn);
+        unit.setEmissionOn(Index, level);
+        if (pair) unit.setEmissionOn(Index + 1, level);
+        SetBackColor(button, on ? vbButtonFace : kGreen);
+        button->setText(on ? QStringLiteral("OFF") : QStringLiteral("ON"));
         LeakageMsgShown(Index) = false;
+        if (isActiveWindow() && button->hasFocus()) FocusLeftPanel();
     } catch (...) {
         gErr.HandleError();
     }
@@ -153,46 +194,86 @@ void frmMain::cmdZero_Click(int16_t Index) {
     ORUN_PROC("frmMain_cmdZero_Click");
     try {
         if (CtrlKeyRefuses()) return;
-        RunQCM().Zero(Index);
-        gChanTotal(Index) = 0.0;
-        gChanTotalCarry(Index) = 0.0;
-        lblTotal(Index)->setText(modUtil::FormatFilmValue(0.0, Index));
+        // The quartz monitor with the channel's number is zeroed with the channel.
+        const auto zero = [this](int16_t ch) {
+            gChanTotal(ch) = 0.0;
+            gChanTotalCarry(ch) = 0.0;
+            lblTotal(ch)->setText(modUtil::FormatFilmValue(0.0, ch));
+        };
+        if (ShiftHeld) {
+            RunQCM().ZeroAll();
+            for (int16_t ch = 0; ch <= 7; ++ch) zero(ch);
+        } else {
+            RunQCM().Zero(Index);
+            zero(Index);
+        }
     } catch (...) {
         gErr.HandleError();
     }
 }
 
 void frmMain::chkManPwr_Click(int16_t Index) {
-    ORUN_PROC("frmMain_chkManPwr_Click");
     if (chkManPwrBusy_) return;
-    const BusyFlag busy(chkManPwrBusy_);
+    const Reentry busy(chkManPwrBusy_);
+    ORUN_PROC("frmMain_chkManPwr_Click");
     try {
         QCheckBox* box = chkManPwr(Index);
+        const bool ticked = box->isChecked();
         if (CtrlKey && !CtrlHeld) {
-            box->setChecked(!box->isChecked());
+            box->setChecked(!ticked);
             CtrlKeyRefuses();
             return;
         }
-        setManPower(Index, box->isChecked());
-        RunUnit().setHandCtrlOutput(box->isChecked() ? RunApp().ChanOutput(Index) : -1);
+        if (modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
+            box->setChecked(!ticked);
+            MsgBox(QStringLiteral("Close Edit Process form, to change output power setting."), vbExclamation);
+            return;
+        }
+        cApp& app = RunApp();
+        if (ShiftHeld) {
+            // Every shown channel takes the pressed box's new state.
+            for (int16_t ch = 0; ch <= 7; ++ch) {
+                QCheckBox* other = chkManPwr(ch);
+                if (!other->isVisibleTo(this)) continue;
+                if (ch == Index) {
+                    setManPower(ch, ticked);
+                } else if (other->isChecked() != ticked) {
+                    other->setChecked(ticked);
+                    setManPower(ch, ticked);
+                }
+            }
+        } else {
+            // The layer editor follows the channel.
+            if (modFormUtil::IsFormLoadedByCaption(QStringLiteral("Edit Layer"))) SetChannelSelector(Index, true);
+            setManPower(Index, ticked);
+        }
+        cORUN& unit = RunUnit();
+        if (ticked) {
+            if (txtPower(Index)->isVisibleTo(this)) txtPower(Index)->setFocus();
+            unit.setHandCtrlOutput(app.ChanOutput(Index));
+        } else {
+            if (box->isVisibleTo(this)) box->setFocus();
+            unit.setHandCtrlOutput(-1);
+        }
     } catch (...) {
         gErr.HandleError();
     }
 }
 
-// A channel without a source output has no power to set by hand.
 void frmMain::setManPower(int16_t Chan, bool State) {
     ORUN_PROC("frmMain_ManPwer");
     try {
         cApp& app = RunApp();
         cORUN& unit = RunUnit();
         const int16_t out = app.ChanOutput(Chan);
-        if (out < 0) return;
+        if (out < 0) return;  // no source output to drive
         if (State) {
             SetBackColor(chkManPwr(Chan), kGreen);
             txtPower(Chan)->setText(lblPower(Chan)->text());
             txtPower(Chan)->show();
+            txtPower(Chan)->setFocus();
             app.setChanPhase(Chan, PhaseCode::ManPower);
+            // The output keeps its present power until the operator types another.
             unit.setPower(out, unit.Power(out));
             return;
         }
@@ -200,25 +281,20 @@ void frmMain::setManPower(int16_t Chan, bool State) {
         txtPower(Chan)->hide();
         ChanErrorShown(Chan) = false;
         ChanErrorSince(Chan) = Timer();
-        const int16_t L = app.ChanLayer(Chan);
-        if (L > 0 && gLayer(L).StartMode == 2) {
+        const int16_t layer = app.ChanLayer(Chan);
+        if (layer > 0 && gLayer(layer).StartMode == 2) {
             app.setChanPhase(Chan, PhaseCode::Constant);
             return;
         }
         const int16_t phase = app.Phase();
-        switch (phase) {
-        case PhaseCode::Stopped:
-        case PhaseCode::StopLayer:
+        if (Stopped(phase)) {
             unit.setPower(out, 0.0);
             unit.SendPower();
             app.setChanPhase(Chan, phase);
-            break;
-        case PhaseCode::Ramp1: case PhaseCode::Soak1: case PhaseCode::Ramp2: case PhaseCode::Soak2:
-        case PhaseCode::ShutterDelay: case PhaseCode::IdleRamp: case PhaseCode::Idle:
+        } else if (HoldsPower(phase)) {
             app.setChanPhase(Chan, PhaseCode::HoldPower);
-            break;
-        case PhaseCode::Deposit: app.setChanPhase(Chan, PhaseCode::Deposit); break;
-        default: break;
+        } else if (phase == PhaseCode::Deposit) {
+            app.setChanPhase(Chan, PhaseCode::Deposit);
         }
     } catch (...) {
         gErr.HandleError();

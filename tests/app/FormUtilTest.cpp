@@ -27,6 +27,7 @@ TEST(FormUtil, RestoredPositionsKeepTheWindowUsable) {
         {"L=1500;T=1500;W=6000;H=3000;S=2", false, Qt::WindowMaximized, {}, -1},
         {"L=1500;T=1500;W=6000;H=3000;S=0", true, Qt::WindowNoState, {}, -1},
         {"L=1500;T=1500;S=0", false, Qt::WindowNoState, {}, -1},  // no measures: size kept
+        {"L=1500;T=1500;W=6000;S=0", false, Qt::WindowNoState, {TwipsToPixelsX(6000), 200}, -1},  // height kept
         {"L=20000;T=0;W=6000;H=3000;S=0", false, Qt::WindowNoState, {TwipsToPixelsX(6000), TwipsToPixelsY(3000)},
          screen.width()},
     };
@@ -52,7 +53,7 @@ TEST(FormUtil, RestoredPositionsKeepTheWindowUsable) {
     w.setWindowState(Qt::WindowMinimized);
     modFormUtil::SaveFormPosition(&w);
     EXPECT_EQ(GetSetting(App().Title, QStringLiteral("Form Positions"), QStringLiteral("frmSample")),
-              QString::fromLatin1(cases[4].stored));
+              QString::fromLatin1(cases[std::size(cases) - 1].stored));
     EXPECT_FALSE(modFormUtil::RestoreFormPosition(&w, true, QStringLiteral("frmOther")));
     EXPECT_EQ(boxes.count(), 0);
 }

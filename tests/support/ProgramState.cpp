@@ -8,6 +8,7 @@
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "run/ProgramObjects.h"
+#include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "run/modIO.h"
 #include "app/SystemFlags.h"
@@ -82,6 +83,7 @@ void ResetProgramState() {
              gSensorBiasFilter);
     ClearAll(gPIDErr0, gPIDErr1, gPIDErr2, gPIDHold, OutputFunction, InputFunction);
     gLastMeterTime = 0.0;
+    gLastLogTime = 0.0;
     modPhases::PhaseBusy = false;
     modPhases::PhaseStartTime = 0.0f;
     modPhases::PhaseDuration = 0.0f;

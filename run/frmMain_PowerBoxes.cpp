@@ -1,0 +1,84 @@
+// The manual power boxes: while a channel's manual power is on, the operator types the
+// output's power in percent. Only numeric keys get in; Enter or leaving the box sends a
+// power within 0 and the film's maximum, anything else is refused and the present power
+// shown again. The channel refresh leaves a box alone while the operator types in it.
+#include "app/VBConv.h"
+#include "app/cErrHandler.h"
+#include "app/modTextBox.h"
+#include "data/FilmRec.h"
+#include "platform/Dialogs.h"
+#include "platform/TextBoxEvents.h"
+#include "run/RunObjects.h"
+#include "run/frmMain.h"
+
+#include <QLineEdit>
+
+namespace {
+
+constexpr int16_t kEnter = 13;
+
+}  // namespace
+
+void frmMain::ConnectPowerBoxes() {
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        TextBoxEvents* events = TextBoxEvents::Of(txtPower(ch));
+        events->GotFocus = [this, ch] { txtPower_GotFocus(ch); };
+        events->LostFocus = [this, ch] { txtPower_LostFocus(ch); };
+        events->KeyPress = [this, ch](int16_t& KeyAscii) { txtPower_KeyPress(ch, KeyAscii); };
+    }
+}
+
+void frmMain::txtPower_GotFocus(int16_t Index) {
+    ORUN_PROC("frmMain_txtPower_GotFocus");
+    try {
+        modTextBox::SelectText(txtPower(Index));
+        RunUnit().setHandCtrlOutput(RunApp().ChanOutput(Index));
+    } catch (...) {
+        gErr.HandleError();
+    }
+}
+
+void frmMain::txtPower_KeyPress(int16_t Index, int16_t& KeyAscii) {
+    if (KeyAscii == kEnter) {
+        ValidatePower(Index);
+        return;
+    }
+    KeyAscii = modTextBox::FilterKeyPressNumeric(KeyAscii, false);
+    PowerTyped(Index) = true;
+}
+
+// A message box taking the focus is no leaving of the box (the text-box events tell them
+// apart), so a refused power is not validated a second time.
+void frmMain::txtPower_LostFocus(int16_t Index) {
+    ValidatePower(Index);
+    PowerTyped(Index) = false;
+}
+
+bool frmMain::ValidatePower(int16_t Index) {
+    const ProcTrace trace(gErr, QStringLiteral("frmMain_ValidatePower_Index_") + vb::CStr(static_cast<int>(Index)));
+    try {
+        cApp& app = RunApp();
+        const int16_t film = app.ChanFilm(Index);
+        if (film <= 0) return false;
+        QLineEdit* box = txtPower(Index);
+        if (vb::Val(box->text()) == 0.0) box->setText(QStringLiteral("0"));
+        const double power = vb::Val(box->text());
+        const double most = gFilm(film).Max_Power;
+        cORUN& unit = RunUnit();
+        const int16_t out = app.ChanOutput(Index);
+        if (power < 0.0 || power > most) {
+            MsgBox(QStringLiteral("This channel's power values are 0 to ") + vb::Format(most, QStringLiteral("0.0")) + QStringLiteral("%."),
+                   vbOKOnly);
+            box->setText(vb::Format(unit.Power(out), QStringLiteral("0.0")));
+            box->setFocus();
+            return false;
+        }
+        unit.setPower(out, power);
+        unit.SendPower();
+        PowerTyped(Index) = false;
+        return true;
+    } catch (...) {
+        gErr.HandleError();
+        return false;
+    }
+}
