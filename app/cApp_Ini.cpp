@@ -210,8 +210,9 @@ void cApp::IniReadSensor(cIniFile& ini) {
 
 void cApp::IniWriteApp(const QString& FileName) {
     ORUN_PROC("cApp_IniWriteApp");
-    // Every key goes to the file in one atomic write at the end, so a program killed
-    // while saving leaves the old configuration or the new one, never a mix.
+    // Every key goes to the file in one atomic write at the end, and only when all were
+    // written, so a program killed or failing while saving leaves the old configuration
+    // or the new one, never a mix.
     std::optional<IniProfile::Batch> batch;
     try {
         const QString path = InProgramFolder(FileName);
@@ -229,8 +230,13 @@ void cApp::IniWriteApp(const QString& FileName) {
         SaveSetting(App().Title, QStringLiteral("Setup File"), QStringLiteral("Setup"), SetupFile);
         batch.emplace(ResolvePath(ini.FileName()));
 
-        auto put = [&ini](const char* section, const QString& key, const QString& value) {
-            ini.WriteIniStr(QLatin1String(section), key, value);
+        // A key that cannot be written stops the save, and nothing is written: a file
+        // with some keys new and others old would be a configuration no station ran with.
+        const auto failed = [&FileName] {
+            return RuntimeError(75, QStringLiteral("Path/File access error: cannot write ") + FileName);
+        };
+        auto put = [&ini, &failed](const char* section, const QString& key, const QString& value) {
+            if (ini.WriteIniStr(QLatin1String(section), key, value) == 0) throw failed();
         };
         auto flag = [](bool on, const char* onText) { return QLatin1String(on ? onText : "0"); };
 
@@ -265,8 +271,9 @@ void cApp::IniWriteApp(const QString& FileName) {
         if (RunUnit().Version() >= 200) put("Sensor", QStringLiteral("GasCalEna"), flag(RunUnit().GasCalEnabled(), "1"));
         put("Sensor", QStringLiteral("GasCal1"), vb::Format(RunUnit().GasCal(0), QStringLiteral("0.000")));
         put("Sensor", QStringLiteral("GasCal2"), vb::Format(RunUnit().GasCal(1), QStringLiteral("0.000")));
+        if (!batch->Commit()) throw failed();
     } catch (...) {
+        // The batch is dropped unwritten: the file keeps its old configuration whole.
         gErr.HandleError();
     }
-    if (batch) batch->Commit();
 }

@@ -53,8 +53,9 @@ void IOSave(int16_t nProcess);
 // "New.mdb" after a failed upgrade. On an error the open database and DBFile stay.
 void DBLoad(const QString& path);
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
-// Another file: it becomes an exact copy of the open database, which is then opened
-// from it, and every record is written into it. Then DBFile names it.
+// Another file: an exact copy of the open database with every record written into it is
+// built beside it and then takes its place in one step, and becomes the open database.
+// Then DBFile names it. A failed or killed save leaves the chosen file as it was.
 void DBSave(const QString& path);
 // The record defaults before a load.
 void DBInit();
@@ -86,6 +87,9 @@ void ShowEngineErrors();
 // Copies a database file exactly (the target is replaced); RuntimeError 75 when the
 // copy fails, so nothing goes on over a partial copy.
 void CopyDatabaseFile(const QString& from, const QString& to);
+// Puts the finished file from in the place of to in one step (to is replaced), once its
+// bytes are on the disk; RuntimeError 75 when that fails.
+void ReplaceFile(const QString& from, const QString& to);
 
 // The row that query ("SELECT * FROM <table> WHERE ...") finds in gDB; when there is
 // none, one is first added with the given columns set (every other column takes the

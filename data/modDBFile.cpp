@@ -11,7 +11,12 @@
 #include "platform/FileAttributes.h"
 #include "platform/ProgramFolder.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <unistd.h>
 
 namespace modDB {
 
@@ -37,11 +42,65 @@ bool SameFile(const QString& a, const QString& b) {
     return !fa.isEmpty() && fa == QFileInfo(ResolvePath(b)).canonicalFilePath();
 }
 
+// Every record written into the open database in one transaction: one write to the disk
+// instead of one per row, and a program killed meanwhile leaves the file as it was before
+// the save. A row that fails is reported by its routine and undone alone; the others are
+// stored.
+void SaveAllRecordsAtOnce() {
+    dao::Transaction all(gDB);
+    SaveAllRecords();
+    all.Commit();
+}
+
+// A database file and the journal that SQLite may have left beside it.
+void RemoveWithJournal(const QString& file) {
+    QFile::remove(file);
+    QFile::remove(file + QStringLiteral("-journal"));
+}
+
+// Readies the file that a Save As is about to replace. A journal left beside it by a
+// writer that was killed is rolled back into it first: left there, it would be replayed
+// into the new file once that file takes the old one's place. The returned transaction
+// holds the file's write lock until the replacement is done, so it is never replaced
+// while another program writes to it (that fails with the engine's "locked" error). A
+// file that is no database of ours has no journal worth keeping.
+void SettleTarget(const QString& target, std::optional<dao::Transaction>& lock) {
+    const QFileInfo info(target);
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
+        throw RuntimeError(75, QStringLiteral("Path/File access error: %1 is read-only").arg(target));
+    }
+    if (info.exists()) {
+        try {
+            lock.emplace(dao::OpenDatabase(target));
+            return;
+        } catch (const RuntimeError& e) {
+            if (e.number != 3343 && e.number != 3049) throw;  // unrecognised or damaged: replaced
+        }
+    }
+    QFile::remove(target + QStringLiteral("-journal"));
+}
+
 }  // namespace
 
 void CopyDatabaseFile(const QString& from, const QString& to) {
     if (!modFileUtil::CopyFile(from, to)) {
         throw RuntimeError(75, QStringLiteral("Path/File access error: cannot copy %1 to %2").arg(from, to));
+    }
+}
+
+void ReplaceFile(const QString& from, const QString& to) {
+    const auto fail = [&] { throw RuntimeError(75, QStringLiteral("Path/File access error: cannot replace ") + to); };
+    QFile file(from);
+    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0) fail();
+    file.close();
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
+    if (error) fail();
+    // The new name itself is on the disk once the folder is.
+    const int folder = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
     }
 }
 
@@ -92,25 +151,37 @@ void DBSave(const QString& path) {
     ORUN_PROC("modDB_DBSave");
     // A save that fails leaves open the database that DBFile still names.
     const dao::Database previous = gDB;
+    QString building;
     try {
-        if (!SameFile(path, gDB.Name())) {
-            // Another file, new or to be replaced: it becomes an exact copy of the open
-            // database and the open database from then on, so the records written below
-            // and every later save land in it. An Access file is never replaced.
+        if (SameFile(path, gDB.Name())) {
+            SaveAllRecordsAtOnce();
+        } else {
+            // Another file, new or to be replaced, becomes an exact copy of the open
+            // database holding every record, and the open database from then on. It is
+            // built beside the target and takes the target's place in one step once it is
+            // complete, so a program killed meanwhile leaves the target as it was. An
+            // Access file is never replaced.
             dao::RefuseJetFile(path);
-            CopyDatabaseFile(gDB.Name(), path);
-            SetAttr(path, vbNormal);
+            const QString target = ResolvePath(path);
+            building = target + QStringLiteral(".saving");
+            RemoveWithJournal(building);  // left by a save that was killed
+            CopyDatabaseFile(gDB.Name(), building);
+            SetAttr(building, vbNormal);
+            gDB = dao::OpenDatabase(building);
+            SaveAllRecordsAtOnce();
+            gDB.Close();
+            {
+                std::optional<dao::Transaction> lock;
+                SettleTarget(target, lock);
+                ReplaceFile(building, target);
+            }
+            building.clear();
             gDB = dao::OpenDatabase(path);
         }
-        // All rows in one transaction: one write to the disk instead of one per row, and
-        // a program killed meanwhile leaves the file as it was before the save. A row
-        // that fails is reported by its routine and undone alone; the others are stored.
-        dao::Transaction all(gDB);
-        SaveAllRecords();
-        all.Commit();
         DBFile = path;
     } catch (...) {
         gDB = previous;
+        if (!building.isEmpty()) RemoveWithJournal(building);
         gErr.HandleError();
     }
 }

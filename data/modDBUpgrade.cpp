@@ -12,8 +12,7 @@
 
 #include <QFile>
 #include <array>
-#include <filesystem>
-#include <unistd.h>
+#include <optional>
 
 namespace modDB {
 
@@ -67,23 +66,27 @@ void ShowUpgradeErrors(const QString& version) {
     }
 }
 
-// Puts the finished file from in the place of to in one step (to is replaced), once its
-// bytes are on the disk.
-void ReplaceFile(const QString& from, const QString& to) {
-    QFile file(from);
-    const bool synced = file.open(QIODevice::ReadWrite) && ::fsync(file.handle()) == 0;
-    file.close();
-    std::error_code error;
-    if (synced) std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), error);
-    if (!synced || error) throw RuntimeError(75, QStringLiteral("Path/File access error: cannot replace ") + to);
+}  // namespace
+
+namespace {
+
+// The user-defined property of a database file; nothing when the file has no such
+// property. Any other failure raises its error.
+std::optional<QString> FindDBProperty(const QString& file, const QString& name) {
+    dao::Database db = dao::OpenDatabase(file);
+    try {
+        return db.UserDefinedProperty(name);
+    } catch (const RuntimeError& e) {
+        if (e.number == 3270) return std::nullopt;  // property not found
+        throw;
+    }
 }
 
 }  // namespace
 
 QString GetDBProperty(const QString& file, const QString& name) {
     try {
-        dao::Database db = dao::OpenDatabase(file);
-        return db.UserDefinedProperty(name);
+        return FindDBProperty(file, name).value_or(QString());
     } catch (...) {
         return QString();
     }
@@ -111,9 +114,17 @@ QString UpgradeDB(const QString& path) {
     // is complete, in one step: a failure, or a program killed meanwhile, leaves the
     // user's file as it was.
     const QString upgraded = ResolvePath(path) + QStringLiteral(".upgrade");
+    QString partialBackup;
+    bool readingVersion = false;
     try {
         dao::Database oldDb = dao::OpenDatabase(path);
-        const QString stored = GetDBProperty(path, kVersionProperty);
+        readingVersion = true;
+        // Only a file without the property is of version 2.00. Any other failure to read
+        // it (a lock held past the busy time-out, a damaged property table) must not take
+        // a current file for an old one and remap its outputs: it is reported and the file
+        // is left alone.
+        const QString stored = FindDBProperty(path, kVersionProperty).value_or(QString());
+        readingVersion = false;
         const QString dbVersion = vb::Val(stored) == 0 ? QStringLiteral("2.00") : stored;
         const float programVersion = vb::CSng(version);
         const float fileVersion = vb::CSng(dbVersion);
@@ -135,9 +146,16 @@ QString UpgradeDB(const QString& path) {
                                    "Contact Arvento (" + kSupportPhone + ").\r\n");
         }
 
-        // An older backup of the same name and version is kept as it is.
+        // An older backup of the same name and version is kept as it is. A new one is
+        // written under a name of its own and renamed once complete, so a program killed
+        // meanwhile never leaves a partial backup that would be kept from then on.
         const QString backup = BackupName(path, stored);
-        if (!modFileUtil::FileExists(backup)) CopyDatabaseFile(path, backup);
+        if (!modFileUtil::FileExists(backup)) {
+            partialBackup = ResolvePath(backup) + QStringLiteral(".part");
+            CopyDatabaseFile(path, partialBackup);
+            ReplaceFile(partialBackup, ResolvePath(backup));
+            partialBackup.clear();
+        }
         CopyDatabaseFile(path, kWorkFile);
         oldDb.Close();
         dao::Database source = dao::OpenDatabase(kWorkFile);
@@ -161,8 +179,15 @@ QString UpgradeDB(const QString& path) {
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
+        if (readingVersion) {
+            // The file is left as it is and no fallback is opened: the caller reports the
+            // error and keeps the database it had open.
+            ShowEngineErrors();
+            throw;
+        }
         ShowUpgradeErrors(version);
         QFile::remove(upgraded);
+        if (!partialBackup.isEmpty()) QFile::remove(partialBackup);
         bool fallbackMade = true;
         if (!modFileUtil::FileExists(kNewFile)) {
             fallbackMade = modFileUtil::CopyFile(templateFile, kNewFile);

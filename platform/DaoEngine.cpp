@@ -3,11 +3,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <atomic>
+#include <unordered_set>
 
 namespace dao {
 
@@ -97,6 +99,35 @@ void CheckFileFormat(const QString& path) {
     }
 }
 
+namespace {
+
+// Every open connection. Qt SQL's own list of connections, and its driver, are gone once
+// the application object and the static data of the Qt libraries are destroyed; a
+// database still held by a global (the open recipe database) would then be closed into
+// freed memory at exit. So every connection still open is closed when the application
+// object goes, while Qt SQL is whole; the objects that held them find them closed.
+std::unordered_set<Connection*>& openConnections() {
+    static std::unordered_set<Connection*> set;
+    return set;
+}
+bool gCloseAtExitRegistered = false;
+
+void CloseAllAtExit() {
+    gCloseAtExitRegistered = false;  // each application object runs its routines once
+    const std::unordered_set<Connection*> open = openConnections();
+    for (Connection* c : open) c->Close();
+}
+
+void TrackOpen(Connection* c) {
+    openConnections().insert(c);
+    if (!gCloseAtExitRegistered && QCoreApplication::instance()) {
+        qAddPostRoutine(CloseAllAtExit);
+        gCloseAtExitRegistered = true;
+    }
+}
+
+}  // namespace
+
 Connection::Connection(const QString& p, bool mustExist) : path(p) {
     static std::atomic<int> serial{0};
     if (mustExist) CheckFileFormat(path);
@@ -110,6 +141,7 @@ Connection::Connection(const QString& p, bool mustExist) : path(p) {
         RaiseSql(e, path);
     }
     open_ = true;
+    TrackOpen(this);
     try {
         // Reading the schema makes SQLite check the header and roll back the journal a
         // killed writer left behind.
@@ -123,6 +155,7 @@ Connection::Connection(const QString& p, bool mustExist) : path(p) {
 Connection::~Connection() { Close(); }
 
 void Connection::Close() {
+    openConnections().erase(this);
     if (connectionName_.isEmpty()) return;
     db_.close();
     db_ = QSqlDatabase();

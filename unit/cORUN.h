@@ -190,6 +190,7 @@ signals:
 private:
     // ---- send path and queue ----
     void setCommand(QString T);  // the private send operation
+    void Resend(const QString& T);  // the same, for a command whose reply came garbled
     void WriteFrame(const QString& T);
     void QueuePut(const QString& T);
     bool QueueTake(QString& T);
@@ -247,6 +248,11 @@ private:
     QPointer<Winsock> Socket_;
     ccrpTimer* ORUNTimer_ = nullptr;
     FrameCollector Rx_;
+    // Bad frames in a row for the command on the wire; at kBadFrameResends the link stops
+    // asking again and leaves the command to its reply time-out.
+    static constexpr int kBadFrameResends = 3;
+    int BadFrames_ = 0;
+    bool resending_ = false;
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};

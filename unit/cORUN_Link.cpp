@@ -88,19 +88,32 @@ void cORUN::FrameReceived() {
     // The reply text: after the acknowledgement, up to the blank.
     const QByteArrayView text = Rx_.Slice(3);
     Response_ = QString::fromLatin1(text.data(), text.size());
+    const bool good = Rx_.CheckOk() && Rx_.Bytes()[2] == 'A';
+    if (!good && BadFrames_ >= kBadFrameResends) {
+        // The command was asked for often enough on a line that garbles or echoes every
+        // frame: still unanswered, so its reply timer runs on and the time-out resets the
+        // link instead of a resend storm at the speed of the line.
+        if (Debug == 3) LogBadFrame();
+        emit ORUNError(0, 1);
+        return;
+    }
     ORUNTimer_->setEnabled(false);
     CommStatus_ = 0;
-    const bool good = Rx_.CheckOk() && Rx_.Bytes()[2] == 'A';
     if (good) {
+        BadFrames_ = 0;
         DoResponse(Response_);
         return;
     }
     if (Debug == 3) LogBadFrame();
     emit ORUNError(0, 1);
     ORUNTimer_->setEnabled(true);
+    if (++BadFrames_ >= kBadFrameResends) {
+        CommStatus_ = 1;
+        return;
+    }
     // Ask again at once; a garbled reading is asked for in its repeat form.
-    if (Response_.startsWith(QLatin1Char('G'))) setCommand(QStringLiteral("g"));
-    else setCommand(Command_);
+    if (Response_.startsWith(QLatin1Char('G'))) Resend(QStringLiteral("g"));
+    else Resend(Command_);
 }
 
 void cORUN::LogBadFrame() {

@@ -19,6 +19,7 @@ void cORUN::setCommand(QString T) {
             return;
         }
         CommStatus_ = 1;
+        if (!resending_) BadFrames_ = 0;  // a new command gets its own resends
         if (T == QLatin1String("@")) Version_ = 0;
         if (!Tracing()) setTracing(true);
         TraceEntry(QStringLiteral("cORUN_Command_") + T);
@@ -29,6 +30,12 @@ void cORUN::setCommand(QString T) {
     } catch (...) {
         ReportError("cORUN_Command");
     }
+}
+
+void cORUN::Resend(const QString& T) {
+    resending_ = true;
+    setCommand(T);
+    resending_ = false;
 }
 
 void cORUN::QueuePut(const QString& T) {

@@ -27,6 +27,16 @@ QStringView Field(QStringView text, QChar sep, int k) {
 // sensor replies arrive every poll and carry dozens of fields each.
 double ValOf(QStringView field) { return vb::Val(QString::fromRawData(field.data(), field.size())); }
 
+// The field's number; false when it is too large for a number at all ("1D606").
+bool Number(QStringView field, double& out) {
+    try {
+        out = ValOf(field);
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 // The whole number nearest to the field's number (halves to even); false when it does
 // not fit a 32-bit value.
 bool WholeNumber(QStringView field, int32_t& out) {
@@ -98,8 +108,11 @@ void cORUN::ParseSensors(const QString& R) {
     int k = 0;
     int32_t status = 0;
     for (QStringView part : QStringTokenizer(values, u',')) {
-        if (k < 20) SensorRaw_(kSensorOrder[k / 5])(k % 5) = ValOf(part);
-        else if (k == 20 && !WholeNumber(part, status)) status = SensorStatus_;
+        // A value too large to read leaves that value as it was.
+        double value = 0.0;
+        if (k < 20) {
+            if (Number(part, value)) SensorRaw_(kSensorOrder[k / 5])(k % 5) = value;
+        } else if (k == 20 && !WholeNumber(part, status)) status = SensorStatus_;
         ++k;
     }
     // Fields missing from a short reply read as 0.

@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -274,6 +275,33 @@ TEST_F(IniKeys, AReadOnlyFileIsNotWritten) {
     EXPECT_EQ(SetupFile, "STATION.CFG");
     EXPECT_EQ(GetSetting(App().Title, QStringLiteral("Setup File"), QStringLiteral("Setup")), "");
     QFile::setPermissions(folder.file(QStringLiteral("ORUN.CFG")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(IniKeys, AWriteThatFailsLeavesTheOldFileWholeAndIsReported) {
+    struct Case {
+        const char* what;
+        std::function<void()> breakIt;
+        std::function<void()> mendIt;
+    };
+    const Case cases[] = {
+        // A value that cannot stand on one line of the file (it would add a key of its own).
+        {"address with a line break", [&] { unit.CommInit(0, 5001, QStringLiteral("10.0.0.1\r\nCPort=3")); },
+         [&] { unit.CommInit(0, 0, QString()); }},
+        // An error after the first sections were written.
+        {"no quartz object", [&] { gQCM = nullptr; }, [&] { gQCM = &qcm; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Config(kFullConfig);
+        DBFile = QStringLiteral("OTHER.MDB");
+        boxes.clear();
+        c.breakIt();
+        app.IniWriteApp(QStringLiteral("ORUN.CFG"));
+        c.mendIt();
+        EXPECT_EQ(Config(), kFullConfig);
+        ASSERT_EQ(boxes.count(), 1);
+        EXPECT_TRUE(boxes.last().prompt.contains("cApp_IniWriteApp")) << boxes.last().prompt.toStdString();
+    }
 }
 
 TEST_F(IniKeys, WritingCreatesAMissingFileAndKeepsItsName) {

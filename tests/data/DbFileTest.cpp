@@ -126,11 +126,12 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
 }
 
-TEST_F(DbFileTest, ASaveAsThatCannotStoreItsRowsKeepsTheOpenDatabaseAndItsName) {
+TEST_F(DbFileTest, ASaveAsOntoAFileInUseLeavesItAndKeepsTheOpenDatabaseAndItsName) {
     MakeDatabase("ORUN.MDB", "4.11").Close();
     MakeDatabase("Busy.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
-    // Another program is writing to the chosen file: the rows cannot be stored there.
+    // Another program is writing to the chosen file: it is not replaced under it.
+    const QByteArray before = folder.read("Busy.MDB");
     dao::Database other = dao::OpenDatabase(folder.file("Busy.MDB"));
     other.BeginTrans();
     gProcess(1).Run_Number = 55;
@@ -143,7 +144,8 @@ TEST_F(DbFileTest, ASaveAsThatCannotStoreItsRowsKeepsTheOpenDatabaseAndItsName) 
     EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBSave")) << dialogs.last().prompt.toStdString();
     EXPECT_EQ(DBFile, "ORUN.MDB");
     EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
-    EXPECT_EQ(ColumnOf("Busy.MDB", "SELECT * FROM Processes WHERE Process_Number =1", "Run_Number").toInt(), 1);
+    EXPECT_EQ(folder.read("Busy.MDB"), before);
+    EXPECT_FALSE(Exists("Busy.MDB.saving"));
 }
 
 TEST_F(DbFileTest, SaveAsCancelledWritesEveryRecordAndTheActiveProcessesSettings) {

@@ -215,3 +215,31 @@ TEST_F(DbFileTest, WithoutATemplateTheLoadFailsAndTheOpenDatabaseStays) {
     EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBLoad")) << dialogs.last().prompt.toStdString();
     EXPECT_EQ(gErr.StackPointer(), 0);
 }
+
+TEST_F(DbFileTest, AVersionThatCannotBeReadChangesNothing) {
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    gLayer(4).Output = 6;
+    // A current file whose version cannot be read for another reason than its absence.
+    dao::Database current = MakeDatabase("Current.MDB", "4.11");
+    FillOldRows(current);
+    current.Execute("DROP TABLE DatabaseProperties");
+    current.Execute("CREATE TABLE DatabaseProperties (Name TEXT)");
+    current.Close();
+    const QByteArray before = folder.read("Current.MDB");
+    dialogs.clear();
+
+    modDB::DBLoad("Current.MDB");
+
+    EXPECT_EQ(folder.read("Current.MDB"), before);
+    EXPECT_FALSE(Exists("Current_200.MDB"));
+    EXPECT_FALSE(Exists("Work.mdb"));
+    EXPECT_FALSE(Exists("New.mdb"));
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+    EXPECT_EQ(gLayer(4).Output, 6);
+    ASSERT_EQ(dialogs.count(), 2);
+    EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith("Error number: 3061\r")) << dialogs.boxes()[0].prompt.toStdString();
+    EXPECT_TRUE(dialogs.boxes()[1].prompt.contains("modDB_DBLoad")) << dialogs.boxes()[1].prompt.toStdString();
+    EXPECT_EQ(gErr.StackPointer(), 0);
+}

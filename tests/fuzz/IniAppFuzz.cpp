@@ -1,7 +1,8 @@
 // Fuzz target of the station's configuration: arbitrary bytes as ORUN.CFG, read section
 // by section as the start-up reads it, and on some inputs written back as the shutdown
 // writes it. Checks that every read and write leaves the procedure trace balanced, that
-// the sensor filters always exist with a usable size, and that what was written reads back.
+// the sensor filters always exist with a usable size, and that what was written reads back
+// or, when the write was refused and reported, that the file is as it was.
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
@@ -41,14 +42,23 @@ struct Station {
         SettingsStore::SetLocation(settings.path());
         // Serial ports named in the bytes must never reach a real device.
         for (int n = 1; n <= 9; ++n) qputenv(qPrintable(QStringLiteral("ORUN_COM%1").arg(n)), "/nonexistent/tty");
-        SetDialogResponder([](const DialogRequest&) { return DialogAnswer{vbOK, {}}; });
+        SetDialogResponder([this](const DialogRequest&) {
+            ++boxes;
+            return DialogAnswer{vbOK, {}};
+        });
         ProgramObjects::CreateApp();
         ProgramObjects::CreateQCM();
         ProgramObjects::CreateUnit();
     }
     QTemporaryDir folder;
     QTemporaryDir settings;
+    int boxes = 0;
 };
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -69,8 +79,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Writing back is the slower part: every eighth input only.
     if (size % 8 == 0) {
+        const QByteArray before = ReadFile(path);
+        station.boxes = 0;
         gApp->IniWriteApp(QStringLiteral("ORUN.CFG"));
         check(gErr.StackPointer() == 0);
+        // A key that cannot be written (a value read with a line break in it) is reported,
+        // and the file keeps its old configuration whole.
+        if (station.boxes > 0) {
+            check(ReadFile(path) == before);
+            gErr.ClearLog();
+            return 0;
+        }
         const QString none = QStringLiteral("<none>");
         check(IniProfile::GetString(path, QStringLiteral("DataLog"), QStringLiteral("LogMode"), none) ==
               QLatin1String(LogMode ? "1" : "0"));

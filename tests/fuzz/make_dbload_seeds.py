@@ -8,6 +8,7 @@ so that a seed stays well inside the 64 KiB the mutator keeps:
   v301.mdb      version 3.01, a few rows in every table
   newer.mdb     version 5.00
   badfilms.mdb  version 3.01 whose Films table has a column the design lacks
+  badprops.mdb  a property table without its Value column: the version cannot be read
   jet.mdb       the header of an Access (Jet) file
 Run it again after the table design changes:  python3 tests/fuzz/make_dbload_seeds.py
 """
@@ -20,7 +21,7 @@ OUT = os.path.join(HERE, "corpus", "dbload")
 PROPERTIES = "CREATE TABLE DatabaseProperties (Name TEXT PRIMARY KEY COLLATE NOCASE, Value TEXT)"
 
 
-def make(name, version, fill):
+def make(name, version, fill, properties=PROPERTIES):
     path = os.path.join(OUT, name)
     if os.path.exists(path):
         os.remove(path)
@@ -28,7 +29,7 @@ def make(name, version, fill):
     db.execute("PRAGMA page_size = 512")
     db.executescript(open(SCHEMA).read())
     if version is not None:
-        db.execute(PROPERTIES)
+        db.execute(properties)
         db.execute("INSERT INTO DatabaseProperties VALUES ('ORUN_VER', ?)", (version,))
     fill(db)
     db.commit()
@@ -78,5 +79,6 @@ make("v200.mdb", None, channels)
 make("v301.mdb", "3.01", few_rows)
 make("newer.mdb", "5.00", few_rows)
 make("badfilms.mdb", "3.01", bad_films)
+make("badprops.mdb", "4.11", every_row, "CREATE TABLE DatabaseProperties (Name TEXT, Other TEXT)")
 with open(os.path.join(OUT, "jet.mdb"), "wb") as f:
     f.write(b"\x00\x01\x00\x00Standard Jet DB\x00" + bytes(236))

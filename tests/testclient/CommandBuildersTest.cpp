@@ -78,8 +78,8 @@ TEST(CommandBuilders, EachPickSendsTheServersParameter) {
 }
 
 TEST(CommandBuilders, RepliesAreShownDecodedOnceWholeAndOnlyFromTheirAt) {
-    const QString ack(QChar(RemoteFrame::kAck));
-    const QString nak(QChar(RemoteFrame::kNak));
+    const QString ack{QChar(RemoteFrame::kAck)};
+    const QString nak{QChar(RemoteFrame::kNak)};
     const struct {
         const char* what;
         QString received;

@@ -2,6 +2,7 @@
 // the real unit's.
 #include "unit/LinkHarness.h"
 #include "unitsim/UnitModel.h"
+#include "unitsim/UnitSim.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -109,4 +110,26 @@ TEST(UnitSim, PowerDrivesCountsThroughTheLagAndReadingsFollowTheirPeriod) {
     const QStringList fields = old.Answer("G").split(';')[1].split(',');
     EXPECT_EQ(fields[0].toInt(), 20000 - 10000 - 100);
     EXPECT_EQ(fields[4].toInt(), 0);
+}
+
+TEST(UnitSim, AbsurdSettingsStayInRangeAndEveryReplyInItsFrame) {
+    UnitModel unit;
+    unit.Answer("B1,800000000");
+    unit.Answer("B2,1e300");
+    EXPECT_EQ(unit.periodMs[0], INT32_MAX);
+    EXPECT_EQ(unit.periodMs[1], INT32_MAX);
+
+    // Counts of ten digits on every channel make a reading longer than a frame holds:
+    // it is cut to the longest text, never replaced by a bare acknowledgement.
+    for (int ch = 1; ch <= 8; ++ch) unit.Answer(QString("C%1,-2000000000").arg(ch));
+    UnitSim sim;
+    const QString reading = unit.Answer("G");
+    ASSERT_GT(reading.size(), OrunFrame::kMaxText);
+    FrameCollector rx;
+    bool closed = false;
+    for (char c : sim.ReplyBytes(reading)) closed = rx.Feed(static_cast<uint8_t>(c));
+    ASSERT_TRUE(closed);
+    EXPECT_TRUE(rx.CheckOk());
+    EXPECT_EQ(rx.Text().size(), OrunFrame::kMaxText);
+    EXPECT_EQ(QString::fromLatin1(rx.Text().data(), rx.Text().size()), "A" + reading.left(OrunFrame::kMaxText - 1));
 }

@@ -186,6 +186,41 @@ TEST(cORUNQueue, BadFramesAreReportedAndAskedForAgain) {
     EXPECT_FALSE(QFile::exists(folder.file("CommErrors.txt")));
 }
 
+TEST(cORUNQueue, ThreeBadFramesInARowStopTheResendsAndLeaveTheCommandToItsTimeOut) {
+    TempProgramFolder folder;
+    cORUN link;
+    link.setEnabled(true);
+    LinkLog log(link);
+    // A line that echoes every frame: each comes back without the acknowledgement.
+    const auto echo = [&link](const char* text) { Feed(link, OrunFrame::BuildFrame(text)); };
+
+    // A good reply between bad ones starts the count again.
+    link.SendCheckReading();
+    echo("F");
+    echo("F");
+    Reply(link, "F0");
+    link.SendReadSensors();
+    echo("D");
+    echo("D");
+    echo("D");
+    EXPECT_EQ(log.commandText(), "F | F | F | D | D | D");
+    EXPECT_EQ(log.errors(), QStringList(5, "0,1"));
+
+    // The command stays unanswered: more garbage is reported but asks for nothing, and
+    // new commands wait until the time-out.
+    echo("D");
+    link.SendReadDigitalInputs();
+    EXPECT_EQ(log.commandText(), "F | F | F | D | D | D");
+    EXPECT_EQ(link.CommStatus(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return log.errors().contains("0,0"); }, 3000));
+    EXPECT_EQ(link.CommStatus(), 2);
+
+    // The link reset after the time-out: its identification request gets resends again.
+    link.SendGetVersion();
+    echo("@");
+    EXPECT_EQ(log.commandText(), "F | F | F | D | D | D | @ | @");
+}
+
 TEST(cORUNQueue, OverlongTextIsRefusedWithoutBlockingTheLink) {
     TempProgramFolder folder;
     DialogRecorder boxes;

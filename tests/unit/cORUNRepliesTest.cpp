@@ -74,6 +74,33 @@ TEST(cORUNReplies, SensorValuesComeInTheOrderZeroTwoOneThree) {
     EXPECT_NEAR(old.EmissionCurrent(0), 4.0, 1e-12);
 }
 
+TEST(cORUNReplies, ASensorValueTooLargeToReadLeavesOnlyItselfAndRaisesNoBox) {
+    DialogRecorder boxes;
+    cORUN link;
+    LinkLog log(link);
+    Identify(link);
+    link.setGasCalEnabled(true);
+    for (int s = 0; s <= 3; ++s) link.setEmissionOn(s, 1);
+    Reply(link, "D;1000,0,0,0,0,2000,0,0,0,0,3000,0,0,0,0,4000,0,0,0,0,0;;");
+    int round = 0;
+    for (const char* big : {"1D606", "1e400", "-4E999"}) {
+        SCOPED_TRACE(big);
+        ++round;
+        log.clear();
+        // The first value of sensor 0 and the status word are too large; the rest is new.
+        Reply(link, QString("D;%1,%2,0,0,0,%3,0,0,0,0,3000,0,0,0,0,4000,0,0,0,0,%1;;")
+                        .arg(big)
+                        .arg(10 * round)
+                        .arg(2000 + round));
+        EXPECT_NEAR(link.EmissionCurrent(0), (1000 - 10 * round) * 1.953e-5, 1e-9);
+        EXPECT_NEAR(link.LeakageCurrent(0), 10 * round * 1.953e-5, 1e-12);
+        EXPECT_NEAR(link.EmissionCurrent(2), (2000 + round) * 1.953e-5, 1e-9);
+        EXPECT_EQ(link.ORUNSensorOn(0), 0);  // the status word as it was
+        EXPECT_TRUE(log.lines.last().startsWith("rsp D;")) << log.text();
+    }
+    EXPECT_EQ(boxes.count(), 0);
+}
+
 TEST(cORUNReplies, ReadingsFillTheChannelsAndAFieldTooLargeSkipsOnlyItsChannel) {
     DialogRecorder boxes;
     cORUN link;

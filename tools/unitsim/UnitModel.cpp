@@ -3,7 +3,9 @@
 #include "platform/Clock.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 constexpr double kRawStep = 1.953e-6;
@@ -20,7 +22,12 @@ double NumberAt(const QStringList& parts, int n) {
     if (n < 1 || n > parts.size()) return 0.0;
     return parts[n - 1].trimmed().toDouble();
 }
-int32_t IntAt(const QStringList& parts, int n) { return static_cast<int32_t>(std::lround(NumberAt(parts, n))); }
+// A value brought into the range of a 32-bit whole number (NaN gives 0).
+int32_t Clamp32(double v) {
+    if (std::isnan(v)) return 0;
+    return static_cast<int32_t>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+int32_t IntAt(const QStringList& parts, int n) { return Clamp32(std::nearbyint(NumberAt(parts, n))); }
 QString Raw(double v) { return QString::number(std::llround(v)); }
 }  // namespace
 
@@ -36,7 +43,7 @@ UnitModel::UnitModel() {
     for (double& l : leakage) l = 0.02;
 }
 
-int UnitModel::Version() const { return static_cast<int>(std::lround(firmware.toDouble() * 100.0)); }
+int UnitModel::Version() const { return Clamp32(std::nearbyint(firmware.toDouble() * 100.0)); }
 
 QString UnitModel::Answer(const QString& command) {
     if (command.isEmpty()) return {};
@@ -52,7 +59,8 @@ QString UnitModel::Answer(const QString& command) {
     case 'B': {
         const int ch = IntAt(parts, 1) - 1;
         if (ch >= 0 && ch < 8) {
-            periodMs[ch] = IntAt(parts, 2) * (Version() >= 200 ? 3 : 2);
+            // Computed in 64 bits: "B1,800000000" must not overflow.
+            periodMs[ch] = Clamp32(static_cast<double>(int64_t{IntAt(parts, 2)} * (Version() >= 200 ? 3 : 2)));
             if (parts.size() >= 3) gasCorrection = IntAt(parts, 3) != 0;
         }
         return QStringLiteral("B");

@@ -6,6 +6,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <algorithm>
 
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
@@ -92,8 +93,9 @@ QByteArray UnitSim::ReplyBytes(const QString& reply) {
     QByteArray text = reply.toLatin1();
     if (omitAck_ > 0) --omitAck_;
     else text.prepend('A');
-    QByteArray frame = OrunFrame::BuildFrame(text);
-    if (frame.isEmpty()) frame = OrunFrame::BuildFrame(QByteArrayView("A"));
+    // A reply longer than a frame holds (only absurd settings make one) is cut to the
+    // frame's length: the station still gets the reply's first fields.
+    QByteArray frame = OrunFrame::BuildFrame(QByteArrayView(text).first(std::min<qsizetype>(text.size(), OrunFrame::kMaxText)));
     if (corrupt_ > 0) {
         --corrupt_;
         frame[frame.size() - 3] = static_cast<char>(frame[frame.size() - 3] ^ 0x01);
