@@ -10,9 +10,6 @@
 #include <QUuid>
 #include <stdexcept>
 
-namespace {
-
-// Runs body on its own connection to the SQLite file.
 void WithDatabase(const QString& path, const std::function<void(QSqlDatabase&)>& body) {
     const QString name = QUuid::createUuid().toString();
     {
@@ -23,6 +20,8 @@ void WithDatabase(const QString& path, const std::function<void(QSqlDatabase&)>&
     }
     QSqlDatabase::removeDatabase(name);
 }
+
+namespace {
 
 // The statements of a script, each ending with ";" at a line end; "--" lines are comments.
 void ApplyScript(QSqlDatabase& db, const QString& script) {

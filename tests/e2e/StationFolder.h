@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class QSqlDatabase;
+
 class StationFolder {
 public:
     StationFolder();
@@ -40,6 +42,9 @@ private:
     QTemporaryDir runtime_;
     UnitSim unit_;
 };
+
+// Runs body on a connection of its own to the SQLite file at path.
+void WithDatabase(const QString& path, const std::function<void(QSqlDatabase&)>& body);
 
 // Lets events run until the condition holds or the time is up; true when it holds.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
