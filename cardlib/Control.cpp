@@ -98,6 +98,15 @@ void writeOutput(CardState& st, int o, double p)
     writeReg(st, k, 8, registerValue(st.codeUpper[k], st.codeLower[k]));
 }
 
+void zeroOutputs(CardState& st, bool extendedOutputs)
+{
+    for (int k = 0; k < st.numCards; ++k)
+        writeReg(st, k, 8, 0);
+    if (extendedOutputs)
+        writeReg(st, 0, 20, 0);
+    clearOutputCodes(st);
+}
+
 void controlStep(CardState& st)
 {
     for (int o = 0; o < kOutputs; ++o) {

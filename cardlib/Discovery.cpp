@@ -192,14 +192,13 @@ int32_t stopCards(Engine& e)
     std::lock_guard lock(e.mutex);
     CardState& st = e.state;
     if (st.status == kStatusCards) {
-        if (!st.simulate)
-            for (int k = 0; k < st.numCards; ++k)
-                writeReg(st, k, 12, 0);
+        // Counters and outputs are stopped in either mode: a switch to simulation before
+        // the stop (as the program's exit makes) must not leave a card counting.
+        for (int k = 0; k < st.numCards; ++k)
+            writeReg(st, k, 12, 0);
         writeReg(st, 0, 24, 0);
-        writeReg(st, 0, 8, 0);
-        for (int k = 1; k < st.numCards; ++k)
-            writeReg(st, k, 8, 0);
-        clearOutputCodes(st);
+        // The extended flag is already cleared by the call; the card's type still tells.
+        zeroOutputs(st, typeOf(st.typeReg[0]) == kExtendedType);
     }
     // Closing a card releases and unmaps it.
     for (auto& card : st.cards)

@@ -97,6 +97,10 @@ void controlStep(CardState& st);
 void analogControlStep(CardState& st, int output, double value);
 void writeOutput(CardState& st, int output, double power);
 void clearOutputCodes(CardState& st);
+// Every output of the cards at power 0 (outputs 12 and 13 too when card 0 has them),
+// written to the cards whatever the mode: done before the library stops writing their
+// registers (simulation, stop), so that no card is left driving its last output code.
+void zeroOutputs(CardState& st, bool extendedOutputs);
 bool analogConversion(CardState& st);
 void readSwitches(CardState& st, int16_t& switches, int16_t& knobDelta);
 

@@ -181,8 +181,10 @@ int32_t Kor500Simulate(int32_t mode)
             st.sensorCount = st.numCards == 0 ? kSensors : 4 * st.numCards;
             st.outputCount = st.numCards == 0 ? kOutputs : cardOutputs;
         }
+        // Simulation writes no card register: the cards are left at zero power, not at
+        // the last code they were given.
         if (st.simulate && st.status == kStatusCards)
-            clearOutputCodes(st);
+            zeroOutputs(st, st.extended != 0);
         st.writeIndex = st.readIndex = 0;
         for (OutputState& out : st.output) {
             out.power.fill(0);

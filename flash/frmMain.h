@@ -127,7 +127,8 @@ public:
     bool EraseBlocks(int block);
     bool ProgramBlock(int n);
     bool ProgramBlock1K(int n);
-    void FinishProgram1K();
+    // The finishing block that marks a 1024-byte image complete; false when it failed.
+    bool FinishProgram1K();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,6 +150,10 @@ private:
     // Opens and checks the file of the run; false (with a message) when it cannot be
     // programmed.
     bool openRunFile();
+    // Whether FlashLog.txt can be written; when not, says so once (before anything is
+    // erased) and the run goes on without a log.
+    bool openLog();
+    // Appends a line to FlashLog.txt while the log can be written.
     void logLine(const QString& text);
     // A command letter in the case of the run: lower case for a logo on the 256-byte
     // models, else upper case.
@@ -162,6 +167,7 @@ private:
     bool linkBusy_ = false;
     // The last exchange failed because the port itself failed (not a silent instrument).
     bool portFailed_ = false;
+    bool logWritable_ = false;
     std::vector<bool> enabledBeforeRun_;
     QFile runFile_;
     CShellExecute snTool_;

@@ -9,8 +9,10 @@
 #include "flash/StartupLogo.h"
 #include "platform/Dialogs.h"
 #include "platform/MSComm.h"
+#include "platform/ProgramFolder.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
@@ -46,7 +48,21 @@ void frmMain::removeLastMessage() {
     if (lstMessage->count() > 0) delete lstMessage->takeItem(lstMessage->count() - 1);
 }
 
-void frmMain::logLine(const QString& text) { modFileUtil::AppendToTextFile(kLogFile, text); }
+bool frmMain::openLog() {
+    QFile probe(ResolvePath(kLogFile));
+    if (probe.open(QIODevice::WriteOnly | QIODevice::Append)) return true;
+    MsgBox(QStringLiteral("The log file ") + QDir::toNativeSeparators(probe.fileName()) +
+               QStringLiteral(" cannot be written (") + probe.errorString() +
+               QStringLiteral(").\r\nProgramming goes on without a log."),
+           vbExclamation + vbOKOnly);
+    return false;
+}
+
+// A log that fails in the middle of a run is reported once (by the append), never once
+// per line: the boot loader does not wait for boxes.
+void frmMain::logLine(const QString& text) {
+    if (logWritable_) logWritable_ = modFileUtil::AppendToTextFile(kLogFile, text);
+}
 
 bool frmMain::FindInstrument() {
     const int model = Model();
@@ -120,6 +136,7 @@ void frmMain::ProgramFlash() {
     Busy = true;
     cmdExit->setEnabled(false);
     TimeOutSeconds = kEraseTimeout;
+    logWritable_ = openLog();
     logLine(QStringLiteral("Start Erase"));
     if (!EraseFlash()) {
         runFile_.close();
@@ -131,15 +148,27 @@ void frmMain::ProgramFlash() {
     logLine(QStringLiteral("Erase OK"));
 
     TimeOutSeconds = kBlockTimeout;
+    // A block that failed leaves the instrument without a whole image, whatever the done
+    // command hears: the run has failed. The done command still goes out, so the boot
+    // loader ends its programming.
+    int failedBlock = -1;
+    QByteArray failedRx;
+    const auto blockFailed = [&](int n) {
+        failedBlock = n;
+        failedRx = RxText;
+    };
     if (is1KModel(Model())) {
         BlockCount = static_cast<int16_t>(runFile_.size() / kBlock1K);
         BlockBuffer = QByteArray(kBlock1K, '\0');
         // Only whole blocks are sent; a shorter tail stays behind.
         for (int n = 1;; ++n) {
             if (ReadFile(runFile_, BlockBuffer, kBlock1K) != kBlock1K) break;
-            if (!ProgramBlock1K(n)) break;
+            if (!ProgramBlock1K(n)) {
+                blockFailed(n);
+                break;
+            }
         }
-        FinishProgram1K();
+        if (!FinishProgram1K() && failedBlock < 0) blockFailed(0);
     } else {
         BlockCount = static_cast<int16_t>((runFile_.size() + kBlock - 1) / kBlock);
         BlockBuffer = QByteArray(kBlock, '\0');
@@ -150,7 +179,10 @@ void frmMain::ProgramFlash() {
             BlockBuffer = piece.leftJustified(kBlock, '\0', true);
             if (n == 1 && ProgramMode == pmLogo) PatchLogoBlock(BlockBuffer, ColorNum, Location);
             logLine(QStringLiteral("Start Block ") + QString::number(n));
-            if (!ProgramBlock(n)) break;
+            if (!ProgramBlock(n)) {
+                blockFailed(n);
+                break;
+            }
             logLine(QStringLiteral("End Block ") + QString::number(n));
         }
     }
@@ -159,7 +191,12 @@ void frmMain::ProgramFlash() {
     CmdBuffer = QByteArray(1, commandLetter('D'));
     // The boot loader restarts the instrument without a word when the image is good; a
     // reply means it refused. A port that failed heard nothing and proves nothing.
-    if (SendCommand() || portFailed_) {
+    const bool doneAnswered = SendCommand();
+    if (failedBlock >= 0) {
+        logLine(QStringLiteral("Program Fail. Block %1 of %2. RX: ").arg(failedBlock).arg(BlockCount) +
+                QString::fromLatin1(failedRx));
+        ShowMessage(QStringLiteral("Upgrade Failed."));
+    } else if (doneAnswered || portFailed_) {
         logLine(QStringLiteral("Program Fail. RX: ") + QString::fromLatin1(RxText));
         ShowMessage(QStringLiteral("Upgrade Failed."));
     } else {
@@ -220,11 +257,11 @@ bool frmMain::ProgramBlock1K(int n) {
     return sendBlock(n);
 }
 
-void frmMain::FinishProgram1K() {
+bool frmMain::FinishProgram1K() {
     BlockBuffer = QByteArray(kBlock1K, static_cast<char>(0xFF));
     BlockBuffer[0] = static_cast<char>(0x55);
     BlockBuffer[1] = static_cast<char>(0xAA);
-    ProgramBlock1K(0);
+    return ProgramBlock1K(0);
 }
 
 }  // namespace NorvikFlash

@@ -5,6 +5,10 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace {
 int winsockNumber(QAbstractSocket::SocketError e) {
     switch (e) {
@@ -22,7 +26,25 @@ int winsockNumber(QAbstractSocket::SocketError e) {
 RuntimeError wrongState() {
     return {40020, QStringLiteral("Invalid operation at current state")};
 }
+
+Winsock::KeepAlive gKeepAlive;
+
+// Keep-alive on the connected socket, with the probe times of the station rather than the
+// system's (two hours of silence before the first probe).
+void EnableKeepAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const qintptr fd = socket.socketDescriptor();
+    if (fd < 0) return;
+    const int idle = gKeepAlive.idleSeconds, interval = gKeepAlive.intervalSeconds, probes = gKeepAlive.probes;
+    ::setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(static_cast<int>(fd), IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
 }  // namespace
+
+void Winsock::SetKeepAlive(const KeepAlive& times) { gKeepAlive = times; }
+
+Winsock::KeepAlive Winsock::KeepAliveTimes() { return gKeepAlive; }
 
 Winsock::Winsock(QObject* parent) : QObject(parent) { adopt(new QTcpSocket(this)); }
 
@@ -46,14 +68,23 @@ void Winsock::adopt(QTcpSocket* socket) {
     });
     connect(socket_, &QTcpSocket::connected, this, [this] {
         socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        EnableKeepAlive(*socket_);
+        established_ = true;
         emit Connected();
     });
-    connect(socket_, &QTcpSocket::disconnected, this, [this] {
-        if (closing_) return;
-        peerClosed_ = true;
-        emit Closed();
-    });
+    connect(socket_, &QTcpSocket::disconnected, this, &Winsock::onLost);
     connect(socket_, &QTcpSocket::errorOccurred, this, &Winsock::onError);
+    if (socket_->state() == QAbstractSocket::ConnectedState) {
+        EnableKeepAlive(*socket_);
+        established_ = true;
+    }
+}
+
+void Winsock::onLost() {
+    if (closing_ || peerClosed_) return;
+    established_ = false;
+    peerClosed_ = true;
+    emit Closed();
 }
 
 int Winsock::State() const {
@@ -112,6 +143,7 @@ void Winsock::Close() {
     closing_ = false;
     failed_ = false;
     peerClosed_ = false;
+    established_ = false;
     if (server_) server_->close();
 }
 
@@ -168,8 +200,15 @@ QByteArray Winsock::GetData(qint64 maxLen) {
 }
 
 void Winsock::onError(QAbstractSocket::SocketError error) {
-    // The peer closing is reported through Closed, as the original did.
+    // The peer closing is reported through Closed, as the original did; so is a
+    // connection that died under it (reset, or keep-alive probes unanswered): the peer
+    // is gone either way, and the host's close handling (a server listens again) must
+    // not wait behind an error message.
     if (error == QAbstractSocket::RemoteHostClosedError) return;
+    if (established_) {
+        onLost();
+        return;
+    }
     failed_ = true;
     emit Error(winsockNumber(error), socket_->errorString());
 }

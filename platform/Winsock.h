@@ -9,6 +9,10 @@
 // As in the original, a listening control serves one client by closing itself (which
 // stops the listening) and accepting the request on itself inside its ConnectionRequest
 // handler; a request that the handler does not accept is refused when it returns.
+//
+// Every connection, made or accepted, sends TCP keep-alive probes while it is idle, so a
+// peer that vanished without closing (a pulled cable, a computer switched off) is noticed;
+// a connection lost that way, or reset by the peer, ends with Closed as a close does.
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -34,6 +38,17 @@ public:
 
     explicit Winsock(QObject* parent = nullptr);
     ~Winsock() override;
+
+    // Seconds of silence before the first keep-alive probe, seconds between probes, and
+    // the number of unanswered probes that end the connection. They apply to connections
+    // made from then on, process-wide; tests shorten them.
+    struct KeepAlive {
+        int idleSeconds = 30;
+        int intervalSeconds = 10;
+        int probes = 3;
+    };
+    static void SetKeepAlive(const KeepAlive& times);
+    static KeepAlive KeepAliveTimes();
 
     QString RemoteHost() const { return remoteHost_; }
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
@@ -81,6 +96,8 @@ signals:
 private:
     void adopt(QTcpSocket* socket);
     void onError(QAbstractSocket::SocketError error);
+    // The connection has ended from the peer's side (closed, reset or gone): Closed, once.
+    void onLost();
     void onNewConnection();
 
     QTcpSocket* socket_ = nullptr;
@@ -93,4 +110,5 @@ private:
     bool failed_ = false;
     bool peerClosed_ = false;
     bool closing_ = false;
+    bool established_ = false;  // connected, until Close or the peer ends it
 };

@@ -24,6 +24,7 @@ constexpr int kOffered = 4;
 }  // namespace
 
 cQCM::cQCM(QObject* parent) : QObject(parent) {
+    Answered_.fill(true);
     mc600_ = new cTRV600a(this);
     connect(mc600_, &cTRV600a::TRVReading, this, &cQCM::mc600_Events_TRVReading);
     connect(mc600_, &cTRV600a::TRVAnalog, this, &cQCM::mc600_Events_TRVAnalog);

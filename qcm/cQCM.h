@@ -65,6 +65,13 @@ public:
     QString MirelSN(int Chan) const;
     void setMirelSN(int Chan, const QString& value);
 
+    // Whether the reading being raised carries fresh values of monitor 0..3 from its own
+    // sensor. The card measures its four monitors together; a Mirel sensor's reading
+    // brings only the monitors it serves, and the others keep the values of their last
+    // reading, which a sensor that stopped answering never renews. False for other
+    // numbers.
+    bool QCMAnswered(int QCM) const;
+
 signals:
     // One reading of the four monitors (element = quantity * 4 + monitor) and its time
     // in seconds since midnight.
@@ -95,6 +102,8 @@ private:
     BoundedArray<bool, 0, 3> QCMSensorEnabled_;
     BoundedArray<QString, 0, 3> MirelSN_;
     BoundedArray<double, 0, 3> LastFreq_;
+    // Which monitors the reading being raised renewed.
+    BoundedArray<bool, 0, 3> Answered_;
     // The sensors' readings, kept between their events.
     QCMReadingArray MirelReadings_;
     cTRV600a* mc600_ = nullptr;

@@ -128,6 +128,9 @@ void cQCMCal::QCMEvent_QCMReading(QCMReadingArray& Readings, double) {
     try {
         // Before a start and after the end a reading switches no shutter.
         if (!Running()) return;
+        // Another sensor's reading repeats this monitor's last values: its own sensor
+        // has not been heard, and the calibration must not run on frozen values.
+        if (!RunQCM().QCMAnswered(QCM_)) return;
         if (Readings(QCMReadingIndex(QCM_, 2)) <= 0.0) {
             SetCalPhase(kCrystalFail);
             return;

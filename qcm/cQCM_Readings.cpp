@@ -104,6 +104,8 @@ void cQCM::setMirelSN(int Chan, const QString& value) {
     if (MirelSN_.inRange(Chan)) MirelSN_(Chan) = value;
 }
 
+bool cQCM::QCMAnswered(int QCM) const { return Answered_.inRange(QCM) && Answered_(QCM); }
+
 void cQCM::RaiseReading(QCMReadingArray& Readings, double dTime) {
     for (int q = 0; q <= 3; ++q) LastFreq_(q) = Readings(QCMReadingIndex(q, 2));
     emit QCMReading(Readings, dTime);
@@ -116,7 +118,8 @@ void cQCM::mcMirel_Events_MirelReading(const QString& SN, MirelReadingArray& Rea
         const QString serial = vb::UCase(SN);
         // One sensor may serve several monitors.
         for (int q = 0; q <= 3; ++q) {
-            if (vb::UCase(MirelSN_(q)) != serial) continue;
+            Answered_(q) = vb::UCase(MirelSN_(q)) == serial;
+            if (!Answered_(q)) continue;
             MirelReadings_(QCMReadingIndex(q, 0)) = Reading(0);
             MirelReadings_(QCMReadingIndex(q, 1)) = Reading(1) * 1000.0;
             MirelReadings_(QCMReadingIndex(q, 2)) = Reading(2);
@@ -135,9 +138,11 @@ void cQCM::mc600_Events_TRVReading(const TrvSensorReadings& Sensors, const TrvOu
         // The card's first four sensors are the monitors; its fourth quantity is the rate
         // deviation, in the place of the sensors' crystal life.
         QCMReadingArray readings;
-        for (int q = 0; q <= 3; ++q)
+        for (int q = 0; q <= 3; ++q) {
+            Answered_(q) = true;
             for (int quantity = 0; quantity <= 3; ++quantity)
                 readings(QCMReadingIndex(q, quantity)) = Sensors(q, quantity);
+        }
         RaiseReading(readings, dTime);
     } catch (...) {
         gErr.HandleError();

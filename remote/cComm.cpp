@@ -1,5 +1,6 @@
 // The server's life, its [SftwComm] settings and its two controls.
 #include "remote/cComm.h"
+#include "remote/protocol/RemoteFrame.h"
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
@@ -62,7 +63,7 @@ void cComm::IniRead() {
         RS232Port_ = vb::CInt(ini.ReadIniStr(kSection, QStringLiteral("Port"), QStringLiteral("1")));
         RS232Baud_ = vb::CLng(ini.ReadIniStr(kSection, QStringLiteral("BaudRate"), QStringLiteral("9600")));
         EthernetLocalPort_ =
-            vb::CLng(ini.ReadIniStr(kSection, QStringLiteral("EthernetPort"), QStringLiteral("1001")));
+            vb::CLng(ini.ReadIniStr(kSection, QStringLiteral("EthernetPort"), QString::number(RemoteFrame::kDefaultTcpPort)));
     } catch (...) {
         gErr.HandleError();
     }

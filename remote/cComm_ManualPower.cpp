@@ -1,7 +1,9 @@
 // Manual power of a channel set on a client's behalf through the main window's own
 // manual-power box, so that the window, the channel phase and the unit follow as they do
-// for the operator. Only channels whose box the window shows can be switched.
+// for the operator. Only channels that the window offers a box for can be switched; a
+// front-panel lock that hides the box does not hold against a client.
 #include "remote/cComm.h"
+#include "remote/ClientPresses.h"
 
 #include "app/Globals.h"
 #include "app/VBConv.h"
@@ -16,13 +18,15 @@
 int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     frmMain& form = RunMainForm();
     QCheckBox* box = form.chkManPwr(nChan);
-    if (box->isHidden()) return -1;
+    if (!ClientPresses::ManualPowerOffered(nChan)) return -1;
     // The window is tested on the whole percent; the unit gets the value as sent.
     const int16_t whole = vb::CInt(sPercent);
     if (whole < 0 || whole > 100) return -1;
     if (!box->isChecked()) {
         box->setChecked(true);
         form.chkManPwr_Click(nChan);
+        // The window refused (the process editor is open): nothing is sent.
+        if (!box->isChecked()) return -1;
     }
     form.txtPower(nChan)->setText(vb::Format(sPercent, QStringLiteral("0.0")));
     cORUN& unit = RunUnit();
@@ -34,11 +38,12 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
 int16_t cComm::SetManualMode(int16_t nChan, const QString& sValue) {
     frmMain& form = RunMainForm();
     QCheckBox* box = form.chkManPwr(nChan);
-    if (box->isHidden()) return -1;
+    if (!ClientPresses::ManualPowerOffered(nChan)) return -1;
     if (vb::CInt(sValue) == 1) {
         if (box->isChecked()) {
             box->setChecked(false);
             form.chkManPwr_Click(nChan);
+            if (box->isChecked()) return -1;
         }
     } else {
         // Manual power at the power the window shows now.

@@ -4,6 +4,7 @@
 // Emission sensors are 0..3 as the unit numbers them; the two the operator knows as
 // emission 1 and 2 are sensors 0 and 2. "Stopped" is STOPPED or STOP LAYER.
 #include "remote/cComm.h"
+#include "remote/ClientPresses.h"
 #include "remote/PanelLocksLifted.h"
 
 #include "app/Globals.h"
@@ -16,8 +17,6 @@
 #include "run/modIO.h"
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
-
-#include <QPushButton>
 
 namespace {
 
@@ -37,33 +36,6 @@ bool RelayWithFunctionOn(int16_t code) {
 QString HoursMinutesSeconds(double seconds) {
     const int s = static_cast<int>(vb::Int(seconds));
     return QString::asprintf("%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-}
-
-// A press made for the client works as an operator's click: a disabled button does
-// nothing.
-bool Pressable(const QPushButton* button) { return button && button->isEnabled(); }
-
-void PressRunButton(int16_t i) {
-    frmMain& form = RunMainForm();
-    if (Pressable(form.cmdFunc(i))) form.cmdFunc_Click(i);
-}
-
-void PressSensor(int16_t s) {
-    frmMain& form = RunMainForm();
-    if (Pressable(form.cmdSensor(s))) form.cmdSensor_Click(s);
-}
-
-void PressDataLog() {
-    frmMain& form = RunMainForm();
-    if (Pressable(form.cmdDataLog)) form.cmdDataLog_Click();
-}
-
-// The zero button of a channel not in use is hidden; false then.
-bool PressZero(int16_t c) {
-    frmMain& form = RunMainForm();
-    if (form.cmdZero(c)->isHidden()) return false;
-    if (Pressable(form.cmdZero(c))) form.cmdZero_Click(c);
-    return true;
 }
 
 }  // namespace
@@ -127,17 +99,19 @@ QString cComm::MsgUP(const QString& sMsg) {
         app.setProcNum(found);
         break;
     }
+    // A press that leaves the run as it was (the detector calibration holds the button,
+    // the process editor is open, a phase the button ignores) is refused.
     case 2: case 4:  // start
         if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
-        PressRunButton(0);
+        if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase())) return Nak(NakCode::REQ);
         break;
     case 3: case 5:  // stop
         if (Stopped(app.Phase())) return Nak(NakCode::REQ);
-        PressRunButton(0);
+        if (!ClientPresses::PressRunButton(0) || !Stopped(app.Phase())) return Nak(NakCode::REQ);
         break;
     case 6:  // back to the first layer
         if (app.Phase() != PhaseCode::StopLayer) return Nak(NakCode::REQ);
-        PressRunButton(2);
+        if (!ClientPresses::PressRunButton(2) || app.Phase() != PhaseCode::Stopped) return Nak(NakCode::REQ);
         break;
     case 7: {  // the run number: the records hold 1..9999
         const int16_t run = vb::CInt(text);
@@ -146,8 +120,7 @@ QString cComm::MsgUP(const QString& sMsg) {
         break;
     }
     case 8:  // next layer
-        if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
-        PressRunButton(1);
+        if (!Stopped(app.Phase()) || !ClientPresses::PressRunButton(1)) return Nak(NakCode::REQ);
         break;
     case 9: {
         const int16_t layer = vb::CInt(text);
@@ -156,12 +129,12 @@ QString cComm::MsgUP(const QString& sMsg) {
         app.setProcLayer(layer);
         break;
     }
-    case 30: if (RunUnit().EmissionOn(0) > 0) PressSensor(0); break;
-    case 31: if (RunUnit().EmissionOn(0) != 0) PressSensor(0); break;
-    case 32: if (RunUnit().EmissionOn(2) > 0) PressSensor(2); break;
-    case 33: if (RunUnit().EmissionOn(2) != 0) PressSensor(2); break;
+    case 30: if (RunUnit().EmissionOn(0) > 0) ClientPresses::SwitchSensorOff(0); break;
+    case 31: if (RunUnit().EmissionOn(0) != 0) ClientPresses::SwitchSensorOff(0); break;
+    case 32: if (RunUnit().EmissionOn(2) > 0) ClientPresses::SwitchSensorOff(2); break;
+    case 33: if (RunUnit().EmissionOn(2) != 0) ClientPresses::SwitchSensorOff(2); break;
     case 34: case 35:  // logging off, on
-        if (LogMode == (n == 34)) PressDataLog();
+        if (!ClientPresses::SwitchDataLog(n == 35)) return Nak(NakCode::REQ);
         break;
     case 36: LogFile = text; break;  // used as sent: stations name their own log files
     case 37: LogInterval = vb::CLng(text); break;
@@ -179,10 +152,10 @@ QString cComm::MsgUP(const QString& sMsg) {
         for (int16_t c = 0; c <= 7; ++c) SetManualPower(c, text);
         break;
     case 61: case 62: case 63: case 64: case 65: case 66: case 67: case 68:
-        if (!PressZero(static_cast<int16_t>(n - 61))) return Nak(NakCode::PRM);
+        if (!ClientPresses::ZeroChannel(static_cast<int16_t>(n - 61))) return Nak(NakCode::PRM);
         break;
     case 69:
-        for (int16_t c = 0; c <= 7; ++c) PressZero(c);
+        for (int16_t c = 0; c <= 7; ++c) ClientPresses::ZeroChannel(c);
         break;
     case 71: RunUnit().setEmissionSetPt(0, vb::Val(text)); break;
     case 72: RunUnit().setEmissionSetPt(2, vb::Val(text)); break;
@@ -210,7 +183,7 @@ QString cComm::MsgQS(const QString& sMsg) {
 }
 
 // Odd numbers switch a sensor off, even ones on; a sensor already in the state asked for
-// is left as it is.
+// is left as it is. A sensor that cannot be switched on is refused.
 QString cComm::MsgUS(const QString& sMsg) {
     const PanelLocksLifted lifted;
     const int16_t n = ParamNumber(sMsg);
@@ -220,7 +193,11 @@ QString cComm::MsgUS(const QString& sMsg) {
         static const int16_t kSensor[] = {0, 0, 2, 2, 1, 1, 3, 3};
         const int16_t s = kSensor[n - 1];
         const int32_t state = RunUnit().EmissionOn(s);
-        if (n % 2 == 1 ? state > 0 : state == 0) PressSensor(s);
+        if (n % 2 == 1) {
+            if (state > 0) ClientPresses::SwitchSensorOff(s);
+        } else if (state == 0 && !ClientPresses::SwitchSensorOn(s)) {
+            return Nak(NakCode::REQ);
+        }
         break;
     }
     case 11: case 12: case 13: case 14: RunUnit().setEmissionSetPt(n - 11, vb::Val(text)); break;

@@ -7,6 +7,7 @@
 #include "platform/SSTab.h"
 #include "platform/SettingsStore.h"
 #include "platform/Winsock.h"
+#include "remote/protocol/RemoteFrame.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -171,7 +172,7 @@ QWidget* frmMain::buildLinkRow() {
     auto* serverLayout = new QHBoxLayout(fraServer);
     txtServer = MakeBox(fraServer, "txtServer", QStringLiteral("Network Name or IP Address of KDU-600"));
     txtPort = MakeBox(fraServer, "txtPort", QStringLiteral("Ethernet Port of KDU-600"));
-    txtPort->setText(QStringLiteral("1001"));
+    txtPort->setText(QString::number(RemoteFrame::kDefaultTcpPort));
     txtPort->setMaximumWidth(txtPort->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
     serverLayout->addWidget(new QLabel(QStringLiteral("Name/IP"), fraServer));
     serverLayout->addWidget(txtServer, 1);
@@ -219,8 +220,10 @@ void frmMain::Form_Load() {
     selectOption(optSensor.value(0));
     tabMain->setTab(tabProcess);
 
+    // Without a stored choice the client starts on the station of this computer: Ethernet
+    // to the loopback address and the station's default remote port.
     try {
-        const int link = vb::CInt(ReadSetting(QStringLiteral("Comm Select"), QStringLiteral("3")));
+        const int link = vb::CInt(ReadSetting(QStringLiteral("Comm Select"), QString::number(linkEthernet)));
         if (link >= 0 && link < static_cast<int>(optComm.size())) selectOption(optComm[static_cast<size_t>(link)]);
     } catch (...) {
     }
@@ -229,8 +232,8 @@ void frmMain::Form_Load() {
         if (rate >= 0 && rate < static_cast<int>(optBaud.size())) selectOption(optBaud[static_cast<size_t>(rate)]);
     } catch (...) {
     }
-    txtServer->setText(ReadSetting(QStringLiteral("Ethernet Server"), QString()));
-    txtPort->setText(ReadSetting(QStringLiteral("Ethernet Port"), QString()));
+    txtServer->setText(ReadSetting(QStringLiteral("Ethernet Server"), QStringLiteral("127.0.0.1")));
+    txtPort->setText(ReadSetting(QStringLiteral("Ethernet Port"), QString::number(RemoteFrame::kDefaultTcpPort)));
 }
 
 void frmMain::Form_QueryUnload() {

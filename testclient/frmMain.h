@@ -135,7 +135,9 @@ private:
                             QButtonGroup* group, int* selection);
     // Clicks an option from the program, as a user would.
     void selectOption(QRadioButton* option);
-    // The selection, or 0 when the option that set it is disabled now.
+    // The selection, or 0 when the option that set it is on the tab shown and disabled
+    // now. An option of another tab (the Measure and Sensor tabs share one selection) is
+    // disabled for its own tab's requests only, so its selection stands.
     int usable(const int& selection) const;
     // Frame, link: frmMain_Link.cpp
     void sendFrame(const QByteArray& frame);

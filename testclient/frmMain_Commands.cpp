@@ -65,7 +65,8 @@ void frmMain::selectOption(QRadioButton* option) {
 
 int frmMain::usable(const int& selection) const {
     const QAbstractButton* option = chosenBy_.value(&selection);
-    return option && !option->isEnabled() ? 0 : selection;
+    if (!option || option->isEnabled()) return selection;
+    return tabMain->TabFrame(tabMain->Tab())->isAncestorOf(option) ? 0 : selection;
 }
 
 void frmMain::buildTabs() {

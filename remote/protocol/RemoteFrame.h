@@ -9,6 +9,9 @@
 
 namespace RemoteFrame {
 
+// The station's TCP port for remote requests when its configuration names none.
+inline constexpr int kDefaultTcpPort = 1001;
+
 // The character after a reply's echo: accepted or refused.
 inline constexpr char16_t kAck = 0x06;
 inline constexpr char16_t kNak = 0x15;

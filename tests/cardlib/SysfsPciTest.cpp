@@ -24,14 +24,19 @@ protected:
         devices = root / "bus" / "pci" / "devices";
         addDevice("0000:00:02.0", "0x8086", "0x1234");
         card = addDevice("0000:03:00.0", "0x1172", "0x0004");
-        // Register 24: type 30; register 16: version 250, no switch held.
+        powerOn();
+        setenv("TRV600A_SYSFS_ROOT", root.c_str(), 1);
+        testhook::usePci(nullptr);
+    }
+    // The card as it comes up: register 24 type 30; register 16 version 250, no switch
+    // held; everything else 0.
+    void powerOn()
+    {
         std::array<uint32_t, 16> registers{};
         registers[24 / 4] = 30u << 16;
         registers[16 / 4] = (250u << 16) | 0x7F00u;
         std::ofstream(card / "resource0", std::ios::binary)
             .write(reinterpret_cast<const char*>(registers.data()), sizeof registers);
-        setenv("TRV600A_SYSFS_ROOT", root.c_str(), 1);
-        testhook::usePci(nullptr);
     }
     void TearDown() override
     {
@@ -79,6 +84,50 @@ TEST_F(SysfsTree, CardIsFoundAndItsRegistersAreTheResourceFile)
     ASSERT_EQ(Kor500Startup2(-1, versions.data()), 0);
     EXPECT_EQ(fileRegister(8), 0u);
     EXPECT_EQ(fileRegister(24), 0u);
+}
+
+// However the library stops writing the card (a switch to simulation, the stop, or the
+// program's exit, which makes both), the card is left at zero power on every output,
+// the extended ones included, and its counters stopped.
+TEST_F(SysfsTree, NoOutputIsLeftDrivingWhenTheCardIsNoLongerWritten)
+{
+    const struct {
+        const char* what;
+        bool simulate, stop;
+    } cases[] = {{"simulation", true, false}, {"stop", false, true}, {"exit", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testhook::reload();
+        testhook::setStepping(true);
+        testhook::useSleep([](int) {});
+        testhook::usePci(nullptr);
+        powerOn();
+        ASSERT_EQ(start(), 0);
+        ASSERT_EQ(Kor500Init(6.05e6, 5e6, 6e6, 0.25), 0);
+        ASSERT_EQ(Kor500Simulate(0), 0);
+        ASSERT_EQ(Kor500SetPower(1, 0.5), 0);
+        ASSERT_EQ(Kor500SetPower(12, 0.5), 0);
+        ASSERT_NE(fileRegister(8), 0u);
+        ASSERT_NE(fileRegister(20), 0u);
+        ASSERT_EQ(fileRegister(12), 1u);
+
+        if (c.simulate) {
+            ASSERT_EQ(Kor500Simulate(1), 0);
+            EXPECT_EQ(fileRegister(8), 0u);
+            EXPECT_EQ(fileRegister(20), 0u);
+            // Simulated powers stay off the card.
+            ASSERT_EQ(Kor500SetPower(0, 0.8), 0);
+            EXPECT_TRUE(testhook::stepMeasurement());
+            EXPECT_EQ(fileRegister(8), 0u);
+        }
+        if (c.stop) {
+            ASSERT_EQ(Kor500Startup2(-1, versions.data()), 0);
+            EXPECT_EQ(fileRegister(8), 0u);
+            EXPECT_EQ(fileRegister(20), 0u);
+            EXPECT_EQ(fileRegister(12), 0u);
+            EXPECT_EQ(fileRegister(24), 0u);
+        }
+    }
 }
 
 TEST_F(SysfsTree, MissingTreeOrCardAndOutOfRangeAccess)

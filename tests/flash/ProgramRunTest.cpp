@@ -5,6 +5,8 @@
 
 #include "flash/BootFrame.h"
 #include "platform/MSComm.h"
+#include "platform/ProgramFolder.h"
+
 
 #include <QTest>
 
@@ -87,40 +89,64 @@ TEST(ProgramRun, AFileThatCannotBeSentIsRefusedBeforeAnyErase) {
     }
 }
 
+// The outcome is what the instrument did: a failed erase or block, a done command that
+// is answered or a line that is lost all end "Upgrade Failed.", in the list and in the
+// log. A log that cannot be written is said once and the run goes on.
 TEST(ProgramRun, OutcomesFollowTheInstrumentsReplies) {
     const QByteArray doneReply = ReplyFrame("A").mid(1);
+    // The emulator's reply with a wrong check character: its last one lowered by one.
+    QByteArray badReply = doneReply;
+    badReply.back() = static_cast<char>(badReply.back() == 0x22 ? 0x23 : badReply.back() - 1);
+    const QStringList threeBlocks{"Start Erase", "Erase OK", "Start Program", "Start Block 1", "End Block 1", "Start Block 2"};
     struct Case {
         const char* what;
         std::function<void(FlashHarness&)> setup;
         QStringList commands, log;
-        QString lastMessage;
+        QStringList lastMessages;
+        int size = 200;
+        QString box = {};  // part of a box beyond the two every run asks
     } cases[] = {
-        {"answered No", [](FlashHarness& h) { h.boxes.answer(vbOK); h.boxes.answer(vbNo); }, {"!"}, {}, "Program aborted."},
+        {"answered No", [](FlashHarness& h) { h.boxes.answer(vbOK); h.boxes.answer(vbNo); }, {"!"}, {},
+         {"Program aborted."}},
         {"erase refused", [](FlashHarness& h) { h.sim.setEraseFails(true); }, {"!", "A"},
-         {"Start Erase", "Erase Failed. RX: " + QString::fromLatin1(ReplyFrame("A81").mid(1))}, "Erase Failed."},
+         {"Start Erase", "Erase Failed. RX: " + QString::fromLatin1(ReplyFrame("A81").mid(1))}, {"Erase Failed."}},
         {"done answered", [](FlashHarness& h) { h.sim.setAnswerDone(true); }, {"!", "A", "B", "D"},
          {"Start Erase", "Erase OK", "Start Program", "Start Block 1", "End Block 1",
           "Program Fail. RX: " + QString::fromLatin1(doneReply)},
-         "Upgrade Failed."},
-        // The cable is pulled while block 1 is sent: the silent done proves nothing.
-        {"line lost", [](FlashHarness& h) {
-             QObject::connect(&h.sim, &BootSim::CommandReceived, &h.sim, [&h](const QString& c) {
-                 if (c == "B") h.sim.Unplug();
-             });
+         {"Upgrade Failed."}},
+        // Silent after block 1 of 3: its silent done proves nothing.
+        {"silent from block 2", [](FlashHarness& h) { h.sim.setSilentFromBlock(2); }, {"!", "A", "B", "B", "D"},
+         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: "},
+         {"Program Block 1 of 3", "Error Block 2 of 3 - Timeout: ", "Upgrade Failed."}, 600},
+        {"bad check on block 2", [](FlashHarness& h) { h.sim.setBadCrcAtBlock(2); }, {"!", "A", "B", "B", "D"},
+         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: " + QString::fromLatin1(badReply)},
+         {"Upgrade Failed."}, 600},
+        // The cable is pulled while block 1 is sent.
+        {"line lost", [](FlashHarness& h) { h.sim.setCloseAtBlock(1); }, {"!", "A", "B"},
+         {"Start Erase", "Erase OK", "Start Program", "Start Block 1", "Program Fail. Block 1 of 1. RX: Timeout: "},
+         {"Upgrade Failed."}},
+        {"log folder missing", [](FlashHarness& h) {
+             QFile::remove(h.folder.file("FlashLog.txt"));
+             SetProgramFolder(h.folder.file("gone"));
          },
-         {"!", "A", "B"}, {"Start Erase", "Erase OK", "Start Program", "Start Block 1",
-                           "Program Fail. RX: The device is not open"}, "Upgrade Failed."},
+         {"!", "A", "B", "D"}, {}, {"Upgrade Done.  Resetting instrument."}, 200,
+         "/gone/FlashLog.txt cannot be written"},
     };
     for (const Case& c : cases) {
         FlashHarness h(2);
         h.folder.write("FlashLog.txt", "old run\r\n");
         c.setup(h);
         frmMain w;
-        h.choose(w, pmFirmware, "fw.bin", Pattern(200));
+        h.choose(w, pmFirmware, "fw.bin", Pattern(c.size));
         w.cmdProgBin->click();
         EXPECT_EQ(h.sim.Commands(), c.commands) << c.what;
-        EXPECT_EQ(h.log(), c.log) << c.what;
-        EXPECT_EQ(h.messages(w).last(), c.lastMessage) << c.what;
+        EXPECT_EQ(h.log(), c.log) << c.what << ": " << h.log().join(" | ").toStdString();
+        const QStringList messages = h.messages(w);
+        EXPECT_EQ(messages.mid(messages.size() - c.lastMessages.size()), c.lastMessages) << c.what;
+        ASSERT_EQ(h.boxes.count(), c.box.isEmpty() ? 2 : 3) << c.what << ": " << h.boxes.prompts().join('|').toStdString();
+        if (!c.box.isEmpty()) {
+            EXPECT_TRUE(h.boxes.last().prompt.contains(c.box)) << h.boxes.last().prompt.toStdString();
+        }
         EXPECT_FALSE(w.Busy) << c.what;
     }
 }

@@ -9,7 +9,32 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <array>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace {
+
+// What the kernel holds for the control's connection: keep-alive on, seconds idle before
+// the first probe, seconds between probes, probes before the connection is dropped.
+std::array<int, 4> KeepAliveOf(const Winsock& control) {
+    std::array<int, 4> v{-1, -1, -1, -1};
+    for (const QTcpSocket* s : control.findChildren<QTcpSocket*>()) {
+        if (s->state() != QAbstractSocket::ConnectedState) continue;
+        const int fd = static_cast<int>(s->socketDescriptor());
+        const std::pair<int, int> options[] = {
+            {SOL_SOCKET, SO_KEEPALIVE}, {IPPROTO_TCP, TCP_KEEPIDLE}, {IPPROTO_TCP, TCP_KEEPINTVL}, {IPPROTO_TCP, TCP_KEEPCNT}};
+        for (size_t i = 0; i < v.size(); ++i) {
+            socklen_t size = sizeof v[i];
+            ::getsockopt(fd, options[i].first, options[i].second, &v[i], &size);
+        }
+    }
+    return v;
+}
+
+}  // namespace
 
 TEST(ComPortName, ComNamesMapToTheEnvironmentOrTheSerialDevices) {
     qunsetenv("ORUN_COM3");
@@ -69,6 +94,8 @@ TEST(Winsock, FailedConnectCanBeRetriedAndPeerCloseIsReported) {
     sock.Connect();
     ASSERT_TRUE(connected.wait(3000));
     EXPECT_EQ(sock.State(), Winsock::sckConnected);
+    // A unit that vanishes without closing is found out within a minute.
+    EXPECT_EQ(KeepAliveOf(sock), (std::array<int, 4>{1, 30, 10, 3}));
     ASSERT_TRUE(server.hasPendingConnections() || server.waitForNewConnection(3000));
     QTcpSocket* peer = server.nextPendingConnection();
 
@@ -102,12 +129,16 @@ TEST(Winsock, ListeningControlServesOneClientAndRefusesOthersUntilItListensAgain
     });
 
     QTcpSocket first;
+    Winsock::SetKeepAlive({5, 2, 4});
     first.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
     ASSERT_TRUE(first.waitForConnected(3000));
     QSignalSpy arrival(&server, &Winsock::DataArrival);
     first.write("@QP");
     ASSERT_TRUE(arrival.wait(3000));
     EXPECT_EQ(server.State(), Winsock::sckConnected);
+    // The served client is probed with the times in force when it was accepted.
+    EXPECT_EQ(KeepAliveOf(server), (std::array<int, 4>{1, 5, 2, 4}));
+    Winsock::SetKeepAlive({});
     EXPECT_EQ(server.GetData(), "@QP");
     EXPECT_EQ(server.RemoteHostIP(), "127.0.0.1");
 

@@ -2,6 +2,10 @@
 // the unit emulator over TCP, quartz readings raised by the facade, a fixed clock moved
 // half a second per step, and the calibration timer's ticks played by the test.
 #include "data/FilmRec.h"
+#include "data/RecipeSchema.h"
+#include "data/modDB.h"
+#include "mirelsim/MirelSim.h"
+#include "platform/TtyUsbBridge.h"
 #include "platform/Clock.h"
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
@@ -15,6 +19,7 @@
 #include "run/ProgramObjects.h"
 #include "support/ProgramState.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -228,6 +233,59 @@ TEST_F(QCMCalibration, OnlyARunningCalibrationOnAKnownMonitorActs) {
         EXPECT_FALSE(CalTimer(cal).Enabled());
     }
     EXPECT_EQ(UnitRelays(), 1 << kShutterRelay);
+}
+
+// Two sensors serve two monitors; the one the calibration runs against is unplugged while
+// the other goes on reading. The other's readings must not stand in for it: the
+// calibration ends with its monitor not responding, its shutter closed and no factor.
+TEST_F(QCMCalibration, AnUnpluggedSensorEndsTheCalibrationWhileAnotherStillReads) {
+    QTemporaryDir usb;
+    ASSERT_TRUE(usb.isValid());
+    TtyUsbBridge::Instance().setRoot(usb.path());
+    MirelSim mine(QStringLiteral("MA0001")), other(QStringLiteral("MB0002"));
+    ASSERT_TRUE(mine.Plug(usb.path()) && other.Plug(usb.path()));
+    modDB::gDB = CreateRecipeDatabase(folder.file("ORUN.MDB"));
+    qcm.setMirelSN(kQCM, mine.Serial());
+    qcm.setMirelSN(0, other.Serial());
+    qcm.setQCMType(2);
+    ASSERT_EQ(qcm.InitFreq(6.1e6, 5e6, 6e6, 0.25), 0);
+    ASSERT_TRUE(qcm.QCMSensorEnabled(kQCM) && qcm.QCMSensorEnabled(0));
+
+    int fromMine = 0, fromOther = 0;
+    QObject::connect(&qcm, &cQCM::QCMReading, &qcm, [&](QCMReadingArray&, double) {
+        fromMine += qcm.QCMAnswered(kQCM);
+        fromOther += qcm.QCMAnswered(0);
+    });
+    cQCMCal cal;
+    gFilm(kFilm) = film;
+    cal.StartCal(kChan, kFilm);
+    CalTimer(cal).setEnabled(false);  // the ticks are the test's, between whole readings
+    // Half a second per tick, each with fresh readings of both sources, into sampling.
+    const auto tick = [&](const std::function<bool()>& quartz) {
+        if (!WaitUntil(quartz, 3000)) return false;
+        Clock::Advance(500);
+        UnitReading();
+        emit CalTimer(cal).Timer();
+        return true;
+    };
+    for (int step = 0; step < 14 && cal.Phase() != 2; ++step) {
+        const int seen = fromMine;
+        ASSERT_TRUE(tick([&] { return fromMine > seen; }));
+    }
+    ASSERT_EQ(cal.Phase(), 2) << cal.ErrorMsg().toStdString();
+    EXPECT_EQ(UnitRelays(), 1 << kShutterRelay);
+
+    mine.Unplug();
+    const int seen = fromOther;
+    ASSERT_TRUE(tick([&] { return fromOther >= seen + 2; }));
+    EXPECT_EQ(cal.Phase(), 14);
+    EXPECT_EQ(cal.ErrorMsg(), QStringLiteral("QCM is not responding."));
+    EXPECT_EQ(cal.QCMCalFactor(), 0.0);
+    EXPECT_EQ(UnitRelays(), 0);
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join(" | ").toStdString();
+    qcm.setQCMType(0);
+    modDB::gDB = dao::Database();
+    TtyUsbBridge::Instance().setRoot(QString());
 }
 
 }  // namespace

@@ -7,7 +7,14 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <cerrno>
+#include <cstring>
 #include <functional>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +64,22 @@ void Exchange(Peer& peer) {
     EXPECT_EQ(peer.Replies(1), kReserved);
     QTest::qWait(50);
     EXPECT_TRUE(peer.inbox.isEmpty());
+}
+
+// Brings the loopback interface of the process's network namespace up or down.
+bool SetLoopback(bool up) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) return false;
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    bool ok = ::ioctl(fd, SIOCGIFFLAGS, &request) == 0;
+    if (ok) {
+        if (up) request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
+        else request.ifr_flags = static_cast<short>(request.ifr_flags & ~IFF_UP);
+        ok = ::ioctl(fd, SIOCSIFFLAGS, &request) == 0;
+    }
+    ::close(fd);
+    return ok;
 }
 
 }  // namespace
@@ -157,4 +180,35 @@ TEST_F(RemoteStation, SettingsReadBackAsWrittenAndANegativePortSwitchesTcpOff) {
     Start();
     EXPECT_EQ(comm->EthernetLocalPort(), 1001);
     EXPECT_EQ(comm->RS232Baud(), 9600);
+}
+
+// A client that vanished without closing (its cable pulled, its computer switched off)
+// holds the one client slot only until the keep-alive probes go unanswered; then the
+// listener returns, as after a close. The cable is pulled by taking down the loopback of
+// a network namespace of the test's own: nothing reaches the client any more, and its
+// end stays open, as a dead peer's would. Without a namespace of its own (it needs root)
+// the test is skipped; the keep-alive settings themselves are checked with the socket
+// layer.
+TEST_F(RemoteStation, AClientThatVanishesWithoutClosingFreesTheServer) {
+    if (::unshare(CLONE_NEWNET) != 0) GTEST_SKIP() << "no network namespace of its own: " << std::strerror(errno);
+    ASSERT_TRUE(SetLoopback(true));
+    Winsock::SetKeepAlive({1, 1, 2});
+    const int16_t port = FreePort();
+    Start("Port=0\r\nEthernetPort=" + QByteArray::number(port) + "\r\n");
+    TcpPeer vanished(port);
+    ASSERT_TRUE(vanished.Connected());
+    vanished.Send("@QP;5;74\r");
+    EXPECT_EQ(vanished.Replies(1), kPhase);
+    ASSERT_EQ(tcp.State(), Winsock::sckConnected);
+
+    ASSERT_TRUE(SetLoopback(false));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tcp.State() == Winsock::sckListening; }, 20000));
+    ASSERT_TRUE(SetLoopback(true));
+    EXPECT_TRUE(vanished.Connected());  // it never closed
+    TcpPeer next(port);
+    ASSERT_TRUE(next.Connected());
+    next.Send("@QP;5;74\r");
+    EXPECT_EQ(next.Replies(1), kPhase);
+    EXPECT_EQ(boxes.count(), 0);
+    Winsock::SetKeepAlive({});
 }

@@ -5,9 +5,12 @@
 
 #include "platform/Winsock.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <cmath>
+#include <functional>
 
 namespace {
 
@@ -78,5 +81,80 @@ TEST_F(MainWindowTest, ARemoteClientStartsWatchesAndStopsARun) {
     EXPECT_EQ(client.Ask("@UP;3"), "");
     EXPECT_EQ(gApp->Phase(), PhaseCode::StopLayer);
     EXPECT_EQ(client.Ask("@QP;5"), "18");
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// A client's presses with the front panel locked bit by bit: the station lifts the locks
+// for the client, so each press reaches the unit as the operator's click would without
+// the lock; a press the plant's own inputs forbid is refused, and switching emission off
+// always acts. What counts is what the emulated unit holds.
+TEST_F(MainWindowTest, AClientsPressesActUnderEachFrontPanelLockAndInterlocksRefuseThem) {
+    Station({0, 1});
+    Connect();
+    const quint16 port = FreeRemotePort();
+    ASSERT_NE(port, 0);
+    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
+    gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+    RemoteClient client;
+    ASSERT_TRUE(client.Connect(port));
+    const UnitModel& unit = this->unit.Model();
+    const auto emission = [&](int s, bool on) { return WaitUntil([&] { return unit.emission[s] == on; }, 3000); };
+    const auto drive = [&](int o) { return (unit.powerCode[o] - 32767.0) / 32767.0; };
+
+    const struct {
+        int bit;
+        const char* request;
+        std::function<bool()> locked;  // the lock shows in the window
+        std::function<bool()> acted;   // what the unit (or the station) holds after the press
+    } cases[] = {
+        {2, "@US;2", [&] { return !form->cmdSensor(0)->isEnabled(); }, [&] { return emission(0, true); }},
+        {2, "@US;1", [&] { return !form->cmdSensor(0)->isEnabled(); }, [&] { return emission(0, false); }},
+        {2, "@US;2", [&] { return !form->cmdSensor(0)->isEnabled(); }, [&] { return emission(0, true); }},
+        {2, "@UP;31", [&] { return !form->cmdSensor(0)->isEnabled(); }, [&] { return emission(0, false); }},
+        {3, "@US;4", [&] { return !form->cmdSensor(2)->isEnabled(); }, [&] { return emission(2, true); }},
+        {3, "@UP;32", [&] { return !form->cmdSensor(2)->isEnabled(); }, [&] { return emission(2, false); }},
+        {4, "@UP;35", [&] { return !form->cmdDataLog->isEnabled(); }, [&] { return LogMode; }},
+        {4, "@UP;34", [&] { return !form->cmdDataLog->isEnabled(); }, [&] { return !LogMode; }},
+        {6, "@UP;61", [&] { return form->cmdZero(0)->isHidden(); }, [&] { return gChanTotal(0) == 0.0; }},
+        {7, "@UP;52;40", [&] { return form->chkManPwr(1)->isHidden(); },
+         [&] { return WaitUntil([&] { return std::abs(drive(1) - 0.4) < 0.01; }, 3000); }},
+        {0, "@UP;2", [&] { return form->cmdFunc(0)->isHidden(); }, [&] { return gApp->Phase() != PhaseCode::Stopped; }},
+        {0, "@UP;3", [&] { return form->cmdFunc(0)->isHidden(); }, [&] { return gApp->Phase() == PhaseCode::StopLayer; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        gChanTotal(0) = 5.0;
+        const int16_t lock = static_cast<int16_t>(1 << c.bit);
+        ASSERT_EQ(client.Ask(QStringLiteral("@UU;6;%1").arg(lock)), "");
+        EXPECT_TRUE(c.locked());
+        EXPECT_EQ(client.Ask(QString::fromLatin1(c.request)), "");
+        EXPECT_TRUE(c.acted());
+        EXPECT_EQ(SystemFlags, lock);  // the lock holds for the operator again
+    }
+    ASSERT_EQ(client.Ask("@UU;6;0"), "");
+
+    // Input 4 is the emission 1 interlock, input 5 holds emission 2 on.
+    modIO::SetInputFunction(4, 6);
+    modIO::SetInputFunction(5, 9);
+    ASSERT_EQ(client.Ask("@US;4"), "");
+    ASSERT_TRUE(emission(2, true));
+    this->unit.Model().inputs = (1 << 4) | (1 << 5);
+    ASSERT_TRUE(WaitUntil([&] { return gORUN->InputState(4) && gORUN->InputState(5); }, 3000));
+    const struct {
+        const char* request;
+        const char* reply;
+        int sensor;
+        bool on;
+    } inputs[] = {
+        {"@US;2", "NAK;05", 0, false},  // the interlock keeps emission 1 off
+        {"@US;6", "NAK;05", 1, false},  // so its gas sensor, which has no gas calibration either
+        {"@US;3", "", 2, false},        // off acts although an input holds emission 2 on
+        {"@US;4", "", 2, true},
+    };
+    for (const auto& c : inputs) {
+        SCOPED_TRACE(c.request);
+        EXPECT_EQ(client.Ask(QString::fromLatin1(c.request)), c.reply);
+        EXPECT_TRUE(emission(c.sensor, c.on));
+    }
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }

@@ -136,6 +136,20 @@ TEST(ClientLinks, SerialRequestsGoToThePortShownAtTheRateChosen) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return atTwo.endsWith('\r'); }, 2000));
         EXPECT_EQ(atTwo, "@QP;01;00\r");
         EXPECT_EQ(atOne, "@QP;01;00\r");
+
+        // The Measure and Sensor tabs share their sensor: "Sensor 1" clicked on the Measure
+        // tab names the sensor of an update on the Sensor tab, where Update mode disables
+        // the Measure tab's options.
+        w.tabMain->setTab(ORUN_Comm::tabMeasure);
+        h.pick("optMeasure(0)");
+        w.tabMain->setTab(ORUN_Comm::tabSensor);
+        h.pick("optMode(1)");
+        w.cboSensor->setCurrentIndex(1);  // "Emis. SetPt"
+        w.txtUpdate->setText("5");
+        atTwo.clear();
+        w.cmdSend->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return atTwo.endsWith('\r'); }, 2000));
+        EXPECT_EQ(atTwo, "@US;11;5;00\r");
     }
     qunsetenv("ORUN_COM1");
     qunsetenv("ORUN_COM2");

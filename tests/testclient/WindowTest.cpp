@@ -11,27 +11,37 @@
 
 using namespace ORUN_Comm;
 
+// With nothing stored the client starts on the station of this computer; a stored
+// choice comes back as it was left.
 TEST(ClientWindow, StartsOnStoredLinkAndKeepsItForTheNextStart) {
     ClientHarness h;
     frmMain& w = h.open();
     EXPECT_EQ(w.windowTitle(), "ORUN Comm - 4.1.1");
-    EXPECT_TRUE(w.optComm[linkActiveX]->isChecked());
+    EXPECT_TRUE(w.optComm[linkEthernet]->isChecked());
     EXPECT_TRUE(w.optBaud[0]->isChecked());
-    EXPECT_EQ(w.txtServer->text(), "");
-    EXPECT_EQ(w.txtPort->text(), "");
+    EXPECT_EQ(w.txtServer->text(), "127.0.0.1");
+    EXPECT_EQ(w.txtPort->text(), "1001");
     EXPECT_FALSE(w.FraBaud->isVisible());
-    EXPECT_FALSE(w.fraServer->isVisible());
-    EXPECT_EQ(w.optComm[linkActiveX]->toolTip(), "No outside communication server is installed.");
-
-    h.pick("optComm(2)");
     EXPECT_TRUE(w.fraServer->isVisible());
-    w.txtServer->setText("plant-7");
-    w.txtPort->setText("1001");
-    h.pick("optComm(1)");
-    EXPECT_TRUE(w.FraBaud->isVisible());
+    EXPECT_EQ(w.optComm[linkActiveX]->toolTip(), "No outside communication server is installed.");
+    const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(w.grab().save(dir + "/ORUN_Comm_start.png"));
+
+    h.pick("optComm(3)");
     EXPECT_FALSE(w.fraServer->isVisible());
-    h.pick("optBaud(2)");
     w.close();
+    EXPECT_TRUE(h.open().optComm[linkActiveX]->isChecked());
+    h.pick("optComm(2)");
+    EXPECT_TRUE(h.window->fraServer->isVisible());
+    frmMain& edited = *h.window;
+    edited.txtServer->setText("plant-7");
+    edited.txtPort->setText("1002");
+    h.pick("optComm(1)");
+    EXPECT_TRUE(edited.FraBaud->isVisible());
+    EXPECT_FALSE(edited.fraServer->isVisible());
+    h.pick("optBaud(2)");
+    edited.close();
     EXPECT_EQ(GetSetting("ORUN_Comm", "Comm Settings", "Comm Select"), "1");
     EXPECT_EQ(GetSetting("ORUN_Comm", "Comm Settings", "Baud Rate"), "2");
 
@@ -39,7 +49,7 @@ TEST(ClientWindow, StartsOnStoredLinkAndKeepsItForTheNextStart) {
     EXPECT_TRUE(again.optComm[linkCOM2]->isChecked());
     EXPECT_TRUE(again.optBaud[2]->isChecked());
     EXPECT_EQ(again.txtServer->text(), "plant-7");
-    EXPECT_EQ(again.txtPort->text(), "1001");
+    EXPECT_EQ(again.txtPort->text(), "1002");
 }
 
 // Every film option, on its tab, asks for the film parameter of the server's table that
@@ -74,6 +84,7 @@ TEST(ClientWindow, FilmOptionsAskForTheirParameter) {
     };
     ClientHarness h;
     frmMain& w = h.open();
+    h.pick("optComm(3)");  // no link: the frames are read from the window
     w.cboLayer->setCurrentIndex(7);
     w.cboOutput->setCurrentIndex(2);
     EXPECT_EQ(w.optFilm.size(), std::size(films));
@@ -91,6 +102,7 @@ TEST(ClientWindow, FilmOptionsAskForTheirParameter) {
 TEST(ClientWindow, ModeAndTabDecideWhichOptionsCanBeSent) {
     ClientHarness h;
     frmMain& w = h.open();
+    h.pick("optComm(3)");  // no link: the frames are read from the window
     // The start: Query, the first option of each tab; the Sensor tab's option was chosen
     // last of the two tabs that share their selection.
     EXPECT_FALSE(w.txtUpdate->isVisible());

@@ -3,6 +3,8 @@
 #include "flash/BootFrame.h"
 #include "ptyline/PtyLine.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kQueryRate = 19200;
@@ -104,6 +106,7 @@ void BootSim::bootByte(uint8_t b) {
     switch (state_) {
     case Parse::EraseBlock:
         state_ = Parse::Idle;
+        blocks_ = 0;
         finishCommand(QStringLiteral("A ") + hex(b, 2), eraseReply);
         return;
     case Parse::BlockAddress:
@@ -125,6 +128,10 @@ void BootSim::bootByte(uint8_t b) {
         } else {
             image_.append(pending_);
         }
+        ++blocks_;
+        if (blocks_ == closeAtBlock_) Unplug();
+        if (silentFromBlock_ > 0 && blocks_ >= silentFromBlock_) runSilent_ = true;
+        if (blocks_ == badCrcAtBlock_) corrupt_ = std::max(corrupt_, 1);
         finishCommand(text, "A");
         return;
     }
@@ -134,6 +141,7 @@ void BootSim::bootByte(uint8_t b) {
     state_ = Parse::Idle;
     switch (b) {
     case '!':
+        runSilent_ = false;
         finishCommand(QStringLiteral("!"), "A");
         break;
     case 'A':
@@ -142,6 +150,7 @@ void BootSim::bootByte(uint8_t b) {
             state_ = Parse::EraseBlock;
         } else if (!big) {
             image_.clear();
+            blocks_ = 0;
             finishCommand(QString(QLatin1Char(static_cast<char>(b))), eraseReply);
         }
         break;
@@ -165,7 +174,7 @@ void BootSim::bootByte(uint8_t b) {
 void BootSim::finishCommand(const QString& text, const QByteArray& message, bool answer) {
     commands_ << text;
     emit CommandReceived(text);
-    if (answer && !silent_) reply(message);
+    if (answer && !silent_ && !runSilent_) reply(message);
 }
 
 void BootSim::reply(const QByteArray& message) {

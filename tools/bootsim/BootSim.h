@@ -9,8 +9,10 @@
 // It keeps what it was sent: every command, the erased blocks and the flash image, so
 // tests compare the image with the file byte for byte.
 //
-// Faults for tests: replies with wrong check characters, replies interrupted by a new "!"
-// mid-frame, erase replies not ending "80", a reply to done, silence, and unplugging.
+// Faults: replies with wrong check characters, replies interrupted by a new "!" mid-frame,
+// erase replies not ending "80", a reply to done, silence, and unplugging; and, as a real
+// line fails in the middle of a run, silence from a given block on, a bad check on one
+// block's reply, and the line closing at a given block.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QMap>
@@ -52,6 +54,15 @@ public:
     void setSilent(bool on) { silent_ = on; }
     void setEraseFails(bool on) { eraseFails_ = on; }
     void setAnswerDone(bool on) { answerDone_ = on; }
+    // Blocks count from 1 after each erase (on the 1024-byte models the finishing block
+    // counts too); 0 switches the fault off.
+    // From block n on the boot loader answers nothing (the done command included) until
+    // the next search.
+    void setSilentFromBlock(int n) { silentFromBlock_ = n; }
+    // The reply to block n has wrong check characters.
+    void setBadCrcAtBlock(int n) { badCrcAtBlock_ = n; }
+    // The line closes when block n has arrived, unanswered.
+    void setCloseAtBlock(int n) { closeAtBlock_ = n; }
 
     // ---- what it was sent ----
     // Every command in order: "@", "qr", "!", "A", "a", "A 80" (erase block, hex), "B",
@@ -96,4 +107,9 @@ private:
     bool silent_ = false;
     bool eraseFails_ = false;
     bool answerDone_ = false;
+    int silentFromBlock_ = 0;
+    int badCrcAtBlock_ = 0;
+    int closeAtBlock_ = 0;
+    int blocks_ = 0;          // blocks received since the last erase
+    bool runSilent_ = false;  // silent from a block on, until the next search
 };

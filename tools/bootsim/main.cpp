@@ -35,7 +35,18 @@ int main(int argc, char** argv) {
     const QCommandLineOption image(QStringLiteral("image"),
                                    QStringLiteral("Write the flash image to FILE after every done command."),
                                    QStringLiteral("FILE"));
-    for (const auto* o : {&model, &version, &serial, &oldFirmware, &eraseFails, &answerDone, &image}) parser.addOption(*o);
+    const QCommandLineOption silentFrom(QStringLiteral("silent-from-block"),
+                                        QStringLiteral("Fall silent from block N on (blocks count from 1 after each "
+                                                       "erase), the done command included, until the next search."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption badCrcAt(QStringLiteral("bad-crc-at-block"),
+                                      QStringLiteral("Answer block N with wrong check characters."), QStringLiteral("N"));
+    const QCommandLineOption closeAt(QStringLiteral("close-at-block"),
+                                     QStringLiteral("Close the line when block N has arrived, as a pulled cable."),
+                                     QStringLiteral("N"));
+    for (const auto* o : {&model, &version, &serial, &oldFirmware, &eraseFails, &answerDone, &silentFrom, &badCrcAt,
+                          &closeAt, &image})
+        parser.addOption(*o);
     parser.process(app);
 
     bool ok = false;
@@ -44,8 +55,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bootsim: --model wants 0..5, got %s\n", qPrintable(parser.value(model)));
         return 2;
     }
+    // A block number of 1 or more, or 0 when the option is not given.
+    int blocks[3] = {};
+    const QCommandLineOption* blockOptions[] = {&silentFrom, &badCrcAt, &closeAt};
+    for (int i = 0; i < 3; ++i) {
+        if (!parser.isSet(*blockOptions[i])) continue;
+        blocks[i] = parser.value(*blockOptions[i]).toInt(&ok);
+        if (!ok || blocks[i] < 1) {
+            std::fprintf(stderr, "bootsim: --%s wants a block number of 1 or more, got %s\n",
+                         qPrintable(blockOptions[i]->names().constFirst()), qPrintable(parser.value(*blockOptions[i])));
+            return 2;
+        }
+    }
     BootSim sim;
     sim.SetModel(n);
+    sim.setSilentFromBlock(blocks[0]);
+    sim.setBadCrcAtBlock(blocks[1]);
+    sim.setCloseAtBlock(blocks[2]);
     sim.Version = parser.value(version);
     sim.SerialNumber = parser.value(serial);
     sim.OldFirmware = parser.isSet(oldFirmware);
