@@ -271,13 +271,15 @@ void frmProcess::closeEvent(QCloseEvent* event) {
         [this](int& cancel) { Form_Unload(cancel); });
 }
 
-// Closing chooses the active process, but only while no run is under way: a run start
-// unloads this window, and the run must keep its process.
+// Closing chooses the active process while the run stands (STOPPED, or STOP LAYER
+// waiting for the operator): the process is selected again, so its layers are mapped as
+// the tree left them and no start runs a layer record that was cut or reused. A run start
+// unloads this window too; the started run keeps its process.
 void frmProcess::Form_QueryUnload(int& /*Cancel*/, int /*UnloadMode*/) {
     ORUN_PROC("frmProcess_QueryUnload");
     try {
         cApp& app = RunApp();
-        if (app.Phase() == PhaseCode::Stopped) {
+        if (app.Phase() == PhaseCode::Stopped || app.Phase() == PhaseCode::StopLayer) {
             const int16_t p = GetNum(mNodeKey, mNodeKey.startsWith(QLatin1Char('P')) ? 1 : 2);
             int16_t chosen = app.ProcNum();
             if (p != chosen && gProcess.inRange(p) && gProcess(p).Number_Layers >= 1 &&

@@ -40,6 +40,13 @@ int16_t GetIOFunction(bool input, int16_t i) {
 
 QString ProcessTime() { return RunMainForm().ProcessTime(); }
 
+// The shutdown's release: the relay words and zero powers the shutdown has just sent must
+// reach the unit before its link goes, so the link gets a bounded time to pass them on.
+void ShutdownLinks() {
+    if (gORUN) gORUN->Drain(OrunTiming::ShutdownDrainMs);
+    ReleaseLinks();
+}
+
 }  // namespace
 
 void RegisterCalls() {
@@ -47,7 +54,7 @@ void RegisterCalls() {
     Hooks::SetShutterRelays = &modPhases::SetShutterRelays;
     Hooks::ChannelPhaseNotify = &modPhases::ChannelPhaseNotify;
     Hooks::InitPhaseQCMCal = &modPhases::InitPhaseQCMCal;
-    Hooks::ReleaseLinks = &ReleaseLinks;
+    Hooks::ReleaseLinks = &ShutdownLinks;
     Hooks::SetIOFunction = &SetIOFunction;
     Hooks::GetIOFunction = &GetIOFunction;
     Hooks::ProcessTime = &ProcessTime;

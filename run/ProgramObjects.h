@@ -25,7 +25,8 @@ cQCM& CreateQCM();
 frmMain& CreateMainForm();
 cComm& CreateComm();
 
-// The shutdown's release (phase 99): the remote-control server, then the unit link.
+// The remote-control server, then the unit link. The shutdown (phase 99) first lets the
+// link pass its last commands on to the unit.
 void ReleaseLinks();
 // The main window, once the shutdown has closed it.
 void ReleaseMainForm();

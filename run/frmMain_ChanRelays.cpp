@@ -26,6 +26,12 @@ constexpr float kControlErrorSeconds = 5.0f;
 // DEPOSIT, MAN RAMP and CONSTANT.
 bool ControlErrorPhase(int16_t chanPhase) { return chanPhase == PhaseCode::Deposit || chanPhase == PhaseCode::ManRamp || chanPhase == PhaseCode::Constant; }
 
+// Channel phases in which the channel's reading drives its output: SHTR DLY, DEPOSIT,
+// QCM CAL., MAN RAMP and CONSTANT.
+bool ControlledPhase(int16_t chanPhase) {
+    return ControlErrorPhase(chanPhase) || chanPhase == PhaseCode::ShutterDelay || chanPhase == PhaseCode::QcmCal;
+}
+
 }  // namespace
 
 bool frmMain::CheckChanRelays(int16_t ch) {
@@ -36,8 +42,11 @@ bool frmMain::CheckChanRelays(int16_t ch) {
     bool err = false;
 
     if (InputType::IsEmission(f.Input_Type)) {
-        // An inactive emission channel is in error when the unit reports it gave no reading.
-        if (!RunUnit().ChanActive(ch) && Simulate == 0) err = modBitOps::BitTestLong(RunUnit().ChanError(ch), 1);
+        // An inactive emission channel is in error when the unit reports it gave no reading,
+        // or while the layer would control on it: its source is then held off (the control
+        // step), and the operator must see why.
+        if (!RunUnit().ChanActive(ch) && Simulate == 0)
+            err = modBitOps::BitTestLong(RunUnit().ChanError(ch), 1) || ControlledPhase(RunApp().ChanPhase(ch));
     } else if (InputType::IsQuartz(f.Input_Type)) {
         if (!RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(f.Input_Type))) err = true;
     }

@@ -9,6 +9,7 @@
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
+#include "app/modUtil.h"
 #include "data/modDB.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
@@ -49,34 +50,46 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
             return;
         }
         gErr.setTraceExecution(false);
+        cApp& app = RunApp();
 
         if (!tmrEnd->isActive()) {
             // First pass: the unit gets 500 ms to switch its outputs and emission off.
             Cancel = 1;
             if (MsgBox(QStringLiteral("Exit the ORUN program?"), vbYesNo) != vbYes) return;
+            // From here on no control tick runs (ControlTick), and the link holds every power
+            // at 0.
             if (gORUN) gORUN->setTerminate(true);
             tmrEnd->start();
             return;
         }
 
-        // Second pass. While a reply of the unit is being handled (a message box inside it,
-        // the link reset's wait for its connection) the link must live on: the exit timer
-        // asks again 500 ms later.
-        if (replyDepth_ > 0) {
+        // Second pass. A close asked for while the shutdown already runs (during its wait for
+        // the unit's last replies) changes nothing.
+        if (shuttingDown_) {
+            Cancel = 1;
+            return;
+        }
+        // While the start-up runs, a reply of the unit is being handled (a message box inside
+        // it, the link reset's wait for its connection) or the link waits, the link must live
+        // on: the exit timer asks again 500 ms later.
+        if (replyDepth_ > 0 || app.Phase() == PhaseCode::Startup || (gORUN && gORUN->Waiting())) {
             Cancel = 1;
             return;
         }
         // The poll stops before the link is released, so no tick reaches it.
         shuttingDown_ = true;
         if (RequestReadings) RequestReadings->setEnabled(false);
-        CloseIfConnected(tcpControllerClient);
-        CloseIfConnected(tcpProgramServer);
         const BusyPointer busy;
-        cApp& app = RunApp();
         const int16_t phase = app.Phase();
         if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index)
             PressWithoutInterlock(cmdFunc(0));
+        // A run the exit ends gets its data-log end line, as a stop would write it.
+        if (LogMode && app.Phase() != PhaseCode::Stopped) modUtil::PrintToLog(modUtil::LogEndLine());
+        // The stop's and the shutdown's relay words and zero powers go out over the link
+        // (the release waits for the unit to take them), then the sockets close.
         app.setPhase(PhaseCode::Shutdown);
+        CloseIfConnected(tcpControllerClient);
+        CloseIfConnected(tcpProgramServer);
         if (QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"))) modFormUtil::Unload(tree);
 
         // The edit channel's records of the active step; a channel without a layer there

@@ -20,6 +20,8 @@
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
 
+#include <QTimer>
+
 namespace {
 
 // Firmware older than 4.10 does not speak the poll this window uses.
@@ -131,7 +133,9 @@ void frmMain::ControlTick(const QString& Response) {
         if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type)) SaveReading(ch, unit.ChanFlux(ch));
     }
     UpdateForm();
-    if (app.Phase() != PhaseCode::Stopped) modPhases::DoPhase();
+    // Once the operator has confirmed the exit the sources are off, and no tick may set
+    // them going again before the shutdown.
+    if (app.Phase() != PhaseCode::Stopped && !tmrEnd->isActive() && !shuttingDown_) modPhases::DoPhase();
 }
 
 void frmMain::ORUNEvent_ORUNError(int ErrType, int ErrNum) {

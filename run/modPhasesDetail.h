@@ -60,6 +60,10 @@ void DoPhaseIndex();
 void DoPhaseQCMCal(int16_t ch);
 // Releases every channel's calibration object (shutdown).
 void ReleaseQCMCals();
+// Sets every output to 0 and sends the powers (STOPPED and the shutdown).
+void StopAllOutputs();
+// Sends the powers as a stop's entry left them: no control tick follows to send them.
+void SendStopPowers();
 // Forgets which monitors the channels calibrate against (STOPPED and START LAYER).
 void ClearQCMCalUse();
 

@@ -51,9 +51,16 @@ void ControlChannel(int16_t ch) {
     if (!film || RunApp().ChanOutput(ch) < 0) return;
     double error = RateTarget(ch) - gChanUser(ch);
     double period = 0.0;
-    if (InputType::IsEmission(film->Input_Type))
+    if (InputType::IsEmission(film->Input_Type)) {
+        // A detector the unit does not hold active was never given its PMT volts and
+        // gives no reading to control on: its source stays off instead of being driven
+        // blind towards its maximum power (the channel shows an error meanwhile).
+        if (!RunUnit().ChanActive(ch)) {
+            SetChanPower(ch, 0.0);
+            return;
+        }
         period = RunUnit().ChanPeriod(ch);
-    else if (InputType::IsMeasured(film->Input_Type))
+    } else if (InputType::IsMeasured(film->Input_Type))
         period = RunQCM().Period();
     else
         return;  // no measurement, no control

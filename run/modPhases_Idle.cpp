@@ -59,17 +59,9 @@ void DoPhaseIdle() {
             if (f && !IsManual(app.ChanPhase(ch))) longest = std::max(longest, f->IDLE_Ramp);
         }
         PhaseDuration = static_cast<float>(longest);
-        if (PhaseRemaining() == 0.0) {
-            const ProcessRec& process = gProcess(app.ProcNum());
-            // A step beyond the last (the process was shortened meanwhile) also ends the run.
-            if (app.ProcLayer() < process.Number_Layers) {
-                NextStep(app);
-            } else {
-                app.setPhase(PhaseCode::Stopped);
-                app.setProcLayer(1);
-            }
-            return;
-        }
+        // The tick that ends the phase still drives the channels: the longest ramp reaches
+        // its idle power there, which its source then holds through the next step.
+        const bool ending = PhaseRemaining() == 0.0;
         const double e = PhaseElapsed();
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const FilmRec* f = ChanFilmRec(ch);
@@ -79,7 +71,7 @@ void DoPhaseIdle() {
             case PhaseCode::Constant: ControlChannel(ch); break;
             case PhaseCode::IdleRamp:
                 // Every channel's ramp starts with the phase; the ends are not aligned.
-                if (e < f->IDLE_Ramp && f->IDLE_Ramp >= 1) {
+                if (!ending && e < f->IDLE_Ramp && f->IDLE_Ramp >= 1) {
                     SetChanPower(ch, RampStartPower(ch) + (f->Idle_Power - RampStartPower(ch)) * e / f->IDLE_Ramp);
                 } else {
                     SetChanPower(ch, f->Idle_Power);
@@ -87,6 +79,16 @@ void DoPhaseIdle() {
                 }
                 break;
             default: break;  // MAN POWER, HOLD POWER and IDLE keep their power
+            }
+        }
+        if (ending) {
+            const ProcessRec& process = gProcess(app.ProcNum());
+            // A step beyond the last (the process was shortened meanwhile) also ends the run.
+            if (app.ProcLayer() < process.Number_Layers) {
+                NextStep(app);
+            } else {
+                app.setPhase(PhaseCode::Stopped);
+                app.setProcLayer(1);
             }
         }
     } catch (...) {

@@ -7,6 +7,7 @@
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
+#include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -50,8 +51,17 @@ void InitPhaseStartLayer() {
                 app.setChanPhase(ch, PhaseCode::Ramp1);
         }
         ClearQCMCalUse();
-        for (int16_t ch = 0; ch <= 7; ++ch)
-            if (app.ChanFilm(ch) >= 1) SendLayerParams(ch);
+        bool detectorOff = false;
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const FilmRec* film = ChanFilmRec(ch);
+            if (!film) continue;
+            SendLayerParams(ch);
+            detectorOff = detectorOff || (InputType::IsEmission(film->Input_Type) && !RunUnit().ChanActive(ch));
+        }
+        // A detector held inactive did not get its PMT volts. The unit is asked for its
+        // channels again: one that is on gets its volts from the reply, so a state the link
+        // missed does not keep the channel from the layer.
+        if (detectorOff) RunUnit().SendReadChannels();
     } catch (...) {
         gErr.HandleError();
     }
@@ -82,6 +92,7 @@ void InitPhaseStopLayer() {
     } catch (...) {
         gErr.HandleError();
     }
+    SendStopPowers();
 }
 
 void DoPhaseStopLayer() {
@@ -103,7 +114,28 @@ void InitPhaseStop() {
             RunApp().setChanPhase(ch, PhaseCode::Stopped);
             SendLayerParams(ch);
         }
+    } catch (...) {
+        gErr.HandleError();
+    }
+    // Whatever became of the layer parameters, every output stops.
+    StopAllOutputs();
+}
+
+void StopAllOutputs() {
+    try {
         for (int o = 0; o <= 7; ++o) RunUnit().setPower(o, 0.0);
+    } catch (...) {
+        gErr.HandleError();
+    }
+    SendStopPowers();
+}
+
+// STOPPED and STOP LAYER are mostly entered outside a control tick (a button, an input, a
+// remote request, a process change), and no tick runs while they last: the zero powers
+// are sent here, or the unit would go on driving the sources the window shows stopped.
+void SendStopPowers() {
+    try {
+        RunUnit().SendPower();
     } catch (...) {
         gErr.HandleError();
     }

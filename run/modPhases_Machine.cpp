@@ -39,7 +39,11 @@ void InitPhase(int16_t phase) {
     case PhaseCode::StopLayer: InitPhaseStopLayer(); break;
     case PhaseCode::StartLayer: InitPhaseStartLayer(); break;
     case PhaseCode::Index: InitPhaseFilter(); break;
-    case PhaseCode::Shutdown: ReleaseQCMCals(); break;
+    case PhaseCode::Shutdown:
+        ReleaseQCMCals();
+        // The last powers the unit gets from the program are zeros.
+        StopAllOutputs();
+        break;
     default: break;
     }
 }

@@ -31,6 +31,7 @@ constexpr int FirstReplyMs = 1000;     // from a command to the first reply time
 constexpr int RepeatReplyMs = 2000;    // between time-outs while the unit stays silent
 constexpr int IdentifiedMs = 5000;     // the reply timer once the unit has identified itself
 constexpr int TcpConnectMs = 1000;     // the wait for a TCP connection to the unit
+constexpr int ShutdownDrainMs = 1000;  // the longest the shutdown waits for its last commands
 constexpr int PmtOffSettleMs = 100;    // the wait after a PMT is switched off for calibration
 constexpr float MissingReadingSeconds = 2.0f;  // an active channel without readings is in error
 }  // namespace OrunTiming
@@ -61,8 +62,17 @@ public:
 
     // ---- Link and transport ----
     // lPort 1..9: serial port "COMn" at 115200,N,8,1; 10: TCP through the given socket
-    // (connects it to eAddr:ePort and waits 1000 ms; True without a socket); other: False.
+    // (connects it to eAddr:ePort and waits 1000 ms; True without a socket, which keeps
+    // the socket held from before); other: False. The socket is held until another one is
+    // given, so a choice of no port or a serial port and back to TCP finds it again.
     bool CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl = nullptr);
+    // True while a wait of the link lets events run (the TCP connect, the PMT settling at
+    // a calibration start): whoever would release the link waits for it to end.
+    bool Waiting() const { return Waiting_ > 0; }
+    // Lets events run until every command sent or waiting has been answered, the reply
+    // times out or ms have passed; at once when nothing can go out. True when all went
+    // out and were answered. Safe against the link being released meanwhile (False).
+    bool Drain(int ms);
     int CommPort() const { return CommPort_; }
     int ePort() const { return ePort_; }
     QString EAddress() const { return EAddress_; }
@@ -81,7 +91,9 @@ public:
     // The oldest waiting command, left in the queue; False when it is empty text.
     bool Front(QString& varData) const;
     // Shutdown: empties the queue, sets every output's power to 0 and sends it, switches
-    // every sensor's emission off. The value is ignored.
+    // every sensor's emission off. The value is ignored. From then on the link is
+    // terminating: every power set is held at 0, so nothing powers a source again before
+    // the program ends.
     void setTerminate(bool value);
 
     // ---- Unit data model and commands ----
@@ -196,6 +208,15 @@ private:
     bool QueueTake(QString& T);
     void QueueEmpty();
     int QueueWaiting() const;
+    // The poll's own requests that piled up while a reply was awaited are dropped; every
+    // command that changes the unit stays, in its order.
+    void DropWaitingRequests();
+    // After an identification: the present relay word, powers, emission set points and
+    // hand-control output go to the unit again (the channels' periods and PMT volts follow
+    // the channel reply).
+    void RestoreUnit();
+    bool CanWrite() const;
+    bool Idle() const { return CommStatus_ != 1 && QueueWaiting() == 0; }
     void DoResponse(QString R);
     void ORUNTimer_Timer();
     void CheckMissingReadings(float now);
@@ -211,6 +232,7 @@ private:
     void ParseInputs(const QString& R);
     void ParsePMTCal(const QString& R);
     int32_t PowerCode(int o, double percent) const;
+    void SendSetPoints();
     static int32_t VersionFromIdentification(const QString& R);
 
     // ---- channel signals and calibration ----
@@ -253,6 +275,8 @@ private:
     static constexpr int kBadFrameResends = 3;
     int BadFrames_ = 0;
     bool resending_ = false;
+    bool Terminating_ = false;
+    int Waiting_ = 0;
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};

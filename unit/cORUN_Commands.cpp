@@ -64,6 +64,10 @@ void cORUN::setEmissionOn(int s, int32_t value) {
 void cORUN::setEmissionSetPt(int s, double value) {
     if (value < 2.0 || value > 10.0) return;
     EmissionSetPt_(s) = value;
+    SendSetPoints();
+}
+
+void cORUN::SendSetPoints() {
     QString t = QStringLiteral("V");
     for (int i = 0; i <= 3; ++i) {
         if (i > 0) t += QLatin1Char(',');
@@ -151,7 +155,8 @@ int32_t cORUN::PowerCode(int o, double p) const {
 }
 
 void cORUN::setPower(int o, double percent) {
-    double p = percent;
+    // Once the program is ending, no source is powered again.
+    double p = Terminating_ ? 0.0 : percent;
     if (p < 0.0) p = 0.0;
     if (p > MaxPower_(o)) p = MaxPower_(o);
     PowerCode_(o) = PowerCode(o, p);

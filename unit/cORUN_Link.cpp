@@ -14,38 +14,81 @@
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
 
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
 bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl) {
-    const ProcTrace trace(Err(), QStringLiteral("cORUN_CommInit"));
     bool result = false;
-    try {
-        CommPort_ = lPort;
-        ePort_ = ePort;
-        EAddress_ = eAddr;
-        Command_.clear();
-        Response_.clear();
-        // A socket is held until the next CommInit that opens another link; a call for
-        // TCP without a socket keeps the connection it has, and goes on sending through it.
-        if (lPort != 10 || eCtrl) Socket_.clear();
-        if (lPort >= 1 && lPort <= 9) {
-            Port_->Close();
-            if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {
-                Port_->SetSettings(QStringLiteral("115200,N,8,1"));
-                Port_->Purge();
-                result = true;
+    bool connecting = false;
+    {
+        const ProcTrace trace(Err(), QStringLiteral("cORUN_CommInit"));
+        try {
+            CommPort_ = lPort;
+            ePort_ = ePort;
+            EAddress_ = eAddr;
+            Command_.clear();
+            Response_.clear();
+            // The socket stays held until another one is given: a TCP call without a
+            // socket goes on sending through it, also after a pick of no port or of a
+            // serial port, which only stop using it.
+            if (lPort >= 1 && lPort <= 9) {
+                Port_->Close();
+                if (Port_->Open(QStringLiteral("COM%1").arg(lPort))) {
+                    Port_->SetSettings(QStringLiteral("115200,N,8,1"));
+                    Port_->Purge();
+                    result = true;
+                }
+            } else if (lPort == 10) {
+                if (!eCtrl) return true;
+                Socket_ = eCtrl;
+                eCtrl->setRemotePort(ePort);
+                eCtrl->setRemoteHost(eAddr);
+                eCtrl->Connect();
+                connecting = true;
             }
-        } else if (lPort == 10) {
-            if (!eCtrl) return true;
-            Socket_ = eCtrl;
-            eCtrl->setRemotePort(ePort);
-            eCtrl->setRemoteHost(eAddr);
-            eCtrl->Connect();
-            modWait::Wait(OrunTiming::TcpConnectMs);
-            result = !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+        } catch (...) {
+            ReportError();
         }
-    } catch (...) {
-        ReportError();
     }
-    return result;
+    if (!connecting) return result;
+    // The wait lets every event run, the end of the program included: the link (and its
+    // trace) may be gone when it returns, so it runs outside the traced part.
+    const QPointer<cORUN> self(this);
+    ++Waiting_;
+    modWait::Wait(OrunTiming::TcpConnectMs);
+    if (!self) return false;
+    --Waiting_;
+    return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+}
+
+bool cORUN::CanWrite() const {
+    if (CommPort_ >= 1 && CommPort_ <= 9) return Port_->IsOpen();
+    if (CommPort_ == 10) return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+    return false;
+}
+
+bool cORUN::Drain(int ms) {
+    if (Idle() || !Enabled_ || !CanWrite()) return Idle();
+    const QPointer<cORUN> self(this);
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // The last reply is reported after the queue has moved on, so an idle link then has
+    // nothing more to send; a time-out means the unit is not answering.
+    QObject::connect(this, &cORUN::ORUNResponse, &loop, [this, &loop] {
+        if (Idle()) loop.quit();
+    });
+    QObject::connect(this, &cORUN::ORUNError, &loop, [&loop](int type, int num) {
+        if (type == 0 && num == 0) loop.quit();
+    });
+    ++Waiting_;
+    deadline.start(ms);
+    loop.exec();
+    if (!self) return false;
+    --Waiting_;
+    return Idle();
 }
 
 void cORUN::WriteFrame(const QString& T) {

@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 #include "platform/ccrpTimer.h"
 
+#include <QStringList>
+
 void cORUN::setCommand(QString T) {
     try {
         if (!Enabled_) {
@@ -51,6 +53,26 @@ void cORUN::QueueEmpty() { Queue_.Clear(); }
 
 int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
 
+namespace {
+// The requests the poll repeats every 90 ms: one that waited too long is asked again.
+bool PollRequest(const QString& T) {
+    return T == QLatin1String("D") || T == QLatin1String("M") || T == QLatin1String("F") || T == QLatin1String("G") ||
+           T == QLatin1String("g");
+}
+}  // namespace
+
+void cORUN::DropWaitingRequests() {
+    // A burst of commands that set the unit (a stop's relays and powers, the settings sent
+    // again after an identification) may pass ten on its own; dropping those would leave
+    // the unit with a state the program no longer shows.
+    QStringList kept;
+    QString T;
+    while (QueueTake(T))
+        if (!PollRequest(T)) kept << T;
+    QueueEmpty();
+    for (const QString& k : kept) QueuePut(k);
+}
+
 // An empty queue has no front, also when its slots still hold commands taken earlier.
 bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
@@ -61,7 +83,7 @@ void cORUN::DoResponse(QString R) {
             TraceClear();
             setTracing(false);
         }
-        if (QueueWaiting() > 10) QueueEmpty();
+        if (QueueWaiting() > 10) DropWaitingRequests();
         if (R.size() >= 4 && R.startsWith(QLatin1String("ORUN"))) {
             Version_ = VersionFromIdentification(R);
             if (Version_ > 0) {
@@ -70,6 +92,7 @@ void cORUN::DoResponse(QString R) {
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
                 SendReadChannels();
+                RestoreUnit();
             }
         }
         if (!Enabled_) {
@@ -126,8 +149,25 @@ void cORUN::CheckMissingReadings(float now) {
     }
 }
 
+// The unit may have been without the program (restarted, or silent while the program
+// changed relays, powers or settings), and the commands waiting meanwhile were dropped:
+// it gets what the program shows. Queued behind the channel request, so each goes out in
+// turn.
+void cORUN::RestoreUnit() {
+    SendRelays();
+    SendPower();
+    for (int s = 0; s <= 3; ++s) {
+        if (EmissionSetPt_(s) >= 2.0) {
+            SendSetPoints();
+            break;
+        }
+    }
+    if (HandCtrlOutput_ >= 0) setHandCtrlOutput(HandCtrlOutput_);
+}
+
 void cORUN::setTerminate(bool) {
     try {
+        Terminating_ = true;
         QueueEmpty();
         for (int o = 0; o <= 7; ++o) setPower(o, 0.0);
         SendPower();

@@ -79,26 +79,31 @@ void cORUN::ParseChannels(const QString& R) {
     if (!R.startsWith(QLatin1String("A1")) && !R.startsWith(QLatin1String("A0"))) return;
     const QStringView states = QStringView(R).mid(1);
     const float now = Timer();
-    AnyChanActive_ = false;
+    // A reply cut short, or with an empty field, says nothing about those channels: they
+    // keep the state they had. Taking a missing field for an inactive channel would keep a
+    // live detector from getting its PMT volts at the next layer start.
+    enum Field { kMissing, kInactive, kActive };
+    Field field[8] = {};  // all kMissing
     int ch = 0;
-    bool active[8] = {};
     for (QStringView part : QStringTokenizer(states, u',')) {
         if (ch > 7) break;
-        active[ch++] = part.startsWith(u'1');
+        if (!part.isEmpty()) field[ch] = part.startsWith(u'1') ? kActive : kInactive;
+        ++ch;
     }
     for (ch = 0; ch <= 7; ++ch) {
-        if (!active[ch]) {
+        if (field[ch] == kInactive) {
             if ((ChanErrorWord_(ch) & 1) == 0) {
                 ChanErrorWord_(ch) |= 1;
                 emit ORUNError(20 + ch, 0);
             }
-        } else {
-            AnyChanActive_ = true;
+        } else if (field[ch] == kActive) {
             ChanErrorWord_(ch) &= ~1;
             LastReadingTime_(ch) = now;
             setChanUpdate(ch, ChanUpdate_(ch));
         }
     }
+    AnyChanActive_ = false;
+    for (ch = 0; ch <= 7; ++ch) AnyChanActive_ = AnyChanActive_ || ChanActive(ch);
 }
 
 void cORUN::ParseSensors(const QString& R) {

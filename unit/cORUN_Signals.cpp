@@ -11,6 +11,8 @@
 #include "app/modWait.h"
 #include "platform/RuntimeError.h"
 
+#include <QPointer>
+
 namespace {
 
 int32_t AddChecked(int32_t a, int32_t b) {
@@ -82,7 +84,12 @@ void cORUN::setCalChan(int ch) {
         // The PMT is switched off for the measurement whether or not the channel is
         // active, so no light reaches the converter while the bias is injected.
         setCommand(QLatin1Char('H') + c + QStringLiteral(",0"));
+        // The settling wait lets every event run; the link may be released meanwhile.
+        const QPointer<cORUN> self(this);
+        ++Waiting_;
         modWait::Wait(OrunTiming::PmtOffSettleMs);
+        if (!self) return;
+        --Waiting_;
         if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
         return;
     }

@@ -41,7 +41,11 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     StationFolder station;
     QProcess program;
     station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled(); }, 20000)) << station.Automation().join('\n').toStdString();
+    // A reply time-out of the link (its timer runs from the settings sent before the link
+    // is enabled) may reconnect and start the poll while the start-up still waits for its
+    // connection: the start-up has ended once its last step is written.
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+        << station.Automation().join('\n').toStdString();
     EXPECT_EQ(Lines(station.Automation(), "splash: "),
               QStringList({"splash: 10 Read initialization file...", "splash: 30 Read database...",
                            "splash: 40 Read help file...", "splash: 50 Initialize ORUN...",
@@ -63,6 +67,31 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     EXPECT_TRUE(config.contains("[Display]")) << config.data();
     EXPECT_TRUE(station.read("ORUN.TXT").contains("End Log"));
     EXPECT_EQ(station.RunNumber(), 2);
+}
+
+// The system ends the program while a layer deposits: after the program has gone, the unit
+// drives no source, holds the stopped relay word with every shutter closed and has its
+// emission off, and the run's data log has its end line.
+TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
+    StationFolder station;
+    station.MapRelaysAndStartInput();
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    const UnitModel& unit = station.unit().Model();
+    station.unit().Model().inputs = 1;  // Start Process
+    // Layer 1 deposits: its source is driven, its shutter open.
+    ASSERT_TRUE(WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 20000)) << unit.relays;
+
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 20000));
+    EXPECT_EQ(program.exitCode(), 0);
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
+    EXPECT_EQ(unit.relays, 0b0001);
+    for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
+    const QByteArray log = station.read("ORUN.TXT");
+    EXPECT_TRUE(log.contains("Start Log\tDemo")) << log.data();
+    EXPECT_GT(log.lastIndexOf("End Log"), log.lastIndexOf("Start Log")) << log.data();
 }
 
 TEST(Program, RefusesASecondInstanceAMissingConfigurationAndAMissingDatabase) {

@@ -15,11 +15,13 @@
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
+#include "unit/cORUN.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,6 +99,45 @@ TEST(Run, TheWindowsLeftOpenAreOpenedAgain) {
     EXPECT_FALSE(app.ShowGraph(1));
     EXPECT_TRUE(app.ShowGraph(2));
     EXPECT_EQ(s.boxes.count(), 0) << s.boxes.prompts().join('|').toStdString();
+}
+
+// The system asks the program to end while the link waits for its TCP connection, in the
+// start-up and in the link reset after a time-out. The exit waits for the wait to end,
+// then the program shuts down as usual and leaves the unit stopped.
+TEST(Run, AnEndRequestInsideAConnectWaitEndsTheProgramAsUsual) {
+    for (const bool duringStartUp : {true, false}) {
+        SCOPED_TRACE(duringStartUp ? "start-up" : "link reset");
+        InProcessStation s;
+        ResetProgramState();
+        s.station.MapRelaysAndStartInput();
+        // The end request, as the program's handler of the system's request makes it, once
+        // the link is inside its wait.
+        QTimer ask;
+        bool asked = false;
+        QObject::connect(&ask, &QTimer::timeout, [&] {
+            if (asked || !gORUN || !gORUN->Waiting() || !gMainForm) return;
+            asked = true;
+            modFormUtil::Unload(gMainForm);
+        });
+        ask.start(5);
+        if (!duringStartUp) ask.stop();
+        cApp& app = ProgramObjects::CreateApp();
+        app.setPhase(PhaseCode::Startup);
+        ASSERT_EQ(app.Phase(), PhaseCode::Stopped);
+        if (!duringStartUp) {
+            ASSERT_TRUE(WaitFor([&] { return s.station.Polled(); }, 10000));
+            ask.start(5);
+            s.station.unit().DropConnections();  // silent: the reply times out, the reset reconnects
+        }
+        QPointer<frmMain> form(gMainForm);
+        ASSERT_TRUE(WaitFor([&] { return asked && (!form || !form->isVisible()); }, 20000));
+        EXPECT_EQ(app.Phase(), PhaseCode::Shutdown);
+        EXPECT_EQ(gORUN, nullptr);
+        EXPECT_EQ(s.boxes.prompts(), QStringList{"Exit the ORUN program?"});
+        const UnitModel& unit = s.station.unit().Model();
+        EXPECT_TRUE(WaitFor([&] { return unit.relays == 0b0001; }, 3000)) << unit.relays;
+        for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
+    }
 }
 
 namespace {

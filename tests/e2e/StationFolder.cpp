@@ -107,3 +107,14 @@ int StationFolder::RunNumber() const {
     });
     return run;
 }
+
+void StationFolder::Sql(const QString& statement) const {
+    WithDatabase(file(QStringLiteral("ORUN.MDB")), [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(statement)) throw std::runtime_error(q.lastError().text().toStdString());
+    });
+}
+
+void StationFolder::MapRelaysAndStartInput() const {
+    Sql(QStringLiteral("UPDATE IO SET Out0 = 1, Out1 = 2, Out2 = 20, Out3 = 5, In0 = 1 WHERE Process_Number = 1"));
+}

@@ -36,6 +36,11 @@ public:
     QStringList Automation() const;
     // Run number of process 1 in ORUN.MDB.
     int RunNumber() const;
+    // Runs one statement on ORUN.MDB (before the program starts).
+    void Sql(const QString& statement) const;
+    // Relays of process 1 in ORUN.MDB: 0 Process Stopped, 1 Process Running, 2 Channel 1
+    // Shutter, 3 Deposit Phase; input 0 starts the process.
+    void MapRelaysAndStartInput() const;
 
 private:
     QTemporaryDir dir_;

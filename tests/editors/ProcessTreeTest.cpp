@@ -237,7 +237,7 @@ TEST_F(ProcessTree, ProcessesMoveThroughTheClipboardWithTheirMapsAndGraphs) {
     EXPECT_EQ(StoredLayersDiffering(), "");
 }
 
-TEST_F(ProcessTree, ClosingOffersTheSelectedProcessOnlyWhileStopped) {
+TEST_F(ProcessTree, ClosingOffersTheSelectedProcessWhileTheRunStands) {
     const struct {
         const char* node;
         int16_t phase;
@@ -249,7 +249,10 @@ TEST_F(ProcessTree, ClosingOffersTheSelectedProcessOnlyWhileStopped) {
         {"L30,P4", PhaseCode::Stopped, vbYes, false, 4, {"Make Filter the active process?"}},
         {"L30,P4", PhaseCode::Stopped, vbNo, false, 1, {"Make Filter the active process?"}},
         {"P3", PhaseCode::Stopped, vbYes, false, 1, {}},  // no layers: nothing to ask
-        {"P4", PhaseCode::StopLayer, vbYes, true, 1, {}},
+        // A run waiting for the operator takes the tree's process as it was left...
+        {"P4", PhaseCode::StopLayer, vbYes, false, 4, {"Make Filter the active process?"}},
+        // ...while a run that starts (and unloads the window) keeps its own.
+        {"P4", PhaseCode::Deposit, vbYes, true, 1, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.node);

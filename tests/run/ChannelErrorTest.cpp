@@ -39,6 +39,7 @@ protected:
 // the deviation was last within the limit (or since DEPOSIT began).
 TEST_F(ChannelError, ADeviationBeyondTheLimitForMoreThanFiveSecondsSwitchesTheErrorRelays) {
     Deposit({0});
+    Reply(Unit(), QStringLiteral("A1,0,0,0,0,0,0,0"));  // a live detector: only the deviation counts
     Film(0).CTRLERR_PERCENT = 10;
     Layer(0).Rate = 10.0;
     App().setPhase(PhaseCode::Deposit);
@@ -86,6 +87,14 @@ TEST_F(ChannelError, InputFailuresByInputType) {
     EXPECT_FALSE(form.CheckChanRelays(0));
     EXPECT_FALSE(form.CheckChanRelays(1));
     EXPECT_TRUE(SentRelays().isEmpty());
+    // ...but one that a layer would control on is: its source is held off meanwhile.
+    for (int16_t phase : {PhaseCode::ShutterDelay, PhaseCode::Deposit, PhaseCode::Constant}) {
+        App().setChanPhase(0, phase);
+        EXPECT_TRUE(form.CheckChanRelays(0)) << phase;
+    }
+    AnswerAll(Unit());
+    log->clear();
+    App().setChanPhase(0, PhaseCode::Stopped);
 
     // Channel 0 active, then silent for more than 2 s, then reported inactive: in error,
     // except while the program simulates.

@@ -52,6 +52,9 @@ TEST_F(MainWindowTest, CompatibleUnitIsPolledAndEachReadingRunsOneTick) {
     EXPECT_EQ(boxes.count(), 0);
     // STOPPED runs no phase tick; in DEPOSIT each reading's tick ends by sending the powers.
     auto powers = [&] { return static_cast<int>(unit.Commands().filter(QRegularExpression("^K")).size()); };
+    unit.ClearCommands();  // after the powers the identification sent
+    readings = 0;
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 3; }, 5000));
     EXPECT_EQ(powers(), 0);
     gApp->setPhase(PhaseCode::Deposit);
     unit.ClearCommands();

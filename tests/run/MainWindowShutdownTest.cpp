@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -44,7 +45,14 @@ TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords)
     EXPECT_TRUE(Polling());
     EXPECT_FALSE(gErr.TraceExecution());
 
+    // Channel 0 deposits, its loop driving the source up while it reads nothing; the log is on.
+    gFilm(1).PTerm = 200.0;
+    gFilm(1).ITerm = 0.2;
+    gFilm(1).SLEW_RATE = 50.0;
+    LogMode = true;
+    LogFile = QStringLiteral("ORUN.TXT");
     gApp->setPhase(PhaseCode::Deposit);
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 3000));
     int16_t phaseAtStop = -1;
     QObject::connect(form->cmdFunc(0), &QPushButton::clicked, [&] { phaseAtStop = gApp->Phase(); });
     gProcess(1).Process_Name = QStringLiteral("Stack A");
@@ -60,6 +68,12 @@ TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords)
     }, 2000));
     ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 3000));
 
+    // From the question on, nothing sent the unit a power other than 0, and it drives no
+    // source after the program is gone.
+    for (const QString& c : unit.Commands().filter(QRegularExpression("^[KW]")))
+        EXPECT_EQ(c.count("32767"), c.startsWith('K') ? 6 : 2) << c.toStdString();
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+    EXPECT_TRUE(folder.read("ORUN.TXT").contains("End Log"));  // the run the exit ended
     EXPECT_EQ(phaseAtStop, PhaseCode::StopLayer);  // the press stopped the run before the shutdown
     EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
     EXPECT_EQ(gORUN, nullptr);

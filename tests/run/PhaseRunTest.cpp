@@ -159,7 +159,7 @@ TEST_F(PhaseRun, ATwoStepProcessRunsEveryPhaseAndEndsStoppedAtStepOne) {
     FilmRec& f1 = Film(1);
     f1.Ramp1_Power = 15, f1.Soak1_Time = 1, f1.Ramp2_Power = 10, f1.RAMP2_TIME = 1, f1.Soak2_Time = 1;
     for (FilmRec* f : {&f0, &f1}) f->Shutter_Delay = 15, f->Shutter_Capture = 5;
-    f0.Idle_Power = 5, f0.IDLE_Ramp = 2, f1.IDLE_Ramp = 3;
+    f0.Idle_Power = 5, f0.IDLE_Ramp = 2, f1.Idle_Power = 4, f1.IDLE_Ramp = 3;
     Select(2, 3);
 
     App().setPhase(PhaseCode::InitRun);  // the START button
@@ -194,6 +194,11 @@ TEST_F(PhaseRun, ATwoStepProcessRunsEveryPhaseAndEndsStoppedAtStepOne) {
     // Step 2 waits in STOP LAYER; the operator's first start is cancelled at its prompt.
     RunTo(PhaseCode::StopLayer, 40);
     EXPECT_EQ(App().ProcLayer(), 2);
+    // Both sources end their idle ramps at their idle power, the longer ramp on the tick
+    // that ends the phase, and hold it while step 2 waits.
+    auto drive = [&](int o) { return DriveOfCode(sim.Model().powerCode[o]) * 100.0; };
+    EXPECT_TRUE(WaitUntil([&] { return std::abs(drive(0) - 5.0) < 0.01 && std::abs(drive(1) - 4.0) < 0.01; }, 3000))
+        << drive(0) << " % and " << drive(1) << " %";
     answers = {vbCancel};
     App().setPhase(PhaseCode::StartLayer);
     EXPECT_EQ(App().Phase(), PhaseCode::StopLayer);

@@ -50,12 +50,18 @@ struct LinkLog {
     void clear() { lines.clear(); }
 };
 
+// Answers each command in flight with its own letter until the link is idle.
+inline void AnswerAll(cORUN& link) {
+    for (int guard = 0; link.CommStatus() == 1 && guard < 50; ++guard) Reply(link, link.Command().left(1));
+}
+
 // A link enabled on no transport, identified as the given firmware, its start-up traffic
-// answered and forgotten.
+// answered and forgotten (the channel request with a reply that names no channel).
 inline void Identify(cORUN& link, const QString& firmware = QStringLiteral("4.11")) {
     link.CommInit(0, 0, QString());
     link.SendGetVersion();
     Reply(link, "ORUN " + firmware);
+    AnswerAll(link);
 }
 
 // Lets events run until the condition holds or the time is up; true when it holds.

@@ -5,21 +5,21 @@
 #include <gtest/gtest.h>
 
 namespace {
+// Answers every command in flight with its own letter until the link is idle, so each
+// command of a sequence goes out; returns the commands sent.
+std::string Drain(cORUN& link, LinkLog& log) {
+    AnswerAll(link);
+    const std::string out = log.commandText();
+    log.clear();
+    return out;
+}
+
 // A link identified as the firmware with channel 1 (index 0) active and 2 inactive; the
 // traffic of that start is answered and forgotten.
 void Start(cORUN& link, LinkLog& log, const QString& firmware) {
     Identify(link, firmware);
     Reply(link, "A1,0,0,0,0,0,0,0");
-    log.clear();
-}
-
-// Answers every command in flight with its own letter until the link is idle, so each
-// command of a sequence goes out; returns the commands sent.
-std::string Drain(cORUN& link, LinkLog& log) {
-    for (int guard = 0; link.CommStatus() == 1 && guard < 50; ++guard) Reply(link, link.Command().left(1));
-    const std::string out = log.commandText();
-    log.clear();
-    return out;
+    Drain(link, log);
 }
 }  // namespace
 

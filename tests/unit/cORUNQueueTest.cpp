@@ -39,7 +39,7 @@ TEST(cORUNQueue, OneCommandInFlightAndEachReplySendsTheNextBeforeItIsReported) {
     EXPECT_EQ(boxes.count(), 0);
 }
 
-TEST(cORUNQueue, MoreThanTenWaitingAreDroppedEvenAfterTheQueueWrapped) {
+TEST(cORUNQueue, MoreThanTenWaitingDropThePollsRequestsButNeverACommandThatSetsTheUnit) {
     cORUN link;
     link.setEnabled(true);
     LinkLog log(link);
@@ -54,7 +54,7 @@ TEST(cORUNQueue, MoreThanTenWaitingAreDroppedEvenAfterTheQueueWrapped) {
     log.clear();
 
     link.SendCheckReading();  // in flight
-    for (int i = 0; i < 11; ++i) link.SendString(QStringLiteral("Q%1").arg(i));
+    for (int i = 0; i < 11; ++i) (i % 2 ? link.SendReadSensors() : link.SendGetReading());
     Reply(link, "F0");
     EXPECT_EQ(log.text(), "cmd F | rsp F0");
     EXPECT_EQ(link.CommStatus(), 0);
@@ -62,9 +62,24 @@ TEST(cORUNQueue, MoreThanTenWaitingAreDroppedEvenAfterTheQueueWrapped) {
     // Ten waiting are kept and go out one by one.
     log.clear();
     link.SendCheckReading();
-    for (int i = 0; i < 10; ++i) link.SendString(QStringLiteral("Q%1").arg(i));
+    for (int i = 0; i < 10; ++i) link.SendReadDigitalInputs();
     Reply(link, "F0");
-    EXPECT_EQ(log.commandText(), "F | Q0");
+    EXPECT_EQ(log.commandText(), "F | M");
+
+    // The poll's requests around a burst of commands that set the unit go; the commands
+    // stay, in their order.
+    for (int i = 0; i < 10; ++i) Reply(link, "M");
+    log.clear();
+    link.SendCheckReading();
+    for (int i = 0; i < 4; ++i) {
+        link.SendReadSensors();
+        link.SendString(QStringLiteral("Q%1").arg(i));
+        link.SendCheckReading();
+    }
+    Reply(link, "F0");
+    for (int i = 0; i < 4; ++i) Reply(link, "Q");
+    EXPECT_EQ(log.commandText(), "F | Q0 | Q1 | Q2 | Q3");
+    EXPECT_EQ(link.CommStatus(), 0);
 }
 
 TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
@@ -72,13 +87,14 @@ TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
     link.setEnabled(true);
     LinkLog log(link);
     link.SendCheckReading();  // in flight; the unit says nothing for a long while
-    for (int i = 0; i < 250; ++i) link.SendString(QStringLiteral("P%1").arg(i));
+    for (int i = 0; i < 250; ++i) (i == 249 ? link.SendString("P249") : link.SendCheckReading());
     QString front;
     ASSERT_TRUE(link.Front(front));
-    EXPECT_EQ(front, "P151");  // the 99 newest wait, oldest first
-    // The reply finds far more than ten waiting and empties the queue as usual.
+    EXPECT_EQ(front, "F");  // the 99 newest wait, oldest first
+    // The reply finds far more than ten waiting: the stale requests go, the last command
+    // goes out.
     Reply(link, "F0");
-    EXPECT_EQ(log.commandText(), "F");
+    EXPECT_EQ(log.commandText(), "F | P249");
     EXPECT_FALSE(link.Front(front));
 }
 
@@ -115,6 +131,7 @@ TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     Reply(link, "A1,1,1,1,1,1,1,1");
     Reply(link, "O1");
     EXPECT_EQ(link.Version(), 411);
+    AnswerAll(link);
 
     // "@" forgets the version; a reply whose version is no number, or does not fit, leaves
     // the timer alone and asks for nothing.
@@ -132,6 +149,22 @@ TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     link.SendGetVersion();
     Reply(link, "ORUN 1.50");
     EXPECT_EQ(link.Version(), 150);
+
+    // Each identification gives the unit what the program holds, whatever it missed
+    // meanwhile: relays, powers, emission set points and the hand-controlled output.
+    AnswerAll(link);
+    link.setRelay(3, true);
+    link.setFullScale(1, 10.0);
+    link.setMaxPower(1, 100.0);
+    link.setPower(1, 25.0);
+    link.setEmissionSetPt(2, 5.5);
+    link.setHandCtrlOutput(1);
+    link.SendGetVersion();  // all of that was still waiting: dropped here
+    log.clear();
+    Reply(link, "ORUN 4.11");
+    AnswerAll(link);
+    EXPECT_EQ(log.commands(), QStringList({"A", "N0,0,0,1,0,0,0,0,0,0,0,0", "K32767,40959,32767,32767,32767,32767",
+                                           "W32767,32767", "V0,0,550,0", "U2,65535"}));
 }
 
 TEST(cORUNQueue, DisabledLinkDropsCommandsAndAnyReplyReEnablesItWithAnIdentification) {

@@ -20,7 +20,7 @@ TEST(cORUNReplies, ChannelStatesReportEachLossOnce) {
     Identify(link);
     EXPECT_TRUE(link.NoPMTs());
     EXPECT_FALSE(link.ChanActive(0));
-    Reply(link, "A1,0,1");  // a short reply: the missing channels are inactive
+    Reply(link, "A1,0,1,1,1,1,1,1");
     EXPECT_TRUE(link.ChanActive(0));
     EXPECT_FALSE(link.ChanActive(1));
     EXPECT_TRUE(link.ChanActive(2));
@@ -29,11 +29,19 @@ TEST(cORUNReplies, ChannelStatesReportEachLossOnce) {
     EXPECT_EQ(link.ChanError(8), 0);  // outside 0..7
     EXPECT_TRUE(log.errors().isEmpty());  // never active, so never lost
 
-    Reply(link, "A0,0,1,0,0,0,0,0");
-    Reply(link, "A0,0,1,0,0,0,0,0");
-    EXPECT_EQ(log.errors(), QStringList{"20,0"});
+    // A reply cut short, or with an empty field, says nothing of the channels it leaves
+    // out: they keep their state (a live detector taken for a dead one would never get its
+    // PMT volts).
+    for (const char* shortReply : {"A1,0,1", "A1,0,1,,", "A1,,1,,1,,1"}) {
+        Reply(link, shortReply);
+        for (int ch = 0; ch <= 7; ++ch) EXPECT_EQ(link.ChanActive(ch), ch != 1) << shortReply << " channel " << ch;
+    }
+    Reply(link, "A1,0,1,0,1,1,1,1");
+    Reply(link, "A0,0,1,0");
+    Reply(link, "A0,0,1,0,1,1,1,1");
+    EXPECT_EQ(log.errors(), (QStringList{"23,0", "20,0"}));
     Reply(link, "A0,0,0,0,0,0,0,0");
-    EXPECT_EQ(log.errors(), (QStringList{"20,0", "22,0"}));
+    EXPECT_EQ(log.errors(), (QStringList{"23,0", "20,0", "22,0", "24,0", "25,0", "26,0", "27,0"}));
     EXPECT_TRUE(link.NoPMTs());
     // Neither "A1" nor "A0": ignored.
     Reply(link, "A2,1,1,1,1,1,1,1");

@@ -181,7 +181,7 @@ QString UnitModel::Sensors() const {
 
 QString UnitModel::Channels() const {
     QStringList f;
-    for (bool a : active) f << (a ? QStringLiteral("1") : QStringLiteral("0"));
+    for (int ch = 0; ch < 8 && ch < channelFields; ++ch) f << (active[ch] ? QStringLiteral("1") : QStringLiteral("0"));
     return QStringLiteral("A") + f.join(QLatin1Char(','));
 }
 
