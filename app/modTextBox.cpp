@@ -1,6 +1,7 @@
 #include "app/modTextBox.h"
 
 #include "app/RoutineError.h"
+#include "app/VBConv.h"
 
 #include <QLineEdit>
 
@@ -18,6 +19,11 @@ void SelectText(QLineEdit* box) {
         if (!box) throw RuntimeError::ObjectNotSet();
         box->setSelection(0, static_cast<int>(box->text().size()));
     });
+}
+
+std::optional<double> TypedNumber(const QString& text) {
+    if (!vb::IsNumeric(text)) return std::nullopt;
+    return vb::CDbl(text);
 }
 
 }  // namespace modTextBox

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for text boxes.
+#include <QString>
 #include <cstdint>
+#include <optional>
 
 class QLineEdit;
 
@@ -11,5 +13,9 @@ namespace modTextBox {
 int16_t FilterKeyPressNumeric(int16_t KeyAscii, bool IntegerOnly);
 // Selects the whole text of the box.
 void SelectText(QLineEdit* box);
+// The number an operator typed: the whole text must be one number (blanks around it
+// allowed), so "7x", "3.004.5", "" and a number beyond the Double range give nothing;
+// a value is never made up from the text's leading digits.
+std::optional<double> TypedNumber(const QString& text);
 
 }  // namespace modTextBox

@@ -59,6 +59,9 @@ QString ShowFileName(const QString& path);
 // Asks for the recipe database ("Open Database", or "Save Database As" when save). A file
 // in the program folder comes back as its name alone; a cancelled dialog gives DBFile.
 QString GetDBFile(bool save);
+// The same; chosen tells whether the user confirmed a file, so a caller can do nothing
+// after a cancel.
+QString GetDBFile(bool save, bool& chosen);
 
 // ---- Fatal errors ----
 // Shows "Critical Error: " reason, CR LF, "Application must close!" (critical icon) and

@@ -32,8 +32,14 @@ QString ShowFileName(const QString& path) {
 }
 
 QString GetDBFile(bool save) {
+    bool chosen = false;
+    return GetDBFile(save, chosen);
+}
+
+QString GetDBFile(bool save, bool& chosen) {
     ORUN_PROC("modUtil_GetDBFile");
     QString result;
+    chosen = false;
     try {
         const cApp& app = RunApp();
         cFileDialog dlg;
@@ -45,7 +51,7 @@ QString GetDBFile(bool save) {
         dlg.MaxFileSize = 255;
         dlg.InitialDir = app.Path();
         dlg.FileName = DBFile;
-        dlg.Show(!save);
+        chosen = dlg.Show(!save);
         // A cancelled dialog leaves the preset name, which is then returned as it stands.
         const bool inProgramFolder =
             !dlg.FileTitle.isEmpty() && SamePath(app.Path() + dlg.FileTitle, dlg.FileName);

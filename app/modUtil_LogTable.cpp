@@ -26,10 +26,17 @@ constexpr int kLayerBlockBit = 7;
 const char* const kChanTitles[] = {" Rate ", " Dev.", " Total  ", " Power", " Flux   ",
                                    " Gas    ", " BackGnd", "", " PMTVolt", " Ratio"};
 const char* const kSensorTitles[] = {" Emis", " Leak", " Pwr.", "FilI", "Bias", "Stat"};
+// By sensor index: 0 sensor 1, 1 gas 1, 2 sensor 2, 3 gas 2.
 const char* const kSensorHeaderLabels[] = {"SENS1", "GAS 1", "SENS2", "GAS 2"};
 const char* const kSensorRowLabels[] = {"SENS1", "GAS1", "SENS2", "GAS 2"};
 
 bool Bit(int16_t mask, int bit) { return (mask >> bit) & 1; }
+
+// LogSensors keeps the data-log window's boxes (bit 0 Sensor 1, 1 Sensor 2, 2 Gas 1,
+// 3 Gas 2), so the stored settings mean what the operator ticked; the sensor indexes
+// order the sensors otherwise. Sensor s is logged when the box of that sensor is ticked.
+constexpr int kSensorBox[] = {0, 2, 1, 3};
+bool SensorLogged(int s) { return Bit(LogSensors, kSensorBox[s]); }
 
 // "E-3" for -3, "E+3" for 3, nothing for 0.
 QString ExponentSuffix(int32_t exponent) {
@@ -114,7 +121,7 @@ QString PrintHeader() {
                 if (k != kLayerBlockBit && Bit(LogChanData, k)) s += QLatin1String(kChanTitles[k]) + D;
         }
         for (int sn = 0; sn <= 3; ++sn) {
-            if (!Bit(LogSensors, sn)) continue;
+            if (!SensorLogged(sn)) continue;
             s += QLatin1String(kSensorHeaderLabels[sn]) + QStringLiteral(":; ");
             for (int k = 0; k <= 5; ++k)
                 if (Bit(LogSensorData, k)) s += QLatin1String(kSensorTitles[k]) + D;
@@ -139,7 +146,7 @@ QString PrintReadings() {
                 if (k != kLayerBlockBit && Bit(LogChanData, k)) s += ChannelValue(c, k) + D;
         }
         for (int sn = 0; sn <= 3; ++sn) {
-            if (!Bit(LogSensors, sn)) continue;
+            if (!SensorLogged(sn)) continue;
             s += QLatin1String(kSensorRowLabels[sn]) + QStringLiteral(":; ");
             for (int k = 0; k <= 5; ++k)
                 if (Bit(LogSensorData, k)) s += SensorColumn(sn, k, D);

@@ -46,6 +46,14 @@ void GraphSave(int16_t nProcess);
 void IOLoad(int16_t nProcess);
 void IOSave(int16_t nProcess);
 
+// ---- Rows kept to be put back ----
+
+// Keeps a copy of the row of the given key in table Processes, Layers, IO or Graphs, as
+// the file holds it (no row: kept as missing). PutRowBack makes the row what was kept,
+// column for column (deleting a row kept as missing), and forgets the copy.
+void KeepRow(const QString& table, int16_t key);
+void PutRowBack(const QString& table, int16_t key);
+
 // ---- The database file ----
 
 // Makes the file at path the open database (after the version check and upgrade) and

@@ -1,6 +1,7 @@
 #include "editors/GridCycle.h"
 
 #include "app/cErrHandler.h"
+#include "app/modTextBox.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
@@ -164,7 +165,10 @@ void GridCycle::BeforeEdit(int Row, int Col) {
             listRow_ = Row;
             grid_->setListIndex(codeOf(r));
         } else {
-            grid_->setEditSelStart(int(grid_->CellText(Row, 0).size()));
+            // The shown text is selected with the caret at its end: what is typed replaces
+            // it, while End or Backspace still edit it.
+            grid_->setEditSelStart(0);
+            grid_->setEditSelLength(int(grid_->CellText(Row, 0).size()));
         }
     } catch (...) {
         gErr.HandleError();
@@ -188,21 +192,40 @@ void GridCycle::Refuse(int Row, const QString& message, const QString& reshow) {
     grid_->RefreshCell(Row, 0);
 }
 
+QString GridCycle::RefusalOf(const GridRow& r) const {
+    const QString message = r.message ? r.message() : QString();
+    return message.isEmpty() ? QStringLiteral("Valid ") + r.caption + QStringLiteral(" values are numbers.") : message;
+}
+
+QString GridCycle::ReshowOf(const GridRow& r) const {
+    return r.reshow ? r.reshow() : vb::Format(r.get(), QStringLiteral("0.0"));
+}
+
+std::optional<double> GridCycle::TypedNumber(int Row) {
+    const std::optional<double> v = modTextBox::TypedNumber(grid_->CellText(Row, 0));
+    if (!v) {
+        const GridRow& r = rows[size_t(Row)];
+        Refuse(Row, RefusalOf(r), ReshowOf(r));
+    }
+    return v;
+}
+
 bool GridCycle::CommitNumber(int Row) {
     const GridRow& r = rows[size_t(Row)];
-    const double v = vb::Val(grid_->CellText(Row, 0));
-    if (v == 0 && !r.zeroText.isEmpty()) grid_->setCellText(Row, 0, r.zeroText);
-    if (!r.accepts || r.accepts(v)) {
-        r.set(v);
+    const std::optional<double> v = TypedNumber(Row);
+    if (!v) return false;
+    if (*v == 0 && !r.zeroText.isEmpty()) grid_->setCellText(Row, 0, r.zeroText);
+    if (!r.accepts || r.accepts(*v)) {
+        r.set(*v);
         return true;
     }
-    Refuse(Row, r.message ? r.message() : QString(),
-           r.reshow ? r.reshow() : vb::Format(r.get(), QStringLiteral("0.0")));
+    Refuse(Row, RefusalOf(r), ReshowOf(r));
     return false;
 }
 
-// Every error on the way (a text that is no time of day, seconds beyond the field's range)
-// is trapped: the field keeps its value and the time message follows.
+// Every error on the way (a text that is no time of day, a number of seconds that is no
+// number or below 0, seconds beyond the field's range) is trapped: the field keeps its
+// value and the time message follows.
 bool GridCycle::CommitTime(int Row) {
     const GridRow& r = rows[size_t(Row)];
     try {
@@ -211,8 +234,12 @@ bool GridCycle::CommitTime(int Row) {
         if (text.contains(QLatin1Char(':'))) {
             seconds = vb::TimeValue(text) * 86400.0;
         } else {
-            seconds = vb::Val(text);
-            if (seconds == 0) grid_->setCellText(Row, 0, QStringLiteral("0.0"));
+            const std::optional<double> typed = modTextBox::TypedNumber(text);
+            if (!typed || *typed < 0) {
+                Refuse(Row, kTimeMessage, SecondsText(r.get()));
+                return false;
+            }
+            seconds = *typed;
         }
         r.set(seconds);
         grid_->setCellText(Row, 0, SecondsText(r.get()));

@@ -7,10 +7,12 @@
 //
 // - CellOver: the grid's hint becomes the row's hint ("" off the data rows).
 // - BeforeEdit (value column): a choice row fills the list with its items and selects the
-//   stored code; any other row puts the caret at the end of the text.
+//   stored code; any other row selects the shown text with the caret at its end, so what
+//   the user types replaces it.
 // - Commit: Enter while editing and LostFocus run AfterEdit for the current cell and then
 //   EndEdit; the grid raises AfterEdit itself when the user moves to another cell.
-// - AfterEdit (value column): the row's kind decides how the cell is read and stored. A
+// - AfterEdit (value column): the row's kind decides how the cell is read and stored; a
+//   number must be the whole text, never the leading digits of it. A
 //   cell whose text is still the one the program last wrote is not stored again (its text
 //   may be rounded: "0.00", a time of day that dropped whole days), and a choice row
 //   stores ListIndex only when this row filled the list and an item is chosen.
@@ -50,9 +52,9 @@ struct GridRow {
     std::function<QString()> getText;
     std::function<void(const QString&)> setText;
 
-    // Number rows: the accepted range (bounds included), the text a reading of 0 is first
-    // written as (none when empty), the refusal message and the cell's text after a
-    // refusal (by default the field with one decimal).
+    // Number rows: the accepted range (bounds included; none takes every number), the text
+    // a reading of 0 is first written as (none when empty), the refusal message and the
+    // cell's text after a refusal (by default the field with one decimal).
     std::function<bool(double)> accepts;
     QString zeroText = QStringLiteral("0.0");
     std::function<QString()> message;
@@ -140,17 +142,24 @@ public:
 
     // The shared commit rules, for rows that do part of their commit themselves.
     // Number: reads the cell (a reading of 0 first rewrites it as the zero text); an
-    // accepted number is stored, a refused one shows the message and re-shows the cell.
-    // True when stored.
+    // accepted number is stored; a text that is not wholly a number, or a number out of
+    // range, shows the row's message and re-shows the cell. True when stored.
     bool CommitNumber(int Row);
-    // Time: a text with ":" is a time of day, one without a number of seconds; the cell
-    // then shows the stored time. A text that is no time gives the time message.
+    // The cell's text as a number; a text that is not wholly one is refused as CommitNumber
+    // refuses it, and gives nothing.
+    std::optional<double> TypedNumber(int Row);
+    // Time: a text with ":" is a time of day, one without a number of seconds (0 or more);
+    // the cell then shows the stored time. A text that is neither gives the time message.
     bool CommitTime(int Row);
     // Shows a refusal and re-shows the cell from the record.
     void Refuse(int Row, const QString& message, const QString& reshow);
 
 private:
     bool hasRow(int Row) const { return Row >= 0 && Row < int(rows.size()); }
+    // A row's refusal: its message ("Valid <caption> values are numbers." for a row that
+    // takes any number) and the text the cell is re-shown with.
+    QString RefusalOf(const GridRow& r) const;
+    QString ReshowOf(const GridRow& r) const;
     int codeOf(const GridRow& r) const;
 
     TarselGrid* grid_;

@@ -85,9 +85,11 @@ void frmLayerFilm::FilmRename() {
 }
 
 // The close box is the user's close (UnloadMode 0); a close by the program (the Close
-// button, the program's end) is UnloadMode 1.
+// button, the program's end) is UnloadMode 1. Once the window counts as closed, the main
+// window shows what it left in the records (another film for a layer, a renamed film).
 void frmLayerFilm::closeEvent(QCloseEvent* event) {
     modFormUtil::HandleClose(this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); });
+    if (event->isAccepted() && gMainForm) gMainForm->RefreshRunDisplay();
 }
 
 // The window never refuses to close: it writes what it shows and records its state.

@@ -23,11 +23,13 @@ QStringList Exponents() {
     return items;
 }
 
-// A number with no range: every reading is stored.
+// A number with no range: every number is stored; a text that is none is refused and
+// the cell shows the stored value as the grid shows it.
 GridRow FactorRow(const QString& caption, const QString& hint, std::function<double()> get,
                   std::function<void(double)> set, const QString& format) {
     GridRow r = NumberRow(caption, {}, hint, std::move(get), std::move(set), format, 0, 0, {});
     r.accepts = nullptr;
+    r.reshow = [show = r.show] { return show().value_or(QString()); };
     return r;
 }
 
@@ -61,7 +63,9 @@ void frmLayerFilm::SetupGridORUN() {
                             FieldSet(film, &FilmRec::Sensor_PMT), {}, 0, 1250, "Valid PMT Voltage values are 0 to 1250.");
     pmt.reshow = [this] { return vb::CStr(Film().Sensor_PMT); };
     pmt.commit = [this](int row) {
-        const double volts = vb::Val(grdORUN->CellText(row, 0));
+        const std::optional<double> typed = cycORUN->TypedNumber(row);
+        if (!typed) return;
+        const double volts = *typed;
         if (volts == 0) grdORUN->setCellText(row, 0, QStringLiteral("0.0"));
         const int16_t film = mFilm;
         FilmRec& f = gFilm(film);

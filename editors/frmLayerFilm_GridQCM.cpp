@@ -59,7 +59,9 @@ void frmLayerFilm::SetupGridQCM() {
                                  100, "Valid QCM Calibration Accuracy values are 0 to 100%");
     accuracy.commit = [this](int row) {
         const QString text = grdQCM->CellText(row, 0);
-        const double a = vb::Val(text);
+        const std::optional<double> typed = cycQCM->TypedNumber(row);
+        if (!typed) return;
+        const double a = *typed;
         const FilmRec& f = Film();
         if (a > 0 && a <= 100 && f.QCM_SAMPLE > 0 && f.QCM_SAMPLE < f.QCM_DENSITY / a) {
             MsgBox(MinimumTimeMessage(text, f.QCM_DENSITY / a));

@@ -22,11 +22,13 @@ std::function<std::optional<QString>()> ChannelText(std::function<double()> get)
     };
 }
 
-// A multiplier: every number is stored, negative ones included.
+// A multiplier: every number is stored, negative ones included; a text that is none is
+// refused and the cell shows the stored multiplier as the grid shows it.
 GridRow MultiplierRow(const QString& caption, const QString& hint, std::function<double()> get,
                       std::function<void(double)> set) {
     GridRow r = NumberRow(caption, {}, hint, std::move(get), std::move(set), "0.00", 0, 0, {});
     r.accepts = nullptr;
+    r.reshow = [show = r.show] { return show().value_or(QString()); };
     return r;
 }
 

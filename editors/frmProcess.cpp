@@ -8,6 +8,7 @@
 #include "app/cErrHandler.h"
 #include "app/modFormUtil.h"
 #include "data/FilmRec.h"
+#include "data/modDB.h"
 #include "editors/frmLayerFilm.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
@@ -57,7 +58,13 @@ frmProcess* ProcessEditor() {
     return form;
 }
 
-frmProcess::frmProcess(QWidget* parent) : QWidget(parent) {
+frmProcess::frmProcess(QWidget* parent)
+    : QWidget(parent),
+      mChain(LayerChain::Store{[this](int16_t l) {
+                                   mUndo.TouchLayer(l);
+                                   modDB::LayerSave(l);
+                               },
+                               [this](int16_t p) { SaveProcess(p); }}) {
     setObjectName(kSection);
     setAttribute(Qt::WA_DeleteOnClose);
     CreateControls();
@@ -127,6 +134,7 @@ void frmProcess::CreateControls() {
 
 void frmProcess::Form_Load() {
     setWindowTitle(kCaption);
+    mUndo.Baseline();
     EmptyClipProcess();
     mClipLayer.Film_Number = 0;
     fraPaste->hide();
@@ -258,17 +266,39 @@ void frmProcess::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) Form_Resize();
 }
 
-void frmProcess::cmdForm_Click(int /*Index*/) {
+// OK keeps the changes, which are in the records and the database already; Cancel gives
+// back every record and map the window changed before the window closes as OK does.
+void frmProcess::cmdForm_Click(int Index) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (Index == 1) {
+        ORUN_PROC("frmProcess_cmdForm_Click");
+        try {
+            // The layer editor opened from this window writes its layer as it closes: it
+            // goes first, so what it writes is given back too.
+            if (frmLayerFilm* editor = OpenLayerEditor()) modFormUtil::Unload(editor);
+            mUndo.Restore(RunApp().ProcNum());
+        } catch (...) {
+            gErr.HandleError();
+        }
+    }
     SaveSetting(App().Title, kSection, QStringLiteral("Visible"), QStringLiteral("False"));
     QApplication::restoreOverrideCursor();
     modFormUtil::Unload(this);
 }
 
+void frmProcess::SaveProcess(int16_t p) {
+    mUndo.TouchProcess(p);
+    modDB::ProcessSave(p);
+}
+
+// Once the window counts as closed, the main window shows what the records now hold (the
+// steps left after a cut, a new name), also while a layer is stopped and the run keeps
+// its process.
 void frmProcess::closeEvent(QCloseEvent* event) {
     modFormUtil::HandleClose(
         this, event, [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); },
         [this](int& cancel) { Form_Unload(cancel); });
+    if (event->isAccepted() && gMainForm) gMainForm->RefreshRunDisplay();
 }
 
 // Closing chooses the active process while the run stands (STOPPED, or STOP LAYER

@@ -12,6 +12,7 @@
 // keys, closing), _Edit (the buttons and renaming), _Clipboard (cut, copy and paste).
 #include "data/ProcessRec.h"
 #include "editors/LayerChain.h"
+#include "editors/ProcessUndo.h"
 
 #include <QString>
 #include <QWidget>
@@ -50,7 +51,7 @@ public:
     QPushButton* cmdEdit[4] = {};   // Edit, Cut, Copy, Paste
     QGroupBox* fraPaste = nullptr;
     QRadioButton* optPaste[4] = {};  // Below, Above, Replace, CoDep
-    QPushButton* cmdForm[2] = {};   // OK, Cancel
+    QPushButton* cmdForm[2] = {};   // OK (keeps the changes), Cancel (gives them back)
 
     // ---- Event handlers ----
     void cmdEdit_Click(int Index);
@@ -73,6 +74,8 @@ private:
     // Selects the node mNodeKey and gives the tree the focus.
     void SelectNodeKey();
     void RenameProcess(int16_t ProcNum);
+    // Writes process p, which this window changed.
+    void SaveProcess(int16_t p);
 
     // ---- Clipboard (frmProcess_Clipboard.cpp) ----
     void Cut(int16_t p, int16_t l, bool layerNode);
@@ -88,6 +91,8 @@ private:
     void EmptyClipboard();
 
     QString mNodeKey;
+    // What Cancel gives back; every record the window changes is written through it.
+    ProcessUndo mUndo;
     LayerChain mChain;
 
     ProcessRec mClipProcess;

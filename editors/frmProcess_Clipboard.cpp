@@ -51,7 +51,7 @@ void frmProcess::Cut(int16_t p, int16_t l, bool layerNode) {
         int clip = -1;
         CutProcess(p, clip);
     }
-    modDB::ProcessSave(p);
+    SaveProcess(p);
     cmdEdit[3]->setEnabled(true);
     UpdateTreeView();
     SelectNodeKey();
@@ -92,7 +92,7 @@ void frmProcess::Paste(int16_t p, int16_t l, bool layerNode) {
                    vbOKCancel + vbExclamation) == vbOK)
             PasteProcess(p);
     }
-    modDB::ProcessSave(p);
+    SaveProcess(p);
     UpdateTreeView();
     SelectNodeKey();
 }
@@ -153,6 +153,9 @@ int16_t frmProcess::PasteLayer(int16_t ProcNum, int16_t LayNum) {
 void frmProcess::PasteProcess(int16_t ProcNum) {
     ORUN_PROC("frmProcess_PasteProcess");
     try {
+        // Reading the copied process's maps adds its rows when it has none yet.
+        mUndo.TouchMaps(ProcNum);
+        mUndo.TouchMaps(mClipSource);
         const FixedString<16> name = gProcess(ProcNum).Process_Name;
         int clip = 0;
         CutProcess(ProcNum, clip);

@@ -21,6 +21,8 @@ void frmProcess::cmdEdit_Click(int Index) {
             MsgBox(QLatin1String(prompts[Index]), vbOKOnly, QLatin1String(titles[Index]));
             return;
         }
+        // A change made now is undone by Cancel to the records as they stand now.
+        mUndo.Baseline();
         const QString key = selected->Key();
         const bool layerNode = key.startsWith(QLatin1Char('L'));
         const int16_t p = GetNum(key, layerNode ? 2 : 1);
@@ -61,7 +63,7 @@ void frmProcess::RenameProcess(int16_t ProcNum) {
             if (vb::Trim(gProcess(n).Process_Name).compare(name, Qt::CaseInsensitive) == 0) duplicate = n;
         if (duplicate == 0) {
             process.Process_Name = name;
-            modDB::ProcessSave(ProcNum);
+            SaveProcess(ProcNum);
             return;
         }
         MsgBox(QStringLiteral("Duplicate Name @ Process #") + vb::CStr(duplicate) + QStringLiteral("."), vbOKOnly);

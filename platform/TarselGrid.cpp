@@ -184,10 +184,12 @@ void TarselGrid::ShowRow(int row) {
     updateGeometry();
 }
 
+// An edit open in the row is cancelled: what was typed into a row the user can no longer
+// see must not reach its record at some later commit.
 void TarselGrid::HideRow(int row) {
     checkRow(row);
     const int mr = modelRow(row);
-    if (editing_ && editRow_ == row) closeEditor(true);
+    if (editing_ && editRow_ == row) closeEditor(false);
     if (!table_->isRowHidden(mr)) {
         rowAttr_[size_t(mr)].hiddenHeight = table_->rowHeight(mr);
         table_->setRowHidden(mr, true);

@@ -22,7 +22,8 @@
 // the pointer over the open editor too.
 //
 // A hidden row keeps its height: RowHeight reads it, and ShowRow brings the row back with
-// it. The open editor stays over its cell when rows above it are hidden or shown.
+// it. The open editor stays over its cell when rows above it are hidden or shown; hiding
+// the edited row itself cancels the edit, as Escape does.
 //
 // Colours are stored values as the original keeps them (&H00BBGGRR or a system colour,
 // platform/VbColor.h). Column widths are per cent of the grid's width and are applied

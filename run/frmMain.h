@@ -131,11 +131,19 @@ public:
     void txtPower_GotFocus(int16_t Index);
     void txtPower_LostFocus(int16_t Index);
     void txtPower_KeyPress(int16_t Index, int16_t& KeyAscii);
+    // The channel refresh's power for the box of a channel in manual power, until the
+    // operator types into it; the text stays selected while the box has the focus.
+    void ShowPowerInBox(int16_t Chan, const QString& power);
 
     // ---- Application-state events (frmMain_AppEvents.cpp) ----
     void ApEvent_ProcessChange(int16_t nProcess);
     void ApEvent_LayerChange(int16_t nLayer);
     void ApEvent_PhaseChange(int16_t nPhase);
+    // The run display from the records as they are now: the process, run and layer labels
+    // and the channel rows' films and phases (no channel test, no readings). The editors
+    // call it once they are closed (their changes may have renamed, cut or re-filmed what
+    // the rows show) and the window itself when a run ends.
+    void RefreshRunDisplay();
 
     // ---- Elapsed times, kept by the display refresh ----
     // Seconds since the running process (the current layer) started; 0 without a start.
@@ -351,6 +359,10 @@ private:
     void ApEvent_ShowGraphChange(int16_t Index, bool State);
     void ApEvent_StatusMsgChange(int16_t nMsgNum);
     void ApEvent_RunStartRequest();
+    // "Process: " and the active process's name, "Run: " and its run number.
+    void ShowProcessLabels();
+    // "Layer: n of N", N the active process's steps.
+    void ShowLayerLabel(int16_t nLayer);
 
     // The handlers of the run buttons, the switches and the manual-power boxes.
     void ConnectRunButtons();

@@ -8,6 +8,7 @@
 #include "app/SystemFlags.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
 #include "data/GraphRec.h"
@@ -81,11 +82,36 @@ void frmMain::ApEvent_ProcessChange(int16_t) {
 void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
     ShowChannels();
-    // Before a process is selected there is no process to count the layers of.
+    ShowLayerLabel(nLayer);
+}
+
+// Before a process is selected there is no process to name.
+void frmMain::ShowProcessLabels() {
+    const int16_t process = RunApp().ProcNum();
+    if (!gProcess.inRange(process)) return;
+    lblProcess(0)->setText(QStringLiteral("Process: ") + gProcess(process).Process_Name.text());
+    lblProcess(2)->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(gProcess(process).Run_Number)));
+}
+
+// Before a process is selected there is no process to count the layers of.
+void frmMain::ShowLayerLabel(int16_t nLayer) {
     const int16_t process = RunApp().ProcNum();
     if (!gProcess.inRange(process)) return;
     lblLayer(0)->setText(QStringLiteral("Layer: ") + vb::CStr(static_cast<int>(nLayer)) + QStringLiteral(" of ") +
                          vb::CStr(static_cast<int>(gProcess(process).Number_Layers)));
+}
+
+// At the shutdown there is nothing more to show.
+void frmMain::RefreshRunDisplay() {
+    if (!gApp || gApp->Phase() == PhaseCode::Shutdown) return;
+    ORUN_PROC("frmMain_RefreshRunDisplay");
+    try {
+        ShowProcessLabels();
+        ShowLayerLabel(RunApp().ProcLayer());
+        ShowChannels();
+    } catch (...) {
+        gErr.HandleError();
+    }
 }
 
 // The run buttons and the Edit menu's editors follow the phase: a running process locks
@@ -121,7 +147,11 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         RunStartTime = Timer();
         app.setStatusMsg(StatusMsgCode::None);
         break;
-    case PhaseCode::Stopped: app.setStatusMsg(StatusMsgCode::None); break;
+    case PhaseCode::Stopped:
+        app.setStatusMsg(StatusMsgCode::None);
+        // The run is over: the rows show the channels' films and phases as they now stand.
+        RefreshRunDisplay();
+        break;
     case PhaseCode::Deposit:
         for (int ch = 0; ch <= 7; ++ch) {
             ChanErrorShown(ch) = false;

@@ -95,7 +95,7 @@ void frmMain::UpdateChanProc(int16_t Chan) {
 
         const QString power = vb::Trim(modUtil::FormatTwoDecimals(gChanPower(Chan)));
         lblPower(Chan)->setText(power);
-        if (txtPower(Chan)->isVisibleTo(this) && !PowerTyped(Chan)) txtPower(Chan)->setText(power);
+        ShowPowerInBox(Chan, power);
 
         // A box left ticked after the channel left manual power is cleared through its
         // handler, so the channel leaves manual power properly.

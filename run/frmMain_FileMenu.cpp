@@ -85,11 +85,14 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
     }
 }
 
+// A cancelled dialog loads nothing: reading the open file again would throw away the
+// values edited since they were last written.
 void frmMain::mnuFileOpen_Click() {
     ORUN_PROC("frmMain_mnuFileOpen_Click");
     try {
-        const QString file = modUtil::GetDBFile(false);
-        if (!file.isEmpty()) modDB::DBLoad(file);
+        bool chosen = false;
+        const QString file = modUtil::GetDBFile(false, chosen);
+        if (chosen && !file.isEmpty()) modDB::DBLoad(file);
         BuildProcessMenu();
         RunApp().setProcNum(1);
     } catch (const modUtil::CriticalExit&) {

@@ -1,7 +1,8 @@
 // The manual power boxes: while a channel's manual power is on, the operator types the
 // output's power in percent. Only numeric keys get in; Enter or leaving the box sends a
 // power within 0 and the film's maximum, anything else is refused and the present power
-// shown again. The channel refresh leaves a box alone while the operator types in it.
+// shown again. The channel refresh leaves a box alone while the operator types in it, and
+// keeps the text selected while the box has the focus, so typing replaces it.
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
@@ -38,6 +39,13 @@ void frmMain::txtPower_GotFocus(int16_t Index) {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmMain::ShowPowerInBox(int16_t Chan, const QString& power) {
+    QLineEdit* box = txtPower(Chan);
+    if (!box->isVisibleTo(this) || PowerTyped(Chan) || box->text() == power) return;
+    box->setText(power);
+    if (box->hasFocus()) modTextBox::SelectText(box);
 }
 
 void frmMain::txtPower_KeyPress(int16_t Index, int16_t& KeyAscii) {

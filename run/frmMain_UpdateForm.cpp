@@ -87,12 +87,7 @@ void frmMain::UpdateForm() {
         cApp& app = RunApp();
         const int16_t p = app.Phase();
         const float now = Timer();
-        // Before a process is selected there is no process to name.
-        if (gProcess.inRange(app.ProcNum())) {
-            const ProcessRec& process = gProcess(app.ProcNum());
-            lblProcess(0)->setText(QStringLiteral("Process: ") + process.Process_Name.text());
-            lblProcess(2)->setText(QStringLiteral("Run: ") + vb::CStr(static_cast<int>(process.Run_Number)));
-        }
+        ShowProcessLabels();
         if (!Idle(p)) {
             RunElapsed_ = Since(RunStartTime, now);
             lblProcess(1)->setText(QStringLiteral("Time: ") + ProcessTime());

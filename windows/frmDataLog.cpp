@@ -8,20 +8,23 @@
 #include "app/modComboBox.h"
 #include "app/modFileUtil.h"
 #include "app/modFormUtil.h"
-#include "app/modShellExecute.h"
 #include "app/modTextBox.h"
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "platform/AppInfo.h"
+#include "platform/DesktopDocument.h"
 #include "platform/Dialogs.h"
 #include "platform/FileDialogs.h"
 #include "platform/HtmlHelp.h"
+#include "platform/ProgramFolder.h"
 #include "platform/TextBoxEvents.h"
 #include "run/frmMain.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,7 +39,6 @@
 namespace {
 
 constexpr int kHelpContext = 100;
-constexpr int kShowMaximized = 3;
 
 struct Caption {
     const char* text;
@@ -282,10 +284,17 @@ void frmDataLog::cmdSelect_Click() {
     }
 }
 
+// The log is shown by the desktop's viewer. When it cannot be (no file yet, no program
+// for it) the operator is told where the file is, to open it by other means.
 void frmDataLog::cmdView_Click() {
-    // A log that cannot be shown (no file yet, no viewer) shows nothing.
-    modShellExecute::LaunchDocument(0, LogFile.isEmpty() ? QStringLiteral("C:\\ORUN.TXT") : LogFile, QString(),
-                                    kShowMaximized);
+    const QString path =
+        QFileInfo(ResolvePath(LogFile.isEmpty() ? QStringLiteral("C:\\ORUN.TXT") : LogFile)).absoluteFilePath();
+    const auto notShown = [path] {
+        MsgBox(QStringLiteral("The DataLog cannot be shown here. Its file is:\r\n") + QDir::toNativeSeparators(path),
+               vbInformation);
+    };
+    if (QFileInfo(path).isFile()) OpenDocument(path, notShown);
+    else notShown();
 }
 
 bool frmDataLog::ValidateLogNum() {

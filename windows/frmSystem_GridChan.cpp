@@ -6,6 +6,7 @@
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "app/modTextBox.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
@@ -58,7 +59,9 @@ void frmSystem::grdChan_BeforeEdit(int Row, int Col) {
             const int32_t sensor = RunUnit().SensorMap(Row);
             grdChan->setListIndex(sensor == 0 || sensor == 1 ? sensor : -1);
         } else if (Col >= 1) {
-            grdChan->setEditSelStart(vb::Len(grdChan->CellText(Row, Col)));
+            // The shown text is selected, the caret at its end: typing replaces it.
+            grdChan->setEditSelStart(0);
+            grdChan->setEditSelLength(vb::Len(grdChan->CellText(Row, Col)));
         }
     } catch (...) {
         gErr.HandleError();
@@ -81,10 +84,15 @@ void frmSystem::grdChan_AfterEdit(int Row, int Col) {
         if (Row < 0) return;
         cORUN& unit = RunUnit();
         if (Col == 1) {
-            if (vb::Val(grdChan->CellText(Row, 1)) < 1) grdChan->setCellText(Row, 1, QStringLiteral("1"));
-            // A rate beyond 1000 per second gives no whole period: refused like 11.
-            const double rate = vb::Round(vb::Val(grdChan->CellText(Row, 1)));
-            const int32_t period = rate <= 1000 ? int32_t(1000 / int32_t(rate)) : 0;
+            // A number below 1 is taken as 1 Hz; a text that is not wholly a number is
+            // refused, as is a rate beyond 1000 per second, which gives no whole period.
+            std::optional<double> typed = modTextBox::TypedNumber(grdChan->CellText(Row, 1));
+            if (typed && *typed < 1) {
+                grdChan->setCellText(Row, 1, QStringLiteral("1"));
+                typed = 1;
+            }
+            const double rate = typed ? vb::Round(*typed) : 0;
+            const int32_t period = rate >= 1 && rate <= 1000 ? int32_t(1000 / int32_t(rate)) : 0;
             if (period >= 100 && period <= 2000) {
                 unit.setChanUpdate(Row, period);
                 grdChan->setCellText(Row, 1, UpdateRate(unit.ChanUpdate(Row)));
@@ -96,7 +104,7 @@ void frmSystem::grdChan_AfterEdit(int Row, int Col) {
                 grdChan->StartEdit(Row, 1);
             }
         } else if (Col == 2) {
-            const double packets = vb::Val(grdChan->CellText(Row, 2));
+            const double packets = modTextBox::TypedNumber(grdChan->CellText(Row, 2)).value_or(0);
             if (packets >= 1 && packets <= 1000) {
                 unit.setCalPackets(Row, vb::CLng(packets));
                 grdChan->setCellText(Row, 2, vb::CStr(unit.CalPackets(Row)));

@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "app/modTextBox.h"
 #include "platform/TarselGrid.h"
 #include "platform/VbColor.h"
 #include "unit/cORUN.h"
@@ -88,7 +89,9 @@ void frmSystem::grdSensor_BeforeEdit(int Row, int Col) {
             // last item.
             grdSensor->setListIndex(std::clamp<int>(vb::CInt(unit.MaxLeakage(Row) * 10), 0, grdSensor->ListCount() - 1));
         } else {
-            grdSensor->setEditSelStart(vb::Len(grdSensor->CellText(Row, Col)));
+            // The shown text is selected, the caret at its end: typing replaces it.
+            grdSensor->setEditSelStart(0);
+            grdSensor->setEditSelLength(vb::Len(grdSensor->CellText(Row, Col)));
         }
     } catch (...) {
         gErr.HandleError();
@@ -109,15 +112,16 @@ void frmSystem::grdSensor_TextChange(int Row, int Col) {
 }
 
 // Only the gas factors are typed; gORUN keeps a factor above 0 and the cell shows the one
-// it holds.
+// it holds. A text that is not wholly a number is offered as 0, so it changes nothing.
 void frmSystem::grdSensor_AfterEdit(int Row, int Col) {
     ORUN_PROC("frmSystem_grdSensor_AfterEdit");
     try {
         if (Row < 0 || Col != 2 || !GasRow(Row)) return;
-        if (vb::Val(grdSensor->CellText(Row, 2)) <= 0) grdSensor->setCellText(Row, 2, QStringLiteral("0"));
+        const double factor = modTextBox::TypedNumber(grdSensor->CellText(Row, 2)).value_or(0);
+        if (factor <= 0) grdSensor->setCellText(Row, 2, QStringLiteral("0"));
         const int gas = Row == 1 ? 0 : 1;
         cORUN& unit = RunUnit();
-        unit.setGasCal(gas, vb::Val(grdSensor->CellText(Row, 2)));
+        unit.setGasCal(gas, factor);
         grdSensor->setCellText(Row, 2, vb::Format(unit.GasCal(gas), QStringLiteral("0.0000")));
     } catch (...) {
         gErr.HandleError();

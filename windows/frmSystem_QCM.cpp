@@ -7,6 +7,7 @@
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "app/modTextBox.h"
 #include "platform/Dialogs.h"
 #include "platform/TarselGrid.h"
 #include "platform/Twips.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <limits>
 
 namespace {
 
@@ -26,9 +28,15 @@ constexpr double kMHz = 1e6;
 
 QString MHz(double hz) { return vb::Format(hz / kMHz, QStringLiteral("0.00")); }
 
-// A box's value, or "0" written into a box whose value is 0.
+// A box's number. A text that is not wholly a number is no value (NaN): every range check
+// refuses it.
+double Number(const QLineEdit* box) {
+    return modTextBox::TypedNumber(box->text()).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+// A box's number, "0" written into a box whose value is 0.
 double BoxValue(QLineEdit* box) {
-    const double v = vb::Val(box->text());
+    const double v = Number(box);
     if (v == 0) box->setText(QStringLiteral("0"));
     return v;
 }
@@ -125,7 +133,7 @@ bool frmSystem::ValidateQCMPeriod() {
     try {
         const double p = BoxValue(txtQCMPeriod);
         cQCM& qcm = RunQCM();
-        if (p < 0.1 || p > 2) {
+        if (!(p >= 0.1 && p <= 2)) {
             MsgBox(QStringLiteral("Period must be between ") + vb::CStr(0.1) + QStringLiteral(" and ") + vb::CStr(2));
             txtQCMPeriod->setText(vb::Format(qcm.Period(), QStringLiteral("0.00")));
             txtQCMPeriod->setFocus(Qt::OtherFocusReason);
@@ -148,9 +156,9 @@ bool frmSystem::ValidateQCMFreq(int Index) {
     try {
         QLineEdit* box = txtQCMFreq(Index);
         BoxValue(box);
-        const double maximum = vb::Val(txtQCMFreq(0)->text());
-        const double initial = vb::Val(txtQCMFreq(1)->text());
-        const double minimum = vb::Val(txtQCMFreq(2)->text());
+        const double maximum = Number(txtQCMFreq(0));
+        const double initial = Number(txtQCMFreq(1));
+        const double minimum = Number(txtQCMFreq(2));
         cQCM& qcm = RunQCM();
         // The facade's value, or the usual one where it holds none.
         const auto held = [](double hz, const char* usual) { return hz == 0 ? QString::fromLatin1(usual) : MHz(hz); };

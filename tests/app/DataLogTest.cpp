@@ -12,9 +12,11 @@
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
+#include "windows/frmDataLog.h"
 #include "unit/LinkHarness.h"
 
 #include <QDir>
+#include <QCheckBox>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -29,7 +31,8 @@ QByteArray Golden(const char* name) {
 
 // "Coating A", run 7: one step in which channel 1 (layer 1, film 1 "SiO2", output 0) and
 // channel 3 (layer 2, film 2 "TiO2" shown in thousandths, output 1) deposit together.
-// Channels 1 to 3 are logged with every quantity, sensors SENS1 and GAS1 with every value.
+// Channels 1 to 3 are logged with every quantity, sensors SENS1 and GAS1 with every value
+// (the data-log window's boxes "Sensor 1" and "Gas 1").
 class DataLog : public ::testing::Test {
 protected:
     DataLog() {
@@ -57,7 +60,7 @@ protected:
         LogFile = QStringLiteral("ORUN.TXT");
         LogChans = 0b111;
         LogChanData = 0x3FF;  // every quantity and the layer block
-        LogSensors = 0b11;
+        LogSensors = 0b101;
         LogSensorData = 0x3F;
 
         Identify(unit);
@@ -222,3 +225,40 @@ TEST_F(DataLog, AFailedRowIsEmptyAndReported) {
 }
 
 }  // namespace
+
+// Each box of the data-log window logs its own sensor under its own label, in the header
+// and in the rows; the setting stored is the boxes' own bits.
+TEST_F(DataLog, EachSensorBoxOfTheWindowLogsThatSensor) {
+    LogDelimit = QStringLiteral(";");
+    LogChans = 0;
+    LogChanData = 0;
+    LogSensors = 0;
+    LogSensorData = 0b1;  // emission
+    for (int s = 0; s <= 3; ++s) gSensorEmissionFilter(s).Push(s + 1);  // sensor index s emits s + 1
+    frmDataLog window;
+    window.show();
+    const struct {
+        int box;
+        const char* caption;
+        const char* header;
+        const char* row;
+    } cases[] = {{0, "Sensor 1", "SENS1:;  Emis;", "SENS1:;  1.00;"},
+                 {1, "Sensor 2", "SENS2:;  Emis;", "SENS2:;  3.00;"},
+                 {2, "Gas 1", "GAS 1:;  Emis;", "GAS1:;  2.00;"},
+                 {3, "Gas 2", "GAS 2:;  Emis;", "GAS 2:;  4.00;"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        QFile::remove(folder.file("ORUN.TXT"));
+        EXPECT_EQ(window.chkSensorNum(c.box)->text(), c.caption);
+        window.chkSensorNum(c.box)->click();
+        EXPECT_EQ(LogSensors, 1 << c.box);
+        PrintToLog(PrintHeader());
+        PrintToLog(PrintReadings());
+        const QStringList lines = QString::fromLatin1(folder.read("ORUN.TXT")).split("\r\n");
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_TRUE(lines[1].endsWith(c.header)) << lines[1].toStdString();
+        EXPECT_TRUE(lines[2].endsWith(c.row)) << lines[2].toStdString();
+        window.chkSensorNum(c.box)->click();
+    }
+    EXPECT_EQ(boxes.count(), 0);
+}

@@ -54,12 +54,13 @@ protected:
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, col).center());
     }
 
-    // Clicks the value cell, types over its text and ends with the key (Enter commits).
+    // Clicks the value cell, types and ends with the key (Enter commits). The editor opens
+    // with the shown text selected, so the typing replaces it.
     static void type(TarselGrid* g, int row, const QString& text, Qt::Key end = Qt::Key_Return) {
         click(g, row);
         auto* editor = qobject_cast<QLineEdit*>(g->editor());
         ASSERT_NE(editor, nullptr) << "no text editor on row " << row;
-        editor->selectAll();
+        if (text.isEmpty()) QTest::keyClick(editor, Qt::Key_Delete);
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, end);
     }

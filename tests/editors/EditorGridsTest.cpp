@@ -2,12 +2,14 @@
 // film editor, typed into and picked from like a user; the records, the running channels
 // and the other editor window are checked after each step.
 #include "editors/EditorFixture.h"
+#include "editors/GridCycle.h"
 
 #include "platform/Clock.h"
 #include "platform/SSTab.h"
 #include "platform/Twips.h"
 #include "qcm/cQCMCal.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QWindow>
 #include <functional>
@@ -86,11 +88,15 @@ TEST_F(EditorGrids, TypedValuesAreCheckedStoredAndShownAsTheirRowsSay) {
         {X, 1, "1000.1", pc, 1000, "1000.0", kPercent},
         {X, 1, "-5", pc, 1000, "1000.0", kPercent},
         {R, 0, "-2.5", [] { return Layer(1).ChanMult; }, -2.5, "-2.5", ""},
-        {R, 2, "abc", [] { return Layer(1).RatioMult; }, 0, "0.0", ""},
+        {R, 0, "-2.5-", [] { return Layer(1).ChanMult; }, -2.5, "-2.50", "Valid Channel Multiplier values are numbers."},
+        {R, 2, "abc", [] { return Layer(1).RatioMult; }, 1, "1.00", "Valid Ratio Channel Multiplier values are numbers."},
         {R, 3, "0", ratio, 5, "5", kFilter},
         {R, 3, "2.5", ratio, 2, "2", ""},
         {R, 3, "3.5", ratio, 4, "4", ""},
-        {D, 0, "p", [&] { return f.PTerm; }, 0, "0.0", ""},
+        {D, 0, "p", [&] { return f.PTerm; }, 0, "0.0", "Valid PTerm values are 0to 10000."},
+        {D, 1, "0.5", [&] { return f.ITerm; }, 0.5, "0.5", ""},
+        {D, 1, "abc", [&] { return f.ITerm; }, 0.5, "0.5", "Valid iterm values are 0to 1000."},
+        {D, 1, "7x", [&] { return f.ITerm; }, 0.5, "0.5", "Valid iterm values are 0to 1000."},
         {D, 3, "1:30", delay, 5400, "1:30", ""},
         {D, 3, "90", delay, 5400, "01:30:00", kTime},
         {D, 4, "xyz", [&] { return f.Shutter_Capture; }, 5, "5.0", "Valid Shutter Capture values are 1 to 100%"},
@@ -98,18 +104,23 @@ TEST_F(EditorGrids, TypedValuesAreCheckedStoredAndShownAsTheirRowsSay) {
         {D, 6, "13.5", [&] { return double(f.CTRLERR_PERCENT); }, 14, "13.5", ""},
         {D, 9, "1-5", scale, 50, "1-5", ""},
         {D, 9, "10.01", scale, 50, "1-5", "Valid Full Scale values are -10 to 10 volts."},
-        {D, 9, " 1-5", scale, 1, "1", ""},
+        {D, 9, " 1-5", scale, 50, "1-5", "Valid Full Scale values are -10 to 10 volts."},
+        {D, 9, "1", scale, 1, "1", ""},
         {D, 9, "+5", scale, 5, "5", ""},
         {P, 0, "80", power, 80, "80", ""},
         {P, 0, "80.5", power, 80, "80", "Valid Power values are 0 to 80.0%."},
-        {P, 0, "zz", power, 0, "0.0", ""},
+        {P, 0, "zz", power, 80, "80", "Valid Power values are 0 to 80.0%."},
+        {P, 1, "-90", [&] { return double(f.RAMP1_TIME); }, 0, "00:00:00", kTime},
         {O, 1, "1250.1", [&] { return f.Sensor_PMT; }, 0, "0", "Valid PMT Voltage values are 0 to 1250."},
-        {O, 2, " ", [&] { return f.QCM_CALFACTOR; }, 0, "0.0", ""},
+        {O, 1, "7x", [&] { return f.Sensor_PMT; }, 0, "0", "Valid PMT Voltage values are 0 to 1250."},
+        {O, 2, " ", [&] { return f.QCM_CALFACTOR; }, 0, "0.0000", "Valid Cal. Gain values are numbers."},
+        {O, 2, "1.5", [&] { return f.QCM_CALFACTOR; }, 1.5, "1.5", ""},
         {O, 10, "0.9", filter, 1, "1", kFilter},
         {O, 10, "2.5", filter, 2, "2", ""},
         {O, 10, "3.5", filter, 4, "4", ""},
         {Q, 1, "0.39", [&] { return f.QCM_DENSITY; }, 2, "2", "Valid Density values are 0.40 to 99.99"},
         {Q, 1, "19.3", [&] { return f.QCM_DENSITY; }, 19.3, "19.3", ""},
+        {Q, 1, "1e400", [&] { return f.QCM_DENSITY; }, 19.3, "19.3", "Valid Density values are 0.40 to 99.99"},
         {Q, 2, "9.91", [&] { return f.QCM_ZFACTOR; }, 0, "0", "Valid ZFactor values are 0.100 to 9.900"},
         {Q, 3, "401", [&] { return f.QCM_TOOLING; }, 0, "0", "Valid Tooling values are 10 to 400"},
         // The sample time must reach density / accuracy seconds; with no sample time yet
@@ -120,6 +131,7 @@ TEST_F(EditorGrids, TypedValuesAreCheckedStoredAndShownAsTheirRowsSay) {
         {Q, 6, "5", sample, 5, "00:00:05", ""},
         {Q, 4, "2", accuracy, 1, "1.0", "Minimum time to achieve 2% accuracy is 9.7" + kIncrease},
         {Q, 4, "101", accuracy, 1, "1.0", "Valid QCM Calibration Accuracy values are 0 to 100%"},
+        {Q, 4, "1%", accuracy, 1, "1.0", "Valid QCM Calibration Accuracy values are 0 to 100%"},
         {Q, 4, "0", accuracy, 0, "0.0", ""},
         {Q, 6, "00:00:01", sample, 1, "00:00:01", ""},
     };
@@ -132,6 +144,69 @@ TEST_F(EditorGrids, TypedValuesAreCheckedStoredAndShownAsTheirRowsSay) {
         EXPECT_EQ(g->CellText(c.row, 0), c.shown);
         expectBox(c.box);
     }
+}
+
+// Every text cell opens with its text selected, the caret at its end: what is typed
+// replaces the value shown ("3.00" and 7 is 7, not 3.007), while End or Backspace still
+// edit the text; so does typing on the current cell without a click.
+TEST_F(EditorGrids, TypingReplacesTheShownValueAndEndOrBackspaceStillEditIt) {
+    FilmRec& f = Film(1);
+    f.QCM_CALFACTOR = 1;
+    f.QCM_DENSITY = 2;
+    Layer(1).Rate = 3;
+    frmLayerFilm* ed = OpenLayer2();
+    const Grid L = &frmLayerFilm::grdLayer, M = &frmLayerFilm::grdRamps;
+    ASSERT_EQ(ed->grdLayer->CellText(0, 0), "3.00");
+    const auto rate = [] { return Layer(1).Rate; };
+    struct Case {
+        Grid grid;
+        int row;
+        std::vector<Qt::Key> keys;  // pressed before the typing
+        const char* typed;
+        std::function<double()> field;
+        double stored;
+    };
+    const std::vector<Case> cases = {
+        {L, 0, {}, "7", rate, 7},
+        {L, 0, {}, "4.5", rate, 4.5},
+        {L, 0, {Qt::Key_End}, "5", rate, 4.55},
+        {L, 0, {Qt::Key_Backspace}, "8", rate, 8},
+        {L, 3, {}, "45", [] { return double(Layer(1).TimeSetPt); }, 45},
+        {M, 1, {}, "2.5", [] { return Layer(1).Ramp1Rate; }, 2.5},
+        {X, 1, {}, "250", [] { return Layer(1).XCh1Percent; }, 250},
+        {R, 0, {}, "2", [] { return Layer(1).ChanMult; }, 2},
+        {D, 0, {}, "7", [&] { return f.PTerm; }, 7},
+        {P, 0, {}, "40", [&] { return f.Ramp1_Power; }, 40},
+        {O, 2, {Qt::Key_End}, "5", [&] { return f.QCM_CALFACTOR; }, 1.00005},
+        {Q, 1, {}, "8.9", [&] { return f.QCM_DENSITY; }, 8.9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TarselGrid* g = at(ed, c.grid);
+        click(g, c.row);
+        auto* editor = qobject_cast<QLineEdit*>(g->editor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->selectedText(), editor->text());
+        EXPECT_EQ(editor->cursorPosition(), editor->text().size());
+        for (Qt::Key k : c.keys) QTest::keyClick(editor, k);
+        QTest::keyClicks(editor, c.typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_DOUBLE_EQ(c.field(), c.stored);
+    }
+    click(at(ed, L), 0);
+    QTest::keyClick(ed->grdLayer->editor(), Qt::Key_Escape);
+    QTest::keyClicks(QApplication::focusWidget(), "6");
+    QTest::keyClick(ed->grdLayer->editor(), Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(Layer(1).Rate, 6);
+
+    // Tab commits the edit and leaves the grid for the next control.
+    click(ed->grdLayer, 0);
+    QTest::keyClicks(ed->grdLayer->editor(), "9");
+    QTest::keyClick(ed->grdLayer->editor(), Qt::Key_Tab);
+    EXPECT_DOUBLE_EQ(Layer(1).Rate, 9);
+    EXPECT_FALSE(ed->grdLayer->IsEditing());
+    EXPECT_TRUE(ed->grdRamps->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(boxes.count(), 0);
 }
 
 TEST_F(EditorGrids, PicksAreStoredAsTheirCodesAndShownAgain) {
@@ -167,7 +242,7 @@ TEST_F(EditorGrids, FilmValuesReachTheChannelsRunningTheFilmAndTheOtherEditor) {
     frmLayerFilm* films = FilmEditor();
     films->ShowFilm(2);
     frmLayerFilm* ed = OpenLayer2();
-    type(at(ed, D), 7, "12abc");
+    type(at(ed, D), 7, "12");
     type(ed->grdDeposit, 9, "1-5");
     EXPECT_DOUBLE_EQ(Unit().MaxPower(1), 12.0);
     EXPECT_DOUBLE_EQ(Unit().FullScale(1), 50.0);
@@ -250,6 +325,27 @@ TEST_F(EditorGrids, TheInputPickShowsItsRowsInBothEditorsAndUnitsReachTheLayerGr
         EXPECT_EQ(ed->grdLayer->CellText(1, 1), thickness);
         EXPECT_EQ(ed->grdLayer->CellText(2, 1), thickness);
     }
+
+    // A value typed into a row that the other editor's pick then hides lands nowhere: the
+    // edit ends with the row, and leaving the grid later stores nothing.
+    for (const char* input : {"QCM2", "ORUN"}) {
+        pick(ed->grdORUN, 0, input);
+        QTest::keyClick(ed->grdORUN->editor(), Qt::Key_Tab);
+    }
+    const int32_t interval = Film(1).QCM_INTERVAL;
+    activate(films);
+    click(at(films, Q), 5);
+    QTest::keyClicks(films->grdQCM->editor(), "00:10:00");
+    activate(ed);
+    pick(ed->grdORUN, 0, "QCM1");
+    QTest::keyClick(ed->grdORUN->editor(), Qt::Key_Tab);
+    ASSERT_FALSE(films->grdQCM->RowVisible(5));
+    activate(films);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_FALSE(films->grdQCM->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(Film(1).QCM_INTERVAL, interval);
+    EXPECT_EQ(films->grdQCM->CellText(5, 0), SecondsText(interval));
 }
 
 TEST_F(EditorGrids, TheStartCellCalibratesTheLayersChannelAndFollowsItsPhases) {

@@ -7,6 +7,8 @@
 #include "app/VBConv.h"
 #include "app/modFormUtil.h"
 #include "platform/AppInfo.h"
+#include "data/RecipeTemplate.h"
+#include "platform/FileDialogs.h"
 #include "platform/SSTab.h"
 #include "platform/SettingsStore.h"
 #include "run/frmMain.h"
@@ -23,6 +25,7 @@
 namespace {
 
 const QString kRate = "Valid Rate values are  0.0 to 999.9.";
+const QString kThick = "Valid Thickness values are  0.0 to 999.9.";
 const QString kTime = "Valid Time values are hh:mm:ss from 00:00:00 to 23:59:59";
 
 QString Setting(const QString& section, const QString& key) { return GetSetting(App().Title, section, key, "<none>"); }
@@ -47,21 +50,31 @@ TEST_F(EditorFixture, TypedValuesAreCheckedStoredAndShownAsTheRowsSay) {
         QString box;
     };
     const auto rate = [&] { return Layer(0).Rate; };
+    const auto thick = [&] { return Layer(0).Thick; };
     const auto time = [&] { return double(Layer(0).TimeSetPt); };
+    // A text that is not wholly a number (or a time) is refused like a value out of range:
+    // never stored as its leading number or as 0.
     const std::vector<Case> cases = {
         {&frmLayerFilm::grdLayer, 0, "1000", rate, 12.34, "12.3", kRate},
         {&frmLayerFilm::grdLayer, 0, "-1", rate, 12.34, "12.3", kRate},
         {&frmLayerFilm::grdLayer, 0, "999.9", rate, 999.9, "999.9", ""},
-        {&frmLayerFilm::grdLayer, 0, "abc", rate, 0.0, "0.0", ""},
-        {&frmLayerFilm::grdLayer, 1, "12.5x", [&] { return Layer(0).Thick; }, 12.5, "12.5x", ""},
+        {&frmLayerFilm::grdLayer, 0, "abc", rate, 999.9, "999.9", kRate},
+        {&frmLayerFilm::grdLayer, 0, "3.004.5", rate, 999.9, "999.9", kRate},
+        {&frmLayerFilm::grdLayer, 0, "1e400", rate, 999.9, "999.9", kRate},
+        {&frmLayerFilm::grdLayer, 0, "", rate, 999.9, "999.9", kRate},
+        {&frmLayerFilm::grdLayer, 0, " 0 ", rate, 0.0, "0.0", ""},
+        {&frmLayerFilm::grdLayer, 1, "12.5x", thick, 0.0, "0.0", kThick},
+        {&frmLayerFilm::grdLayer, 1, "12.5", thick, 12.5, "12.5", ""},
         {&frmLayerFilm::grdLayer, 3, "1:30:00", time, 5400, "01:30:00", ""},
         {&frmLayerFilm::grdLayer, 3, "90", time, 90, "00:01:30", ""},
         {&frmLayerFilm::grdLayer, 3, "25:00:00", time, 90, "00:01:30", kTime},
         {&frmLayerFilm::grdLayer, 3, "1:60", time, 90, "00:01:30", kTime},
+        {&frmLayerFilm::grdLayer, 3, "-90", time, 90, "00:01:30", kTime},
+        {&frmLayerFilm::grdLayer, 3, "90s", time, 90, "00:01:30", kTime},
         {&frmLayerFilm::grdLayer, 3, "100000", time, 100000, "03:46:40", ""},
         {&frmLayerFilm::grdLayer, 3, "3e10", time, 100000, "03:46:40", kTime},
         {&frmLayerFilm::grdRamps, 4, "1000", [&] { return Layer(0).Ramp2Rate; }, 4.56, "4.6", kRate},
-        {&frmLayerFilm::grdRamps, 0, "abc", [&] { return Layer(0).Ramp1Thick; }, 0.0, "0.0", ""},
+        {&frmLayerFilm::grdRamps, 0, "abc", [&] { return Layer(0).Ramp1Thick; }, 0.0, "0.0", kThick},
         {&frmLayerFilm::grdRamps, 2, "90", [&] { return double(Layer(0).Ramp1Time); }, 90, "00:01:30", ""},
     };
     for (const Case& c : cases) {
@@ -186,6 +199,34 @@ TEST_F(EditorFixture, ShowingAnotherLayerWritesTheOneLeftAndKeepsTheTab) {
     EXPECT_FALSE(main.optChEdit(1)->isChecked());
     ProgramObjects::ReleaseMainForm();
     EXPECT_FALSE(modFormUtil::IsFormLoadedByCaption("Edit Layer"));
+}
+
+// A cancelled File > Open loads nothing: a value typed into the editor and not yet
+// written stays, and reaches the file when the editor closes.
+TEST_F(EditorFixture, ACancelledOpenDatabaseKeepsTheValuesNotYetWritten) {
+    ASSERT_TRUE(QFile::copy(QString(ORUN_BIN_DIR "/") + TemplateFileName(), folder.file(TemplateFileName())));
+    DBFile = "ORUN.MDB";
+    frmMain& main = ProgramObjects::CreateMainForm();
+    frmLayerFilm* ed = LayerEditor();
+    ed->ShowLayer(1);
+    activate(ed);
+    type(ed->grdLayer, 0, "7.5");
+    ASSERT_NE(Stored("Layers", "Layer_Number", 1, "Rate").toDouble(), 7.5);
+    std::vector<FileDialogRequest> asked;
+    SetFileDialogResponder([&](const FileDialogRequest& r) {
+        asked.push_back(r);
+        return FileDialogAnswer{};
+    });
+    main.mnuFileOpen_Click();
+    SetFileDialogResponder({});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Open Database");
+    EXPECT_DOUBLE_EQ(Layer(0).Rate, 7.5);
+    EXPECT_EQ(App().ProcNum(), 1);
+    ed->cmdForm[3]->click();
+    EXPECT_DOUBLE_EQ(Stored("Layers", "Layer_Number", 1, "Rate").toDouble(), 7.5);
+    EXPECT_EQ(boxes.count(), 0);
+    ProgramObjects::ReleaseMainForm();
 }
 
 TEST_F(EditorFixture, TheStartPromptCellAsksForTheWholePrompt) {
@@ -386,6 +427,12 @@ TEST_F(EditorFixture, ScreenshotsOfBothEditors) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
         EXPECT_TRUE(w->grab().save(dir + "/" + name));
     }
+    // An edit just opened: the value shown is selected, ready to be typed over.
+    activate(layers);
+    click(layers->grdLayer, 0);
+    ASSERT_NE(layers->grdLayer->editor(), nullptr);
+    EXPECT_TRUE(layers->grab().save(dir + "/layer_editor_editing.png"));
+    QTest::keyClick(layers->grdLayer->editor(), Qt::Key_Escape);
     const std::vector<std::tuple<frmLayerFilm*, int, const char*>> tabs = {{layers, 1, "layer_editor_xchan.png"},
         {layers, 2, "layer_editor_film.png"}, {layers, 3, "layer_editor_filmcal.png"}, {films, 3, "film_editor_filmcal.png"}};
     for (const auto& [w, tab, name] : tabs) {

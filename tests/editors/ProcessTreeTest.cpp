@@ -9,13 +9,18 @@
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
 #include "platform/TreeView.h"
+#include "run/frmMain.h"
 #include "run/modIO.h"
 
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -63,6 +68,32 @@ protected:
         for (int i = 1; i <= opened.back()->TV1->Nodes().Count(); ++i)
             if (TreeNode* n = opened.back()->TV1->Nodes().Item(i); n->Parent() == Node(key)) texts << n->Text();
         return texts;
+    }
+
+    // Every row of the tables the window writes, column by column, read through a
+    // connection of its own.
+    QString FileRows() const {
+        QString text;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rows");
+            db.setDatabaseName(folder.file("ORUN.MDB"));
+            EXPECT_TRUE(db.open());
+            for (const char* table : {"Processes", "Layers", "IO", "Graphs"}) {
+                QSqlQuery q(QString("SELECT * FROM %1 ORDER BY 1").arg(table), db);
+                while (q.next()) {
+                    text += table;
+                    for (int c = 0; c < q.record().count(); ++c) text += '|' + q.value(c).toString();
+                    text += '\n';
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase("rows");
+        return text;
+    }
+    QString Chains() const {
+        QStringList chains;
+        for (int16_t p = 1; p <= 4; ++p) chains << ProcessText(p) + " " + Chain(p);
+        return chains.join(", ");
     }
 
     // Relay output 3's function and graph 1's caption in process p's rows of the file.
@@ -283,4 +314,78 @@ TEST_F(ProcessTree, ClosingOffersTheSelectedProcessWhileTheRunStands) {
         App().setPhase(PhaseCode::Stopped);
     }
     EXPECT_FALSE(Setting("Form Positions", "frmProcess").isEmpty());
+}
+
+// Cancel gives back what the window changed, in memory and in the file, row for row:
+// cuts, pastes (a process pasted over one without maps), a rename, a default layer. A
+// value typed meanwhile in the layer editor into a layer the window then cuts stays.
+TEST_F(ProcessTree, CancelGivesBackEveryRecordAndMapTheWindowChanged) {
+    modDB::IOLoad(4);
+    modIO::SetOutputFunction(3, 7);
+    modDB::IOSave(4);
+    modDB::IOLoad(1);
+    modDB::ProcessSave(1);  // the run number the fixture's STOPPED counted, so file and memory agree
+    const QString rows = FileRows(), chains = Chains();
+    frmProcess* f = Open();
+    QPushButton *const edit = f->cmdEdit[0], *const cut = f->cmdEdit[1], *const copy = f->cmdEdit[2],
+                       *const paste = f->cmdEdit[3];
+    Click("L9,P1");
+    cut->click();
+    Click("L7,P1");
+    f->optPaste[PasteAbove]->click();
+    paste->click();
+    Click("P4");
+    copy->click();
+    Click("P2");
+    paste->click();
+    Click("P3");
+    boxes.answer(vbOK, "Spare part");
+    edit->click();
+    LayerEditor()->ShowLayer(31);
+    type(gLayerEditor->grdLayer, 0, "7.5");
+    Click("P4");
+    cut->click();
+    ASSERT_NE(Chains(), chains);
+    ASSERT_TRUE(StoredMaps(2).startsWith("7 "));
+
+    boxes.answer(vbNo);  // "Make Filter the active process?"
+    f->cmdForm[1]->click();
+    EXPECT_EQ(Chains(), chains);
+    EXPECT_EQ(OutputFunction(3), 0) << "the active process's maps";
+    EXPECT_DOUBLE_EQ(gLayer(31).Rate, 7.5);
+    gLayer(31).Rate = 0;
+    modDB::LayerSave(31);
+    EXPECT_EQ(FileRows().toStdString(), rows.toStdString());
+    EXPECT_EQ(App().ProcNum(), 1);
+}
+
+// The run display follows the records whenever an editor closes, also while a layer is
+// stopped (the process stays active then), and when a run ends.
+TEST_F(ProcessTree, TheMainWindowShowsTheRecordsAfterAnEditorClosesAndAfterARun) {
+    frmMain& main = ProgramObjects::CreateMainForm();
+    main.Form_Load();
+    main.setFormSize(8);
+    App().setProcNum(1);
+    App().setPhase(PhaseCode::StopLayer);
+    ASSERT_EQ(main.lblLayer(0)->text(), "Layer: 1 of 3");
+    ASSERT_EQ(main.lblFilm(5)->text(), "Alumina");
+
+    frmProcess* f = Open();
+    Click("L7,P1");
+    f->cmdEdit[1]->click();
+    f->cmdForm[0]->click();
+    EXPECT_EQ(main.lblLayer(0)->text(), "Layer: 1 of 2");
+
+    frmLayerFilm* films = FilmEditor();
+    films->ShowFilm(3);
+    boxes.answer(vbOK, "Zirconia");
+    films->cmdForm[0]->click();
+    films->cmdForm[3]->click();
+    EXPECT_EQ(main.lblFilm(5)->text(), "Zirconia");
+
+    App().setPhase(PhaseCode::Deposit);
+    gLayer(5).Film_Number = 2;  // the layer editor's film list, during the run
+    App().setPhase(PhaseCode::Stopped);
+    EXPECT_EQ(main.lblFilm(5)->text(), "Silica");
+    EXPECT_EQ(main.lblSubPhase(5)->text(), "STOPPED");
 }

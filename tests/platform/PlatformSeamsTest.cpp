@@ -1,5 +1,6 @@
 #include "platform/BoundedArray.h"
 #include "platform/Clock.h"
+#include "platform/DesktopDocument.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
@@ -7,7 +8,12 @@
 #include "support/DialogRecorder.h"
 #include "support/TempProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QSignalSpy>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -133,4 +139,27 @@ TEST(ccrpTimer, OnTheSystemClockItTicksByItself) {
     EXPECT_TRUE(spy.wait(2000));
     t.setEnabled(false);
     EXPECT_FALSE(t.Enabled());
+}
+
+// The desktop's opener tells by its exit code whether a program showed the document: a
+// failure (no program for text files) reaches the caller once the opener has ended, a
+// success does not.
+TEST(DesktopDocument, TheOpenersFailureIsToldAndItsSuccessIsNot) {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    for (const int exitCode : {3, 0}) {
+        SCOPED_TRACE(exitCode);
+        QFile opener(bin.filePath("xdg-open"));
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        opener.write(QString("#!/bin/sh\nexit %1\n").arg(exitCode).toLatin1());
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        bool told = false;
+        OpenDocument(bin.filePath("ORUN.TXT"), [&] { told = true; });
+        const auto running = [] { return QCoreApplication::instance()->findChildren<QProcess*>().size(); };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return running() == 0; }, 10000));
+        EXPECT_EQ(told, exitCode != 0);
+    }
+    qputenv("PATH", path);
 }

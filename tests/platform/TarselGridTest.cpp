@@ -647,6 +647,11 @@ TEST(TarselGrid, AHiddenRowKeepsItsHeightAndTheEditorFollowsItsCell) {
     EXPECT_EQ(g.CellText(5, 0), "x");
     g.ShowRow(1);
     EXPECT_EQ(w.lineEditor()->geometry(), g.cellRect(5, 0));
+
+    // Hiding the edited row itself cancels the edit: the typing is gone with the row.
+    g.HideRow(5);
+    EXPECT_FALSE(g.IsEditing());
+    EXPECT_FALSE(g.CellEdited(5, 0));
 }
 
 TEST(TarselGrid, OneTextChangePerKeyAndHoverOverTheOpenEditor) {

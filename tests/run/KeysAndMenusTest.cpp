@@ -63,6 +63,14 @@ TEST_F(KeysAndMenus, TypedManualPowerIsSentOrRefused) {
     Connect();
     PressButton(form->chkManPwr(0));
     QLineEdit* box = form->txtPower(0);
+    // The box opens on the present power, selected, and the channel refresh keeps it so:
+    // what is typed replaces it ("0.00" and 7 sends 7, not 0.007).
+    form->UpdateChanProc(0);
+    ASSERT_TRUE(box->hasFocus());
+    EXPECT_EQ(box->selectedText(), "0.00");
+    QTest::keyClicks(box, "7");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(Sent(7.0));
     const struct {
         const char *typed, *shown;
         double sent;  // -1: refused

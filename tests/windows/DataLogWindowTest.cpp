@@ -3,12 +3,14 @@
 #include "windows/GraphFixture.h"
 
 #include "app/SettingsGlobals.h"
+#include "platform/DesktopDocument.h"
 #include "platform/FileDialogs.h"
 #include "platform/ProgramFolder.h"
 #include "windows/frmDataLog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -141,6 +143,38 @@ TEST_F(DataLogWindow, TheChosenLogFileIsKeptByNameInTheProgramFolderElseByPath) 
     }
     EXPECT_EQ(w->lblFileName->text(), "x.y");
     EXPECT_EQ(boxes.count(), 0);
+}
+
+// View shows the log in the desktop's viewer; when it cannot be shown (no log yet, no
+// program for it on the desktop) the operator is told the file's full path.
+TEST_F(DataLogWindow, ViewShowsTheLogOrTellsTheOperatorWhereItIs) {
+    frmDataLog* w = Show();
+    QStringList opened;
+    bool viewer = true;
+    SetDocumentResponder([&](const QString& path) {
+        opened << path;
+        return viewer;
+    });
+    const QString path = QFileInfo(folder.file("ORUN.TXT")).absoluteFilePath();
+    const QString told = "The DataLog cannot be shown here. Its file is:\r\n" + QDir::toNativeSeparators(path);
+    const struct {
+        const char* logFile;
+        bool exists, viewer;
+        QString box;
+    } cases[] = {{"ORUN.TXT", false, true, told}, {"ORUN.TXT", true, true, ""}, {"", true, false, told}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logFile);
+        LogFile = c.logFile;
+        QFile::remove(path);
+        if (c.exists) folder.write("ORUN.TXT", "Start Log\r\n");
+        viewer = c.viewer;
+        opened.clear();
+        boxes.clear();
+        w->cmdView->click();
+        EXPECT_EQ(opened, c.exists ? QStringList{path} : QStringList());
+        EXPECT_EQ(boxes.prompts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+    }
+    SetDocumentResponder({});
 }
 
 }  // namespace

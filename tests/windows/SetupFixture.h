@@ -151,12 +151,14 @@ protected:
     static void ClickCell(TarselGrid* g, int row, int col) {
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->cellRect(row, col).center());
     }
-    // Clicks the cell, types over its text and ends with the key (Enter commits).
+    // Clicks the cell, types and ends with the key (Enter commits). The editor opens with
+    // the shown text selected, so the typing replaces it.
     static void TypeCell(TarselGrid* g, int row, int col, const QString& text, Qt::Key end = Qt::Key_Return) {
         ClickCell(g, row, col);
         auto* editor = qobject_cast<QLineEdit*>(g->editor());
         ASSERT_NE(editor, nullptr) << "no text editor in " << row << "," << col;
-        editor->selectAll();
+        EXPECT_EQ(editor->selectedText(), editor->text());
+        if (text.isEmpty()) QTest::keyClick(editor, Qt::Key_Delete);
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, end);
     }

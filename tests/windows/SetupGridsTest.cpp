@@ -29,10 +29,11 @@ TEST_F(SetupFixture, ChannelGridChecksTypedValuesAndStoresThemInTheUnit) {
     };
     const QString update = "Valid Update values are 1 to 10.";
     const QString packets = "Valid Calibration Reading values are 1 to 1000.";
-    const Case cases[] = {{1, "3", 333, "3", ""},       {1, "11", 333, "3", "update"}, {1, "0.4", 1000, "1", ""},
-                          {1, "", 1000, "1", ""},       {1, "10", 100, "10", ""},      {1, "1e9", 100, "10", "update"},
-                          {2, "1000", 1000, "1000", ""}, {2, "1001", 1000, "1000", "packets"},
-                          {2, "0", 1000, "1000", "packets"}, {2, "12.5", 12, "12", ""}};
+    // A text that is not wholly a number is refused, never read as its leading number.
+    const Case cases[] = {{1, "3", 333, "3", ""},        {1, "11", 333, "3", "update"},   {1, "0.4", 1000, "1", ""},
+                          {1, "7x", 1000, "1", "update"}, {1, "", 1000, "1", "update"},    {1, "10", 100, "10", ""},
+                          {1, "1e9", 100, "10", "update"}, {2, "1000", 1000, "1000", ""}, {2, "1001", 1000, "1000", "packets"},
+                          {2, "0", 1000, "1000", "packets"}, {2, "12.5", 12, "12", ""}, {2, "3.004.5", 12, "12", "packets"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         boxes.clear();
@@ -105,9 +106,11 @@ TEST_F(SetupFixture, SensorGridAndGasSwitchReachTheUnit) {
     TypeCell(g, 1, 2, "1.5");
     EXPECT_EQ(gORUN->GasCal(0), 1.5);
     EXPECT_EQ(g->CellText(1, 2), "1.5000");
-    TypeCell(g, 1, 2, "-3");
-    EXPECT_EQ(gORUN->GasCal(0), 1.5);
-    EXPECT_EQ(g->CellText(1, 2), "1.5000");
+    for (const char* typed : {"-3", "2.5x"}) {
+        TypeCell(g, 1, 2, typed);
+        EXPECT_EQ(gORUN->GasCal(0), 1.5);
+        EXPECT_EQ(g->CellText(1, 2), "1.5000");
+    }
     ClickCell(g, 0, 2);
     EXPECT_EQ(g->editor(), nullptr);  // a sensor row has no factor
 

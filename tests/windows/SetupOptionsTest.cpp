@@ -104,6 +104,7 @@ TEST_F(SetupFixture, QCMTabChecksPeriodAndFrequenciesAndChoosesTheSource) {
         {w->txtQCMPeriod, "2.01", "Period must be between 0.1 and 2", "0.50"},
         {w->txtQCMPeriod, "0.09", "Period must be between 0.1 and 2", "0.50"},
         {w->txtQCMPeriod, "-1", "Period must be between 0.1 and 2", "0.50"},
+        {w->txtQCMPeriod, "0.5.1", "Period must be between 0.1 and 2", "0.50"},
         {w->txtQCMPeriod, "2", "", "2.00"},
         {w->txtQCMPeriod, "0.1", "", "0.10"},
         {minBox, "0.5", "Min. Frequency must be >= 1MHZ.", "5.00"},
@@ -112,6 +113,7 @@ TEST_F(SetupFixture, QCMTabChecksPeriodAndFrequenciesAndChoosesTheSource) {
         {initBox, "6.1", "Initial Frequency must be be < Max. Frequency.", "6.00"},
         {initBox, "1", "Initial Frequency must be > Min. Frequency.", "6.00"},
         {maxBox, "10.01", "Max. Frequency must be <= 10 MHZ.", "6.10"},
+        {maxBox, "6.5.5", "Max. Frequency must be <= 10 MHZ.", "6.10"},
         {maxBox, "6", "Max. Frequency must be > Initial Frequency.", "6.10"},
         {maxBox, "10", "", "10.00"},
     };
