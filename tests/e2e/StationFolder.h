@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -30,12 +31,24 @@ public:
 
     // Starts the program; its unattended answers go to automation.log.
     void Start(QProcess& program) const;
+    // Starts the program with its program folder on a small disk of its own: a file
+    // system of kbytes in a mount namespace of the program's own (the folder "disk" here,
+    // empty outside it), holding copies of the station's ORUN.CFG and ORUN.MDB, after the
+    // shell commands of prepare have run there ($1 names the folder). When the program
+    // has ended, the files it left there are copied into the folder "after" here. False
+    // when the system lets no process have such a namespace.
+    bool StartOnOwnDisk(QProcess& program, int kbytes, const QString& prepare) const;
     // The lines of automation.log.
     QStringList Automation() const;
     // Run number of process 1 in ORUN.MDB.
     int RunNumber() const;
+    // The version ORUN.MDB says it has.
+    QString DatabaseVersion() const;
+    void SetDatabaseVersion(const QString& version) const;
 
 private:
+    QProcessEnvironment Environment(const QString& home) const;
+
     QTemporaryDir dir_;
     QTemporaryDir runtime_;
     UnitSim unit_;
