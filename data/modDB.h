@@ -103,5 +103,8 @@ void ReplaceFile(const QString& from, const QString& to);
 // none, one is first added with the given columns set (every other column takes the
 // table's default) and read back.
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
+// The table of gDB has a row for every key from first to last; false as well when the
+// table cannot be read. A load that would add rows adds them in one transaction then.
+bool HasRows(const char* table, const char* key, int first, int last);
 
 }  // namespace modDB

@@ -150,9 +150,19 @@ void DBLoad(const QString& path) {
         // Named only once it is open: DBFile always names the open database.
         DBFile = file;
         DBInit();
+        // The rows a file lacks (some 300 in the template of a first start) are added in
+        // one transaction: one write to the disk instead of one per row, and a program
+        // killed meanwhile leaves the file without any of them, to be added at the next
+        // start. A file with every row is only read, without taking its write lock.
+        std::optional<dao::Transaction> adding;
+        if (!HasRows("Processes", "Process_Number", gProcess.lower, gProcess.upper) ||
+            !HasRows("Layers", "Layer_Number", gLayer.lower, gLayer.upper) ||
+            !HasRows("Films", "Film_Number", gFilm.lower, gFilm.upper))
+            adding.emplace(gDB);
         for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
+        if (adding) adding->Commit();
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
