@@ -6,7 +6,6 @@
 #include "platform/ProgramFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
@@ -25,11 +24,6 @@ constexpr qint64 kRoomBeyondFile = 256 * 1024;
 QString ChooseAnother() {
     return QStringLiteral("Restore it from a backup, or name another recipe database as Database in ") + SetupFile +
            '.';
-}
-
-bool IsJet(const QByteArray& head) {
-    const QByteArray name = head.mid(4, 15);
-    return name == "Standard Jet DB" || name == "Standard ACE DB";
 }
 
 // The tables every recipe database of any version holds.
@@ -64,21 +58,19 @@ QString DatabaseProblem(const QString& path) {
     const QString file = ResolvePath(path);
     const QFileInfo info(file);
     const QString name = QDir::toNativeSeparators(info.absoluteFilePath());
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("The database file %1 cannot be read (%2).").arg(name, f.errorString()) + kCrLf +
+    switch (dao::HeaderOf(file)) {
+    case dao::FileHeader::Unreadable:
+        return QStringLiteral("The database file %1 cannot be read.").arg(name) + kCrLf +
                QStringLiteral("Give the station's user access to it. ") + ChooseAnother();
-    }
-    const QByteArray head = f.read(100);
-    f.close();
-    if (IsJet(head)) {
+    case dao::FileHeader::Jet:
         return QStringLiteral("The file %1 is an Access (Jet) database, which this program cannot open.").arg(name) + kCrLf +
                QStringLiteral("The file is left unchanged. Name a recipe database made by this program as Database in ") +
                SetupFile + '.';
-    }
-    if (head.isEmpty()) return QStringLiteral("The database file %1 is empty.").arg(name) + kCrLf + ChooseAnother();
-    if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
+    case dao::FileHeader::Empty: return QStringLiteral("The database file %1 is empty.").arg(name) + kCrLf + ChooseAnother();
+    case dao::FileHeader::Other:
         return QStringLiteral("The file %1 is not a recipe database.").arg(name) + kCrLf + ChooseAnother();
+    case dao::FileHeader::SQLite: break;
+    }
 
     if (const QString cause = ReadOnlyCause(info); !cause.isEmpty()) {
         return QStringLiteral("The database file %1 cannot be written: %2.").arg(name, cause) + kCrLf +

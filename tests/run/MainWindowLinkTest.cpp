@@ -28,7 +28,9 @@ void ExpectPollOrder(const QStringList& commands) {
     int checks = 0;
     for (const QString& c : commands) {
         if (c == "F") ++checks;
-        if (c == "G") EXPECT_GE(--checks, 0) << commands.join(' ').toStdString();
+        if (c == "G") {
+            EXPECT_GE(--checks, 0) << commands.join(' ').toStdString();
+        }
     }
 }
 
