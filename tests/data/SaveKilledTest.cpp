@@ -204,7 +204,7 @@ TEST_F(RecipeDbTest, AFirstStartKilledWhileAddingTheMissingRowsLeavesNoneOfThemO
 
     // Loads killed anywhere up to a little after their usual end.
     std::mt19937 rng(40);
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 12; ++i) {
         QProcess loader;
         start(loader);
         std::this_thread::sleep_for(std::chrono::microseconds(rng() % (loadUs * 5 / 4 + 1)));
