@@ -14,6 +14,7 @@
 #include "platform/IniProfile.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
+#include "platform/WholeFile.h"
 #include "qcm/cQCM.h"
 #include "app/ChannelData.h"
 #include "unit/cORUN.h"
@@ -271,7 +272,9 @@ void cApp::IniWriteApp(const QString& FileName) {
         if (RunUnit().Version() >= 200) put("Sensor", QStringLiteral("GasCalEna"), flag(RunUnit().GasCalEnabled(), "1"));
         put("Sensor", QStringLiteral("GasCal1"), vb::Format(RunUnit().GasCal(0), QStringLiteral("0.000")));
         put("Sensor", QStringLiteral("GasCal2"), vb::Format(RunUnit().GasCal(1), QStringLiteral("0.000")));
-        if (!batch->Commit()) throw failed();
+        // A write the disk refused (full) names its cause; the old file is still whole.
+        if (!batch->Commit())
+            throw batch->Error() ? WholeFile::ErrorOf(batch->Error(), QStringLiteral("cannot write ") + FileName) : failed();
     } catch (...) {
         // The batch is dropped unwritten: the file keeps its old configuration whole.
         gErr.HandleError();

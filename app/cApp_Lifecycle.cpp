@@ -96,7 +96,13 @@ void cApp::ApInitialize() {
             if (DBFile.isEmpty() || !modFileUtil::FileExists(DBFile))
                 screen.Fail(QStringLiteral("Can't Find Database File ") + kCrLf + DBFile);
         }
+        modDB::RemoveKilledSaves(DBFile);
+        // A file the program cannot work with ends the start-up here, with its cause.
+        if (const QString problem = modDB::DatabaseProblem(DBFile); !problem.isEmpty()) screen.Fail(problem);
         modDB::DBLoad(DBFile);
+        // A load that failed all the same has been reported; nothing after it can run
+        // without a database.
+        if (!modDB::gDB.IsOpen()) screen.Fail(QStringLiteral("Can't Open Database File ") + kCrLf + DBFile);
 
         step = QStringLiteral("Read help file...");
         screen.Step(step, 40);

@@ -3,6 +3,7 @@
 #include "app/RoutineError.h"
 #include "app/VBConv.h"
 #include "platform/ProgramFolder.h"
+#include "platform/WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +17,6 @@ namespace {
 // File times count 100 ns units from 1601-01-01 UTC; this many milliseconds lie between
 // that day and 1970-01-01.
 constexpr qint64 kMsFrom1601To1970 = 11644473600000LL;
-constexpr qint64 kBlock = 4096;
 
 RuntimeError openError(const QString& path, bool reading) {
     if (!QFileInfo(path).absoluteDir().exists()) return RuntimeError::PathNotFound();
@@ -108,19 +108,10 @@ bool CopyFile(const QString& Source, const QString& Destination) {
     return ResultReportingErrors<bool>(QStringLiteral("CopyFile"), false, [&] {
         const QString from = ResolvePath(Source);
         const QString to = ResolvePath(Destination);
-        QFile src(from);
-        if (!src.open(QIODevice::ReadOnly)) throw openError(from, true);
-        // Copying a file onto itself must not cut it to nothing first.
-        const QString target = QFileInfo(to).canonicalFilePath();
-        if (!target.isEmpty() && target == QFileInfo(from).canonicalFilePath()) return true;
-        QFile dst(to);
-        if (!dst.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw openError(to, false);
-        char block[kBlock];
-        qint64 n = 0;
-        while ((n = src.read(block, kBlock)) > 0) {
-            if (dst.write(block, n) != n) throw ioError();
-        }
-        if (n < 0 || !dst.flush()) throw ioError();
+        if (!QFileInfo(from).isFile()) throw openError(from, true);
+        // The copy is made beside the destination and takes its place once whole: a full
+        // disk leaves the destination as it was.
+        if (const int e = WholeFile::Copy(from, to)) throw WholeFile::ErrorOf(e, Destination);
         return true;
     });
 }

@@ -36,7 +36,8 @@ double WinTimeToVBATime(int64_t& FileTime, bool ToLocal);
 // Appends Text and CR LF to the file (created when missing). False after an error.
 bool AppendToTextFile(const QString& FileName, const QString& Text);
 // Copies Source onto Destination so the destination ends up byte-identical (a longer
-// existing destination is cut). False after an error.
+// existing destination is cut). False after an error (a full disk included); the
+// destination is then as it was.
 bool CopyFile(const QString& Source, const QString& Destination);
 // True when Path names a folder (an empty path is the program folder).
 bool DirExists(const QString& Path);

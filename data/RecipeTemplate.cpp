@@ -2,8 +2,10 @@
 
 #include "data/RecipeSchema.h"
 #include "platform/AppInfo.h"
+#include "platform/ProgramFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 QString ProgramVersionText() {
     return QString::number(App().Major) + '.' + QString::number(App().Minor) + QString::number(App().Revision);
@@ -12,6 +14,11 @@ QString ProgramVersionText() {
 QString TemplateFileName() {
     return QString::number(App().Major) + QString::number(App().Minor) + QString::number(App().Revision) +
            QStringLiteral("_ORUN.MDB");
+}
+
+QString TemplatePath() {
+    const QString shipped = ExecutableFolder() + '/' + TemplateFileName();
+    return QFileInfo::exists(shipped) ? shipped : InProgramFolder(TemplateFileName());
 }
 
 void CreateUpgradeTemplate(const QString& path) {

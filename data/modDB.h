@@ -65,6 +65,13 @@ void DBLoad(const QString& path);
 // built beside it and then takes its place in one step, and becomes the open database.
 // Then DBFile names it. A failed or killed save leaves the chosen file as it was.
 void DBSave(const QString& path);
+// Deletes what a Save As killed midway left beside its target (the file it was building
+// and its journal), in the program folder and in the folder of the database at path.
+void RemoveKilledSaves(const QString& path);
+// What keeps the database file at path from being opened and worked with: a text naming
+// the file, the cause (no read access, an Access file, empty, not a recipe database,
+// read-only, disk full, damaged) and the remedy; empty when the file can be used.
+QString DatabaseProblem(const QString& path);
 // The record defaults before a load.
 void DBInit();
 // The first free layer record (Film_Number -1), or one past the last record (251) when
@@ -92,8 +99,9 @@ void DBErrorPath();
 // Shows each of the engine's errors in its own box ("Error number: " n CR description).
 void ShowEngineErrors();
 
-// Copies a database file exactly (the target is replaced); RuntimeError 75 when the
-// copy fails, so nothing goes on over a partial copy.
+// Copies a database file exactly (the target is replaced once the copy is whole); when
+// the copy fails the target is as it was and the error says why (61 for a full disk), so
+// nothing goes on over a partial copy.
 void CopyDatabaseFile(const QString& from, const QString& to);
 // Puts the finished file from in the place of to in one step (to is replaced), once its
 // bytes are on the disk; RuntimeError 75 when that fails.
@@ -103,5 +111,8 @@ void ReplaceFile(const QString& from, const QString& to);
 // none, one is first added with the given columns set (every other column takes the
 // table's default) and read back.
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
+// The table of gDB has a row for every key from first to last; false as well when the
+// table cannot be read. A load that would add rows adds them in one transaction then.
+bool HasRows(const char* table, const char* key, int first, int last);
 
 }  // namespace modDB

@@ -3,16 +3,18 @@
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
-#include "app/modFileUtil.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
 #include "platform/FileAttributes.h"
 #include "platform/ProgramFolder.h"
+#include "platform/WholeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
@@ -58,6 +60,9 @@ void RemoveWithJournal(const QString& file) {
     QFile::remove(file + QStringLiteral("-journal"));
 }
 
+// A Save As builds its file under the target's name with this ending.
+const QString kSaving = QStringLiteral(".saving");
+
 // Readies the file that a Save As is about to replace. A journal left beside it by a
 // writer that was killed is rolled back into it first: left there, it would be replayed
 // into the new file once that file takes the old one's place. The returned transaction
@@ -83,9 +88,8 @@ void SettleTarget(const QString& target, std::optional<dao::Transaction>& lock) 
 }  // namespace
 
 void CopyDatabaseFile(const QString& from, const QString& to) {
-    if (!modFileUtil::CopyFile(from, to)) {
-        throw RuntimeError(75, QStringLiteral("Path/File access error: cannot copy %1 to %2").arg(from, to));
-    }
+    if (const int e = WholeFile::Copy(ResolvePath(from), ResolvePath(to)))
+        throw WholeFile::ErrorOf(e, QStringLiteral("cannot copy %1 to %2").arg(from, to));
 }
 
 void ReplaceFile(const QString& from, const QString& to) {
@@ -101,6 +105,15 @@ void ReplaceFile(const QString& from, const QString& to) {
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);
+    }
+}
+
+void RemoveKilledSaves(const QString& path) {
+    QSet<QString> folders{ProgramFolder(), QFileInfo(ResolvePath(path)).absolutePath()};
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        const QStringList patterns{QLatin1Char('*') + kSaving, QLatin1Char('*') + kSaving + QStringLiteral("-journal")};
+        for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
     }
 }
 
@@ -137,9 +150,19 @@ void DBLoad(const QString& path) {
         // Named only once it is open: DBFile always names the open database.
         DBFile = file;
         DBInit();
+        // The rows a file lacks (some 300 in the template of a first start) are added in
+        // one transaction: one write to the disk instead of one per row, and a program
+        // killed meanwhile leaves the file without any of them, to be added at the next
+        // start. A file with every row is only read, without taking its write lock.
+        std::optional<dao::Transaction> adding;
+        if (!HasRows("Processes", "Process_Number", gProcess.lower, gProcess.upper) ||
+            !HasRows("Layers", "Layer_Number", gLayer.lower, gLayer.upper) ||
+            !HasRows("Films", "Film_Number", gFilm.lower, gFilm.upper))
+            adding.emplace(gDB);
         for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
+        if (adding) adding->Commit();
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
@@ -163,7 +186,7 @@ void DBSave(const QString& path) {
             // Access file is never replaced.
             dao::RefuseJetFile(path);
             const QString target = ResolvePath(path);
-            building = target + QStringLiteral(".saving");
+            building = target + kSaving;
             RemoveWithJournal(building);  // left by a save that was killed
             CopyDatabaseFile(gDB.Name(), building);
             SetAttr(building, vbNormal);

@@ -30,4 +30,17 @@ dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<Q
     return gDB.OpenRecordset(query);
 }
 
+bool HasRows(const char* table, const char* key, int first, int last) {
+    try {
+        const dao::Recordset rs =
+            gDB.OpenRecordset(QStringLiteral("SELECT count(DISTINCT %2) AS n FROM %1 WHERE %2 BETWEEN %3 AND %4")
+                                  .arg(QLatin1String(table), QLatin1String(key))
+                                  .arg(first)
+                                  .arg(last));
+        return rs.Fields(QStringLiteral("n")).Value().toInt() == last - first + 1;
+    } catch (const RuntimeError&) {
+        return false;  // the table's own routines report it, row by row
+    }
+}
+
 }  // namespace modDB

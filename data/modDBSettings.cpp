@@ -9,6 +9,8 @@
 #include "qcm/cQCM.h"
 #include "unit/cORUN.h"
 
+#include <optional>
+
 namespace modDB {
 
 namespace {
@@ -35,7 +37,10 @@ QString Col(int integ, const char* name) {
 
 void ORUNLoad() {
     ORUN_PROC("modDB_ORUNLoad");
+    // The twelve rows of a first start go to the disk in one write.
+    std::optional<dao::Transaction> adding;
     try {
+        if (!HasRows("ORUN", "Channel", 0, 7) || !HasRows("Sensors", "Sensor", 0, 3)) adding.emplace(gDB);
         cORUN& unit = RunUnit();
         unit.setOpMode(Simulate);
         // Each value is handed over in this order; some of them send a command.
@@ -59,8 +64,15 @@ void ORUNLoad() {
             unit.setEmissionSetPt(s, vb::CDbl(rs.Fields(QStringLiteral("EmissionSetPt")).Value()));
             unit.setMaxLeakage(s, vb::CDbl(rs.Fields(QStringLiteral("MaxLeakage")).Value()));
         }
+        if (adding) adding->Commit();
     } catch (...) {
         DBErrorPath();
+        // The rows added before the error stay, as each did when it was stored alone.
+        try {
+            if (adding) adding->Commit();
+        } catch (const RuntimeError&) {
+            // The engine has refused the write: nothing more to keep.
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <array>
 #include <optional>
 
@@ -109,7 +110,7 @@ void Upgrade201(dao::Database& /*source*/, dao::Database& target) {
 QString UpgradeDB(const QString& path) {
     ORUN_PROC("UpgradeDB");
     const QString version = ProgramVersionText();
-    const QString templateFile = InProgramFolder(TemplateFileName());
+    const QString templateFile = TemplatePath();
     // The upgraded file is made beside the user's and moves into its place only when it
     // is complete, in one step: a failure, or a program killed meanwhile, leaves the
     // user's file as it was.
@@ -188,13 +189,13 @@ QString UpgradeDB(const QString& path) {
         ShowUpgradeErrors(version);
         QFile::remove(upgraded);
         if (!partialBackup.isEmpty()) QFile::remove(partialBackup);
-        bool fallbackMade = true;
         if (!modFileUtil::FileExists(kNewFile)) {
-            fallbackMade = modFileUtil::CopyFile(templateFile, kNewFile);
-            if (fallbackMade) SetAttr(kNewFile, vbNormal);
-        }
-        if (!fallbackMade) {
-            throw RuntimeError(53, QStringLiteral("File not found: %1 (needed to make %2)").arg(templateFile, kNewFile));
+            if (!QFileInfo(templateFile).isFile()) {
+                throw RuntimeError(53, QStringLiteral("File not found: %1 (needed to make %2)").arg(templateFile, kNewFile));
+            }
+            // A copy that fails (a full disk) says so, and leaves no New.mdb behind.
+            CopyDatabaseFile(templateFile, kNewFile);
+            SetAttr(kNewFile, vbNormal);
         }
         gErr.HandleError();
     }

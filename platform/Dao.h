@@ -118,6 +118,10 @@ Database CreateDatabase(const QString& name);
 // Raises the refusal of an Access (Jet) file (3343, naming it) when the file at name is
 // one; any other file, or none, passes. For a routine about to replace a file.
 void RefuseJetFile(const QString& name);
+// What the first bytes of the file at name (a native path) say it is; Unreadable when it
+// cannot be opened for reading.
+enum class FileHeader { Unreadable, Empty, Jet, SQLite, Other };
+FileHeader HeaderOf(const QString& name);
 
 // One column of the current row (or of the row being edited or added).
 class Field {

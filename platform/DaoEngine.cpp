@@ -72,10 +72,16 @@ QSqlQuery Run(const QSqlDatabase& db, const QString& file, const QString& sql, c
 
 namespace {
 
+FileHeader KindOf(const QByteArray& head) {
+    if (head.isEmpty()) return FileHeader::Empty;
+    const QByteArray jetName = head.mid(4, 15);
+    if (jetName == "Standard Jet DB" || jetName == "Standard ACE DB") return FileHeader::Jet;
+    return head.startsWith(QByteArray("SQLite format 3\0", 16)) ? FileHeader::SQLite : FileHeader::Other;
+}
+
 // An Access (Jet) file is refused by name; nothing is ever written to it.
 void RefuseJetHeader(const QString& path, const QByteArray& head) {
-    const QByteArray jetName = head.mid(4, 15);
-    if (jetName == "Standard Jet DB" || jetName == "Standard ACE DB") {
+    if (KindOf(head) == FileHeader::Jet) {
         Raise(kUnrecognizedFormat,
               QStringLiteral("The file '%1' is an Access (Jet) database, which this program cannot open. "
                              "Open a recipe database made by this program instead; the file is left unchanged.")
@@ -92,9 +98,8 @@ void CheckFileFormat(const QString& path) {
         Raise(kCannotOpen, QStringLiteral("Cannot open database '%1': %2.").arg(path, f.errorString()));
     }
     const QByteArray head = f.read(100);
-    if (head.isEmpty()) return;
     RefuseJetHeader(path, head);
-    if (!head.startsWith(QByteArray("SQLite format 3\0", 16))) {
+    if (KindOf(head) == FileHeader::Other) {
         Raise(kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path));
     }
 }
@@ -181,6 +186,11 @@ const std::vector<ColumnInfo>& Connection::Columns(const QString& table) {
 }
 
 }  // namespace detail
+
+FileHeader HeaderOf(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? detail::KindOf(f.read(100)) : FileHeader::Unreadable;
+}
 
 void RefuseJetFile(const QString& name) {
     detail::ClearErrors();

@@ -1,8 +1,9 @@
 #include "platform/IniProfile.h"
 
+#include "platform/WholeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringView>
 #include <limits>
 #include <vector>
@@ -204,18 +205,6 @@ static bool openForWriting(const QString& path, QByteArray& bytes, ReadResult& r
     return !(r == ReadResult::Ok && (!fi.isFile() || isReadOnly(fi)));
 }
 
-// Replaces the whole file at once.
-static bool saveWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(true);  // a file in a folder we may not create files in
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
-}
-
 struct BatchAccess {
     static Batch*& current() {
         thread_local Batch* b = nullptr;
@@ -257,7 +246,7 @@ bool WriteString(const QString& path, const QString& section, const QString& key
     const auto out = Put(bytes, section, key, value);
     if (!out) return false;
     if (r == ReadResult::Ok && *out == bytes) return true;
-    return saveWhole(path, *out);
+    return WholeFile::Save(path, *out) == 0;  // a failed write leaves the old file whole
 }
 
 Batch::Batch(const QString& path) : path_(path), outer_(BatchAccess::current()) {
@@ -273,7 +262,8 @@ Batch::~Batch() { BatchAccess::current() = outer_; }
 bool Batch::Commit() {
     if (!ok_) return false;
     if (existed_ && text_ == original_) return true;
-    ok_ = saveWhole(path_, text_);
+    error_ = WholeFile::Save(path_, text_);
+    ok_ = error_ == 0;
     if (ok_) {
         original_ = text_;
         existed_ = true;

@@ -11,7 +11,7 @@
 //   (comments, blank lines, order, line endings); a missing key is added after the last
 //   key of its section, a missing section at the end of the file, with the line ending
 //   the file uses. The whole file is written atomically, so a crash never leaves half a
-//   configuration.
+//   configuration, and a write that fails (a full disk) leaves the old file whole.
 // Text is one byte per character (Latin-1), as the files have always been.
 // QSettings is not used: it reorders keys and drops comments.
 #include <QByteArray>
@@ -59,6 +59,8 @@ public:
     // Writes the collected text when it differs from the file; false when the file could
     // not be read at the start (read-only included), a write was refused, or the write failed.
     bool Commit();
+    // The system's error number of a failed write of Commit (a full disk...); 0 otherwise.
+    int Error() const { return error_; }
 
 private:
     friend struct BatchAccess;
@@ -67,6 +69,7 @@ private:
     QByteArray original_;
     bool existed_ = false;
     bool ok_ = true;
+    int error_ = 0;
     Batch* outer_ = nullptr;
 };
 

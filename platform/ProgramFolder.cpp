@@ -30,16 +30,14 @@ QString ProgramFolder() {
 
 void SetProgramFolder(const QString& folder) { overrideFolder() = folder; }
 
+QString ExecutableFolder() {
+    if (QCoreApplication::instance()) return trimmed(QCoreApplication::applicationDirPath());
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
+}
+
 QString LibraryFolder() {
     if (!overrideLibraryFolder().isEmpty()) return trimmed(overrideLibraryFolder());
-    QString executableFolder;
-    if (QCoreApplication::instance()) {
-        executableFolder = QCoreApplication::applicationDirPath();
-    } else {
-        executableFolder = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-        executableFolder = QFileInfo(executableFolder).absolutePath();
-    }
-    return QDir::cleanPath(executableFolder + QStringLiteral("/../lib"));
+    return QDir::cleanPath(ExecutableFolder() + QStringLiteral("/../lib"));
 }
 
 void SetLibraryFolder(const QString& folder) { overrideLibraryFolder() = folder; }

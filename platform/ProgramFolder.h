@@ -14,6 +14,10 @@ void SetProgramFolder(const QString& folder);
 // part is placed in the program folder. Absolute Linux paths stay as they are.
 QString ResolvePath(const QString& path);
 
+// The folder of the running executable, whatever $ORUN_HOME says: where the files that
+// ship with the program lie. No trailing separator.
+QString ExecutableFolder();
+
 // The folder the program loads its shared libraries from (the card library): "lib" beside
 // the executable's folder (build/lib next to build/bin, an installation's lib next to its
 // bin), whatever $ORUN_HOME says, since the libraries belong to the installation and the

@@ -1,6 +1,7 @@
 #include "app/VBConv.h"
 #include "app/modFileUtil.h"
 #include "support/DialogRecorder.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -44,16 +45,35 @@ TEST(FileUtil, CopyFileMakesAByteIdenticalCopyOverALongerFile) {
     EXPECT_EQ(boxes.count(), 0);
 }
 
-TEST(FileUtil, CopyFileReportsAMissingSourceAndLeavesTheTargetAlone) {
+TEST(FileUtil, ACopyThatFailsIsReportedWithItsCauseAndLeavesTheTargetAlone) {
     TempProgramFolder folder;
     DialogRecorder boxes;
-    folder.write("target.txt", "keep");
-    EXPECT_FALSE(CopyFile("missing.mdb", "target.txt"));
-    EXPECT_EQ(folder.read("target.txt"), "keep");
-    ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(boxes.last().title, "CopyFile");
-    EXPECT_EQ(boxes.last().prompt, "Error: 53. File not found");
-    EXPECT_EQ(boxes.last().buttons, vbOKOnly);
+    folder.write("ORUN.MDB", pattern(5000));
+    struct Case {
+        const char* what;
+        QString source, target;
+        rlim_t limit;  // bytes a file may grow to: a full disk below the source's size
+        QString box;   // starts so
+    } cases[] = {
+        {"missing source", "missing.mdb", "target.txt", RLIM_INFINITY, "Error: 53. File not found"},
+        {"full disk", "ORUN.MDB", "target.txt", 1000, "Error: 61. Disk full: target.txt"},
+        {"no such folder", "ORUN.MDB", "gone\\target.txt", RLIM_INFINITY, "Error: 76. Path not found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.write("target.txt", "keep");
+        boxes.clear();
+        {
+            FileSizeLimit disk(c.limit);
+            EXPECT_FALSE(CopyFile(c.source, c.target));
+        }
+        EXPECT_EQ(folder.read("target.txt"), "keep");
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"ORUN.MDB", "target.txt"}));
+        ASSERT_EQ(boxes.count(), 1);
+        EXPECT_EQ(boxes.last().title, "CopyFile");
+        EXPECT_TRUE(boxes.last().prompt.startsWith(c.box)) << boxes.last().prompt.toStdString();
+        EXPECT_EQ(boxes.last().buttons, vbOKOnly);
+    }
 }
 
 TEST(FileUtil, AppendToTextFileAddsOneLineEachTime) {

@@ -1,9 +1,12 @@
 #include "app/cIniFile.h"
 #include "support/DialogRecorder.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
 #include <QLocale>
+#include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -124,12 +127,36 @@ TEST_F(IniFileTest, AWrittenKeyKeepsTheCommentsAndTheOtherKeysInPlace) {
     EXPECT_EQ(ini.ReadIniInt("Comm", "CPort", 0), 10);
 }
 
-TEST_F(IniFileTest, AReadOnlyFileIsNotWrittenAndStaysWhole) {
+TEST_F(IniFileTest, AFileThatCannotBeWrittenGivesZeroAndStaysWhole) {
     const QByteArray before = folder.read("ORUN.CFG");
-    QFile::setPermissions(folder.file("ORUN.CFG"), QFile::ReadOwner | QFile::ReadUser);
-    EXPECT_EQ(ini.WriteIniStr("Display", "BackColor", "1"), 0);
-    QFile::setPermissions(folder.file("ORUN.CFG"), QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_EQ(folder.read("ORUN.CFG"), before);
+    const QString path = folder.file("ORUN.CFG");
+    struct Case {
+        const char* what;
+        std::function<std::shared_ptr<void>()> breakIt;  // mended when the result goes
+    } cases[] = {
+        {"read-only file",
+         [&] {
+             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+             return std::shared_ptr<void>(nullptr, [&](void*) {
+                 QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+             });
+         }},
+        // Smaller than the file: a write that trusted its buffer would leave a stub.
+        {"full disk", [] { return std::make_shared<FileSizeLimit>(16); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            const auto broken = c.breakIt();
+            // Key after key, as the start-up rewrites its number keys: each is refused
+            // and none costs the file the keys it held.
+            EXPECT_EQ(ini.WriteIniStr("Display", "BackColor", "1"), 0);
+            EXPECT_EQ(ini.WriteIniStr("Sensor", "GasCal2", "0"), 0);
+            EXPECT_EQ(folder.read("ORUN.CFG"), before);
+        }
+        EXPECT_EQ(ini.ReadIniStr("Display", "LogDelimit", ""), "tab");
+        EXPECT_EQ(boxes.count(), 0);
+    }
 }
 
 TEST_F(IniFileTest, LongValuesAreCutTo253Characters) {

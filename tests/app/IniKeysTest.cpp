@@ -12,6 +12,7 @@
 #include "app/ChannelData.h"
 #include "run/ProgramObjects.h"
 #include "support/DialogRecorder.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -282,13 +284,17 @@ TEST_F(IniKeys, AWriteThatFailsLeavesTheOldFileWholeAndIsReported) {
         const char* what;
         std::function<void()> breakIt;
         std::function<void()> mendIt;
+        const char* cause = "";
     };
+    std::optional<FileSizeLimit> full;
     const Case cases[] = {
         // A value that cannot stand on one line of the file (it would add a key of its own).
         {"address with a line break", [&] { unit.CommInit(0, 5001, QStringLiteral("10.0.0.1\r\nCPort=3")); },
          [&] { unit.CommInit(0, 0, QString()); }},
         // An error after the first sections were written.
         {"no quartz object", [&] { gQCM = nullptr; }, [&] { gQCM = &qcm; }},
+        // The disk takes no more bytes: found at the write, not trusted to a buffer.
+        {"full disk", [&] { full.emplace(256); }, [&] { full.reset(); }, "Disk full: cannot write ORUN.CFG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -301,6 +307,7 @@ TEST_F(IniKeys, AWriteThatFailsLeavesTheOldFileWholeAndIsReported) {
         EXPECT_EQ(Config(), kFullConfig);
         ASSERT_EQ(boxes.count(), 1);
         EXPECT_TRUE(boxes.last().prompt.contains("cApp_IniWriteApp")) << boxes.last().prompt.toStdString();
+        EXPECT_TRUE(boxes.last().prompt.contains(c.cause)) << boxes.last().prompt.toStdString();
     }
 }
 

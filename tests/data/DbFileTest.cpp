@@ -7,8 +7,11 @@
 #include "platform/FileDialogs.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "support/FileSizeLimit.h"
 
 #include <QFile>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -126,26 +129,47 @@ TEST_F(DbFileTest, SaveAsOverAnotherFileReplacesItWithTheOpenDatabase) {
     EXPECT_TRUE(dialogs.last().prompt.contains("Access.MDB' is an Access (Jet) database")) << dialogs.last().prompt.toStdString();
 }
 
-TEST_F(DbFileTest, ASaveAsOntoAFileInUseLeavesItAndKeepsTheOpenDatabaseAndItsName) {
+TEST_F(DbFileTest, ASaveAsThatCannotBeDoneLeavesTheTargetAndKeepsTheOpenDatabaseAndItsName) {
     MakeDatabase("ORUN.MDB", "4.11").Close();
     MakeDatabase("Busy.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
-    // Another program is writing to the chosen file: it is not replaced under it.
     const QByteArray before = folder.read("Busy.MDB");
-    dao::Database other = dao::OpenDatabase(folder.file("Busy.MDB"));
-    other.BeginTrans();
-    gProcess(1).Run_Number = 55;
-    dialogs.clear();
-
-    modDB::DBSave("Busy.MDB");
-
-    other.Rollback();
-    ASSERT_EQ(dialogs.count(), 1);
-    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBSave")) << dialogs.last().prompt.toStdString();
-    EXPECT_EQ(DBFile, "ORUN.MDB");
-    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
-    EXPECT_EQ(folder.read("Busy.MDB"), before);
-    EXPECT_FALSE(Exists("Busy.MDB.saving"));
+    dao::Database other;
+    std::optional<FileSizeLimit> full;
+    struct Case {
+        const char* what;
+        std::function<void()> breakIt, mendIt;
+        const char* cause;
+    } cases[] = {
+        // Another program is writing to the chosen file: it is not replaced under it.
+        {"target in use",
+         [&] {
+             other = dao::OpenDatabase(folder.file("Busy.MDB"));
+             other.BeginTrans();
+         },
+         [&] {
+             other.Rollback();
+             other.Close();
+         },
+         "locked"},
+        // The copy the save builds does not fit on the disk.
+        {"full disk", [&] { full.emplace(4096); }, [&] { full.reset(); }, "Disk full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gProcess(1).Run_Number = 55;
+        dialogs.clear();
+        c.breakIt();
+        modDB::DBSave("Busy.MDB");
+        c.mendIt();
+        ASSERT_EQ(dialogs.count(), 1);
+        EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBSave")) << dialogs.last().prompt.toStdString();
+        EXPECT_TRUE(dialogs.last().prompt.contains(c.cause)) << dialogs.last().prompt.toStdString();
+        EXPECT_EQ(DBFile, "ORUN.MDB");
+        EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+        EXPECT_EQ(folder.read("Busy.MDB"), before);
+        EXPECT_FALSE(Exists("Busy.MDB.saving"));
+    }
 }
 
 TEST_F(DbFileTest, SaveAsCancelledWritesEveryRecordAndTheActiveProcessesSettings) {

@@ -1,6 +1,7 @@
 #include "RecipeDbFixture.h"
 #include "app/VBConv.h"
 #include "data/ProcessRec.h"
+#include "data/RecipeTemplate.h"
 #include "helpers/FillLayer.h"
 
 #include <QElapsedTimer>
@@ -170,4 +171,50 @@ TEST_F(RecipeDbTest, ASaveAsOntoAFileWithTheJournalOfAKilledWriterGivesASoundFil
     EXPECT_FALSE(QFile::exists(target + "-journal"));
     EXPECT_EQ(RoundOf(target), 7);
     EXPECT_EQ(modDB::gDB.OpenRecordset("SELECT * FROM Materials").RecordCount(), 6000);
+}
+
+TEST_F(RecipeDbTest, AFirstStartKilledWhileAddingTheMissingRowsLeavesNoneOfThemOrAll) {
+    modDB::gDB.Close();
+    const QString first = folder.file("First.MDB");
+    const QString blank = folder.file("Blank.MDB");
+    CreateUpgradeTemplate(blank);
+    const auto rows = [&] {
+        const dao::Database db = dao::OpenDatabase(first);
+        if (vb::CStr(db.OpenRecordset("PRAGMA integrity_check").Fields("integrity_check").Value()) != "ok") return -1;
+        return db.OpenRecordset("SELECT * FROM Processes").RecordCount() +
+               db.OpenRecordset("SELECT * FROM Layers").RecordCount() +
+               db.OpenRecordset("SELECT * FROM Films").RecordCount();
+    };
+    const auto start = [&](QProcess& loader) {
+        QFile::remove(first);
+        ASSERT_TRUE(QFile::copy(blank, first));
+        loader.start(QStringLiteral(ORUN_SAVE_LOOP), {"--load", first});
+        ASSERT_TRUE(loader.waitForReadyRead(30000));
+    };
+
+    // One load to its end, for the time it takes.
+    QProcess whole;
+    start(whole);
+    QElapsedTimer took;
+    took.start();
+    ASSERT_TRUE(whole.waitForFinished(60000));
+    const qint64 loadUs = took.nsecsElapsed() / 1000;
+    EXPECT_EQ(whole.readAllStandardError().toStdString(), "");
+    ASSERT_EQ(rows(), 300);
+
+    // Loads killed anywhere up to a little after their usual end.
+    std::mt19937 rng(40);
+    for (int i = 0; i < 12; ++i) {
+        QProcess loader;
+        start(loader);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % (loadUs * 5 / 4 + 1)));
+        loader.kill();
+        ASSERT_TRUE(loader.waitForFinished(30000));
+        const int left = rows();
+        ASSERT_TRUE(left == 0 || left == 300) << "kill " << i << " left " << left << " rows";
+    }
+    // The next start adds what the killed one did not.
+    modDB::DBLoad(first);
+    EXPECT_EQ(rows(), 300);
+    EXPECT_EQ(dialogs.count(), 0);
 }

@@ -2,8 +2,12 @@
 
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
+#include "support/FileSizeLimit.h"
 
+#include <QDir>
 #include <QFile>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -196,24 +200,43 @@ TEST_F(DbFileTest, ATemplateOfAnotherVersionEndsTheProgramAndIsMadeReadOnly) {
     EXPECT_EQ(folder.read("ORUN.MDB"), before);
 }
 
-TEST_F(DbFileTest, WithoutATemplateTheLoadFailsAndTheOpenDatabaseStays) {
+TEST_F(DbFileTest, AnUpgradeWithoutATemplateOrRoomFailsAndTheOpenDatabaseStays) {
     MakeDatabase("ORUN.MDB", "4.11").Close();
     modDB::DBLoad("ORUN.MDB");
     ASSERT_EQ(DBFile, "ORUN.MDB");
     MakeDatabase("OLD.MDB", "3.01").Close();
     const QByteArray before = folder.read("OLD.MDB");
-    QFile::remove(folder.file(TemplateFileName()));
-    dialogs.clear();
+    const QByteArray shipped = folder.read(TemplateFileName());
+    std::optional<FileSizeLimit> full;
+    struct Case {
+        const char* what;
+        std::function<void()> breakIt, mendIt;
+        const char* cause;
+    } cases[] = {
+        {"no template", [&] { QFile::remove(folder.file(TemplateFileName())); },
+         [&] { folder.write(TemplateFileName(), shipped); }, "File not found"},
+        // Neither the backup nor the fallback New.mdb fits: the cause is named, not a
+        // template said to be missing.
+        {"full disk", [&] { full.emplace(4096); }, [&] { full.reset(); }, "Disk full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.clear();
+        c.breakIt();
+        modDB::DBLoad("OLD.MDB");
+        c.mendIt();
 
-    modDB::DBLoad("OLD.MDB");
-
-    EXPECT_EQ(DBFile, "ORUN.MDB");
-    EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
-    EXPECT_EQ(folder.read("OLD.MDB"), before);
-    EXPECT_FALSE(Exists("New.mdb"));
-    ASSERT_GE(dialogs.count(), 1);
-    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBLoad")) << dialogs.last().prompt.toStdString();
-    EXPECT_EQ(gErr.StackPointer(), 0);
+        EXPECT_EQ(DBFile, "ORUN.MDB");
+        EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+        EXPECT_EQ(folder.read("OLD.MDB"), before);
+        QStringList left = QDir(folder.path()).entryList(QDir::Files);
+        left.removeAll("ERRORS.TXT");
+        EXPECT_EQ(left, QStringList({TemplateFileName(), "OLD.MDB", "ORUN.MDB"}));
+        ASSERT_GE(dialogs.count(), 1);
+        EXPECT_TRUE(dialogs.last().prompt.contains("modDB_DBLoad")) << dialogs.last().prompt.toStdString();
+        EXPECT_TRUE(dialogs.last().prompt.contains(c.cause)) << dialogs.last().prompt.toStdString();
+        EXPECT_EQ(gErr.StackPointer(), 0);
+    }
 }
 
 TEST_F(DbFileTest, AVersionThatCannotBeReadChangesNothing) {

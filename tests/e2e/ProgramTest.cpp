@@ -3,6 +3,7 @@
 // on the machine while it polls.
 #include "e2e/StationFolder.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -94,7 +95,7 @@ TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
     EXPECT_GT(log.lastIndexOf("End Log"), log.lastIndexOf("Start Log")) << log.data();
 }
 
-TEST(Program, RefusesASecondInstanceAMissingConfigurationAndAMissingDatabase) {
+TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
     StationFolder station;
     QProcess first;
     station.Start(first);
@@ -107,32 +108,101 @@ TEST(Program, RefusesASecondInstanceAMissingConfigurationAndAMissingDatabase) {
     ASSERT_TRUE(Finished(first, 20000));
     EXPECT_EQ(first.exitCode(), 0);
 
+    const QByteArray sound = station.read("ORUN.MDB");
+    QByteArray damaged = sound;
+    damaged.replace(2048, 4096, QByteArray(4096, '\x55'));
+    QByteArray noise(4096, '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+    const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2000, 'j');
+    const QString again = "\\nRestore it from a backup, or name another recipe database as Database in ORUN.CFG.";
+    const auto critical = [](const QString& reason) {
+        return QStringList{"box: " + kTitle + "Critical Error: " + reason + "\\nApplication must close!"};
+    };
+    const QString here = station.file("ORUN.MDB");
+    const QString onDisk = station.file("disk/ORUN.MDB");
+    enum Disk { Station, FullDisk, ReadOnlyDisk };
     struct Case {
         const char* what;
         QByteArray config;  // empty: no configuration file
+        QByteArray database;
+        Disk disk;
         QStringList expected;
     } cases[] = {
-        {"no configuration file", {},
-         {"box: " + kTitle + "Critical Error: Can't Find Config File ORUN.CFG\\nApplication must close!"}},
-        {"database dialog cancelled", station.Config().replace("Database=ORUN.MDB", "Database=GONE.MDB"),
+        {"no configuration file", {}, sound, Station,
+         critical("Can't Find Config File ORUN.CFG")},
+        {"database dialog cancelled", station.Config().replace("Database=ORUN.MDB", "Database=GONE.MDB"), sound, Station,
          {"file dialog: Open Database: GONE.MDB",
           "box: " + kTitle + "Critical Error: Can't Find Database File \\nGONE.MDB\\nApplication must close!"}},
+        {"damaged database", station.Config(), damaged, Station, critical("The database file " + here + " is damaged." + again)},
+        {"empty file", station.Config(), "", Station, critical("The database file " + here + " is empty." + again)},
+        {"random bytes", station.Config(), noise, Station, critical("The file " + here + " is not a recipe database." + again)},
+        {"Access file", station.Config(), jet, Station,
+         critical("The file " + here + " is an Access (Jet) database, which this program cannot open.\\n"
+                  "The file is left unchanged. Name a recipe database made by this program as Database in ORUN.CFG.")},
+        {"read-only folder", station.Config(), sound, ReadOnlyDisk,
+         critical("The database file " + onDisk + " cannot be written: its folder " + station.file("disk") +
+                  " is read-only.\\nMake it writable for the station's user and start the program again.")},
+        {"full disk", station.Config(), sound, FullDisk,
+         critical("The disk holding the database file " + onDisk +
+                  " is full (0 KB free).\\nFree some space on it and start the program again.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QFile::remove(station.file("automation.log"));
         QFile::remove(station.file("ORUN.CFG"));
+        QDir(station.file("after")).removeRecursively();
         if (!c.config.isEmpty()) station.write("ORUN.CFG", c.config);
+        station.write("ORUN.MDB", c.database);
         QProcess program;
-        station.Start(program);
+        if (c.disk == Station) {
+            station.Start(program);
+        } else if (!station.StartOnOwnDisk(program, 4096,
+                                           c.disk == FullDisk ? "cat /dev/zero > \"$1/filler\" 2>/dev/null"
+                                                              : "mount -o remount,ro \"$1\"")) {
+            std::cout << "no mount namespace here: the " << c.what << " is not tried\n";
+            continue;
+        }
         ASSERT_TRUE(Finished(program, 20000));
         EXPECT_EQ(program.exitCode(), 1);
-        const QStringList answered = station.Automation();
         QStringList asked;
-        for (const QString& l : answered)
+        for (const QString& l : station.Automation())
             if (l.startsWith("box: ") || l.startsWith("file dialog: ")) asked << l;
         EXPECT_EQ(asked, c.expected);
+        // The database as it was, no fallback database made; on a disk that takes nothing,
+        // the configuration whole, though the start-up tried to rewrite its number keys.
+        const QString folder = c.disk == Station ? QString() : QStringLiteral("after/");
+        EXPECT_EQ(station.read(folder + "ORUN.MDB"), c.database);
+        if (c.disk != Station) {
+            EXPECT_EQ(station.read(folder + "ORUN.CFG"), c.config);
+        }
+        EXPECT_FALSE(QFile::exists(station.file(folder + "New.mdb")));
+        EXPECT_FALSE(QFile::exists(station.file(folder + "Work.mdb")));
     }
+}
+
+TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTemplateBesideIt) {
+    StationFolder station;
+    station.SetDatabaseVersion("3.01");
+    station.write("ORUN.MDB.saving", "part of a copy");
+    station.write("Other.MDB.saving-journal", "journal of that copy");
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+        << station.Automation().join('\n').toStdString();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 20000));
+    EXPECT_EQ(program.exitCode(), 0);
+
+    EXPECT_FALSE(QFile::exists(station.file("ORUN.MDB.saving")));
+    EXPECT_FALSE(QFile::exists(station.file("Other.MDB.saving-journal")));
+    EXPECT_EQ(station.DatabaseVersion(), "4.11");
+    EXPECT_TRUE(QFile::exists(station.file("ORUN_3.01.MDB")));
+    EXPECT_FALSE(QFile::exists(station.file("New.mdb")));
+    EXPECT_EQ(station.RunNumber(), 2) << "the demonstration recipe was carried over";
+    QStringList boxes;
+    for (const QString& l : station.Automation())
+        if (l.startsWith("box: ")) boxes << l;
+    EXPECT_EQ(boxes, QStringList{"box: " + kTitle + "Exit the ORUN program?"});
 }
 
 TEST(Program, IdleCpuWhilePollingStaysUnderTwoPercentOfOneCore) {

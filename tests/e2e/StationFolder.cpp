@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QSqlDatabase>
@@ -83,16 +84,57 @@ bool StationFolder::Polled() const {
     return c.contains(QStringLiteral("D")) && c.contains(QStringLiteral("M")) && c.contains(QStringLiteral("F"));
 }
 
-void StationFolder::Start(QProcess& program) const {
+QProcessEnvironment StationFolder::Environment(const QString& home) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("ORUN_HOME"), path());
+    env.insert(QStringLiteral("ORUN_HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), file(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
     env.insert(QStringLiteral("ORUN_AUTOMATION"), file(QStringLiteral("automation.log")));
-    program.setProcessEnvironment(env);
+    return env;
+}
+
+void StationFolder::Start(QProcess& program) const {
+    program.setProcessEnvironment(Environment(path()));
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(ORUN_BIN_DIR "/ORUN_411"), {});
+}
+
+namespace {
+
+// Run by unshare as the user mapped to root in a mount namespace of its own:
+// $1 mount point, $2 station folder, $3 program, $4 size in KB, $5 preparation.
+const char* const kOwnDiskScript = R"(
+mount -t tmpfs -o size="$4"k tmpfs "$1" || exit 97
+cp "$2/ORUN.CFG" "$2/ORUN.MDB" "$1/" 2>/dev/null
+eval "$5"
+"$3"
+status=$?
+mkdir -p "$2/after"
+for f in "$1"/*; do [ "${f##*/}" = filler ] || cp "$f" "$2/after/"; done
+exit $status
+)";
+
+bool OwnDisksAllowed() {
+    static const int allowed = [] {
+        QTemporaryDir probe;
+        return QProcess::execute(QStringLiteral("unshare"),
+                                 {"-rm", "sh", "-c", "mount -t tmpfs -o size=64k tmpfs \"$1\"", "sh", probe.path()});
+    }();
+    return allowed == 0;
+}
+
+}  // namespace
+
+bool StationFolder::StartOnOwnDisk(QProcess& program, int kbytes, const QString& prepare) const {
+    if (!OwnDisksAllowed()) return false;
+    const QString disk = file(QStringLiteral("disk"));
+    QDir().mkpath(disk);
+    program.setProcessEnvironment(Environment(disk));
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral("unshare"), {"-rm", "sh", "-c", QString::fromLatin1(kOwnDiskScript), "sh", disk, path(),
+                                              QStringLiteral(ORUN_BIN_DIR "/ORUN_411"), QString::number(kbytes), prepare});
+    return true;
 }
 
 QStringList StationFolder::Automation() const {
@@ -117,4 +159,22 @@ void StationFolder::Sql(const QString& statement) const {
 
 void StationFolder::MapRelaysAndStartInput() const {
     Sql(QStringLiteral("UPDATE IO SET Out0 = 1, Out1 = 2, Out2 = 20, Out3 = 5, In0 = 1 WHERE Process_Number = 1"));
+}
+
+QString StationFolder::DatabaseVersion() const {
+    QString version;
+    WithDatabase(file(QStringLiteral("ORUN.MDB")), [&](QSqlDatabase& db) {
+        QSqlQuery q(QStringLiteral("SELECT Value FROM DatabaseProperties WHERE Name = 'ORUN_VER'"), db);
+        if (q.next()) version = q.value(0).toString();
+    });
+    return version;
+}
+
+void StationFolder::SetDatabaseVersion(const QString& version) const {
+    WithDatabase(file(QStringLiteral("ORUN.MDB")), [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("UPDATE DatabaseProperties SET Value = ? WHERE Name = 'ORUN_VER'"));
+        q.addBindValue(version);
+        if (!q.exec() || q.numRowsAffected() != 1) throw std::runtime_error("the database has no version to change");
+    });
 }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -32,6 +33,13 @@ public:
 
     // Starts the program; its unattended answers go to automation.log.
     void Start(QProcess& program) const;
+    // Starts the program with its program folder on a small disk of its own: a file
+    // system of kbytes in a mount namespace of the program's own (the folder "disk" here,
+    // empty outside it), holding copies of the station's ORUN.CFG and ORUN.MDB, after the
+    // shell commands of prepare have run there ($1 names the folder). When the program
+    // has ended, the files it left there are copied into the folder "after" here. False
+    // when the system lets no process have such a namespace.
+    bool StartOnOwnDisk(QProcess& program, int kbytes, const QString& prepare) const;
     // The lines of automation.log.
     QStringList Automation() const;
     // Run number of process 1 in ORUN.MDB.
@@ -41,8 +49,13 @@ public:
     // Relays of process 1 in ORUN.MDB: 0 Process Stopped, 1 Process Running, 2 Channel 1
     // Shutter, 3 Deposit Phase; input 0 starts the process.
     void MapRelaysAndStartInput() const;
+    // The version ORUN.MDB says it has.
+    QString DatabaseVersion() const;
+    void SetDatabaseVersion(const QString& version) const;
 
 private:
+    QProcessEnvironment Environment(const QString& home) const;
+
     QTemporaryDir dir_;
     QTemporaryDir runtime_;
     UnitSim unit_;

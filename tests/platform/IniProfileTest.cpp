@@ -1,13 +1,55 @@
 #include "platform/IniProfile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <linux/fs.h>
+#include <optional>
+#include <sys/ioctl.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace IniProfile;
 
 namespace {
+// A folder that takes no new file while the object lives, its files staying writable: its
+// write permission taken away, and for the one user that permission does not stop
+// (root), the immutable attribute set where the file system has it.
+class ClosedFolder {
+public:
+    explicit ClosedFolder(const QString& path) : path_(path) {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        if (::geteuid() != 0) return;
+        closed_ = setImmutable(true);
+    }
+    ~ClosedFolder() {
+        if (::geteuid() == 0 && closed_) setImmutable(false);
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool Closed() const { return closed_; }
+
+private:
+    bool setImmutable(bool on) const {
+        const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0) return false;
+        int flags = 0;
+        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (ok) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return ok;
+    }
+    QString path_;
+    bool closed_ = true;
+};
+
 const QByteArray kConfig =
     "; station configuration\r\n"
     "[Comm]\r\n"
@@ -163,4 +205,38 @@ TEST(IniProfile, ABatchWritesEveryKeyInOneGoOrNothing) {
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(folder.read("ORUN.CFG"), before);
+}
+
+TEST(IniProfile, AWriteTheDiskRefusesLeavesTheOldFileWhole) {
+    TempProgramFolder folder;
+    const QString path = folder.file("ORUN.CFG");
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "the folder takes no new file: written in place" : "written beside, then renamed");
+        folder.write("ORUN.CFG", kConfig);
+        std::optional<ClosedFolder> closed;
+        if (inPlace) {
+            closed.emplace(folder.path());
+            if (!closed->Closed()) {
+                std::cout << "no folder can be closed to root here: the write in place is not tried\n";
+                continue;
+            }
+        }
+        {
+            // Room for the old file, not for the new text.
+            FileSizeLimit full(static_cast<rlim_t>(kConfig.size() + 8));
+            EXPECT_FALSE(WriteString(path, "Comm", "EAddr", QString(64, '1')));
+            EXPECT_EQ(folder.read("ORUN.CFG"), kConfig);
+            Batch batch(path);
+            ASSERT_TRUE(WriteString(path, "New", "Key", QString(64, '5')));
+            EXPECT_FALSE(batch.Commit());
+            EXPECT_EQ(batch.Error(), EFBIG);
+            EXPECT_EQ(folder.read("ORUN.CFG"), kConfig);
+        }
+        // With room again the same write goes through, shorter and longer, and leaves
+        // nothing but the file.
+        ASSERT_TRUE(WriteString(path, "Comm", "EAddr", QString(64, '1')));
+        ASSERT_TRUE(WriteString(path, "Comm", "EAddr", "1"));
+        EXPECT_EQ(folder.read("ORUN.CFG"), QByteArray(kConfig).replace("EAddr=192.168.0.5", "EAddr=1"));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ORUN.CFG"});
+    }
 }

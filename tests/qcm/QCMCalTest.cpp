@@ -55,7 +55,7 @@ protected:
         });
         ASSERT_TRUE(link.CommInit(10, unit.TcpPort(), QStringLiteral("127.0.0.1"), &socket));
         link.SendGetVersion();
-        ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411 && link.ChanActive(kChan); }, 3000));
+        ASSERT_TRUE(WaitUntil([&] { return link.Version() == 411 && link.ChanActive(kChan); }, 15000));
         link.setChanUpdate(kChan, 100);
         ASSERT_EQ(qcm.InitFreq(6.1e6, 5e6, 6e6, 0.25), 0);
         OutputFunction.fill(0);
@@ -75,11 +75,12 @@ protected:
     void UnitReading() {
         const int before = unitReadings;
         link.SendGetReading();
-        ASSERT_TRUE(WaitUntil([&] { return unitReadings > before; }, 2000));
+        ASSERT_TRUE(WaitUntil([&] { return unitReadings > before; }, 15000));
     }
-    // The unit's relay register once the link's last relay command has reached it.
+    // The unit's relay register once the link's last relay command has reached it (a
+    // generous deadline: a loaded machine can hold the command back for seconds).
     int UnitRelays() {
-        WaitUntil([&] { return unit.Model().relays == link.RelayReg(); }, 2000);
+        WaitUntil([&] { return unit.Model().relays == link.RelayReg(); }, 15000);
         return unit.Model().relays;
     }
     static ccrpTimer& CalTimer(cQCMCal& cal) { return *cal.findChild<ccrpTimer*>(QStringLiteral("CalTimer")); }

@@ -13,8 +13,9 @@
 
 namespace {
 
-// Every "G" asked for follows an "F" answered "F1", and the poll's three commands come in
-// the order D, M, F.
+// Every "G" asked for follows an "F" answered "F1" (on a loaded machine the "G" may wait
+// in the queue behind the next poll's commands, so it is counted, not placed), and the
+// poll's three commands come in the order D, M, F.
 void ExpectPollOrder(const QStringList& commands) {
     int polls = 0;
     for (int i = 0; i + 2 < commands.size(); ++i) {
@@ -24,9 +25,11 @@ void ExpectPollOrder(const QStringList& commands) {
         ++polls;
     }
     EXPECT_GE(polls, 3);
-    for (int i = 0; i < commands.size(); ++i) {
-        if (commands[i] == "G") {
-            EXPECT_EQ(commands.value(i - 1), "F") << commands.join(' ').toStdString();
+    int checks = 0;
+    for (const QString& c : commands) {
+        if (c == "F") ++checks;
+        if (c == "G") {
+            EXPECT_GE(--checks, 0) << commands.join(' ').toStdString();
         }
     }
 }

@@ -5,7 +5,10 @@
 //   recipe_save_loop --save-as <from> <to> <round>
 //       opens <from>, gives every layer record and process 1 the values of the round,
 //       prints "saving", saves as <to>, prints "saved" and ends with the database still
-//       open. Every box is printed on stderr.
+//       open. Every box is printed on stderr;
+//   recipe_save_loop --load <database>
+//       prints "loading", loads the database as a start-up does (adding the rows it
+//       lacks), prints "loaded" and ends.
 #include "data/ProcessRec.h"
 #include "helpers/FillLayer.h"
 #include "data/modDB.h"
@@ -36,6 +39,20 @@ int SaveAs(const QString& from, const QString& to, int round) {
     return 0;
 }
 
+int Load(const QString& file) {
+    SetProgramFolder(QFileInfo(file).absolutePath());
+    SetDialogResponder([](const DialogRequest& r) {
+        std::fprintf(stderr, "box: %s\n", qPrintable(r.prompt));
+        return DialogAnswer{};
+    });
+    std::printf("loading\n");
+    std::fflush(stdout);
+    modDB::DBLoad(file);
+    std::printf("loaded\n");
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,8 +60,9 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--save-as") == 0) {
         return SaveAs(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoi(argv[4]));
     }
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return Load(QString::fromLocal8Bit(argv[2]));
     if (argc != 2) {
-        std::fprintf(stderr, "usage: recipe_save_loop <database> | --save-as <from> <to> <round>\n");
+        std::fprintf(stderr, "usage: recipe_save_loop <database> | --save-as <from> <to> <round> | --load <database>\n");
         return 2;
     }
     modDB::gDB = dao::OpenDatabase(QString::fromLocal8Bit(argv[1]));

@@ -1,0 +1,102 @@
+// Whether the recipe database can be worked with, told before it is opened: the start-up
+// ends with one message naming the file, the cause and the remedy, instead of going on
+// into errors of a database that is not there.
+#include "app/SettingsGlobals.h"
+#include "data/modDB.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QStorageInfo>
+#include <unistd.h>
+
+namespace modDB {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Room the database needs beside it: a journal of every page a load or save changes (at
+// most the file itself) and the rows a first start adds.
+constexpr qint64 kRoomBeyondFile = 256 * 1024;
+
+QString ChooseAnother() {
+    return QStringLiteral("Restore it from a backup, or name another recipe database as Database in ") + SetupFile +
+           '.';
+}
+
+// The tables every recipe database of any version holds.
+bool HasRecipeTables(const dao::Database& db) {
+    QSet<QString> tables;
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT lower(name) AS t FROM sqlite_master WHERE type = 'table'"));
+    for (; !rs.Eof(); rs.MoveNext()) tables.insert(rs.Fields(QStringLiteral("t")).Value().toString());
+    return tables.contains(QStringLiteral("processes")) && tables.contains(QStringLiteral("layers")) &&
+           tables.contains(QStringLiteral("films"));
+}
+
+bool PassesQuickCheck(const dao::Database& db) {
+    dao::Recordset rs = db.OpenRecordset(QStringLiteral("PRAGMA quick_check"));
+    return !rs.Eof() && rs.Fields(QStringLiteral("quick_check")).Value().toString() == QLatin1String("ok");
+}
+
+// The cause that keeps the program from writing the file or its folder, or nothing.
+QString ReadOnlyCause(const QFileInfo& file) {
+    const QFileInfo folder(file.absolutePath());
+    // The engine keeps its journal beside the file: a folder that takes no new file
+    // refuses every change.
+    if (!folder.isWritable() || !(folder.permissions() & QFileDevice::WriteOwner))
+        return QStringLiteral("its folder %1 is read-only").arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    // A read-only file is made writable on opening, which only its owner may do.
+    if (!file.isWritable() && file.ownerId() != ::geteuid()) return QStringLiteral("it is read-only");
+    return QString();
+}
+
+}  // namespace
+
+QString DatabaseProblem(const QString& path) {
+    const QString file = ResolvePath(path);
+    const QFileInfo info(file);
+    const QString name = QDir::toNativeSeparators(info.absoluteFilePath());
+    switch (dao::HeaderOf(file)) {
+    case dao::FileHeader::Unreadable:
+        return QStringLiteral("The database file %1 cannot be read.").arg(name) + kCrLf +
+               QStringLiteral("Give the station's user access to it. ") + ChooseAnother();
+    case dao::FileHeader::Jet:
+        return QStringLiteral("The file %1 is an Access (Jet) database, which this program cannot open.").arg(name) + kCrLf +
+               QStringLiteral("The file is left unchanged. Name a recipe database made by this program as Database in ") +
+               SetupFile + '.';
+    case dao::FileHeader::Empty: return QStringLiteral("The database file %1 is empty.").arg(name) + kCrLf + ChooseAnother();
+    case dao::FileHeader::Other:
+        return QStringLiteral("The file %1 is not a recipe database.").arg(name) + kCrLf + ChooseAnother();
+    case dao::FileHeader::SQLite: break;
+    }
+
+    if (const QString cause = ReadOnlyCause(info); !cause.isEmpty()) {
+        return QStringLiteral("The database file %1 cannot be written: %2.").arg(name, cause) + kCrLf +
+               QStringLiteral("Make it writable for the station's user and start the program again.");
+    }
+    const QStorageInfo disk(info.absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < info.size() + kRoomBeyondFile) {
+        return QStringLiteral("The disk holding the database file %1 is full (%2 KB free).")
+                   .arg(name)
+                   .arg(disk.bytesAvailable() / 1024) +
+               kCrLf + QStringLiteral("Free some space on it and start the program again.");
+    }
+
+    try {
+        const dao::Database db = dao::OpenDatabase(file);
+        if (!PassesQuickCheck(db)) return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
+        if (!HasRecipeTables(db))
+            return QStringLiteral("The file %1 is not a recipe database.").arg(name) + kCrLf + ChooseAnother();
+    } catch (const RuntimeError& e) {
+        // The engine refuses a file whose pages are broken past its header.
+        if (e.number == 3049 || e.number == 3343)
+            return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
+        return QStringLiteral("The database file %1 cannot be opened: %2").arg(name, e.description) + kCrLf +
+               ChooseAnother();
+    }
+    return QString();
+}
+
+}  // namespace modDB
