@@ -8,6 +8,7 @@
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
+#include "app/modFormUtil.h"
 #include "platform/SSTab.h"
 #include "platform/VbControls.h"
 #include "run/frmMain.h"
@@ -59,6 +60,17 @@ private:
     bool saved_;
 };
 
+// A start from the plant finds the process tree open: the tree closes first, as it does at
+// every run start, and closing selects the process again, so the run maps its layers as the
+// tree left them and never deposits a layer record that was cut or reused meanwhile. A tree
+// that stays open keeps the run from starting.
+bool CloseProcessTreeForStart() {
+    QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"));
+    if (!tree) return true;
+    modFormUtil::Unload(tree);
+    return !modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"));
+}
+
 }  // namespace
 
 void frmMain::InputEvent() {
@@ -101,7 +113,7 @@ void frmMain::InputEvent() {
             const int16_t phase = app.Phase();
             switch (code) {
             case StartProcess:
-                if (phase == PhaseCode::Stopped) app.setPhase(PhaseCode::InitRun);
+                if (phase == PhaseCode::Stopped && CloseProcessTreeForStart()) app.setPhase(PhaseCode::InitRun);
                 break;
             case StopProcess:
                 if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) {
@@ -115,7 +127,8 @@ void frmMain::InputEvent() {
                 }
                 break;
             case StartFilm:
-                if (phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) app.setPhase(PhaseCode::StartLayer);
+                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && CloseProcessTreeForStart())
+                    app.setPhase(PhaseCode::StartLayer);
                 break;
             case StopFilm:
                 if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)

@@ -21,9 +21,9 @@ namespace {
 
 // Relays of the process: 0 Process Stopped, 1 Process Running, 2 Layer Stopped, 3 Deposit
 // Phase, 4 Channel 1 Shutter, 5 Manual Mode. Inputs: 0 Stop Process, 1 End Channel 1,
-// 2 Stop Film.
+// 2 Stop Film, 3 Start Process.
 constexpr int16_t kRelayFunctions[6] = {1, 2, 3, 5, 20, 9};
-constexpr int16_t kInputFunctions[3] = {2, 20, 4};
+constexpr int16_t kInputFunctions[4] = {2, 20, 4, 1};
 constexpr int32_t kStoppedWord = 0b000101;
 constexpr int32_t kStopLayerWord = 0b000110;
 constexpr int32_t kDepositWord = 0b011010;
@@ -41,7 +41,7 @@ protected:
             f.SLEW_RATE = 50.0;
         }
         for (int16_t i = 0; i <= 5; ++i) modIO::SetOutputFunction(i, kRelayFunctions[i]);
-        for (int16_t i = 0; i <= 2; ++i) modIO::SetInputFunction(i, kInputFunctions[i]);
+        for (int16_t i = 0; i <= 3; ++i) modIO::SetInputFunction(i, kInputFunctions[i]);
         modDB::IOSave(1);
         Connect();
     }
@@ -168,6 +168,23 @@ TEST_F(MainWindowUnitState, EveryWayIntoAStopReachesTheUnitAtOnce) {
     ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Deposit && Driven(0); }, 5000));
     ASSERT_TRUE(Readings(3));
     EXPECT_FALSE(Driven(1));
+
+    // The plant's Start Process input while the tree is open after an edit (channel 1's
+    // layer pasted back into step 1): the tree closes first, and step 1 deposits on both
+    // channels as edited, not on the map from before the edit.
+    gApp->setPhase(PhaseCode::Stopped);
+    ASSERT_TRUE(Holds(kStoppedWord));
+    tree = ProcessEditor();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tree));
+    click("L2,P1");
+    tree->cmdEdit[1]->click();
+    click("L1,P1");
+    tree->optPaste[3]->click();
+    tree->cmdEdit[3]->click();
+    ASSERT_EQ(gLayer(1).Next_Layer, -1);
+    Input(3);
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Deposit && Driven(0) && Driven(1); }, 5000));
+    EXPECT_FALSE(modFormUtil::IsFormLoaded(QStringLiteral("frmProcess")));
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
 
