@@ -1,11 +1,13 @@
 // The 90 ms poll of the main window against the unit emulator (the unitsim program, in a
-// process of its own), over TCP, for 30 s: how far each poll tick lands from its due time
+// process of its own), over TCP, for 60 s: how far each poll tick lands from its due time
 // (90 ms after the previous tick or after the restart that ends each control tick), the
 // time each control tick takes (reading reply received to poll restarted), the
-// tick-to-tick intervals, and the station's CPU time per tick. Run by hand:
-//     build/bench/bench_poll [--seconds N] [--stopped]
+// tick-to-tick intervals, and the station's CPU load: its CPU time per tick and its share
+// of one core. Run by hand:
+//     build/bench/bench_poll [--seconds N] [--stopped] [--graphs N]
 // With --stopped the run phase stays STOPPED (no phase tick); by default the channels
-// deposit, so every reading runs the phase machine and sends the power outputs.
+// deposit, so every reading runs the phase machine and sends the power outputs. --graphs
+// opens that many graph windows (up to four) of the Rate of all eight channels.
 #include "BenchSupport.h"
 
 #include "app/PhaseCode.h"
@@ -13,6 +15,7 @@
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
+#include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
@@ -105,8 +108,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 30;
+    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 60;
     const bool deposit = !args.contains("--stopped");
+    const int graphs = args.contains("--graphs") ? std::clamp(args.value(args.indexOf("--graphs") + 1).toInt(), 0, 4) : 0;
 
     QTemporaryDir folder;
     SetProgramFolder(folder.path());
@@ -145,6 +149,17 @@ int main(int argc, char** argv) {
     form.show();
     Station();
     gApp->setProcNum(1);
+    for (int16_t g = 0; g < graphs; ++g) {
+        GraphRec& r = gGraph(g);
+        r.Caption = QStringLiteral("Graph %1").arg(g + 1);
+        r.Data = GraphDataKind::Rate;
+        r.Channels = 0xFF;
+        r.XPoints = 1000;
+        r.XWidth = 90;
+        r.Y1Min = QStringLiteral("0");
+        r.Y1Max = QStringLiteral("5");
+        gApp->setShowGraph(g, true);
+    }
 
     if (!gORUN->CommInit(10, port, QStringLiteral("127.0.0.1"), form.tcpControllerClient)) {
         std::fprintf(stderr, "bench_poll: no link to the emulator on port %d\n", port);
@@ -189,7 +204,8 @@ int main(int argc, char** argv) {
     const double cpu = CpuSeconds() - cpuStart;
     const double wall = clock.elapsed() / 1000.0;
 
-    std::printf("poll of the main window against unitsim over TCP, %d s, phase %s\n", seconds, deposit ? "DEPOSIT" : "STOPPED");
+    std::printf("poll of the main window against unitsim over TCP, %d s, phase %s, %d graph windows\n", seconds,
+                deposit ? "DEPOSIT" : "STOPPED", graphs);
     std::printf("poll ticks %d, control ticks (readings) %d, boxes %d\n", ticks, readings, boxes);
     Report("deviation from due time", lateness);
     Report("tick-to-tick interval", intervals);

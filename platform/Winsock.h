@@ -93,4 +93,5 @@ private:
     bool failed_ = false;
     bool peerClosed_ = false;
     bool closing_ = false;
+    bool direct_ = false;  // the socket's bytes may be written to its descriptor
 };
