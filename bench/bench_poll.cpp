@@ -1,18 +1,26 @@
 // The 90 ms poll of the main window against the unit emulator (the unitsim program, in a
-// process of its own), over TCP, for 30 s: how far each poll tick lands from its due time
+// process of its own), over TCP, for 60 s: how far each poll tick lands from its due time
 // (90 ms after the previous tick or after the restart that ends each control tick), the
 // time each control tick takes (reading reply received to poll restarted), the
-// tick-to-tick intervals, and the station's CPU time per tick. Run by hand:
-//     build/bench/bench_poll [--seconds N] [--stopped]
+// tick-to-tick intervals, and the station's CPU load: its CPU time per tick and its share
+// of one core. Run by hand:
+//     build/bench/bench_poll [--seconds N] [--stopped] [--graphs N]
+//     build/bench/bench_poll --program [--seconds N]
 // With --stopped the run phase stays STOPPED (no phase tick); by default the channels
-// deposit, so every reading runs the phase machine and sends the power outputs.
+// deposit, so every reading runs the phase machine and sends the power outputs. --graphs
+// opens that many graph windows (up to four) of the Rate of all eight channels.
+// --program measures the ORUN_411 program itself, started as a station starts it (in a
+// program folder of its own, against the emulator, stopped): its share of one core while
+// it polls, from its own CPU time after the start-up.
 #include "BenchSupport.h"
+#include "e2e/StationFolder.h"
 
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
+#include "data/GraphRec.h"
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
@@ -28,6 +36,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,6 +45,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -99,14 +109,50 @@ void Station() {
     }
 }
 
+// CPU seconds (user and system, all threads) the process has used so far.
+double ProcessCpuSeconds(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray text = stat.readAll();
+    // The fields after the command name, which ends with the last ")".
+    const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (f.value(11).toDouble() + f.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+}
+
+int RunProgram(int seconds) {
+    StationFolder station;
+    QProcess program;
+    station.Start(program);
+    if (!WaitFor([&] { return station.Polled(); }, 20000)) {
+        std::fprintf(stderr, "bench_poll: ORUN_411 does not poll the emulator\n");
+        return 1;
+    }
+    WaitFor([] { return false; }, 2000);  // past the start-up's own work
+    const double before = ProcessCpuSeconds(program.processId());
+    const int polls = static_cast<int>(station.unit().Commands().count(QStringLiteral("F")));
+    QElapsedTimer clock;
+    clock.start();
+    WaitFor([] { return false; }, seconds * 1000);
+    const double used = ProcessCpuSeconds(program.processId()) - before;
+    const double wall = clock.elapsed() / 1000.0;
+    const int polled = static_cast<int>(station.unit().Commands().count(QStringLiteral("F"))) - polls;
+    std::printf("ORUN_411 polling unitsim over TCP, stopped, %d s\n", seconds);
+    std::printf("poll ticks %d, CPU %.2f %% of one core over %.1f s\n", polled, used / wall * 100.0, wall);
+    program.terminate();
+    WaitFor([&] { return program.state() == QProcess::NotRunning; }, 20000);
+    return before < 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 30;
+    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 60;
     const bool deposit = !args.contains("--stopped");
+    const int graphs = args.contains("--graphs") ? std::clamp(args.value(args.indexOf("--graphs") + 1).toInt(), 0, 4) : 0;
+    if (args.contains("--program")) return RunProgram(seconds);
 
     QTemporaryDir folder;
     SetProgramFolder(folder.path());
@@ -145,6 +191,17 @@ int main(int argc, char** argv) {
     form.show();
     Station();
     gApp->setProcNum(1);
+    for (int16_t g = 0; g < graphs; ++g) {
+        GraphRec& r = gGraph(g);
+        r.Caption = QStringLiteral("Graph %1").arg(g + 1);
+        r.Data = GraphDataKind::Rate;
+        r.Channels = 0xFF;
+        r.XPoints = 1000;
+        r.XWidth = 90;
+        r.Y1Min = QStringLiteral("0");
+        r.Y1Max = QStringLiteral("5");
+        gApp->setShowGraph(g, true);
+    }
 
     if (!gORUN->CommInit(10, port, QStringLiteral("127.0.0.1"), form.tcpControllerClient)) {
         std::fprintf(stderr, "bench_poll: no link to the emulator on port %d\n", port);
@@ -189,7 +246,8 @@ int main(int argc, char** argv) {
     const double cpu = CpuSeconds() - cpuStart;
     const double wall = clock.elapsed() / 1000.0;
 
-    std::printf("poll of the main window against unitsim over TCP, %d s, phase %s\n", seconds, deposit ? "DEPOSIT" : "STOPPED");
+    std::printf("poll of the main window against unitsim over TCP, %d s, phase %s, %d graph windows\n", seconds,
+                deposit ? "DEPOSIT" : "STOPPED", graphs);
     std::printf("poll ticks %d, control ticks (readings) %d, boxes %d\n", ticks, readings, boxes);
     Report("deviation from due time", lateness);
     Report("tick-to-tick interval", intervals);

@@ -32,22 +32,34 @@ const QElapsedTimer& monotonic() {
 }
 }  // namespace
 
-QDateTime Now() { return state().fixed ? state().moment : QDateTime::currentDateTime(); }
-
-float Timer() {
-    if (state().fixed) return static_cast<float>(state().moment.time().msecsSinceStartOfDay()) / 1000.0f;
-    // The reading path asks for the time several times per reply: the local offset is
-    // looked up once per minute of UTC (offsets change only on minute boundaries), not on
-    // every call, which would consult the time-zone database each time.
+namespace {
+// The local offset from UTC in ms at utcMs. Looking it up consults the time-zone database
+// (files on disk) each time, and the clock is read on every refresh of the displays (and
+// every 10 ms by the card class's poll), so it is looked up once per minute of UTC:
+// offsets change only on minute boundaries.
+int64_t LocalOffsetMs(int64_t utcMs) {
     static int64_t cachedMinute = INT64_MIN;
     static int64_t offsetMs = 0;
-    const int64_t utcMs = QDateTime::currentMSecsSinceEpoch();
     const int64_t minute = utcMs >= 0 ? utcMs / 60000 : (utcMs - 59999) / 60000;
     if (minute != cachedMinute) {
         cachedMinute = minute;
         offsetMs = static_cast<int64_t>(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
     }
-    int64_t ms = (utcMs + offsetMs) % 86400000;
+    return offsetMs;
+}
+}  // namespace
+
+// The moment with the local date and time of day, at the offset now in force.
+QDateTime Now() {
+    if (state().fixed) return state().moment;
+    const int64_t utcMs = QDateTime::currentMSecsSinceEpoch();
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, static_cast<int>(LocalOffsetMs(utcMs) / 1000));
+}
+
+float Timer() {
+    if (state().fixed) return static_cast<float>(state().moment.time().msecsSinceStartOfDay()) / 1000.0f;
+    const int64_t utcMs = QDateTime::currentMSecsSinceEpoch();
+    int64_t ms = (utcMs + LocalOffsetMs(utcMs)) % 86400000;
     if (ms < 0) ms += 86400000;
     return static_cast<float>(ms) / 1000.0f;
 }

@@ -111,4 +111,5 @@ private:
     bool peerClosed_ = false;
     bool closing_ = false;
     bool established_ = false;  // connected, until Close or the peer ends it
+    bool direct_ = false;  // the socket's bytes may be written to its descriptor
 };

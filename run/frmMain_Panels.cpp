@@ -188,8 +188,13 @@ void frmMain::ShowSensors() {
             cmdSensor(first + 1)->setEnabled(!locked && gas);
             lblGas(first + 1)->setEnabled(!locked && gas);
         }
+        // Refreshed with every reading: the rows are formatted anew only when their colour
+        // is to change.
         const uint32_t gasRows = gas ? kBlack : vbGrayText;
         for (int row : {1, 3}) {
+            bool same = grdSensor->CellForeColor(row, -1) == gasRows;
+            for (int col = 0; col < grdSensor->Cols() && same; ++col) same = grdSensor->CellForeColor(row, col) == gasRows;
+            if (same) continue;
             grdSensor->setRowForeColor(row, gasRows);
             grdSensor->setCellForeColor(row, -1, gasRows);
         }

@@ -79,9 +79,11 @@ bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !var
 void cORUN::DoResponse(QString R) {
     try {
         if (Tracing()) {
-            TraceEntry(QStringLiteral("cORUN_DoResponse_") + R);
-            TraceClear();
+            // The reply ends the exchange the trace was kept for, and the queue is emptied
+            // with the reply's own entry in it: that entry is not written, which leaves the
+            // same empty queue without formatting two lines per reply for nothing.
             setTracing(false);
+            TraceClear();
         }
         if (QueueWaiting() > 10) DropWaitingRequests();
         if (R.size() >= 4 && R.startsWith(QLatin1String("ORUN"))) {

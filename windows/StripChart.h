@@ -13,6 +13,7 @@
 #include <memory>
 #include <qcustomplot.h>
 
+class StripAxisTicker;
 class StripTraces;
 
 class StripChart : public QCustomPlot {
@@ -36,7 +37,8 @@ public:
     void EndUpdate();
     bool IsBatched() const { return batch_ > 0; }
 
-    // Series 1..8 of group 1 (left) or 2 (right): the legend text and whether it is drawn.
+    // Series 1..8 of group 1 (left) or 2 (right): the legend text (without the blanks around
+    // it) and whether it is drawn.
     void SetSeriesLabel(int group, int series, const QString& text);
     QString SeriesLabel(int group, int series) const;
     void SetSeriesShown(int group, int series, bool shown);
@@ -55,7 +57,8 @@ public:
     // Labels as x.xxEx (true) or plain numbers.
     void SetAxisScientific(Axis axis, bool on);
     bool AxisScientific(Axis axis) const;
-    // Distance between labelled ticks (and grid lines); 0 or less: chosen by the chart.
+    // Distance between labelled ticks (and grid lines) from the lower end; 0 or less: chosen
+    // by the chart. Both ends of a Y axis are always labelled.
     void SetAxisSpacing(Axis axis, double spacing);
     double AxisSpacing(Axis axis) const;
 
@@ -77,6 +80,7 @@ private:
     QCPGraph* legendKeys_[StripChartModel::kGroups][StripChartModel::kSeries] = {};
     bool shown_[StripChartModel::kGroups][StripChartModel::kSeries] = {};
     double spacing_[3] = {};
+    QSharedPointer<StripAxisTicker> tickers_[3];
     int batch_ = 0;
     bool pending_ = false;
 };

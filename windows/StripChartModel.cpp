@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -21,9 +22,10 @@ size_t StripChartModel::index(int group, int series) {
     return static_cast<size_t>((group - 1) * kSeries + (series - 1));
 }
 
+// The slots past the last point are never read, so nothing is written to empty them: a
+// start of layer at the largest point count costs no pass over the rows.
 void StripChartModel::Clear() {
-    std::fill(x_.begin(), x_.end(), kHole);
-    for (auto& series : y_) std::fill(series.begin(), series.end(), kHole);
+    start_ = 0;
     lastPoint_ = 0;
     nextPoint_ = 0;
     lastTime_ = 0.0;
@@ -31,9 +33,17 @@ void StripChartModel::Clear() {
 
 void StripChartModel::SetNumPoints(int32_t points) {
     numPoints_ = std::clamp<int32_t>(points, 1, kMaxPoints);
-    x_.assign(static_cast<size_t>(numPoints_), kHole);
-    for (auto& series : y_) series.assign(static_cast<size_t>(numPoints_), kHole);
+    x_.resize(static_cast<size_t>(numPoints_));
+    for (auto& series : y_) series.resize(static_cast<size_t>(numPoints_));
+    extremes_.Resize(1 + std::size(y_), static_cast<size_t>(numPoints_));
     Clear();
+}
+
+void StripChartModel::written(size_t slot) {
+    const double* rows[1 + kGroups * kSeries];
+    rows[0] = x_.data();
+    for (size_t r = 0; r < std::size(y_); ++r) rows[1 + r] = y_[r].data();
+    extremes_.Written(slot, rows);
 }
 
 void StripChartModel::SetXRange(double min, double max) {
@@ -43,12 +53,13 @@ void StripChartModel::SetXRange(double min, double max) {
 
 double StripChartModel::X(int32_t point) const {
     if (point < 1 || point > numPoints_) throw RuntimeError::SubscriptOutOfRange();
-    return x_[static_cast<size_t>(point - 1)];
+    return point <= lastPoint_ ? x_[Slot(point)] : kHole;
 }
 
 double StripChartModel::Y(int group, int series, int32_t point) const {
     if (point < 1 || point > numPoints_) throw RuntimeError::SubscriptOutOfRange();
-    return y_[index(group, series)][static_cast<size_t>(point - 1)];
+    const std::vector<double>& row = y_[index(group, series)];
+    return point <= lastPoint_ ? row[Slot(point)] : kHole;
 }
 
 double StripChartModel::UnitSeconds(int32_t units) {
@@ -65,17 +76,6 @@ int32_t StripChartModel::KeepOnShift(int32_t points, int32_t xScroll) {
     const double keep = points - dropped;
     // A row that let nothing go would have no room for the next point.
     return static_cast<int32_t>(std::clamp(keep, 0.0, static_cast<double>(points - 1)));
-}
-
-void StripChartModel::Shift(int32_t keep) {
-    const auto from = static_cast<size_t>(numPoints_ - keep);
-    auto move = [&](std::vector<double>& row) {
-        std::copy(row.begin() + static_cast<std::ptrdiff_t>(from),
-                  row.begin() + static_cast<std::ptrdiff_t>(from + static_cast<size_t>(keep)), row.begin());
-        std::fill(row.begin() + keep, row.end(), kHole);
-    };
-    move(x_);
-    for (auto& series : y_) move(series);
 }
 
 bool StripChartModel::Follow(double now, int32_t xScroll) {
@@ -109,8 +109,10 @@ StripChartModel::Plot StripChartModel::Reading(double Time, std::span<const doub
     if (nextPoint_ == 0) lastPoint_ = 0;
 
     if (lastPoint_ >= numPoints_) {
+        // The newest keep points become points 1..keep; the slots of the others take the
+        // points that follow.
         const int32_t keep = KeepOnShift(numPoints_, Rec.XScroll);
-        Shift(keep);
+        start_ = static_cast<int32_t>(Slot(numPoints_ - keep + 1));
         nextPoint_ = keep + 1;
         lastPoint_ = keep;
         plot.shifted = true;
@@ -119,7 +121,7 @@ StripChartModel::Plot StripChartModel::Reading(double Time, std::span<const doub
     }
     plot.axisMoved = Follow(now, Rec.XScroll);
 
-    const auto at = static_cast<size_t>(nextPoint_ - 1);
+    const size_t at = Slot(nextPoint_);
     x_[at] = now;
     for (auto& series : y_) series[at] = kHole;
     auto value = [&](int element) { return element < static_cast<int>(Readings.size()) ? Readings[element] : kHole; };
@@ -132,6 +134,7 @@ StripChartModel::Plot StripChartModel::Reading(double Time, std::span<const doub
             y_[index((Rec.ChanAxis & (1 << c)) ? 2 : 1, c + 1)][at] = value(c);
         }
     }
+    written(at);
     lastPoint_ = nextPoint_;
     lastTime_ = Time;
     plot.added = true;
@@ -140,8 +143,9 @@ StripChartModel::Plot StripChartModel::Reading(double Time, std::span<const doub
 
 void StripChartModel::ConvertX(int32_t fromUnits, int32_t toUnits) {
     const double from = UnitSeconds(fromUnits), to = UnitSeconds(toUnits);
-    for (int32_t p = 0; p < lastPoint_; ++p) {
-        double& x = x_[static_cast<size_t>(p)];
+    for (int32_t p = 1; p <= lastPoint_; ++p) {
+        double& x = x_[Slot(p)];
         if (!std::isnan(x)) x = x * from / to;
     }
+    extremes_.Rescan(0, x_.data());
 }

@@ -9,6 +9,11 @@
 // (1 % for "Strip", else 25, 50, 75 or 100 %) and the newest ones move to the front, so
 // the chart never stalls and never writes past its row. Points are numbered from 1; a
 // value that no reading wrote is a hole (NaN), which the chart leaves out.
+//
+// The rows are rings: letting points go moves where point 1 lives instead of moving the
+// points, so a full row of the largest size scrolls without copying it during a reading.
+#include "windows/StripExtremes.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -62,12 +67,21 @@ public:
     // window is left as it is.
     void ConvertX(int32_t fromUnits, int32_t toUnits);
 
-    // Values by point 1..NumPoints(); a hole is NaN.
+    // Values by point 1..NumPoints(); a hole is NaN (every point past LastPoint() is one).
     double X(int32_t point) const;
     double Y(int group, int series, int32_t point) const;
-    // The rows themselves, point 1 first, for drawing.
-    const double* XData() const { return x_.data(); }
-    const double* YData(int group, int series) const { return y_[index(group, series)].data(); }
+    // The rows themselves, for drawing: point p (1..LastPoint()) is in slot Slot(p); the
+    // slot after the last one is 0.
+    size_t Slot(int32_t point) const {
+        const int64_t s = int64_t(start_) + point - 1;
+        return static_cast<size_t>(s >= numPoints_ ? s - numPoints_ : s);
+    }
+    const double* XRow() const { return x_.data(); }
+    const double* YRow(int group, int series) const { return y_[index(group, series)].data(); }
+    // The extremes of the rows' blocks: block row 0 holds the X values, BlockRow(group,
+    // series) a series.
+    const StripExtremes& Blocks() const { return extremes_; }
+    static size_t BlockRow(int group, int series) { return 1 + index(group, series); }
 
     // Seconds in one X unit: 1, 60 or 3600 (any other unit counts as seconds).
     static double UnitSeconds(int32_t units);
@@ -78,12 +92,13 @@ public:
 
 private:
     static size_t index(int group, int series);
-    // Moves the newest keep points to the front; the rest become holes.
-    void Shift(int32_t keep);
+    // Tells the block extremes that slot was written in every row.
+    void written(size_t slot);
     // Raises the axis window past Now in whole steps of the scroll setting.
     bool Follow(double now, int32_t xScroll);
 
     int32_t numPoints_ = 0;
+    int32_t start_ = 0;  // the slot of point 1
     int32_t lastPoint_ = 0;
     int32_t nextPoint_ = 0;
     double lastTime_ = 0.0;
@@ -92,4 +107,5 @@ private:
     double xMax_ = 60.0;
     std::vector<double> x_;
     std::vector<double> y_[kGroups * kSeries];
+    StripExtremes extremes_;
 };

@@ -4,6 +4,8 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
+#include "platform/VbColor.h"
+#include "platform/VbControls.h"
 #include "platform/ccrpTimer.h"
 #include "support/DialogRecorder.h"
 #include "support/TempProgramFolder.h"
@@ -14,6 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QLabel>
+#include <memory>
 #include <QSignalSpy>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -162,4 +166,25 @@ TEST(DesktopDocument, TheOpenersFailureIsToldAndItsSuccessIsNot) {
         EXPECT_EQ(told, exitCode != 0);
     }
     qputenv("PATH", path);
+}
+
+TEST(VbControls, ColoursReadBackAndEachNewControlGetsItsOwn) {
+    auto label = std::make_unique<QLabel>();
+    SetForeColor(label.get(), 0x0000FF);  // red, as stored colour values are BGR
+    SetBackColor(label.get(), vbButtonFace);
+    EXPECT_EQ(ForeColor(label.get()), 0x0000FFu);
+    EXPECT_EQ(BackColor(label.get()), uint32_t(vbButtonFace));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(label->palette().color(QPalette::Window), VbColor(vbButtonFace));
+    SetForeColor(label.get(), 0x00FF00);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+
+    // A control made where a gone one was (the allocator likes to reuse the place) starts
+    // without colours, and the colour the gone one had is painted on it all the same.
+    label.reset();
+    auto next = std::make_unique<QLabel>();
+    EXPECT_EQ(ForeColor(next.get()), 0u);
+    SetForeColor(next.get(), 0x00FF00);
+    EXPECT_EQ(next->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    EXPECT_EQ(ForeColor(nullptr), 0u);
 }

@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTest>
 #include <QTcpSocket>
 #include <array>
 #include <gtest/gtest.h>
@@ -106,6 +107,16 @@ TEST(Winsock, FailedConnectCanBeRetriedAndPeerCloseIsReported) {
     EXPECT_EQ(sock.GetData(2), "he");
     EXPECT_EQ(sock.BytesReceived(), 3);
     EXPECT_EQ(sock.GetData(), "llo");
+
+    // What the socket cannot take at once follows later, and what is sent meanwhile waits
+    // its turn: the peer gets every byte, in order.
+    QByteArray big(16 << 20, 'a');
+    for (qsizetype i = 0; i < big.size(); i += 4096) big[i] = char('b' + (i / 4096) % 20);
+    sock.SendData(big);
+    sock.SendData("tail");
+    QByteArray got;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (got += peer->readAll()).size() >= big.size() + 4; }, 30000)) << got.size();
+    EXPECT_TRUE(got == big + "tail");
 
     QSignalSpy closed(&sock, &Winsock::Closed);
     peer->disconnectFromHost();

@@ -76,6 +76,13 @@ TEST_F(MainWindowTest, ChannelRowsFollowRowCountFilmsOutputsAndLockBits) {
     EXPECT_FALSE(form->lblGas(1)->isEnabled());
     EXPECT_TRUE(form->cmdSensor(3)->isEnabled());
     EXPECT_EQ(form->grdSensor->CellForeColor(3, -1), 0u);
+    // Refreshes that change nothing, then gas calibration off again: grey once more.
+    form->ShowSensors();
+    EXPECT_EQ(form->grdSensor->CellForeColor(1, 1), 0u);
+    gORUN->setGasCalEnabled(false);
+    form->ShowSensors();
+    EXPECT_EQ(form->grdSensor->CellForeColor(1, 1), vbGrayText);
+    EXPECT_EQ(form->grdSensor->CellForeColor(3, -1), vbGrayText);
     EXPECT_EQ(boxes.count(), 0);
 }
 

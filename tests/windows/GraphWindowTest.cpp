@@ -51,6 +51,8 @@ TEST_F(GraphWindow, GraphInitDrawsTheChosenChannelsWithFilmsOnTheirAxes) {
         }
         EXPECT_EQ(chart.AxisShowing(StripChart::Y2), k.y2);
     }
+    // The legend names the film without the blanks of its stored width.
+    EXPECT_EQ(gGraphForm(0)->moGraph->SeriesLabel(1, 1), "Titania");
     // Sensor with gas calibration off: the right group draws the zeros it is given.
     frmGraph* w = gGraphForm(0);
     const std::vector<double> sensor = {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -83,6 +85,47 @@ TEST_F(GraphWindow, AxesAndPointsComeFromTheRecordUnlessAdvanced) {
     EXPECT_EQ(chart.AxisTitle(StripChart::X), "Time (Min.)");
     EXPECT_EQ(chart.AxisMax(StripChart::X), 30);
     EXPECT_EQ(chart.Data().NumPoints(), 300);
+
+    // Both Y axes label both their ends, whatever the span: five steps from the lower end,
+    // or the decades of a log axis, where a decade too close to an end gives way to it.
+    struct Ends {
+        QString min, max;
+        int32_t log;
+        std::vector<double> ticks;
+    };
+    const Ends ends[] = {
+        {"1", "10", 0, {1, 2.8, 4.6, 6.4, 8.2, 10}},
+        {"0", "16", 0, {0, 3.2, 6.4, 9.6, 12.8, 16}},
+        {"-3", "0.5", 0, {-3, -2.3, -1.6, -0.9, -0.2, 0.5}},
+        {"0.5", "50", 1, {0.5, 1, 10, 50}},
+        {"0.8", "120", 1, {0.8, 10, 120}},
+    };
+    r.ChanAxis = 0b0010;  // a channel on the right axis shows it
+    for (const Ends& e : ends) {
+        SCOPED_TRACE((e.min + ".." + e.max).toStdString());
+        r.Y1Min = r.Y2Min = e.min;
+        r.Y1Max = r.Y2Max = e.max;
+        r.Y1Log = r.Y2Log = e.log;
+        r.Y1Exp = r.Y2Exp = 1;
+        w->GraphInit();
+        chart.replot(QCustomPlot::rpImmediateRefresh);
+        for (QCPAxis* axis : {chart.yAxis, chart.yAxis2}) {
+            const QVector<double> ticks = axis->tickVector();
+            ASSERT_EQ(ticks.size(), qsizetype(e.ticks.size()));
+            for (size_t i = 0; i < e.ticks.size(); ++i) EXPECT_NEAR(ticks[qsizetype(i)], e.ticks[i], 1e-9);
+            EXPECT_EQ(axis->tickVectorLabels().first(), e.min);
+            EXPECT_EQ(axis->tickVectorLabels().last(), e.max);
+        }
+    }
+    EXPECT_TRUE(chart.AxisShowing(StripChart::Y2));
+    // For the eye: both axes labelled end to end, the legend with the films' bare names.
+    r.Y1Min = "1";
+    r.Y1Max = "10";
+    r.Y1Log = 0;
+    w->GraphInit();
+    for (int i = 0; i <= 40; ++i) w->GraphReading(i * 6.0, std::vector<double>{3 + std::sin(i / 6.0), 20 + 10 * std::cos(i / 9.0), 7});
+    chart.replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_TRUE(w->grab().save(ScreenshotDir() + "/graph_axes.png"));
 
     // Advanced: the chart keeps its own point count and axes; the series and the X title
     // still follow the record.
@@ -156,6 +199,70 @@ TEST_F(GraphWindow, MenusPauseEditPrintHelpAndClose) {
     App().setShowGraph(3, false);
     EXPECT_EQ(Visible(3), "True");
     EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(GraphWindow, DrawnWholeTheChartLightsWhatItLitPointByPoint) {
+    // About ten points to a pixel column, values beyond both ends of the axis (and of no
+    // place at all on a log axis), a channel left out for a while, and rows that have
+    // scrolled. The bands of the three series do not touch, so no series draws over
+    // another in one drawing and under it in the other.
+    for (const bool log : {false, true}) {
+        SCOPED_TRACE(log ? "log" : "linear");
+        StripChart chart;
+        chart.resize(420, 320);
+        chart.show();
+        for (int s : {1, 2}) chart.SetSeriesShown(1, s, true);
+        chart.SetSeriesShown(2, 3, true);
+        chart.SetAxisLogarithmic(StripChart::Y, log);
+        chart.SetAxisRange(StripChart::Y, log ? 0.1 : 0, 10);
+        chart.SetAxisRange(StripChart::Y2, 0, 50);
+        chart.SetAxisRange(StripChart::X, 0, 100);
+        chart.Data().SetNumPoints(3000);
+        GraphRec rec;
+        rec.Channels = 0b0111;
+        rec.ChanAxis = 0b0100;
+        rec.XScroll = 2;  // a full row lets half of its points go
+
+        auto grab = [&] {
+            chart.replot(QCustomPlot::rpImmediateRefresh);
+            return chart.grab().toImage();
+        };
+        const QImage empty = grab();
+        int k = 0;
+        auto read = [&] {
+            const double n = std::sin(k * 1.3) * std::cos(k * 0.37);
+            // Channel 0 reaches past the top; channel 1 now and then drops to 0 or below.
+            const double high = log ? 7 + 5 * n : 9 + 3 * n;
+            double low = log ? 0.3 + 0.15 * n : 1.5 + n;
+            if (k % 97 == 0) low = log ? 0 : -1;
+            rec.Channels = (k >= 1000 && k < 1100) ? 0b0101 : 0b0111;
+            const std::vector<double> v = {high, low, 25 + 3 * n};
+            return chart.Data().Reading(++k * 0.034, v, rec);
+        };
+        auto compare = [&] {
+            const QImage pointByPoint = grab();
+            EXPECT_NE(pointByPoint, empty);
+            chart.Redraw();
+            EXPECT_EQ(grab(), pointByPoint);
+        };
+        while (k < 2900) chart.DrawReading(read());
+        compare();
+        // Full and past the axis end: half the points go, the axis moves, and the rows
+        // wrap round. The points that follow are added to what was drawn then.
+        StripChartModel::Plot plot;
+        bool moved = false;
+        while (!plot.shifted) {
+            chart.DrawReading(plot = read());
+            moved = moved || plot.axisMoved;
+        }
+        ASSERT_TRUE(moved);
+        grab();
+        for (int i = 0; i < 1300; ++i) {
+            chart.DrawReading(plot = read());
+            ASSERT_FALSE(plot.shifted || plot.axisMoved);
+        }
+        compare();
+    }
 }
 
 // The parts of the main window that drive the link and feed the graph: the socket handler,

@@ -87,6 +87,17 @@ TEST(StripChartModel, AFullRowKeepsItsNewestPointsAndAlwaysFreesOne) {
         if (k.keep + 2 <= k.points) {
             EXPECT_TRUE(Hole(c.m.X(k.keep + 2)));
         }
+        // The next full row lets the oldest go again, now that the newest points lie
+        // behind the oldest in memory.
+        int n = k.points;
+        do {
+            ++n;
+        } while (!c.read(n * 10.0, n).shifted);
+        ASSERT_EQ(c.m.LastPoint(), k.keep + 1);
+        for (int p = 1; p <= k.keep + 1; ++p) {
+            ASSERT_EQ(c.m.Y(1, 1, p), n - k.keep + p - 1) << p;
+            ASSERT_EQ(c.m.X(p), (n - k.keep + p - 1) * 10.0) << p;
+        }
     }
     // A stored point count outside the chart's range is brought into it.
     StripChartModel m;
