@@ -14,6 +14,7 @@
 //   the newest; the queue is empty when they meet, so it holds at most Count - 1 items. A
 //   full queue gives its oldest item up to a new one, so it never reads as empty.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,7 +30,11 @@ public:
 
     // A slot by its number, 0 .. Last.
     const T& operator[](int32_t slot) const { return slots_[static_cast<size_t>(slot)]; }
-    T& operator[](int32_t slot) { return slots_[static_cast<size_t>(slot)]; }
+    // A slot its owner may write: the ring no longer knows which slots hold values.
+    T& operator[](int32_t slot) {
+        written_ = slots_.size();
+        return slots_[static_cast<size_t>(slot)];
+    }
 
     // ---- Stream ----
     // The slot of the most recent value (0 before the first).
@@ -37,7 +42,7 @@ public:
     bool Full() const { return full_; }
     void Push(const T& value) {
         tail_ = Next(tail_);
-        (*this)[tail_] = value;
+        Write(tail_) = value;
         if (tail_ == Last()) full_ = true;
     }
     // Count becomes count (callers refuse sizes below 1), keeping the slots that remain.
@@ -45,6 +50,7 @@ public:
     void Resize(int32_t count) {
         count_ = count;
         slots_.resize(Storage(first_, count));
+        written_ = std::min(written_, slots_.size());
         if (tail_ >= Last()) {
             tail_ = Last();
             full_ = true;
@@ -53,6 +59,7 @@ public:
     // Every ring slot takes value; the ring is full with its position at First.
     void Fill(const T& value) {
         std::fill(slots_.begin() + first_, slots_.end(), value);
+        written_ = slots_.size();
         full_ = true;
         tail_ = first_;
     }
@@ -65,9 +72,9 @@ public:
         tail_ = Next(tail_);
         if (tail_ == head_) {
             head_ = Next(head_);
-            (*this)[head_] = T();
+            Write(head_) = T();
         }
-        (*this)[tail_] = value;
+        Write(tail_) = value;
     }
     // The oldest item, removed; false (and an empty value) when there is none.
     bool Dequeue(T& out) {
@@ -76,7 +83,7 @@ public:
             return false;
         }
         head_ = Next(head_);
-        out = (*this)[head_];
+        out = slots_[static_cast<size_t>(head_)];
         return true;
     }
     // The oldest item, left in place; false (and an empty value) when there is none.
@@ -85,15 +92,21 @@ public:
         return !Empty();
     }
 
-    // Both ways: every slot emptied, positions back to 0, not full.
+    // Both ways: every slot emptied, positions back to 0, not full. Only the slots written
+    // since the last Clear hold anything: the link's queues are cleared by every reply.
     void Clear() {
-        std::fill(slots_.begin(), slots_.end(), T());
+        std::fill(slots_.begin(), slots_.begin() + static_cast<std::ptrdiff_t>(written_), T());
+        written_ = 0;
         head_ = tail_ = 0;
         full_ = false;
     }
 
 private:
     static size_t Storage(int32_t first, int32_t count) { return static_cast<size_t>(first + count); }
+    T& Write(int32_t slot) {
+        written_ = std::max(written_, static_cast<size_t>(slot) + 1);
+        return slots_[static_cast<size_t>(slot)];
+    }
 
     int32_t first_;
     int32_t count_;
@@ -101,4 +114,6 @@ private:
     int32_t head_ = 0;
     int32_t tail_ = 0;
     bool full_ = false;
+    // One past the highest slot written since the last Clear.
+    size_t written_ = 0;
 };

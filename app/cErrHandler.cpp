@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMetaType>
 #include <exception>
 #include <new>
 
@@ -27,6 +28,19 @@ constexpr int32_t kInvalidObjectType = static_cast<int32_t>(0x800403E8u);
 // that cannot be deleted (no write access to the folder, a folder of that name) must not
 // hold the program up.
 constexpr int kTraceDeleteAttempts = 10;
+
+// A trace line as it is queued: the moment, the event and the procedure. The trace of
+// the exchange in flight is emptied by its reply many times a second and is read only
+// after something went wrong, so the line is made text only when it is read.
+struct TraceMark {
+    float at = 0;
+    const char* what = "";
+    QString procedure;
+    QString Text() const { return vb::CStrSingle(at) + QLatin1String(what) + procedure; }
+};
+
+// Anyone reading the queue takes a mark as its text (QVariant::toString and friends).
+const bool kTraceMarkReadsAsText = QMetaType::registerConverter<TraceMark, QString>(&TraceMark::Text);
 
 // The type code the original gave a value (its VarType).
 int TypeCodeOf(const QVariant& value) {
@@ -140,7 +154,8 @@ void cErrHandler::Pop() {
 }
 
 void cErrHandler::AddTraceLine(const char* what) const {
-    gQueue.EnQueue(vb::CStrSingle(Timer()) + QLatin1String(what) + StackSlot(stackPointer_));
+    (void)kTraceMarkReadsAsText;
+    gQueue.EnQueue(QVariant::fromValue(TraceMark{Timer(), what, StackSlot(stackPointer_)}));
 }
 
 RuntimeError cErrHandler::CurrentError() {

@@ -131,11 +131,13 @@ void frmMain::UpdateForm() {
             for (QWidget* w : std::initializer_list<QWidget*>{cmdFunc(0), cmdFunc(1), cmdFunc(2), fraSensor(0), fraSensor(1)})
                 w->hide();
         } else {
-            for (QWidget* w : std::initializer_list<QWidget*>{cmdFunc(0), fraSensor(0), fraSensor(1)}) w->show();
+            // Refreshed with every reading: show() costs even on a widget already shown.
+            for (QWidget* w : std::initializer_list<QWidget*>{cmdFunc(0), fraSensor(0), fraSensor(1)})
+                if (w->isHidden()) w->show();
             if (p == PhaseCode::Startup || p == PhaseCode::Stopped || p == PhaseCode::StopLayer) {
                 cmdFunc(0)->setText(QStringLiteral("START"));
                 SetBackColor(cmdFunc(0), vbButtonFace);
-                cmdFunc(1)->show();
+                if (cmdFunc(1)->isHidden()) cmdFunc(1)->show();
                 cmdFunc(2)->setVisible(p == PhaseCode::StopLayer);
             } else if (p != PhaseCode::Shutdown) {
                 cmdFunc(0)->setText(QStringLiteral("STOP"));

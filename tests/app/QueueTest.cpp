@@ -2,6 +2,7 @@
 #include "support/DialogRecorder.h"
 
 #include <QObject>
+#include <memory>
 #include <gtest/gtest.h>
 
 TEST(Queue, SizeCountsTheUnusedSlot) {
@@ -58,6 +59,29 @@ TEST(Queue, ObjectsAreHeldByReferenceAndClearEmptiesTheQueue) {
     q.ClearQueue();
     EXPECT_FALSE(q.DeQueue(v));
     EXPECT_EQ(q.Size(), 100);
+
+    // Clear lets go of every value the queue still held, also of those already taken out
+    // and of those in slots a wrapped queue wrote before, after a resize, and after an
+    // earlier Clear.
+    const auto held = std::make_shared<int>(0);
+    struct Case {
+        int before, size, enqueued, taken;
+    } cases[] = {{0, 100, 1, 0}, {0, 100, 60, 60}, {0, 100, 250, 10}, {5, 3, 7, 2}, {40, 100, 20, 0}};
+    for (const Case& c : cases) {
+        cQueue r;
+        for (int i = 0; i < c.before; ++i) r.EnQueue(QVariant::fromValue(held));
+        r.ClearQueue();
+        r.setSize(static_cast<int16_t>(c.size));
+        for (int i = 0; i < c.enqueued; ++i) r.EnQueue(QVariant::fromValue(held));
+        for (int i = 0; i < c.taken; ++i) r.DeQueue(v);
+        v.clear();
+        r.ClearQueue();
+        EXPECT_EQ(held.use_count(), 1) << c.enqueued << " enqueued, " << c.taken << " taken";
+        EXPECT_FALSE(r.DeQueue(v));
+        r.EnQueue(7);
+        ASSERT_TRUE(r.DeQueue(v));
+        EXPECT_EQ(v.toInt(), 7);
+    }
 }
 
 TEST(Queue, AnImpossibleSizeIsReportedUnderTheOperationsName) {
