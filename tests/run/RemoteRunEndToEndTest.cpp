@@ -44,6 +44,16 @@ private:
     QTcpSocket socket_;
 };
 
+// The station serves remote control on a free port, as its settings tell it, and the
+// client connects to it.
+bool ServeAndConnect(TempProgramFolder& folder, frmMain& form, RemoteClient& client) {
+    const quint16 port = FreeRemotePort();
+    if (port == 0) return false;
+    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
+    gComm->Init(form.msCommSftw, form.tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+    return client.Connect(port);
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, ARemoteClientStartsWatchesAndStopsARun) {
@@ -60,12 +70,8 @@ TEST_F(MainWindowTest, ARemoteClientStartsWatchesAndStopsARun) {
         }
     }
     Connect();
-    const quint16 port = FreeRemotePort();
-    ASSERT_NE(port, 0);
-    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
-    gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
     RemoteClient client;
-    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(ServeAndConnect(folder, *form, client));
 
     EXPECT_EQ(client.Ask("@QP;1"), "Mirror");
     EXPECT_EQ(client.Ask("@QP;5"), "4");
@@ -91,12 +97,8 @@ TEST_F(MainWindowTest, ARemoteClientStartsWatchesAndStopsARun) {
 TEST_F(MainWindowTest, AClientsPressesActUnderEachFrontPanelLockAndInterlocksRefuseThem) {
     Station({0, 1});
     Connect();
-    const quint16 port = FreeRemotePort();
-    ASSERT_NE(port, 0);
-    folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
-    gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
     RemoteClient client;
-    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(ServeAndConnect(folder, *form, client));
     const UnitModel& unit = this->unit.Model();
     const auto emission = [&](int s, bool on) { return WaitUntil([&] { return unit.emission[s] == on; }, 3000); };
     const auto drive = [&](int o) { return (unit.powerCode[o] - 32767.0) / 32767.0; };
