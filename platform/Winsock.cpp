@@ -217,7 +217,7 @@ void Winsock::onNewConnection() {
     }
 }
 
-void Winsock::SendData(const QByteArray& bytes) {
+void Winsock::SendData(QByteArrayView bytes) {
     if (State() != sckConnected)
         throw RuntimeError(40006, QStringLiteral(
             "Wrong protocol or connection state for the requested transaction or request"));

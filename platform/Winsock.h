@@ -18,6 +18,7 @@
 // poll) is read and written on its descriptor once it stands, without the socket's own
 // buffering: each reply then costs one read and one signal.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -87,7 +88,7 @@ public:
     void Accept(int requestID);
 
     // Sends the bytes; raises RuntimeError 40006 when not connected.
-    void SendData(const QByteArray& bytes);
+    void SendData(QByteArrayView bytes);
     // Takes up to maxLen waiting bytes (all when maxLen < 0).
     QByteArray GetData(qint64 maxLen = -1);
     qint64 BytesReceived() const;

@@ -83,6 +83,9 @@ public:
     // Takes one received byte (serial receive event, the main window's socket handler).
     // Always returns an empty text.
     QString ParseResponse(uint8_t RcvByte);
+    // The same for a run of received bytes, in order; stops when a reply handler releases
+    // the link.
+    void ParseResponses(QByteArrayView bytes);
     // The last command put on the wire, and the last reply text.
     QString Command() const { return Command_; }
     QString Response() const { return Response_; }

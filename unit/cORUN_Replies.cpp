@@ -9,14 +9,51 @@
 #include "platform/Clock.h"
 #include "platform/RuntimeError.h"
 
-#include <QStringTokenizer>
-
 namespace {
 
+// The parts of a text between one separator character, empty ones included, in order,
+// as a range. Replies are split several times per poll, so each cut is a plain search
+// for one character.
+class Parts {
+public:
+    Parts(QStringView text, char16_t sep) : text_(text), sep_(sep) {}
+
+    class iterator {
+    public:
+        iterator(QStringView text, char16_t sep, qsizetype from) : text_(text), sep_(sep), from_(from) { Cut(); }
+        QStringView operator*() const { return text_.sliced(from_, to_ - from_); }
+        iterator& operator++() {
+            from_ = to_ < text_.size() ? to_ + 1 : kEnd;
+            Cut();
+            return *this;
+        }
+        bool operator!=(const iterator& o) const { return from_ != o.from_; }
+
+    private:
+        static constexpr qsizetype kEnd = -1;
+        void Cut() {
+            if (from_ == kEnd) return;
+            const qsizetype at = text_.indexOf(QChar(sep_), from_);
+            to_ = at < 0 ? text_.size() : at;
+        }
+        QStringView text_;
+        char16_t sep_;
+        qsizetype from_;
+        qsizetype to_ = 0;
+    };
+
+    iterator begin() const { return {text_, sep_, 0}; }
+    iterator end() const { return {text_, sep_, -1}; }
+
+private:
+    QStringView text_;
+    char16_t sep_;
+};
+
 // Field k (1-based) of text split at sep; empty past the end.
-QStringView Field(QStringView text, QChar sep, int k) {
+QStringView Field(QStringView text, char16_t sep, int k) {
     int i = 1;
-    for (QStringView part : QStringTokenizer(text, sep)) {
+    for (QStringView part : Parts(text, sep)) {
         if (i == k) return part;
         ++i;
     }
@@ -85,7 +122,7 @@ void cORUN::ParseChannels(const QString& R) {
     enum Field { kMissing, kInactive, kActive };
     Field field[8] = {};  // all kMissing
     int ch = 0;
-    for (QStringView part : QStringTokenizer(states, u',')) {
+    for (QStringView part : Parts(states, u',')) {
         if (ch > 7) break;
         if (!part.isEmpty()) field[ch] = part.startsWith(u'1') ? kActive : kInactive;
         ++ch;
@@ -112,7 +149,7 @@ void cORUN::ParseSensors(const QString& R) {
     static constexpr int kSensorOrder[4] = {0, 2, 1, 3};
     int k = 0;
     int32_t status = 0;
-    for (QStringView part : QStringTokenizer(values, u',')) {
+    for (QStringView part : Parts(values, u',')) {
         // A value too large to read leaves that value as it was.
         double value = 0.0;
         if (k < 20) {
@@ -128,7 +165,7 @@ void cORUN::ParseSensors(const QString& R) {
 void cORUN::ParseReading(const QString& R) {
     const float now = Timer();
     int field = 0;
-    for (QStringView part : QStringTokenizer(R, u';')) {
+    for (QStringView part : Parts(R, u';')) {
         const int ch = field++ - 1;  // field 2 (index 1) is channel 0
         if (ch < 0) continue;
         if (ch > 7) break;
@@ -136,7 +173,7 @@ void cORUN::ParseReading(const QString& R) {
         int32_t values[6] = {};
         bool fits = true;
         int i = 0;
-        for (QStringView v : QStringTokenizer(part, u',')) {
+        for (QStringView v : Parts(part, u',')) {
             if (i > 5) break;
             if (!WholeNumber(v, values[i++])) {
                 fits = false;
@@ -161,7 +198,7 @@ void cORUN::ParseInputs(const QString& R) {
     const QStringView fields = QStringView(R).mid(1);
     int reg = 0;
     int k = 0;
-    for (QStringView part : QStringTokenizer(fields, u',')) {
+    for (QStringView part : Parts(fields, u',')) {
         if (k > 12) break;
         if (part == u"1") reg |= 1 << k;
         ++k;
