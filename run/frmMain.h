@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class MSComm;
@@ -425,4 +426,6 @@ private:
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
+    // The colour the gas rows of grdSensor were last given (none yet when unset).
+    std::optional<uint32_t> gasRowsColor_;
 };
