@@ -86,7 +86,11 @@ void PollFloor::Start(std::vector<std::string> setup, int intervalMs) {
 
 void PollFloor::Stop() {
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (!thread_.joinable()) return;
+    // An exchange in flight may wait for an emulator served by the caller's own thread:
+    // shutting the socket down ends the wait.
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+    thread_.join();
 }
 
 double PollFloor::CpuSeconds() const {
@@ -121,7 +125,7 @@ void PollFloor::Run(const std::vector<std::string>& setup) {
             reading = true;
         }
         if (!ok) {
-            failed_ = true;
+            if (!stop_) failed_ = true;
             break;
         }
         ++ticks_;
