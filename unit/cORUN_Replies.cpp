@@ -33,8 +33,9 @@ public:
         static constexpr qsizetype kEnd = -1;
         void Cut() {
             if (from_ == kEnd) return;
-            const qsizetype at = text_.indexOf(QChar(sep_), from_);
-            to_ = at < 0 ? text_.size() : at;
+            // Fields are a few characters long: a plain scan beats a general search.
+            to_ = from_;
+            while (to_ < text_.size() && text_[to_].unicode() != sep_) ++to_;
         }
         QStringView text_;
         char16_t sep_;
@@ -64,8 +65,31 @@ QStringView Field(QStringView text, char16_t sep, int k) {
 // sensor replies arrive every poll and carry dozens of fields each.
 double ValOf(QStringView field) { return vb::Val(QString::fromRawData(field.data(), field.size())); }
 
+// What the unit sends nearly always: an optional "-" and one to nine digits, nothing else.
+// Such a field is its own value, whole and within 32 bits; anything else takes the
+// general reading.
+bool PlainWhole(QStringView field, int32_t& out) {
+    qsizetype i = field.startsWith(u'-') ? 1 : 0;
+    const qsizetype digits = field.size() - i;
+    if (digits < 1 || digits > 9) return false;
+    int32_t v = 0;
+    for (; i < field.size(); ++i) {
+        const char16_t c = field[i].unicode();
+        if (c < u'0' || c > u'9') return false;
+        v = v * 10 + (c - u'0');
+    }
+    out = field.startsWith(u'-') ? -v : v;
+    return true;
+}
+
 // The field's number; false when it is too large for a number at all ("1D606").
 bool Number(QStringView field, double& out) {
+    int32_t whole = 0;
+    if (PlainWhole(field, whole)) {
+        // "-0" reads as a negative zero, as the general reading gives it.
+        out = whole == 0 && field.startsWith(u'-') ? -0.0 : static_cast<double>(whole);
+        return true;
+    }
     try {
         out = ValOf(field);
         return true;
@@ -77,6 +101,7 @@ bool Number(QStringView field, double& out) {
 // The whole number nearest to the field's number (halves to even); false when it does
 // not fit a 32-bit value.
 bool WholeNumber(QStringView field, int32_t& out) {
+    if (PlainWhole(field, out)) return true;
     try {
         out = vb::CLng(ValOf(field));
         return true;
