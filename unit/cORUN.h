@@ -248,6 +248,8 @@ private:
     bool Tracing();
     void setTracing(bool on);
     void TraceEntry(const QString& name);
+    // The entry of a command put on the wire: "cORUN_Command_" and its text.
+    void TraceCommand(const QString& T);
     void TraceLine(const QString& line);
     void TraceClear();
     // Reports the error in flight through the link's handler (inside a catch block),
