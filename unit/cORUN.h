@@ -216,6 +216,10 @@ private:
     // the channel reply).
     void RestoreUnit();
     bool CanWrite() const;
+    // The TCP socket the link talks through; its close is a link failure.
+    void HoldSocket(Winsock* socket);
+    void Socket_Closed();
+    void LinkLost();
     bool Idle() const { return CommStatus_ != 1 && QueueWaiting() == 0; }
     void DoResponse(QString R);
     void ORUNTimer_Timer();
@@ -275,6 +279,7 @@ private:
     static constexpr int kBadFrameResends = 3;
     int BadFrames_ = 0;
     bool resending_ = false;
+    bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
     int Waiting_ = 0;
     cErrHandler* Err_ = nullptr;
