@@ -125,7 +125,7 @@ Database CreateDatabase(const QString& name);
 void RefuseJetFile(const QString& name);
 
 // The failure to read an Access (Jet) file (3049): the file's path and the cause in the
-// operator's words ("its reader stopped on a fault, signal 11").
+// operator's words ("its reader crashed on it or reached its limit of work").
 struct JetReadError : RuntimeError {
     JetReadError(const QString& file, const QString& why);
     QString cause;

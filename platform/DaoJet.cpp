@@ -91,7 +91,7 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
         failWith(QStringLiteral("its reader did not finish within %1 s").arg(finishMs / 1000.0));
     }
     if (process.exitStatus() == QProcess::CrashExit)
-        failWith(QStringLiteral("its reader stopped on a fault in the file"));
+        failWith(QStringLiteral("its reader crashed on it or reached its limit of work"));
     if (process.exitCode() == kCannotRead) {
         const QString said = SaidCause(process);
         failWith(said.isEmpty() ? QStringLiteral("its reader gave up on it") : said);

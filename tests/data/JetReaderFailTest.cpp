@@ -3,7 +3,6 @@
 #include "JetFileFixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -13,29 +12,33 @@ struct Failure {
     const char* script;  // the reader, a shell script; empty: the reader that ships
     int limitMs;
     QString cause;
+    const char* file = "v301-jet4.mdb";
+    int keep = 0;  // the file cut to this many bytes; 0: whole
 };
 
 }  // namespace
 
 TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
-    const QByteArray jet = Fixture("v301-jet4.mdb");
-    // Only the first page of the file: the reader that ships refuses it with its cause.
-    const QByteArray firstPage = jet.left(4096);
     const Failure failures[] = {
-        {"crash", "kill -SEGV $$", 20000, "its reader stopped on a fault in the file"},
+        {"crash", "kill -SEGV $$", 20000, "its reader crashed on it or reached its limit of work"},
         {"crash after writing part of the copy", "echo partial > \"$2\"; kill -KILL $$", 20000,
-         "its reader stopped on a fault in the file"},
+         "its reader crashed on it or reached its limit of work"},
         {"hang", "exec sleep 60", 300, "its reader did not finish within 0.3 s"},
         {"status of its own", "echo 'said on the way' ; exit 1", 20000, "its reader gave up on it with status 1"},
         {"a cause of its own", "echo 'table Layers has no end'; echo more; exit 3", 20000, "table Layers has no end"},
         {"missing", nullptr, 20000, ""},
-        {"refused by the reader that ships", "", 20000, "its catalog of tables cannot be read"},
+        // The reader that ships: only the first page of the file, which it refuses with
+        // its cause; and a cut that leads the library into endless work, which the
+        // reader's own limit ends.
+        {"refused by the reader that ships", "", 0, "its catalog of tables cannot be read", "v301-jet4.mdb", 4096},
+        {"endless work of the reader that ships", "", 0, "its reader crashed on it or reached its limit of work",
+         "full-jet4.mdb", 98131},
     };
     SetupFile = "ORUN.CFG";
     int shown = 0;
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
-        const QByteArray bytes = f.script && !*f.script ? firstPage : jet;
+        const QByteArray bytes = f.keep ? Fixture(f.file).left(f.keep) : Fixture(f.file);
         folder.write("ORUN.MDB", bytes);
         if (!f.script) {
             dao::SetJetReader(folder.file("no-such-reader"), f.limitMs);
@@ -49,10 +52,7 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
         const QString cause = f.script ? f.cause : QString("its reader %1 cannot be started").arg(folder.file("no-such-reader"));
 
         // The check of the start-up: one message naming the file and the cause.
-        QElapsedTimer took;
-        took.start();
         const QString problem = modDB::DatabaseProblem("ORUN.MDB");
-        EXPECT_LT(took.elapsed(), 15000) << "a hanging reader is given up on";
         EXPECT_TRUE(problem.startsWith(QString("The file %1 is an Access (Jet) database that cannot be read: %2")
                                            .arg(folder.file("ORUN.MDB"), cause)))
             << problem.toStdString();
@@ -79,5 +79,5 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
         EXPECT_EQ(left, QStringList({TemplateFileName(), "New.mdb", "ORUN.MDB"}));
         QFile::remove(folder.file("New.mdb"));
     }
-    EXPECT_EQ(shown, 14);
+    EXPECT_EQ(shown, 16);
 }
