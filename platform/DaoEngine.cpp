@@ -168,6 +168,7 @@ void Connection::Close() {
     connectionName_.clear();
     open_ = false;
     inTransaction = false;
+    transactionDepth = 0;
 }
 
 QSqlDatabase& Connection::Db() {
