@@ -4,6 +4,7 @@
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
+#include "data/ChainWalk.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
@@ -163,6 +164,9 @@ void DBLoad(const QString& path) {
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
         if (adding) adding->Commit();
+        // A chain the file holds damaged (a killed writer's, or one of a program that wrote
+        // row by row) is named once here; such a process never runs.
+        ReportDamagedChains();
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
