@@ -115,6 +115,8 @@ void RemoveKilledSaves(const QString& path) {
         const QDir dir(folder);
         const QStringList patterns{QLatin1Char('*') + kSaving, QLatin1Char('*') + kSaving + QStringLiteral("-journal")};
         for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
+        // The copies of the database, its backups and of New.mdb and Work.mdb, cut short.
+        WholeFile::RemoveScratchCopies(folder);
     }
 }
 
