@@ -66,8 +66,9 @@ void DBLoad(const QString& path);
 // built beside it and then takes its place in one step, and becomes the open database.
 // Then DBFile names it. A failed or killed save leaves the chosen file as it was.
 void DBSave(const QString& path);
-// Deletes what a Save As killed midway left beside its target (the file it was building
-// and its journal), in the program folder and in the folder of the database at path.
+// Deletes what a Save As or a file copy killed midway left beside its target (the file it
+// was building and its journal, the whole-file writer's scratch copies), in the program
+// folder and in the folder of the database at path.
 void RemoveKilledSaves(const QString& path);
 // What keeps the database file at path from being opened and worked with: a text naming
 // the file, the cause (no read access, empty, not a recipe database,

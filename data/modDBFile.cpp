@@ -4,6 +4,7 @@
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
+#include "data/ChainWalk.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
@@ -120,6 +121,8 @@ void RemoveKilledSaves(const QString& path) {
         const QDir dir(folder);
         const QStringList patterns{QLatin1Char('*') + kSaving, QLatin1Char('*') + kSaving + QStringLiteral("-journal")};
         for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
+        // The copies of the database, its backups and of New.mdb and Work.mdb, cut short.
+        WholeFile::RemoveScratchCopies(folder);
     }
 }
 
@@ -169,6 +172,9 @@ void DBLoad(const QString& path) {
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
         if (adding) adding->Commit();
+        // A chain the file holds damaged (a killed writer's, or one of a program that wrote
+        // row by row) is named once here; such a process never runs.
+        ReportDamagedChains();
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {

@@ -75,7 +75,9 @@ public:
     // Groups the writes that follow into one transaction: CommitTrans stores them
     // together, Rollback (or closing the database first) drops them. Each Update and
     // Execute inside it stays all-or-nothing on its own: one that fails undoes only
-    // itself. An INSERT ... IN 'file' cannot run inside it.
+    // itself. An INSERT ... IN 'file' cannot run inside it. Transactions nest: one begun
+    // inside another is part of it; its CommitTrans leaves its writes to the outer one,
+    // its Rollback drops them alone.
     void BeginTrans() const;
     void CommitTrans() const;
     void Rollback() const;

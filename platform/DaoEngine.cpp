@@ -180,6 +180,7 @@ void Connection::Close() {
     open_ = false;
     inTransaction = false;
     jetCopy_.reset();
+    transactionDepth = 0;
 }
 
 QSqlDatabase& Connection::Db() {

@@ -89,8 +89,10 @@ struct Connection {
     void ForgetColumns() { columns_.clear(); }
 
     QString path;
-    // A transaction opened by Database::BeginTrans is open.
+    // A transaction opened by Database::BeginTrans is open; transactionDepth counts the
+    // ones begun inside it (savepoints of it), 0 when none is open.
     bool inTransaction = false;
+    int transactionDepth = 0;
 
 private:
     QString connectionName_;

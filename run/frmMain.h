@@ -370,6 +370,8 @@ private:
     void ConnectRunButtons();
     // With CtrlKey on and Ctrl not held: shows the Ctrl-key tip and gives true.
     bool CtrlKeyRefuses();
+    // The active process's chain is damaged: shows why it cannot run and gives true.
+    bool RefusesDamagedProcess();
     // Handlers running, so that a nested call (a box set from code, a pumped wait) returns.
     bool cmdFuncBusy_ = false;
     bool chkManPwrBusy_ = false;

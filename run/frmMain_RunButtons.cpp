@@ -12,6 +12,7 @@
 #include "app/modFormUtil.h"
 #include "app/modShellExecute.h"
 #include "app/modUtil.h"
+#include "data/ChainWalk.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -85,6 +86,14 @@ bool frmMain::CtrlKeyRefuses() {
     return true;
 }
 
+// A process whose layer chain is damaged never runs; every start says so once.
+bool frmMain::RefusesDamagedProcess() {
+    const QString refusal = modDB::RunRefusal(RunApp().ProcNum());
+    if (refusal.isEmpty()) return false;
+    MsgBox(refusal, vbExclamation);
+    return true;
+}
+
 void frmMain::PressWithoutInterlock(QAbstractButton* button) {
     const bool held = CtrlHeld;
     CtrlHeld = true;
@@ -108,6 +117,8 @@ void frmMain::cmdFunc_Click(int16_t Index) {
         case 0:
             if (Stopped(phase) && modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
                 MsgBox(QStringLiteral("Close process edit form, then press Start."), vbExclamation);
+            } else if (Stopped(phase) && RefusesDamagedProcess()) {
+                // not started; the message says why
             } else if (phase == PhaseCode::Stopped) {
                 app.setPhase(PhaseCode::InitRun);
             } else if (phase == PhaseCode::StopLayer) {

@@ -19,7 +19,7 @@ void FillOldRows(dao::Database& db) {
                        .arg(ch + 1)
                        .arg(ch));
     }
-    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer) VALUES (1, 'Mirror', 1, 1)");
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, Number_Act_Layers, First_Layer) VALUES (1, 'Mirror', 1, 1, 1)");
     db.Execute("INSERT INTO Films (Film_Number, Film_Name, Input_Type) VALUES (1, 'TiO2', 3)");
     db.Execute("INSERT INTO Materials (Material, Density) VALUES ('Ta2O5', 8.2)");
     db.Execute("INSERT INTO Graphs (Process_Number, G1Caption) VALUES (1, 'Rates')");

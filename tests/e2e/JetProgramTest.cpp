@@ -122,7 +122,12 @@ TEST(JetProgram, ADamagedAccessFileEndsTheStartInOneMessageOrIsCarriedOverWithIt
         } else {
             ++carried;
             ASSERT_TRUE(Ended(program));
-            EXPECT_EQ(Boxes(station), QStringList({CarriedOver("ORUN_4.11.MDB"), kExit}));
+            // Damage the reader could not see may leave chains that do not walk: the load names
+            // those processes in one more message, and they do not run.
+            QStringList carriedBoxes = Boxes(station);
+            carriedBoxes.removeIf([](const QString& box) { return box.contains("The layer chains of these processes"); });
+            EXPECT_LE(Boxes(station).size() - carriedBoxes.size(), 1);
+            EXPECT_EQ(carriedBoxes, QStringList({CarriedOver("ORUN_4.11.MDB"), kExit}));
             EXPECT_TRUE(station.read("ORUN_4.11.MDB") == bytes) << "the backup holds the Access file's bytes";
         }
         EXPECT_FALSE(QFile::exists(station.file("Work.mdb")));

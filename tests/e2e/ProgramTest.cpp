@@ -172,6 +172,40 @@ TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
     }
 }
 
+// The scratch copies that writes killed midway left beside the files the program writes
+// (its configuration file, its recipe database, the copies and backups made of it) go at
+// the next start, from the folders it writes them to; an operator's own files, names the
+// writer's pattern does not fit and other folders stay as they are.
+TEST(Program, AStartClearsTheCopiesKilledWritesLeftAndNothingElse) {
+    StationFolder station;
+    ASSERT_TRUE(QDir(station.path()).mkpath("Recipes/old.orun-write-abcdef"));
+    ASSERT_TRUE(QDir(station.path()).mkpath("Other"));
+    ASSERT_TRUE(QFile::rename(station.file("ORUN.MDB"), station.file("Recipes/ORUN.MDB")));
+    station.write("ORUN.CFG", QString(station.Config()).replace("Database=ORUN.MDB", "Database=Recipes/ORUN.MDB").toLatin1());
+    const QStringList copies = {"ORUN.CFG.orun-write-a1B2c3", "Work.mdb.orun-write-000000",
+                                "Recipes/ORUN.MDB.orun-write-Zz09Qx", "Recipes/Copy.MDB.saving.orun-write-q1w2e3",
+                                "Recipes/ORUN_4.10.MDB.part.orun-write-XyZ123"};
+    const QStringList others = {"ORUN.CFG.bak",
+                                "ORUN.CFG.a1B2c3",  // an older build's copy: no name of the writer's own
+                                "Recipes/ORUN.MDB.old",
+                                "Recipes/ORUN.MDB.orun-write-abc",
+                                "Recipes/ORUN.MDB.orun-write-abcdefg",
+                                "Recipes/notes.orun-write-abcdef.txt",
+                                "Other/ORUN.MDB.orun-write-abcdef"};
+    for (const QString& name : copies + others) station.write(name, "bytes of " + name.toLatin1());
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+        << station.Automation().join('\n').toStdString();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 20000));
+
+    for (const QString& name : copies) EXPECT_FALSE(QFile::exists(station.file(name))) << name.toStdString();
+    for (const QString& name : others) EXPECT_EQ(station.read(name), "bytes of " + name.toLatin1()) << name.toStdString();
+    EXPECT_TRUE(QDir(station.file("Recipes/old.orun-write-abcdef")).exists());
+    EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+}
+
 TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTemplateBesideIt) {
     StationFolder station;
     station.SetDatabaseVersion("3.01");

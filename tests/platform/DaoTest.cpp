@@ -259,3 +259,40 @@ TEST_F(DaoTest, AnAccessFileIsReadExactlyAndNeverWritten) {
     folder.write("Old.MDB", older.readAll());
     EXPECT_EQ(ErrorOf([&] { dao::OpenDatabase("Old.MDB").UserDefinedProperty("ORUN_VER"); }), 3270);
 }
+
+// Transactions nest: an inner commit leaves its rows to the outer transaction, an inner
+// rollback drops its own rows alone, the outer rollback drops everything; another
+// connection sees nothing until the outermost commit.
+TEST_F(DaoTest, TransactionsNestAndOnlyTheOutermostStoresTheRows) {
+    const struct {
+        const char* steps;  // b begin, c commit, r rollback, a digit adds that item
+        const char* stored;
+    } cases[] = {
+        {"b1b2cc", "12"}, {"b1b2rc", "1"}, {"b1b2cr", ""}, {"b1b2b3rc4c", "124"}, {"b1b2r3r", ""}, {"1b2r", "1"},
+    };
+    int offset = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps);
+        offset += 10;
+        const dao::Database other = dao::OpenDatabase("T.MDB");
+        const auto stored = [&] {
+            QString items;
+            for (dao::Recordset rs = other.OpenRecordset(QString("SELECT * FROM Items WHERE Item_Number > %1 AND "
+                                                                 "Item_Number < %2 ORDER BY Item_Number")
+                                                             .arg(offset)
+                                                             .arg(offset + 10));
+                 !rs.Eof(); rs.MoveNext())
+                items += QString::number(vb::CInt(rs.Fields("Item_Number").Value()) - offset);
+            return items;
+        };
+        int depth = 0;
+        for (const char step : std::string(c.steps)) {
+            if (step == 'b') db.BeginTrans(), ++depth;
+            else if (step == 'c') db.CommitTrans(), --depth;
+            else if (step == 'r') db.Rollback(), --depth;
+            else AddItem(offset + step - '0');
+            if (depth > 0) EXPECT_EQ(stored(), c.steps[0] == '1' ? "1" : "") << "seen before the outermost commit";
+        }
+        EXPECT_EQ(stored(), c.stored);
+    }
+}
