@@ -8,6 +8,7 @@
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "data/FilmRec.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
@@ -22,6 +23,11 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     // The window is tested on the whole percent; the unit gets the value as sent.
     const int16_t whole = vb::CInt(sPercent);
     if (whole < 0 || whole > 100) return -1;
+    // The limit of the window's own box: the maximum power of the film of the step shown
+    // (the unit's output limit may still be another step's).
+    const int16_t film = RunApp().ChanFilm(nChan);
+    const double percent = vb::CDbl(sPercent);
+    if (film < 1 || percent < 0.0 || percent > gFilm(film).Max_Power) return -1;
     if (!box->isChecked()) {
         box->setChecked(true);
         form.chkManPwr_Click(nChan);
@@ -30,7 +36,7 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     }
     form.txtPower(nChan)->setText(vb::Format(sPercent, QStringLiteral("0.0")));
     cORUN& unit = RunUnit();
-    unit.setPower(RunApp().ChanOutput(nChan), vb::CDbl(sPercent));
+    unit.setPower(RunApp().ChanOutput(nChan), percent);
     unit.SendPower();
     return 0;
 }

@@ -2,8 +2,10 @@
 // output's power in percent. Only numeric keys get in; Enter or leaving the box sends a
 // power within 0 and the film's maximum, anything else is refused and the present power
 // shown again. The channel refresh leaves a box alone while the operator types in it, and
-// keeps the text selected while the box has the focus, so typing replaces it.
+// keeps the text selected while the box has the focus, so typing replaces it. A hand-set
+// power lives only as long as its row shows it.
 #include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
@@ -11,9 +13,12 @@
 #include "data/FilmRec.h"
 #include "platform/Dialogs.h"
 #include "platform/TextBoxEvents.h"
+#include "platform/VbColor.h"
+#include "platform/VbControls.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 
 namespace {
@@ -90,5 +95,54 @@ bool frmMain::ValidatePower(int16_t Index) {
     } catch (...) {
         gErr.HandleError();
         return false;
+    }
+}
+
+void frmMain::FollowManualPowers() {
+    cApp& app = RunApp();
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        const int16_t out = ManualOutput_(ch);
+        if (out < 0 && !chkManPwr(ch)->isChecked()) continue;
+        const int16_t film = app.ChanFilm(ch);
+        const bool shown = ch < FormSize_ && film >= 1;
+        if (!shown || out < 0 || out != app.ChanOutput(ch)) {
+            DropManualPower(ch);
+            continue;
+        }
+        // The box refuses more than the film's maximum; a power set under another step's
+        // film is brought within it.
+        cORUN& unit = RunUnit();
+        const double most = gFilm(film).Max_Power;
+        if (unit.Power(out) > most) {
+            unit.setPower(out, most);
+            unit.SendPower();
+        }
+    }
+}
+
+void frmMain::DropManualPower(int16_t Chan) {
+    ORUN_PROC("frmMain_DropManualPower");
+    try {
+        cApp& app = RunApp();
+        cORUN& unit = RunUnit();
+        const int16_t out = ManualOutput_(Chan);
+        ManualOutput_(Chan) = -1;
+        chkManPwr(Chan)->setChecked(false);  // a box set from code runs no click
+        SetBackColor(chkManPwr(Chan), vbButtonFace);
+        txtPower(Chan)->hide();
+        PowerTyped(Chan) = false;
+        if (out >= 0) {
+            bool heldByAnother = false;
+            for (int16_t other = 0; other <= 7; ++other) heldByAnother = heldByAnother || (other != Chan && ManualOutput_(other) == out);
+            if (!heldByAnother) {
+                unit.setPower(out, 0.0);
+                unit.SendPower();
+            }
+            if (unit.HandCtrlOutput() == out) unit.setHandCtrlOutput(-1);
+        }
+        if (app.ChanPhase(Chan) == PhaseCode::ManPower)
+            app.setChanPhase(Chan, app.Phase() == PhaseCode::Stopped ? PhaseCode::Stopped : PhaseCode::StopLayer);
+    } catch (...) {
+        gErr.HandleError();
     }
 }

@@ -5,12 +5,15 @@
 
 #include "app/ChannelData.h"
 #include "app/Globals.h"
+#include "app/VBConv.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "qcm/cQCM.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
+
+#include <algorithm>
 
 namespace modPhases {
 
@@ -52,19 +55,31 @@ void ControlChannel(int16_t ch) {
     double error = RateTarget(ch) - gChanUser(ch);
     double period = 0.0;
     if (InputType::IsEmission(film->Input_Type)) {
+        cORUN& unit = RunUnit();
         // A detector the unit does not hold active was never given its PMT volts and
         // gives no reading to control on: its source stays off instead of being driven
-        // blind towards its maximum power (the channel shows an error meanwhile).
-        if (!RunUnit().ChanActive(ch)) {
+        // blind towards its maximum power (the channel shows an error meanwhile). So does
+        // one whose PMT a calibration holds off.
+        if (!unit.ChanActive(ch) || unit.CalChan() == ch) {
             SetChanPower(ch, 0.0);
             return;
         }
-        period = RunUnit().ChanPeriod(ch);
+        // A channel whose detector was not given its film's volts in this step (another
+        // step's film, a step moved on while stopped) gets them before it is driven.
+        const int32_t volts = vb::CLng(film->Sensor_PMT);
+        if (!unit.DetectorGiven(ch, volts)) unit.setPMTVolts(ch, volts);
+        if (!unit.DetectorGiven(ch, volts)) {
+            SetChanPower(ch, 0.0);
+            return;
+        }
+        period = unit.ChanPeriod(ch);
     } else if (InputType::IsMeasured(film->Input_Type))
         period = RunQCM().Period();
     else
         return;  // no measurement, no control
-    SetChanPower(ch, modCalculations::CalcPIDPower(error, period, ch));
+    // The loop keeps within the film's own maximum, also where the output's limit was set
+    // by another step's film.
+    SetChanPower(ch, std::min(modCalculations::CalcPIDPower(error, period, ch), film->Max_Power));
 }
 
 }  // namespace modPhases

@@ -39,7 +39,9 @@ void cORUN::setChanUpdate(int ch, int32_t ms) {
 void cORUN::setPMTVolts(int ch, int32_t volts) {
     if (volts < 0 || volts > 1250) return;
     PMTVolts_(ch) = volts;
-    if (ChanActive(ch)) setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
+    if (!ChanActive(ch)) return;
+    setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
+    PMTVoltsSent_(ch) = volts;
 }
 
 void cORUN::setPMTCal(int ch, int32_t value) {
