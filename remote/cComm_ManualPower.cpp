@@ -6,6 +6,7 @@
 #include "remote/ClientPresses.h"
 
 #include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
@@ -28,7 +29,9 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     const int16_t film = RunApp().ChanFilm(nChan);
     const double percent = vb::CDbl(sPercent);
     if (film < 1 || percent < 0.0 || percent > gFilm(film).Max_Power) return -1;
-    if (!box->isChecked()) {
+    // A box the refresh has not yet caught up with (ticked for a channel no longer in
+    // manual power) is switched on anew, so the power goes to a channel in manual power.
+    if (!box->isChecked() || RunApp().ChanPhase(nChan) != PhaseCode::ManPower) {
         box->setChecked(true);
         form.chkManPwr_Click(nChan);
         // The window refused (the process editor is open): nothing is sent.

@@ -403,8 +403,9 @@ private:
     bool ValidatePower(int16_t Index);
     // The channel rows have been laid out for a step (or a process): a channel in manual
     // power whose row has gone, or whose row now drives another output, leaves manual
-    // power; one that stays is held within its new film's maximum power.
-    void FollowManualPowers();
+    // power; one that stays is held within its new film's maximum power. While no layer
+    // runs, only channels with a row (by hand, or CONSTANT in STOP LAYER) drive outputs.
+    void FollowRowsShown();
     // Manual power off for a channel that has no box left to switch it with: its box
     // unticked, the output it drove at 0 (and under hand control no more), the channel
     // stopped with the run, its relays following.

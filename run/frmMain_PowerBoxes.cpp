@@ -98,26 +98,54 @@ bool frmMain::ValidatePower(int16_t Index) {
     }
 }
 
-void frmMain::FollowManualPowers() {
+void frmMain::FollowRowsShown() {
+    if (!gORUN || !gApp) return;
     cApp& app = RunApp();
+    cORUN& unit = RunUnit();
+    const auto shown = [&](int16_t ch) { return ch < FormSize_ && app.ChanFilm(ch) >= 1; };
+    // The box refuses more than the film's maximum; a power set under another step's film
+    // is brought within it.
+    bool changed = false;
+    const auto keepWithinFilm = [&](int16_t ch, int16_t out) {
+        const double most = gFilm(app.ChanFilm(ch)).Max_Power;
+        if (unit.Power(out) <= most) return;
+        unit.setPower(out, most);
+        changed = true;
+    };
     for (int16_t ch = 0; ch <= 7; ++ch) {
+        // A box still ticked for a channel the run has taken out of manual power (a stop)
+        // is switched off at once, as the next refresh would: until then a power typed or
+        // sent into it would drive a channel no longer under the operator's hand.
+        if (shown(ch) && chkManPwr(ch)->isChecked() && app.ChanPhase(ch) != PhaseCode::ManPower)
+            PressWithoutInterlock(chkManPwr(ch));
         const int16_t out = ManualOutput_(ch);
         if (out < 0 && !chkManPwr(ch)->isChecked()) continue;
-        const int16_t film = app.ChanFilm(ch);
-        const bool shown = ch < FormSize_ && film >= 1;
-        if (!shown || out < 0 || out != app.ChanOutput(ch)) {
-            DropManualPower(ch);
-            continue;
+        if (!shown(ch) || out < 0 || out != app.ChanOutput(ch)) DropManualPower(ch);
+        else keepWithinFilm(ch, out);
+    }
+    const int16_t phase = app.Phase();
+    if (phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer) {
+        // While no layer runs, an output is driven only for a channel whose row shows it:
+        // by hand, or in CONSTANT in STOP LAYER. A channel the step shown has no row for
+        // stops, and whatever it drove goes to 0.
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const int16_t p = app.ChanPhase(ch);
+            const bool running = p == PhaseCode::Constant || p == PhaseCode::ManRamp || p == PhaseCode::HoldPower;
+            if (running && !shown(ch)) app.setChanPhase(ch, phase);
+            else if (p == PhaseCode::Constant && app.ChanOutput(ch) >= 0) keepWithinFilm(ch, app.ChanOutput(ch));
         }
-        // The box refuses more than the film's maximum; a power set under another step's
-        // film is brought within it.
-        cORUN& unit = RunUnit();
-        const double most = gFilm(film).Max_Power;
-        if (unit.Power(out) > most) {
-            unit.setPower(out, most);
-            unit.SendPower();
+        for (int16_t o = 0; o <= 7; ++o) {
+            bool claimed = false;
+            for (int16_t ch = 0; ch <= 7; ++ch) {
+                const int16_t p = app.ChanPhase(ch);
+                claimed = claimed || (shown(ch) && app.ChanOutput(ch) == o && (p == PhaseCode::ManPower || p == PhaseCode::Constant));
+            }
+            if (claimed || unit.Power(o) <= 0.0) continue;
+            unit.setPower(o, 0.0);
+            changed = true;
         }
     }
+    if (changed) unit.SendPower();
 }
 
 void frmMain::DropManualPower(int16_t Chan) {

@@ -51,9 +51,9 @@ void InitPhase(int16_t phase);
 void PhaseRelays(int16_t phase);
 
 // A channel enters (on) or leaves (off) MAN POWER: the "Manual Mode" relays follow, and
-// the channel shutters of the channels with a film open, or close outside SHTR DLY and
-// DEPOSIT (the leaving channel's own also without a film). Nothing is sent; the caller
-// sends the relays when they changed.
+// the channel shutters of the channels with a film open, or every channel shutter closes
+// outside SHTR DLY and DEPOSIT. Nothing is sent; the caller sends the relays when they
+// changed.
 void SetShutterRelays(int16_t ch, bool on);
 // A channel enters or leaves HOLD POWER; nothing to do.
 void ChannelPhaseNotify(int16_t ch, bool hold);

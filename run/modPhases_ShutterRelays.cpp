@@ -15,10 +15,11 @@ constexpr int16_t kFirstChannelShutter = 20;
 constexpr int16_t kLastChannelShutter = 27;
 }  // namespace
 
-// Every channel with a film has its shutter switched, and a channel leaving manual power
-// closes its own even when the step shown has no film for it (its row has gone: nothing
-// else would ever close it).
-void SetShutterRelays(int16_t ch, bool on) {
+// ch is not used. Manual power opens the shutter of every channel with a film. Leaving it
+// closes every channel shutter, also of a channel without a film in the step shown: the
+// step may have moved on since the shutter opened, and outside SHTR DLY and DEPOSIT only
+// manual power ever opens one.
+void SetShutterRelays(int16_t, bool on) {
     cORUN& unit = RunUnit();
     const cApp& app = RunApp();
     for (int16_t i = 0; i <= 11; ++i) {
@@ -26,8 +27,7 @@ void SetShutterRelays(int16_t ch, bool on) {
         if (code == kManualMode) {
             unit.setRelay(i, on);
         } else if (code >= kFirstChannelShutter && code <= kLastChannelShutter) {
-            const int16_t shutter = static_cast<int16_t>(code - kFirstChannelShutter);
-            if (app.ChanFilm(shutter) < 1 && (on || shutter != ch)) continue;
+            if (on && app.ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
             // During SHTR DLY and DEPOSIT the run owns the shutters.
             if (on) unit.setRelay(i, true);
             else if (app.Phase() != PhaseCode::ShutterDelay && app.Phase() != PhaseCode::Deposit) unit.setRelay(i, false);

@@ -14,6 +14,10 @@ void cORUN::SendString(const QString& sText) { setCommand(sText); }
 void cORUN::SendGetVersion() {
     QueueEmpty();
     setEnabled(true);
+    // The identification starts the exchange afresh: it does not wait behind a command
+    // sent before the link was opened again (into a dropped connection, on the port given
+    // up), whose reply will never come.
+    CommStatus_ = 0;
     setCommand(QStringLiteral("@"));
 }
 

@@ -174,6 +174,11 @@ void cORUN::CheckMissingReadings(float now) {
 // them to included (not only those of the step shown). Queued behind the channel request,
 // so each goes out in turn.
 void cORUN::RestoreUnit() {
+    // At the end the stop is all the unit is to get.
+    if (Terminating_) {
+        PutStopFirst(true);
+        return;
+    }
     ReassertUnit(true, true);
     for (int s = 0; s <= 3; ++s) {
         if (EmissionSetPt_(s) >= 2.0) {

@@ -48,7 +48,8 @@ public:
     void TruncateNextReplies(int n) { truncate_ = n; }
     // The commands are taken (the model changes) but their replies never leave the unit.
     void LoseNextReplies(int n) { lose_ = n; }
-    // Replies still to be cut short or lost.
+    // Replies still to be garbled, cut short or lost.
+    int RepliesToCorrupt() const { return corrupt_; }
     int RepliesToTruncate() const { return truncate_; }
     int RepliesToLose() const { return lose_; }
     // Closes every TCP link, as a unit that is switched off and on again.
