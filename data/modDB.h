@@ -94,8 +94,23 @@ QString GetDBProperty(const QString& file, const QString& name);
 
 // The error path of a database routine; call it inside the catch block. Shows each of
 // the engine's errors ("Error number: " n CR description), then reports the error in
-// flight through gErr.
+// flight through gErr. Inside a OneSave it rethrows the error instead.
 void DBErrorPath();
+
+// Rows written while a OneSave lives are one save, told once: a row routine that fails
+// neither shows the engine's error nor reports it, but passes it on, so the first failure
+// ends the save and whoever opened it tells it once (a full disk fails every row alike:
+// hundreds of boxes otherwise).
+class OneSave {
+public:
+    OneSave();
+    ~OneSave();
+    OneSave(const OneSave&) = delete;
+    OneSave& operator=(const OneSave&) = delete;
+    static bool Active();
+};
+// The failure of a save as told: its cause, and that nothing reached the file.
+RuntimeError NotSaved(const RuntimeError& cause, const QString& file);
 // Shows each of the engine's errors in its own box ("Error number: " n CR description).
 void ShowEngineErrors();
 

@@ -46,12 +46,18 @@ bool SameFile(const QString& a, const QString& b) {
 
 // Every record written into the open database in one transaction: one write to the disk
 // instead of one per row, and a program killed meanwhile leaves the file as it was before
-// the save. A row that fails is reported by its routine and undone alone; the others are
-// stored.
-void SaveAllRecordsAtOnce() {
-    dao::Transaction all(gDB);
-    SaveAllRecords();
-    all.Commit();
+// the save. The save is whole or not at all: the first row that fails ends it, nothing of
+// it is stored, and its failure, naming file (the one the operator chose), is raised for
+// the save to tell once.
+void SaveAllRecordsAtOnce(const QString& file) {
+    try {
+        const OneSave once;
+        dao::Transaction all(gDB);
+        SaveAllRecords();
+        all.Commit();
+    } catch (...) {
+        throw NotSaved(cErrHandler::CurrentError(), file);
+    }
 }
 
 // A database file and the journal that SQLite may have left beside it.
@@ -177,7 +183,7 @@ void DBSave(const QString& path) {
     QString building;
     try {
         if (SameFile(path, gDB.Name())) {
-            SaveAllRecordsAtOnce();
+            SaveAllRecordsAtOnce(path);
         } else {
             // Another file, new or to be replaced, becomes an exact copy of the open
             // database holding every record, and the open database from then on. It is
@@ -191,7 +197,7 @@ void DBSave(const QString& path) {
             CopyDatabaseFile(gDB.Name(), building);
             SetAttr(building, vbNormal);
             gDB = dao::OpenDatabase(building);
-            SaveAllRecordsAtOnce();
+            SaveAllRecordsAtOnce(path);
             gDB.Close();
             {
                 std::optional<dao::Transaction> lock;

@@ -157,6 +157,22 @@ int Copy(const QString& from, const QString& to) {
     });
 }
 
+int Append(const QString& path, const QByteArray& bytes) {
+    Descriptor f(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (f.get() < 0) return errno == ENOENT ? ENOTDIR : errno;
+    struct stat st {};
+    if (::fstat(f.get(), &st) != 0) return errno;
+    const int e = WriteAll(f.get(), bytes.constData(), bytes.size());
+    // A line torn off at the disk's last free byte would stay in the file for good. Only a
+    // regular file can be cut back (a device such as /dev/full has nothing to cut).
+    if (e && S_ISREG(st.st_mode)) {
+        while (::ftruncate(f.get(), st.st_size) != 0 && errno == EINTR) {
+        }
+    }
+    if (e) return e;
+    return f.Close();
+}
+
 RuntimeError ErrorOf(int osError, const QString& what) {
     int number = 57;
     QString text = QStringLiteral("Device I/O error");

@@ -23,6 +23,10 @@ int Save(const QString& path, const QByteArray& bytes);
 // Makes the file at to an exact copy of the file at from, the same way. 0 on success, else
 // the system's error number.
 int Copy(const QString& from, const QString& to);
+// Adds bytes at the end of the file at path (created when missing), all of them or none:
+// a write the disk refuses part-way is cut off again, so the file keeps what it held and
+// no part of the bytes. 0 on success, else the system's error number.
+int Append(const QString& path, const QByteArray& bytes);
 
 // The run-time error that stands for a system error number of a write: 61 "Disk full" for
 // a full disk or quota (or a file grown past its limit), 75 "Path/File access error" for a

@@ -155,6 +155,8 @@ public:
     // "23:59:59" from 86399 seconds on.
     QString ProcessTime() const;
     QString LayerTime() const;
+    // Empties the process, layer and phase time labels and the phase bar (STOPPED).
+    void ClearRunTimes();
     // Timer values at which the process run and the current layer started; 0 for none.
     float RunStartTime = 0.0f;
     float LayerStartTime = 0.0f;

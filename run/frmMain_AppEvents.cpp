@@ -149,8 +149,10 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         break;
     case PhaseCode::Stopped:
         app.setStatusMsg(StatusMsgCode::None);
-        // The run is over: the rows show the channels' films and phases as they now stand.
+        // The run is over: the rows show the channels' films and phases as they now stand,
+        // and nothing is timed.
         RefreshRunDisplay();
+        ClearRunTimes();
         break;
     case PhaseCode::Deposit:
         for (int ch = 0; ch <= 7; ++ch) {

@@ -248,6 +248,10 @@ private:
     void ResendStop();
     void ReportStopGivenUp();
     bool CanWrite() const;
+    // The TCP socket the link talks through; its close is a link failure.
+    void HoldSocket(Winsock* socket);
+    void Socket_Closed();
+    void LinkLost();
     bool Idle() const { return CommStatus_ != 1 && QueueWaiting() == 0; }
     void DoResponse(QString R);
     void ORUNTimer_Timer();
@@ -307,6 +311,7 @@ private:
     static constexpr int kBadFrameResends = 3;
     int BadFrames_ = 0;
     bool resending_ = false;
+    bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
     int Waiting_ = 0;
     cErrHandler* Err_ = nullptr;

@@ -44,7 +44,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
                 }
             } else if (lPort == 10) {
                 if (!eCtrl) return true;
-                Socket_ = eCtrl;
+                HoldSocket(eCtrl);
                 eCtrl->setRemotePort(ePort);
                 eCtrl->setRemoteHost(eAddr);
                 eCtrl->Connect();
@@ -63,6 +63,31 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
     if (!self) return false;
     --Waiting_;
     return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+}
+
+void cORUN::HoldSocket(Winsock* socket) {
+    if (Socket_ == socket) return;
+    if (Socket_) disconnect(Socket_, &Winsock::Closed, this, &cORUN::Socket_Closed);
+    Socket_ = socket;
+    connect(socket, &Winsock::Closed, this, &cORUN::Socket_Closed);
+}
+
+// The unit closed or reset the connection: no reply can come over it, and the window must
+// not show the last reading as current until the reply time-out. The link fails at once,
+// as after a time-out, once the socket's own handling of the close is over (the reset
+// connects that very socket again).
+void cORUN::Socket_Closed() {
+    if (CommPort_ != 10 || linkLost_) return;
+    linkLost_ = true;
+    QMetaObject::invokeMethod(this, &cORUN::LinkLost, Qt::QueuedConnection);
+}
+
+void cORUN::LinkLost() {
+    if (!linkLost_) return;
+    linkLost_ = false;
+    // The link was moved off TCP, or is connected again, meanwhile: nothing is lost now.
+    if (CommPort_ != 10 || Socket_.isNull() || Socket_->State() == Winsock::sckConnected) return;
+    ORUNTimer_Timer();
 }
 
 bool cORUN::CanWrite() const {

@@ -51,13 +51,13 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(station.Automation().contains("box: " + kTitle + "Exit the ORUN program?"));
 
-    // Written at exit: the configuration in full, the data log (STOPPED ends a log), and the
-    // run number that entering STOPPED at the end of the start-up advanced.
+    // Written at exit: the configuration in full. The start-up ends in STOPPED, but no run
+    // ended: the data log has no end line and the run number is as it was.
     const QByteArray config = station.read("ORUN.CFG");
     EXPECT_TRUE(config.contains(QStringLiteral("EPort=%1").arg(station.unit().TcpPort()).toLatin1())) << config.data();
     EXPECT_TRUE(config.contains("[Display]")) << config.data();
-    EXPECT_TRUE(station.read("ORUN.TXT").contains("End Log"));
-    EXPECT_EQ(station.RunNumber(), 2);
+    EXPECT_FALSE(station.read("ORUN.TXT").contains("End Log"));
+    EXPECT_EQ(station.RunNumber(), 1);
 }
 
 // The system ends the program while a layer deposits: after the program has gone, the unit
@@ -80,9 +80,13 @@ TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
     for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
     EXPECT_EQ(unit.relays, 0b0001);
     for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
+    // The run the exit ended has its start and end lines, and used up its number: the next
+    // run is the second.
     const QByteArray log = station.read("ORUN.TXT");
-    EXPECT_TRUE(log.contains("Start Log\tDemo")) << log.data();
-    EXPECT_GT(log.lastIndexOf("End Log"), log.lastIndexOf("Start Log")) << log.data();
+    EXPECT_EQ(log.count("Start Log\tDemo\tRun:1\t"), 1) << log.data();
+    EXPECT_EQ(log.count("End Log"), 1) << log.data();
+    EXPECT_GT(log.indexOf("End Log  \tDemo\tRun:1\t"), log.indexOf("Start Log")) << log.data();
+    EXPECT_EQ(station.RunNumber(), 2);
 }
 
 // The system ends the program while the unit's replies are lost, garbled or cut short,
@@ -240,6 +244,7 @@ TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
 TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTemplateBesideIt) {
     StationFolder station;
     station.SetDatabaseVersion("3.01");
+    station.Sql("UPDATE Processes SET Run_Number = 7 WHERE Process_Number = 1");
     station.write("ORUN.MDB.saving", "part of a copy");
     station.write("Other.MDB.saving-journal", "journal of that copy");
     QProcess program;
@@ -255,7 +260,7 @@ TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTe
     EXPECT_EQ(station.DatabaseVersion(), "4.11");
     EXPECT_TRUE(QFile::exists(station.file("ORUN_3.01.MDB")));
     EXPECT_FALSE(QFile::exists(station.file("New.mdb")));
-    EXPECT_EQ(station.RunNumber(), 2) << "the demonstration recipe was carried over";
+    EXPECT_EQ(station.RunNumber(), 7) << "the demonstration recipe was carried over";
     QStringList boxes;
     for (const QString& l : station.Automation())
         if (l.startsWith("box: ")) boxes << l;

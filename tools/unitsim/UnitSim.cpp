@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
@@ -57,6 +58,22 @@ void UnitSim::DropConnections() {
     for (auto& link : links_) {
         link->socket->disconnect(this);
         link->socket->abort();
+        link->socket->deleteLater();
+    }
+    links_.clear();
+}
+
+void UnitSim::CloseConnections(bool reset) {
+    for (auto& link : links_) {
+        link->socket->disconnect(this);
+        if (reset) {
+            // No lingering: the close sends a reset instead of the end of the stream.
+            const linger none{1, 0};
+            ::setsockopt(static_cast<int>(link->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &none, sizeof none);
+            link->socket->abort();
+        } else {
+            link->socket->disconnectFromHost();
+        }
         link->socket->deleteLater();
     }
     links_.clear();

@@ -54,6 +54,9 @@ public:
     int RepliesToLose() const { return lose_; }
     // Closes every TCP link, as a unit that is switched off and on again.
     void DropConnections();
+    // Ends every TCP link as a unit does that closes it in order (reset false: the peer
+    // reads the end of its stream) or resets it (reset true: the peer's socket fails).
+    void CloseConnections(bool reset);
     // A silent unit takes commands and answers none.
     void setSilent(bool on) { silent_ = on; }
     bool Silent() const { return silent_; }
