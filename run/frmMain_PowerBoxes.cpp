@@ -16,6 +16,7 @@
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
 #include "run/frmMain.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <QCheckBox>
@@ -131,8 +132,18 @@ void frmMain::FollowRowsShown() {
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int16_t p = app.ChanPhase(ch);
             const bool running = p == PhaseCode::Constant || p == PhaseCode::ManRamp || p == PhaseCode::HoldPower;
-            if (running && !shown(ch)) app.setChanPhase(ch, phase);
-            else if (p == PhaseCode::Constant && app.ChanOutput(ch) >= 0) keepWithinFilm(ch, app.ChanOutput(ch));
+            if (running && !shown(ch)) {
+                app.setChanPhase(ch, phase);
+            } else if (p == PhaseCode::Constant && app.ChanOutput(ch) >= 0) {
+                // Its loop goes on under the film of the step shown: that film's detector
+                // volts before anything else, its maximum power at once.
+                if (modPhases::DetectorReady(ch)) {
+                    keepWithinFilm(ch, app.ChanOutput(ch));
+                } else if (unit.Power(app.ChanOutput(ch)) > 0.0) {
+                    unit.setPower(app.ChanOutput(ch), 0.0);
+                    changed = true;
+                }
+            }
         }
         for (int16_t o = 0; o <= 7; ++o) {
             bool claimed = false;

@@ -49,30 +49,33 @@ void SetChanPower(int16_t ch, double percent) {
     if (out >= 0) RunUnit().setPower(out, percent);
 }
 
+bool DetectorReady(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || !InputType::IsEmission(film->Input_Type)) return true;
+    cORUN& unit = RunUnit();
+    // A detector the unit does not hold active was never given its volts (the channel
+    // shows an error meanwhile); a calibration holds its PMT off.
+    if (!unit.ChanActive(ch) || unit.CalChan() == ch) return false;
+    // Volts not given in this step (another step's film, a step moved on while stopped)
+    // are given now, ahead of any power.
+    const int32_t volts = vb::CLng(film->Sensor_PMT);
+    if (!unit.DetectorGiven(ch, volts)) unit.setPMTVolts(ch, volts);
+    return unit.DetectorGiven(ch, volts);
+}
+
 void ControlChannel(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film || RunApp().ChanOutput(ch) < 0) return;
     double error = RateTarget(ch) - gChanUser(ch);
     double period = 0.0;
     if (InputType::IsEmission(film->Input_Type)) {
-        cORUN& unit = RunUnit();
-        // A detector the unit does not hold active was never given its PMT volts and
-        // gives no reading to control on: its source stays off instead of being driven
-        // blind towards its maximum power (the channel shows an error meanwhile). So does
-        // one whose PMT a calibration holds off.
-        if (!unit.ChanActive(ch) || unit.CalChan() == ch) {
+        // A detector without its film's volts gives no reading to control on: its source
+        // stays off instead of being driven blind towards its maximum power.
+        if (!DetectorReady(ch)) {
             SetChanPower(ch, 0.0);
             return;
         }
-        // A channel whose detector was not given its film's volts in this step (another
-        // step's film, a step moved on while stopped) gets them before it is driven.
-        const int32_t volts = vb::CLng(film->Sensor_PMT);
-        if (!unit.DetectorGiven(ch, volts)) unit.setPMTVolts(ch, volts);
-        if (!unit.DetectorGiven(ch, volts)) {
-            SetChanPower(ch, 0.0);
-            return;
-        }
-        period = unit.ChanPeriod(ch);
+        period = RunUnit().ChanPeriod(ch);
     } else if (InputType::IsMeasured(film->Input_Type))
         period = RunQCM().Period();
     else

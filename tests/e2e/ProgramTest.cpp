@@ -130,6 +130,7 @@ TEST(Program, EndedAmidLostGarbledOrShortRepliesStillLeavesTheUnitStopped) {
         EXPECT_EQ(unit.relays, 0b0001);
         for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
         EXPECT_TRUE(station.read("ERRORS.TXT").isEmpty()) << station.read("ERRORS.TXT").data();
+        EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
     }
 }
 
@@ -152,6 +153,9 @@ TEST(Program, EndedWithTheUnitSilentReportsThatTheStopWasNotTaken) {
     EXPECT_GE(took.elapsed(), 6000);
     const QByteArray report = station.read("ERRORS.TXT");
     EXPECT_TRUE(report.contains("The unit did not take the shutdown's stop")) << report.data();
+    EXPECT_TRUE(report.contains("cORUN_FinishShutdown")) << report.data();
+    // Nobody is left to answer a message at the exit: the report is all.
+    EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
     // The stop was asked for again all the while.
     EXPECT_GE(station.unit().Commands().count("K32767,32767,32767,32767,32767,32767"), 8);
 }

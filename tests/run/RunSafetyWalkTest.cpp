@@ -16,12 +16,15 @@
 // Time is the fixed clock's: a step advances it tick by tick and lets every exchange on the
 // link finish before the next, so a walk does the same on a loaded machine.
 //
-// ctest runs a fixed set of seeds in several entries. More by hand, spread over the same
-// entries: ORUN_WALK_SEEDS=<first>:<count> (and ORUN_WALK_STEPS=<steps per walk>), e.g.
-//   ORUN_WALK_SEEDS=1000:6000 ctest -R RunSafetyWalk -j6 --output-on-failure
+// ctest runs a fixed set of seeds (0..299) in six entries. More by hand: the environment
+// ORUN_WALK_SEEDS=<first>:<count> spreads that range over the same six entries (and
+// ORUN_WALK_STEPS sets the steps per walk); a failing walk prints its seed and its steps.
+// The six side by side:
+//   seq 0 5 | ORUN_WALK_SEEDS=1000:6000 QT_QPA_PLATFORM=offscreen \
+//     xargs -P6 -I{} build/tests/test_run --gtest_filter='Seeds/RunSafetyWalk.*/{}'
+// One seed again: ORUN_WALK_SEEDS=<seed>:1 ... --gtest_filter='Seeds/RunSafetyWalk.*/0'.
 #include "MainWindowFixture.h"
 
-#include "app/modWait.h"
 #include "platform/Winsock.h"
 #include "run/modPhases.h"
 
@@ -29,13 +32,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTest>
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <random>
 #include <vector>
