@@ -201,9 +201,10 @@ TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
         {"damaged database", station.Config(), damaged, Station, critical("The database file " + here + " is damaged." + again)},
         {"empty file", station.Config(), "", Station, critical("The database file " + here + " is empty." + again)},
         {"random bytes", station.Config(), noise, Station, critical("The file " + here + " is not a recipe database." + again)},
-        {"Access file", station.Config(), jet, Station,
-         critical("The file " + here + " is an Access (Jet) database, which this program cannot open.\\n"
-                  "The file is left unchanged. Name a recipe database made by this program as Database in ORUN.CFG.")},
+        {"damaged Access file", station.Config(), jet, Station,
+         critical("The file " + here + " is an Access (Jet) database that cannot be read: its header is damaged or of "
+                  "a version the reader does not know.\\nThe file is left unchanged. Restore it from a backup, or name "
+                  "another recipe database as Database in ORUN.CFG.")},
         {"read-only folder", station.Config(), sound, ReadOnlyDisk,
          critical("The database file " + onDisk + " cannot be written: its folder " + station.file("disk") +
                   " is read-only.\\nMake it writable for the station's user and start the program again.")},
