@@ -81,7 +81,8 @@ public:
     // emission off go first, ahead of what waits (the poll's requests are dropped), past a
     // reply still awaited, and again while their replies stay out; events run until the
     // unit has answered them all or ms have passed. A unit that answered nothing in that
-    // time is given up, and that is written to the error report. True when all was
+    // time is given up, and that is written to the error report. A unit that never
+    // answered since the start (none attached) is not waited for. True when all was
     // answered. Safe against the link being released meanwhile (False).
     bool FinishShutdown(int ms);
     int CommPort() const { return CommPort_; }
@@ -313,6 +314,7 @@ private:
     bool resending_ = false;
     bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
+    bool Answered_ = false;  // the unit has answered since the program started
     int Waiting_ = 0;
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command

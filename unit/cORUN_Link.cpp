@@ -97,7 +97,8 @@ bool cORUN::CanWrite() const {
 }
 
 bool cORUN::FinishShutdown(int ms) {
-    if (!Enabled_) return Idle();
+    // A unit that never answered was never driven by this program.
+    if (!Enabled_ || !Answered_) return Idle();
     // Without a transport nothing can go out; a serial port that does not open will not
     // open now. A TCP link that dropped is connected again by the resends.
     if (CommPort_ < 1 || CommPort_ > 10) return Idle();

@@ -86,6 +86,7 @@ void cORUN::DropWaitingRequests() {
 bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
 void cORUN::DoResponse(QString R) {
+    Answered_ = true;
     try {
         if (Tracing()) {
             // The reply ends the exchange the trace was kept for, and the queue is emptied

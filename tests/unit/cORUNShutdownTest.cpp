@@ -1,14 +1,18 @@
 // The shutdown's stop on the link: zero powers and emission off sent ahead of everything,
 // past a reply that never came, and again while their replies stay out. Time is the fixed
 // clock's. (The last exchange, with its relay word and its bound, is tested end to end
-// with the program against the emulator.)
+// with the program against the emulator; here only that it waits for no unit that never
+// answered.)
 #include "support/DialogRecorder.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "unitsim/UnitSim.h"
 
 #include "platform/Clock.h"
+#include "platform/Winsock.h"
 
+#include <QFile>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -81,4 +85,20 @@ TEST_F(cORUNShutdown, TheStopGoesOutPastALostReplyAndAgainUntilTheUnitTakesIt) {
     EXPECT_TRUE(log.errors().filter("0,0").isEmpty()) << log.text();
     EXPECT_EQ(log.commands().size(), 10);
     EXPECT_EQ(boxes.count(), 0);
+
+    // A station whose unit never answered (none attached) has driven nothing: its exit
+    // does not wait for a stop nobody takes, and reports nothing.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    cORUN absent;
+    Winsock socket;
+    EXPECT_FALSE(absent.CommInit(10, port, "127.0.0.1", &socket));
+    absent.SendGetVersion();
+    absent.setTerminate(true);
+    const int64_t start = TickMs();
+    absent.FinishShutdown(OrunTiming::ShutdownStopMs);
+    EXPECT_EQ(TickMs(), start);
+    EXPECT_FALSE(QFile::exists(folder.file("ERRORS.TXT")));
 }
