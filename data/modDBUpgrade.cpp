@@ -35,6 +35,28 @@ QString BackupName(const QString& path, const QString& storedVersion) {
     return path.left(path.size() - 4) + suffix + path.right(4);
 }
 
+// Whether two files hold the same bytes (false when either cannot be read).
+bool SameBytes(const QString& a, const QString& b) {
+    QFile fa(ResolvePath(a)), fb(ResolvePath(b));
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
+    }
+    return true;
+}
+
+// The backup of an Access file. Its bytes are the only copy of the file once the upgrade
+// has put the converted file in its place, so a backup of that name holding other bytes
+// (an Access file of the same name and version carried over before) is kept and this one
+// takes the first free name with "_2", "_3"... before the extension.
+QString JetBackupName(const QString& path, const QString& storedVersion) {
+    const QString first = BackupName(path, storedVersion);
+    QString name = first;
+    for (int n = 2; modFileUtil::FileExists(name) && !SameBytes(name, path); ++n)
+        name = first.left(first.size() - 4) + '_' + QString::number(n) + first.right(4);
+    return name;
+}
+
 // The new output of a version 2.00 layer on the given channel; false: left unchanged.
 bool OutputOfChannel(int16_t channel, int16_t& output) {
     switch (channel) {
@@ -167,7 +189,7 @@ QString UpgradeDB(const QString& path) {
         // An older backup of the same name and version is kept as it is. A new one is
         // written under a name of its own and renamed once complete, so a program killed
         // meanwhile never leaves a partial backup that would be kept from then on.
-        const QString backup = BackupName(path, stored);
+        const QString backup = jet ? JetBackupName(path, stored) : BackupName(path, stored);
         if (!modFileUtil::FileExists(backup)) {
             partialBackup = ResolvePath(backup) + QStringLiteral(".part");
             CopyDatabaseFile(path, partialBackup);

@@ -133,3 +133,32 @@ TEST_F(JetFileTest, ANewerAccessFileEndsTheProgramAndLeavesNothingBehind) {
     QStringList left = QDir(folder.path()).entryList(QDir::Files);
     EXPECT_EQ(left, QStringList({TemplateFileName(), "ORUN.MDB"}));
 }
+
+TEST_F(JetFileTest, AnOlderBackupOfTheSameNameNeverTakesTheAccessFilesOnlyCopy) {
+    const QByteArray older = Fixture("demo-jet4.mdb");
+    const QByteArray site = Fixture("full-jet4.mdb");
+    const auto carryOver = [&](const QByteArray& jet) {
+        QFile::remove(folder.file("ORUN.MDB"));
+        folder.write("ORUN.MDB", jet);
+        dialogs.clear();
+        modDB::DBLoad("ORUN.MDB");
+        EXPECT_EQ(DBFile, "ORUN.MDB");
+        EXPECT_EQ(dao::HeaderOf(folder.file("ORUN.MDB")), dao::FileHeader::SQLite);
+        return dialogs.count() > 0 ? dialogs.boxes()[0].prompt : QString();
+    };
+    struct Step {
+        const QByteArray& jet;
+        const char* backup;  // where the message says the Access file is kept
+    };
+    // Each Access file of the same name and version keeps its bytes under a name of its own;
+    // the same file carried over again finds its backup and makes no other.
+    const Step steps[] = {{older, "ORUN_4.11.MDB"}, {site, "ORUN_4.11_2.MDB"}, {site, "ORUN_4.11_2.MDB"},
+                          {older, "ORUN_4.11.MDB"}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.backup);
+        EXPECT_TRUE(carryOver(step.jet).endsWith(QString("kept unchanged as %1.").arg(step.backup)));
+        EXPECT_EQ(Bytes(step.backup), step.jet);
+    }
+    EXPECT_EQ(Bytes("ORUN_4.11.MDB"), older);
+    EXPECT_EQ(QDir(folder.path()).entryList({"ORUN_*"}, QDir::Files), QStringList({"ORUN_4.11.MDB", "ORUN_4.11_2.MDB"}));
+}
