@@ -405,6 +405,18 @@ private:
     // Sends the power typed into the box when it lies within 0 and the film's maximum
     // power; otherwise says so and shows the present power again. True when sent.
     bool ValidatePower(int16_t Index);
+    // The channel rows have been laid out for a step (or a process): a channel in manual
+    // power whose row has gone, or whose row now drives another output, leaves manual
+    // power; one that stays is held within its new film's maximum power. While no layer
+    // runs, only channels with a row (by hand, or CONSTANT in STOP LAYER) drive outputs.
+    void FollowRowsShown();
+    // Manual power off for a channel that has no box left to switch it with: its box
+    // unticked, the output it drove at 0 (and under hand control no more), the channel
+    // stopped with the run, its relays following.
+    void DropManualPower(int16_t Chan);
+    // The relay word, and while a run or a hand-set power needs them the detector voltages
+    // and powers, given to the unit again at a steady pace (poll tick).
+    void ReassertUnitState();
     // The layer editor brought up on channel ch's layer, channel and output fixed.
     void OpenLayerEditor(int16_t ch);
     // Sets the channel selector ch on (the others off) or off; setting a selector on that
@@ -429,4 +441,8 @@ private:
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
+    // The output each channel's manual power drives; -1 while it is off.
+    BoundedArray<int16_t, 0, 7> ManualOutput_;
+    // When the unit was last given the program's state again (TickMs).
+    int64_t lastReassert_ = 0;
 };

@@ -160,6 +160,10 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
             ChanErrorSince(ch) = Timer();
         }
         break;
+    case PhaseCode::StopLayer:
+        // The stop took the channels out of manual power: their boxes follow at once.
+        FollowRowsShown();
+        break;
     case PhaseCode::StartLayer:
         LayerStartTime = Timer();
         app.setStatusMsg(StatusMsgCode::None);

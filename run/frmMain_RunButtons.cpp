@@ -278,32 +278,38 @@ void frmMain::setManPower(int16_t Chan, bool State) {
     try {
         cApp& app = RunApp();
         cORUN& unit = RunUnit();
-        const int16_t out = app.ChanOutput(Chan);
+        // Off acts on the output the hand-set power went to.
+        const int16_t out = !State && ManualOutput_(Chan) >= 0 ? ManualOutput_(Chan) : app.ChanOutput(Chan);
         if (out < 0) return;  // no source output to drive
         if (State) {
             SetBackColor(chkManPwr(Chan), kGreen);
             txtPower(Chan)->setText(lblPower(Chan)->text());
             txtPower(Chan)->show();
             txtPower(Chan)->setFocus();
+            ManualOutput_(Chan) = out;
             app.setChanPhase(Chan, PhaseCode::ManPower);
             // The output keeps its present power until the operator types another.
             unit.setPower(out, unit.Power(out));
             return;
         }
+        ManualOutput_(Chan) = -1;
         SetBackColor(chkManPwr(Chan), vbButtonFace);
         txtPower(Chan)->hide();
         ChanErrorShown(Chan) = false;
         ChanErrorSince(Chan) = Timer();
-        const int16_t layer = app.ChanLayer(Chan);
-        if (layer > 0 && gLayer(layer).StartMode == 2) {
-            app.setChanPhase(Chan, PhaseCode::Constant);
-            return;
-        }
         const int16_t phase = app.Phase();
+        // Outside a running layer the channel stops, whatever its layer's start mode: no
+        // layer runs that a CONSTANT channel could follow, and its detector may not have
+        // been given this step's volts.
         if (Stopped(phase)) {
             unit.setPower(out, 0.0);
             unit.SendPower();
             app.setChanPhase(Chan, phase);
+            return;
+        }
+        const int16_t layer = app.ChanLayer(Chan);
+        if (layer > 0 && gLayer(layer).StartMode == 2) {
+            app.setChanPhase(Chan, PhaseCode::Constant);
         } else if (HoldsPower(phase)) {
             app.setChanPhase(Chan, PhaseCode::HoldPower);
         } else if (phase == PhaseCode::Deposit) {

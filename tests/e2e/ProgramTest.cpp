@@ -4,8 +4,11 @@
 #include "e2e/StationFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,6 +87,77 @@ TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
     EXPECT_EQ(log.count("End Log"), 1) << log.data();
     EXPECT_GT(log.indexOf("End Log  \tDemo\tRun:1\t"), log.indexOf("Start Log")) << log.data();
     EXPECT_EQ(station.RunNumber(), 2);
+}
+
+// The system ends the program while the unit's replies are lost, garbled or cut short,
+// from before the signal to after it: the exit waits for no reply that will not come, and
+// sends its stop again until the unit has taken it. After the program has gone the unit
+// drives no source, holds the stopped relay word and has its emission off.
+TEST(Program, EndedAmidLostGarbledOrShortRepliesStillLeavesTheUnitStopped) {
+    struct Case {
+        const char* what;
+        std::function<void(UnitSim&)> disturb;
+    } cases[] = {
+        {"replies lost for 700 ms",
+         [](UnitSim& u) {
+             u.setSilent(true);
+             QTimer::singleShot(700, &u, [&u] { u.setSilent(false); });
+         }},
+        {"replies garbled", [](UnitSim& u) { u.CorruptNextReplies(5); }},
+        {"replies cut short", [](UnitSim& u) { u.TruncateNextReplies(3); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StationFolder station;
+        station.MapRelaysAndStartInput();
+        QProcess program;
+        station.Start(program);
+        ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+        UnitSim& sim = station.unit();
+        const UnitModel& unit = sim.Model();
+        sim.Model().inputs = 1;  // Start Process
+        ASSERT_TRUE(WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 20000)) << unit.relays;
+
+        // The disturbance has begun when the unit took a command whose reply it spoiled.
+        c.disturb(sim);
+        const qsizetype before = sim.Commands().size();
+        ASSERT_TRUE(WaitFor([&] { return sim.Commands().size() > before; }, 5000));
+        program.terminate();
+        ASSERT_TRUE(Finished(program, 20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
+        EXPECT_EQ(unit.relays, 0b0001);
+        for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
+        EXPECT_TRUE(station.read("ERRORS.TXT").isEmpty()) << station.read("ERRORS.TXT").data();
+        EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    }
+}
+
+// A unit that answers nothing at all from before the signal on is given up once it has
+// been silent for longer than a reply time-out: the program still ends, and the error
+// report says the stop may not have reached the unit.
+TEST(Program, EndedWithTheUnitSilentReportsThatTheStopWasNotTaken) {
+    StationFolder station;
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    station.unit().setSilent(true);
+    const qsizetype before = station.unit().Commands().size();
+    ASSERT_TRUE(WaitFor([&] { return station.unit().Commands().size() > before; }, 5000));
+    QElapsedTimer took;
+    took.start();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 30000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_GE(took.elapsed(), 6000);
+    const QByteArray report = station.read("ERRORS.TXT");
+    EXPECT_TRUE(report.contains("The unit did not take the shutdown's stop")) << report.data();
+    EXPECT_TRUE(report.contains("cORUN_FinishShutdown")) << report.data();
+    // Nobody is left to answer a message at the exit: the report is all.
+    EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    // The stop was asked for again all the while.
+    EXPECT_GE(station.unit().Commands().count("K32767,32767,32767,32767,32767,32767"), 8);
 }
 
 TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {

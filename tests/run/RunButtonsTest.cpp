@@ -161,6 +161,7 @@ TEST_F(RunButtons, ManualPowerOnAndOffInEachPhase) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.phase);
         gLayer(2).StartMode = c.startMode;
+        gApp->setPhase(c.phase);
         gORUN->setPower(1, 30.0);
         gORUN->SendPower();
         form->lblPower(1)->setText("30.00");
@@ -170,8 +171,6 @@ TEST_F(RunButtons, ManualPowerOnAndOffInEachPhase) {
         EXPECT_EQ(BackColor(box), 0xFF00u);
         EXPECT_EQ(gORUN->HandCtrlOutput(), 1);
 
-        gApp->setPhase(c.phase);
-        gApp->setChanPhase(1, PhaseCode::ManPower);
         Click(box);
         EXPECT_EQ(gApp->ChanPhase(1), c.after);
         EXPECT_TRUE(form->txtPower(1)->isHidden());

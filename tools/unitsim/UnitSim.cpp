@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
+
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 struct UnitSim::Link {
@@ -77,6 +79,18 @@ void UnitSim::CloseConnections(bool reset) {
     links_.clear();
 }
 
+bool UnitSim::Quiet() const {
+    for (const auto& link : links_) {
+        QTcpSocket* s = link->socket;
+        if (s->bytesAvailable() > 0 || s->bytesToWrite() > 0) return false;
+        int pending = 0;
+        if (s->socketDescriptor() >= 0 && ::ioctl(static_cast<int>(s->socketDescriptor()), FIONREAD, &pending) == 0 &&
+            pending > 0)
+            return false;
+    }
+    return true;
+}
+
 QString UnitSim::OpenPty() {
     if (!pty_) {
         pty_ = new PtyLine(this);
@@ -100,6 +114,10 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
         const QString reply = model_.Answer(command);
         emit CommandReceived(command);
         if (silent_) continue;
+        if (lose_ > 0) {
+            --lose_;
+            continue;
+        }
         const QByteArray bytes = ReplyBytes(reply);
         if (link.socket) link.socket->write(bytes);
         else if (pty_) pty_->Write(bytes);
@@ -126,6 +144,10 @@ QByteArray UnitSim::ReplyBytes(const QString& reply) {
     if (strayLf_ > 0) {
         --strayLf_;
         frame.append('\n');
+    }
+    if (truncate_ > 0) {
+        --truncate_;
+        frame.truncate(frame.size() / 2);
     }
     return frame;
 }
