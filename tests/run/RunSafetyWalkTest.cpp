@@ -20,8 +20,7 @@
 // ORUN_WALK_SEEDS=<first>:<count> spreads that range over the same six entries (and
 // ORUN_WALK_STEPS sets the steps per walk); a failing walk prints its seed and its steps.
 // The six side by side:
-//   seq 0 5 | ORUN_WALK_SEEDS=1000:6000 QT_QPA_PLATFORM=offscreen \
-//     xargs -P6 -I{} build/tests/test_run --gtest_filter='Seeds/RunSafetyWalk.*/{}'
+//   seq 0 5 | ORUN_WALK_SEEDS=1000:6000 QT_QPA_PLATFORM=offscreen xargs -P6 -I{} build/tests/test_run --gtest_filter='Seeds/RunSafetyWalk.*/{}'
 // One seed again: ORUN_WALK_SEEDS=<seed>:1 ... --gtest_filter='Seeds/RunSafetyWalk.*/0'.
 #include "MainWindowFixture.h"
 

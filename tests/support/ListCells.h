@@ -25,7 +25,9 @@ inline QComboBox* Open(TarselGrid* g, int row, int col) {
     Click(g, row, col);
     auto* list = qobject_cast<QComboBox*>(g->editor());
     EXPECT_NE(list, nullptr) << "no list in " << row << "," << col;
-    if (list) EXPECT_TRUE(QTest::qWaitFor([&] { return list->view()->isVisible(); }));
+    if (list) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->view()->isVisible(); }));
+    }
     return list;
 }
 
