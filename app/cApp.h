@@ -58,6 +58,11 @@ public:
     // The run phase (a phase code).
     int16_t Phase() const { return Phase_; }
     void setPhase(int16_t nPhase);
+    // A run is going: started and not yet back in STOPPED (a stopped layer included).
+    bool RunGoing() const;
+    // The end of a run: the data-log end line (when logging) and the process's next run
+    // number. Entering STOPPED from a run does it; so does the exit that ends a run.
+    void EndRun();
     // The phase of channel 0..7: the run phase it follows or a channel-only mode.
     int16_t ChanPhase(int16_t nChan) const { return ChanPhase_(nChan); }
     void setChanPhase(int16_t nChan, int16_t nPhase);
@@ -114,6 +119,8 @@ private:
     void ApTerminate();
     // The setter's own work on entering a run phase: totals, filters, log lines, run number.
     void PhaseBookkeeping(int16_t nPhase);
+    // Stores the active process as a run starts, a failure told once.
+    void SaveRunProcess();
 
     // The sections of the configuration file.
     void IniReadApplication(cIniFile& ini);

@@ -15,11 +15,13 @@
 #include "platform/AppInfo.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
+#include "platform/WholeFile.h"
 #include "remote/cComm.h"
 #include "unit/cORUN.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QPointer>
 
 namespace {
@@ -83,6 +85,8 @@ void cApp::ApInitialize() {
         if (SetupFile.isEmpty()) SetupFile = QStringLiteral("ORUN.CFG");
         if (!modFileUtil::FileExists(InProgramFolder(SetupFile)))
             screen.Fail(QStringLiteral("Can't Find Config File ") + SetupFile);
+        // A write of the configuration file killed midway left its scratch copy beside it.
+        WholeFile::RemoveScratchCopies(QFileInfo(InProgramFolder(SetupFile)).absolutePath());
         for (const char* section : {"Application", "Display", "Datalog", "Debug"})
             IniReadApp(SetupFile, QLatin1String(section));
 

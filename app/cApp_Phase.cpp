@@ -39,12 +39,48 @@ void Log(QString (*line)()) {
     if (LogMode) modUtil::PrintToLog(line());
 }
 
+// Run numbers go 1..9999, then start again at 1.
+int16_t NextRunNumber(int16_t run) { return static_cast<int16_t>(run >= 9999 ? 1 : run + 1); }
+
 }  // namespace
+
+// The run starts from the process as it is in memory; the file not taking it (a full
+// disk) is told once, and the run goes on. The file gets the number the next run will
+// have: the number in memory steps only when the run ends, so a run that a power failure
+// or a kill ends before that never hands its number on to the next.
+void cApp::SaveRunProcess() {
+    if (!gProcess.inRange(ProcNum_)) return;
+    ProcessRec& process = gProcess(ProcNum_);
+    const int16_t run = process.Run_Number;
+    process.Run_Number = NextRunNumber(run);
+    try {
+        const modDB::OneSave once;
+        modDB::ProcessSave(ProcNum_);
+    } catch (...) {
+        process.Run_Number = run;
+        gErr.HandleError(modDB::NotSaved(cErrHandler::CurrentError(), DBFile));
+        return;
+    }
+    process.Run_Number = run;
+}
+
+bool cApp::RunGoing() const {
+    return Phase_ != PhaseCode::Startup && Phase_ != PhaseCode::Stopped && Phase_ != PhaseCode::Shutdown;
+}
+
+void cApp::EndRun() {
+    Log(modUtil::LogEndLine);
+    // Before a process is selected there is no run to count.
+    if (gProcess.inRange(ProcNum_)) {
+        ProcessRec& process = gProcess(ProcNum_);
+        process.Run_Number = NextRunNumber(process.Run_Number);
+    }
+}
 
 void cApp::PhaseBookkeeping(int16_t nPhase) {
     switch (nPhase) {
     case PhaseCode::InitRun:
-        modDB::ProcessSave(ProcNum_);
+        SaveRunProcess();
         StopLayer_ = 0;
         if (LogMode) {
             // One file rewritten per run: the run starts on an empty log.
@@ -52,21 +88,15 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
             modUtil::PrintToLog(modUtil::LogStartLine());
         }
         break;
-    case PhaseCode::Stopped: {
+    case PhaseCode::Stopped:
         RunQCM().ZeroAll();
         ClearTotals();
         ClearCarries();
         ClearChannelFilters();
-        Log(modUtil::LogEndLine);
-        // Run numbers go 1..9999, then start again at 1. Before a process is selected
-        // there is no run to count.
-        if (gProcess.inRange(ProcNum_)) {
-            ProcessRec& process = gProcess(ProcNum_);
-            const int next = process.Run_Number + 1;
-            process.Run_Number = static_cast<int16_t>(next >= 10000 ? 1 : next);
-        }
+        // Only a run ends here: the start-up, a process selected or a reset while the
+        // program is already stopped end none, and neither log an end nor use up a number.
+        if (RunGoing()) EndRun();
         break;
-    }
     case PhaseCode::Ramp1:
         RunQCM().ZeroAll();
         ClearTotals();

@@ -9,6 +9,8 @@
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
 
+#include <optional>
+
 namespace {
 
 // A process without layers cannot be run or edited: it gets one layer of film 1.
@@ -28,8 +30,12 @@ void AddDefaultLayer(int16_t nProcess) {
     layer.Film_Number = 1;
     layer.Next_Layer = -1;
     layer.CoDep_Layer = -1;
+    // Both rows in one transaction: the file never holds the process naming a free record.
+    std::optional<dao::Transaction> both;
+    if (modDB::gDB.IsOpen()) both.emplace(modDB::gDB);
     modDB::ProcessSave(nProcess);
     modDB::LayerSave(L);
+    if (both) both->Commit();
     MsgBox(vb::Trim(process.Process_Name) + QStringLiteral(" was empty. A default layer has been added."));
 }
 

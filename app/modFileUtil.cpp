@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTimeZone>
 
 namespace modFileUtil {
@@ -23,8 +24,6 @@ RuntimeError openError(const QString& path, bool reading) {
     if (reading && !QFileInfo::exists(path)) return RuntimeError::FileNotFound();
     return {75, QStringLiteral("Path/File access error")};
 }
-
-RuntimeError ioError() { return {57, QStringLiteral("Device I/O error")}; }
 
 bool hasWildcard(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
 
@@ -92,16 +91,23 @@ double WinTimeToVBATime(int64_t& FileTime, bool ToLocal) {
 }
 
 bool AppendToTextFile(const QString& FileName, const QString& Text) {
-    return ResultReportingErrors<bool>(QStringLiteral("AppendToTextFile"), false, [&] {
-        const QString path = ResolvePath(FileName);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) throw openError(path, false);
-        // One byte per character, as every text file of the station has been written.
-        const QByteArray line = Text.toLatin1() + "\r\n";
-        // The line is buffered: only the flush tells whether the device took it.
-        if (f.write(line) != line.size() || !f.flush()) throw ioError();
+    // A log that cannot take lines (a full disk, a folder gone) would otherwise put up a box
+    // for every line it is given, every few seconds: a failure is told once, and again only
+    // after the file has taken a line or fails for another cause.
+    static QHash<QString, int> failing;  // resolved path -> number of the failure told
+    const QString path = ResolvePath(FileName);
+    // One byte per character, as every text file of the station has been written.
+    const int e = WholeFile::Append(path, Text.toLatin1() + "\r\n");
+    if (e == 0) {
+        failing.remove(path);
         return true;
-    });
+    }
+    const RuntimeError error = WholeFile::ErrorOf(e, FileName);
+    const auto told = failing.constFind(path);
+    if (told != failing.constEnd() && *told == error.number) return false;
+    failing.insert(path, error.number);
+    ShowRoutineError(QStringLiteral("AppendToTextFile"), error.number, error.description);
+    return false;
 }
 
 bool CopyFile(const QString& Source, const QString& Destination) {

@@ -33,7 +33,9 @@ double SystemTimeToVBATime(const SystemTimeRec& time);
 // file time is not a valid date.
 double WinTimeToVBATime(int64_t& FileTime, bool ToLocal);
 
-// Appends Text and CR LF to the file (created when missing). False after an error.
+// Appends Text and CR LF to the file (created when missing), the whole line or nothing of
+// it. False after an error. The error's message names the file and the cause; the next
+// failures of that file for the same cause are not told again until it has taken a line.
 bool AppendToTextFile(const QString& FileName, const QString& Text);
 // Copies Source onto Destination so the destination ends up byte-identical (a longer
 // existing destination is cut). False after an error (a full disk included); the

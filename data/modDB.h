@@ -4,6 +4,7 @@
 #include "platform/Dao.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <cstdint>
 #include <utility>
@@ -65,12 +66,14 @@ void DBLoad(const QString& path);
 // built beside it and then takes its place in one step, and becomes the open database.
 // Then DBFile names it. A failed or killed save leaves the chosen file as it was.
 void DBSave(const QString& path);
-// Deletes what a Save As killed midway left beside its target (the file it was building
-// and its journal), in the program folder and in the folder of the database at path.
+// Deletes what a Save As or a file copy killed midway left beside its target (the file it
+// was building and its journal, the whole-file writer's scratch copies), in the program
+// folder and in the folder of the database at path.
 void RemoveKilledSaves(const QString& path);
 // What keeps the database file at path from being opened and worked with: a text naming
-// the file, the cause (no read access, an Access file, empty, not a recipe database,
-// read-only, disk full, damaged) and the remedy; empty when the file can be used.
+// the file, the cause (no read access, empty, not a recipe database,
+// read-only, disk full, damaged, an Access file that cannot be read) and the remedy;
+// empty when the file can be used. An Access (Jet) file is read whole to tell.
 QString DatabaseProblem(const QString& path);
 // The record defaults before a load.
 void DBInit();
@@ -81,21 +84,46 @@ int16_t GetFreeLayer();
 // ---- Version check and upgrade ----
 
 // Checks the database's version against the program's and upgrades an older file in
-// place (its backup kept beside it). Returns the file to open: path, or "New.mdb" after
-// a failed upgrade. A newer file, or a template of another version, ends the program.
+// place (its backup kept beside it). An Access (Jet) file is always upgraded, whatever its
+// version, and the operator is told once that it was carried over and where the Access file
+// is kept. Returns the file to open: path, or "New.mdb" after a failed upgrade. A newer
+// file, or a template of another version, ends the program.
 QString UpgradeDB(const QString& path);
+// The tables whose rows an upgrade carries over, in their order; Sensors keeps the
+// template's rows.
+const QStringList& CopiedTables();
 // The migration of a version 2.00 file: each layer's output derived from its channel.
 void Upgrade201(dao::Database& source, dao::Database& target);
 // A user-defined property of a database file, read through a connection of its own;
 // empty on any failure, a missing property included.
 QString GetDBProperty(const QString& file, const QString& name);
+// Readies the copy of an Access (Jet) file (source, an SQLite file of its own) for the
+// upgrade's copy of the given tables into target: a column target lacks is dropped from
+// the copy (the Access file, kept as the backup, still has it), and a Null takes target's
+// default value for its column.
+void FitJetRows(const dao::Database& source, const dao::Database& target, const QStringList& tables);
 
 // ---- Shared by the table routines ----
 
 // The error path of a database routine; call it inside the catch block. Shows each of
 // the engine's errors ("Error number: " n CR description), then reports the error in
-// flight through gErr.
+// flight through gErr. Inside a OneSave it rethrows the error instead.
 void DBErrorPath();
+
+// Rows written while a OneSave lives are one save, told once: a row routine that fails
+// neither shows the engine's error nor reports it, but passes it on, so the first failure
+// ends the save and whoever opened it tells it once (a full disk fails every row alike:
+// hundreds of boxes otherwise).
+class OneSave {
+public:
+    OneSave();
+    ~OneSave();
+    OneSave(const OneSave&) = delete;
+    OneSave& operator=(const OneSave&) = delete;
+    static bool Active();
+};
+// The failure of a save as told: its cause, and that nothing reached the file.
+RuntimeError NotSaved(const RuntimeError& cause, const QString& file);
 // Shows each of the engine's errors in its own box ("Error number: " n CR description).
 void ShowEngineErrors();
 

@@ -2,6 +2,7 @@
 // ends with one message naming the file, the cause and the remedy, instead of going on
 // into errors of a database that is not there.
 #include "app/SettingsGlobals.h"
+#include "data/RecipeTemplate.h"
 #include "data/modDB.h"
 #include "platform/ProgramFolder.h"
 
@@ -26,11 +27,16 @@ QString ChooseAnother() {
            '.';
 }
 
-// The tables every recipe database of any version holds.
-bool HasRecipeTables(const dao::Database& db) {
+QSet<QString> TablesOf(const dao::Database& db) {
     QSet<QString> tables;
     dao::Recordset rs = db.OpenRecordset(QStringLiteral("SELECT lower(name) AS t FROM sqlite_master WHERE type = 'table'"));
     for (; !rs.Eof(); rs.MoveNext()) tables.insert(rs.Fields(QStringLiteral("t")).Value().toString());
+    return tables;
+}
+
+// The tables every recipe database of any version holds.
+bool HasRecipeTables(const dao::Database& db) {
+    const QSet<QString> tables = TablesOf(db);
     return tables.contains(QStringLiteral("processes")) && tables.contains(QStringLiteral("layers")) &&
            tables.contains(QStringLiteral("films"));
 }
@@ -52,6 +58,47 @@ QString ReadOnlyCause(const QFileInfo& file) {
     return QString();
 }
 
+QString ReadOnlyProblem(const QString& name, const QString& cause) {
+    return QStringLiteral("The database file %1 cannot be written: %2.").arg(name, cause) + kCrLf +
+           QStringLiteral("Make it writable for the station's user and start the program again.");
+}
+
+QString DiskFullProblem(const QString& name, const QStorageInfo& disk) {
+    return QStringLiteral("The disk holding the database file %1 is full (%2 KB free).")
+               .arg(name)
+               .arg(disk.bytesAvailable() / 1024) +
+           kCrLf + QStringLiteral("Free some space on it and start the program again.");
+}
+
+// An Access (Jet) file is carried over in its place, its bytes kept beside it as the
+// backup: the folder takes the new file, the disk the backup, the scratch copy and the
+// new file, and the file must be read whole before anything is written.
+QString AccessProblem(const QString& file, const QFileInfo& info, const QString& name) {
+    if (const QString cause = ReadOnlyCause(info); !cause.isEmpty()) return ReadOnlyProblem(name, cause);
+    const QStorageInfo disk(info.absolutePath());
+    const qint64 needed = 2 * info.size() + QFileInfo(TemplatePath()).size() + kRoomBeyondFile;
+    if (disk.isValid() && disk.bytesAvailable() < needed) return DiskFullProblem(name, disk);
+    const QString unchanged = QStringLiteral("The file is left unchanged. ");
+    try {
+        // Its rows are carried over table by table: each table the upgrade copies must be there.
+        const dao::Database db = dao::OpenDatabase(file);
+        const QSet<QString> tables = TablesOf(db);
+        for (const QString& table : CopiedTables()) {
+            if (tables.contains(table.toLower())) continue;
+            return QStringLiteral("The file %1 is an Access (Jet) database, but not a recipe database: it has no table %2.")
+                       .arg(name, table) +
+                   kCrLf + unchanged + ChooseAnother();
+        }
+    } catch (const dao::JetReadError& e) {
+        return QStringLiteral("The file %1 is an Access (Jet) database that cannot be read: %2.").arg(name, e.cause) +
+               kCrLf + unchanged + ChooseAnother();
+    } catch (const RuntimeError& e) {
+        return QStringLiteral("The file %1 is an Access (Jet) database that cannot be read: %2").arg(name, e.description) +
+               kCrLf + unchanged + ChooseAnother();
+    }
+    return QString();
+}
+
 }  // namespace
 
 QString DatabaseProblem(const QString& path) {
@@ -62,27 +109,16 @@ QString DatabaseProblem(const QString& path) {
     case dao::FileHeader::Unreadable:
         return QStringLiteral("The database file %1 cannot be read.").arg(name) + kCrLf +
                QStringLiteral("Give the station's user access to it. ") + ChooseAnother();
-    case dao::FileHeader::Jet:
-        return QStringLiteral("The file %1 is an Access (Jet) database, which this program cannot open.").arg(name) + kCrLf +
-               QStringLiteral("The file is left unchanged. Name a recipe database made by this program as Database in ") +
-               SetupFile + '.';
+    case dao::FileHeader::Jet: return AccessProblem(file, info, name);
     case dao::FileHeader::Empty: return QStringLiteral("The database file %1 is empty.").arg(name) + kCrLf + ChooseAnother();
     case dao::FileHeader::Other:
         return QStringLiteral("The file %1 is not a recipe database.").arg(name) + kCrLf + ChooseAnother();
     case dao::FileHeader::SQLite: break;
     }
 
-    if (const QString cause = ReadOnlyCause(info); !cause.isEmpty()) {
-        return QStringLiteral("The database file %1 cannot be written: %2.").arg(name, cause) + kCrLf +
-               QStringLiteral("Make it writable for the station's user and start the program again.");
-    }
+    if (const QString cause = ReadOnlyCause(info); !cause.isEmpty()) return ReadOnlyProblem(name, cause);
     const QStorageInfo disk(info.absolutePath());
-    if (disk.isValid() && disk.bytesAvailable() < info.size() + kRoomBeyondFile) {
-        return QStringLiteral("The disk holding the database file %1 is full (%2 KB free).")
-                   .arg(name)
-                   .arg(disk.bytesAvailable() / 1024) +
-               kCrLf + QStringLiteral("Free some space on it and start the program again.");
-    }
+    if (disk.isValid() && disk.bytesAvailable() < info.size() + kRoomBeyondFile) return DiskFullProblem(name, disk);
 
     try {
         const dao::Database db = dao::OpenDatabase(file);

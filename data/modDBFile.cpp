@@ -4,6 +4,7 @@
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
+#include "data/ChainWalk.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
@@ -46,12 +47,18 @@ bool SameFile(const QString& a, const QString& b) {
 
 // Every record written into the open database in one transaction: one write to the disk
 // instead of one per row, and a program killed meanwhile leaves the file as it was before
-// the save. A row that fails is reported by its routine and undone alone; the others are
-// stored.
-void SaveAllRecordsAtOnce() {
-    dao::Transaction all(gDB);
-    SaveAllRecords();
-    all.Commit();
+// the save. The save is whole or not at all: the first row that fails ends it, nothing of
+// it is stored, and its failure, naming file (the one the operator chose), is raised for
+// the save to tell once.
+void SaveAllRecordsAtOnce(const QString& file) {
+    try {
+        const OneSave once;
+        dao::Transaction all(gDB);
+        SaveAllRecords();
+        all.Commit();
+    } catch (...) {
+        throw NotSaved(cErrHandler::CurrentError(), file);
+    }
 }
 
 // A database file and the journal that SQLite may have left beside it.
@@ -114,6 +121,8 @@ void RemoveKilledSaves(const QString& path) {
         const QDir dir(folder);
         const QStringList patterns{QLatin1Char('*') + kSaving, QLatin1Char('*') + kSaving + QStringLiteral("-journal")};
         for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
+        // The copies of the database, its backups and of New.mdb and Work.mdb, cut short.
+        WholeFile::RemoveScratchCopies(folder);
     }
 }
 
@@ -163,6 +172,9 @@ void DBLoad(const QString& path) {
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
         if (adding) adding->Commit();
+        // A chain the file holds damaged (a killed writer's, or one of a program that wrote
+        // row by row) is named once here; such a process never runs.
+        ReportDamagedChains();
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
@@ -177,7 +189,7 @@ void DBSave(const QString& path) {
     QString building;
     try {
         if (SameFile(path, gDB.Name())) {
-            SaveAllRecordsAtOnce();
+            SaveAllRecordsAtOnce(path);
         } else {
             // Another file, new or to be replaced, becomes an exact copy of the open
             // database holding every record, and the open database from then on. It is
@@ -191,7 +203,7 @@ void DBSave(const QString& path) {
             CopyDatabaseFile(gDB.Name(), building);
             SetAttr(building, vbNormal);
             gDB = dao::OpenDatabase(building);
-            SaveAllRecordsAtOnce();
+            SaveAllRecordsAtOnce(path);
             gDB.Close();
             {
                 std::optional<dao::Transaction> lock;

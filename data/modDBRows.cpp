@@ -14,7 +14,28 @@ void ShowEngineErrors() {
     }
 }
 
+namespace {
+int gSavesOpen = 0;
+}  // namespace
+
+OneSave::OneSave() { ++gSavesOpen; }
+
+OneSave::~OneSave() { --gSavesOpen; }
+
+bool OneSave::Active() { return gSavesOpen > 0; }
+
+RuntimeError NotSaved(const RuntimeError& cause, const QString& file) {
+    QString text = cause.description.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+    return RuntimeError(cause.number, text + QStringLiteral(" Nothing was saved to ") + file +
+                                          QStringLiteral("; the records as edited stay in the program and can be "
+                                                         "saved again."),
+                        cause.line);
+}
+
 void DBErrorPath() {
+    // Inside a save told once, the failure ends the save and is told by whoever opened it.
+    if (OneSave::Active()) throw;
     ShowEngineErrors();
     gErr.HandleError();
 }

@@ -12,7 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <array>
+#include <QStringList>
 #include <optional>
 
 namespace modDB {
@@ -26,9 +26,6 @@ const QString kNewFile = QStringLiteral("New.mdb");
 // The maker's support line, named in the messages that send the user to the maker.
 const QString kSupportPhone = QStringLiteral("555-0100");
 
-// The tables whose rows an upgrade carries over; Sensors keeps the template's rows.
-const std::array<const char*, 8> kCopiedTables{
-    {"Processes", "Layers", "Films", "Materials", "Graphs", "IO", "ORUN", "QCM"}};
 
 // The backup beside the database: its name without the last four characters (the
 // extension), "_" and the stored version ("_200" when there is none), then those four.
@@ -36,6 +33,28 @@ QString BackupName(const QString& path, const QString& storedVersion) {
     if (path.size() < 4) throw RuntimeError::InvalidCall();
     const QString suffix = storedVersion.isEmpty() ? QStringLiteral("_200") : '_' + storedVersion;
     return path.left(path.size() - 4) + suffix + path.right(4);
+}
+
+// Whether two files hold the same bytes (false when either cannot be read).
+bool SameBytes(const QString& a, const QString& b) {
+    QFile fa(ResolvePath(a)), fb(ResolvePath(b));
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
+    }
+    return true;
+}
+
+// The backup of an Access file. Its bytes are the only copy of the file once the upgrade
+// has put the converted file in its place, so a backup of that name holding other bytes
+// (an Access file of the same name and version carried over before) is kept and this one
+// takes the first free name with "_2", "_3"... before the extension.
+QString JetBackupName(const QString& path, const QString& storedVersion) {
+    const QString first = BackupName(path, storedVersion);
+    QString name = first;
+    for (int n = 2; modFileUtil::FileExists(name) && !SameBytes(name, path); ++n)
+        name = first.left(first.size() - 4) + '_' + QString::number(n) + first.right(4);
+    return name;
 }
 
 // The new output of a version 2.00 layer on the given channel; false: left unchanged.
@@ -69,6 +88,11 @@ void ShowUpgradeErrors(const QString& version) {
 
 }  // namespace
 
+const QStringList& CopiedTables() {
+    static const QStringList tables{"Processes", "Layers", "Films", "Materials", "Graphs", "IO", "ORUN", "QCM"};
+    return tables;
+}
+
 namespace {
 
 // The user-defined property of a database file; nothing when the file has no such
@@ -81,6 +105,13 @@ std::optional<QString> FindDBProperty(const QString& file, const QString& name) 
         if (e.number == 3270) return std::nullopt;  // property not found
         throw;
     }
+}
+
+// The one message that tells the operator an Access file was carried over.
+void TellCarriedOver(const QString& path, const QString& backup) {
+    MsgBox("The recipe database " + path + " was an Access (Jet) database. Its recipes have been carried over "
+               "into this program's own form; the Access file is kept unchanged as " + backup + ".",
+           vbInformation);
 }
 
 }  // namespace
@@ -111,6 +142,11 @@ QString UpgradeDB(const QString& path) {
     ORUN_PROC("UpgradeDB");
     const QString version = ProgramVersionText();
     const QString templateFile = TemplatePath();
+    // An Access (Jet) file is read once, into the scratch file in this program's form: that
+    // copy is the old database whose version is read and whose rows are copied. Nothing can
+    // write the Access file, so it is upgraded even at the program's own version.
+    const bool jet = dao::HeaderOf(ResolvePath(path)) == dao::FileHeader::Jet;
+    const QString oldFile = jet ? kWorkFile : path;
     // The upgraded file is made beside the user's and moves into its place only when it
     // is complete, in one step: a failure, or a program killed meanwhile, leaves the
     // user's file as it was.
@@ -118,22 +154,25 @@ QString UpgradeDB(const QString& path) {
     QString partialBackup;
     bool readingVersion = false;
     try {
-        dao::Database oldDb = dao::OpenDatabase(path);
+        if (jet) dao::ConvertJetFile(path, kWorkFile);
+        dao::Database oldDb = dao::OpenDatabase(oldFile);
         readingVersion = true;
         // Only a file without the property is of version 2.00. Any other failure to read
         // it (a lock held past the busy time-out, a damaged property table) must not take
         // a current file for an old one and remap its outputs: it is reported and the file
         // is left alone.
-        const QString stored = FindDBProperty(path, kVersionProperty).value_or(QString());
+        const QString stored = FindDBProperty(oldFile, kVersionProperty).value_or(QString());
         readingVersion = false;
         const QString dbVersion = vb::Val(stored) == 0 ? QStringLiteral("2.00") : stored;
         const float programVersion = vb::CSng(version);
         const float fileVersion = vb::CSng(dbVersion);
-        if (programVersion == fileVersion) {
+        if (programVersion == fileVersion && !jet) {
             oldDb.Close();
             return path;
         }
         if (programVersion < fileVersion) {
+            oldDb.Close();
+            if (jet) modFileUtil::KillFile(kWorkFile);
             modUtil::CriticalError("Database " + path + " is version " + dbVersion + "\r\nYour ORUN program is only version " +
                                    version + "\r\nContact Arvento (" + kSupportPhone + ") for upgrade information.");
         }
@@ -150,14 +189,14 @@ QString UpgradeDB(const QString& path) {
         // An older backup of the same name and version is kept as it is. A new one is
         // written under a name of its own and renamed once complete, so a program killed
         // meanwhile never leaves a partial backup that would be kept from then on.
-        const QString backup = BackupName(path, stored);
+        const QString backup = jet ? JetBackupName(path, stored) : BackupName(path, stored);
         if (!modFileUtil::FileExists(backup)) {
             partialBackup = ResolvePath(backup) + QStringLiteral(".part");
             CopyDatabaseFile(path, partialBackup);
             ReplaceFile(partialBackup, ResolvePath(backup));
             partialBackup.clear();
         }
-        CopyDatabaseFile(path, kWorkFile);
+        if (!jet) CopyDatabaseFile(path, kWorkFile);
         oldDb.Close();
         dao::Database source = dao::OpenDatabase(kWorkFile);
         templateDb.Close();
@@ -167,15 +206,16 @@ QString UpgradeDB(const QString& path) {
         CopyDatabaseFile(templateFile, upgraded);
         SetAttr(upgraded, vbNormal);
         dao::Database target = dao::OpenDatabase(upgraded);
-        for (const char* table : kCopiedTables) {
-            target.Execute(QStringLiteral(" INSERT INTO %1 SELECT * FROM %1 IN '%2'").arg(QLatin1String(table), kWorkFile));
-        }
+        if (jet) FitJetRows(source, target, CopiedTables());
+        for (const QString& table : CopiedTables())
+            target.Execute(QStringLiteral(" INSERT INTO %1 SELECT * FROM %1 IN '%2'").arg(table, kWorkFile));
         if (dbVersion == QLatin1String("2.00")) Upgrade201(source, target);
 
         source.Close();
         target.Close();
         ReplaceFile(upgraded, ResolvePath(path));
         modFileUtil::KillFile(kWorkFile);
+        if (jet) TellCarriedOver(path, backup);
         return path;
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends

@@ -86,6 +86,8 @@ GridCycle::GridCycle(TarselGrid* grid, Names names, QObject* parent)
 void GridCycle::Setup(const QString& corner, double captionWidth, double valueWidth, double unitsWidth) {
     TarselGrid& g = *grid_;
     const bool units = unitsWidth >= 0;
+    // Each row is one quantity: a refused list text names the row.
+    g.setListNames(TarselGrid::ListNameFromRowCaption);
     g.setFixedRows(1);
     g.setFixedCols(1);
     g.setCols(units ? 2 : 1);

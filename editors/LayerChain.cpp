@@ -3,8 +3,6 @@
 #include "data/modDB.h"
 #include "platform/RuntimeError.h"
 
-#include <QSet>
-
 namespace {
 
 // No sound chain is longer than the layer table.
@@ -35,22 +33,7 @@ void LayerChain::SaveProcess(int16_t p) const {
     if (store_.process) store_.process(p);
 }
 
-std::vector<LayerChain::Entry> LayerChain::Walk(int16_t p) const {
-    const ProcessRec& process = gProcess(p);
-    std::vector<Entry> entries;
-    QSet<int16_t> met;
-    int16_t l = process.First_Layer;
-    bool coDep = false;
-    for (int n = 1; n <= process.Number_Act_Layers; ++n) {
-        if (l < 1 || met.contains(l)) break;
-        const LayerRec& r = gLayer(l);
-        met.insert(l);
-        entries.push_back({l, coDep});
-        coDep = !Present(r.Next_Layer);
-        l = coDep ? r.CoDep_Layer : r.Next_Layer;
-    }
-    return entries;
-}
+std::vector<LayerChain::Entry> LayerChain::Walk(int16_t p) const { return modDB::WalkChains()[size_t(p)].records; }
 
 std::vector<LayerRec> LayerChain::Copy(int16_t p) const {
     std::vector<LayerRec> copies;

@@ -9,12 +9,14 @@
 //
 // Both the process tree (its nodes) and its clipboard (cut, copy, paste) work on the
 // chains through this one class. Every layer record that an operation changes is handed
-// to the store at once, so the database never holds a process whose chain names records
-// it does not hold; the process record is the caller's to write, except where a paste
-// writes it itself (Below, Above).
+// to the store at once; the process record is the caller's to write, except where a paste
+// writes it itself (Below, Above). The caller makes each action one transaction, so the
+// file never holds a chain halfway through an action.
 //
 // A damaged chain (a link outside 1..250, a loop) never hangs the program: the walks that
-// look for a layer stop after 250 steps with an error, and Walk visits each record once.
+// look for a layer stop after 250 steps with an error, and Walk stops at the first bad
+// link (data/ChainWalk.h).
+#include "data/ChainWalk.h"
 #include "data/ProcessRec.h"
 
 #include <cstdint>
@@ -28,10 +30,7 @@ class LayerChain {
 public:
     // One record of a chain in chain order; coDep when it was reached through a
     // CoDep_Layer link (it belongs to the step of the record before it).
-    struct Entry {
-        int16_t layer = 0;
-        bool coDep = false;
-    };
+    using Entry = modDB::ChainRecord;
 
     // The writes of changed records; the default writes through modDB.
     struct Store {
@@ -44,8 +43,8 @@ public:
     LayerChain();
     explicit LayerChain(Store store) : store_(std::move(store)) {}
 
-    // The records of process p in chain order: at most Number_Act_Layers of them, ending
-    // at a link below 1 or at a record met before. A link beyond 250 is error 9.
+    // The records of process p in chain order, as far as its links are sound (none for an
+    // empty process).
     std::vector<Entry> Walk(int16_t p) const;
     // Copies of those records, with the links they have.
     std::vector<LayerRec> Copy(int16_t p) const;

@@ -24,6 +24,8 @@ public:
     // Puts every changed record and row back, then loads the active process's maps again
     // when they were among them; afterwards nothing is changed.
     void Restore(int16_t active);
+    // How many processes' maps were reported.
+    size_t MapsTouched() const { return touchedMaps_.size(); }
 
 private:
     BoundedArray<ProcessRec, 1, 25> processes_{};

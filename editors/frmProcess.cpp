@@ -9,6 +9,7 @@
 #include "app/modFormUtil.h"
 #include "data/FilmRec.h"
 #include "data/modDB.h"
+#include "editors/TreeAction.h"
 #include "editors/frmLayerFilm.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
@@ -60,11 +62,7 @@ frmProcess* ProcessEditor() {
 
 frmProcess::frmProcess(QWidget* parent)
     : QWidget(parent),
-      mChain(LayerChain::Store{[this](int16_t l) {
-                                   mUndo.TouchLayer(l);
-                                   modDB::LayerSave(l);
-                               },
-                               [this](int16_t p) { SaveProcess(p); }}) {
+      mChain(LayerChain::Store{[this](int16_t l) { SaveLayer(l); }, [this](int16_t p) { SaveProcess(p); }}) {
     setObjectName(kSection);
     setAttribute(Qt::WA_DeleteOnClose);
     CreateControls();
@@ -135,6 +133,7 @@ void frmProcess::CreateControls() {
 void frmProcess::Form_Load() {
     setWindowTitle(kCaption);
     mUndo.Baseline();
+    StoreDamagedChainsAsWalked();
     EmptyClipProcess();
     mClipLayer.Film_Number = 0;
     fraPaste->hide();
@@ -153,6 +152,23 @@ void frmProcess::Form_Load() {
     modFormUtil::FormOnTop(this, true);
 }
 
+// A damaged chain is shown and kept as far as its links are sound, so every action works
+// on sound chains and closing the window leaves them stored; Cancel gives back what the
+// file held.
+void frmProcess::StoreDamagedChainsAsWalked() {
+    const std::vector<modDB::ChainWalk> walks = modDB::WalkChains();
+    std::optional<TreeAction> action;
+    for (int16_t p = gProcess.lower; p <= gProcess.upper; ++p) {
+        if (walks[size_t(p)].damage.isEmpty()) continue;
+        if (!action) action.emplace(mUndo);
+        std::vector<int16_t> layers;
+        modDB::RepairChain(p, walks[size_t(p)], layers);
+        for (int16_t l : layers) SaveLayer(l);
+        SaveProcess(p);
+    }
+    if (action) action->Store();
+}
+
 int16_t frmProcess::GetNum(const QString& Key, int16_t Which) {
     const QStringList parts = Key.split(QLatin1Char(','));
     if (Which < 1 || Which > parts.size()) return 0;
@@ -167,10 +183,11 @@ void frmProcess::UpdateTreeView() {
         for (int i = 1; i <= nodes.Count() && i <= 1000; ++i) expanded.push_back(nodes.Item(i)->Expanded());
         nodes.Clear();
         for (int16_t n = 1; n <= 25; ++n) nodes.Add(QStringLiteral("P") + vb::CStr(n), vb::Trim(gProcess(n).Process_Name));
+        const std::vector<modDB::ChainWalk> walks = modDB::WalkChains();
         for (int16_t n = 1; n <= 25; ++n) {
             const QString parent = QStringLiteral("P") + vb::CStr(n);
             int step = 0;
-            for (const LayerChain::Entry& e : mChain.Walk(n)) {
+            for (const LayerChain::Entry& e : walks[size_t(n)].records) {
                 const LayerRec& r = gLayer(e.layer);
                 QString text;
                 if (e.coDep) {
@@ -267,11 +284,15 @@ void frmProcess::changeEvent(QEvent* event) {
 }
 
 // OK keeps the changes, which are in the records and the database already; Cancel gives
-// back every record and map the window changed before the window closes as OK does.
+// back every record and map the window changed before the window closes as OK does. The
+// Cancel is one action with what the closing writes: a program killed meanwhile leaves
+// the file as it was before the Cancel.
 void frmProcess::cmdForm_Click(int Index) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::optional<TreeAction> cancel;
     if (Index == 1) {
         ORUN_PROC("frmProcess_cmdForm_Click");
+        cancel.emplace(mUndo);
         try {
             // The layer editor opened from this window writes its layer as it closes: it
             // goes first, so what it writes is given back too.
@@ -284,11 +305,17 @@ void frmProcess::cmdForm_Click(int Index) {
     SaveSetting(App().Title, kSection, QStringLiteral("Visible"), QStringLiteral("False"));
     QApplication::restoreOverrideCursor();
     modFormUtil::Unload(this);
+    if (cancel) cancel->Store();
 }
 
 void frmProcess::SaveProcess(int16_t p) {
     mUndo.TouchProcess(p);
     modDB::ProcessSave(p);
+}
+
+void frmProcess::SaveLayer(int16_t l) {
+    mUndo.TouchLayer(l);
+    modDB::LayerSave(l);
 }
 
 // Once the window counts as closed, the main window shows what the records now hold (the
@@ -308,6 +335,8 @@ void frmProcess::closeEvent(QCloseEvent* event) {
 void frmProcess::Form_QueryUnload(int& /*Cancel*/, int /*UnloadMode*/) {
     ORUN_PROC("frmProcess_QueryUnload");
     try {
+        // Selecting the process may give an emptied one its default layer: written whole.
+        TreeAction action(mUndo);
         cApp& app = RunApp();
         if (app.Phase() == PhaseCode::Stopped || app.Phase() == PhaseCode::StopLayer) {
             const int16_t p = GetNum(mNodeKey, mNodeKey.startsWith(QLatin1Char('P')) ? 1 : 2);
@@ -321,6 +350,7 @@ void frmProcess::Form_QueryUnload(int& /*Cancel*/, int /*UnloadMode*/) {
             if (gMainForm) gMainForm->BuildProcessMenu();
             if (frmLayerFilm* editor = OpenLayerEditor()) modFormUtil::Unload(editor);
         }
+        action.Store();
         modFormUtil::SaveFormPosition(this);
     } catch (...) {
         gErr.HandleError();

@@ -4,7 +4,8 @@
 // operator renames a process, opens a layer in the layer editor, cuts, copies and pastes
 // processes and layers, and on closing chooses the active process. It works on gProcess
 // and gLayer directly, so a running process sees every change at once; the chains change
-// only through LayerChain.
+// only through LayerChain, and a damaged chain through its repair as walked. Every action
+// (and the Cancel that gives everything back) writes the file in one transaction.
 //
 // Node keys: "P<n>" for process n, "L<l>,P<n>" for layer record l of process n.
 //
@@ -74,8 +75,13 @@ private:
     // Selects the node mNodeKey and gives the tree the focus.
     void SelectNodeKey();
     void RenameProcess(int16_t ProcNum);
-    // Writes process p, which this window changed.
+    // Writes process p (layer record l), which this window changed.
     void SaveProcess(int16_t p);
+    void SaveLayer(int16_t l);
+    // Stores every damaged chain as its walk found it (Form_Load).
+    void StoreDamagedChainsAsWalked();
+    // After an action that was undone: the tree shows the records again, process p selected.
+    void ShowUndone(int16_t p);
 
     // ---- Clipboard (frmProcess_Clipboard.cpp) ----
     void Cut(int16_t p, int16_t l, bool layerNode);

@@ -3,7 +3,9 @@
 
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "app/modFormUtil.h"
 #include "data/modDB.h"
+#include "editors/TreeAction.h"
 #include "editors/frmLayerFilm.h"
 #include "platform/Dialogs.h"
 #include "platform/TreeView.h"
@@ -21,31 +23,48 @@ void frmProcess::cmdEdit_Click(int Index) {
             MsgBox(QLatin1String(prompts[Index]), vbOKOnly, QLatin1String(titles[Index]));
             return;
         }
-        // A change made now is undone by Cancel to the records as they stand now.
-        mUndo.Baseline();
         const QString key = selected->Key();
         const bool layerNode = key.startsWith(QLatin1Char('L'));
         const int16_t p = GetNum(key, layerNode ? 2 : 1);
         const int16_t l = layerNode ? GetNum(key, 1) : 0;
-        switch (Index) {
-        case 0:
-            mNodeKey = key;
-            if (!layerNode) {
-                RenameProcess(p);
-                if (gProcess(p).Number_Layers == 0) mChain.AddDefault(p);  // no free record: stays empty
-                UpdateTreeView();
-                SelectNodeKey();
-            } else {
-                LayerEditor()->ShowLayer(l);
+        // The action is one transaction: a program killed meanwhile leaves the file as it
+        // was before it or as it is after it.
+        TreeAction action(mUndo);
+        // A change made now is undone by Cancel to the records as they stand now.
+        mUndo.Baseline();
+        try {
+            switch (Index) {
+            case 0:
+                mNodeKey = key;
+                if (!layerNode) {
+                    RenameProcess(p);
+                    if (gProcess(p).Number_Layers == 0) mChain.AddDefault(p);  // no free record: stays empty
+                    UpdateTreeView();
+                    SelectNodeKey();
+                } else {
+                    LayerEditor()->ShowLayer(l);
+                }
+                break;
+            case 1: Cut(p, l, layerNode); break;
+            case 2: Copy(p, l, layerNode); break;
+            default: Paste(p, l, layerNode); break;
             }
-            break;
-        case 1: Cut(p, l, layerNode); break;
-        case 2: Copy(p, l, layerNode); break;
-        default: Paste(p, l, layerNode); break;
+        } catch (...) {
+            gErr.HandleError();
         }
+        if (!action.Store()) ShowUndone(p);
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmProcess::ShowUndone(int16_t p) {
+    mNodeKey = QStringLiteral("P") + vb::CStr(p);
+    UpdateTreeView();
+    SelectNodeKey();
+    if (frmLayerFilm* editor = qobject_cast<frmLayerFilm*>(modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Layer"))))
+        if (gLayer.inRange(editor->CurrentLayer()) && gLayer(editor->CurrentLayer()).Film_Number != -1)
+            editor->ShowLayer(editor->CurrentLayer());
 }
 
 // Asks for the process's new name until it is empty, unchanged or used by no other

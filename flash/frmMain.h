@@ -161,12 +161,18 @@ private:
     void removeLastMessage();
     // Sends CmdBuffer and BlockBuffer as block n and shows its progress or error line.
     bool sendBlock(int n);
+    // What the boot-loader command in CmdBuffer waits for an answer to ("block 2 of 3",
+    // "the erase of block 80"...), and RxText after its time-out: "Timeout: ", what went
+    // unanswered within how long, then whatever had arrived.
+    QString Awaited() const;
+    QByteArray TimeoutText() const;
 
     int16_t CommStatus_ = csReplyOk;
     bool Loading_ = false;
     bool linkBusy_ = false;
     // The last exchange failed because the port itself failed (not a silent instrument).
     bool portFailed_ = false;
+    int blockInFlight_ = 0;  // the block the last block command sent
     bool logWritable_ = false;
     std::vector<bool> enabledBeforeRun_;
     QFile runFile_;

@@ -90,7 +90,7 @@ bool frmMain::SendCommand() {
         if (command == 'B' || command == 'b') MSComm1->Output(BlockBuffer);
         while (!ReplyDone) {
             if (TickMs() - start >= timeout) {
-                RxText = "Timeout: " + RxText;
+                RxText = TimeoutText();
                 ReplyDone = true;
                 return false;
             }
@@ -125,6 +125,38 @@ bool frmMain::SendCommand() {
     default:
         return false;
     }
+}
+
+QString frmMain::Awaited() const {
+    const char command = CmdBuffer.isEmpty() ? '\0' : CmdBuffer[0];
+    switch (command) {
+    case '!': return QStringLiteral("the search");
+    case 'A':
+    case 'a':
+        return CmdBuffer.size() > 1 ? QStringLiteral("the erase of block ") + vb::Hex(static_cast<uint8_t>(CmdBuffer[1]))
+                                    : QStringLiteral("the erase");
+    case 'B':
+    case 'b':
+        // Outside a run there is no block count to tell.
+        return BlockCount > 0 ? QStringLiteral("block %1 of %2").arg(blockInFlight_).arg(BlockCount)
+                              : QStringLiteral("the block");
+    case 'D':
+    case 'd': return QStringLiteral("the done command");
+    default: return QStringLiteral("the command");
+    }
+}
+
+QByteArray frmMain::TimeoutText() const {
+    // What was sent and for how long its reply was awaited, then what arrived of it (a
+    // partial reply, or one whose check characters were wrong): the line tells what timed
+    // out even when nothing came back.
+    const QString seconds = QString::number(static_cast<double>(TimeOutSeconds), 'f', 1);
+    QByteArray text = "Timeout: " +
+                      (RxText.isEmpty() ? QStringLiteral("no reply to %1 within %2 s")
+                                        : QStringLiteral("no valid reply to %1 within %2 s, received: "))
+                          .arg(Awaited(), seconds)
+                          .toLatin1();
+    return text + RxText;
 }
 
 bool frmMain::CommOpen(int port, int32_t rate) {

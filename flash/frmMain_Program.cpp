@@ -239,6 +239,7 @@ bool frmMain::ProgramBlock(int n) {
 }
 
 bool frmMain::sendBlock(int n) {
+    blockInFlight_ = n;
     const bool ok = SendCommand();
     if (ok) {
         if (n > 1) removeLastMessage();

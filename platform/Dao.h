@@ -3,7 +3,7 @@
 // objects over an SQLite file (Qt SQL, QSQLITE). It offers exactly what the recipe
 // database routines call:
 //
-//   dao::Database db = dao::OpenDatabase("ORUN.MDB");   // file must exist; Jet refused
+//   dao::Database db = dao::OpenDatabase("ORUN.MDB");   // file must exist
 //   dao::Recordset rs = db.OpenRecordset("SELECT * FROM Layers WHERE Layer_Number =7");
 //   if (rs.RecordCount() == 0) { rs = db.OpenRecordset("Layers"); rs.AddNew();
 //       rs.Fields("Layer_Number") = 7; rs.Update(); }           // other columns: defaults
@@ -17,11 +17,16 @@
 // dao::Errors(), which an error path shows one box per entry. The list is emptied when an
 // engine operation begins, so it always describes the latest failed operation.
 //
-// Files: a name is resolved like every path in settings (ResolvePath). A Jet (Access)
-// file is recognised by its header and refused with a message naming it; nothing is
-// written to it. Each Update and Execute is one SQLite transaction, so a program killed
-// mid-way leaves every row either as it was or as written; BeginTrans/CommitTrans group
-// many of them into one (one write to the disk instead of one per row).
+// Files: a name is resolved like every path in settings (ResolvePath). Each Update and
+// Execute is one SQLite transaction, so a program killed mid-way leaves every row either as
+// it was or as written; BeginTrans/CommitTrans group many of them into one (one write to
+// the disk instead of one per row).
+//
+// An Access (Jet 3 or Jet 4) file, recognised by its header, is only ever read: the reader
+// program orun_jetread (Debian's mdbtools library, in a process of its own) copies its
+// tables and user-defined properties into an SQLite file, and the database object reads
+// that copy. Every write to such a database fails with error 3027, and the file itself is
+// never opened for writing.
 //
 // The user-defined database properties live in the table "DatabaseProperties"
 // (Name, Value), which the layer creates when the first property is set.
@@ -70,7 +75,9 @@ public:
     // Groups the writes that follow into one transaction: CommitTrans stores them
     // together, Rollback (or closing the database first) drops them. Each Update and
     // Execute inside it stays all-or-nothing on its own: one that fails undoes only
-    // itself. An INSERT ... IN 'file' cannot run inside it.
+    // itself. An INSERT ... IN 'file' cannot run inside it. Transactions nest: one begun
+    // inside another is part of it; its CommitTrans leaves its writes to the outer one,
+    // its Rollback drops them alone.
     void BeginTrans() const;
     void CommitTrans() const;
     void Rollback() const;
@@ -118,6 +125,25 @@ Database CreateDatabase(const QString& name);
 // Raises the refusal of an Access (Jet) file (3343, naming it) when the file at name is
 // one; any other file, or none, passes. For a routine about to replace a file.
 void RefuseJetFile(const QString& name);
+
+// The failure to read an Access (Jet) file (3049): the file's path and the cause in the
+// operator's words ("its reader crashed on it or reached its limit of work").
+struct JetReadError : RuntimeError {
+    JetReadError(const QString& file, const QString& why);
+    QString cause;
+};
+// Copies the tables and user-defined properties of the Access (Jet) file at jetFile into a
+// new SQLite database at target (both names resolved like every path), through the reader
+// program in a process of its own: a crash, a hang past its time limit or a file the
+// reader refuses raises JetReadError and leaves no target behind; a target that existed is
+// replaced only by a whole copy. The Access file is never written.
+void ConvertJetFile(const QString& jetFile, const QString& target);
+// The reader program: orun_jetread beside the executable, else in the build's bin folder
+// next to the executable's (tests and benchmarks run from folders of their own).
+QString JetReaderProgram();
+// Another reader program and time limit (tests of a reader that crashes or hangs); an
+// empty program returns to the one that ships and its limit.
+void SetJetReader(const QString& program, int timeLimitMs);
 // What the first bytes of the file at name (a native path) say it is; Unreadable when it
 // cannot be opened for reading.
 enum class FileHeader { Unreadable, Empty, Jet, SQLite, Other };

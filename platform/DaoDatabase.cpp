@@ -105,23 +105,47 @@ void Database::Execute(const QString& query) const {
     c.ForgetColumns();
 }
 
+// A transaction begun inside an open one is a savepoint of it, as the engine's
+// transactions nest: its commit hands its writes to the outer one, which stores them or
+// drops them with its own; its rollback drops its writes alone.
+namespace {
+QString Savepoint(int depth) { return QStringLiteral("orun_trans%1").arg(depth); }
+}  // namespace
+
 void Database::BeginTrans() const {
     ClearErrors();
     Connection& c = conn();
-    Run(c.Db(), c.path, QStringLiteral("BEGIN IMMEDIATE"));
+    if (c.transactionDepth == 0)
+        Run(c.Db(), c.path, QStringLiteral("BEGIN IMMEDIATE"));
+    else
+        Run(c.Db(), c.path, QStringLiteral("SAVEPOINT ") + Savepoint(c.transactionDepth));
+    ++c.transactionDepth;
     c.inTransaction = true;
 }
 
 void Database::CommitTrans() const {
     ClearErrors();
     Connection& c = conn();
+    if (c.transactionDepth > 1) {
+        Run(c.Db(), c.path, QStringLiteral("RELEASE ") + Savepoint(c.transactionDepth - 1));
+        --c.transactionDepth;
+        return;
+    }
     Run(c.Db(), c.path, QStringLiteral("COMMIT"));
+    c.transactionDepth = 0;
     c.inTransaction = false;
 }
 
 void Database::Rollback() const {
     ClearErrors();
     Connection& c = conn();
+    if (c.transactionDepth > 1) {
+        --c.transactionDepth;
+        Run(c.Db(), c.path, QStringLiteral("ROLLBACK TO ") + Savepoint(c.transactionDepth));
+        Run(c.Db(), c.path, QStringLiteral("RELEASE ") + Savepoint(c.transactionDepth));
+        return;
+    }
+    c.transactionDepth = 0;
     c.inTransaction = false;
     Run(c.Db(), c.path, QStringLiteral("ROLLBACK"));
 }

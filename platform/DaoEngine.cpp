@@ -26,8 +26,10 @@ namespace detail {
 
 void ClearErrors() { errorList().clear(); }
 
+void ListError(int32_t number, const QString& description) { errorList().assign(1, Error{number, description}); }
+
 void Raise(int32_t number, const QString& description) {
-    errorList().assign(1, Error{number, description});
+    ListError(number, description);
     throw RuntimeError(number, description);
 }
 
@@ -79,12 +81,13 @@ FileHeader KindOf(const QByteArray& head) {
     return head.startsWith(QByteArray("SQLite format 3\0", 16)) ? FileHeader::SQLite : FileHeader::Other;
 }
 
-// An Access (Jet) file is refused by name; nothing is ever written to it.
+// Where an Access (Jet) file would be written, or read as an SQLite file, it is refused by
+// name.
 void RefuseJetHeader(const QString& path, const QByteArray& head) {
     if (KindOf(head) == FileHeader::Jet) {
         Raise(kUnrecognizedFormat,
-              QStringLiteral("The file '%1' is an Access (Jet) database, which this program cannot open. "
-                             "Open a recipe database made by this program instead; the file is left unchanged.")
+              QStringLiteral("The file '%1' is an Access (Jet) database, which this program reads but never "
+                             "writes; the file is left unchanged.")
                   .arg(path));
     }
 }
@@ -135,11 +138,19 @@ void TrackOpen(Connection* c) {
 
 Connection::Connection(const QString& p, bool mustExist) : path(p) {
     static std::atomic<int> serial{0};
-    if (mustExist) CheckFileFormat(path);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000");
+    if (mustExist && HeaderOf(path) == FileHeader::Jet) {
+        // An Access file is read through its copy, which the engine itself keeps from
+        // being written.
+        jetCopy_ = std::make_unique<JetCopy>(path);
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    } else if (mustExist) {
+        CheckFileFormat(path);
+    }
     connectionName_ = QStringLiteral("orun-dao-%1").arg(++serial);
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-    db_.setDatabaseName(path);
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    db_.setDatabaseName(jetCopy_ ? jetCopy_->path() : path);
+    db_.setConnectOptions(options);
     if (!db_.open()) {
         const QSqlError e = db_.lastError();
         Close();
@@ -168,6 +179,8 @@ void Connection::Close() {
     connectionName_.clear();
     open_ = false;
     inTransaction = false;
+    jetCopy_.reset();
+    transactionDepth = 0;
 }
 
 QSqlDatabase& Connection::Db() {

@@ -4,6 +4,7 @@
 #include "platform/Dao.h"
 
 #include <QHash>
+#include <memory>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
@@ -40,6 +41,8 @@ enum : int32_t {
 
 // Empties the error list: an engine operation begins.
 void ClearErrors();
+// Makes the error the one the list holds.
+void ListError(int32_t number, const QString& description);
 // Lists the error and raises it as a RuntimeError.
 [[noreturn]] void Raise(int32_t number, const QString& description);
 // Raises the engine error that an SQLite failure stands for.
@@ -51,6 +54,21 @@ QSqlQuery Run(const QSqlDatabase& db, const QString& file, const QString& sql, c
 // Refuses a file that is no SQLite database (a Jet file by name, anything else as an
 // unrecognised format); an empty file is a new SQLite database.
 void CheckFileFormat(const QString& path);
+
+// A copy of an Access (Jet) file in the SQLite form, in a folder of its own under the
+// system's temporary folder, removed with the object.
+class JetCopy {
+public:
+    explicit JetCopy(const QString& jetFile);
+    ~JetCopy();
+    JetCopy(const JetCopy&) = delete;
+    JetCopy& operator=(const JetCopy&) = delete;
+    QString path() const { return path_; }
+
+private:
+    QString folder_;
+    QString path_;
+};
 
 // One column of a table as its design gives it.
 struct ColumnInfo {
@@ -71,12 +89,16 @@ struct Connection {
     void ForgetColumns() { columns_.clear(); }
 
     QString path;
-    // A transaction opened by Database::BeginTrans is open.
+    // A transaction opened by Database::BeginTrans is open; transactionDepth counts the
+    // ones begun inside it (savepoints of it), 0 when none is open.
     bool inTransaction = false;
+    int transactionDepth = 0;
 
 private:
     QString connectionName_;
     QSqlDatabase db_;
+    // What the connection reads in place of an Access (Jet) file.
+    std::unique_ptr<JetCopy> jetCopy_;
     bool open_ = false;
     QHash<QString, std::vector<ColumnInfo>> columns_;
 };

@@ -21,6 +21,14 @@
 // user types or picks, never for a text or a list index the program sets. CellOver follows
 // the pointer over the open editor too.
 //
+// A list cell takes a pick of the mouse or the arrow keys as it is. Typing into it never
+// searches the list: the typed text shows in the cell and is taken at the commit (Enter,
+// another cell, focus leaving) only when it equals one of the items (blanks and letter
+// case aside), as a pick of that item; any other text is refused with the message
+// "Valid <name> values are <the items>." and the edit is cancelled as Escape cancels it,
+// so nothing is picked and the cell shows what it showed before. The name is the column's
+// heading, or the row's caption where ListNames says so.
+//
 // A hidden row keeps its height: RowHeight reads it, and ShowRow brings the row back with
 // it. The open editor stays over its cell when rows above it are hidden or shown; hiding
 // the edited row itself cancels the edit, as Escape does.
@@ -135,6 +143,9 @@ public:
     QString ListItem(int index) const;
     int ListItemData(int index) const;
     void setListItemData(int index, int data);
+    // Where the refusal of a typed list text takes the cell's name from.
+    enum ListNameSource { ListNameFromHeading, ListNameFromRowCaption };
+    void setListNames(ListNameSource source) { listNames_ = source; }
 
     // ---- The control ----
     QString ToolTipText() const { return toolTip_; }
@@ -207,10 +218,16 @@ private:
     void commitEdit();
     void placeEditor();
     void syncListEditor();
+    void pickListItem(int index);
+    void showListTyped();
+    bool takeListTyped();
+    // The refusal of a text that is none of the list's items, for a cell of that name.
+    QString ListRefusal(const QString& name) const;
     void storeEditedText();
     void moveCurrent(int dRow, int dCol);
     bool tableKeyPress(QKeyEvent* ev);
     bool editorKeyPress(QKeyEvent* ev);
+    bool listViewKeyPress(QKeyEvent* ev);
     bool mousePress(QMouseEvent* ev);
     void pointerOver(const QPoint& viewportPos);
     bool focusNeighbour(bool next);
@@ -222,6 +239,8 @@ private:
     std::vector<RowAttr> rowAttr_;  // by model row
     std::vector<ListEntry> list_;
     int listIndex_ = -1, listNewIndex_ = -1;
+    QString listTyped_;  // typed into the open list, not yet taken
+    ListNameSource listNames_ = ListNameFromHeading;
     QString toolTip_;
 
     int curRow_ = -1, curCol_ = -1;

@@ -4,8 +4,10 @@
 // reopened a cell) and then leaves the edit as the handler left it.
 #include "platform/TarselGrid.h"
 
+#include "platform/Dialogs.h"
 #include "platform/TarselGridDelegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -90,13 +92,12 @@ void TarselGrid::openEditor(bool byMouse) {
         listEditor_ = new QComboBox(table_->viewport());
         listEditor_->setFrame(false);
         syncListEditor();
+        // activated is raised for the user's pick only
         connect(listEditor_, &QComboBox::activated, this, [this](int index) {
-            // activated is raised for the user's pick only
-            if (!editing_ || index == listIndex_) return;
-            listIndex_ = index;
-            editText_ = list_[size_t(index)].text;
-            emit TextChange(editRow_, editCol_);
+            if (editing_) pickListItem(index);
         });
+        // Typing into the list that dropped down goes into the cell as well.
+        listEditor_->view()->installEventFilter(this);
         w = listEditor_;
     } else {
         lineEditor_ = new QLineEdit(table_->viewport());
@@ -133,10 +134,72 @@ void TarselGrid::placeEditor() {
 
 void TarselGrid::syncListEditor() {
     if (!listEditor_) return;
+    {
+        const QSignalBlocker block(listEditor_);
+        listEditor_->clear();
+        for (const ListEntry& e : list_) listEditor_->addItem(e.text);
+    }
+    showListTyped();
+}
+
+// A pick replaces whatever was typed.
+void TarselGrid::pickListItem(int index) {
+    listTyped_.clear();
+    const bool changed = index >= 0 && index < int(list_.size()) && index != listIndex_;
+    if (changed) {
+        listIndex_ = index;
+        editText_ = list_[size_t(index)].text;
+    }
+    showListTyped();
+    if (changed) emit TextChange(editRow_, editCol_);
+}
+
+// The editor shows the item picked, or, while there is one, the typed text in its place
+// (the item stays picked until the text is taken).
+void TarselGrid::showListTyped() {
+    if (!listEditor_) return;
     const QSignalBlocker block(listEditor_);
-    listEditor_->clear();
-    for (const ListEntry& e : list_) listEditor_->addItem(e.text);
-    listEditor_->setCurrentIndex(listIndex_);
+    listEditor_->setPlaceholderText(listTyped_);
+    listEditor_->setCurrentIndex(listTyped_.isEmpty() ? listIndex_ : -1);
+}
+
+// True when nothing was typed or the text is an item (now picked); false when the text
+// was refused and the edit cancelled.
+bool TarselGrid::takeListTyped() {
+    if (!listEditor_ || !editing_ || listTyped_.isEmpty()) return true;
+    const QString typed = listTyped_.trimmed();
+    listTyped_.clear();
+    for (int i = 0; i < int(list_.size()); ++i) {
+        if (list_[size_t(i)].text.trimmed().compare(typed, Qt::CaseInsensitive) == 0) {
+            pickListItem(i);
+            return true;
+        }
+    }
+    const QString name = listNames_ == ListNameFromRowCaption ? CellText(editRow_, -1) : CellText(-1, editCol_);
+    closeEditor(false);
+    MsgBox(ListRefusal(name), vbOKOnly);
+    return false;
+}
+
+QString TarselGrid::ListRefusal(const QString& name) const {
+    QStringList items;
+    bool numbers = true;
+    for (const ListEntry& e : list_) {
+        items << e.text.trimmed();
+        bool isNumber = false;
+        items.back().toDouble(&isNumber);
+        numbers = numbers && isNumber;
+    }
+    QString values = QStringLiteral("the items of its list");
+    if (items.size() > 3 && numbers) {
+        values = items.front() + QStringLiteral(" to ") + items.back();
+    } else if (items.size() == 1) {
+        values = items.front();
+    } else if (items.size() >= 2 && items.size() <= 9) {
+        values = QStringList(items.begin(), items.end() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") +
+                 items.back();
+    }
+    return QStringLiteral("Valid ") + name.trimmed() + QStringLiteral(" values are ") + values + '.';
 }
 
 void TarselGrid::storeEditedText() {
@@ -153,6 +216,7 @@ void TarselGrid::closeEditor(bool keepText) {
     const bool wasEditing = editing_;
     editing_ = false;
     opening_ = false;
+    listTyped_.clear();
     if (!wasEditing) return;
     if (!keepText) {
         editText_ = editOriginal_;
@@ -172,6 +236,7 @@ void TarselGrid::closeEditor(bool keepText) {
             w->isAncestorOf(windowFocus))
             table_->setFocus(Qt::OtherFocusReason);
         w->removeEventFilter(this);
+        if (auto* list = qobject_cast<QComboBox*>(w)) list->view()->removeEventFilter(this);
         w->hide();
         w->deleteLater();
     }
@@ -188,7 +253,7 @@ void TarselGrid::StartEdit(int row, int col) {
 // The grid's own commit: AfterEdit while the editor's text still reads, then the editor
 // closes unless the handler ended the edit or reopened a cell itself.
 void TarselGrid::commitEdit() {
-    if (!editing_) return;
+    if (!editing_ || !takeListTyped()) return;
     const int gen = editGen_;
     emit AfterEdit(editRow_, editCol_);
     if (editing_ && gen == editGen_) closeEditor(true);
@@ -284,8 +349,26 @@ bool TarselGrid::editorKeyPress(QKeyEvent* ev) {
         if (!editing_) moveCurrent(d, 0);
         return true;
     }
+    if (listEditor_ && !listTyped_.isEmpty()) {
+        switch (ev->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_F4:
+            // Stepping through the list (or opening it) starts from the item picked.
+            listTyped_.clear();
+            showListTyped();
+            return false;
+        default: break;
+        }
+    }
     const int ascii = asciiOf(ev);
     if (ascii < 0 || ascii == 9) return false;
+    // Enter takes the typed text first: the handler's commit then sees the item it named.
+    if (ascii == 13 && !takeListTyped()) return true;
     int key = ascii;
     emit KeyPress(key);
     if (key == 0 || !editing_) return true;  // consumed, or the handler ended the edit
@@ -295,6 +378,16 @@ bool TarselGrid::editorKeyPress(QKeyEvent* ev) {
     }
     if (key == 27) {
         closeEditor(false);
+        return true;
+    }
+    if (listEditor_) {
+        // Typing never searches the list: the text waits for the commit.
+        if (ev->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+        if (key == 32 && listTyped_.isEmpty()) return false;  // the space still drops the list down
+        if (key == 8) listTyped_.chop(1);
+        else if (key >= 32 && key != 127) listTyped_ += QChar(key);
+        else return true;
+        showListTyped();
         return true;
     }
     if (key != ascii && lineEditor_) {
@@ -364,13 +457,29 @@ void TarselGrid::focusLeaving(QFocusEvent* ev) {
     if (now && (now == this || isAncestorOf(now))) return;
     if (now && now->window() != window()) return;
     if (!window()->isVisible()) return;
+    // A typed list text is taken or refused before the handler commits the cell.
+    takeListTyped();
     const int gen = editGen_;
     emit LostFocus();
     if (editing_ && gen == editGen_) commitEdit();
 }
 
+// A character typed while the list is dropped down closes it and goes into the cell: the
+// list's own search would pick the first item that begins with it.
+bool TarselGrid::listViewKeyPress(QKeyEvent* ev) {
+    if (ev->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    const int ascii = asciiOf(ev);
+    if (ascii < 32 || ascii == 127) return false;
+    listEditor_->hidePopup();
+    listTyped_ += QChar(ascii);
+    showListTyped();
+    return true;
+}
+
 bool TarselGrid::eventFilter(QObject* watched, QEvent* event) {
     QWidget* vp = table_->viewport();
+    if (listEditor_ && editing_ && watched == listEditor_->view())
+        return event->type() == QEvent::KeyPress && listViewKeyPress(static_cast<QKeyEvent*>(event));
     const bool isEditor = watched != table_ && watched != vp;
     switch (event->type()) {
     case QEvent::FocusOut:

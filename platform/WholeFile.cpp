@@ -1,7 +1,9 @@
 #include "platform/WholeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +13,9 @@
 
 namespace WholeFile {
 namespace {
+
+// What a scratch file's name adds to its target's; mkostemp fills in six letters or digits.
+constexpr char kScratch[] = ".orun-write-";
 
 // Writes the new content to a descriptor from its current offset; 0 or the error number.
 using Producer = std::function<int(int fd)>;
@@ -70,7 +75,7 @@ mode_t ModeFor(const QByteArray& target) {
 
 // Written beside the target and renamed over it. noScratch: the folder takes no new file.
 int ReplaceByScratch(const QByteArray& target, const Producer& produce, bool& noScratch) {
-    QByteArray scratch = target + ".XXXXXX";
+    QByteArray scratch = target + kScratch + "XXXXXX";
     Descriptor f(::mkostemp(scratch.data(), O_CLOEXEC));
     if (f.get() < 0) {
         const int e = errno;
@@ -155,6 +160,33 @@ int Copy(const QString& from, const QString& to) {
             if (const int e = WriteAll(fd, block, n)) return e;
         }
     });
+}
+
+int Append(const QString& path, const QByteArray& bytes) {
+    Descriptor f(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (f.get() < 0) return errno == ENOENT ? ENOTDIR : errno;
+    struct stat st {};
+    if (::fstat(f.get(), &st) != 0) return errno;
+    const int e = WriteAll(f.get(), bytes.constData(), bytes.size());
+    // A line torn off at the disk's last free byte would stay in the file for good. Only a
+    // regular file can be cut back (a device such as /dev/full has nothing to cut).
+    if (e && S_ISREG(st.st_mode)) {
+        while (::ftruncate(f.get(), st.st_size) != 0 && errno == EINTR) {
+        }
+    }
+    if (e) return e;
+    return f.Close();
+}
+
+int RemoveScratchCopies(const QString& folder) {
+    static const QRegularExpression scratch(QStringLiteral("^.+") + QRegularExpression::escape(QLatin1String(kScratch)) +
+                                            QStringLiteral("[A-Za-z0-9]{6}$"));
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (scratch.match(name).hasMatch() && QFile::remove(dir.filePath(name))) ++removed;
+    }
+    return removed;
 }
 
 RuntimeError ErrorOf(int osError, const QString& what) {

@@ -10,6 +10,10 @@
 // A folder that takes no new files (read-only folder, writable file) cannot hold the
 // scratch file: the target is then written in place, and when that fails its old bytes
 // are written back.
+//
+// The file beside the target is named "<target>.orun-write-" and six letters or digits, a
+// name of the writer's own: a program killed while writing leaves it behind, and
+// RemoveScratchCopies clears exactly those from a folder (nothing else in it).
 #include "platform/RuntimeError.h"
 
 #include <QByteArray>
@@ -23,6 +27,14 @@ int Save(const QString& path, const QByteArray& bytes);
 // Makes the file at to an exact copy of the file at from, the same way. 0 on success, else
 // the system's error number.
 int Copy(const QString& from, const QString& to);
+// Adds bytes at the end of the file at path (created when missing), all of them or none:
+// a write the disk refuses part-way is cut off again, so the file keeps what it held and
+// no part of the bytes. 0 on success, else the system's error number.
+int Append(const QString& path, const QByteArray& bytes);
+
+// Deletes the scratch files that writes killed midway left in the folder; the number
+// deleted.
+int RemoveScratchCopies(const QString& folder);
 
 // The run-time error that stands for a system error number of a write: 61 "Disk full" for
 // a full disk or quota (or a file grown past its limit), 75 "Path/File access error" for a

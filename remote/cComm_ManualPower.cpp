@@ -6,8 +6,10 @@
 #include "remote/ClientPresses.h"
 
 #include "app/Globals.h"
+#include "app/PhaseCode.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "data/FilmRec.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
@@ -22,7 +24,14 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     // The window is tested on the whole percent; the unit gets the value as sent.
     const int16_t whole = vb::CInt(sPercent);
     if (whole < 0 || whole > 100) return -1;
-    if (!box->isChecked()) {
+    // The limit of the window's own box: the maximum power of the film of the step shown
+    // (the unit's output limit may still be another step's).
+    const int16_t film = RunApp().ChanFilm(nChan);
+    const double percent = vb::CDbl(sPercent);
+    if (film < 1 || percent < 0.0 || percent > gFilm(film).Max_Power) return -1;
+    // A box the refresh has not yet caught up with (ticked for a channel no longer in
+    // manual power) is switched on anew, so the power goes to a channel in manual power.
+    if (!box->isChecked() || RunApp().ChanPhase(nChan) != PhaseCode::ManPower) {
         box->setChecked(true);
         form.chkManPwr_Click(nChan);
         // The window refused (the process editor is open): nothing is sent.
@@ -30,7 +39,7 @@ int16_t cComm::SetManualPower(int16_t nChan, const QString& sPercent) {
     }
     form.txtPower(nChan)->setText(vb::Format(sPercent, QStringLiteral("0.0")));
     cORUN& unit = RunUnit();
-    unit.setPower(RunApp().ChanOutput(nChan), vb::CDbl(sPercent));
+    unit.setPower(RunApp().ChanOutput(nChan), percent);
     unit.SendPower();
     return 0;
 }

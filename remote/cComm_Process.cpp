@@ -12,6 +12,7 @@
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "data/ChainWalk.h"
 #include "data/ProcessRec.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
@@ -101,8 +102,8 @@ QString cComm::MsgUP(const QString& sMsg) {
     }
     // A press that leaves the run as it was (the detector calibration holds the button,
     // the process editor is open, a phase the button ignores) is refused.
-    case 2: case 4:  // start
-        if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
+    case 2: case 4:  // start; a process whose chain is damaged never runs
+        if (!Stopped(app.Phase()) || !modDB::ChainDamage(app.ProcNum()).isEmpty()) return Nak(NakCode::REQ);
         if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase())) return Nak(NakCode::REQ);
         break;
     case 3: case 5:  // stop

@@ -40,10 +40,11 @@ int16_t GetIOFunction(bool input, int16_t i) {
 
 QString ProcessTime() { return RunMainForm().ProcessTime(); }
 
-// The shutdown's release: the relay words and zero powers the shutdown has just sent must
-// reach the unit before its link goes, so the link gets a bounded time to pass them on.
+// The shutdown's release: the relay word and zero powers of the shutdown must reach the
+// unit before its link goes, past a reply lost or garbled on the way, so the link gets a
+// time that covers a whole reply time-out to pass them on.
 void ShutdownLinks() {
-    if (gORUN) gORUN->Drain(OrunTiming::ShutdownDrainMs);
+    if (gORUN) gORUN->FinishShutdown(OrunTiming::ShutdownStopMs);
     ReleaseLinks();
 }
 

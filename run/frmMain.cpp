@@ -18,6 +18,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     ConnectRunButtons();
     ConnectPowerBoxes();
     BindAppEvents();
+    ManualOutput_.fill(-1);
     // The key preview: the window sees the keys of its controls first.
     qApp->installEventFilter(this);
 }

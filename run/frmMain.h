@@ -156,6 +156,8 @@ public:
     // "23:59:59" from 86399 seconds on.
     QString ProcessTime() const;
     QString LayerTime() const;
+    // Empties the process, layer and phase time labels and the phase bar (STOPPED).
+    void ClearRunTimes();
     // Timer values at which the process run and the current layer started; 0 for none.
     float RunStartTime = 0.0f;
     float LayerStartTime = 0.0f;
@@ -369,6 +371,8 @@ private:
     void ConnectRunButtons();
     // With CtrlKey on and Ctrl not held: shows the Ctrl-key tip and gives true.
     bool CtrlKeyRefuses();
+    // The active process's chain is damaged: shows why it cannot run and gives true.
+    bool RefusesDamagedProcess();
     // Handlers running, so that a nested call (a box set from code, a pumped wait) returns.
     bool cmdFuncBusy_ = false;
     bool chkManPwrBusy_ = false;
@@ -402,6 +406,18 @@ private:
     // Sends the power typed into the box when it lies within 0 and the film's maximum
     // power; otherwise says so and shows the present power again. True when sent.
     bool ValidatePower(int16_t Index);
+    // The channel rows have been laid out for a step (or a process): a channel in manual
+    // power whose row has gone, or whose row now drives another output, leaves manual
+    // power; one that stays is held within its new film's maximum power. While no layer
+    // runs, only channels with a row (by hand, or CONSTANT in STOP LAYER) drive outputs.
+    void FollowRowsShown();
+    // Manual power off for a channel that has no box left to switch it with: its box
+    // unticked, the output it drove at 0 (and under hand control no more), the channel
+    // stopped with the run, its relays following.
+    void DropManualPower(int16_t Chan);
+    // The relay word, and while a run or a hand-set power needs them the detector voltages
+    // and powers, given to the unit again at a steady pace (poll tick).
+    void ReassertUnitState();
     // The layer editor brought up on channel ch's layer, channel and output fixed.
     void OpenLayerEditor(int16_t ch);
     // Sets the channel selector ch on (the others off) or off; setting a selector on that
@@ -426,6 +442,10 @@ private:
     float LayerElapsed_ = 0.0f;
     // Successive failed-crystal readings of each quartz monitor, 0..5.
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
+    // The output each channel's manual power drives; -1 while it is off.
+    BoundedArray<int16_t, 0, 7> ManualOutput_;
+    // When the unit was last given the program's state again (TickMs).
+    int64_t lastReassert_ = 0;
     // The colour the gas rows of grdSensor were last given (none yet when unset).
     std::optional<uint32_t> gasRowsColor_;
 };

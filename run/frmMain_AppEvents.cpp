@@ -149,14 +149,20 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         break;
     case PhaseCode::Stopped:
         app.setStatusMsg(StatusMsgCode::None);
-        // The run is over: the rows show the channels' films and phases as they now stand.
+        // The run is over: the rows show the channels' films and phases as they now stand,
+        // and nothing is timed.
         RefreshRunDisplay();
+        ClearRunTimes();
         break;
     case PhaseCode::Deposit:
         for (int ch = 0; ch <= 7; ++ch) {
             ChanErrorShown(ch) = false;
             ChanErrorSince(ch) = Timer();
         }
+        break;
+    case PhaseCode::StopLayer:
+        // The stop took the channels out of manual power: their boxes follow at once.
+        FollowRowsShown();
         break;
     case PhaseCode::StartLayer:
         LayerStartTime = Timer();

@@ -9,7 +9,6 @@
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
-#include "app/modUtil.h"
 #include "data/modDB.h"
 #include "platform/AppInfo.h"
 #include "platform/Dialogs.h"
@@ -83,8 +82,9 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
         const int16_t phase = app.Phase();
         if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index)
             PressWithoutInterlock(cmdFunc(0));
-        // A run the exit ends gets its data-log end line, as a stop would write it.
-        if (LogMode && app.Phase() != PhaseCode::Stopped) modUtil::PrintToLog(modUtil::LogEndLine());
+        // A run the exit ends gets its data-log end line and uses up its run number, as a
+        // stop would.
+        if (app.RunGoing()) app.EndRun();
         // The stop's and the shutdown's relay words and zero powers go out over the link
         // (the release waits for the unit to take them), then the sockets close.
         app.setPhase(PhaseCode::Shutdown);

@@ -113,7 +113,8 @@ void frmMain::InputEvent() {
             const int16_t phase = app.Phase();
             switch (code) {
             case StartProcess:
-                if (phase == PhaseCode::Stopped && CloseProcessTreeForStart()) app.setPhase(PhaseCode::InitRun);
+                if (phase == PhaseCode::Stopped && CloseProcessTreeForStart() && !RefusesDamagedProcess())
+                    app.setPhase(PhaseCode::InitRun);
                 break;
             case StopProcess:
                 if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) {
@@ -127,7 +128,8 @@ void frmMain::InputEvent() {
                 }
                 break;
             case StartFilm:
-                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && CloseProcessTreeForStart())
+                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && CloseProcessTreeForStart() &&
+                    !RefusesDamagedProcess())
                     app.setPhase(PhaseCode::StartLayer);
                 break;
             case StopFilm:

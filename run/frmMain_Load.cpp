@@ -107,6 +107,7 @@ void frmMain::RequestReadings_Timer() {
     gORUN->SendReadSensors();
     gORUN->SendReadDigitalInputs();
     gORUN->SendCheckReading();
+    ReassertUnitState();
 }
 
 void frmMain::tmrDate_Timer() {

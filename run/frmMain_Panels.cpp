@@ -155,6 +155,7 @@ void frmMain::ShowChannels() {
             lblRdgPwr(ch)->setVisible(output);
             chkManPwr(ch)->setVisible(output && !Flag(SystemFlag::ManualPower));
         }
+        FollowRowsShown();
 
         // With the layer editor open, the selector moves to a channel that can be edited.
         if (!modFormUtil::IsFormLoadedByCaption(QStringLiteral("Edit Layer"))) return;

@@ -12,6 +12,7 @@
 #include "app/modFormUtil.h"
 #include "app/modShellExecute.h"
 #include "app/modUtil.h"
+#include "data/ChainWalk.h"
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -85,6 +86,14 @@ bool frmMain::CtrlKeyRefuses() {
     return true;
 }
 
+// A process whose layer chain is damaged never runs; every start says so once.
+bool frmMain::RefusesDamagedProcess() {
+    const QString refusal = modDB::RunRefusal(RunApp().ProcNum());
+    if (refusal.isEmpty()) return false;
+    MsgBox(refusal, vbExclamation);
+    return true;
+}
+
 void frmMain::PressWithoutInterlock(QAbstractButton* button) {
     const bool held = CtrlHeld;
     CtrlHeld = true;
@@ -108,6 +117,8 @@ void frmMain::cmdFunc_Click(int16_t Index) {
         case 0:
             if (Stopped(phase) && modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
                 MsgBox(QStringLiteral("Close process edit form, then press Start."), vbExclamation);
+            } else if (Stopped(phase) && RefusesDamagedProcess()) {
+                // not started; the message says why
             } else if (phase == PhaseCode::Stopped) {
                 app.setPhase(PhaseCode::InitRun);
             } else if (phase == PhaseCode::StopLayer) {
@@ -267,32 +278,38 @@ void frmMain::setManPower(int16_t Chan, bool State) {
     try {
         cApp& app = RunApp();
         cORUN& unit = RunUnit();
-        const int16_t out = app.ChanOutput(Chan);
+        // Off acts on the output the hand-set power went to.
+        const int16_t out = !State && ManualOutput_(Chan) >= 0 ? ManualOutput_(Chan) : app.ChanOutput(Chan);
         if (out < 0) return;  // no source output to drive
         if (State) {
             SetBackColor(chkManPwr(Chan), kGreen);
             txtPower(Chan)->setText(lblPower(Chan)->text());
             txtPower(Chan)->show();
             txtPower(Chan)->setFocus();
+            ManualOutput_(Chan) = out;
             app.setChanPhase(Chan, PhaseCode::ManPower);
             // The output keeps its present power until the operator types another.
             unit.setPower(out, unit.Power(out));
             return;
         }
+        ManualOutput_(Chan) = -1;
         SetBackColor(chkManPwr(Chan), vbButtonFace);
         txtPower(Chan)->hide();
         ChanErrorShown(Chan) = false;
         ChanErrorSince(Chan) = Timer();
-        const int16_t layer = app.ChanLayer(Chan);
-        if (layer > 0 && gLayer(layer).StartMode == 2) {
-            app.setChanPhase(Chan, PhaseCode::Constant);
-            return;
-        }
         const int16_t phase = app.Phase();
+        // Outside a running layer the channel stops, whatever its layer's start mode: no
+        // layer runs that a CONSTANT channel could follow, and its detector may not have
+        // been given this step's volts.
         if (Stopped(phase)) {
             unit.setPower(out, 0.0);
             unit.SendPower();
             app.setChanPhase(Chan, phase);
+            return;
+        }
+        const int16_t layer = app.ChanLayer(Chan);
+        if (layer > 0 && gLayer(layer).StartMode == 2) {
+            app.setChanPhase(Chan, PhaseCode::Constant);
         } else if (HoldsPower(phase)) {
             app.setChanPhase(Chan, PhaseCode::HoldPower);
         } else if (phase == PhaseCode::Deposit) {

@@ -1,6 +1,10 @@
-// The elapsed process and layer times as texts.
+// The elapsed process and layer times as texts, and the time displays of a stopped
+// program.
 #include "app/VBConv.h"
 #include "run/frmMain.h"
+
+#include <QLabel>
+#include <QProgressBar>
 
 namespace {
 
@@ -17,3 +21,14 @@ QString ElapsedText(float t) {
 QString frmMain::ProcessTime() const { return ElapsedText(RunElapsed_); }
 
 QString frmMain::LayerTime() const { return ElapsedText(LayerElapsed_); }
+
+// STOPPED has no run, layer or phase to time: the window shows no times and an empty
+// phase bar, as before the first run, instead of the last run's figures as if they still
+// counted. A stopped layer keeps its figures: its run goes on from there.
+void frmMain::ClearRunTimes() {
+    lblProcess(1)->clear();
+    lblLayer(1)->clear();
+    lblPhase(1)->clear();
+    lblPhase(2)->clear();
+    prgPhase->setValue(0);
+}

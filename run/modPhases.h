@@ -33,6 +33,11 @@ void ResetDepositTimers();
 // set point less the measured value, over the channel's measurement period.
 void ControlChannel(int16_t ch);
 
+// Whether channel ch's detector holds the volts of its film in the step shown, given now
+// when they were not; false for an emission detector that cannot take them (inactive,
+// under calibration). True for a channel measured otherwise.
+bool DetectorReady(int16_t ch);
+
 // Pushes the film's and layer's settings of a channel with a film to its filters, the
 // unit and the quartz monitors. A calibration warning answered Cancel stops the layer.
 void SendLayerParams(int16_t ch);
@@ -51,8 +56,9 @@ void InitPhase(int16_t phase);
 void PhaseRelays(int16_t phase);
 
 // A channel enters (on) or leaves (off) MAN POWER: the "Manual Mode" relays follow, and
-// the channel shutters of the channels with a film open, or close outside SHTR DLY and
-// DEPOSIT. Nothing is sent; the caller sends the relays when they changed.
+// the channel shutters of the channels with a film open, or every channel shutter closes
+// outside SHTR DLY and DEPOSIT. Nothing is sent; the caller sends the relays when they
+// changed.
 void SetShutterRelays(int16_t ch, bool on);
 // A channel enters or leaves HOLD POWER; nothing to do.
 void ChannelPhaseNotify(int16_t ch, bool hold);

@@ -5,12 +5,15 @@
 
 #include "app/ChannelData.h"
 #include "app/Globals.h"
+#include "app/VBConv.h"
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "qcm/cQCM.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
+
+#include <algorithm>
 
 namespace modPhases {
 
@@ -46,16 +49,29 @@ void SetChanPower(int16_t ch, double percent) {
     if (out >= 0) RunUnit().setPower(out, percent);
 }
 
+bool DetectorReady(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || !InputType::IsEmission(film->Input_Type)) return true;
+    cORUN& unit = RunUnit();
+    // A detector the unit does not hold active was never given its volts (the channel
+    // shows an error meanwhile); a calibration holds its PMT off.
+    if (!unit.ChanActive(ch) || unit.CalChan() == ch) return false;
+    // Volts not given in this step (another step's film, a step moved on while stopped)
+    // are given now, ahead of any power.
+    const int32_t volts = vb::CLng(film->Sensor_PMT);
+    if (!unit.DetectorGiven(ch, volts)) unit.setPMTVolts(ch, volts);
+    return unit.DetectorGiven(ch, volts);
+}
+
 void ControlChannel(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film || RunApp().ChanOutput(ch) < 0) return;
     double error = RateTarget(ch) - gChanUser(ch);
     double period = 0.0;
     if (InputType::IsEmission(film->Input_Type)) {
-        // A detector the unit does not hold active was never given its PMT volts and
-        // gives no reading to control on: its source stays off instead of being driven
-        // blind towards its maximum power (the channel shows an error meanwhile).
-        if (!RunUnit().ChanActive(ch)) {
+        // A detector without its film's volts gives no reading to control on: its source
+        // stays off instead of being driven blind towards its maximum power.
+        if (!DetectorReady(ch)) {
             SetChanPower(ch, 0.0);
             return;
         }
@@ -64,7 +80,9 @@ void ControlChannel(int16_t ch) {
         period = RunQCM().Period();
     else
         return;  // no measurement, no control
-    SetChanPower(ch, modCalculations::CalcPIDPower(error, period, ch));
+    // The loop keeps within the film's own maximum, also where the output's limit was set
+    // by another step's film.
+    SetChanPower(ch, std::min(modCalculations::CalcPIDPower(error, period, ch), film->Max_Power));
 }
 
 }  // namespace modPhases

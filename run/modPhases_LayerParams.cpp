@@ -83,6 +83,9 @@ void SendLayerParams(int16_t ch) {
         if (out >= 0) {
             RunUnit().setFullScale(out, f->FULL_SCALE);
             RunUnit().setMaxPower(out, f->Max_Power);
+            // A power another step's film left on the output keeps within this film's
+            // maximum from now on, not only from the next power this step sets.
+            if (RunUnit().Power(out) > f->Max_Power) RunUnit().setPower(out, f->Max_Power);
         }
     } catch (...) {
         gErr.HandleError();

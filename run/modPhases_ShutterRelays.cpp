@@ -15,7 +15,10 @@ constexpr int16_t kFirstChannelShutter = 20;
 constexpr int16_t kLastChannelShutter = 27;
 }  // namespace
 
-// ch is not used: every channel with a film has its shutter switched.
+// ch is not used. Manual power opens the shutter of every channel with a film. Leaving it
+// closes every channel shutter, also of a channel without a film in the step shown: the
+// step may have moved on since the shutter opened, and outside SHTR DLY and DEPOSIT only
+// manual power ever opens one.
 void SetShutterRelays(int16_t, bool on) {
     cORUN& unit = RunUnit();
     const cApp& app = RunApp();
@@ -24,7 +27,7 @@ void SetShutterRelays(int16_t, bool on) {
         if (code == kManualMode) {
             unit.setRelay(i, on);
         } else if (code >= kFirstChannelShutter && code <= kLastChannelShutter) {
-            if (app.ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
+            if (on && app.ChanFilm(static_cast<int16_t>(code - kFirstChannelShutter)) < 1) continue;
             // During SHTR DLY and DEPOSIT the run owns the shutters.
             if (on) unit.setRelay(i, true);
             else if (app.Phase() != PhaseCode::ShutterDelay && app.Phase() != PhaseCode::Deposit) unit.setRelay(i, false);

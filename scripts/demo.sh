@@ -39,7 +39,7 @@ done
 bin=${ORUN_DEMO_BIN:-}
 if [ -z "$bin" ]; then
   packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
-            libgtest-dev libgmock-dev libqcustomplot-dev sqlite3)
+            libgtest-dev libgmock-dev libqcustomplot-dev sqlite3 mdbtools-dev)
   . scripts/install-missing.sh
   install_missing "${packages[@]}"
 

@@ -15,7 +15,7 @@ for arg in "$@"; do
 done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
-          libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev socat sqlite3)
+          libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev socat sqlite3 mdbtools-dev)
 [ "$sanitize" -eq 1 ] && packages+=(clang libclang-rt-dev)
 . scripts/install-missing.sh
 install_missing "${packages[@]}"

@@ -18,6 +18,7 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
 
     ChanErrorWord_.fill(1);
     ChanUpdate_.fill(10);
+    PMTVoltsSent_.fill(-1);
     LastReadingTime_.fill(static_cast<double>(Timer()));
     SensorMap_.fill(1);
     CalPackets_.fill(10);

@@ -31,7 +31,15 @@ constexpr int FirstReplyMs = 1000;     // from a command to the first reply time
 constexpr int RepeatReplyMs = 2000;    // between time-outs while the unit stays silent
 constexpr int IdentifiedMs = 5000;     // the reply timer once the unit has identified itself
 constexpr int TcpConnectMs = 1000;     // the wait for a TCP connection to the unit
-constexpr int ShutdownDrainMs = 1000;  // the longest the shutdown waits for its last commands
+// The shutdown's stop (zero powers, relay word, emission off) is sent again while its reply
+// stays out this long, and given up only once the unit has been silent for a whole reply
+// time-out and more.
+constexpr int StopResendMs = 500;
+constexpr int ShutdownStopMs = IdentifiedMs + 1000;
+// The pace at which the relay word (and, while a run or a hand-set power needs them, the
+// detector voltages and powers) are given to the unit again: a unit that restarted
+// without a lost reply holds the program's state again within one reply time-out.
+constexpr int ReassertMs = 2500;
 constexpr int PmtOffSettleMs = 100;    // the wait after a PMT is switched off for calibration
 constexpr float MissingReadingSeconds = 2.0f;  // an active channel without readings is in error
 }  // namespace OrunTiming
@@ -69,10 +77,14 @@ public:
     // True while a wait of the link lets events run (the TCP connect, the PMT settling at
     // a calibration start): whoever would release the link waits for it to end.
     bool Waiting() const { return Waiting_ > 0; }
-    // Lets events run until every command sent or waiting has been answered, the reply
-    // times out or ms have passed; at once when nothing can go out. True when all went
-    // out and were answered. Safe against the link being released meanwhile (False).
-    bool Drain(int ms);
+    // The shutdown's last exchange: the zero powers, the relay word as it now stands and
+    // emission off go first, ahead of what waits (the poll's requests are dropped), past a
+    // reply still awaited, and again while their replies stay out; events run until the
+    // unit has answered them all or ms have passed. A unit that answered nothing in that
+    // time is given up, and that is written to the error report. A unit that never
+    // answered since the start (none attached) is not waited for. True when all was
+    // answered. Safe against the link being released meanwhile (False).
+    bool FinishShutdown(int ms);
     int CommPort() const { return CommPort_; }
     int ePort() const { return ePort_; }
     QString EAddress() const { return EAddress_; }
@@ -93,11 +105,18 @@ public:
     // ---- Queue and shutdown ----
     // The oldest waiting command, left in the queue; False when it is empty text.
     bool Front(QString& varData) const;
-    // Shutdown: empties the queue, sets every output's power to 0 and sends it, switches
-    // every sensor's emission off. The value is ignored. From then on the link is
-    // terminating: every power set is held at 0, so nothing powers a source again before
-    // the program ends.
+    // Shutdown: sets every output's power to 0 and every sensor's emission off, and sends
+    // both at once, ahead of what waits and past a reply still awaited. The value is
+    // ignored. From then on the link is terminating: every power set is held at 0, so
+    // nothing powers a source again before the program ends; the poll's requests are no
+    // longer sent; a command whose reply stays out is sent again every StopResendMs.
     void setTerminate(bool value);
+    bool Terminating() const { return Terminating_; }
+
+    // The relay word, and when asked the detector voltages of every channel the program
+    // gave them to (not the channel under PMT calibration) and the powers, sent as the
+    // program holds them: a unit that restarted holds them again.
+    void ReassertUnit(bool detectors, bool powers);
 
     // ---- Unit data model and commands ----
     int32_t Version() const { return Version_; }
@@ -116,6 +135,9 @@ public:
     void setChanUpdate(int ch, int32_t ms);
     int32_t PMTVolts(int ch) const { return PMTVolts_(ch); }
     void setPMTVolts(int ch, int32_t volts);
+    // The channel's detector was last sent these volts (not known after an identification
+    // until they are sent again; 0 while a calibration has its PMT off).
+    bool DetectorGiven(int ch, int32_t volts) const { return PMTVoltsSent_(ch) == volts; }
     int32_t PMTCal(int ch) const { return PMTCal_(ch); }
     void setPMTCal(int ch, int32_t value);
     int32_t SensorMap(int ch) const { return SensorMap_(ch); }
@@ -218,7 +240,22 @@ private:
     // hand-control output go to the unit again (the channels' periods and PMT volts follow
     // the channel reply).
     void RestoreUnit();
+    // ---- shutdown ----
+    // The stop goes to the head of the queue (powers, the relay word when asked for,
+    // emission), replacing what waits of the same kinds; a command whose reply is awaited
+    // is given up and the stop's first command written at once.
+    void PutStopFirst(bool relays);
+    // A reply that cannot be the answer to the stop command on the wire (another
+    // command's, given up or sent twice): it is skipped.
+    bool StaleStopReply(const QString& R) const;
+    // The command on the wire again, over a transport brought back when it dropped.
+    void ResendStop();
+    void ReportStopGivenUp();
     bool CanWrite() const;
+    // The TCP socket the link talks through; its close is a link failure.
+    void HoldSocket(Winsock* socket);
+    void Socket_Closed();
+    void LinkLost();
     bool Idle() const { return CommStatus_ != 1 && QueueWaiting() == 0; }
     void DoResponse(QString R);
     void ORUNTimer_Timer();
@@ -280,7 +317,9 @@ private:
     static constexpr int kBadFrameResends = 3;
     int BadFrames_ = 0;
     bool resending_ = false;
+    bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
+    bool Answered_ = false;  // the unit has answered since the program started
     int Waiting_ = 0;
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command
@@ -297,6 +336,7 @@ private:
     PerChannel<int32_t> ChanErrorWord_;
     PerChannel<int32_t> ChanUpdate_;
     PerChannel<int32_t> PMTVolts_;
+    PerChannel<int32_t> PMTVoltsSent_;
     PerChannel<int32_t> PMTCal_;
     PerChannel<BoundedArray<int32_t, 0, 5>> Reading_;
     PerChannel<double> LastReadingTime_;

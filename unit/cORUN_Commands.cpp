@@ -14,6 +14,10 @@ void cORUN::SendString(const QString& sText) { setCommand(sText); }
 void cORUN::SendGetVersion() {
     QueueEmpty();
     setEnabled(true);
+    // The identification starts the exchange afresh: it does not wait behind a command
+    // sent before the link was opened again (into a dropped connection, on the port given
+    // up), whose reply will never come.
+    CommStatus_ = 0;
     setCommand(QStringLiteral("@"));
 }
 
@@ -39,7 +43,9 @@ void cORUN::setChanUpdate(int ch, int32_t ms) {
 void cORUN::setPMTVolts(int ch, int32_t volts) {
     if (volts < 0 || volts > 1250) return;
     PMTVolts_(ch) = volts;
-    if (ChanActive(ch)) setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
+    if (!ChanActive(ch)) return;
+    setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
+    PMTVoltsSent_(ch) = volts;
 }
 
 void cORUN::setPMTCal(int ch, int32_t value) {

@@ -14,9 +14,12 @@
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
 
-#include <QEventLoop>
 #include <QPointer>
-#include <QTimer>
+
+namespace {
+// The error reported when the unit did not take the shutdown's stop (a connection timed out).
+constexpr int kUnitSilentAtExit = 10060;
+}  // namespace
 
 bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl) {
     bool result = false;
@@ -41,7 +44,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
                 }
             } else if (lPort == 10) {
                 if (!eCtrl) return true;
-                Socket_ = eCtrl;
+                HoldSocket(eCtrl);
                 eCtrl->setRemotePort(ePort);
                 eCtrl->setRemoteHost(eAddr);
                 eCtrl->Connect();
@@ -62,33 +65,72 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
     return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
 }
 
+void cORUN::HoldSocket(Winsock* socket) {
+    if (Socket_ == socket) return;
+    if (Socket_) disconnect(Socket_, &Winsock::Closed, this, &cORUN::Socket_Closed);
+    Socket_ = socket;
+    connect(socket, &Winsock::Closed, this, &cORUN::Socket_Closed);
+}
+
+// The unit closed or reset the connection: no reply can come over it, and the window must
+// not show the last reading as current until the reply time-out. The link fails at once,
+// as after a time-out, once the socket's own handling of the close is over (the reset
+// connects that very socket again).
+void cORUN::Socket_Closed() {
+    if (CommPort_ != 10 || linkLost_) return;
+    linkLost_ = true;
+    QMetaObject::invokeMethod(this, &cORUN::LinkLost, Qt::QueuedConnection);
+}
+
+void cORUN::LinkLost() {
+    if (!linkLost_) return;
+    linkLost_ = false;
+    // The link was moved off TCP, or is connected again, meanwhile: nothing is lost now.
+    if (CommPort_ != 10 || Socket_.isNull() || Socket_->State() == Winsock::sckConnected) return;
+    ORUNTimer_Timer();
+}
+
 bool cORUN::CanWrite() const {
     if (CommPort_ >= 1 && CommPort_ <= 9) return Port_->IsOpen();
     if (CommPort_ == 10) return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
     return false;
 }
 
-bool cORUN::Drain(int ms) {
-    if (Idle() || !Enabled_ || !CanWrite()) return Idle();
+bool cORUN::FinishShutdown(int ms) {
+    // A unit that never answered was never driven by this program.
+    if (!Enabled_ || !Answered_) return Idle();
+    // Without a transport nothing can go out; a serial port that does not open will not
+    // open now. A TCP link that dropped is connected again by the resends.
+    if (CommPort_ < 1 || CommPort_ > 10) return Idle();
+    if (CommPort_ <= 9 && !CanWrite()) {
+        ReportStopGivenUp();
+        return false;
+    }
+    Terminating_ = true;
+    ORUNTimer_->setInterval(OrunTiming::StopResendMs);
+    PutStopFirst(true);
     const QPointer<cORUN> self(this);
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // The last reply is reported after the queue has moved on, so an idle link then has
-    // nothing more to send; a time-out means the unit is not answering.
-    QObject::connect(this, &cORUN::ORUNResponse, &loop, [this, &loop] {
-        if (Idle()) loop.quit();
-    });
-    QObject::connect(this, &cORUN::ORUNError, &loop, [&loop](int type, int num) {
-        if (type == 0 && num == 0) loop.quit();
-    });
     ++Waiting_;
-    deadline.start(ms);
-    loop.exec();
+    const bool done = modWait::WaitUntil([&] { return !self || Idle(); }, ms);
     if (!self) return false;
     --Waiting_;
-    return Idle();
+    if (!done) ReportStopGivenUp();
+    return done;
+}
+
+void cORUN::ReportStopGivenUp() {
+    // Written to the error report only: nobody is left to answer a message at the exit.
+    cErrHandler& err = Err();
+    const bool shows = err.DisplayMsgOnError();
+    err.setDisplayMsgOnError(false);
+    {
+        const ProcTrace trace(err, QStringLiteral("cORUN_FinishShutdown"));
+        err.HandleError(RuntimeError(kUnitSilentAtExit,
+                                     QStringLiteral("The unit did not take the shutdown's stop (zero powers, relay word, "
+                                                    "emission off) within %1 ms: it may still drive its outputs.")
+                                         .arg(OrunTiming::ShutdownStopMs)));
+    }
+    err.setDisplayMsgOnError(shows);
 }
 
 void cORUN::WriteFrame(const QString& T) {
@@ -155,6 +197,8 @@ void cORUN::FrameReceived() {
     const QByteArrayView text = Rx_.Slice(3);
     Response_ = QString::fromLatin1(text.data(), text.size());
     const bool good = Rx_.CheckOk() && Rx_.Bytes()[2] == 'A';
+    // The late answer to a command the shutdown gave up: the stop's own is still awaited.
+    if (good && StaleStopReply(Response_)) return;
     if (!good && BadFrames_ >= kBadFrameResends) {
         // The command was asked for often enough on a line that garbles or echoes every
         // frame: still unanswered, so its reply timer runs on and the time-out resets the

@@ -2,10 +2,24 @@
 // good reply, the reply time-out, the missing-reading watch and the shutdown commands.
 #include "unit/cORUN.h"
 
+#include "app/VBConv.h"
 #include "platform/Clock.h"
+#include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
 
 #include <QStringList>
+
+namespace {
+// The requests the poll repeats every 90 ms: one that waited too long is asked again.
+bool PollRequest(const QString& T) {
+    return T == QLatin1String("D") || T == QLatin1String("M") || T == QLatin1String("F") || T == QLatin1String("G") ||
+           T == QLatin1String("g");
+}
+
+// The commands of the shutdown's stop, known by their letter: powers of outputs 1..6 and
+// 7..8, the relay word, emission.
+bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S'; }
+}  // namespace
 
 void cORUN::setCommand(QString T) {
     try {
@@ -15,6 +29,9 @@ void cORUN::setCommand(QString T) {
             return;
         }
         if (T.size() > OrunFrame::kMaxText) throw RuntimeError::InvalidCall();
+        // Once the program is ending, nothing is read from the unit any more: every reply
+        // awaited would hold the stop back.
+        if (Terminating_ && PollRequest(T)) return;
         ORUNTimer_->setEnabled(true);
         if (CommStatus_ == 1) {
             QueuePut(T);
@@ -53,14 +70,6 @@ void cORUN::QueueEmpty() { Queue_.Clear(); }
 
 int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
 
-namespace {
-// The requests the poll repeats every 90 ms: one that waited too long is asked again.
-bool PollRequest(const QString& T) {
-    return T == QLatin1String("D") || T == QLatin1String("M") || T == QLatin1String("F") || T == QLatin1String("G") ||
-           T == QLatin1String("g");
-}
-}  // namespace
-
 void cORUN::DropWaitingRequests() {
     // A burst of commands that set the unit (a stop's relays and powers, the settings sent
     // again after an identification) may pass ten on its own; dropping those would leave
@@ -77,6 +86,7 @@ void cORUN::DropWaitingRequests() {
 bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
 void cORUN::DoResponse(QString R) {
+    Answered_ = true;
     try {
         if (Tracing()) {
             // The reply ends the exchange the trace was kept for, and the queue is emptied
@@ -90,9 +100,12 @@ void cORUN::DoResponse(QString R) {
             Version_ = VersionFromIdentification(R);
             if (Version_ > 0) {
                 ORUNTimer_->setEnabled(false);
-                ORUNTimer_->setInterval(OrunTiming::IdentifiedMs);
+                ORUNTimer_->setInterval(Terminating_ ? OrunTiming::StopResendMs : OrunTiming::IdentifiedMs);
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
+                // The unit may have restarted: its detectors hold nothing the program
+                // knows of until they are sent again.
+                PMTVoltsSent_.fill(-1);
                 SendReadChannels();
                 RestoreUnit();
             }
@@ -118,6 +131,11 @@ void cORUN::DoResponse(QString R) {
 
 void cORUN::ORUNTimer_Timer() {
     try {
+        if (Terminating_) {
+            // No link reset at the end: the stop is sent again until the unit takes it.
+            ResendStop();
+            return;
+        }
         if (Version_ > 0 && Tracing()) {
             TraceLine(QStringLiteral("Received: ") + Response_);
             setTracing(false);
@@ -153,11 +171,16 @@ void cORUN::CheckMissingReadings(float now) {
 
 // The unit may have been without the program (restarted, or silent while the program
 // changed relays, powers or settings), and the commands waiting meanwhile were dropped:
-// it gets what the program shows. Queued behind the channel request, so each goes out in
-// turn.
+// it gets what the program shows, the detector voltages of every channel the program gave
+// them to included (not only those of the step shown). Queued behind the channel request,
+// so each goes out in turn.
 void cORUN::RestoreUnit() {
-    SendRelays();
-    SendPower();
+    // At the end the stop is all the unit is to get.
+    if (Terminating_) {
+        PutStopFirst(true);
+        return;
+    }
+    ReassertUnit(true, true);
     for (int s = 0; s <= 3; ++s) {
         if (EmissionSetPt_(s) >= 2.0) {
             SendSetPoints();
@@ -167,14 +190,69 @@ void cORUN::RestoreUnit() {
     if (HandCtrlOutput_ >= 0) setHandCtrlOutput(HandCtrlOutput_);
 }
 
+void cORUN::ReassertUnit(bool detectors, bool powers) {
+    SendRelays();
+    if (detectors) {
+        for (int ch = 0; ch <= 7; ++ch)
+            if (ch != CalChan_ && PMTVolts_(ch) > 0) setPMTVolts(ch, PMTVolts_(ch));
+    }
+    if (powers) SendPower();
+}
+
 void cORUN::setTerminate(bool) {
     try {
         Terminating_ = true;
-        QueueEmpty();
         for (int o = 0; o <= 7; ++o) setPower(o, 0.0);
-        SendPower();
-        for (int s = 0; s <= 3; ++s) setEmissionOn(s, 0);
+        EmissionOn_.fill(0);
+        ORUNTimer_->setInterval(OrunTiming::StopResendMs);
+        PutStopFirst(false);
     } catch (...) {
         ReportError("cORUN_Terminate");
     }
+}
+
+void cORUN::PutStopFirst(bool relays) {
+    if (!Enabled_) return;
+    // What waits and is not read from the unit stays, after the stop, unless the stop
+    // carries its value as it now stands (an older power, relay word or emission state
+    // must not follow the stop).
+    QStringList rest;
+    QString T;
+    while (QueueTake(T)) {
+        if (PollRequest(T)) continue;
+        const QChar letter = T.isEmpty() ? QChar() : T.at(0);
+        if (StopLetter(letter) && (letter != u'N' || relays)) continue;
+        rest << T;
+    }
+    QueueEmpty();
+    const QString zero = vb::CStr(static_cast<int>(OutputCode::ZeroVolts));
+    QStringList stop;
+    stop << QStringLiteral("K") + QStringList(6, zero).join(QLatin1Char(','))
+         << QStringLiteral("W") + zero + QLatin1Char(',') + zero;
+    if (relays) {
+        QString n = QStringLiteral("N");
+        for (int i = 0; i <= 11; ++i) n += (i > 0 ? QStringLiteral(",") : QString()) + (Relay(i) ? u'1' : u'0');
+        stop << n;
+    }
+    for (int s = 1; s <= 4; ++s) stop << QStringLiteral("S%1;0").arg(s);
+    for (const QString& c : stop + rest) QueuePut(c);
+    // A reply still awaited (perhaps lost) holds the stop back no longer.
+    CommStatus_ = 0;
+    if (QueueTake(T)) setCommand(T);
+}
+
+bool cORUN::StaleStopReply(const QString& R) const {
+    if (!Terminating_ || Command_.isEmpty() || !StopLetter(Command_.at(0))) return false;
+    return !R.isEmpty() && R.at(0) != Command_.at(0);
+}
+
+void cORUN::ResendStop() {
+    // A TCP link the unit dropped is connected again; the command goes out on the next
+    // resend once it is.
+    if (CommPort_ == 10 && !Socket_.isNull() && Socket_->State() != Winsock::sckConnected &&
+        Socket_->State() != Winsock::sckConnecting)
+        Socket_->Connect();
+    if (CommStatus_ == 0) return;
+    CommStatus_ = 0;
+    Resend(Command_);
 }

@@ -84,6 +84,7 @@ void cORUN::setCalChan(int ch) {
         // The PMT is switched off for the measurement whether or not the channel is
         // active, so no light reaches the converter while the bias is injected.
         setCommand(QLatin1Char('H') + c + QStringLiteral(",0"));
+        PMTVoltsSent_(ch) = 0;
         // The settling wait lets every event run; the link may be released meanwhile.
         const QPointer<cORUN> self(this);
         ++Waiting_;

@@ -129,8 +129,9 @@ TEST_F(AppStateTest, AnEmptyProcessGetsADefaultLayerAndIsSelected) {
     EXPECT_EQ(gApp->ChanLayer(5), 7);
     EXPECT_EQ(gApp->ChanFilm(5), 1);
     EXPECT_EQ(gApp->ChanOutput(5), 2);
-    // Selected outside the start-up: STOPPED is entered again, with the next run number.
-    EXPECT_EQ(gProcess(3).Run_Number, 42);
+    // Selected outside the start-up: STOPPED is entered again, but no run ended, so the
+    // run number stays.
+    EXPECT_EQ(gProcess(3).Run_Number, 41);
     EXPECT_EQ(layers.count(), 1);
     EXPECT_EQ(layers.at(0).at(0).value<int16_t>(), 1);
     ASSERT_EQ(phases.count(), 1);
@@ -256,17 +257,19 @@ TEST_F(AppStateTest, TheRunNumberAfterNineThousandNineHundredNinetyNineIsOne) {
     gApp->setProcNum(5);  // during the start-up: no STOPPED yet
     EXPECT_EQ(gProcess(5).Run_Number, 9998);
     QSignalSpy phases(gApp, &cApp::PhaseChange);
+    gApp->setPhase(PhaseCode::Deposit);
     gApp->setPhase(PhaseCode::Stopped);
     EXPECT_EQ(gProcess(5).Run_Number, 9999);
+    gApp->setPhase(PhaseCode::Deposit);
     gChanTotal(1) = 3.0;
     gChanTotalCarry(1) = 3.0;
     gApp->setPhase(PhaseCode::Stopped);
     EXPECT_EQ(gProcess(5).Run_Number, 1);
     EXPECT_DOUBLE_EQ(gChanTotal(1), 0.0);
     EXPECT_DOUBLE_EQ(gChanTotalCarry(1), 0.0);
-    gApp->setProcNum(5);  // selected again when stopped: STOPPED is entered again
-    EXPECT_EQ(gProcess(5).Run_Number, 2);
-    EXPECT_EQ(phases.count(), 3);
+    gApp->setProcNum(5);  // selected again when stopped: STOPPED is entered again, no run ends
+    EXPECT_EQ(gProcess(5).Run_Number, 1);
+    EXPECT_EQ(phases.count(), 5);
 }
 
 TEST_F(AppStateTest, ManualPowerSwitchesTheRelaysAndSendsThemOnlyWhenTheyChange) {

@@ -10,6 +10,7 @@
 #include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "support/DialogRecorder.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProgramState.h"
 #include "support/TempProgramFolder.h"
 #include "windows/frmDataLog.h"
@@ -19,6 +20,9 @@
 #include <QCheckBox>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <optional>
+#include <random>
 
 using namespace modUtil;
 
@@ -215,6 +219,52 @@ TEST_F(DataLog, WithoutTheLayerBlockAndWithoutChannels) {
     LogChans = 0b10000000;
     LogSensors = 0;
     EXPECT_EQ(PrintReadings().toStdString(), "00:00:59; STARTUP   ;   CH8 ;  00.000; ");
+}
+
+// A disk that fills up and gets room again under a running log, in a seeded walk of start
+// lines, headers, rows and end lines: after every line the file holds what it held before
+// and every line that was written whole, in order, and never part of one; each spell of a
+// full disk is told once, naming the log file and the cause; the line after room returns
+// is written.
+TEST_F(DataLog, AFullDiskIsToldOnceAndTheLogKeepsOnlyWholeLines) {
+    LogDelimit = QStringLiteral("\t");
+    folder.write("ORUN.TXT", "earlier run\r\n");
+    QByteArray expected = "earlier run\r\n";
+    FirstReading();
+    QString (*const lines[])() = {LogStartLine, PrintHeader, PrintReadings, PrintReadings, LogEndLine};
+    std::mt19937 random(48);
+    std::optional<FileSizeLimit> disk;
+    qint64 room = -1;  // the size the file may reach, -1 for no limit
+    bool full = false;
+    int spells = 0;
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        if (random() % 6 == 0) {
+            // The disk fills to somewhere within the next lines, or has room again.
+            room = random() % 3 == 0 ? -1 : expected.size() + static_cast<qint64>(random() % 600);
+            disk.reset();
+            if (room >= 0) disk.emplace(static_cast<rlim_t>(room));
+            continue;
+        }
+        const QString text = lines[random() % std::size(lines)]();
+        const QByteArray line = text.toLatin1() + "\r\n";
+        PrintToLog(text);
+        if (room < 0 || expected.size() + line.size() <= room) {
+            expected += line;
+            full = false;
+        } else if (!full) {
+            full = true;
+            ++spells;
+        }
+        ASSERT_EQ(folder.read("ORUN.TXT"), expected);
+        ASSERT_EQ(boxes.count(), spells);
+    }
+    disk.reset();
+    EXPECT_GE(spells, 5) << "the walk met full disks";
+    for (const auto& box : boxes.boxes()) {
+        EXPECT_EQ(box.title, "AppendToTextFile");
+        EXPECT_TRUE(box.prompt.startsWith("Error: 61. Disk full: ORUN.TXT (")) << box.prompt.toStdString();
+    }
 }
 
 TEST_F(DataLog, AFailedRowIsEmptyAndReported) {

@@ -82,16 +82,17 @@ TEST(FileUtil, AppendToTextFileAddsOneLineEachTime) {
     EXPECT_TRUE(AppendToTextFile("CommErrors.txt", "first"));
     EXPECT_TRUE(AppendToTextFile("CommErrors.txt", QString::fromUtf8("2 \u00c5/s")));
     EXPECT_EQ(folder.read("CommErrors.txt"), "first\r\n2 \xc5/s\r\n");
+    // The message names the file and the cause.
     EXPECT_FALSE(AppendToTextFile("no\\such\\folder\\log.txt", "x"));
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().title, "AppendToTextFile");
-    EXPECT_EQ(boxes.last().prompt, "Error: 76. Path not found");
+    EXPECT_EQ(boxes.last().prompt, "Error: 76. Path not found: no\\such\\folder\\log.txt");
 
     // A line the device refuses (a full disk) is a failure, not a line written.
     if (QFileInfo::exists("/dev/full")) {
         EXPECT_FALSE(AppendToTextFile("/dev/full", "lost"));
         ASSERT_EQ(boxes.count(), 2);
-        EXPECT_EQ(boxes.last().prompt, "Error: 57. Device I/O error");
+        EXPECT_EQ(boxes.last().prompt, "Error: 61. Disk full: /dev/full (No space left on device)");
     }
 }
 

@@ -8,9 +8,13 @@
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "support/FileSizeLimit.h"
+#include "support/OwnDisk.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <functional>
+#include <iostream>
 #include <optional>
 
 namespace {
@@ -169,6 +173,94 @@ TEST_F(DbFileTest, ASaveAsThatCannotBeDoneLeavesTheTargetAndKeepsTheOpenDatabase
         EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
         EXPECT_EQ(folder.read("Busy.MDB"), before);
         EXPECT_FALSE(Exists("Busy.MDB.saving"));
+    }
+}
+
+// A save onto the open file that the disk cannot take: one message naming the file and the
+// cause (not one per record and engine error), the file as it was, the records in memory
+// as edited, and the same save stores them once the disk has room. On a file-size limit
+// in this process, and on a small disk of a helper program's own filled to the last byte
+// (where the system lets it have one), the engine then telling a full disk as such.
+TEST_F(DbFileTest, ASaveOntoTheOpenFileThatTheDiskCannotTakeIsToldOnceAndCanBeDoneAgain) {
+    // Every row there, as after a start-up.
+    MakeDatabase("Source.MDB", "4.11").Close();
+    modDB::DBLoad("Source.MDB");
+    modDB::gDB.Close();
+    const QByteArray source = folder.read("Source.MDB");
+    struct Saves {
+        QStringList fullBoxes, roomBoxes;
+        QByteArray full, room;  // the file after each save
+    };
+    const auto edit = [] {
+        gProcess(2).Run_Number = 321;
+        gLayer(7).Film_Number = 4;
+        gLayer(7).Rate = 3.5;
+    };
+    struct Case {
+        const char* what;
+        std::function<bool(Saves&)> save;  // false: not tried here
+        const char* cause;
+    } cases[] = {
+        {"file-size limit",
+         [&](Saves& s) {
+             folder.write("ORUN.MDB", source);
+             modDB::DBLoad("ORUN.MDB");
+             edit();
+             dialogs.clear();
+             {
+                 FileSizeLimit full(4096);  // no room for the journal of the save
+                 modDB::DBSave("ORUN.MDB");
+             }
+             s.fullBoxes = dialogs.prompts();
+             s.full = folder.read("ORUN.MDB");
+             EXPECT_FALSE(Exists("ORUN.MDB-journal"));
+             EXPECT_EQ(gProcess(2).Run_Number, 321);
+             EXPECT_EQ(gLayer(7).Rate, 3.5);
+             dialogs.clear();
+             modDB::DBSave("ORUN.MDB");
+             s.roomBoxes = dialogs.prompts();
+             s.room = folder.read("ORUN.MDB");
+             return true;
+         },
+         "I/O error"},
+        {"full disk of its own",
+         [&](Saves& s) {
+             if (!OwnDisk::Allowed()) return false;
+             QDir().mkpath(folder.file("disk"));
+             QProcess saver;
+             OwnDisk::Start(saver, folder.file("disk"), 2048, QStringLiteral(ORUN_SAVE_LOOP),
+                            {"--full-disk", folder.file("disk"), folder.file("Source.MDB"), folder.path()});
+             EXPECT_TRUE(saver.waitForFinished(60000));
+             EXPECT_EQ(saver.exitCode(), 0) << saver.readAllStandardError().toStdString();
+             QStringList* boxes = nullptr;
+             for (const QString& line : QString::fromLocal8Bit(saver.readAllStandardError()).split('\n')) {
+                 if (line == "save on a full disk") boxes = &s.fullBoxes;
+                 else if (line == "save with room") boxes = &s.roomBoxes;
+                 else if (line == "saved") boxes = nullptr;
+                 else if (boxes && line.startsWith("box: ")) *boxes << line.mid(5);
+             }
+             s.full = folder.read("full.mdb");
+             s.room = folder.read("room.mdb");
+             return true;
+         },
+         "Not enough space on disk."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Saves s;
+        if (!c.save(s)) {
+            std::cout << "no mount namespace here: the " << c.what << " is not tried\n";
+            continue;
+        }
+        ASSERT_EQ(s.fullBoxes.size(), 1) << s.fullBoxes.join('|').toStdString();
+        for (const char* part : {"modDB_DBSave", c.cause, "Nothing was saved to ORUN.MDB"})
+            EXPECT_TRUE(s.fullBoxes[0].contains(part)) << part << " in " << s.fullBoxes[0].toStdString();
+        EXPECT_TRUE(s.full == source) << "the file as it was before the save";
+        EXPECT_EQ(s.roomBoxes, QStringList());
+        folder.write("Saved.MDB", s.room);
+        EXPECT_EQ(ColumnOf("Saved.MDB", "SELECT * FROM Processes WHERE Process_Number =2", "Run_Number").toInt(), 321);
+        EXPECT_EQ(ColumnOf("Saved.MDB", "SELECT * FROM Layers WHERE Layer_Number =7", "Rate").toDouble(), 3.5);
+        EXPECT_EQ(ColumnOf("Saved.MDB", "SELECT * FROM Layers WHERE Layer_Number =7", "Film_Number").toInt(), 4);
     }
 }
 

@@ -19,7 +19,7 @@ void FillOldRows(dao::Database& db) {
                        .arg(ch + 1)
                        .arg(ch));
     }
-    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer) VALUES (1, 'Mirror', 1, 1)");
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, Number_Act_Layers, First_Layer) VALUES (1, 'Mirror', 1, 1, 1)");
     db.Execute("INSERT INTO Films (Film_Number, Film_Name, Input_Type) VALUES (1, 'TiO2', 3)");
     db.Execute("INSERT INTO Materials (Material, Density) VALUES ('Ta2O5', 8.2)");
     db.Execute("INSERT INTO Graphs (Process_Number, G1Caption) VALUES (1, 'Rates')");
@@ -158,8 +158,11 @@ TEST_F(DbFileTest, TheUsersFileKeepsItsBytesWhileAnUpgradeFails) {
 }
 
 TEST_F(DbFileTest, AFileThatIsNoDatabaseFailsBeforeAnyCopy) {
+    // An Access header over bytes that are no Access database: its reader refuses it.
     const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(200, 'j');
-    for (const QByteArray& bytes : {QByteArray("just some text\r\n"), jet}) {
+    const std::pair<QByteArray, QString> cases[] = {{"just some text\r\n", "Error number: 3343\r"},
+                                                    {jet, "Error number: 3049\rThe Access (Jet) database"}};
+    for (const auto& [bytes, error] : cases) {
         folder.write("OLD.MDB", bytes);
         dialogs.clear();
         EXPECT_EQ(modDB::UpgradeDB("OLD.MDB"), "New.mdb");
@@ -168,7 +171,7 @@ TEST_F(DbFileTest, AFileThatIsNoDatabaseFailsBeforeAnyCopy) {
         EXPECT_FALSE(Exists("Work.mdb"));
         EXPECT_TRUE(Exists("New.mdb"));
         ASSERT_EQ(dialogs.count(), 2);
-        EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith("Error number: 3343\r")) << dialogs.boxes()[0].prompt.toStdString();
+        EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith(error)) << dialogs.boxes()[0].prompt.toStdString();
     }
 }
 

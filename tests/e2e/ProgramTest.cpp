@@ -4,8 +4,11 @@
 #include "e2e/StationFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,13 +51,13 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(station.Automation().contains("box: " + kTitle + "Exit the ORUN program?"));
 
-    // Written at exit: the configuration in full, the data log (STOPPED ends a log), and the
-    // run number that entering STOPPED at the end of the start-up advanced.
+    // Written at exit: the configuration in full. The start-up ends in STOPPED, but no run
+    // ended: the data log has no end line and the run number is as it was.
     const QByteArray config = station.read("ORUN.CFG");
     EXPECT_TRUE(config.contains(QStringLiteral("EPort=%1").arg(station.unit().TcpPort()).toLatin1())) << config.data();
     EXPECT_TRUE(config.contains("[Display]")) << config.data();
-    EXPECT_TRUE(station.read("ORUN.TXT").contains("End Log"));
-    EXPECT_EQ(station.RunNumber(), 2);
+    EXPECT_FALSE(station.read("ORUN.TXT").contains("End Log"));
+    EXPECT_EQ(station.RunNumber(), 1);
 }
 
 // The system ends the program while a layer deposits: after the program has gone, the unit
@@ -77,9 +80,84 @@ TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
     for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
     EXPECT_EQ(unit.relays, 0b0001);
     for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
+    // The run the exit ended has its start and end lines, and used up its number: the next
+    // run is the second.
     const QByteArray log = station.read("ORUN.TXT");
-    EXPECT_TRUE(log.contains("Start Log\tDemo")) << log.data();
-    EXPECT_GT(log.lastIndexOf("End Log"), log.lastIndexOf("Start Log")) << log.data();
+    EXPECT_EQ(log.count("Start Log\tDemo\tRun:1\t"), 1) << log.data();
+    EXPECT_EQ(log.count("End Log"), 1) << log.data();
+    EXPECT_GT(log.indexOf("End Log  \tDemo\tRun:1\t"), log.indexOf("Start Log")) << log.data();
+    EXPECT_EQ(station.RunNumber(), 2);
+}
+
+// The system ends the program while the unit's replies are lost, garbled or cut short,
+// from before the signal to after it: the exit waits for no reply that will not come, and
+// sends its stop again until the unit has taken it. After the program has gone the unit
+// drives no source, holds the stopped relay word and has its emission off.
+TEST(Program, EndedAmidLostGarbledOrShortRepliesStillLeavesTheUnitStopped) {
+    struct Case {
+        const char* what;
+        std::function<void(UnitSim&)> disturb;
+    } cases[] = {
+        {"replies lost for 700 ms",
+         [](UnitSim& u) {
+             u.setSilent(true);
+             QTimer::singleShot(700, &u, [&u] { u.setSilent(false); });
+         }},
+        {"replies garbled", [](UnitSim& u) { u.CorruptNextReplies(5); }},
+        {"replies cut short", [](UnitSim& u) { u.TruncateNextReplies(3); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StationFolder station;
+        station.MapRelaysAndStartInput();
+        QProcess program;
+        station.Start(program);
+        ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+        UnitSim& sim = station.unit();
+        const UnitModel& unit = sim.Model();
+        sim.Model().inputs = 1;  // Start Process
+        ASSERT_TRUE(WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 20000)) << unit.relays;
+
+        // The disturbance has begun when the unit took a command whose reply it spoiled.
+        c.disturb(sim);
+        const qsizetype before = sim.Commands().size();
+        ASSERT_TRUE(WaitFor([&] { return sim.Commands().size() > before; }, 5000));
+        program.terminate();
+        ASSERT_TRUE(Finished(program, 20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
+        EXPECT_EQ(unit.relays, 0b0001);
+        for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
+        EXPECT_TRUE(station.read("ERRORS.TXT").isEmpty()) << station.read("ERRORS.TXT").data();
+        EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    }
+}
+
+// A unit that answers nothing at all from before the signal on is given up once it has
+// been silent for longer than a reply time-out: the program still ends, and the error
+// report says the stop may not have reached the unit.
+TEST(Program, EndedWithTheUnitSilentReportsThatTheStopWasNotTaken) {
+    StationFolder station;
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    station.unit().setSilent(true);
+    const qsizetype before = station.unit().Commands().size();
+    ASSERT_TRUE(WaitFor([&] { return station.unit().Commands().size() > before; }, 5000));
+    QElapsedTimer took;
+    took.start();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 30000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_GE(took.elapsed(), 6000);
+    const QByteArray report = station.read("ERRORS.TXT");
+    EXPECT_TRUE(report.contains("The unit did not take the shutdown's stop")) << report.data();
+    EXPECT_TRUE(report.contains("cORUN_FinishShutdown")) << report.data();
+    // Nobody is left to answer a message at the exit: the report is all.
+    EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    // The stop was asked for again all the while.
+    EXPECT_GE(station.unit().Commands().count("K32767,32767,32767,32767,32767,32767"), 8);
 }
 
 TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
@@ -123,9 +201,10 @@ TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
         {"damaged database", station.Config(), damaged, Station, critical("The database file " + here + " is damaged." + again)},
         {"empty file", station.Config(), "", Station, critical("The database file " + here + " is empty." + again)},
         {"random bytes", station.Config(), noise, Station, critical("The file " + here + " is not a recipe database." + again)},
-        {"Access file", station.Config(), jet, Station,
-         critical("The file " + here + " is an Access (Jet) database, which this program cannot open.\\n"
-                  "The file is left unchanged. Name a recipe database made by this program as Database in ORUN.CFG.")},
+        {"damaged Access file", station.Config(), jet, Station,
+         critical("The file " + here + " is an Access (Jet) database that cannot be read: its header is damaged or of "
+                  "a version the reader does not know.\\nThe file is left unchanged. Restore it from a backup, or name "
+                  "another recipe database as Database in ORUN.CFG.")},
         {"read-only folder", station.Config(), sound, ReadOnlyDisk,
          critical("The database file " + onDisk + " cannot be written: its folder " + station.file("disk") +
                   " is read-only.\\nMake it writable for the station's user and start the program again.")},
@@ -167,9 +246,44 @@ TEST(Program, RefusesASecondInstanceAndEveryFileItCannotWorkWithInOneMessage) {
     }
 }
 
+// The scratch copies that writes killed midway left beside the files the program writes
+// (its configuration file, its recipe database, the copies and backups made of it) go at
+// the next start, from the folders it writes them to; an operator's own files, names the
+// writer's pattern does not fit and other folders stay as they are.
+TEST(Program, AStartClearsTheCopiesKilledWritesLeftAndNothingElse) {
+    StationFolder station;
+    ASSERT_TRUE(QDir(station.path()).mkpath("Recipes/old.orun-write-abcdef"));
+    ASSERT_TRUE(QDir(station.path()).mkpath("Other"));
+    ASSERT_TRUE(QFile::rename(station.file("ORUN.MDB"), station.file("Recipes/ORUN.MDB")));
+    station.write("ORUN.CFG", QString(station.Config()).replace("Database=ORUN.MDB", "Database=Recipes/ORUN.MDB").toLatin1());
+    const QStringList copies = {"ORUN.CFG.orun-write-a1B2c3", "Work.mdb.orun-write-000000",
+                                "Recipes/ORUN.MDB.orun-write-Zz09Qx", "Recipes/Copy.MDB.saving.orun-write-q1w2e3",
+                                "Recipes/ORUN_4.10.MDB.part.orun-write-XyZ123"};
+    const QStringList others = {"ORUN.CFG.bak",
+                                "ORUN.CFG.a1B2c3",  // an older build's copy: no name of the writer's own
+                                "Recipes/ORUN.MDB.old",
+                                "Recipes/ORUN.MDB.orun-write-abc",
+                                "Recipes/ORUN.MDB.orun-write-abcdefg",
+                                "Recipes/notes.orun-write-abcdef.txt",
+                                "Other/ORUN.MDB.orun-write-abcdef"};
+    for (const QString& name : copies + others) station.write(name, "bytes of " + name.toLatin1());
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+        << station.Automation().join('\n').toStdString();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 20000));
+
+    for (const QString& name : copies) EXPECT_FALSE(QFile::exists(station.file(name))) << name.toStdString();
+    for (const QString& name : others) EXPECT_EQ(station.read(name), "bytes of " + name.toLatin1()) << name.toStdString();
+    EXPECT_TRUE(QDir(station.file("Recipes/old.orun-write-abcdef")).exists());
+    EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+}
+
 TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTemplateBesideIt) {
     StationFolder station;
     station.SetDatabaseVersion("3.01");
+    station.Sql("UPDATE Processes SET Run_Number = 7 WHERE Process_Number = 1");
     station.write("ORUN.MDB.saving", "part of a copy");
     station.write("Other.MDB.saving-journal", "journal of that copy");
     QProcess program;
@@ -185,7 +299,7 @@ TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTe
     EXPECT_EQ(station.DatabaseVersion(), "4.11");
     EXPECT_TRUE(QFile::exists(station.file("ORUN_3.01.MDB")));
     EXPECT_FALSE(QFile::exists(station.file("New.mdb")));
-    EXPECT_EQ(station.RunNumber(), 2) << "the demonstration recipe was carried over";
+    EXPECT_EQ(station.RunNumber(), 7) << "the demonstration recipe was carried over";
     QStringList boxes;
     for (const QString& l : station.Automation())
         if (l.startsWith("box: ")) boxes << l;

@@ -8,7 +8,9 @@
 #include "app/modUtil.h"
 #include "e2e/StationFolder.h"
 #include "editors/frmLayerFilm.h"
+#include "editors/frmProcess.h"
 #include "platform/AppInfo.h"
+#include "platform/FileDialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "run/ProgramObjects.h"
@@ -17,7 +19,9 @@
 #include "support/ProgramState.h"
 #include "unit/cORUN.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -75,6 +79,85 @@ TEST(Run, StartRunsTheDemonstrationProcessToStoppedAndTheExitWritesTheFiles) {
     ASSERT_TRUE(WaitFor([&] { return !form || !form->isVisible(); }, 5000));
     EXPECT_TRUE(s.boxes.prompts().contains("Exit the ORUN program?"));
     EXPECT_TRUE(s.station.read("ORUN.CFG").contains("Process=1"));
+}
+
+// Only a run that ends writes the data log's end line and uses up the process's run
+// number. The start-up, the process tree's OK and its Cancel and a cancelled File > Open
+// each enter STOPPED while the program is stopped and leave both alone; a run that ends by
+// itself and a run stopped and reset each leave one start and one end line of their own
+// number, and the next run has the next number. The log file is appended to by every run.
+TEST(Run, EndLinesAndRunNumbersCountTheRunsThatEnded) {
+    InProcessStation s;
+    ResetProgramState();
+    s.station.write("ORUN.CFG", s.station.Config().replace("LogType=0", "LogType=1"));
+    s.station.Sql("UPDATE Layers SET Thick = 0.003 WHERE Layer_Number IN (1, 2)");  // short layers
+    cApp& app = ProgramObjects::CreateApp();
+    // "start n" and "end n" for the start and end lines of the log, in order.
+    const auto runLines = [&] {
+        QStringList lines;
+        for (const QString& line : QString::fromLatin1(s.station.read("ORUN.TXT")).split("\r\n")) {
+            const QString run = line.section('\t', 2, 2).mid(4);
+            if (line.startsWith("Start Log")) lines << "start " + run;
+            if (line.startsWith("End Log")) lines << "end " + run;
+        }
+        return lines;
+    };
+    const auto expectRuns = [&](const QStringList& lines, int next) {
+        EXPECT_EQ(runLines(), lines);
+        EXPECT_EQ(gProcess(1).Run_Number, next);
+        EXPECT_EQ(gMainForm->lblProcess(2)->text(), QStringLiteral("Run: %1").arg(next));
+    };
+
+    app.setPhase(PhaseCode::Startup);
+    ASSERT_EQ(app.Phase(), PhaseCode::Stopped);
+    ASSERT_TRUE(WaitFor([&] { return s.station.Polled(); }, 10000));
+    {
+        SCOPED_TRACE("start-up");
+        expectRuns({}, 1);
+    }
+    for (int button : {0, 1}) {
+        SCOPED_TRACE(button == 0 ? "tree OK" : "tree Cancel");
+        gMainForm->mnuSetupProcess->trigger();
+        QPointer<frmProcess> tree = qobject_cast<frmProcess*>(modFormUtil::LoadedForm("frmProcess"));
+        ASSERT_TRUE(tree);
+        tree->cmdForm[button]->click();
+        ASSERT_TRUE(WaitFor([&] { return !modFormUtil::IsFormLoaded("frmProcess"); }, 5000));
+        expectRuns({}, 1);
+    }
+    {
+        SCOPED_TRACE("File > Open cancelled");
+        SetFileDialogResponder([](const FileDialogRequest&) { return FileDialogAnswer{}; });
+        gMainForm->mnuFileOpen->trigger();
+        SetFileDialogResponder({});
+        expectRuns({}, 1);
+    }
+
+    QPushButton* start = gMainForm->cmdFunc(0);
+    QList<int16_t> phases;
+    QObject::connect(&app, &cApp::PhaseChange, [&](int16_t p) { phases << p; });
+    {
+        SCOPED_TRACE("a run that ends by itself");
+        start->click();
+        ASSERT_TRUE(WaitFor([&] { return phases.contains(PhaseCode::Deposit) && app.Phase() == PhaseCode::Stopped; },
+                            45000));
+        expectRuns({"start 1", "end 1"}, 2);
+    }
+    {
+        SCOPED_TRACE("a run stopped and reset");
+        phases.clear();
+        start->click();
+        ASSERT_TRUE(WaitFor([&] { return app.Phase() == PhaseCode::Deposit; }, 20000)) << app.Phase();
+        start->click();
+        ASSERT_EQ(app.Phase(), PhaseCode::StopLayer);
+        expectRuns({"start 1", "end 1", "start 2"}, 2);
+        // The file already holds the next run's number: a run the program does not live
+        // to end (a power failure) never hands its number on.
+        EXPECT_EQ(s.station.RunNumber(), 3);
+        gMainForm->cmdFunc(2)->click();
+        ASSERT_EQ(app.Phase(), PhaseCode::Stopped);
+        expectRuns({"start 1", "end 1", "start 2", "end 2"}, 3);
+    }
+    EXPECT_EQ(s.boxes.count(), 0) << s.boxes.prompts().join('|').toStdString();
 }
 
 TEST(Run, TheWindowsLeftOpenAreOpenedAgain) {

@@ -1,5 +1,7 @@
 #include "e2e/StationFolder.h"
 
+#include "support/OwnDisk.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -115,19 +117,10 @@ for f in "$1"/*; do [ "${f##*/}" = filler ] || cp "$f" "$2/after/"; done
 exit $status
 )";
 
-bool OwnDisksAllowed() {
-    static const int allowed = [] {
-        QTemporaryDir probe;
-        return QProcess::execute(QStringLiteral("unshare"),
-                                 {"-rm", "sh", "-c", "mount -t tmpfs -o size=64k tmpfs \"$1\"", "sh", probe.path()});
-    }();
-    return allowed == 0;
-}
-
 }  // namespace
 
 bool StationFolder::StartOnOwnDisk(QProcess& program, int kbytes, const QString& prepare) const {
-    if (!OwnDisksAllowed()) return false;
+    if (!OwnDisk::Allowed()) return false;
     const QString disk = file(QStringLiteral("disk"));
     QDir().mkpath(disk);
     program.setProcessEnvironment(Environment(disk));

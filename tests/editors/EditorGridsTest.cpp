@@ -8,10 +8,12 @@
 #include "platform/SSTab.h"
 #include "platform/Twips.h"
 #include "qcm/cQCMCal.h"
+#include "support/ListCells.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 #include <functional>
 
 // Plays the calibration's measurement: the outcome of a phase, raised as its Status.
@@ -416,4 +418,30 @@ TEST_F(EditorGrids, TheStartCellCalibratesTheLayersChannelAndFollowsItsPhases) {
     EXPECT_DOUBLE_EQ(f.QCM_CALFACTOR, 1.23456);
     QTest::qWait(0);
     EXPECT_TRUE(cal.isNull());
+}
+
+// Every list cell of the layer and film grids: a typed item is taken, any other text (the
+// beginning of an item that the list's own search would complete, a number that is no
+// item) refused with the cell's message, nothing stored.
+TEST_F(EditorGrids, EveryListCellTakesATypedItemAndRefusesAnyOtherText) {
+    frmLayerFilm* ed = OpenLayer2();
+    const std::map<QString, QString> messages =
+        ListCells::Check(ed->findChildren<TarselGrid*>(), boxes, [ed](TarselGrid* g) {
+            for (int k = 0; k < 4; ++k)
+                if (ed->fraTab[k]->isAncestorOf(g)) ed->tabForm->setTab(k);
+        });
+    EXPECT_GE(messages.size(), 10u);
+    const std::map<QString, QString> some = {
+        {"grdLayer", "Valid Start Mode values are Auto, Manual or Contstant."},
+        {"grdXChan", "Valid 1st xChan # values are None, 1, 2, 3, 4, 5, 6, 7 or 8."},
+        {"grdDeposit", "Valid Error Action values are Ignore, Stop or Hold."},
+        {"grdORUN", "Valid Exponent values are -12 to 12."},
+    };
+    for (const auto& [grid, message] : some) {
+        const bool found = std::any_of(messages.begin(), messages.end(), [&](const auto& m) {
+            return m.first.startsWith(grid + ' ') && m.second == message;
+        });
+        EXPECT_TRUE(found) << message.toStdString();
+    }
+    for (const auto& [cell, message] : messages) EXPECT_TRUE(message.startsWith("Valid ")) << cell.toStdString();
 }

@@ -67,22 +67,27 @@ TEST(FlashLink, BootLoaderExchangeJudgesRepliesByCommand) {
     EXPECT_TRUE(send("B"));
     EXPECT_EQ(h.sim.Flash(), QByteArray(256, 'x'));
 
-    // Silence and a bad check both end at the time-out, with what had arrived.
+    // Silence and a bad check both end at the time-out; the text names what went
+    // unanswered, for how long, and what had arrived.
     h.sim.setSilent(true);
     EXPECT_FALSE(send("!", 0.2f));
-    EXPECT_EQ(w.RxText, "Timeout: ");
+    EXPECT_EQ(w.RxText, "Timeout: no reply to the search within 0.2 s");
+    EXPECT_FALSE(send("A", 0.2f));
+    EXPECT_EQ(w.RxText, "Timeout: no reply to the erase within 0.2 s");
+    EXPECT_FALSE(send(QByteArray("A\xA0"), 0.2f));
+    EXPECT_EQ(w.RxText, "Timeout: no reply to the erase of block A0 within 0.2 s");
     h.sim.setSilent(false);
     h.sim.CorruptNextReplies(1);
     EXPECT_FALSE(send("B", 0.2f));
     QByteArray corrupt = ReplyFrame("A").mid(1);
     corrupt[corrupt.size() - 1] = static_cast<char>(corrupt[corrupt.size() - 1] - 1);
-    EXPECT_EQ(w.RxText, "Timeout: " + corrupt);
+    EXPECT_EQ(w.RxText, "Timeout: no valid reply to the block within 0.2 s, received: " + corrupt);
     EXPECT_FALSE(send("X", 0.2f));
 
     // At a rate the boot loader does not listen at, nothing answers.
     ASSERT_TRUE(w.CommOpen(1, 38400));
     EXPECT_FALSE(send("!", 0.2f));
-    EXPECT_EQ(h.sim.Commands(), QStringList({"!", "A", "A", "B", "!", "B"}));
+    EXPECT_EQ(h.sim.Commands(), QStringList({"!", "A", "A", "B", "!", "A", "A", "B"}));
 }
 
 TEST(FlashLink, PortOpeningFailsCleanly) {

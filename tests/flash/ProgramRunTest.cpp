@@ -91,7 +91,8 @@ TEST(ProgramRun, AFileThatCannotBeSentIsRefusedBeforeAnyErase) {
 
 // The outcome is what the instrument did: a failed erase or block, a done command that
 // is answered or a line that is lost all end "Upgrade Failed.", in the list and in the
-// log. A log that cannot be written is said once and the run goes on.
+// log, a time-out naming the block that went unanswered, for how long, and what came of
+// its reply. A log that cannot be written is said once and the run goes on.
 TEST(ProgramRun, OutcomesFollowTheInstrumentsReplies) {
     const QByteArray doneReply = ReplyFrame("A").mid(1);
     // The emulator's reply with a wrong check character: its last one lowered by one.
@@ -116,14 +117,17 @@ TEST(ProgramRun, OutcomesFollowTheInstrumentsReplies) {
          {"Upgrade Failed."}},
         // Silent after block 1 of 3: its silent done proves nothing.
         {"silent from block 2", [](FlashHarness& h) { h.sim.setSilentFromBlock(2); }, {"!", "A", "B", "B", "D"},
-         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: "},
-         {"Program Block 1 of 3", "Error Block 2 of 3 - Timeout: ", "Upgrade Failed."}, 600},
+         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: no reply to block 2 of 3 within 2.0 s"},
+         {"Program Block 1 of 3", "Error Block 2 of 3 - Timeout: no reply to block 2 of 3 within 2.0 s", "Upgrade Failed."},
+         600},
         {"bad check on block 2", [](FlashHarness& h) { h.sim.setBadCrcAtBlock(2); }, {"!", "A", "B", "B", "D"},
-         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: " + QString::fromLatin1(badReply)},
+         threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: no valid reply to block 2 of 3 within 2.0 s, "
+                                   "received: " + QString::fromLatin1(badReply)},
          {"Upgrade Failed."}, 600},
         // The cable is pulled while block 1 is sent.
         {"line lost", [](FlashHarness& h) { h.sim.setCloseAtBlock(1); }, {"!", "A", "B"},
-         {"Start Erase", "Erase OK", "Start Program", "Start Block 1", "Program Fail. Block 1 of 1. RX: Timeout: "},
+         {"Start Erase", "Erase OK", "Start Program", "Start Block 1",
+          "Program Fail. Block 1 of 1. RX: Timeout: no reply to block 1 of 1 within 2.0 s"},
          {"Upgrade Failed."}},
         {"log folder missing", [](FlashHarness& h) {
              QFile::remove(h.folder.file("FlashLog.txt"));

@@ -210,3 +210,89 @@ TEST_F(DaoTest, TheVersionPropertyIsKeptInTheFile) {
     EXPECT_EQ(reopened.UserDefinedProperty("ORUN_VER"), "4.12");
     EXPECT_EQ(reopened.Name(), folder.file("T.MDB"));
 }
+
+// An Access (Jet) file opened through the database layer: read through its copy, every
+// value exactly as the file holds it, and never written.
+TEST_F(DaoTest, AnAccessFileIsReadExactlyAndNeverWritten) {
+    QFile fixture(ORUN_TEST_DATA_DIR "/jet/full-jet4.mdb");
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    QByteArray jet = fixture.readAll();
+    // Every film's calibration factor 0.01 made a double that no short text gives back.
+    const double exact = 0.1 + 0.2;
+    const double hundredth = 0.01;
+    jet.replace(QByteArray(reinterpret_cast<const char*>(&hundredth), 8), QByteArray(reinterpret_cast<const char*>(&exact), 8));
+    folder.write("Access.MDB", jet);
+
+    dao::Database access = dao::OpenDatabase("C:\\Access.MDB");
+    EXPECT_EQ(access.Name(), folder.file("Access.MDB"));
+    EXPECT_EQ(access.UserDefinedProperty("ORUN_VER"), "4.11");
+    dao::Recordset film = access.OpenRecordset("SELECT * FROM Films WHERE Film_Number =3");
+    ASSERT_EQ(film.RecordCount(), 1);
+    EXPECT_EQ(film.Fields("QCM_CALFACTOR").Value().toDouble(), exact);
+    EXPECT_EQ(film.Fields("Film_Name").Value(), QVariant("Film 3"));
+    EXPECT_EQ(film.Fields("Filter").Value().typeId(), QMetaType::LongLong);
+    dao::Recordset layer = access.OpenRecordset("SELECT * FROM Layers WHERE Layer_Number =7");
+    EXPECT_EQ(layer.Fields("Prompt").Value(), QVariant("Layer 7: check the shutter before this layer"));
+    EXPECT_EQ(layer.Fields("Thick").Value(), QVariant(999.0));
+    dao::Recordset layers = access.OpenRecordset("Layers");
+    int walked = 0;
+    for (layers.MoveFirst(); !layers.Eof(); layers.MoveNext()) ++walked;
+    EXPECT_EQ(walked, 250);
+    EXPECT_EQ(layers.RecordCount(), 250);
+
+    // Every way of writing is refused as by a read-only database.
+    layer.Edit();
+    layer.Fields("Rate") = 1.0;
+    EXPECT_EQ(ErrorOf([&] { layer.Update(); }), 3027);
+    layers.AddNew();
+    layers.Fields("Layer_Number") = 251;
+    EXPECT_EQ(ErrorOf([&] { layers.Update(); }), 3027);
+    EXPECT_EQ(ErrorOf([&] { access.Execute("DELETE FROM Layers"); }), 3027);
+    EXPECT_EQ(ErrorOf([&] { access.SetUserDefinedProperty("ORUN_VER", "4.12"); }), 3027);
+    access.Close();
+    EXPECT_EQ(folder.read("Access.MDB"), jet);
+    EXPECT_EQ(dao::OpenDatabase("Access.MDB").OpenRecordset("Layers").RecordCount(), 250);
+
+    // A file without the version property.
+    QFile older(ORUN_TEST_DATA_DIR "/jet/v200-jet4.mdb");
+    ASSERT_TRUE(older.open(QIODevice::ReadOnly));
+    folder.write("Old.MDB", older.readAll());
+    EXPECT_EQ(ErrorOf([&] { dao::OpenDatabase("Old.MDB").UserDefinedProperty("ORUN_VER"); }), 3270);
+}
+
+// Transactions nest: an inner commit leaves its rows to the outer transaction, an inner
+// rollback drops its own rows alone, the outer rollback drops everything; another
+// connection sees nothing until the outermost commit.
+TEST_F(DaoTest, TransactionsNestAndOnlyTheOutermostStoresTheRows) {
+    const struct {
+        const char* steps;  // b begin, c commit, r rollback, a digit adds that item
+        const char* stored;
+    } cases[] = {
+        {"b1b2cc", "12"}, {"b1b2rc", "1"}, {"b1b2cr", ""}, {"b1b2b3rc4c", "124"}, {"b1b2r3r", ""}, {"1b2r", "1"},
+    };
+    int offset = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps);
+        offset += 10;
+        const dao::Database other = dao::OpenDatabase("T.MDB");
+        const auto stored = [&] {
+            QString items;
+            for (dao::Recordset rs = other.OpenRecordset(QString("SELECT * FROM Items WHERE Item_Number > %1 AND "
+                                                                 "Item_Number < %2 ORDER BY Item_Number")
+                                                             .arg(offset)
+                                                             .arg(offset + 10));
+                 !rs.Eof(); rs.MoveNext())
+                items += QString::number(vb::CInt(rs.Fields("Item_Number").Value()) - offset);
+            return items;
+        };
+        int depth = 0;
+        for (const char step : std::string(c.steps)) {
+            if (step == 'b') db.BeginTrans(), ++depth;
+            else if (step == 'c') db.CommitTrans(), --depth;
+            else if (step == 'r') db.Rollback(), --depth;
+            else AddItem(offset + step - '0');
+            if (depth > 0) EXPECT_EQ(stored(), c.steps[0] == '1' ? "1" : "") << "seen before the outermost commit";
+        }
+        EXPECT_EQ(stored(), c.stored);
+    }
+}

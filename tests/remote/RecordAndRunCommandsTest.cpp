@@ -174,10 +174,12 @@ TEST_F(RemoteCommands, EveryExampleOfTheRecordAndRunCommandsIsAnswered) {
         {"@QP;8", "\x06;Optic Coat,AR Stack,,,,,,,,,,,,,,,,,,,,,,,"},
         {"@QS;2", kPrm}, {"@QS;4", kPrm}, {"@QS;6", kPrm}, {"@QS;8", kPrm},
         {"@US;2", kAck, [] { gORUN->setEmissionOn(0, 2); }, [] { return gORUN->EmissionOn(0) == 2; }},
-        // Manual power through the window's own box.
-        {"@UP;51;100", kAck, [this] { OnStep(1); }, [] { return gApp->ChanPhase(0) == PhaseCode::ManPower; }},
+        // Manual power through the window's own box, within its limit: film 1's maximum of
+        // 80 % (set above), as the box refuses more.
+        {"@UP;51;80.1", kPrm, [this] { OnStep(1); }, [] { return gApp->ChanPhase(0) != PhaseCode::ManPower; }},
+        {"@UP;51;80", kAck, {}, [] { return gApp->ChanPhase(0) == PhaseCode::ManPower; }},
         {"@UP;51;101", kPrm},
-        {"@UP;51;100.4", kAck, {}, [] { return gMainForm->txtPower(0)->text() == QStringLiteral("100.4"); }},
+        {"@UP;51;79.6", kAck, {}, [] { return gMainForm->txtPower(0)->text() == QStringLiteral("79.6"); }},
         {"@QP;41", "\x06;0"},
         {"@UV;41;20", kAck, {}, [] { return std::abs(gORUN->Power(0) - 20) < 0.01; }},
         {"@UV;41;150", kAck, {}, [] { return std::abs(gORUN->Power(0) - 20) < 0.01; }},

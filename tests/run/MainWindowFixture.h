@@ -16,6 +16,7 @@
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
 #include "data/modDB.h"
+#include "platform/Brevox.h"
 #include "platform/Clock.h"
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
@@ -33,8 +34,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <memory>
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -55,7 +58,14 @@ protected:
     void TearDown() override {
         if (gMainForm) gMainForm->Form_Unload();
         ResetProgramState();
+        Brevox::SetFactory({});
     }
+
+    struct Relay : BrevoxComm {
+        void Reply(const QString& sText) override { reply = sText; }
+        QString reply;
+    };
+    Relay* relay = nullptr;
 
     // A recipe database with every row the program reads and writes, made once: adding
     // the rows takes seconds, copying the file does not.
@@ -67,32 +77,81 @@ protected:
     }
 
     // The window loads, then process 1 is selected: its step 1 deposits on the channels.
-    void Station(std::initializer_list<int16_t> channels) {
+    // More steps may be chained onto it first (records).
+    void Station(std::initializer_list<int16_t> channels, const std::function<void()>& records = {}) {
         gProcess(1).Process_Name = QStringLiteral("Mirror");
         DepositTogether(channels);
         for (int16_t c : channels) {
             const int16_t L = static_cast<int16_t>(c + 1);
-            LayerRec& l = gLayer(L);
-            l.Rate = 2.0;
-            l.Thick = 999.0;  // runs until it is stopped
-            FilmRec& f = gFilm(L);
-            f.Film_Name = QStringLiteral("Film %1").arg(L);
-            f.Units = QStringLiteral("A/s");
-            f.QCM_CALFACTOR = 1.0;
-            f.UnitsCal = 1.0;
-            f.Filter = 1;
-            f.DecDigits = 2;
-            f.IntDigits = 3;
-            f.Max_Power = 100.0;
-            f.FULL_SCALE = 10.0;
-            f.QCM_NUMBER = -1;
+            PlainLayer(L);
             gORUN->setFullScale(c, 10.0);
             gORUN->setMaxPower(c, 100.0);
         }
+        if (records) records();
         form = &ProgramObjects::CreateMainForm();
         form->Form_Load();
         ProgramObjects::CreateComm();
         gApp->setProcNum(1);
+    }
+
+    // Layer L with film L ("Film L", units A/s, an emission detector read as is, 100 %
+    // maximum power at a 10 V full scale), running until it is stopped.
+    static void PlainLayer(int16_t L) {
+        LayerRec& l = gLayer(L);
+        l.Rate = 2.0;
+        l.Thick = 999.0;  // runs until it is stopped
+        FilmRec& f = gFilm(L);
+        f.Film_Name = QStringLiteral("Film %1").arg(L);
+        f.Units = QStringLiteral("A/s");
+        f.QCM_CALFACTOR = 1.0;
+        f.UnitsCal = 1.0;
+        f.Filter = 1;
+        f.DecDigits = 2;
+        f.IntDigits = 3;
+        f.Max_Power = 100.0;
+        f.FULL_SCALE = 10.0;
+        f.QCM_NUMBER = -1;
+    }
+
+    // Chains step 2 onto a step 1 of channels 0 and 1: channel 1 goes on with layer 3
+    // (film 3) through output 1, channel 2 deposits layer 4 (film 4) through output 0, the
+    // output channel 0 drives in step 1. Channel 0 has no layer in step 2.
+    static void SecondStep() {
+        gLayer(2).Next_Layer = 3;
+        for (int16_t L : {3, 4}) {
+            LayerRec& l = gLayer(L);
+            l = gLayer(2);
+            l.Layer_Number = L;
+            l.Film_Number = L;
+            l.Next_Layer = -1;
+            PlainLayer(L);
+        }
+        gLayer(3).CoDep_Layer = 4;
+        gLayer(3).Channel = 1;
+        gLayer(3).Output = 1;
+        gLayer(4).CoDep_Layer = -1;
+        gLayer(4).Channel = 2;
+        gLayer(4).Output = 0;
+        gProcess(1).Number_Layers = 2;
+        gProcess(1).Number_Act_Layers = 4;
+    }
+
+    // Remote-control requests through an in-process relay: call before Station.
+    void ServeRelay() {
+        Brevox::SetFactory([this] {
+            auto r = std::make_unique<Relay>();
+            relay = r.get();
+            return std::unique_ptr<BrevoxComm>(std::move(r));
+        });
+    }
+    // The reply to a request: its value after ACK (empty for an update), or "NAK" and the
+    // code.
+    QString Remote(const QString& request) {
+        relay->reply.clear();
+        emit relay->CommandEvent(request + QStringLiteral(";00\r"));
+        const QString body = relay->reply.mid(4, relay->reply.size() - 8);
+        if (body.startsWith(QChar(0x15))) return QStringLiteral("NAK") + body.mid(1);
+        return body.mid(2);
     }
 
     // Links the window to an emulated unit of the given firmware over TCP and asks for

@@ -125,6 +125,57 @@ TEST_F(MainWindowTest, SilentOrDroppedUnitComesBackByItself) {
     EXPECT_EQ(boxes.count(), 0);
 }
 
+// The unit closes its TCP connection in order, or resets it, in the middle of a deposit:
+// no reply can come, so the link fails at once instead of showing the last reading as
+// current until the reply time-out. With the poll held and nothing in flight (no reply
+// time-out can run), the program's socket seeing the end of the connection and one poll
+// tick, driven here, bring "COMM ERROR"; then the link is made again and the poll goes on.
+TEST_F(MainWindowTest, AConnectionTheUnitEndsIsALinkFailureWithinOnePollTick) {
+    Station({0});
+    Connect();
+    gApp->setPhase(PhaseCode::Deposit);
+    gApp->setChanPhase(0, PhaseCode::Deposit);
+    int readings = 0;
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) { readings += r.startsWith('G'); });
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 3; }, 5000));
+    // Ticks now come only from the test; the reading in flight is answered.
+    form->RequestReadings->setInterval(3600 * 1000);
+    ASSERT_TRUE(WaitUntil([&] { return gORUN->CommStatus() == 0; }, 5000));
+    int failures = 0;
+    bool shown = false;
+    QObject::connect(gORUN, &cORUN::ORUNError, [&](int type, int num) { failures += type == 0 && num == 0; });
+    QObject::connect(gApp, &cApp::StatusMsgChange, [&](int16_t n) {
+        if (n == StatusMsgCode::CommError) shown = form->lblStatus->text() == "COMM ERROR";
+    });
+
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "closed");
+        failures = 0;
+        shown = false;
+        bool ended = false;
+        const auto seen = QObject::connect(form->tcpControllerClient, &Winsock::Closed, [&] { ended = true; });
+        unit.CloseConnections(reset);
+        ASSERT_TRUE(WaitUntil([&] { return ended; }, 5000));
+        QObject::disconnect(seen);
+        form->RequestReadings_Timer();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(shown);
+        EXPECT_GE(failures, 1);
+        // The reset makes the connection again and asks for the identification, whose
+        // reply clears the message.
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return unit.TcpConnections() == 1 && gORUN->CommStatus() == 0 && form->lblStatus->text().isEmpty();
+            },
+            10000));
+        EXPECT_EQ(form->tcpControllerClient->State(), Winsock::sckConnected);
+    }
+    form->RequestReadings->setInterval(90);
+    readings = 0;
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 3; }, 5000));
+    EXPECT_EQ(boxes.count(), 0);
+}
+
 // The window during a run, for a person to look at: saved under the build folder.
 TEST_F(MainWindowTest, ScreenshotDuringARun) {
     Station({0, 1, 2});

@@ -15,7 +15,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QElapsedTimer>
 #include <QTest>
+#include <cmath>
+#include <functional>
 
 namespace {
 
@@ -27,18 +30,25 @@ constexpr int16_t kInputFunctions[4] = {2, 20, 4, 1};
 constexpr int32_t kStoppedWord = 0b000101;
 constexpr int32_t kStopLayerWord = 0b000110;
 constexpr int32_t kDepositWord = 0b011010;
+constexpr int16_t kChannel2Shutter = 21;
+constexpr int16_t kChannel3Shutter = 22;
 
 class MainWindowUnitState : public MainWindowTest {
 protected:
     // Process 1 deposits on the channels; each film's loop drives its source up while it
     // reads nothing (the detectors see no light at 0 PMT volts).
-    void Prepare(std::initializer_list<int16_t> channels) {
-        Station(channels);
-        for (int16_t c : channels) {
-            FilmRec& f = gFilm(c + 1);
-            f.PTerm = 200.0;
-            f.ITerm = 0.2;
-            f.SLEW_RATE = 50.0;
+    // With records, more steps are chained on (their films' loops drive alike), and relays
+    // 6 and 7 open the shutters of channels 2 and 3.
+    void Prepare(std::initializer_list<int16_t> channels, const std::function<void()>& records = {}) {
+        Station(channels, records);
+        for (int16_t f = 1; f <= 8; ++f) {
+            gFilm(f).PTerm = 200.0;
+            gFilm(f).ITerm = 0.2;
+            gFilm(f).SLEW_RATE = 50.0;
+        }
+        if (records) {
+            modIO::SetOutputFunction(6, kChannel2Shutter);
+            modIO::SetOutputFunction(7, kChannel3Shutter);
         }
         for (int16_t i = 0; i <= 5; ++i) modIO::SetOutputFunction(i, kRelayFunctions[i]);
         for (int16_t i = 0; i <= 3; ++i) modIO::SetInputFunction(i, kInputFunctions[i]);
@@ -47,6 +57,16 @@ protected:
     }
 
     bool Driven(int o) { return unit.Model().powerCode[o] > OutputCode::ZeroVolts; }
+    // The power of output o the unit holds, in percent of its 10 V full scale.
+    double Held(int o) { return (unit.Model().powerCode[o] - OutputCode::ZeroVolts) * 100.0 / OutputCode::Span; }
+    bool HoldsPower(int o, double percent) {
+        return WaitUntil([&] { return std::abs(Held(o) - percent) < 0.01; }, 5000);
+    }
+    // A manual power typed into channel ch's box and sent with Enter.
+    void Type(int16_t ch, const char* percent) {
+        form->txtPower(ch)->setText(QLatin1String(percent));
+        QTest::keyClick(form->txtPower(ch), Qt::Key_Return);
+    }
     bool AllOff() {
         for (int o = 0; o <= 7; ++o)
             if (unit.Model().powerCode[o] != OutputCode::ZeroVolts) return false;
@@ -57,9 +77,9 @@ protected:
         return WaitUntil([&] { return unit.Model().relays == relays && AllOff(); }, 5000);
     }
     // Channel 0 deposits: its source is driven, its shutter open.
-    void Depositing() {
+    void Depositing(int32_t relays = kDepositWord) {
         gApp->setPhase(PhaseCode::Deposit);
-        ASSERT_TRUE(WaitUntil([&] { return Driven(0) && unit.Model().relays == kDepositWord; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return Driven(0) && unit.Model().relays == relays; }, 5000));
     }
     // A layer started with START, stopped with STOP: channel 0 runs on in CONSTANT.
     void ConstantInStopLayer() {
@@ -250,4 +270,177 @@ TEST_F(MainWindowUnitState, AfterALinkDisturbanceTheUnitGetsWhatTheProgramHolds)
     EXPECT_FALSE(Driven(3));
     EXPECT_TRUE(unit.Commands().contains("A"));
     EXPECT_TRUE(form->lblSubPhase(3)->text().startsWith("ORUN Err")) << form->lblSubPhase(3)->text().toStdString();
+}
+
+// A hand-set power lives as long as the row that shows its box, and keeps within the film
+// of the step shown, whether the operator's box or a client sets it. Step 1: channels 0 and
+// 1 (outputs 0 and 1); step 2: channel 1 (film 3, 60 % at most, starting in Constant) and
+// channel 2 (film 4, 40 % at most) through output 0.
+TEST_F(MainWindowUnitState, AHandSetPowerLivesWithItsRowAndWithinTheFilmOfTheStepShown) {
+    ServeRelay();
+    Prepare({0, 1}, [] {
+        SecondStep();
+        gFilm(3).Max_Power = 60.0;
+        gFilm(4).Max_Power = 40.0;
+        gLayer(3).StartMode = 2;
+    });
+    constexpr int32_t kStopped = 0b101;
+    // Manual power opens the shutters of the step's channels and the "Manual Mode" relay.
+    constexpr int32_t kManualStep1 = kStopped | 0b1110000;
+    form->chkManPwr(0)->click();
+    Type(0, "50");
+    ASSERT_TRUE(HoldsPower(0, 50.0));
+    ASSERT_TRUE(Holds(kManualStep1) || unit.Model().relays == kManualStep1) << unit.Model().relays;
+
+    // Next layer: channel 0 has no row in step 2, so no box to switch its power off with.
+    // Its output stops at once, and its shutter and "Manual Mode" close.
+    form->cmdFunc(1)->click();
+    ASSERT_EQ(gApp->ProcLayer(), 2);
+    EXPECT_TRUE(Holds(kStopped)) << unit.Model().relays << ", output 0 at " << Held(0) << " %";
+    EXPECT_FALSE(form->chkManPwr(0)->isChecked());
+    EXPECT_EQ(gApp->ChanPhase(0), PhaseCode::Stopped);
+
+    // A client sets channel 2's power through output 0: film 4's 40 % holds for it as for
+    // the box, though the output's limit is still step 1's 100 %.
+    EXPECT_EQ(Remote("@UP;53;90"), "NAK;02");
+    EXPECT_EQ(Remote("@UP;53;40.1"), "NAK;02");
+    ASSERT_TRUE(Readings(2));
+    EXPECT_FALSE(Driven(0));
+    EXPECT_EQ(Remote("@UP;53;40"), "");
+    EXPECT_TRUE(HoldsPower(0, 40.0));
+    EXPECT_EQ(Remote("@UP;43;1"), "");
+    EXPECT_TRUE(Holds(kStopped));
+
+    // Manual power off outside a running layer stops the channel, also where its layer
+    // starts in Constant: no CONSTANT channel runs on in STOPPED...
+    form->chkManPwr(1)->click();
+    Type(1, "55");
+    ASSERT_TRUE(HoldsPower(1, 55.0));
+    form->chkManPwr(1)->click();
+    EXPECT_EQ(gApp->ChanPhase(1), PhaseCode::Stopped);
+    EXPECT_TRUE(Holds(kStopped)) << "output 1 at " << Held(1) << " %";
+
+    // ...nor in STOP LAYER, where the tick would drive it.
+    form->cmdFunc(0)->click();
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Deposit && Driven(0) && Driven(1); }, 5000));
+    form->cmdFunc(0)->click();
+    ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer);
+    form->chkManPwr(1)->click();
+    Type(1, "30");
+    ASSERT_TRUE(HoldsPower(1, 30.0));
+    form->chkManPwr(1)->click();
+    EXPECT_EQ(gApp->ChanPhase(1), PhaseCode::StopLayer);
+    ASSERT_TRUE(Readings(5));
+    EXPECT_FALSE(Driven(1)) << Held(1) << " %";
+
+    // A box ticked in step 2 never stays ticked out of sight: back at step 1 its row has
+    // gone and so has its power; at step 2 again the row shows it off, and nothing drives
+    // the channel.
+    form->chkManPwr(2)->click();
+    Type(2, "20");
+    ASSERT_TRUE(HoldsPower(0, 20.0));
+    form->cmdFunc(2)->click();
+    ASSERT_EQ(gApp->ProcLayer(), 1);
+    EXPECT_FALSE(form->chkManPwr(2)->isChecked());
+    EXPECT_TRUE(Holds(kStopped)) << "output 0 at " << Held(0) << " %";
+    form->cmdFunc(1)->click();
+    ASSERT_TRUE(Readings(5));
+    EXPECT_FALSE(form->chkManPwr(2)->isChecked());
+    EXPECT_TRUE(form->chkManPwr(2)->isVisibleTo(form));
+    EXPECT_EQ(gApp->ChanPhase(1), PhaseCode::Stopped);
+    EXPECT_EQ(gApp->ChanPhase(2), PhaseCode::Stopped);
+    EXPECT_TRUE(Holds(kStopped));
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// A loop drives a channel only once the unit holds the volts of that channel's film in the
+// step shown, and never above that film's maximum. Channel 1 runs on in CONSTANT in STOP
+// LAYER while the operator moves to step 2, where film 3 (800 V, 60 % at most) replaces
+// film 2 (750 V, 100 %).
+TEST_F(MainWindowUnitState, ALoopDrivesOnlyOnTheDetectorAndWithinTheFilmOfTheStepShown) {
+    Prepare({0, 1}, [] {
+        SecondStep();
+        gLayer(2).StartMode = 2;
+        gFilm(2).Sensor_PMT = 750;
+        gFilm(3).Sensor_PMT = 800;
+        gFilm(3).Max_Power = 60.0;
+    });
+    form->cmdFunc(0)->click();
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Deposit && Driven(1); }, 5000));
+    form->cmdFunc(0)->click();
+    ASSERT_EQ(gApp->ChanPhase(1), PhaseCode::Constant);
+    ASSERT_EQ(unit.Model().pmtVolts[1], 750);
+    // The highest power of output 1 the unit held from the step-2 volts on (the powers of
+    // step 1's loop may still be on their way before that).
+    double most = 0.0;
+    bool step2 = false;
+    const auto watch = QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString& c) {
+        step2 = step2 || c == "H2,800";
+        if (step2 && c.startsWith('K')) most = std::max(most, Held(1));
+    });
+    form->cmdFunc(1)->click();
+    ASSERT_EQ(gApp->ProcLayer(), 2);
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().pmtVolts[1] == 800 && Held(1) > 59.99; }, 10000))
+        << unit.Model().pmtVolts[1] << " V, " << Held(1) << " %";
+    ASSERT_TRUE(Readings(5));
+    QObject::disconnect(watch);
+    EXPECT_LE(most, 60.0 + 1e-9);
+    EXPECT_EQ(unit.Model().pmtVolts[1], 800);
+}
+
+// The unit restarts (relays off, detectors at 0 V, outputs at 0 V) and answers on as if
+// nothing had happened: within one reply time-out it holds the program's relay word,
+// detector volts and powers again, without an identification. When a reply is lost as
+// well, the identification gives every channel the program gave volts to its volts
+// again, not only the channels of the step shown.
+TEST_F(MainWindowUnitState, AUnitThatRestartedHoldsTheProgramsStateAgainWithinOneTimeOut) {
+    gFilm(1).Sensor_PMT = 700;
+    gFilm(2).Sensor_PMT = 750;
+    gFilm(3).Sensor_PMT = 800;
+    Prepare({0, 1}, [] { SecondStep(); });
+    const auto restored = [&](int32_t relays, std::initializer_list<std::pair<int, int32_t>> volts) {
+        QElapsedTimer since;
+        since.start();
+        const bool ok = WaitUntil([&] {
+            if (unit.Model().relays != relays) return false;
+            for (const auto& [ch, v] : volts)
+                if (unit.Model().pmtVolts[ch] != v) return false;
+            return true;
+        }, 15000);
+        return ok ? since.elapsed() : -1;
+    };
+
+    // Depositing: the relay word and both detectors come back; the loop's powers go with
+    // every tick anyway.
+    Depositing(kDepositWord | 0b1000000);
+    unit.ClearCommands();
+    unit.Model().PowerCycle();
+    const qint64 took = restored(kDepositWord | 0b1000000, {{0, 700}, {1, 750}});
+    EXPECT_GE(took, 0) << "relays " << unit.Model().relays;
+    EXPECT_FALSE(unit.Commands().contains("@"));
+    EXPECT_NE(form->lblStatus->text(), "COMM ERROR");
+    EXPECT_TRUE(WaitUntil([&] { return Driven(0); }, 5000));
+
+    // Stopped, with a hand-set power: no tick runs, yet the power comes back too.
+    form->cmdFunc(0)->click();
+    gApp->setPhase(PhaseCode::Stopped);
+    form->chkManPwr(1)->click();
+    Type(1, "35");
+    ASSERT_TRUE(HoldsPower(1, 35.0));
+    const int32_t manual = unit.Model().relays;
+    unit.Model().PowerCycle();
+    EXPECT_GE(restored(manual, {{1, 750}}), 0) << "relays " << unit.Model().relays;
+    EXPECT_TRUE(HoldsPower(1, 35.0));
+    form->chkManPwr(1)->click();
+    ASSERT_TRUE(Holds(kStoppedWord));
+
+    // At step 2, a restart with a lost reply: channel 0, whose detector step 1 gave its
+    // volts, gets them again with the identification, as channel 1 gets film 3's.
+    form->cmdFunc(1)->click();
+    gApp->setPhase(PhaseCode::Stopped);
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().pmtVolts[1] == 800; }, 5000));
+    unit.LoseNextReplies(1);
+    unit.Model().PowerCycle();
+    EXPECT_GE(restored(kStoppedWord, {{0, 700}, {1, 800}}), 0);
+    EXPECT_TRUE(unit.Commands().contains("@"));
 }

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "platform/Winsock.h"
+#include "support/FileSizeLimit.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -159,4 +160,34 @@ TEST_F(MainWindowTest, AClientsPressesActUnderEachFrontPanelLockAndInterlocksRef
         EXPECT_TRUE(emission(c.sensor, c.on));
     }
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// A client starts the run while the disk takes nothing more: the process cannot be stored
+// at the run start. That is told in one box naming the file and the cause (not the
+// engine's box and then the report's), the run starts all the same from the process in
+// memory, and the client has its ACK; the file keeps the process as it was.
+TEST_F(MainWindowTest, ARemoteStartWhoseProcessCannotBeStoredIsToldOnce) {
+    Station({0});
+    Connect();
+    RemoteClient client;
+    ASSERT_TRUE(ServeAndConnect(folder, *form, client));
+    const auto stored = [&] {
+        dao::Recordset rs = dao::OpenDatabase(folder.file(QStringLiteral("ORUN.MDB")))
+                                .OpenRecordset(QStringLiteral("SELECT * FROM Processes WHERE Process_Number =1"));
+        return rs.Fields(QStringLiteral("Process_Name")).Value().toString().trimmed();
+    };
+    modDB::ProcessSave(1);
+    ASSERT_EQ(stored(), "Mirror");
+    gProcess(1).Process_Name = QStringLiteral("Renamed");
+    QString reply;
+    {
+        const FileSizeLimit full(4096);  // no room for the journal of the save
+        reply = client.Ask(QStringLiteral("@UP;2"));
+    }
+    EXPECT_EQ(reply, "");
+    ASSERT_EQ(boxes.count(), 1) << boxes.prompts().join('|').toStdString();
+    EXPECT_TRUE(boxes.last().prompt.contains("Nothing was saved to ORUN.MDB")) << boxes.last().prompt.toStdString();
+    EXPECT_TRUE(boxes.last().prompt.contains("I/O error")) << boxes.last().prompt.toStdString();
+    EXPECT_NE(gApp->Phase(), PhaseCode::Stopped);
+    EXPECT_EQ(stored(), "Mirror");
 }

@@ -44,7 +44,14 @@ protected:
 TEST_F(RunButtons, StartAndStopThroughARunBehindTheCtrlKey) {
     CtrlKey = true;
     Start({0, 1});
+    // A second step: layer 3 deposits on channel 0 after the co-deposited first step.
+    gLayer(3) = gLayer(1);
+    gLayer(3).Layer_Number = 3;
+    gLayer(3).CoDep_Layer = -1;
+    gLayer(2).Next_Layer = 3;
     gProcess(1).Number_Layers = 2;
+    gProcess(1).Number_Act_Layers = 3;
+    ASSERT_EQ(gApp->BuildProcess(1), 0);
     QPushButton* start = form->cmdFunc(0);
     for (QWidget* w : {static_cast<QWidget*>(start), static_cast<QWidget*>(form->cmdSensor(0))}) Click(w);
     EXPECT_EQ(Tip(), "Hold Ctrl key, then click to activate.");
@@ -154,6 +161,7 @@ TEST_F(RunButtons, ManualPowerOnAndOffInEachPhase) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.phase);
         gLayer(2).StartMode = c.startMode;
+        gApp->setPhase(c.phase);
         gORUN->setPower(1, 30.0);
         gORUN->SendPower();
         form->lblPower(1)->setText("30.00");
@@ -163,8 +171,6 @@ TEST_F(RunButtons, ManualPowerOnAndOffInEachPhase) {
         EXPECT_EQ(BackColor(box), 0xFF00u);
         EXPECT_EQ(gORUN->HandCtrlOutput(), 1);
 
-        gApp->setPhase(c.phase);
-        gApp->setChanPhase(1, PhaseCode::ManPower);
         Click(box);
         EXPECT_EQ(gApp->ChanPhase(1), c.after);
         EXPECT_TRUE(form->txtPower(1)->isHidden());

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -106,6 +107,55 @@ TEST_F(RunDisplay, DampedDisplayGraphsLogRowsAndTheFrontPanelWord) {
     form->UpdateForm();
     EXPECT_FALSE(form->cmdFunc(2)->isHidden());  // STOP LAYER
     EXPECT_TRUE(form->cmdDataLog->isEnabled() && form->mnuFile->menuAction()->isVisible());
+}
+
+// The times and the phase bar over a run that is stopped and reset, against the emulated
+// unit, the clock moved by hand: a run shows them, a stopped layer keeps where its run
+// stood, and STOPPED, which times nothing, shows none, as before the first run, also on
+// the readings that follow.
+TEST_F(RunDisplay, StoppedShowsNoRunTimesAndAnEmptyPhaseBar) {
+    const FixedClock clock(QTime(10, 0, 0));
+    // The unit takes its readings in real time; only the program's clock stands still.
+    QElapsedTimer unitTime;
+    unitTime.start();
+    unit.Model().clock = [&unitTime] { return unitTime.elapsed(); };
+    Station({0});
+    gFilm(1).Ramp1_Power = 20;
+    gFilm(1).RAMP1_TIME = 100;
+    Connect();
+    int readings = 0;
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) { readings += r.startsWith('G'); });
+    const auto afterReadings = [&](int n) {
+        const int until = readings + n;
+        return WaitUntil([&] { return readings >= until; }, 5000);
+    };
+    const auto shown = [&] {
+        return QStringList{form->lblProcess(1)->text(), form->lblLayer(1)->text(), form->lblPhase(1)->text(),
+                           form->lblPhase(2)->text(), QString::number(form->prgPhase->value())};
+    };
+    const QStringList nothing{"", "", "", "", "0"};
+    ASSERT_TRUE(afterReadings(2));
+    EXPECT_EQ(shown(), nothing);
+
+    PressButton(form->cmdFunc(0));
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Ramp1; }, 5000)) << gApp->Phase();
+    Clock::Advance(25000);
+    const QStringList running{"Time: 00:00:25", "Time: 00:00:25", "Time: 00:00:25 / 00:01:15", "Progress:", "25"};
+    ASSERT_TRUE(WaitUntil([&] { return shown() == running; }, 5000)) << shown().join('|').toStdString();
+
+    PressButton(form->cmdFunc(0));
+    EXPECT_EQ(gApp->Phase(), PhaseCode::StopLayer);
+    Clock::Advance(5000);
+    ASSERT_TRUE(afterReadings(2));
+    EXPECT_EQ(shown(), running);
+
+    PressButton(form->cmdFunc(2));
+    EXPECT_EQ(gApp->Phase(), PhaseCode::Stopped);
+    EXPECT_EQ(shown(), nothing);
+    Clock::Advance(5000);
+    ASSERT_TRUE(afterReadings(2));
+    EXPECT_EQ(shown(), nothing);
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
 
 // The readings view against the emulated unit (saved as a screenshot to look at): with

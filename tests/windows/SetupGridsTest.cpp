@@ -7,6 +7,7 @@
 #include "platform/SSTab.h"
 #include "platform/VbColor.h"
 #include "run/modIO.h"
+#include "support/ListCells.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -206,3 +207,33 @@ TEST_F(SetupFixture, RelayAndInputGridsEditTheMapsAndSaveThemWhenLeft) {
 }
 
 }  // namespace
+
+// Every list cell of the setup grids takes a typed item and refuses any other text with
+// its message. A set point typed as "1.5" or "1.2.3" (whose "1" the list's search took
+// for "10") reaches neither the unit object nor the unit.
+TEST_F(SetupFixture, EveryListCellTakesATypedItemAndRefusesAnyOtherText) {
+    frmSystem* w = Open();
+    w->tabForm->setTab(1);
+    const double setPoint = gORUN->EmissionSetPt(2);
+    for (const char* typed : {"1.5", "1.2.3"}) {
+        ListCells::Type(w->grdSensor, 2, 0, typed, Qt::Key_Return);
+        EXPECT_EQ(boxes.prompts(), QStringList{"Valid Emis. SetPt values are 2 to 10."});
+        boxes.clear();
+    }
+    EXPECT_EQ(gORUN->EmissionSetPt(2), setPoint);
+    ASSERT_TRUE(WaitUntil([] { return gORUN->CommStatus() == 0; }, 3000));
+    gORUN->SendReadSensors();
+    ASSERT_TRUE(WaitUntil([] { return gORUN->CommStatus() == 0; }, 3000));
+    EXPECT_EQ(sim.Model().setPoint[2], setPoint);
+
+    const std::map<QString, QString> messages =
+        ListCells::Check({w->grdChan, w->grdSensor, w->grdRelay, w->grdInput}, boxes, [w](TarselGrid* g) {
+            for (int k = 0; k <= 5; ++k)
+                if (w->fraTab(k)->isAncestorOf(g)) w->tabForm->setTab(k);
+        });
+    EXPECT_EQ(messages.at("grdChan 7,0"), "Valid Sensor values are 1 or 2.");
+    EXPECT_EQ(messages.at("grdSensor 2,0"), "Valid Emis. SetPt values are 2 to 10.");
+    EXPECT_EQ(messages.at("grdSensor 3,1"), "Valid Max. Leak. values are 0.0 to 4.9.");
+    EXPECT_EQ(messages.at("grdInput 11,0"), "Valid Function values are the items of its list.");
+    EXPECT_GE(messages.size(), 30u);
+}

@@ -43,6 +43,24 @@ UnitModel::UnitModel() {
     for (double& l : leakage) l = 0.02;
 }
 
+void UnitModel::PowerCycle() {
+    relays = 0;
+    handOutput = 0;
+    handCode = 32767;
+    for (int ch = 0; ch < 8; ++ch) {
+        pmtVolts[ch] = 0;
+        periodMs[ch] = 100;
+        bias[ch] = 2000;
+        powerCode[ch] = 32767;
+    }
+    for (int s = 0; s < 4; ++s) {
+        emission[s] = false;
+        setPoint[s] = 0.0;
+    }
+    for (int32_t& f : filters) f = 0;
+    lastReading_.clear();
+}
+
 int UnitModel::Version() const { return Clamp32(std::nearbyint(firmware.toDouble() * 100.0)); }
 
 QString UnitModel::Answer(const QString& command) {

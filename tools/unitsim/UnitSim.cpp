@@ -8,6 +8,9 @@
 #include <QTcpSocket>
 #include <algorithm>
 
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
     FrameCollector rx;
@@ -60,6 +63,34 @@ void UnitSim::DropConnections() {
     links_.clear();
 }
 
+void UnitSim::CloseConnections(bool reset) {
+    for (auto& link : links_) {
+        link->socket->disconnect(this);
+        if (reset) {
+            // No lingering: the close sends a reset instead of the end of the stream.
+            const linger none{1, 0};
+            ::setsockopt(static_cast<int>(link->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &none, sizeof none);
+            link->socket->abort();
+        } else {
+            link->socket->disconnectFromHost();
+        }
+        link->socket->deleteLater();
+    }
+    links_.clear();
+}
+
+bool UnitSim::Quiet() const {
+    for (const auto& link : links_) {
+        QTcpSocket* s = link->socket;
+        if (s->bytesAvailable() > 0 || s->bytesToWrite() > 0) return false;
+        int pending = 0;
+        if (s->socketDescriptor() >= 0 && ::ioctl(static_cast<int>(s->socketDescriptor()), FIONREAD, &pending) == 0 &&
+            pending > 0)
+            return false;
+    }
+    return true;
+}
+
 QString UnitSim::OpenPty() {
     if (!pty_) {
         pty_ = new PtyLine(this);
@@ -83,6 +114,10 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
         const QString reply = model_.Answer(command);
         emit CommandReceived(command);
         if (silent_) continue;
+        if (lose_ > 0) {
+            --lose_;
+            continue;
+        }
         const QByteArray bytes = ReplyBytes(reply);
         if (link.socket) link.socket->write(bytes);
         else if (pty_) pty_->Write(bytes);
@@ -109,6 +144,10 @@ QByteArray UnitSim::ReplyBytes(const QString& reply) {
     if (strayLf_ > 0) {
         --strayLf_;
         frame.append('\n');
+    }
+    if (truncate_ > 0) {
+        --truncate_;
+        frame.truncate(frame.size() / 2);
     }
     return frame;
 }

@@ -5,7 +5,8 @@
 // reply frame each, built by the station's own frame routine.
 //
 // Faults for tests: replies with wrong check characters, without the acknowledgement
-// letter, interrupted by a new "!" mid-frame, followed by a stray LF, or no replies at all;
+// letter, interrupted by a new "!" mid-frame, followed by a stray LF, cut short, lost, or
+// no replies at all;
 // the model's own faults (inactive channel, stopped readings, leakage, input edges) are
 // set on Model().
 #include "unitsim/UnitModel.h"
@@ -43,11 +44,26 @@ public:
     void OmitAckNextReplies(int n) { omitAck_ = n; }
     void InterruptNextReplies(int n) { interrupt_ = n; }
     void StrayLineFeedNextReplies(int n) { strayLf_ = n; }
+    // The reply's first half only, no LF: the station's collector waits for the rest.
+    void TruncateNextReplies(int n) { truncate_ = n; }
+    // The commands are taken (the model changes) but their replies never leave the unit.
+    void LoseNextReplies(int n) { lose_ = n; }
+    // Replies still to be garbled, cut short or lost.
+    int RepliesToCorrupt() const { return corrupt_; }
+    int RepliesToTruncate() const { return truncate_; }
+    int RepliesToLose() const { return lose_; }
     // Closes every TCP link, as a unit that is switched off and on again.
     void DropConnections();
+    // Ends every TCP link as a unit does that closes it in order (reset false: the peer
+    // reads the end of its stream) or resets it (reset true: the peer's socket fails).
+    void CloseConnections(bool reset);
     // A silent unit takes commands and answers none.
     void setSilent(bool on) { silent_ = on; }
     bool Silent() const { return silent_; }
+
+    // No byte left unread or unwritten on the unit's side of any link: every command that
+    // reached it has been answered (or its reply lost).
+    bool Quiet() const;
 
     // Every command text received in a good frame, oldest first.
     const QStringList& Commands() const { return commands_; }
@@ -74,6 +90,8 @@ private:
     int omitAck_ = 0;
     int interrupt_ = 0;
     int strayLf_ = 0;
+    int truncate_ = 0;
+    int lose_ = 0;
     bool silent_ = false;
     QStringList commands_;
 };

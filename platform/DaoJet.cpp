@@ -1,0 +1,130 @@
+// Reading an Access (Jet) file: the reader program copies it into the SQLite form in a
+// process of its own. The library it uses reads bytes from outside; on a damaged file it
+// may crash, loop or exhaust memory, and all of that stays in that process: the station
+// learns the cause and goes on, and the Access file is never opened for writing.
+#include "platform/DaoEngine.h"
+
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace dao {
+
+using namespace detail;
+
+namespace {
+
+// A recipe database is read in a few hundredths of a second. The reader ends itself after
+// 5 s of work (its own limit); the time limit here catches a reader that waits on
+// something instead, and a machine so loaded that the station could not use it anyway.
+constexpr int kStartMs = 30000;
+constexpr int kFinishMs = 60000;
+// The reader says why it gave up in one short line, with this status.
+constexpr qsizetype kMostSaid = 400;
+constexpr int kCannotRead = 3;
+
+struct Reader {
+    QString program;  // empty: the one that ships
+    int finishMs = kFinishMs;
+};
+Reader& reader() {
+    static Reader r;
+    return r;
+}
+
+[[noreturn]] void Fail(const QString& file, const QString& cause) {
+    const JetReadError error(file, cause);
+    ListError(error.number, error.description);
+    throw error;
+}
+
+// The cause the reader wrote on its output: its first line, as text fit to show.
+QString SaidCause(QProcess& reader) {
+    QString said = QString::fromUtf8(reader.read(kMostSaid)).section(QLatin1Char('\n'), 0, 0).trimmed();
+    said.remove(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]")));
+    return said;
+}
+
+}  // namespace
+
+JetReadError::JetReadError(const QString& file, const QString& why)
+    : RuntimeError(kCannotOpen, QStringLiteral("The Access (Jet) database '%1' cannot be read: %2.").arg(file, why)),
+      cause(why) {}
+
+QString JetReaderProgram() {
+    if (!reader().program.isEmpty()) return reader().program;
+    const QString beside = ExecutableFolder() + QStringLiteral("/orun_jetread");
+    if (QFileInfo(beside).isExecutable()) return beside;
+    const QString built = QDir::cleanPath(ExecutableFolder() + QStringLiteral("/../bin/orun_jetread"));
+    return QFileInfo(built).isExecutable() ? built : beside;
+}
+
+void ConvertJetFile(const QString& jetFile, const QString& target) {
+    ClearErrors();
+    const QString file = ResolvePath(jetFile);
+    const QString to = ResolvePath(target);
+    // The reader writes a file of its own, which becomes the target only once whole.
+    const QString reading = to + QStringLiteral(".reading");
+    QFile::remove(reading);
+    const auto failWith = [&](const QString& cause) {
+        QFile::remove(reading);
+        Fail(file, cause);
+    };
+
+    QProcess process;
+    process.setProgram(JetReaderProgram());
+    process.setArguments({file, reading});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());  // the library's own chatter
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(kStartMs))
+        failWith(QStringLiteral("its reader %1 cannot be started (%2)").arg(process.program(), process.errorString()));
+    const int finishMs = reader().finishMs;
+    if (!process.waitForFinished(finishMs)) {
+        process.kill();
+        process.waitForFinished(-1);
+        failWith(QStringLiteral("its reader did not finish within %1 s").arg(finishMs / 1000.0));
+    }
+    if (process.exitStatus() == QProcess::CrashExit)
+        failWith(QStringLiteral("its reader crashed on it or reached its limit of work"));
+    if (process.exitCode() == kCannotRead) {
+        const QString said = SaidCause(process);
+        failWith(said.isEmpty() ? QStringLiteral("its reader gave up on it") : said);
+    }
+    if (process.exitCode() != 0)
+        failWith(QStringLiteral("its reader gave up on it with status %1").arg(process.exitCode()));
+    QFile::remove(to);
+    if (!QFile::rename(reading, to)) failWith(QStringLiteral("its copy cannot be put in place as %1").arg(to));
+}
+
+void SetJetReader(const QString& program, int timeLimitMs) {
+    reader().program = program;
+    reader().finishMs = program.isEmpty() ? kFinishMs : timeLimitMs;
+}
+
+namespace detail {
+
+JetCopy::JetCopy(const QString& jetFile) {
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("orun-jet-XXXXXX")));
+    if (!folder.isValid()) Fail(jetFile, QStringLiteral("no folder for its copy can be made: %1").arg(folder.errorString()));
+    folder.setAutoRemove(false);
+    folder_ = folder.path();
+    path_ = folder.filePath(QStringLiteral("copy.sqlite"));
+    try {
+        ConvertJetFile(jetFile, path_);
+    } catch (...) {
+        QDir(folder_).removeRecursively();
+        throw;
+    }
+}
+
+JetCopy::~JetCopy() { QDir(folder_).removeRecursively(); }
+
+}  // namespace detail
+
+}  // namespace dao

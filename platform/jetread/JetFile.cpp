@@ -1,0 +1,108 @@
+#include "JetHandle.h"
+
+#include "JetValues.h"
+
+#include <QFile>
+#include <algorithm>
+#include <mdbtools.h>
+
+namespace {
+
+// Largest memo text taken over whole (a layer's prompt is a line or two).
+constexpr size_t kBindSize = 256 * 1024;
+// More rows than any recipe database holds by far: a damaged page map that sends the
+// reader round in circles ends here instead of filling the disk.
+constexpr long kMostRows = 1000000;
+
+QString NameOf(const char* name) { return QString::fromUtf8(name); }
+
+// A table's design read into table; the libmdb table is freed by the caller.
+MdbTableDef* ReadDesign(MdbHandle* mdb, const QString& name, JetTable& table) {
+    MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, name.toUtf8().constData());
+    MdbTableDef* def = entry ? mdb_read_table(entry) : nullptr;
+    if (!def) throw JetError{QStringLiteral("the design of table %1 cannot be read").arg(name)};
+    if (!mdb_read_columns(def) || def->num_cols != def->columns->len || def->num_cols == 0) {
+        mdb_free_tabledef(def);
+        throw JetError{QStringLiteral("the columns of table %1 cannot be read").arg(name)};
+    }
+    table.name = name;
+    table.columns.clear();
+    for (guint i = 0; i < def->columns->len; ++i) {
+        const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, i));
+        table.columns.push_back({NameOf(col->name), col->col_type, SqlTypeOf(col->col_type)});
+    }
+    return def;
+}
+
+}  // namespace
+
+JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
+    // Opened for reading only: the file is never written.
+    h_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!h_->mdb) throw JetError{QStringLiteral("its header is damaged or of a version the reader does not know")};
+    mdb_set_bind_size(h_->mdb, kBindSize);
+    if (!mdb_read_catalog(h_->mdb, MDB_ANY)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
+}
+
+JetFile::~JetFile() {
+    if (h_->mdb) mdb_close(h_->mdb);
+}
+
+std::vector<QString> JetFile::UserTables() const {
+    std::vector<QString> names;
+    GPtrArray* catalog = h_->mdb->catalog;
+    for (guint i = 0; catalog && i < catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+        if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry)) names.push_back(NameOf(entry->object_name));
+    }
+    return names;
+}
+
+void JetFile::ReadTable(const QString& name, const std::function<void(const JetTable&)>& design,
+                        const std::function<void(const QVariantList&)>& row) const {
+    MdbHandle* mdb = h_->mdb;
+    JetTable table;
+    MdbTableDef* def = ReadDesign(mdb, name, table);
+    const guint n = def->columns->len;
+    std::vector<std::vector<char>> buffers(n);
+    std::vector<int> lengths(n, 0);
+    std::vector<MdbField> fields(n);
+    try {
+        design(table);
+        for (guint i = 0; i < n; ++i) {
+            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, i));
+            if (!NeedsBinding(col->col_type)) continue;
+            buffers[i].assign(kBindSize + 1, '\0');
+            mdb_bind_column(def, static_cast<int>(i) + 1, buffers[i].data(), &lengths[i]);
+        }
+        mdb_rewind_table(def);
+        long rows = 0;
+        while (mdb_fetch_row(def)) {
+            if (++rows > kMostRows) throw JetError{QStringLiteral("table %1 has no end").arg(name)};
+            // The row just fetched is on the page libmdb holds; cracking it again gives each
+            // value's own bytes and its null bit, which the texts libmdb makes of numbers
+            // (rounded) and of Null (empty, like an empty text) do not.
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb, static_cast<int>(def->cur_row) - 1, &start, &size) != 0 ||
+                mdb_crack_row(def, start & 0x1fff, size, fields.data()) < 0) {
+                throw JetError{QStringLiteral("a row of table %1 is damaged").arg(name)};
+            }
+            QVariantList values(static_cast<qsizetype>(n));
+            for (guint i = 0; i < n; ++i) {
+                const MdbField& field = fields[i];
+                if (field.colnum < 0 || static_cast<guint>(field.colnum) >= n)
+                    throw JetError{QStringLiteral("a row of table %1 is damaged").arg(name)};
+                auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, static_cast<guint>(field.colnum)));
+                const guint at = static_cast<guint>(field.colnum);
+                const int bound = std::min<int>(std::max(lengths[at], 0), static_cast<int>(kBindSize));
+                values[at] = JetValue(mdb, col, field, buffers[at].empty() ? nullptr : buffers[at].data(), bound);
+            }
+            row(values);
+        }
+    } catch (...) {
+        mdb_free_tabledef(def);
+        throw;
+    }
+    mdb_free_tabledef(def);
+}

@@ -1,0 +1,89 @@
+// Fuzz target of the reader of Access (Jet) files, as the station runs it: in a process of
+// its own, through dao::ConvertJetFile. An input is a patch of one of the sound Access
+// files of tests/data/jet, so that damage reaches every page, not only the first:
+//   byte 0       which file (modulo their number)
+//   bytes 1..4   where the patch goes (little-endian, modulo the file's size + 1)
+//   the rest     the bytes written there (past the end they make the file longer)
+// An input shorter than five bytes leaves the first file unchanged. Whatever the patch, the
+// station never crashes or hangs: the reader ends with a whole copy, or with a cause that
+// names the file and leaves no copy behind; the patched file is never written.
+#include "platform/Dao.h"
+#include "platform/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void check(bool ok) {
+    if (!ok) std::abort();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Files {
+    Files() {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "fuzz_jet_read";
+            static char* argv[] = {name, nullptr};
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
+        check(folder.isValid());
+        SetProgramFolder(folder.path());
+        for (const char* name : {"demo-jet4.mdb", "full-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb", "demo-extra-jet4.mdb"}) {
+            sound.push_back(ReadFile(QStringLiteral(ORUN_TEST_DATA_DIR "/jet/") + QLatin1String(name)));
+            check(!sound.back().isEmpty());
+        }
+    }
+    std::unique_ptr<QCoreApplication> app;
+    QTemporaryDir folder;
+    std::vector<QByteArray> sound;
+};
+
+QByteArray Patched(const std::vector<QByteArray>& sound, const uint8_t* data, size_t size) {
+    if (size < 5) return sound[0];
+    QByteArray file = sound[data[0] % sound.size()];
+    uint32_t where = 0;
+    std::memcpy(&where, data + 1, 4);
+    const qsizetype at = static_cast<qsizetype>(where % static_cast<uint32_t>(file.size() + 1));
+    const QByteArray patch(reinterpret_cast<const char*>(data + 5), static_cast<qsizetype>(size - 5));
+    if (at + patch.size() > file.size()) file.resize(at + patch.size());
+    file.replace(at, patch.size(), patch);
+    return file;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Files files;
+    const QString access = files.folder.filePath(QStringLiteral("Access.MDB"));
+    const QString copy = files.folder.filePath(QStringLiteral("Copy.sqlite"));
+    const QByteArray input = Patched(files.sound, data, size);
+    QFile::remove(copy);
+    {
+        QFile f(access);
+        check(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(input) == input.size());
+    }
+    try {
+        dao::ConvertJetFile(access, copy);
+        check(dao::HeaderOf(copy) == dao::FileHeader::SQLite);
+        dao::OpenDatabase(copy).OpenRecordset(QStringLiteral("SELECT * FROM DatabaseProperties"));
+    } catch (const dao::JetReadError& e) {
+        check(e.number == 3049 && e.description.contains(access) && !e.cause.isEmpty());
+        check(!QFile::exists(copy));
+    }
+    check(!QFile::exists(copy + QStringLiteral(".reading")));
+    check(ReadFile(access) == input);
+    return 0;
+}
