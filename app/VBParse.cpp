@@ -127,6 +127,22 @@ ParseStatus ReadNumber(QStringView t, bool val, double& out) {
     const qsizetype len = t.size();
     if (i < len && t[i] == u'&') return ReadRadix(t, i + 1, val, !val, out);
 
+    // A plain whole number that ends the text is read at once: up to 15 digits it is
+    // exact in a double, so the general conversion would give the same value. The unit's
+    // replies carry dozens of such numbers each, several times per poll.
+    {
+        qsizetype j = i;
+        const bool negative = j < len && t[j] == u'-';
+        if (j < len && (t[j] == u'-' || t[j] == u'+')) ++j;
+        const qsizetype first = j;
+        int64_t whole = 0;
+        for (; j < len && j - first < 15 && IsDigit(t[j]); ++j) whole = whole * 10 + (t[j].unicode() - u'0');
+        if (j == len && j > first) {
+            out = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+            return ParseStatus::Ok;
+        }
+    }
+
     QVarLengthArray<char, 64> buf;
     if (i < len && (t[i] == u'-' || t[i] == u'+')) {
         if (t[i] == u'-') buf.append('-');

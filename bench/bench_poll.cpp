@@ -12,7 +12,14 @@
 // --program measures the ORUN_411 program itself, started as a station starts it (in a
 // program folder of its own, against the emulator, stopped): its share of one core while
 // it polls, from its own CPU time after the start-up.
+//
+// Beside the station, in the same run and over the same time, a floor client (PollFloor)
+// makes the poll's own exchanges and nothing else against an emulator of its own, given
+// the settings the station gave its emulator; the station's CPU over the floor's is the
+// figure an idle station is judged by, since an absolute share does not travel between
+// machines. Each has its own emulator because a reading is taken by whoever asks first.
 #include "BenchSupport.h"
+#include "PollFloor.h"
 #include "e2e/StationFolder.h"
 
 #include "app/PhaseCode.h"
@@ -45,6 +52,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -109,14 +117,67 @@ void Station() {
     }
 }
 
-// CPU seconds (user and system, all threads) the process has used so far.
+// CPU seconds (user and system, all threads) the process has used so far, to the
+// nanosecond; -1 when it cannot be read.
 double ProcessCpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray text = stat.readAll();
-    // The fields after the command name, which ends with the last ")".
-    const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return (f.value(11).toDouble() + f.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+    clockid_t clock{};
+    timespec t{};
+    if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) != 0 || clock_gettime(clock, &t) != 0) return -1;
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+// Lets events run for ms, sleeping between them.
+void RunEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The poll's own requests, which the floor makes itself; every other command sets the unit.
+bool PollRequest(const QString& c) {
+    return c == QLatin1String("D") || c == QLatin1String("M") || c == QLatin1String("F") || c == QLatin1String("G") ||
+           c == QLatin1String("g");
+}
+
+// The unitsim program on a free loopback port; the port, or 0 when it does not start.
+int StartUnitsim(QProcess& unitsim) {
+    unitsim.start(QCoreApplication::applicationDirPath() + "/../bin/unitsim", {"--listen", "127.0.0.1:0"});
+    if (!unitsim.waitForReadyRead(5000)) return 0;
+    const QRegularExpressionMatch m = QRegularExpression(":(\\d+)").match(QString::fromLatin1(unitsim.readAllStandardOutput()));
+    return m.captured(1).toInt();
+}
+
+// What one poller did over the measured time.
+struct Figures {
+    int ticks = 0;
+    int exchanges = 0;
+    int readings = 0;
+    double cpu = 0.0;  // seconds
+
+    Figures operator-(const Figures& o) const { return {ticks - o.ticks, exchanges - o.exchanges, readings - o.readings, cpu - o.cpu}; }
+};
+
+Figures Sample(const PollFloor& floor) { return {floor.Ticks(), floor.Exchanges(), floor.Readings(), floor.CpuSeconds()}; }
+
+void ReportSideBySide(const Figures& station, const Figures& floor, double wall) {
+    std::printf("%-8s %10s %10s %9s %12s %12s\n", "", "poll ticks", "exchanges", "readings", "CPU ms/tick", "% of a core");
+    for (const auto& [name, f] : {std::pair{"station", station}, std::pair{"floor", floor}})
+        std::printf("%-8s %10d %10d %9d %12.4f %12.3f\n", name, f.ticks, f.exchanges, f.readings,
+                    f.ticks ? f.cpu * 1000.0 / f.ticks : 0.0, f.cpu / wall * 100.0);
+    std::printf("station / floor CPU: %.2f\n", floor.cpu > 0.0 ? station.cpu / floor.cpu : 0.0);
+}
+
+std::vector<std::string> SettingCommands(const QStringList& commands) {
+    std::vector<std::string> setup;
+    for (const QString& c : commands)
+        if (!PollRequest(c)) setup.push_back(c.toStdString());
+    return setup;
+}
+
+Figures StationFigures(const UnitSim& unit, qint64 pid) {
+    const QStringList& c = unit.Commands();
+    return {static_cast<int>(c.count(QStringLiteral("F"))), static_cast<int>(c.size()),
+            static_cast<int>(c.count(QStringLiteral("G")) + c.count(QStringLiteral("g"))), ProcessCpuSeconds(pid)};
 }
 
 int RunProgram(int seconds) {
@@ -127,20 +188,29 @@ int RunProgram(int seconds) {
         std::fprintf(stderr, "bench_poll: ORUN_411 does not poll the emulator\n");
         return 1;
     }
-    WaitFor([] { return false; }, 2000);  // past the start-up's own work
-    const double before = ProcessCpuSeconds(program.processId());
-    const int polls = static_cast<int>(station.unit().Commands().count(QStringLiteral("F")));
+    RunEvents(2000);  // past the start-up's own work
+    UnitSim floorUnit;
+    floorUnit.ListenTcp();
+    PollFloor floor(floorUnit.TcpPort());
+    floor.Start(SettingCommands(station.unit().Commands()), static_cast<int>(kIntervalMs));
+    if (!WaitFor([&] { return floor.Polling() || floor.Failed(); }, 10000) || floor.Failed()) {
+        std::fprintf(stderr, "bench_poll: the floor client does not poll its emulator\n");
+        return 1;
+    }
     QElapsedTimer clock;
     clock.start();
-    WaitFor([] { return false; }, seconds * 1000);
-    const double used = ProcessCpuSeconds(program.processId()) - before;
+    const Figures stationBefore = StationFigures(station.unit(), program.processId());
+    const Figures floorBefore = Sample(floor);
+    RunEvents(seconds * 1000);
+    const Figures stationUsed = StationFigures(station.unit(), program.processId()) - stationBefore;
+    const Figures floorUsed = Sample(floor) - floorBefore;
     const double wall = clock.elapsed() / 1000.0;
-    const int polled = static_cast<int>(station.unit().Commands().count(QStringLiteral("F"))) - polls;
-    std::printf("ORUN_411 polling unitsim over TCP, stopped, %d s\n", seconds);
-    std::printf("poll ticks %d, CPU %.2f %% of one core over %.1f s\n", polled, used / wall * 100.0, wall);
+    floor.Stop();
+    std::printf("ORUN_411 polling unitsim over TCP, stopped, %d s, beside the floor client\n", seconds);
+    ReportSideBySide(stationUsed, floorUsed, wall);
     program.terminate();
     WaitFor([&] { return program.state() == QProcess::NotRunning; }, 20000);
-    return before < 0 ? 1 : 0;
+    return stationBefore.cpu < 0 || floor.Failed() ? 1 : 0;
 }
 
 }  // namespace
@@ -164,14 +234,13 @@ int main(int argc, char** argv) {
         return DialogAnswer{vbOK, {}};
     });
 
-    QProcess unitsim;
-    unitsim.start(QCoreApplication::applicationDirPath() + "/../bin/unitsim", {"--listen", "127.0.0.1:0"});
-    if (!unitsim.waitForReadyRead(5000)) {
+    QProcess unitsim, floorUnitsim;
+    const int port = StartUnitsim(unitsim);
+    const int floorPort = StartUnitsim(floorUnitsim);
+    if (port == 0 || floorPort == 0) {
         std::fprintf(stderr, "bench_poll: cannot start build/bin/unitsim\n");
         return 1;
     }
-    const QRegularExpressionMatch m = QRegularExpression(":(\\d+)").match(QString::fromLatin1(unitsim.readAllStandardOutput()));
-    const int port = m.captured(1).toInt();
 
     ProgramObjects::CreateApp();
     Database(folder.filePath(QStringLiteral("ORUN.MDB")));
@@ -186,6 +255,15 @@ int main(int argc, char** argv) {
     clock.start();
     double replyStart = 0.0;
     QObject::connect(gORUN, &cORUN::ORUNResponse, [&] { replyStart = clock.nsecsElapsed() * 1e-6; });
+    // Every command the station sends; those that set the unit, up to the floor's start,
+    // set the floor's emulator alike.
+    int stationExchanges = 0;
+    bool floorStarted = false;
+    QStringList settings;
+    QObject::connect(gORUN, &cORUN::ORUNCommand, [&](const QString& c) {
+        ++stationExchanges;
+        if (!floorStarted) settings << c;
+    });
     frmMain& form = ProgramObjects::CreateMainForm();
     form.Form_Load();
     form.show();
@@ -217,6 +295,14 @@ int main(int argc, char** argv) {
         gORUN->setPower(c, 30.0);
     }
 
+    PollFloor floor(static_cast<uint16_t>(floorPort));
+    floor.Start(SettingCommands(settings), static_cast<int>(kIntervalMs));
+    floorStarted = true;
+    if (!WaitFor([&] { return floor.Polling() || floor.Failed(); }, 10000) || floor.Failed()) {
+        std::fprintf(stderr, "bench_poll: the floor client does not poll its emulator\n");
+        return 1;
+    }
+
     std::vector<double> lateness, intervals, tickWork;
     double lastTick = -1.0, lastRestart = -1.0;
     int ticks = 0, readings = 0;
@@ -239,12 +325,16 @@ int main(int argc, char** argv) {
         }
     });
 
+    // The floor's thread runs in this process: the station's CPU is the rest.
+    const Figures floorBefore = Sample(floor);
     const double cpuStart = CpuSeconds();
-    QEventLoop run;
-    QTimer::singleShot(seconds * 1000, &run, &QEventLoop::quit);
-    run.exec();
-    const double cpu = CpuSeconds() - cpuStart;
-    const double wall = clock.elapsed() / 1000.0;
+    const int exchangesStart = stationExchanges;
+    const double wallStart = clock.elapsed() / 1000.0;
+    RunEvents(seconds * 1000);
+    const Figures floorUsed = Sample(floor) - floorBefore;
+    const double cpu = CpuSeconds() - cpuStart - floorUsed.cpu;
+    const double wall = clock.elapsed() / 1000.0 - wallStart;
+    floor.Stop();
 
     std::printf("poll of the main window against unitsim over TCP, %d s, phase %s, %d graph windows\n", seconds,
                 deposit ? "DEPOSIT" : "STOPPED", graphs);
@@ -252,12 +342,13 @@ int main(int argc, char** argv) {
     Report("deviation from due time", lateness);
     Report("tick-to-tick interval", intervals);
     Report("control tick (reading reply handled)", tickWork);
-    std::printf("CPU per poll tick %.3f ms (%.2f %% of one core over %.1f s)\n", ticks ? cpu * 1000.0 / ticks : 0.0,
-                cpu / wall * 100.0, wall);
+    ReportSideBySide({ticks, stationExchanges - exchangesStart, readings, cpu}, floorUsed, wall);
 
     form.Form_Unload();
-    unitsim.kill();
-    unitsim.waitForFinished(2000);
+    for (QProcess* p : {&unitsim, &floorUnitsim}) {
+        p->kill();
+        p->waitForFinished(2000);
+    }
     ProgramObjects::ReleaseAll();  // the database too, before the application goes
     return 0;
 }

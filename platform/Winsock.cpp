@@ -5,10 +5,14 @@
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QNetworkProxy>
+#include <QSocketNotifier>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 int winsockNumber(QAbstractSocket::SocketError e) {
@@ -32,6 +36,13 @@ bool Direct(const QTcpSocket& socket) {
                                                : socket.proxy().type();
     return socket.state() == QAbstractSocket::ConnectedState && socket.socketDescriptor() >= 0 &&
            proxy == QNetworkProxy::NoProxy;
+}
+
+// An address as the control shows it: IPv4 in dotted form.
+QString Shown(const QHostAddress& a) {
+    bool ok = false;
+    const quint32 v4 = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v4).toString() : a.toString();
 }
 
 RuntimeError wrongState() {
@@ -61,6 +72,7 @@ Winsock::Winsock(QObject* parent) : QObject(parent) { adopt(new QTcpSocket(this)
 
 Winsock::~Winsock() {
     closing_ = true;
+    ReleaseDescriptor(false);
     if (socket_) socket_->abort();
 }
 
@@ -83,6 +95,8 @@ void Winsock::adopt(QTcpSocket* socket) {
         EnableKeepAlive(*socket_);
         established_ = true;
         direct_ = Direct(*socket_);
+        // Not inside the socket's own signal: taking over ends the socket.
+        if (direct_) QMetaObject::invokeMethod(this, &Winsock::TakeOver, Qt::QueuedConnection);
         emit Connected();
     });
     connect(socket_, &QTcpSocket::disconnected, this, &Winsock::onLost);
@@ -104,6 +118,7 @@ int Winsock::State() const {
     if (failed_) return sckError;
     if (peerClosed_) return sckClosing;
     if (server_ && server_->isListening()) return sckListening;
+    if (fd_ >= 0) return sckConnected;
     switch (socket_->state()) {
     case QAbstractSocket::HostLookupState: return sckResolvingHost;
     case QAbstractSocket::ConnectingState: return sckConnecting;
@@ -116,11 +131,9 @@ int Winsock::State() const {
 }
 
 QString Winsock::RemoteHostIP() const {
+    if (fd_ >= 0) return peerIp_;
     if (socket_->state() != QAbstractSocket::ConnectedState) return QString();
-    QHostAddress a = socket_->peerAddress();
-    bool ok = false;
-    const quint32 v4 = a.toIPv4Address(&ok);
-    return ok ? QHostAddress(v4).toString() : a.toString();
+    return Shown(socket_->peerAddress());
 }
 
 int Winsock::LocalPort() const {
@@ -129,6 +142,7 @@ int Winsock::LocalPort() const {
 }
 
 QString Winsock::LocalIP() const {
+    if (fd_ >= 0 && !localIp_.isEmpty()) return localIp_;
     if (socket_->state() == QAbstractSocket::ConnectedState) {
         bool ok = false;
         const quint32 v4 = socket_->localAddress().toIPv4Address(&ok);
@@ -152,6 +166,7 @@ void Winsock::Connect(const QString& host, int port) {
 
 void Winsock::Close() {
     closing_ = true;
+    ReleaseDescriptor(false);
     socket_->abort();
     closing_ = false;
     direct_ = false;
@@ -202,10 +217,25 @@ void Winsock::onNewConnection() {
     }
 }
 
-void Winsock::SendData(const QByteArray& bytes) {
+void Winsock::SendData(QByteArrayView bytes) {
     if (State() != sckConnected)
         throw RuntimeError(40006, QStringLiteral(
             "Wrong protocol or connection state for the requested transaction or request"));
+    if (fd_ >= 0) {
+        // Bytes go out at once when nothing waits before them; what the socket does not
+        // take, and anything after it, waits for the socket to take more. A failure is
+        // met there too, from the event loop, as the socket would report it.
+        qsizetype sent = 0;
+        if (out_.isEmpty()) {
+            const ssize_t n = ::send(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0) sent = n;
+        }
+        if (sent < bytes.size()) {
+            out_.append(bytes.constData() + sent, bytes.size() - sent);
+            writer_->setEnabled(true);
+        }
+        return;
+    }
     // The socket's own write buffers the bytes and watches the socket until it can take
     // them, and each start and end of that watch wakes the event loop once more: twice per
     // command of the unit's poll. With nothing waiting before them, the bytes go to the
@@ -220,7 +250,79 @@ void Winsock::SendData(const QByteArray& bytes) {
 }
 
 QByteArray Winsock::GetData(qint64 maxLen) {
-    return maxLen < 0 ? socket_->readAll() : socket_->read(maxLen);
+    if (fd_ < 0 && in_.isEmpty()) return maxLen < 0 ? socket_->readAll() : socket_->read(maxLen);
+    if (maxLen < 0 || maxLen >= in_.size()) return std::exchange(in_, QByteArray());
+    QByteArray part = in_.first(maxLen);
+    in_.remove(0, maxLen);
+    return part;
+}
+
+qint64 Winsock::BytesReceived() const { return fd_ >= 0 || !in_.isEmpty() ? in_.size() : socket_->bytesAvailable(); }
+
+qintptr Winsock::SocketHandle() const { return fd_ >= 0 ? fd_ : socket_->socketDescriptor(); }
+
+void Winsock::TakeOver() {
+    if (fd_ >= 0 || !established_ || !direct_ || socket_->state() != QAbstractSocket::ConnectedState) return;
+    // Bytes the socket still has to send stay with it; such a connection is left as it is.
+    if (socket_->bytesToWrite() > 0) return;
+    const int fd = ::fcntl(static_cast<int>(socket_->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return;
+    peerIp_ = Shown(socket_->peerAddress());
+    bool v4 = false;
+    const quint32 local = socket_->localAddress().toIPv4Address(&v4);
+    localIp_ = v4 ? QHostAddress(local).toString() : QString();
+    // Bytes the socket has read and nobody has taken yet come first.
+    in_ = socket_->readAll();
+    // The socket closes its own descriptor only: the connection goes on on the copy.
+    closing_ = true;
+    socket_->abort();
+    closing_ = false;
+    fd_ = fd;
+    reader_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(reader_, &QSocketNotifier::activated, this, &Winsock::ReadDescriptor);
+    writer_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
+    writer_->setEnabled(false);
+    connect(writer_, &QSocketNotifier::activated, this, &Winsock::WriteDescriptor);
+}
+
+void Winsock::ReleaseDescriptor(bool keepReceived) {
+    // Their own signals may be what ends the connection: they go once back in the loop.
+    for (QSocketNotifier** n : {&reader_, &writer_}) {
+        if (!*n) continue;
+        (*n)->setEnabled(false);
+        (*n)->deleteLater();
+        *n = nullptr;
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    out_.clear();
+    if (!keepReceived) in_.clear();
+}
+
+void Winsock::ReadDescriptor() {
+    char chunk[4096];
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (n > 0) {
+        in_.append(chunk, n);
+        emit DataArrival(static_cast<int>(in_.size()));
+        return;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+    // Closed by the peer, reset, or dropped after unanswered keep-alive probes: what
+    // arrived before stays readable.
+    ReleaseDescriptor(true);
+    onLost();
+}
+
+void Winsock::WriteDescriptor() {
+    const ssize_t n = ::send(fd_, out_.constData(), static_cast<size_t>(out_.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) out_.remove(0, n);
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        ReleaseDescriptor(true);
+        onLost();
+        return;
+    }
+    if (out_.isEmpty()) writer_->setEnabled(false);
 }
 
 void Winsock::onError(QAbstractSocket::SocketError error) {

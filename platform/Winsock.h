@@ -13,12 +13,19 @@
 // Every connection, made or accepted, sends TCP keep-alive probes while it is idle, so a
 // peer that vanished without closing (a pulled cable, a computer switched off) is noticed;
 // a connection lost that way, or reset by the peer, ends with Closed as a close does.
+//
+// A connection the control made itself (the unit's link, which answers several times per
+// poll) is read and written on its descriptor once it stands, without the socket's own
+// buffering: each reply then costs one read and one signal.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+class QSocketNotifier;
 
 class Winsock : public QObject {
     Q_OBJECT
@@ -81,10 +88,12 @@ public:
     void Accept(int requestID);
 
     // Sends the bytes; raises RuntimeError 40006 when not connected.
-    void SendData(const QByteArray& bytes);
+    void SendData(QByteArrayView bytes);
     // Takes up to maxLen waiting bytes (all when maxLen < 0).
     QByteArray GetData(qint64 maxLen = -1);
-    qint64 BytesReceived() const { return socket_ ? socket_->bytesAvailable() : 0; }
+    qint64 BytesReceived() const;
+    // The connection's descriptor (-1 when there is none).
+    qintptr SocketHandle() const;
 
 signals:
     void DataArrival(int bytesTotal);
@@ -99,6 +108,13 @@ private:
     // The connection has ended from the peer's side (closed, reset or gone): Closed, once.
     void onLost();
     void onNewConnection();
+    // A made connection that stands, without a proxy, goes on on its descriptor.
+    void TakeOver();
+    // Stops using the descriptor and closes it; received bytes not yet taken stay
+    // readable when keepReceived.
+    void ReleaseDescriptor(bool keepReceived);
+    void ReadDescriptor();
+    void WriteDescriptor();
 
     QTcpSocket* socket_ = nullptr;
     QTcpServer* server_ = nullptr;
@@ -112,4 +128,13 @@ private:
     bool closing_ = false;
     bool established_ = false;  // connected, until Close or the peer ends it
     bool direct_ = false;  // the socket's bytes may be written to its descriptor
+    // The made connection once taken over: its descriptor, the bytes received and not yet
+    // taken, the bytes the socket could not take yet, and the two ends' addresses.
+    int fd_ = -1;
+    QSocketNotifier* reader_ = nullptr;
+    QSocketNotifier* writer_ = nullptr;
+    QByteArray in_;
+    QByteArray out_;
+    QString peerIp_;
+    QString localIp_;
 };

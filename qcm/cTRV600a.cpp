@@ -51,7 +51,7 @@ void cTRV600a::Create() {
     FPTimer_ = new ccrpTimer(this);
     FPTimer_->setInterval(250);
     connect(FPTimer_, &ccrpTimer::Timer, this, &cTRV600a::FPTimer_Timer);
-    FPTimer_->setEnabled(true);
+    ArmFPTimer();
 }
 
 cTRV600a::~cTRV600a() {
@@ -188,10 +188,16 @@ int cTRV600a::FPInterval() const { return FPTimer_->Interval(); }
 
 void cTRV600a::setFPInterval(int ms) { FPTimer_->setInterval(ms); }
 
+void cTRV600a::setFPEnabled(bool on) {
+    FPEnabled_ = on;
+    ArmFPTimer();
+}
+
 void cTRV600a::setDisplayTimer(int16_t seconds) {
     DisplayTimer_ = seconds;
     if (seconds != 0) DisplayStart_ = vb::DateSerialOf(Now());
     else DisplayOn_ = true;
+    ArmFPTimer();
 }
 
 void cTRV600a::FPTimer_Timer() {
@@ -199,7 +205,12 @@ void cTRV600a::FPTimer_Timer() {
         DiffSeconds(DisplayStart_, vb::DateSerialOf(Now())) > DisplayTimer_)
         DisplayOn_ = false;
     if (FPEnabled_) ReadFP();
+    ArmFPTimer();
 }
+
+// The tick counts the display time down and reads the panel; with neither to do it would
+// only wake the station four times a second for nothing.
+void cTRV600a::ArmFPTimer() { FPTimer_->setEnabled(FPEnabled_ || (DisplayTimer_ >= 1 && DisplayOn_)); }
 
 int32_t cTRV600a::DiffSeconds(double d1, double d2) {
     return ResultReportingErrors<int32_t>(QStringLiteral("DiffSeconds"), 0,

@@ -190,7 +190,7 @@ public:
     // ---- Front panel (no panel is read; the settings are kept) ----
     void ReadFP(int16_t* Switch = nullptr, int16_t* Knob = nullptr);
     bool FPEnabled() const { return FPEnabled_; }
-    void setFPEnabled(bool on) { FPEnabled_ = on; }
+    void setFPEnabled(bool on);
     int FPInterval() const;
     void setFPInterval(int ms);
     int16_t FastChange() const { return FastChange_; }
@@ -266,6 +266,8 @@ private:
     // Reading poll and checks.
     void TRVTimer_Timer();
     void FPTimer_Timer();
+    // The front-panel tick runs only while it has something to do.
+    void ArmFPTimer();
     // Deviation (%) of the sensor's averaged rate from its output's set point.
     double RateDeviation(int s, double rate) const;
     void CrystalCheck(int s, double frequency);

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class MSComm;
@@ -445,4 +446,6 @@ private:
     BoundedArray<int16_t, 0, 7> ManualOutput_;
     // When the unit was last given the program's state again (TickMs).
     int64_t lastReassert_ = 0;
+    // The colour the gas rows of grdSensor were last given (none yet when unset).
+    std::optional<uint32_t> gasRowsColor_;
 };

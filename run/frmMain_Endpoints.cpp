@@ -72,16 +72,9 @@ void frmMain::tcpControllerClient_DataArrival(int bytesTotal) {
     const ProcTrace trace(gErr, QStringLiteral("frmMain_tcpControllerClient_DataArrival"));
     // Bytes that arrive while the unit is not reached over Ethernet stay in the socket.
     if (!gORUN || gORUN->CommPort() != kEthernetPort || bytesTotal < 1) return;
-    const QByteArray bytes = tcpControllerClient->GetData(bytesTotal);
-    for (char c : bytes) {
-        // A reply handler may end the program (and release the link) in the middle.
-        if (!gORUN) return;
-        try {
-            gORUN->ParseResponse(static_cast<uint8_t>(c));
-        } catch (...) {
-            // Parsing goes on with the next byte; bad frames are the link's business.
-        }
-    }
+    // A reply handler may end the program (and release the link) in the middle: the link
+    // stops taking bytes then. Bad frames are the link's business.
+    gORUN->ParseResponses(tcpControllerClient->GetData(bytesTotal));
 }
 
 void frmMain::tcpProgramServer_ConnectionRequest(int requestID) {

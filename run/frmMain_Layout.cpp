@@ -1,5 +1,6 @@
 // The main window's frame: the process status across the top, the sensor, data-log and
 // run controls down the left, and the channel or readings panel below the status.
+#include "platform/LabelCell.h"
 #include "platform/TarselGrid.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
@@ -49,9 +50,21 @@ void frmMain::CreateTopPanel() {
     grid->setVerticalSpacing(2);
     QFont bold = font();
     bold.setBold(true);
-    for (int i = 0; i <= 2; ++i) lblProcess(i) = Label(picTop, QStringLiteral("lblProcess(%1)").arg(i));
-    for (int i = 0; i <= 1; ++i) lblLayer(i) = Label(picTop, QStringLiteral("lblLayer(%1)").arg(i));
-    for (int i = 0; i <= 2; ++i) lblPhase(i) = Label(picTop, QStringLiteral("lblPhase(%1)").arg(i));
+    // The run's times and the clock change every second: each sits in a cell that has the
+    // window laid out again only when its text needs another size.
+    QWidget* cells[5] = {};
+    const auto inCell = [&](int at, const QString& name) {
+        auto* cell = new LabelCell(picTop);
+        cells[at] = cell;
+        cell->label()->setObjectName(name);
+        return cell->label();
+    };
+    for (int i = 0; i <= 2; ++i)
+        lblProcess(i) = i == 1 ? inCell(0, QStringLiteral("lblProcess(1)")) : Label(picTop, QStringLiteral("lblProcess(%1)").arg(i));
+    for (int i = 0; i <= 1; ++i)
+        lblLayer(i) = i == 1 ? inCell(1, QStringLiteral("lblLayer(1)")) : Label(picTop, QStringLiteral("lblLayer(%1)").arg(i));
+    for (int i = 0; i <= 2; ++i)
+        lblPhase(i) = i == 1 ? inCell(2, QStringLiteral("lblPhase(1)")) : Label(picTop, QStringLiteral("lblPhase(%1)").arg(i));
     lblProcess(0)->setFont(bold);
     lblLayer(0)->setFont(bold);
     lblPhase(0)->setFont(bold);
@@ -67,21 +80,21 @@ void frmMain::CreateTopPanel() {
     lblStatus = Label(picTop, QStringLiteral("lblStatus"));
     lblStatus->setFont(bold);
     lblStatus->setAlignment(Qt::AlignCenter);
-    lblDate = Label(picTop, QStringLiteral("lblDate"));
-    lblTime = Label(picTop, QStringLiteral("lblTime"));
+    lblDate = inCell(3, QStringLiteral("lblDate"));
+    lblTime = inCell(4, QStringLiteral("lblTime"));
     lblDate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     grid->addWidget(lblProcess(0), 0, 0);
-    grid->addWidget(lblProcess(1), 0, 1);
+    grid->addWidget(cells[0], 0, 1);
     grid->addWidget(lblProcess(2), 0, 2);
-    grid->addWidget(lblDate, 0, 3);
+    grid->addWidget(cells[3], 0, 3);
     grid->addWidget(lblLayer(0), 1, 0);
-    grid->addWidget(lblLayer(1), 1, 1);
+    grid->addWidget(cells[1], 1, 1);
     grid->addWidget(lblStatus, 1, 2);
-    grid->addWidget(lblTime, 1, 3);
+    grid->addWidget(cells[4], 1, 3);
     grid->addWidget(lblPhase(0), 2, 0);
-    grid->addWidget(lblPhase(1), 2, 1);
+    grid->addWidget(cells[2], 2, 1);
     grid->addWidget(lblPhase(2), 2, 2, Qt::AlignRight);
     grid->addWidget(prgPhase, 2, 3);
     grid->setColumnStretch(0, 3);

@@ -190,14 +190,15 @@ void frmMain::ShowSensors() {
             lblGas(first + 1)->setEnabled(!locked && gas);
         }
         // Refreshed with every reading: the rows are formatted anew only when their colour
-        // is to change.
+        // is to change. Nothing else colours them, so the colour they were last given is
+        // the colour they have.
         const uint32_t gasRows = gas ? kBlack : vbGrayText;
-        for (int row : {1, 3}) {
-            bool same = grdSensor->CellForeColor(row, -1) == gasRows;
-            for (int col = 0; col < grdSensor->Cols() && same; ++col) same = grdSensor->CellForeColor(row, col) == gasRows;
-            if (same) continue;
-            grdSensor->setRowForeColor(row, gasRows);
-            grdSensor->setCellForeColor(row, -1, gasRows);
+        if (gasRowsColor_ != gasRows) {
+            for (int row : {1, 3}) {
+                grdSensor->setRowForeColor(row, gasRows);
+                grdSensor->setCellForeColor(row, -1, gasRows);
+            }
+            gasRowsColor_ = gasRows;
         }
     } catch (...) {
         gErr.HandleError();

@@ -1,17 +1,31 @@
 #include "unit/OrunFrame.h"
 
+#include <array>
+
 namespace OrunFrame {
+
+namespace {
+
+// The eight shift steps of one byte, for every value of the register's low byte: each
+// step only moves bits down and XORs a fixed word, so the steps of a whole byte come to
+// (crc >> 8) XOR the entry of its low byte. Every reply is checked as it arrives, and
+// the table saves seven eighths of the work per byte.
+constexpr std::array<uint16_t, 256> kByteSteps = [] {
+    std::array<uint16_t, 256> table{};
+    for (unsigned v = 0; v < 256; ++v) {
+        unsigned crc = v;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) != 0 ? (crc >> 1) ^ 0x2001u : crc >> 1;
+        table[v] = static_cast<uint16_t>(crc);
+    }
+    return table;
+}();
+
+}  // namespace
 
 uint16_t Crc(const uint8_t* bytes, size_t count) {
     uint16_t crc = 0x3FFF;
-    for (size_t i = 0; i < count; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            const bool low = (crc & 1u) != 0;
-            crc = static_cast<uint16_t>(crc >> 1);
-            if (low) crc ^= 0x2001;
-        }
-    }
+    for (size_t i = 0; i < count; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ kByteSteps[(crc ^ bytes[i]) & 0xFFu]);
     return static_cast<uint16_t>(crc & 0x3FFF);
 }
 

@@ -12,6 +12,8 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     ORUNTimer_ = new ccrpTimer(this);
     ORUNTimer_->setObjectName(QStringLiteral("ORUNTimer"));
     ORUNTimer_->setInterval(OrunTiming::FirstReplyMs);
+    // Every command starts it and every reply stops it, several times per poll.
+    ORUNTimer_->setRestartsOften(true);
     connect(ORUNTimer_, &ccrpTimer::Timer, this, &cORUN::ORUNTimer_Timer);
 
     ChanErrorWord_.fill(1);

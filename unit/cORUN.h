@@ -95,6 +95,9 @@ public:
     // Takes one received byte (serial receive event, the main window's socket handler).
     // Always returns an empty text.
     QString ParseResponse(uint8_t RcvByte);
+    // The same for a run of received bytes, in order; stops when a reply handler releases
+    // the link.
+    void ParseResponses(QByteArrayView bytes);
     // The last command put on the wire, and the last reply text.
     QString Command() const { return Command_; }
     QString Response() const { return Response_; }
@@ -282,6 +285,8 @@ private:
     bool Tracing();
     void setTracing(bool on);
     void TraceEntry(const QString& name);
+    // The entry of a command put on the wire: "cORUN_Command_" and its text.
+    void TraceCommand(const QString& T);
     void TraceLine(const QString& line);
     void TraceClear();
     // Reports the error in flight through the link's handler (inside a catch block),

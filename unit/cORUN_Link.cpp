@@ -134,9 +134,16 @@ void cORUN::ReportStopGivenUp() {
 }
 
 void cORUN::WriteFrame(const QString& T) {
-    const QByteArray text = T.toLatin1();
-    const size_t n = OrunFrame::BuildFrame(reinterpret_cast<const uint8_t*>(text.constData()),
-                                           static_cast<size_t>(text.size()), txFrame_);
+    // The text as the unit's one-byte characters (anything else goes as "?"), framed in
+    // place: a command costs no allocation on its way to the wire.
+    uint8_t text[OrunFrame::kMaxText];
+    const qsizetype count = T.size();
+    if (count > OrunFrame::kMaxText) return;
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t c = T.at(i).unicode();
+        text[i] = c < 256 ? static_cast<uint8_t>(c) : static_cast<uint8_t>('?');
+    }
+    const size_t n = OrunFrame::BuildFrame(text, static_cast<size_t>(count), txFrame_);
     if (n == 0) return;
     const char* bytes = reinterpret_cast<const char*>(txFrame_);
     if (CommPort_ >= 1 && CommPort_ <= 9) {
@@ -145,18 +152,20 @@ void cORUN::WriteFrame(const QString& T) {
         Port_->Write(bytes, static_cast<qint64>(n));
     } else if (CommPort_ == 10) {
         if (Socket_.isNull() || Socket_->State() != Winsock::sckConnected) return;
-        Socket_->SendData(QByteArray(bytes, static_cast<qsizetype>(n)));
+        Socket_->SendData(QByteArrayView(bytes, static_cast<qsizetype>(n)));
     }
 }
 
 void cORUN::Port_RxData(int count) {
+    const QPointer<cORUN> self(this);
     try {
         qint64 left = count;
         while (left > 0) {
             const qint64 want = left < static_cast<qint64>(sizeof rxChunk_) ? left : sizeof rxChunk_;
             const qint64 got = Port_->Read(rxChunk_, want);
             if (got <= 0) break;
-            for (qint64 i = 0; i < got; ++i) ParseResponse(static_cast<uint8_t>(rxChunk_[i]));
+            ParseResponses(QByteArrayView(rxChunk_, got));
+            if (!self) return;
             left -= got;
         }
     } catch (...) {
@@ -167,6 +176,20 @@ void cORUN::Port_RxData(int count) {
 QString cORUN::ParseResponse(uint8_t RcvByte) {
     if (Rx_.Feed(RcvByte)) FrameReceived();
     return {};
+}
+
+void cORUN::ParseResponses(QByteArrayView bytes) {
+    const QPointer<cORUN> self(this);
+    for (const char c : bytes) {
+        if (!Rx_.Feed(static_cast<uint8_t>(c))) continue;
+        try {
+            FrameReceived();
+        } catch (...) {
+            // The next frame is taken as usual; the link reports its own faults.
+        }
+        // A reply handler may have ended the program, and the link with it.
+        if (!self) return;
+    }
 }
 
 void cORUN::FrameReceived() {

@@ -41,7 +41,7 @@ void cORUN::setCommand(QString T) {
         if (!resending_) BadFrames_ = 0;  // a new command gets its own resends
         if (T == QLatin1String("@")) Version_ = 0;
         if (!Tracing()) setTracing(true);
-        TraceEntry(QStringLiteral("cORUN_Command_") + T);
+        TraceCommand(T);
         WriteFrame(T);
         Command_ = T;
         Response_.clear();

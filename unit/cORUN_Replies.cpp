@@ -9,14 +9,52 @@
 #include "platform/Clock.h"
 #include "platform/RuntimeError.h"
 
-#include <QStringTokenizer>
-
 namespace {
 
+// The parts of a text between one separator character, empty ones included, in order,
+// as a range. Replies are split several times per poll, so each cut is a plain search
+// for one character.
+class Parts {
+public:
+    Parts(QStringView text, char16_t sep) : text_(text), sep_(sep) {}
+
+    class iterator {
+    public:
+        iterator(QStringView text, char16_t sep, qsizetype from) : text_(text), sep_(sep), from_(from) { Cut(); }
+        QStringView operator*() const { return text_.sliced(from_, to_ - from_); }
+        iterator& operator++() {
+            from_ = to_ < text_.size() ? to_ + 1 : kEnd;
+            Cut();
+            return *this;
+        }
+        bool operator!=(const iterator& o) const { return from_ != o.from_; }
+
+    private:
+        static constexpr qsizetype kEnd = -1;
+        void Cut() {
+            if (from_ == kEnd) return;
+            // Fields are a few characters long: a plain scan beats a general search.
+            to_ = from_;
+            while (to_ < text_.size() && text_[to_].unicode() != sep_) ++to_;
+        }
+        QStringView text_;
+        char16_t sep_;
+        qsizetype from_;
+        qsizetype to_ = 0;
+    };
+
+    iterator begin() const { return {text_, sep_, 0}; }
+    iterator end() const { return {text_, sep_, -1}; }
+
+private:
+    QStringView text_;
+    char16_t sep_;
+};
+
 // Field k (1-based) of text split at sep; empty past the end.
-QStringView Field(QStringView text, QChar sep, int k) {
+QStringView Field(QStringView text, char16_t sep, int k) {
     int i = 1;
-    for (QStringView part : QStringTokenizer(text, sep)) {
+    for (QStringView part : Parts(text, sep)) {
         if (i == k) return part;
         ++i;
     }
@@ -27,8 +65,31 @@ QStringView Field(QStringView text, QChar sep, int k) {
 // sensor replies arrive every poll and carry dozens of fields each.
 double ValOf(QStringView field) { return vb::Val(QString::fromRawData(field.data(), field.size())); }
 
+// What the unit sends nearly always: an optional "-" and one to nine digits, nothing else.
+// Such a field is its own value, whole and within 32 bits; anything else takes the
+// general reading.
+bool PlainWhole(QStringView field, int32_t& out) {
+    qsizetype i = field.startsWith(u'-') ? 1 : 0;
+    const qsizetype digits = field.size() - i;
+    if (digits < 1 || digits > 9) return false;
+    int32_t v = 0;
+    for (; i < field.size(); ++i) {
+        const char16_t c = field[i].unicode();
+        if (c < u'0' || c > u'9') return false;
+        v = v * 10 + (c - u'0');
+    }
+    out = field.startsWith(u'-') ? -v : v;
+    return true;
+}
+
 // The field's number; false when it is too large for a number at all ("1D606").
 bool Number(QStringView field, double& out) {
+    int32_t whole = 0;
+    if (PlainWhole(field, whole)) {
+        // "-0" reads as a negative zero, as the general reading gives it.
+        out = whole == 0 && field.startsWith(u'-') ? -0.0 : static_cast<double>(whole);
+        return true;
+    }
     try {
         out = ValOf(field);
         return true;
@@ -40,6 +101,7 @@ bool Number(QStringView field, double& out) {
 // The whole number nearest to the field's number (halves to even); false when it does
 // not fit a 32-bit value.
 bool WholeNumber(QStringView field, int32_t& out) {
+    if (PlainWhole(field, out)) return true;
     try {
         out = vb::CLng(ValOf(field));
         return true;
@@ -85,7 +147,7 @@ void cORUN::ParseChannels(const QString& R) {
     enum Field { kMissing, kInactive, kActive };
     Field field[8] = {};  // all kMissing
     int ch = 0;
-    for (QStringView part : QStringTokenizer(states, u',')) {
+    for (QStringView part : Parts(states, u',')) {
         if (ch > 7) break;
         if (!part.isEmpty()) field[ch] = part.startsWith(u'1') ? kActive : kInactive;
         ++ch;
@@ -112,7 +174,7 @@ void cORUN::ParseSensors(const QString& R) {
     static constexpr int kSensorOrder[4] = {0, 2, 1, 3};
     int k = 0;
     int32_t status = 0;
-    for (QStringView part : QStringTokenizer(values, u',')) {
+    for (QStringView part : Parts(values, u',')) {
         // A value too large to read leaves that value as it was.
         double value = 0.0;
         if (k < 20) {
@@ -128,7 +190,7 @@ void cORUN::ParseSensors(const QString& R) {
 void cORUN::ParseReading(const QString& R) {
     const float now = Timer();
     int field = 0;
-    for (QStringView part : QStringTokenizer(R, u';')) {
+    for (QStringView part : Parts(R, u';')) {
         const int ch = field++ - 1;  // field 2 (index 1) is channel 0
         if (ch < 0) continue;
         if (ch > 7) break;
@@ -136,7 +198,7 @@ void cORUN::ParseReading(const QString& R) {
         int32_t values[6] = {};
         bool fits = true;
         int i = 0;
-        for (QStringView v : QStringTokenizer(part, u',')) {
+        for (QStringView v : Parts(part, u',')) {
             if (i > 5) break;
             if (!WholeNumber(v, values[i++])) {
                 fits = false;
@@ -161,7 +223,7 @@ void cORUN::ParseInputs(const QString& R) {
     const QStringView fields = QStringView(R).mid(1);
     int reg = 0;
     int k = 0;
-    for (QStringView part : QStringTokenizer(fields, u',')) {
+    for (QStringView part : Parts(fields, u',')) {
         if (k > 12) break;
         if (part == u"1") reg |= 1 << k;
         ++k;

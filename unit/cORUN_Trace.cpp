@@ -33,6 +33,25 @@ void cORUN::TraceEntry(const QString& name) {
     Err().Pop();
 }
 
+void cORUN::TraceCommand(const QString& T) {
+    // The poll's own requests go out several times per tick: their entry names are made
+    // once, not put together for every command.
+    static const QString kPoll[] = {QStringLiteral("cORUN_Command_D"), QStringLiteral("cORUN_Command_M"),
+                                    QStringLiteral("cORUN_Command_F"), QStringLiteral("cORUN_Command_G"),
+                                    QStringLiteral("cORUN_Command_g")};
+    if (T.size() == 1) {
+        switch (T.at(0).unicode()) {
+        case 'D': TraceEntry(kPoll[0]); return;
+        case 'M': TraceEntry(kPoll[1]); return;
+        case 'F': TraceEntry(kPoll[2]); return;
+        case 'G': TraceEntry(kPoll[3]); return;
+        case 'g': TraceEntry(kPoll[4]); return;
+        default: break;
+        }
+    }
+    TraceEntry(QStringLiteral("cORUN_Command_") + T);
+}
+
 void cORUN::TraceLine(const QString& line) { gQueue.EnQueue(line); }
 void cORUN::TraceClear() { gQueue.ClearQueue(); }
 

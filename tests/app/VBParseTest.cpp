@@ -3,7 +3,10 @@
 #include "support/ErrorNumber.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <random>
+#include <string>
 
 using namespace vb;
 
@@ -31,6 +34,39 @@ TEST(VBVal, ReadsTheLeadingNumberSkippingBlanks) {
     EXPECT_EQ(CInt(Val("4.11") * 100), 411);
     EXPECT_EQ(std::lround(Val("4.11") * 100), 411);
     EXPECT_EQ(Val("4.11"), 4.11);
+}
+
+// Whole numbers, the bulk of what the unit sends, are read on a shorter way than the
+// general grammar; both must give the value the decimal text stands for, bit for bit
+// (the sign of a zero included), at every length on either side of the short way's
+// 15 digits, with and without a sign, leading zeros or surrounding blanks.
+TEST(VBVal, WholeNumbersOfEveryLengthReadAsTheirDecimalValue) {
+    std::mt19937 rng(4911);
+    for (int n = 0; n < 4000; ++n) {
+        const int digits = 1 + static_cast<int>(rng() % 20);
+        std::string number;
+        for (int d = 0; d < digits; ++d) number += static_cast<char>('0' + rng() % 10);
+        const char* signs[] = {"", "-", "+"};
+        const std::string sign = signs[rng() % 3];
+        const double expected = std::strtod((sign + number).c_str(), nullptr);
+        const QString text = QString::fromStdString(sign + number);
+        const auto same = [&](double got, const QString& shown) {
+            EXPECT_EQ(got, expected) << shown.toStdString();
+            EXPECT_EQ(std::signbit(got), std::signbit(expected)) << shown.toStdString();
+        };
+        same(Val(text), text);
+        same(Val(QStringLiteral("  ") + text), text);
+        same(CDbl(QStringLiteral(" ") + text + QStringLiteral("\t")), text);
+        // What follows the digits ends the number as before.
+        same(Val(text + QStringLiteral(";7")), text + ";7");
+    }
+    // Blanks inside still join the digits, and a sign alone is no number.
+    EXPECT_EQ(Val("12 345"), 12345);
+    EXPECT_EQ(Val("-"), 0);
+    EXPECT_EQ(ErrorNumber([] { CDbl("-"); }), 13);
+    EXPECT_TRUE(std::signbit(Val("-0")));
+    EXPECT_EQ(CLng(QStringLiteral("2147483647")), 2147483647);
+    EXPECT_EQ(ErrorNumber([] { CLng(QStringLiteral("2147483648")); }), 6);
 }
 
 TEST(VBVal, ReadsHexadecimalAndOctalAsTheirWholeNumberType) {

@@ -145,6 +145,53 @@ TEST(ccrpTimer, OnTheSystemClockItTicksByItself) {
     EXPECT_FALSE(t.Enabled());
 }
 
+// A time-out restarted many times over (as every command restarts the link's reply
+// timer) ticks only a full interval after its latest start and never while stopped;
+// a new interval counts from when it is set. Only lower bounds are checked: a loaded
+// machine may deliver a tick late, never early.
+TEST(ccrpTimer, RestartedOftenItTicksAnIntervalAfterItsLatestStartAndNeverWhileStopped) {
+    ccrpTimer t;
+    t.setRestartsOften(true);
+    t.setInterval(150);
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> starts, ticks;
+    QObject::connect(&t, &ccrpTimer::Timer, [&] { ticks.push_back(clock.elapsed()); });
+    const auto start = [&] {
+        t.setEnabled(false);
+        EXPECT_FALSE(t.Enabled());
+        t.setEnabled(true);
+        EXPECT_TRUE(t.Enabled());
+        starts.push_back(clock.elapsed());
+    };
+    for (int i = 0; i < 12; ++i) {
+        start();
+        QTest::qWait(i % 3 == 0 ? 5 : 25);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ticks.empty(); }, 5000));
+    for (qint64 tick : ticks) {
+        qint64 latest = 0;
+        for (qint64 s : starts)
+            if (s <= tick) latest = s;
+        EXPECT_GE(tick - latest, 149) << "tick at " << tick;
+    }
+    // Running on, it repeats an interval apart.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.size() >= 2; }, 5000));
+    EXPECT_GE(ticks[1] - ticks[0], 149);
+    // Stopped, it stays silent.
+    t.setEnabled(false);
+    const size_t stopped = ticks.size();
+    QTest::qWait(400);
+    EXPECT_EQ(ticks.size(), stopped);
+    // A new interval counts from when it is set.
+    t.setEnabled(true);
+    QTest::qWait(100);
+    t.setInterval(60);
+    const qint64 set = clock.elapsed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.size() > stopped; }, 5000));
+    EXPECT_GE(ticks[stopped] - set, 59);
+}
+
 // The desktop's opener tells by its exit code whether a program showed the document: a
 // failure (no program for text files) reaches the caller once the opener has ended, a
 // success does not.

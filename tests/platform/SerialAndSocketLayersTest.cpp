@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <array>
 #include <gtest/gtest.h>
+#include <random>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -22,15 +23,13 @@ namespace {
 // the first probe, seconds between probes, probes before the connection is dropped.
 std::array<int, 4> KeepAliveOf(const Winsock& control) {
     std::array<int, 4> v{-1, -1, -1, -1};
-    for (const QTcpSocket* s : control.findChildren<QTcpSocket*>()) {
-        if (s->state() != QAbstractSocket::ConnectedState) continue;
-        const int fd = static_cast<int>(s->socketDescriptor());
-        const std::pair<int, int> options[] = {
-            {SOL_SOCKET, SO_KEEPALIVE}, {IPPROTO_TCP, TCP_KEEPIDLE}, {IPPROTO_TCP, TCP_KEEPINTVL}, {IPPROTO_TCP, TCP_KEEPCNT}};
-        for (size_t i = 0; i < v.size(); ++i) {
-            socklen_t size = sizeof v[i];
-            ::getsockopt(fd, options[i].first, options[i].second, &v[i], &size);
-        }
+    const int fd = static_cast<int>(control.SocketHandle());
+    if (fd < 0 || control.State() != Winsock::sckConnected) return v;
+    const std::pair<int, int> options[] = {
+        {SOL_SOCKET, SO_KEEPALIVE}, {IPPROTO_TCP, TCP_KEEPIDLE}, {IPPROTO_TCP, TCP_KEEPINTVL}, {IPPROTO_TCP, TCP_KEEPCNT}};
+    for (size_t i = 0; i < v.size(); ++i) {
+        socklen_t size = sizeof v[i];
+        ::getsockopt(fd, options[i].first, options[i].second, &v[i], &size);
     }
     return v;
 }
@@ -124,6 +123,83 @@ TEST(Winsock, FailedConnectCanBeRetriedAndPeerCloseIsReported) {
     EXPECT_EQ(sock.State(), Winsock::sckClosing);
     sock.Close();
     EXPECT_EQ(sock.State(), Winsock::sckClosed);
+}
+
+// A connection the control made is read on its own descriptor once it stands; bytes the
+// peer sent before that, in the same moment, or long after, in pieces of any size, all
+// come out once and in order, however the reader takes them. A reset ends the connection
+// with one Closed, keeps what arrived before it readable, and the control connects again.
+TEST(Winsock, AMadeConnectionDeliversEveryByteOnceAndInOrderAcrossItsLife) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    std::mt19937 rng(4120);
+    for (int round = 0; round < 3; ++round) {
+        Winsock sock;
+        QByteArray sent, got;
+        QTcpSocket* peer = nullptr;
+        QSignalSpy connected(&sock, &Winsock::Connected);
+        QObject::connect(&sock, &Winsock::DataArrival, &sock, [&](int total) {
+            EXPECT_EQ(total, sock.BytesReceived());
+            got += sock.GetData(1 + static_cast<qint64>(rng() % 3));
+        });
+        // The peer speaks first, before the control has even seen its connection stand;
+        // the control reads some of it at once, the rest stays buffered meanwhile.
+        QObject::connect(&sock, &Winsock::Connected, &sock, [&] {
+            if (QTcpSocket* inner = sock.findChild<QTcpSocket*>()) inner->waitForReadyRead(3000);
+        });
+        sock.Connect("127.0.0.1", server.serverPort());
+        ASSERT_TRUE(server.waitForNewConnection(3000));
+        peer = server.nextPendingConnection();
+        const QByteArray first = "first words " + QByteArray::number(round);
+        peer->write(first);
+        ASSERT_TRUE(peer->waitForBytesWritten(3000));
+        sent += first;
+        ASSERT_TRUE(connected.wait(3000) || connected.size() == 1);
+        for (int piece = 0; piece < 40; ++piece) {
+            QByteArray bytes(1 + static_cast<int>(rng() % 300), Qt::Uninitialized);
+            for (char& c : bytes) c = static_cast<char>(rng());
+            peer->write(bytes);
+            if (rng() % 3 == 0) peer->flush();
+            sent += bytes;
+            if (rng() % 4 == 0) QTest::qWait(static_cast<int>(rng() % 5));
+        }
+        peer->flush();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return got.size() + sock.BytesReceived() >= sent.size(); }, 5000));
+        got += sock.GetData();
+        EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+
+        // Both ways: what the control sends reaches the peer.
+        sock.SendData("to the peer");
+        QByteArray back;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (back += peer->readAll()).size() >= 11; }, 3000));
+        EXPECT_EQ(back, "to the peer");
+
+        // Bytes then a reset: the bytes stay readable, Closed comes once.
+        QObject::disconnect(&sock, &Winsock::DataArrival, nullptr, nullptr);
+        QSignalSpy closed(&sock, &Winsock::Closed);
+        QSignalSpy arrival(&sock, &Winsock::DataArrival);
+        peer->write("last");
+        peer->flush();
+        ASSERT_TRUE(arrival.wait(3000));
+        peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        struct linger reset{1, 0};
+        ::setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        peer->abort();
+        ASSERT_TRUE(closed.wait(3000) || closed.size() == 1);
+        EXPECT_EQ(sock.State(), Winsock::sckClosing);
+        EXPECT_EQ(sock.GetData(), "last");
+        try {
+            sock.SendData("x");
+            ADD_FAILURE() << "sent on a lost connection";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number, 40006);
+        }
+        QTest::qWait(50);
+        EXPECT_EQ(closed.size(), 1);
+        sock.Close();
+        EXPECT_EQ(sock.State(), Winsock::sckClosed);
+        delete peer;
+    }
 }
 
 TEST(Winsock, ListeningControlServesOneClientAndRefusesOthersUntilItListensAgain) {

@@ -9,7 +9,10 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QRegularExpression>
+#include <cstdlib>
 
 namespace {
 
@@ -211,4 +214,48 @@ TEST_F(MainWindowTest, ScreenshotDuringARun) {
     EXPECT_TRUE(form->lblSubPhase(0)->text().startsWith("DEPOSIT")) << form->lblSubPhase(0)->text().toStdString();
     EXPECT_TRUE(form->lblLayer(1)->text().startsWith("Time: 00:02:")) << form->lblLayer(1)->text().toStdString();
     EXPECT_FALSE(form->lblFilm(3)->isVisibleTo(form));
+}
+
+// An idle station (the unit answering, the phase STOPPED) does what its poll needs and
+// nothing more: the unit receives only the poll's requests and, at its steady pace, the
+// relay word given again; the only timers that fire are the poll's and the clock's, so
+// nothing else wakes the program.
+TEST_F(MainWindowTest, AnIdleStationOnlyPollsAndWakesOnlyForThePollAndTheClock) {
+    Station({0, 1});
+    Connect();
+    // Timer events by receiver: the window's named timers by name, the unnamed ones
+    // (the poll's, inside its timer component) together.
+    struct TimerEvents : QObject {
+        QHash<QString, int> count;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Timer) ++count[o->objectName()];
+            return false;
+        }
+    } timers;
+    int readings = 0;
+    QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) { readings += r.startsWith('G'); });
+    ASSERT_TRUE(WaitUntil([&] { return readings >= 2; }, 5000));
+    unit.ClearCommands();
+    qApp->installEventFilter(&timers);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitUntil([&] { return Received("F") >= 25; }, 15000));
+    qApp->removeEventFilter(&timers);
+    const qint64 elapsed = clock.elapsed();
+
+    const QStringList& sent = unit.Commands();
+    int relayWords = 0;
+    for (const QString& c : sent) {
+        relayWords += c.startsWith('N');
+        EXPECT_TRUE(c == "D" || c == "M" || c == "F" || c == "G" || c.startsWith('N')) << c.toStdString();
+    }
+    EXPECT_LE(relayWords, elapsed / OrunTiming::ReassertMs + 1);
+    EXPECT_LE(std::abs(Received("D") - Received("F")), 1);
+    EXPECT_LE(std::abs(Received("M") - Received("F")), 1);
+    EXPECT_LE(Received("G"), Received("F"));
+    // The poll's timer, and the reply timer coming round once per identified interval.
+    EXPECT_LE(timers.count.value(QString()), Received("D") + 1 + elapsed / OrunTiming::IdentifiedMs + 1);
+    EXPECT_LE(timers.count.value(QStringLiteral("tmrDate")), elapsed / 500 + 2);
+    for (auto it = timers.count.begin(); it != timers.count.end(); ++it)
+        EXPECT_TRUE(it.key().isEmpty() || it.key() == "tmrDate") << it.key().toStdString() << " fired " << it.value();
 }

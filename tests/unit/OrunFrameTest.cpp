@@ -2,6 +2,8 @@
 #include "unit/OrunFrame.h"
 
 #include <gtest/gtest.h>
+#include <random>
+#include <vector>
 
 namespace {
 QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
@@ -33,6 +35,30 @@ TEST(OrunFrame, BuildsTheDocumentedFramesByteForByte) {
     OrunFrame::CheckChars(OrunFrame::Crc(query, 2), check);
     EXPECT_EQ(check[0], 0x4F);
     EXPECT_EQ(check[1], 0x37);
+}
+
+// The check is computed a byte at a time; it must equal the rule as the protocol states
+// it, eight shift steps per byte, for every byte value and every register state a run
+// of bytes can lead to.
+TEST(OrunFrame, TheCheckFollowsTheShiftRuleForEveryByteValue) {
+    const auto byRule = [](const std::vector<uint8_t>& bytes) {
+        uint16_t crc = 0x3FFF;
+        for (uint8_t b : bytes) {
+            crc ^= b;
+            for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0x2001) : static_cast<uint16_t>(crc >> 1);
+        }
+        return static_cast<uint16_t>(crc & 0x3FFF);
+    };
+    for (int b = 0; b < 256; ++b) {
+        const std::vector<uint8_t> one{static_cast<uint8_t>(b)};
+        ASSERT_EQ(OrunFrame::Crc(one.data(), 1), byRule(one)) << b;
+    }
+    std::mt19937 rng(3101);
+    for (int n = 0; n < 2000; ++n) {
+        std::vector<uint8_t> run(rng() % 230);
+        for (uint8_t& b : run) b = static_cast<uint8_t>(rng());
+        ASSERT_EQ(OrunFrame::Crc(run.data(), run.size()), byRule(run)) << n;
+    }
 }
 
 TEST(OrunFrame, CheckCharactersNeverLookLikeFrameBytesAndTextLengthIsBounded) {

@@ -8,7 +8,9 @@
 #include "platform/ccrpTimer.h"
 
 #include <QFile>
+#include <QPointer>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 ccrpTimer* ReplyTimer(cORUN& link) { return link.findChild<ccrpTimer*>(QStringLiteral("ORUNTimer")); }
@@ -37,6 +39,55 @@ TEST(cORUNQueue, OneCommandInFlightAndEachReplySendsTheNextBeforeItIsReported) {
     EXPECT_EQ(link.Command(), "F");
     EXPECT_EQ(link.Response(), "F0");
     EXPECT_EQ(boxes.count(), 0);
+}
+
+// Bytes handed over in runs of any length are taken exactly as byte by byte: the same
+// frames, good and bad, the same replies and resends, in the same order. A handler that
+// releases the link ends the run there: nothing after it is touched.
+TEST(cORUNQueue, RunsOfBytesAreTakenAsByteByByteAndStopWhereTheLinkIsReleased) {
+    std::mt19937 rng(3103);
+    QByteArray line;
+    const char* texts[] = {"D1,2,3;4,5;;", "M0,1,0,1", "F1", "G;1,2,3,4,5,6;;;;;;;;;", "F0", "O"};
+    for (int n = 0; n < 60; ++n) {
+        QByteArray frame = OrunFrame::BuildFrame(QByteArray("A") + texts[rng() % 6]);
+        switch (rng() % 6) {
+        case 0: frame[frame.size() - 3] = static_cast<char>(frame[frame.size() - 3] ^ 1); break;  // bad check
+        case 1: frame.prepend("noise!"); break;  // a broken-off frame before it
+        case 2: frame.append('\n'); break;       // a stray line feed after it
+        default: break;
+        }
+        line += frame;
+    }
+    cORUN byByte, byRuns;
+    LinkLog expected(byByte), got(byRuns);
+    for (cORUN* link : {&byByte, &byRuns}) {
+        Identify(*link);
+        link->SendCheckReading();
+    }
+    expected.clear();
+    got.clear();
+    Feed(byByte, line);
+    for (qsizetype at = 0; at < line.size();) {
+        const qsizetype run = std::min<qsizetype>(1 + rng() % 40, line.size() - at);
+        byRuns.ParseResponses(QByteArrayView(line).sliced(at, run));
+        at += run;
+    }
+    EXPECT_GT(expected.lines.size(), 60);
+    EXPECT_EQ(got.text(), expected.text());
+
+    // The first reply of a run releases the link; the second frame of the run is never read.
+    auto* doomed = new cORUN;
+    Identify(*doomed);
+    doomed->SendCheckReading();
+    int replies = 0;
+    QObject::connect(doomed, &cORUN::ORUNResponse, [&] {
+        ++replies;
+        delete doomed;
+    });
+    const QPointer<cORUN> watch(doomed);
+    doomed->ParseResponses(OrunFrame::BuildFrame("AF0") + OrunFrame::BuildFrame("AF1"));
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(replies, 1);
 }
 
 TEST(cORUNQueue, MoreThanTenWaitingDropThePollsRequestsButNeverACommandThatSetsTheUnit) {

@@ -3,9 +3,14 @@
 #include "support/DialogRecorder.h"
 #include "unit/LinkHarness.h"
 
+#include "app/VBConv.h"
 #include "platform/Clock.h"
+#include "platform/RuntimeError.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
 
 namespace {
 struct FixedClock {
@@ -137,6 +142,54 @@ TEST(cORUNReplies, ReadingsFillTheChannelsAndAFieldTooLargeSkipsOnlyItsChannel) 
     Reply(link, "G;;7,1,1,1,1,1");
     EXPECT_EQ(link.ChanCounts(0, 0), 1000);
     EXPECT_EQ(link.ChanCounts(1, 0), 7);
+}
+
+// Reading and sensor fields are read as their leading number (a reading rounded to a
+// whole number, halves to even): plain digits, the common case, take a short way; signs,
+// leading zeros, blanks, fractions, exponents, text after the number and values at and
+// beyond 32 bits must read exactly as the general reading gives them, and a value that
+// does not fit is not taken.
+TEST(cORUNReplies, EveryFieldReadsAsItsLeadingNumber) {
+    cORUN link;
+    Identify(link);
+    Reply(link, "A1,1,1,1,1,1,1,1");
+    link.setEmissionOn(0, 1);
+    std::mt19937 rng(3102);
+    const char* signs[] = {"", "", "-", "+", " ", "- "};
+    const char* tails[] = {"", "", "", ".5", ".49", "e2", "x", " 3", "D1", "0.0"};
+    QStringList texts = {"-0", "-", "+", "", "2147483647", "2147483648", "-2147483648", "-2147483649",
+                         "999999999", "1000000000", "0000000001", "1.5", "2.5", "-2.5", "1e400"};
+    for (int n = 0; n < 600; ++n) {
+        QString digits;
+        for (int d = 1 + static_cast<int>(rng() % 12); d > 0; --d) digits += QLatin1Char(static_cast<char>('0' + rng() % 10));
+        texts << QString::fromLatin1(signs[rng() % 6]) + digits + QString::fromLatin1(tails[rng() % 10]);
+    }
+    int32_t before = 0;
+    double biasBefore = 0.0;
+    for (const QString& t : texts) {
+        SCOPED_TRACE(t.toStdString());
+        std::optional<double> value;
+        try {
+            value = vb::Val(t);
+        } catch (const RuntimeError&) {
+        }
+        std::optional<int32_t> whole;
+        try {
+            if (value) whole = vb::CLng(*value);
+        } catch (const RuntimeError&) {
+        }
+        link.SendGetReading();
+        Reply(link, "G;" + t + ",7,1,1,1,1;;;;;;;");
+        EXPECT_EQ(link.ChanCounts(0, 0), whole ? *whole : before);
+        EXPECT_EQ(link.ChanCounts(0, 1), 7);
+        if (whole) before = *whole;
+        // The bias of sensor 0 is its fifth value.
+        Reply(link, "D;1,0,0,0," + t + ",0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1;;");
+        const double bias = value ? *value * 1.953e-6 * 220.0 : biasBefore;
+        EXPECT_EQ(link.BiasVoltage(0), bias);
+        EXPECT_EQ(std::signbit(link.BiasVoltage(0)), std::signbit(bias));
+        biasBefore = bias;
+    }
 }
 
 TEST(cORUNReplies, ChannelWithoutReadingsIsReportedOnceAcrossMidnight) {

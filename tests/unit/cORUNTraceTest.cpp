@@ -5,6 +5,7 @@
 #include "app/cQueue.h"
 
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,4 +38,24 @@ TEST(cORUNTrace, EveryCommandIsTracedButOnlyTheFirstStartsAFreshTraceFile) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].endsWith(" Push: cORUN_Command_D")) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(" Pop: cORUN_Command_D")) << lines[1].toStdString();
+
+    // Each command is traced under its own text, the poll's requests and any other.
+    const struct {
+        std::function<void()> send;
+        const char* text;
+    } commands[] = {
+        {[&] { link.SendReadDigitalInputs(); }, "M"}, {[&] { link.SendCheckReading(); }, "F"},
+        {[&] { link.SendGetReading(); }, "G"},       {[&] { link.SendReadChannels(); }, "A"},
+        {[&] { link.SendString("g"); }, "g"},        {[&] { link.SendString("N1,0"); }, "N1,0"},
+        {[&] { link.SendString("Dx"); }, "Dx"},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.text);
+        Reply(link, "X");  // ends the exchange before, and its trace
+        c.send();
+        const QStringList traced = DrainTrace();
+        ASSERT_EQ(traced.size(), 2);
+        EXPECT_TRUE(traced[0].endsWith(QStringLiteral(" Push: cORUN_Command_") + c.text)) << traced[0].toStdString();
+        EXPECT_TRUE(traced[1].endsWith(QStringLiteral(" Pop: cORUN_Command_") + c.text)) << traced[1].toStdString();
+    }
 }
