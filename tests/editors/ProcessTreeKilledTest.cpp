@@ -210,7 +210,9 @@ TEST_F(ProcessTreeKilled, EveryActionAndTheCancelLeaveTheFileAsBeforeOrAfterThem
                 ASSERT_EQ(run.child->exitStatus(), QProcess::CrashExit) << "the statement was never reached";
                 const QString rows = Rows(run.file);
                 EXPECT_TRUE(rows == before || rows == after);
-                if (s.soundBefore && s.soundAfter) EXPECT_EQ(UnsoundChains(run.file).toStdString(), "");
+                if (s.soundBefore && s.soundAfter) {
+                    EXPECT_EQ(UnsoundChains(run.file).toStdString(), "");
+                }
                 QFile::remove(run.file);
                 ++killed;
             }

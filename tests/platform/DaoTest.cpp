@@ -291,7 +291,9 @@ TEST_F(DaoTest, TransactionsNestAndOnlyTheOutermostStoresTheRows) {
             else if (step == 'c') db.CommitTrans(), --depth;
             else if (step == 'r') db.Rollback(), --depth;
             else AddItem(offset + step - '0');
-            if (depth > 0) EXPECT_EQ(stored(), c.steps[0] == '1' ? "1" : "") << "seen before the outermost commit";
+            if (depth > 0) {
+                EXPECT_EQ(stored(), c.steps[0] == '1' ? "1" : "") << "seen before the outermost commit";
+            }
         }
         EXPECT_EQ(stored(), c.stored);
     }
