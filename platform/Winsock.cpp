@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -260,6 +261,23 @@ QByteArray Winsock::GetData(qint64 maxLen) {
 qint64 Winsock::BytesReceived() const { return fd_ >= 0 || !in_.isEmpty() ? in_.size() : socket_->bytesAvailable(); }
 
 qintptr Winsock::SocketHandle() const { return fd_ >= 0 ? fd_ : socket_->socketDescriptor(); }
+
+namespace {
+// Bytes the system has received on the descriptor and nobody has read yet.
+int UnreadOn(qintptr fd) {
+    int pending = 0;
+    return fd >= 0 && ::ioctl(static_cast<int>(fd), FIONREAD, &pending) == 0 ? pending : 0;
+}
+}  // namespace
+
+bool Winsock::Idle() const {
+    if (fd_ < 0) return in_.isEmpty() && Idle(*socket_);
+    return in_.isEmpty() && out_.isEmpty() && UnreadOn(fd_) == 0;
+}
+
+bool Winsock::Idle(const QTcpSocket& socket) {
+    return socket.bytesAvailable() == 0 && socket.bytesToWrite() == 0 && UnreadOn(socket.socketDescriptor()) == 0;
+}
 
 void Winsock::TakeOver() {
     if (fd_ >= 0 || !established_ || !direct_ || socket_->state() != QAbstractSocket::ConnectedState) return;

@@ -94,6 +94,11 @@ public:
     qint64 BytesReceived() const;
     // The connection's descriptor (-1 when there is none).
     qintptr SocketHandle() const;
+    // No byte of the connection is waiting: none received and not taken (here or in the
+    // system), none given to send and not yet sent.
+    bool Idle() const;
+    // The same for a socket of Qt's own (the emulators' side of a link).
+    static bool Idle(const QTcpSocket& socket);
 
 signals:
     void DataArrival(int bytesTotal);

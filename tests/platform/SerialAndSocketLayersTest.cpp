@@ -165,8 +165,11 @@ TEST(Winsock, AMadeConnectionDeliversEveryByteOnceAndInOrderAcrossItsLife) {
         }
         peer->flush();
         ASSERT_TRUE(QTest::qWaitFor([&] { return got.size() + sock.BytesReceived() >= sent.size(); }, 5000));
+        // Bytes waiting to be taken keep the connection from being idle.
+        EXPECT_EQ(sock.Idle(), got.size() == sent.size());
         got += sock.GetData();
         EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+        EXPECT_TRUE(sock.Idle());
 
         // Both ways: what the control sends reaches the peer.
         sock.SendData("to the peer");
@@ -174,8 +177,16 @@ TEST(Winsock, AMadeConnectionDeliversEveryByteOnceAndInOrderAcrossItsLife) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return (back += peer->readAll()).size() >= 11; }, 3000));
         EXPECT_EQ(back, "to the peer");
 
-        // Bytes then a reset: the bytes stay readable, Closed comes once.
         QObject::disconnect(&sock, &Winsock::DataArrival, nullptr, nullptr);
+        // Bytes not yet taken, in the control or still in the system, keep it from being idle.
+        peer->write("unread");
+        ASSERT_TRUE(peer->waitForBytesWritten(3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !sock.Idle(); }, 3000)) << "bytes in the system count too";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sock.BytesReceived() == 6; }, 3000));
+        EXPECT_EQ(sock.GetData(), "unread");
+        EXPECT_TRUE(sock.Idle());
+
+        // Bytes then a reset: the bytes stay readable, Closed comes once.
         QSignalSpy closed(&sock, &Winsock::Closed);
         QSignalSpy arrival(&sock, &Winsock::DataArrival);
         peer->write("last");

@@ -33,14 +33,12 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTest>
 #include <cmath>
 #include <iostream>
 #include <random>
 #include <vector>
 
-#include <sys/ioctl.h>
 
 namespace {
 
@@ -165,16 +163,7 @@ protected:
 
     // ---- time and the wire ----
     // No byte left unread or unwritten on the station's side of its link.
-    bool StationQuiet() const {
-        for (QTcpSocket* s : form->tcpControllerClient->findChildren<QTcpSocket*>()) {
-            if (s->bytesAvailable() > 0 || s->bytesToWrite() > 0) return false;
-            int pending = 0;
-            if (s->socketDescriptor() >= 0 && ::ioctl(static_cast<int>(s->socketDescriptor()), FIONREAD, &pending) == 0 &&
-                pending > 0)
-                return false;
-        }
-        return true;
-    }
+    bool StationQuiet() const { return form->tcpControllerClient->Idle(); }
 
     // Runs events until nothing is left to run and no byte is on its way in either
     // direction: every exchange the last moment of the clock began has finished.

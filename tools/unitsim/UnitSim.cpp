@@ -1,5 +1,6 @@
 #include "unitsim/UnitSim.h"
 
+#include "platform/Winsock.h"
 #include "unit/OrunFrame.h"
 
 #include "ptyline/PtyLine.h"
@@ -8,7 +9,6 @@
 #include <QTcpSocket>
 #include <algorithm>
 
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 struct UnitSim::Link {
@@ -81,12 +81,7 @@ void UnitSim::CloseConnections(bool reset) {
 
 bool UnitSim::Quiet() const {
     for (const auto& link : links_) {
-        QTcpSocket* s = link->socket;
-        if (s->bytesAvailable() > 0 || s->bytesToWrite() > 0) return false;
-        int pending = 0;
-        if (s->socketDescriptor() >= 0 && ::ioctl(static_cast<int>(s->socketDescriptor()), FIONREAD, &pending) == 0 &&
-            pending > 0)
-            return false;
+        if (!Winsock::Idle(*link->socket)) return false;
     }
     return true;
 }
