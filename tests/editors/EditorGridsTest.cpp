@@ -437,11 +437,11 @@ TEST_F(EditorGrids, EveryListCellTakesATypedItemAndRefusesAnyOtherText) {
         {"grdDeposit", "Valid Error Action values are Ignore, Stop or Hold."},
         {"grdORUN", "Valid Exponent values are -12 to 12."},
     };
-    for (const auto& [grid, message] : some) {
+    for (const auto& expected : some) {
         const bool found = std::any_of(messages.begin(), messages.end(), [&](const auto& m) {
-            return m.first.startsWith(grid + ' ') && m.second == message;
+            return m.first.startsWith(expected.first + ' ') && m.second == expected.second;
         });
-        EXPECT_TRUE(found) << message.toStdString();
+        EXPECT_TRUE(found) << expected.second.toStdString();
     }
     for (const auto& [cell, message] : messages) EXPECT_TRUE(message.startsWith("Valid ")) << cell.toStdString();
 }
