@@ -44,9 +44,7 @@ JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
     if (!mdb_read_catalog(h_->mdb, MDB_ANY)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
 }
 
-JetFile::~JetFile() {
-    if (h_->mdb) mdb_close(h_->mdb);
-}
+JetFile::~JetFile() = default;
 
 std::vector<QString> JetFile::UserTables() const {
     std::vector<QString> names;

@@ -4,6 +4,14 @@
 
 #include <mdbtools.h>
 
+// The file is closed with its handle, also when the opening fails half-way (a catalog that
+// cannot be read) and the JetFile is never made.
 struct JetFile::Handle {
     MdbHandle* mdb = nullptr;
+    Handle() = default;
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() {
+        if (mdb) mdb_close(mdb);
+    }
 };
