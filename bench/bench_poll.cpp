@@ -17,9 +17,13 @@
 // makes the poll's own exchanges and nothing else against an emulator of its own, given
 // the settings the station gave its emulator; the station's CPU over the floor's is the
 // figure an idle station is judged by, since an absolute share does not travel between
-// machines. Each has its own emulator because a reading is taken by whoever asks first.
+// machines. A third poller (QtLoopFloor) makes the same exchanges from a bare Qt
+// application's event loop, in a process of its own: what any poll driven by a window's
+// event loop spends before the station does any work of its own. Each has its own
+// emulator because a reading is taken by whoever asks first.
 #include "BenchSupport.h"
 #include "PollFloor.h"
+#include "QtLoopFloor.h"
 #include "e2e/StationFolder.h"
 
 #include "app/PhaseCode.h"
@@ -53,6 +57,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -159,12 +164,28 @@ struct Figures {
 
 Figures Sample(const PollFloor& floor) { return {floor.Ticks(), floor.Exchanges(), floor.Readings(), floor.CpuSeconds()}; }
 
-void ReportSideBySide(const Figures& station, const Figures& floor, double wall) {
+Figures Sample(qtloopfloor::Process& loop) {
+    const qtloopfloor::Sample s = loop.Read();
+    return {s.ticks, s.exchanges, s.readings, s.ok ? s.cpu : -1.0};
+}
+
+// Starts the Qt-loop poller against its own emulator at port, set up as the floor.
+bool StartQtLoop(qtloopfloor::Process& loop, uint16_t port, const std::vector<std::string>& setup) {
+    if (!loop.Start(QCoreApplication::applicationFilePath(), port, static_cast<int>(kIntervalMs), setup)) return false;
+    Figures f;
+    WaitFor([&] { return (f = Sample(loop)).cpu < 0.0 || f.ticks > 0; }, 10000);
+    return f.ticks > 0;
+}
+
+double Ratio(double a, double b) { return b > 0.0 ? a / b : 0.0; }
+
+void ReportSideBySide(const Figures& station, const Figures& loop, const Figures& floor, double wall) {
     std::printf("%-8s %10s %10s %9s %12s %12s\n", "", "poll ticks", "exchanges", "readings", "CPU ms/tick", "% of a core");
-    for (const auto& [name, f] : {std::pair{"station", station}, std::pair{"floor", floor}})
+    for (const auto& [name, f] : {std::pair{"station", station}, std::pair{"Qt loop", loop}, std::pair{"floor", floor}})
         std::printf("%-8s %10d %10d %9d %12.4f %12.3f\n", name, f.ticks, f.exchanges, f.readings,
                     f.ticks ? f.cpu * 1000.0 / f.ticks : 0.0, f.cpu / wall * 100.0);
-    std::printf("station / floor CPU: %.2f\n", floor.cpu > 0.0 ? station.cpu / floor.cpu : 0.0);
+    std::printf("station / floor CPU: %.2f   Qt loop / floor: %.2f   station / Qt loop: %.2f\n", Ratio(station.cpu, floor.cpu),
+                Ratio(loop.cpu, floor.cpu), Ratio(station.cpu, loop.cpu));
 }
 
 std::vector<std::string> SettingCommands(const QStringList& commands) {
@@ -189,33 +210,48 @@ int RunProgram(int seconds) {
         return 1;
     }
     RunEvents(2000);  // past the start-up's own work
-    UnitSim floorUnit;
+    UnitSim floorUnit, loopUnit;
     floorUnit.ListenTcp();
+    loopUnit.ListenTcp();
+    const std::vector<std::string> setup = SettingCommands(station.unit().Commands());
     PollFloor floor(floorUnit.TcpPort());
-    floor.Start(SettingCommands(station.unit().Commands()), static_cast<int>(kIntervalMs));
+    floor.Start(setup, static_cast<int>(kIntervalMs));
     if (!WaitFor([&] { return floor.Polling() || floor.Failed(); }, 10000) || floor.Failed()) {
         std::fprintf(stderr, "bench_poll: the floor client does not poll its emulator\n");
+        return 1;
+    }
+    qtloopfloor::Process loop;
+    if (!StartQtLoop(loop, loopUnit.TcpPort(), setup)) {
+        std::fprintf(stderr, "bench_poll: the Qt-loop client does not poll its emulator\n");
         return 1;
     }
     QElapsedTimer clock;
     clock.start();
     const Figures stationBefore = StationFigures(station.unit(), program.processId());
+    const Figures loopBefore = Sample(loop);
     const Figures floorBefore = Sample(floor);
     RunEvents(seconds * 1000);
     const Figures stationUsed = StationFigures(station.unit(), program.processId()) - stationBefore;
+    const Figures loopUsed = Sample(loop) - loopBefore;
     const Figures floorUsed = Sample(floor) - floorBefore;
     const double wall = clock.elapsed() / 1000.0;
     floor.Stop();
-    std::printf("ORUN_411 polling unitsim over TCP, stopped, %d s, beside the floor client\n", seconds);
-    ReportSideBySide(stationUsed, floorUsed, wall);
+    loop.Stop();
+    std::printf("ORUN_411 polling unitsim over TCP, stopped, %d s, beside the Qt-loop and floor clients\n", seconds);
+    ReportSideBySide(stationUsed, loopUsed, floorUsed, wall);
     program.terminate();
     WaitFor([&] { return program.state() == QProcess::NotRunning; }, 20000);
-    return stationBefore.cpu < 0 || floor.Failed() ? 1 : 0;
+    return stationBefore.cpu < 0 || loopUsed.cpu < 0 || floor.Failed() ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--qt-loop-floor") {
+        QStringList args;
+        for (int i = 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+        return qtloopfloor::RunChild(args);
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments();
@@ -234,10 +270,11 @@ int main(int argc, char** argv) {
         return DialogAnswer{vbOK, {}};
     });
 
-    QProcess unitsim, floorUnitsim;
+    QProcess unitsim, floorUnitsim, loopUnitsim;
     const int port = StartUnitsim(unitsim);
     const int floorPort = StartUnitsim(floorUnitsim);
-    if (port == 0 || floorPort == 0) {
+    const int loopPort = StartUnitsim(loopUnitsim);
+    if (port == 0 || floorPort == 0 || loopPort == 0) {
         std::fprintf(stderr, "bench_poll: cannot start build/bin/unitsim\n");
         return 1;
     }
@@ -302,6 +339,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_poll: the floor client does not poll its emulator\n");
         return 1;
     }
+    qtloopfloor::Process loop;
+    if (!StartQtLoop(loop, static_cast<uint16_t>(loopPort), SettingCommands(settings))) {
+        std::fprintf(stderr, "bench_poll: the Qt-loop client does not poll its emulator\n");
+        return 1;
+    }
 
     std::vector<double> lateness, intervals, tickWork;
     double lastTick = -1.0, lastRestart = -1.0;
@@ -327,14 +369,17 @@ int main(int argc, char** argv) {
 
     // The floor's thread runs in this process: the station's CPU is the rest.
     const Figures floorBefore = Sample(floor);
+    const Figures loopBefore = Sample(loop);
     const double cpuStart = CpuSeconds();
     const int exchangesStart = stationExchanges;
     const double wallStart = clock.elapsed() / 1000.0;
     RunEvents(seconds * 1000);
     const Figures floorUsed = Sample(floor) - floorBefore;
     const double cpu = CpuSeconds() - cpuStart - floorUsed.cpu;
+    const Figures loopUsed = Sample(loop) - loopBefore;
     const double wall = clock.elapsed() / 1000.0 - wallStart;
     floor.Stop();
+    loop.Stop();
 
     std::printf("poll of the main window against unitsim over TCP, %d s, phase %s, %d graph windows\n", seconds,
                 deposit ? "DEPOSIT" : "STOPPED", graphs);
@@ -342,10 +387,10 @@ int main(int argc, char** argv) {
     Report("deviation from due time", lateness);
     Report("tick-to-tick interval", intervals);
     Report("control tick (reading reply handled)", tickWork);
-    ReportSideBySide({ticks, stationExchanges - exchangesStart, readings, cpu}, floorUsed, wall);
+    ReportSideBySide({ticks, stationExchanges - exchangesStart, readings, cpu}, loopUsed, floorUsed, wall);
 
     form.Form_Unload();
-    for (QProcess* p : {&unitsim, &floorUnitsim}) {
+    for (QProcess* p : {&unitsim, &floorUnitsim, &loopUnitsim}) {
         p->kill();
         p->waitForFinished(2000);
     }
