@@ -4,6 +4,10 @@
 #include <QLabel>
 
 LabelCell::LabelCell(QWidget* parent) : QWidget(parent), label_(new QLabel(this)) {
+    // An opaque label is repainted on its own: a clock's new second then paints the label
+    // alone, not the window and the panel behind it as well. It fills with the background
+    // it shares with them, so it looks the same.
+    label_->setAutoFillBackground(true);
     setSizePolicy(label_->sizePolicy());
     Remember();
 }

@@ -4,7 +4,7 @@
 // time every second would have the whole window laid out again every second, for nothing
 // as long as the time takes the room it took before. The cell passes the request on only
 // when the label's size hints have changed, so the window looks exactly as with the label
-// in the cell's place.
+// in the cell's place. The label is opaque, so that its repaints stop at it.
 #include <QSize>
 #include <QWidget>
 
