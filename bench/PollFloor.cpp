@@ -29,9 +29,9 @@ timespec Later(timespec t, int ms) {
 
 }  // namespace
 
-PollFloor::PollFloor(uint16_t port) {
+int ConnectLoopback(uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return;
+    if (fd < 0) return -1;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
@@ -40,10 +40,12 @@ PollFloor::PollFloor(uint16_t port) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
         ::close(fd);
-        return;
+        return -1;
     }
-    fd_ = fd;
+    return fd;
 }
+
+PollFloor::PollFloor(uint16_t port) : fd_(ConnectLoopback(port)) {}
 
 PollFloor::~PollFloor() {
     Stop();

@@ -16,6 +16,10 @@
 #include <thread>
 #include <vector>
 
+// A blocking TCP connection to 127.0.0.1:port with no send delay, as the station's link
+// makes; its descriptor, or -1.
+int ConnectLoopback(uint16_t port);
+
 class PollFloor {
 public:
     // Connects to the emulator at 127.0.0.1:port, with no send delay as the station's link.

@@ -1,5 +1,7 @@
 #include "QtLoopFloor.h"
 
+#include "PollFloor.h"
+
 #include "unit/FrameCollector.h"
 #include "unit/OrunFrame.h"
 
@@ -9,10 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,17 +28,10 @@ double ProcessCpu() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// The floor's connection, made non-blocking: replies are read when the notifier wakes.
 int Connect(uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+    const int fd = ConnectLoopback(port);
+    if (fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
         ::close(fd);
         return -1;
     }

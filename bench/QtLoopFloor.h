@@ -10,7 +10,6 @@
 // parent reads its figures through a pipe: a line on its standard input is answered by a
 // line "ticks exchanges readings cpu-seconds" on its standard output; the end of its
 // input ends it.
-#include <QByteArray>
 #include <QProcess>
 #include <QStringList>
 #include <string>
