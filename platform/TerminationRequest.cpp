@@ -9,6 +9,7 @@
 namespace {
 
 int gPipe[2] = {-1, -1};
+bool gRequested = false;
 
 void Handler(int) {
     const char byte = 1;
@@ -23,6 +24,7 @@ void OnTerminationRequest(std::function<void()> onRequest) {
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onRequest = std::move(onRequest)] {
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(gPipe[1], &byte, 1);
+        gRequested = true;
         onRequest();
     });
     struct sigaction action = {};
@@ -31,3 +33,5 @@ void OnTerminationRequest(std::function<void()> onRequest) {
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
+
+bool TerminationRequested() { return gRequested; }

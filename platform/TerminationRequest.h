@@ -6,3 +6,6 @@
 
 // Installs the handlers; each request calls onRequest from the event loop.
 void OnTerminationRequest(std::function<void()> onRequest);
+
+// True once the system has asked the program to end: nobody may be there to read a message.
+bool TerminationRequested();

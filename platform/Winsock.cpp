@@ -16,18 +16,6 @@
 #include <unistd.h>
 
 namespace {
-int winsockNumber(QAbstractSocket::SocketError e) {
-    switch (e) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return 10053;
-    case QAbstractSocket::HostNotFoundError: return 11001;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::NetworkError: return 10050;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::AddressInUseError: return 10048;
-    default: return 10000 + static_cast<int>(e);
-    }
-}
 
 // A connected socket whose descriptor is the connection to the peer itself (not to a
 // proxy), so bytes may be written to it directly.
@@ -65,6 +53,19 @@ void EnableKeepAlive(QTcpSocket& socket) {
 }
 }  // namespace
 
+int Winsock::ErrorNumber(QAbstractSocket::SocketError e) {
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10053;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::NetworkError: return 10050;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    default: return 10000 + static_cast<int>(e);
+    }
+}
+
 void Winsock::SetKeepAlive(const KeepAlive& times) { gKeepAlive = times; }
 
 Winsock::KeepAlive Winsock::KeepAliveTimes() { return gKeepAlive; }
@@ -73,6 +74,7 @@ Winsock::Winsock(QObject* parent) : QObject(parent) { adopt(new QTcpSocket(this)
 
 Winsock::~Winsock() {
     closing_ = true;
+    DropAttempt();
     ReleaseDescriptor(false);
     if (socket_) socket_->abort();
 }
@@ -91,21 +93,23 @@ void Winsock::adopt(QTcpSocket* socket) {
         const qint64 n = socket_->bytesAvailable();
         if (n > 0) emit DataArrival(static_cast<int>(n));
     });
-    connect(socket_, &QTcpSocket::connected, this, [this] {
-        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        EnableKeepAlive(*socket_);
-        established_ = true;
-        direct_ = Direct(*socket_);
-        // Not inside the socket's own signal: taking over ends the socket.
-        if (direct_) QMetaObject::invokeMethod(this, &Winsock::TakeOver, Qt::QueuedConnection);
-        emit Connected();
-    });
+    connect(socket_, &QTcpSocket::connected, this, &Winsock::OnConnected);
     connect(socket_, &QTcpSocket::disconnected, this, &Winsock::onLost);
     connect(socket_, &QTcpSocket::errorOccurred, this, &Winsock::onError);
     if (socket_->state() == QAbstractSocket::ConnectedState) {
         EnableKeepAlive(*socket_);
         established_ = true;
     }
+}
+
+void Winsock::OnConnected() {
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    EnableKeepAlive(*socket_);
+    established_ = true;
+    direct_ = Direct(*socket_);
+    // Not inside the socket's own signal: taking over ends the socket.
+    if (direct_) QMetaObject::invokeMethod(this, &Winsock::TakeOver, Qt::QueuedConnection);
+    emit Connected();
 }
 
 void Winsock::onLost() {
@@ -120,6 +124,8 @@ int Winsock::State() const {
     if (peerClosed_) return sckClosing;
     if (server_ && server_->isListening()) return sckListening;
     if (fd_ >= 0) return sckConnected;
+    if (resolving_) return sckResolvingHost;
+    if (connectingFd_ >= 0) return sckConnecting;
     switch (socket_->state()) {
     case QAbstractSocket::HostLookupState: return sckResolvingHost;
     case QAbstractSocket::ConnectingState: return sckConnecting;
@@ -154,19 +160,11 @@ QString Winsock::LocalIP() const {
     return QStringLiteral("127.0.0.1");
 }
 
-void Winsock::Connect() {
-    Close();
-    socket_->connectToHost(remoteHost_, static_cast<quint16>(remotePort_));
-}
 
-void Winsock::Connect(const QString& host, int port) {
-    remoteHost_ = host;
-    remotePort_ = port;
-    Connect();
-}
 
 void Winsock::Close() {
     closing_ = true;
+    DropAttempt();
     ReleaseDescriptor(false);
     socket_->abort();
     closing_ = false;
@@ -354,5 +352,5 @@ void Winsock::onError(QAbstractSocket::SocketError error) {
         return;
     }
     failed_ = true;
-    emit Error(winsockNumber(error), socket_->errorString());
+    emit Error(ErrorNumber(error), socket_->errorString());
 }

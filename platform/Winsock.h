@@ -25,6 +25,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+class QHostAddress;
 class QSocketNotifier;
 
 class Winsock : public QObject {
@@ -74,7 +75,9 @@ public:
     int State() const;
 
     // Starts connecting to RemoteHost:RemotePort. Any connection in progress, open or
-    // failed is dropped first, so a link that failed can always be connected again.
+    // failed is dropped first, so a link that failed can always be connected again. One
+    // call is one attempt: a peer that accepts and resets the connection fails it (Error),
+    // and nothing connects again until Connect is called again.
     void Connect();
     void Connect(const QString& host, int port);
     // Ends the connection and stops listening.
@@ -108,6 +111,8 @@ signals:
     void Error(int number, const QString& description);
 
 private:
+    // The Winsock error number of a socket error.
+    static int ErrorNumber(QAbstractSocket::SocketError e);
     void adopt(QTcpSocket* socket);
     void onError(QAbstractSocket::SocketError error);
     // The connection has ended from the peer's side (closed, reset or gone): Closed, once.
@@ -115,6 +120,13 @@ private:
     void onNewConnection();
     // A made connection that stands, without a proxy, goes on on its descriptor.
     void TakeOver();
+    // The one attempt of Connect (WinsockConnect.cpp): a non-blocking connect of our own,
+    // whose outcome is read once when the descriptor turns writable.
+    void ConnectTo(const QHostAddress& address);
+    void ConnectFinished();
+    void ConnectFailed(int error);
+    void DropAttempt();
+    void OnConnected();
     // Stops using the descriptor and closes it; received bytes not yet taken stay
     // readable when keepReceived.
     void ReleaseDescriptor(bool keepReceived);
@@ -136,6 +148,12 @@ private:
     // The made connection once taken over: its descriptor, the bytes received and not yet
     // taken, the bytes the socket could not take yet, and the two ends' addresses.
     int fd_ = -1;
+    // The attempt in progress: resolving the host name (its number, to tell a stale answer)
+    // or waiting for the connection on its own descriptor.
+    int attempt_ = 0;
+    bool resolving_ = false;
+    int connectingFd_ = -1;
+    QSocketNotifier* connector_ = nullptr;
     QSocketNotifier* reader_ = nullptr;
     QSocketNotifier* writer_ = nullptr;
     QByteArray in_;

@@ -3,6 +3,8 @@
 #include "app/Hooks.h"
 #include "app/cApp.h"
 #include "data/modDB.h"
+#include "platform/Dialogs.h"
+#include "platform/TerminationRequest.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
 #include "run/frmMain.h"
@@ -45,7 +47,13 @@ QString ProcessTime() { return RunMainForm().ProcessTime(); }
 // time that covers a whole reply time-out to pass them on.
 void ShutdownLinks() {
     if (gORUN) gORUN->FinishShutdown(OrunTiming::ShutdownStopMs);
+    const bool givenUp = gORUN && gORUN->StopGivenUp();
     ReleaseLinks();
+    // An operator leaving the plant must know; an end asked for by the system (nobody may
+    // be there) leaves it to the error report.
+    if (givenUp && !TerminationRequested())
+        MsgBox(QStringLiteral("The unit did not confirm the stop. Its outputs may still be driven: check the plant."),
+               vbExclamation);
 }
 
 }  // namespace

@@ -259,6 +259,9 @@ public:
     int16_t EditChan = 0;
     // The digital-input word acted on last.
     int16_t LastInputReg = 0;
+    // An input's action is under way: the poll's next input word, handled inside a wait
+    // of that action, must not see the same edge again.
+    bool InputActing_ = false;
 
     // ---- Controls ----
     // Menus.
@@ -394,6 +397,9 @@ private:
     void ShowQCMReadings(QCMReadingArray& R);
     void ShowVeskReadings(VeskReadingArray& v);
     void ResetComm();
+    // The confirmed exit waits for the unit to take the stop: the window says so and offers
+    // no run button meanwhile.
+    void ShowStopping();
     void ControlTick(const QString& Response);
     void ApplyErrorAction(int16_t Chan);
     // Presses a run or sensor button (or a manual-power box) as the program does: past the
@@ -433,6 +439,8 @@ private:
     bool loaded_ = false;
     // The second pass of the close has begun: nothing reopens a link or the poll.
     bool shuttingDown_ = false;
+    // The operator confirmed the exit: the status line shows the unit being stopped.
+    bool stopping_ = false;
     bool unloaded_ = false;
     // Replies and errors of the unit being handled (nested through message boxes and
     // waits); the shutdown waits for them to end before it releases the link.

@@ -50,6 +50,14 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
         palette.setColor(QPalette::WindowText, colour);
         lblStatus->setPalette(palette);
     };
+    // Once the exit is confirmed the status line says what the program still waits for.
+    if (stopping_) {
+        if (nMsgNum == StatusMsgCode::CommError && Simulate == 0)
+            show(QStringLiteral("STOPPING UNIT - COMM ERROR"), QColor(Qt::red));
+        else
+            show(QStringLiteral("STOPPING UNIT"), QColor(Qt::black));
+        return;
+    }
     const QString step = vb::CStr(static_cast<int>(RunApp().ProcLayer()));
     switch (nMsgNum) {
     case StatusMsgCode::None: show(QString(), QColor(Qt::black)); break;

@@ -58,6 +58,7 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
             // From here on no control tick runs (ControlTick), and the link holds every power
             // at 0.
             if (gORUN) gORUN->setTerminate(true);
+            ShowStopping();
             tmrEnd->start();
             return;
         }
@@ -119,6 +120,12 @@ void frmMain::Form_Unload() {
     tmrEnd->stop();
     if (tcpControllerClient->State() != Winsock::sckClosed) tcpControllerClient->Close();
     if (tcpProgramServer->State() != Winsock::sckClosed) tcpProgramServer->Close();
+}
+
+void frmMain::ShowStopping() {
+    stopping_ = true;
+    for (int i = 0; i <= 2; ++i) cmdFunc(i)->setEnabled(false);
+    ApEvent_StatusMsgChange(RunApp().StatusMsg());
 }
 
 // Errors go to the caller. A TCP link that is no longer connected is handed over again so

@@ -10,6 +10,7 @@
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -108,9 +109,10 @@ void frmMain::tcpProgramServer_Close() {
     try {
         if (!gComm || gComm->EthernetLocalPort() < 0) return;
         tcpProgramServer->Close();
+        const QPointer<frmMain> self(this);
         modWait::Wait(kRelistenDelayMs);
-        // The program may have begun to close during the wait.
-        if (!gComm || shuttingDown_ || unloaded_ || tcpProgramServer->State() != Winsock::sckClosed) return;
+        // The program may have begun to close, or even released this window, during the wait.
+        if (!self || !gComm || shuttingDown_ || unloaded_ || tcpProgramServer->State() != Winsock::sckClosed) return;
         tcpProgramServer->setLocalPort(gComm->EthernetLocalPort());
         tcpProgramServer->Listen();
     } catch (...) {

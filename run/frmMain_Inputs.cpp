@@ -2,6 +2,7 @@
 // the function the active process gives it (run commands, emission on and off, the
 // emission interlocks, end of a channel, calibration of a channel's detector). Buttons
 // pressed here pass the Ctrl-key interlock.
+#include "app/FlagScope.h"
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
 #include "app/SystemFlags.h"
@@ -47,19 +48,6 @@ constexpr int16_t kLastInput = 11;
 
 bool Bit(int16_t word, int i) { return ((word >> i) & 1) != 0; }
 
-// Restores the Ctrl flag however the handler ends.
-class CtrlHeldScope {
-public:
-    explicit CtrlHeldScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~CtrlHeldScope() { flag_ = saved_; }
-    CtrlHeldScope(const CtrlHeldScope&) = delete;
-    CtrlHeldScope& operator=(const CtrlHeldScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-
 // A start from the plant finds the process tree open: the tree closes first, as it does at
 // every run start, and closing selects the process again, so the run maps its layers as the
 // tree left them and never deposits a layer record that was cut or reused meanwhile. A tree
@@ -80,7 +68,12 @@ void frmMain::InputEvent() {
         cORUN& unit = RunUnit();
         const int16_t reg = unit.InputReg();
         if (reg == LastInputReg) return;
-        const CtrlHeldScope ctrl(CtrlHeld);
+        // An action that waits (a calibration's settling, a message box) lets the next
+        // poll's input word in: it is left for the word after the action, compared with
+        // what this call acted on, so a held input acts once and a new edge is not lost.
+        if (InputActing_) return;
+        const FlagScope acting(InputActing_);
+        const FlagScope ctrl(CtrlHeld);
         int16_t seen = reg;
 
         // The two sensors of an emission pair: pressing the button of each sensor that is

@@ -3,6 +3,7 @@
 // interlock they share. Presses the program makes on the operator's behalf (digital
 // inputs, automatic stops, the shutdown) pass the interlock.
 #include "app/ChannelData.h"
+#include "app/FlagScope.h"
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
@@ -45,18 +46,6 @@ constexpr int16_t kEmission2Off = 11;
 constexpr int32_t kEmissionOn = 2;
 constexpr int32_t kEmissionOnFromIDE = 1;
 
-// Holds a re-entry flag for the length of a handler, cleared on every way out.
-class Reentry {
-public:
-    explicit Reentry(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Reentry() { flag_ = false; }
-    Reentry(const Reentry&) = delete;
-    Reentry& operator=(const Reentry&) = delete;
-
-private:
-    bool& flag_;
-};
-
 // Phases in which no layer runs: the layer buttons act, START starts.
 bool Stopped(int16_t p) { return p == PhaseCode::Stopped || p == PhaseCode::StopLayer; }
 
@@ -95,10 +84,8 @@ bool frmMain::RefusesDamagedProcess() {
 }
 
 void frmMain::PressWithoutInterlock(QAbstractButton* button) {
-    const bool held = CtrlHeld;
-    CtrlHeld = true;
+    const FlagScope held(CtrlHeld);
     PressButton(button);
-    CtrlHeld = held;
 }
 
 void frmMain::FocusLeftPanel() {
@@ -107,7 +94,7 @@ void frmMain::FocusLeftPanel() {
 
 void frmMain::cmdFunc_Click(int16_t Index) {
     if (cmdFuncBusy_) return;
-    const Reentry busy(cmdFuncBusy_);
+    const FlagScope busy(cmdFuncBusy_);
     ORUN_PROC("frmMain_cmdFunc_Click");
     try {
         if (CtrlKeyRefuses()) return;
@@ -227,7 +214,7 @@ void frmMain::cmdZero_Click(int16_t Index) {
 
 void frmMain::chkManPwr_Click(int16_t Index) {
     if (chkManPwrBusy_) return;
-    const Reentry busy(chkManPwrBusy_);
+    const FlagScope busy(chkManPwrBusy_);
     ORUN_PROC("frmMain_chkManPwr_Click");
     try {
         QCheckBox* box = chkManPwr(Index);

@@ -31,6 +31,10 @@ constexpr int FirstReplyMs = 1000;     // from a command to the first reply time
 constexpr int RepeatReplyMs = 2000;    // between time-outs while the unit stays silent
 constexpr int IdentifiedMs = 5000;     // the reply timer once the unit has identified itself
 constexpr int TcpConnectMs = 1000;     // the wait for a TCP connection to the unit
+// The least time from one TCP connection attempt to the next: a peer that accepts and drops
+// every connection (a rebooting unit, a device server without its serial side) is tried at
+// this pace while the link shows its failure, not as fast as the loopback answers.
+constexpr int ReconnectPaceMs = 1000;
 // The shutdown's stop (zero powers, relay word, emission off) is sent again while its reply
 // stays out this long, and given up only once the unit has been silent for a whole reply
 // time-out and more.
@@ -73,18 +77,23 @@ public:
     // (connects it to eAddr:ePort and waits 1000 ms; True without a socket, which keeps
     // the socket held from before); other: False. The socket is held until another one is
     // given, so a choice of no port or a serial port and back to TCP finds it again.
+    // A connection is never attempted inside the wait of another (a failure raised there
+    // asks for one) nor sooner than ReconnectPaceMs after the last attempt began: such a
+    // call changes nothing and returns False, and the reply time-out tries again.
     bool CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl = nullptr);
     // True while a wait of the link lets events run (the TCP connect, the PMT settling at
     // a calibration start): whoever would release the link waits for it to end.
     bool Waiting() const { return Waiting_ > 0; }
-    // The shutdown's last exchange: the zero powers, the relay word as it now stands and
-    // emission off go first, ahead of what waits (the poll's requests are dropped), past a
+    // The shutdown's last exchange: the zero powers, the relay word as it now stands,
+    // emission off and the hand control taken back from any output go first, ahead of what waits (the poll's requests are dropped), past a
     // reply still awaited, and again while their replies stay out; events run until the
     // unit has answered them all or ms have passed. A unit that answered nothing in that
     // time is given up, and that is written to the error report. A unit that never
     // answered since the start (none attached) is not waited for. True when all was
     // answered. Safe against the link being released meanwhile (False).
     bool FinishShutdown(int ms);
+    // The shutdown gave the unit up: it never confirmed the stop.
+    bool StopGivenUp() const { return StopGivenUp_; }
     int CommPort() const { return CommPort_; }
     int ePort() const { return ePort_; }
     QString EAddress() const { return EAddress_; }
@@ -105,8 +114,8 @@ public:
     // ---- Queue and shutdown ----
     // The oldest waiting command, left in the queue; False when it is empty text.
     bool Front(QString& varData) const;
-    // Shutdown: sets every output's power to 0 and every sensor's emission off, and sends
-    // both at once, ahead of what waits and past a reply still awaited. The value is
+    // Shutdown: sets every output's power to 0, every sensor's emission off and the hand
+    // control to no output, and sends them at once, ahead of what waits and past a reply still awaited. The value is
     // ignored. From then on the link is terminating: every power set is held at 0, so
     // nothing powers a source again before the program ends; the poll's requests are no
     // longer sent; a command whose reply stays out is sent again every StopResendMs.
@@ -245,6 +254,9 @@ private:
     // emission), replacing what waits of the same kinds; a command whose reply is awaited
     // is given up and the stop's first command written at once.
     void PutStopFirst(bool relays);
+    // True, and the attempt noted, when a TCP connection may be attempted now: the last
+    // one began at least ReconnectPaceMs ago.
+    bool ConnectDue();
     // A reply that cannot be the answer to the stop command on the wire (another
     // command's, given up or sent twice): it is skipped.
     bool StaleStopReply(const QString& R) const;
@@ -319,8 +331,12 @@ private:
     bool resending_ = false;
     bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
+    bool StopGivenUp_ = false;
     bool Answered_ = false;  // the unit has answered since the program started
     int Waiting_ = 0;
+    bool Connecting_ = false;  // a TCP connect is waiting for its connection
+    int64_t LastConnectTick_ = 0;
+    bool AttemptedConnect_ = false;  // LastConnectTick_ holds an attempt
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};

@@ -44,6 +44,14 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
                 }
             } else if (lPort == 10) {
                 if (!eCtrl) return true;
+                // Inside a connect's wait the peer's close raises the link failure, whose
+                // handler asks for the next connect: that attempt is the one still waiting.
+                if (Connecting_) return false;
+                if (!ConnectDue()) {
+                    // The reply time-out comes round and tries again.
+                    if (!ORUNTimer_->Enabled()) ORUNTimer_->setEnabled(true);
+                    return false;
+                }
                 HoldSocket(eCtrl);
                 eCtrl->setRemotePort(ePort);
                 eCtrl->setRemoteHost(eAddr);
@@ -59,10 +67,20 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
     // trace) may be gone when it returns, so it runs outside the traced part.
     const QPointer<cORUN> self(this);
     ++Waiting_;
+    Connecting_ = true;
     modWait::Wait(OrunTiming::TcpConnectMs);
     if (!self) return false;
+    Connecting_ = false;
     --Waiting_;
     return !Socket_.isNull() && Socket_->State() == Winsock::sckConnected;
+}
+
+bool cORUN::ConnectDue() {
+    const int64_t now = TickMs();
+    if (AttemptedConnect_ && now - LastConnectTick_ < OrunTiming::ReconnectPaceMs) return false;
+    AttemptedConnect_ = true;
+    LastConnectTick_ = now;
+    return true;
 }
 
 void cORUN::HoldSocket(Winsock* socket) {
@@ -119,7 +137,9 @@ bool cORUN::FinishShutdown(int ms) {
 }
 
 void cORUN::ReportStopGivenUp() {
-    // Written to the error report only: nobody is left to answer a message at the exit.
+    StopGivenUp_ = true;
+    // Written to the error report here; the operator, when there is one, is told by the
+    // window that closes.
     cErrHandler& err = Err();
     const bool shows = err.DisplayMsgOnError();
     err.setDisplayMsgOnError(false);

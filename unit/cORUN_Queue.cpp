@@ -18,7 +18,7 @@ bool PollRequest(const QString& T) {
 
 // The commands of the shutdown's stop, known by their letter: powers of outputs 1..6 and
 // 7..8, the relay word, emission.
-bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S'; }
+bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S' || c == u'U'; }
 }  // namespace
 
 void cORUN::setCommand(QString T) {
@@ -218,9 +218,11 @@ void cORUN::PutStopFirst(bool relays) {
     // must not follow the stop).
     QStringList rest;
     QString T;
+    bool handControl = HandCtrlOutput_ >= 0;
     while (QueueTake(T)) {
         if (PollRequest(T)) continue;
         const QChar letter = T.isEmpty() ? QChar() : T.at(0);
+        handControl = handControl || letter == u'U';
         if (StopLetter(letter) && (letter != u'N' || relays)) continue;
         rest << T;
     }
@@ -235,6 +237,12 @@ void cORUN::PutStopFirst(bool relays) {
         stop << n;
     }
     for (int s = 1; s <= 4; ++s) stop << QStringLiteral("S%1;0").arg(s);
+    // The unit's hand control is taken back from the output it drives (or was about to):
+    // a program that is gone must leave no output to it.
+    if (handControl) {
+        HandCtrlOutput_ = -1;
+        stop << QStringLiteral("U0,") + zero;
+    }
     for (const QString& c : stop + rest) QueuePut(c);
     // A reply still awaited (perhaps lost) holds the stop back no longer.
     CommStatus_ = 0;
@@ -250,7 +258,7 @@ void cORUN::ResendStop() {
     // A TCP link the unit dropped is connected again; the command goes out on the next
     // resend once it is.
     if (CommPort_ == 10 && !Socket_.isNull() && Socket_->State() != Winsock::sckConnected &&
-        Socket_->State() != Winsock::sckConnecting)
+        Socket_->State() != Winsock::sckConnecting && ConnectDue())
         Socket_->Connect();
     if (CommStatus_ == 0) return;
     CommStatus_ = 0;

@@ -91,6 +91,9 @@ void cORUN::setCalChan(int ch) {
         modWait::Wait(OrunTiming::PmtOffSettleMs);
         if (!self) return;
         --Waiting_;
+        // The calibration was ended (a time-out, the window closed) or another began
+        // meanwhile: this one's bias is no longer wanted.
+        if (CalChan_ != ch) return;
         if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
         return;
     }

@@ -20,6 +20,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
@@ -43,6 +44,8 @@ void EnableMainStart(bool enabled) {
 void frmSystem::cmdCalibrate_Click() {
     ORUN_PROC("frmSystem_cmdCalibrate_Click");
     try {
+        // A calibration starting or running is never started again, whoever presses.
+        if (Calibrating) return;
         if (!CalibrationAllowed()) return;
         ResetCalibrate(true);
         prgCalibrate->setValue(0);
@@ -69,8 +72,16 @@ void frmSystem::ResetCalibrate(bool Start) {
             EnableMainStart(false);
             cmdCalibrate->setEnabled(false);
             CalPacketCount = 0;
-            unit.setCalChan(ch);
+            // Calibrating before the link's settling wait: the replies and presses handled
+            // inside it see a calibration under way (no second start, Start kept off).
             Calibrating = true;
+            const QPointer<frmSystem> self(this);
+            try {
+                unit.setCalChan(ch);
+            } catch (...) {
+                if (self) ResetCalibrate(false);
+                throw;
+            }
         } else {
             cmdCalibrate->setEnabled(!modBitOps::BitTestInteger(SystemFlags, SystemFlag::RunButtons));
             EnableMainStart(true);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -305,3 +306,100 @@ TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTe
         if (l.startsWith("box: ")) boxes << l;
     EXPECT_EQ(boxes, QStringList{"box: " + kTitle + "Exit the ORUN program?"});
 }
+
+// A unit endpoint that accepts each connection and ends it at once (a rebooting unit, a
+// device server whose serial side is gone), in order or with a reset, idle and mid-run,
+// for 30 s (ORUN_END_CONNECTIONS_S sets it): the station lives on, shows its link failure
+// (each reply time-out, written to CommErrors.txt with Debug 3, is the one that shows COMM
+// ERROR), tries the link at most once a second, and when the unit is whole again the link,
+// the poll and the run come back: the run ends with its end line. An end asked for while
+// the unit ends every connection tries it at the same pace.
+struct EndingCase {
+    const char* name;
+    UnitSim::Accepting how;
+    bool midRun;
+};
+
+class UnitEndingEveryConnection : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(UnitEndingEveryConnection, NeitherKillsNorHammersTheStationAndTheRunComesBack) {
+    const EndingCase c = GetParam();
+    StationFolder station;
+    station.MapRelaysAndStartInput();
+    QByteArray config = station.Config();
+    config.replace("[Application]\r\n", "[Application]\r\nDebug=3\r\n");
+    station.write("ORUN.CFG", config);
+    QProcess program;
+    station.Start(program);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    UnitSim& sim = station.unit();
+    UnitModel& unit = sim.Model();
+    if (c.midRun) {
+        unit.inputs = 1;  // Start Process
+        ASSERT_TRUE(WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 20000)) << unit.relays;
+    }
+
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("ORUN_END_CONNECTIONS_S", &ok);
+    const int forMs = (ok && seconds > 0 ? seconds : 30) * 1000;
+    sim.setAccepting(c.how);
+    const int before = sim.Accepted();
+    QElapsedTimer failing;
+    failing.start();
+    sim.CloseConnections(c.how == UnitSim::Accepting::Reset);
+    // The station's own end is the fault looked for.
+    WaitFor([&] { return program.state() == QProcess::NotRunning; }, forMs);
+    ASSERT_EQ(program.state(), QProcess::Running) << "the station ended: " << program.readAllStandardError().toStdString();
+    const int attempts = sim.Accepted() - before;
+    EXPECT_LE(attempts, failing.elapsed() / 1000 + 1);
+    EXPECT_GE(attempts, forMs / 4000) << "the station gave the link up";
+    EXPECT_TRUE(station.read("CommErrors.txt").contains(": Comm Timeout"));
+    std::printf("[ %s ] %d connection attempts in %lld ms\n", c.name, attempts, static_cast<long long>(failing.elapsed()));
+
+    // The unit is whole again, restarted with its outputs at 0 V and every relay off.
+    for (int o = 0; o <= 7; ++o) unit.powerCode[o] = 32767;
+    unit.relays = 0;
+    unit.inputs = 0;
+    const int whole = sim.Accepted();
+    sim.ClearCommands();
+    sim.setAccepting(UnitSim::Accepting::Serve);
+    ASSERT_TRUE(WaitFor([&] { return station.Polled(); }, 15000));
+    EXPECT_EQ(sim.Accepted() - whole, 1);
+    if (c.midRun) {
+        // The run goes on where it stood and ends: the stopped relay word, its end line.
+        ASSERT_TRUE(WaitFor([&] { return station.read("ORUN.TXT").contains("End Log") && unit.relays == 0b0001; }, 60000))
+            << unit.relays;
+        bool drove = false;
+        for (const QString& k : sim.Commands())
+            drove = drove || (k.startsWith('K') && k.mid(1).section(',', 0, 0).toInt() > 32767);
+        EXPECT_TRUE(drove) << "the run drove its source again";
+    }
+    // Idle, the end comes while the unit ends every connection again: the exit's stop is
+    // sent again over new connections at the same pace, and the program still ends.
+    int atExit = 0;
+    if (!c.midRun) {
+        sim.setAccepting(c.how);
+        sim.CloseConnections(c.how == UnitSim::Accepting::Reset);
+        atExit = sim.Accepted();
+    }
+    QElapsedTimer ending;
+    ending.start();
+    program.terminate();
+    ASSERT_TRUE(Finished(program, 30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    if (!c.midRun) {
+        EXPECT_LE(sim.Accepted() - atExit, ending.elapsed() / 1000 + 2);
+    }
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, UnitEndingEveryConnection,
+                         ::testing::Values(EndingCase{"closed when idle", UnitSim::Accepting::Close, false},
+                                           EndingCase{"reset when idle", UnitSim::Accepting::Reset, false},
+                                           EndingCase{"closed mid-run", UnitSim::Accepting::Close, true},
+                                           EndingCase{"reset mid-run", UnitSim::Accepting::Reset, true}),
+                         [](const ::testing::TestParamInfo<EndingCase>& info) {
+                             return std::string(info.param.how == UnitSim::Accepting::Close ? "Closed" : "Reset") +
+                                    (info.param.midRun ? "MidRun" : "Idle");
+                         });

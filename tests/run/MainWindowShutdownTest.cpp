@@ -8,6 +8,8 @@
 #include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -116,4 +118,56 @@ TEST_F(MainWindowTest, SecondCloseShutsDownAtOnceAndNoEditChannelSavesNoLayer) {
     EXPECT_EQ(Setting("frmMain", "EditChan"), "-1");
     EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
     EXPECT_EQ(gErr.StackPointer(), 0);
+}
+
+// The confirmed exit while the unit answers and while it is gone. From the Yes on, the
+// window says that it is stopping the unit and offers no run button; the stop takes the
+// unit's hand control back from the output it was given to. A unit that never confirms the
+// stop is given up after the shutdown's wait, and the operator is told in one message,
+// before the window goes, that its outputs may still be driven.
+class ConfirmedExit : public MainWindowTest {
+protected:
+    void ExitDepositing(bool unitGone) {
+        Station({0});
+        form->show();
+        Connect();
+        gFilm(1).PTerm = 200.0;
+        gFilm(1).ITerm = 0.2;
+        gFilm(1).SLEW_RATE = 50.0;
+        gApp->setPhase(PhaseCode::Deposit);
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 5000));
+        form->chkManPwr(0)->click();  // a hand-set power: the unit's hand control drives output 1
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().handOutput == 1; }, 5000));
+
+        QString statusSeen;
+        bool buttonsOff = true;
+        QObject::connect(form->tmrEnd, &QTimer::timeout, [&] {
+            statusSeen = form->lblStatus->text();
+            for (int i = 0; i <= 2; ++i) buttonsOff = buttonsOff && !form->cmdFunc(i)->isEnabled();
+        });
+        if (unitGone) unit.setSilent(true);
+        boxes.clear();
+        form->mnuFileExit->trigger();
+        EXPECT_EQ(form->lblStatus->text(), "STOPPING UNIT");
+        ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 20000));
+        EXPECT_TRUE(statusSeen.startsWith("STOPPING UNIT")) << statusSeen.toStdString();
+        EXPECT_TRUE(buttonsOff);
+    }
+};
+
+TEST_F(ConfirmedExit, ShowsTheStopAndTakesTheHandControlBack) {
+    ExitDepositing(false);
+    EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
+    EXPECT_EQ(unit.Model().handOutput, 0);
+    EXPECT_EQ(unit.Model().handCode, OutputCode::ZeroVolts);
+    EXPECT_EQ(unit.Model().powerCode[0], OutputCode::ZeroVolts);
+    EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}
+
+TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
+    ExitDepositing(true);
+    EXPECT_EQ(boxes.prompts(), (QStringList{"Exit the ORUN program?",
+                                            "The unit did not confirm the stop. Its outputs may still be driven: "
+                                            "check the plant."}));
+    EXPECT_TRUE(folder.read("ERRORS.TXT").contains("did not take the shutdown's stop"));
 }

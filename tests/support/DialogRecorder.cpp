@@ -1,5 +1,8 @@
 #include "support/DialogRecorder.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 DialogRecorder::DialogRecorder()
     : previous_(SetDialogResponder([this](const DialogRequest& r) { return respond(r); })) {}
 
@@ -15,6 +18,11 @@ QStringList DialogRecorder::prompts() const {
 
 DialogAnswer DialogRecorder::respond(const DialogRequest& req) {
     boxes_.push_back(req);
+    if (openMs_ > 0) {
+        QEventLoop open;
+        QTimer::singleShot(openMs_, &open, &QEventLoop::quit);
+        open.exec();
+    }
     if (!answers_.empty()) {
         DialogAnswer a = answers_.front();
         answers_.pop_front();

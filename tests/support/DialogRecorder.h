@@ -19,6 +19,10 @@ public:
     // a Yes/No box) and an input box the default text.
     void answer(int result, const QString& text = QString());
 
+    // Each box stays open this long while the program's events run, as a modal box does
+    // while the operator reads it; 0 (the default) answers at once.
+    void keepOpen(int ms) { openMs_ = ms; }
+
     const std::vector<DialogRequest>& boxes() const { return boxes_; }
     QStringList prompts() const;
     int count() const { return static_cast<int>(boxes_.size()); }
@@ -30,4 +34,5 @@ private:
     std::vector<DialogRequest> boxes_;
     std::deque<DialogAnswer> answers_;
     DialogResponder previous_;
+    int openMs_ = 0;
 };

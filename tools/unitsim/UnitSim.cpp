@@ -31,8 +31,31 @@ bool UnitSim::ListenTcp(const QHostAddress& host, quint16 port) {
 quint16 UnitSim::TcpPort() const { return server_ ? server_->serverPort() : 0; }
 QString UnitSim::TcpHost() const { return server_ ? server_->serverAddress().toString() : QString(); }
 
+namespace {
+
+// Ends a connection as the peer reads the end of its stream, or with a reset that fails
+// the peer's socket.
+void EndSocket(QTcpSocket* socket, bool reset) {
+    if (reset) {
+        // No lingering: the close sends a reset instead of the end of the stream.
+        const linger none{1, 0};
+        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &none, sizeof none);
+        socket->abort();
+    } else {
+        socket->disconnectFromHost();
+    }
+    socket->deleteLater();
+}
+
+}  // namespace
+
 void UnitSim::OnNewConnection() {
     while (QTcpSocket* s = server_->nextPendingConnection()) {
+        ++accepted_;
+        if (accepting_ != Accepting::Serve) {
+            EndSocket(s, accepting_ == Accepting::Reset);
+            continue;
+        }
         s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         auto link = std::make_unique<Link>();
         link->socket = s;
@@ -66,15 +89,7 @@ void UnitSim::DropConnections() {
 void UnitSim::CloseConnections(bool reset) {
     for (auto& link : links_) {
         link->socket->disconnect(this);
-        if (reset) {
-            // No lingering: the close sends a reset instead of the end of the stream.
-            const linger none{1, 0};
-            ::setsockopt(static_cast<int>(link->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &none, sizeof none);
-            link->socket->abort();
-        } else {
-            link->socket->disconnectFromHost();
-        }
-        link->socket->deleteLater();
+        EndSocket(link->socket, reset);
     }
     links_.clear();
 }

@@ -57,6 +57,12 @@ public:
     // Ends every TCP link as a unit does that closes it in order (reset false: the peer
     // reads the end of its stream) or resets it (reset true: the peer's socket fails).
     void CloseConnections(bool reset);
+    // A unit whose listener is up before its firmware (or a device server whose serial
+    // side is gone): every connection is accepted and ended at once, in order or by a reset.
+    enum class Accepting { Serve, Close, Reset };
+    void setAccepting(Accepting how) { accepting_ = how; }
+    // Connections the listener took since it started, served or ended.
+    int Accepted() const { return accepted_; }
     // A silent unit takes commands and answers none.
     void setSilent(bool on) { silent_ = on; }
     bool Silent() const { return silent_; }
@@ -93,5 +99,7 @@ private:
     int truncate_ = 0;
     int lose_ = 0;
     bool silent_ = false;
+    Accepting accepting_ = Accepting::Serve;
+    int accepted_ = 0;
     QStringList commands_;
 };

@@ -24,13 +24,27 @@ int main(int argc, char** argv) {
     QCommandLineOption firmware(QStringList{QStringLiteral("firmware")},
                                 QStringLiteral("Firmware version reported (default 4.11)."),
                                 QStringLiteral("X.YY"), QStringLiteral("4.11"));
+    QCommandLineOption endConnections(
+        QStringList{QStringLiteral("end-connections")},
+        QStringLiteral("Accept each TCP connection and end it at once, as a unit whose firmware is not up: "
+                       "'close' in order, 'reset' with a reset."),
+        QStringLiteral("close|reset"));
     parser.addOption(listen);
     parser.addOption(pty);
     parser.addOption(firmware);
+    parser.addOption(endConnections);
     parser.process(app);
 
     UnitSim sim;
     sim.Model().firmware = parser.value(firmware);
+    if (parser.isSet(endConnections)) {
+        const QString how = parser.value(endConnections);
+        if (how != QLatin1String("close") && how != QLatin1String("reset")) {
+            std::fprintf(stderr, "unitsim: --end-connections wants close or reset, got %s\n", qPrintable(how));
+            return 2;
+        }
+        sim.setAccepting(how == QLatin1String("close") ? UnitSim::Accepting::Close : UnitSim::Accepting::Reset);
+    }
 
     if (parser.isSet(pty)) {
         const QString device = sim.OpenPty();
