@@ -76,7 +76,7 @@ TEST_F(ReentrantWaits, AnInputHeldOnActsOnceWhateverItsActionWaitsFor) {
         // unit's first bias acknowledgement; the end gives the volts back without it.
         int starts = 0;
         const auto sent = QObject::connect(gORUN, &cORUN::ORUNCommand, [&](const QString& command) {
-            starts += command == "H1,0" && gORUN->CalChan() == 0 && gORUN->RdgType() != 0;
+            starts += command == "H1,0" && gORUN->RdgType() == RdgType::AwaitingAck;
         });
         unit.Model().inputs = 1;
         // Every reply of the hold: while a calibration runs, Start and Calibrate stay off.

@@ -6,10 +6,12 @@
 
 #include "app/VBConv.h"
 #include "platform/SSTab.h"
+#include "platform/VbControls.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 
 namespace {
 
@@ -137,3 +139,34 @@ TEST_F(DetectorCalibration, IsRefusedWhileALayerRunsAndStartsAgainAfterATimeOut)
 }
 
 }  // namespace
+
+// Presses made while a calibration is starting (the link waits for the PMT to settle, with
+// events running), from the window or from code on the disabled button: none starts a
+// second calibration, and a channel reply inside the settling wait does not give Calibrate
+// back.
+TEST_F(DetectorCalibration, APressWhileItStartsStartsNothingMore) {
+    // A start switches the PMT off while the link awaits the first bias acknowledgement.
+    int starts = 0;
+    std::function<void(const QString&)> onCommand;
+    QObject::connect(gORUN, &cORUN::ORUNCommand, w, [&](const QString& c) {
+        starts += c == "H3,0" && gORUN->RdgType() == RdgType::AwaitingAck;
+        if (onCommand) onCommand(c);
+    });
+    onCommand = [&](const QString& c) {
+        if (c != "H3,0") return;
+        onCommand = nullptr;
+        // Inside the settling wait: the operator's click, the plant's press, a channel reply.
+        QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+        PressButton(w->cmdCalibrate);
+        gORUN->SendReadChannels();
+    };
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(w->cmdCalibrate->isEnabled());
+    EXPECT_FALSE(gMainForm->cmdFunc(0)->isEnabled());
+    Reading();
+    EXPECT_FALSE(w->cmdCalibrate->isEnabled()) << "the channel reply gave Calibrate back";
+    EXPECT_EQ(sim.Commands().filter(QRegularExpression("^C3,")).size(), 1);
+
+    EXPECT_EQ(boxes.count(), 0);
+}
