@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -113,5 +114,22 @@ TEST_F(MainWindowTest, RemoteRequestsThroughTheWindowsEndpointsOneTcpClientAtATi
     QTcpSocket third;
     third.connectToHost(QHostAddress::LocalHost, port);
     EXPECT_TRUE(WaitUntil([&] { return server->State() == Winsock::sckConnected; }, 2000));
+
+    // The window unloads while it waits to listen again (the wait lets the exit run): the
+    // wait comes back to a window that is gone and listens no more. The listener is closed
+    // only within that wait, so a look every 20 ms finds it there.
+    bool unloadedInWait = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (server->State() != Winsock::sckClosed) return;
+        look.stop();
+        form->Form_Unload();
+        unloadedInWait = true;
+    });
+    look.start(20);
+    third.disconnectFromHost();
+    // The flag is read here only once the handler that waits has returned.
+    ASSERT_TRUE(WaitUntil([&] { return unloadedInWait; }, 3000)) << server->State();
+    EXPECT_EQ(server->State(), Winsock::sckClosed);
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
