@@ -6,12 +6,15 @@
 
 #include "platform/ProgramFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <signal.h>
 
 namespace dao {
 
@@ -27,6 +30,9 @@ constexpr int kFinishMs = 60000;
 // The reader says why it gave up in one short line, with this status.
 constexpr qsizetype kMostSaid = 400;
 constexpr int kCannotRead = 3;
+// The folders of the copies in the temporary folder: this, the program's process id, "-"
+// and six characters of its own.
+const QString kCopyFolder = QStringLiteral("orun-jet-");
 
 struct Reader {
     QString program;  // empty: the one that ships
@@ -98,8 +104,22 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
     }
     if (process.exitCode() != 0)
         failWith(QStringLiteral("its reader gave up on it with status %1").arg(process.exitCode()));
+    // A journal left beside the old copy would be played into the new one.
     QFile::remove(to);
+    QFile::remove(to + QStringLiteral("-journal"));
     if (!QFile::rename(reading, to)) failWith(QStringLiteral("its copy cannot be put in place as %1").arg(to));
+}
+
+void RemoveKilledJetCopies() {
+    const QDir temp = QDir::temp();
+    for (const QString& name : temp.entryList({kCopyFolder + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden)) {
+        bool isNumber = false;
+        const qint64 pid = name.mid(kCopyFolder.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
+        if (!isNumber || pid <= 0 || pid == QCoreApplication::applicationPid()) continue;
+        // No such process any more (one of another user's is there, and keeps its copy).
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        QDir(temp.filePath(name)).removeRecursively();
+    }
 }
 
 void SetJetReader(const QString& program, int timeLimitMs) {
@@ -110,7 +130,8 @@ void SetJetReader(const QString& program, int timeLimitMs) {
 namespace detail {
 
 JetCopy::JetCopy(const QString& jetFile) {
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("orun-jet-XXXXXX")));
+    // Named with this process: a start removes the folders whose program is gone.
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("%1%2-XXXXXX").arg(kCopyFolder).arg(QCoreApplication::applicationPid())));
     if (!folder.isValid()) Fail(jetFile, QStringLiteral("no folder for its copy can be made: %1").arg(folder.errorString()));
     folder.setAutoRemove(false);
     folder_ = folder.path();
