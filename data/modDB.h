@@ -59,7 +59,9 @@ void PutRowBack(const QString& table, int16_t key);
 
 // Makes the file at path the open database (after the version check and upgrade) and
 // loads every process, layer record and film. DBFile names the file opened, which is
-// "New.mdb" after a failed upgrade. On an error the open database and DBFile stay.
+// "New.mdb" after a failed upgrade of a file of this program's form. On an error (an Access
+// file that cannot be carried over among them) the open database and DBFile stay. The
+// cells that cannot be read are told once, at the end.
 void DBLoad(const QString& path);
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
 // Another file: an exact copy of the open database with every record written into it is

@@ -205,7 +205,10 @@ QString UpgradeDB(const QString& path) {
             partialBackup.clear();
             madeBackup = ResolvePath(backup);
         }
-        if (!jet) CopyDatabaseFile(path, kWorkFile);
+        if (!jet) {
+            DropAccessCopy();  // the scratch copy becomes this file's, no Access file's
+            CopyDatabaseFile(path, kWorkFile);
+        }
         oldDb.Close();
         dao::Database source = dao::OpenDatabase(kWorkFile);
         templateDb.Close();
