@@ -33,8 +33,9 @@ inline QVariant Written(const QVariant& value) { return value; }
 
 // A value that does not convert to its field: type mismatch, overflow, Null.
 bool IsConversionError(const RuntimeError& e);
-// The default the table's design gives column (the database that is open), converted by
-// nobody; a null QVariant when it gives none or it cannot be read.
+// The default the table's design gives column in the open database, as the engine gives
+// the value (not yet fitted to a field); a null QVariant when it gives none or it cannot
+// be read.
 QVariant DesignDefault(const QString& table, const QString& column);
 // Keeps in mind that the cell was not read: it held stored, and the field took taken (as
 // the save would write it).
