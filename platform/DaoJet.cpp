@@ -7,6 +7,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +34,9 @@ constexpr int kCannotRead = 3;
 // The folders of the copies in the temporary folder: this, the program's process id, "-"
 // and six characters of its own.
 const QString kCopyFolder = QStringLiteral("orun-jet-");
+// A folder named as earlier builds named them (no process id) is taken for a killed
+// program's after this long untouched.
+constexpr qint64 kOrphanedAfterSecs = 3600;
 
 struct Reader {
     QString program;  // empty: the one that ships
@@ -113,11 +117,21 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
 void RemoveKilledJetCopies() {
     const QDir temp = QDir::temp();
     for (const QString& name : temp.entryList({kCopyFolder + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden)) {
+        const QString rest = name.mid(kCopyFolder.size());
         bool isNumber = false;
-        const qint64 pid = name.mid(kCopyFolder.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
-        if (!isNumber || pid <= 0 || pid == QCoreApplication::applicationPid()) continue;
-        // No such process any more (one of another user's is there, and keeps its copy).
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
+        if (!rest.contains(QLatin1Char('-'))) {
+            // Named without its program, as earlier builds named it: a copy in use is
+            // written within the reader's time limit, so one left alone this long is left
+            // by a program that was killed.
+            if (rest.size() != 6 ||
+                QFileInfo(temp.filePath(name)).lastModified().secsTo(QDateTime::currentDateTime()) < kOrphanedAfterSecs)
+                continue;
+        } else if (!isNumber || pid <= 0 || pid == QCoreApplication::applicationPid() ||
+                   ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
+            // A program still running (one of another user's included) keeps its copy.
+            continue;
+        }
         QDir(temp.filePath(name)).removeRecursively();
     }
 }

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <iostream>
 #include <random>
+#include <sys/time.h>
 #include <thread>
 
 namespace {
@@ -121,10 +122,14 @@ TEST_F(JetFileTest, ACarryingOverKilledAtAnyMomentLeavesTheAccessFileOrTheWholeN
     for (const QString& name : scratch) folder.write(name, "left by a kill");
     const QString gone = QString("tmp/orun-jet-%1-Ab12Cd").arg(EndedProcess());
     const QString living = QString("tmp/orun-jet-%1-Ab12Cd").arg(QCoreApplication::applicationPid());
-    for (const QString& copy : {gone, living}) {
+    // Named as earlier builds named them: one left for hours, one just made.
+    const QString older = "tmp/orun-jet-Qw3rTy", recent = "tmp/orun-jet-Zx9cVb";
+    for (const QString& copy : {gone, living, older, recent}) {
         ASSERT_TRUE(QDir().mkpath(folder.file(copy)));
         folder.write(copy + "/copy.sqlite", "a copy");
     }
+    const timeval hoursAgo[2] = {{time(nullptr) - 7200, 0}, {time(nullptr) - 7200, 0}};
+    ASSERT_EQ(utimes(QFile::encodeName(folder.file(older)).constData(), hoursAgo), 0);
     QProcess last;
     ASSERT_TRUE(StartLoad(last, file, tmp));
     ASSERT_TRUE(last.waitForFinished(120000));
@@ -132,5 +137,7 @@ TEST_F(JetFileTest, ACarryingOverKilledAtAnyMomentLeavesTheAccessFileOrTheWholeN
     EXPECT_TRUE(folder.read("ORUN_4.11.MDB") == jet);
     EXPECT_EQ(QDir(folder.path()).entryList({"Work.mdb*", "*.reading", "*.part", "*.upgrade*"}, QDir::Files), QStringList());
     EXPECT_FALSE(QFile::exists(folder.file(gone)));
+    EXPECT_FALSE(QFile::exists(folder.file(older)));
     EXPECT_TRUE(QFile::exists(folder.file(living + "/copy.sqlite"))) << "a running program's copy stays";
+    EXPECT_TRUE(QFile::exists(folder.file(recent + "/copy.sqlite"))) << "a copy that may be in use stays";
 }
