@@ -11,6 +11,7 @@
 #include "app/modFormUtil.h"
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
+#include "data/UnreadCells.h"
 #include "data/modDB.h"
 #include "platform/AppInfo.h"
 #include "platform/ProgramFolder.h"
@@ -76,6 +77,8 @@ void cApp::ApInitialize() {
     ORUN_PROC("cApp_ApInitialize");
     StartupScreen screen;
     QString step;
+    // What the loads of the start-up could not read is told once, when it has ended.
+    const modDB::TellUnreadOnce tellUnread;
     try {
         step = QStringLiteral("Read initialization file...");
         screen.Step(step, 10);

@@ -3,6 +3,7 @@
 // its load and its save, each column converted to its field's type.
 #include "app/VBConv.h"
 #include "platform/Dao.h"
+#include "data/UnreadCells.h"
 #include "platform/FixedString.h"
 
 #include <QString>
@@ -21,44 +22,42 @@ struct RecordColumn {
 };
 
 // Reads a column of the current row into its field. A plain text field takes a column
-// without value (Null) as the empty text; every other field stops at it (error 94).
+// without value (Null) as the empty text. A value that does not convert to its field (a
+// text where a number belongs, a Null in any other field) is not read: the field takes the
+// column's default alone (UnreadCells.h).
 template <typename Rec>
-void ReadColumn(const dao::Recordset& rs, const RecordColumn<Rec>& column, Rec& rec) {
-    const dao::Field f = rs.Fields(QString::fromLatin1(column.name));
+void ReadColumn(const dao::Recordset& rs, const modDB::RowKey& row, const RecordColumn<Rec>& column, Rec& rec) {
+    const QString name = QString::fromLatin1(column.name);
     std::visit(
         [&](auto member) {
             auto& field = rec.*member;
             using T = std::remove_reference_t<decltype(field)>;
             if constexpr (std::is_same_v<T, int16_t>) {
-                field = vb::CInt(f.Value());
+                field = modDB::ReadCell(rs, row, name, [](const QVariant& v) { return vb::CInt(v); }, field);
             } else if constexpr (std::is_same_v<T, int32_t>) {
-                field = vb::CLng(f.Value());
+                field = modDB::ReadCell(rs, row, name, [](const QVariant& v) { return vb::CLng(v); }, field);
             } else if constexpr (std::is_same_v<T, double>) {
-                field = vb::CDbl(f.Value());
+                field = modDB::ReadCell(rs, row, name, [](const QVariant& v) { return vb::CDbl(v); }, field);
             } else if constexpr (std::is_same_v<T, QString>) {
-                field = f.IsNull() ? QString() : vb::CStr(f.Value());
+                field = modDB::ReadCell(
+                    rs, row, name, [](const QVariant& v) { return v.isNull() ? QString() : vb::CStr(v); }, field);
             } else {
-                field = vb::CStr(f.Value());  // cut or padded to the field's width
+                // Cut or padded to the field's width.
+                field = modDB::ReadCell(rs, row, name, [](const QVariant& v) { return T(vb::CStr(v)); }, field);
             }
         },
         column.member);
 }
 
-// Writes a field into its column of the row being edited, typed as the field is.
+// Writes a field into its column of the row being edited, typed as the field is; a cell
+// that was not read is left as the file holds it while the field keeps what it took.
 template <typename Rec>
-void WriteColumn(dao::Recordset& rs, const RecordColumn<Rec>& column, const Rec& rec) {
-    dao::Field f = rs.Fields(QString::fromLatin1(column.name));
+void WriteColumn(dao::Recordset& rs, const modDB::RowKey& row, const RecordColumn<Rec>& column, const Rec& rec) {
+    const QString name = QString::fromLatin1(column.name);
     std::visit(
         [&](auto member) {
-            const auto& field = rec.*member;
-            using T = std::remove_cv_t<std::remove_reference_t<decltype(field)>>;
-            if constexpr (std::is_integral_v<T>) {
-                f = QVariant(static_cast<int>(field));
-            } else if constexpr (std::is_same_v<T, double>) {
-                f = QVariant(field);
-            } else {
-                f = QVariant(QString(field));  // fixed-width texts with their trailing blanks
-            }
+            const QVariant value = modDB::Written(rec.*member);
+            if (!modDB::LeaveUnread(row, name, value)) rs.Fields(name) = value;
         },
         column.member);
 }

@@ -59,22 +59,33 @@ void PutRowBack(const QString& table, int16_t key);
 
 // Makes the file at path the open database (after the version check and upgrade) and
 // loads every process, layer record and film. DBFile names the file opened, which is
-// "New.mdb" after a failed upgrade. On an error the open database and DBFile stay.
+// "New.mdb" after a failed upgrade of a file of this program's form. On an error (an Access
+// file that cannot be carried over among them) the open database and DBFile stay. The
+// cells that cannot be read are told once, at the end.
 void DBLoad(const QString& path);
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
 // Another file: an exact copy of the open database with every record written into it is
 // built beside it and then takes its place in one step, and becomes the open database.
 // Then DBFile names it. A failed or killed save leaves the chosen file as it was.
 void DBSave(const QString& path);
-// Deletes what a Save As or a file copy killed midway left beside its target (the file it
-// was building and its journal, the whole-file writer's scratch copies), in the program
-// folder and in the folder of the database at path.
+// Deletes what a Save As, an upgrade or a file copy killed midway left beside its target
+// (the file it was building and its journals, the whole-file writer's scratch copies, the
+// upgrade's scratch copy and the reader's unfinished one), in the program folder and in
+// the folder of the database at path, and the copies of Access files that killed programs
+// left in the temporary folder.
 void RemoveKilledSaves(const QString& path);
 // What keeps the database file at path from being opened and worked with: a text naming
 // the file, the cause (no read access, empty, not a recipe database,
 // read-only, disk full, damaged, an Access file that cannot be read) and the remedy;
 // empty when the file can be used. An Access (Jet) file is read whole to tell.
 QString DatabaseProblem(const QString& path);
+// Reads the Access (Jet) file at path into the upgrade's scratch copy (Work.mdb, an
+// SQLite file) and returns the copy's name. The copy is kept: a later call for the same
+// file, unchanged since, returns it without reading the file again. JetReadError when the
+// file cannot be read whole; no copy is left then.
+QString ReadAccessFile(const QString& path);
+// Forgets the kept copy and removes it.
+void DropAccessCopy();
 // The record defaults before a load.
 void DBInit();
 // The first free layer record (Film_Number -1), or one past the last record (251) when
@@ -86,8 +97,11 @@ int16_t GetFreeLayer();
 // Checks the database's version against the program's and upgrades an older file in
 // place (its backup kept beside it). An Access (Jet) file is always upgraded, whatever its
 // version, and the operator is told once that it was carried over and where the Access file
-// is kept. Returns the file to open: path, or "New.mdb" after a failed upgrade. A newer
-// file, or a template of another version, ends the program.
+// is kept. Returns the file to open: path, or "New.mdb" after a failed upgrade of a file of
+// this program's form. An Access file that cannot be carried over raises the error, naming
+// the file and the cause, with nothing of the attempt left: the caller keeps the database
+// it had, and the file stays the one to try again. A newer file, or a template of another
+// version, ends the program.
 QString UpgradeDB(const QString& path);
 // The tables whose rows an upgrade carries over, in their order; Sensors keeps the
 // template's rows.

@@ -80,11 +80,16 @@ QString AccessProblem(const QString& file, const QFileInfo& info, const QString&
     if (disk.isValid() && disk.bytesAvailable() < needed) return DiskFullProblem(name, disk);
     const QString unchanged = QStringLiteral("The file is left unchanged. ");
     try {
-        // Its rows are carried over table by table: each table the upgrade copies must be there.
-        const dao::Database db = dao::OpenDatabase(file);
-        const QSet<QString> tables = TablesOf(db);
+        // Read whole into the copy the upgrade then carries over. Its rows are carried over
+        // table by table: each table the upgrade copies must be there.
+        QSet<QString> tables;
+        {
+            const dao::Database db = dao::OpenDatabase(ReadAccessFile(file));
+            tables = TablesOf(db);
+        }
         for (const QString& table : CopiedTables()) {
             if (tables.contains(table.toLower())) continue;
+            DropAccessCopy();
             return QStringLiteral("The file %1 is an Access (Jet) database, but not a recipe database: it has no table %2.")
                        .arg(name, table) +
                    kCrLf + unchanged + ChooseAnother();
@@ -93,6 +98,7 @@ QString AccessProblem(const QString& file, const QFileInfo& info, const QString&
         return QStringLiteral("The file %1 is an Access (Jet) database that cannot be read: %2.").arg(name, e.cause) +
                kCrLf + unchanged + ChooseAnother();
     } catch (const RuntimeError& e) {
+        DropAccessCopy();
         return QStringLiteral("The file %1 is an Access (Jet) database that cannot be read: %2").arg(name, e.description) +
                kCrLf + unchanged + ChooseAnother();
     }

@@ -7,6 +7,7 @@
 #include "data/ChainWalk.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
+#include "data/UnreadCells.h"
 #include "data/modDB.h"
 #include "platform/FileAttributes.h"
 #include "platform/ProgramFolder.h"
@@ -119,11 +120,22 @@ void RemoveKilledSaves(const QString& path) {
     QSet<QString> folders{ProgramFolder(), QFileInfo(ResolvePath(path)).absolutePath()};
     for (const QString& folder : folders) {
         const QDir dir(folder);
-        const QStringList patterns{QLatin1Char('*') + kSaving, QLatin1Char('*') + kSaving + QStringLiteral("-journal")};
+        // An upgrade's file and its journals (a super-journal "-mj..." too, from its copies
+        // out of the scratch copy); the scratch copy of the old database, which an upgrade
+        // may have written; the reader's copy of an Access file that was never finished.
+        const QStringList patterns{QLatin1Char('*') + kSaving,
+                                   QLatin1Char('*') + kSaving + QStringLiteral("-journal"),
+                                   QStringLiteral("*.upgrade"),
+                                   QStringLiteral("*.upgrade-journal"),
+                                   QStringLiteral("*.upgrade-mj*"),
+                                   QStringLiteral("Work.mdb"),
+                                   QStringLiteral("Work.mdb-journal"),
+                                   QStringLiteral("Work.mdb.reading")};
         for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
         // The copies of the database, its backups and of New.mdb and Work.mdb, cut short.
         WholeFile::RemoveScratchCopies(folder);
     }
+    dao::RemoveKilledJetCopies();
 }
 
 void DBInit() {
@@ -152,12 +164,18 @@ int16_t GetFreeLayer() {
 
 void DBLoad(const QString& path) {
     ORUN_PROC("modDB_DBLoad");
+    // The cells of the whole file that cannot be read are told in one message.
+    const TellUnreadOnce tell;
     try {
         SetAttr(path, vbNormal);  // also the error for a path without a file
         const QString file = UpgradeDB(path);
         gDB = dao::OpenDatabase(file);
         // Named only once it is open: DBFile always names the open database.
         DBFile = file;
+        // What was not read of the file open before says nothing about this one. The unit
+        // and quartz settings are read at a start only, and stay as they were read.
+        ForgetUnreadCells({QStringLiteral("Processes"), QStringLiteral("Layers"), QStringLiteral("Films"),
+                           QStringLiteral("Graphs"), QStringLiteral("IO")});
         DBInit();
         // The rows a file lacks (some 300 in the template of a first start) are added in
         // one transaction: one write to the disk instead of one per row, and a program

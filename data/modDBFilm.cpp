@@ -60,6 +60,8 @@ const std::array<RecordColumn<FilmRec>, 42> kFilmColumns{{
     {"QCM_CALZERO", &FilmRec::QCM_CALZERO},
 }};
 
+RowKey RowOf(int16_t nFilm) { return {QStringLiteral("Films"), QStringLiteral("Film_Number"), nFilm}; }
+
 QString FilmQuery(int16_t nFilm) {
     return QStringLiteral("SELECT * FROM Films WHERE Film_Number =") + QString::number(nFilm);
 }
@@ -77,15 +79,17 @@ void CorrectInputType(FilmRec& f) {
 
 void FilmLoad(int16_t nFilm) {
     ORUN_PROC("modDB_FilmLoad");
+    const TellUnreadOnce tell;
     try {
-        // Filled as a copy and stored whole: a load stopped by a bad column leaves the
-        // film as it was (after DBInit, its defaults).
+        // Filled as a copy and stored whole: a load stopped by an error leaves the film as
+        // it was (after DBInit, its defaults).
         FilmRec f = gFilm(nFilm);
         // A new row is named without a blank ("Film3").
         const dao::Recordset rs = OpenRowAdding(FilmQuery(nFilm), {{QStringLiteral("Film_Number"), nFilm},
                                                                    {QStringLiteral("Film_Name"), "Film" + QString::number(nFilm)}});
+        ForgetUnreadRow(RowOf(nFilm));
         for (const auto& column : kFilmColumns) {
-            ReadColumn(rs, column, f);
+            ReadColumn(rs, RowOf(nFilm), column, f);
             if (std::strcmp(column.name, "Input_Type") == 0) CorrectInputType(f);
         }
         gFilm(nFilm) = f;
@@ -101,7 +105,7 @@ void FilmSave(int16_t nFilm) {
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         const FilmRec& f = gFilm(nFilm);
         rs.Edit();
-        for (const auto& column : kFilmColumns) WriteColumn(rs, column, f);
+        for (const auto& column : kFilmColumns) WriteColumn(rs, RowOf(nFilm), column, f);
         rs.Update();
     } catch (...) {
         DBErrorPath();

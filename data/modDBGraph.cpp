@@ -64,6 +64,8 @@ const GraphColumns& ColumnsOfGraph(int g) {
     return columns.at(static_cast<size_t>(g));
 }
 
+RowKey RowOf(int16_t nProcess) { return {QStringLiteral("Graphs"), QStringLiteral("Process_Number"), nProcess}; }
+
 QString GraphQuery(int16_t nProcess) {
     return QStringLiteral("SELECT * FROM Graphs WHERE Process_Number =") + QString::number(nProcess);
 }
@@ -72,12 +74,15 @@ QString GraphQuery(int16_t nProcess) {
 
 void GraphLoad(int16_t nProcess) {
     ORUN_PROC("modDB_GraphLoad");
+    const TellUnreadOnce tell;
     try {
         const dao::Recordset rs = OpenRowAdding(GraphQuery(nProcess), {{QStringLiteral("Process_Number"), nProcess}});
-        // Read straight into the records: after a bad column, what was read stays.
+        const RowKey row = RowOf(nProcess);
+        ForgetUnreadRow(row);
+        // Read straight into the records: after an error, what was read stays.
         for (int g = 0; g <= 3; ++g) {
-            for (const auto& column : kXColumns) ReadColumn(rs, column, gGraph(g));
-            for (const auto& column : ColumnsOfGraph(g)) ReadColumn(rs, column, gGraph(g));
+            for (const auto& column : kXColumns) ReadColumn(rs, row, column, gGraph(g));
+            for (const auto& column : ColumnsOfGraph(g)) ReadColumn(rs, row, column, gGraph(g));
         }
     } catch (...) {
         DBErrorPath();
@@ -91,10 +96,10 @@ void GraphSave(int16_t nProcess) {
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         rs.Edit();
         for (int g = 0; g <= 3; ++g) {
-            for (const auto& column : ColumnsOfGraph(g)) WriteColumn(rs, column, gGraph(g));
+            for (const auto& column : ColumnsOfGraph(g)) WriteColumn(rs, RowOf(nProcess), column, gGraph(g));
             // One X axis per process: graph 1's.
             if (g == 0) {
-                for (const auto& column : kXColumns) WriteColumn(rs, column, gGraph(g));
+                for (const auto& column : kXColumns) WriteColumn(rs, RowOf(nProcess), column, gGraph(g));
             }
         }
         rs.Update();

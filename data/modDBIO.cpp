@@ -3,6 +3,7 @@
 #include "app/Hooks.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "data/UnreadCells.h"
 #include "data/modDB.h"
 
 namespace modDB {
@@ -12,18 +13,35 @@ namespace {
 QString InColumn(int i) { return QStringLiteral("In") + QString::number(i); }
 QString OutColumn(int i) { return QStringLiteral("Out") + QString::number(i); }
 
+RowKey RowOf(int16_t nProcess) { return {QStringLiteral("IO"), QStringLiteral("Process_Number"), nProcess}; }
+
+// A function code of the map from its column; one that cannot be read takes the
+// column's default.
+int16_t ReadFunction(const dao::Recordset& rs, int16_t nProcess, const QString& column, bool input, int16_t i) {
+    return ReadCell(rs, RowOf(nProcess), column, [](const QVariant& v) { return vb::CInt(v); },
+                    static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, input, i)));
+}
+
+// A function code into its column, unless the cell was not read and keeps what it took.
+void WriteFunction(dao::Recordset& rs, int16_t nProcess, const QString& column, bool input, int16_t i) {
+    const QVariant value = Written(static_cast<int>(Hooks::Call(Hooks::GetIOFunction, input, i)));
+    if (!LeaveUnread(RowOf(nProcess), column, value)) rs.Fields(column) = value;
+}
+
 }  // namespace
 
 void IOLoad(int16_t nProcess) {
     ORUN_PROC("modDB_IOLoad");
+    const TellUnreadOnce tell;
     try {
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess}});
+        ForgetUnreadRow(RowOf(nProcess));
         for (int16_t i = 0; i <= 11; ++i)
-            Hooks::Call(Hooks::SetIOFunction, true, i, vb::CInt(rs.Fields(InColumn(i)).Value()));
+            Hooks::Call(Hooks::SetIOFunction, true, i, ReadFunction(rs, nProcess, InColumn(i), true, i));
         for (int16_t i = 0; i <= 11; ++i)
-            Hooks::Call(Hooks::SetIOFunction, false, i, vb::CInt(rs.Fields(OutColumn(i)).Value()));
+            Hooks::Call(Hooks::SetIOFunction, false, i, ReadFunction(rs, nProcess, OutColumn(i), false, i));
     } catch (...) {
         DBErrorPath();
     }
@@ -36,8 +54,8 @@ void IOSave(int16_t nProcess) {
                                               QString::number(nProcess));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         rs.Edit();
-        for (int16_t i = 0; i <= 11; ++i) rs.Fields(InColumn(i)) = Hooks::Call(Hooks::GetIOFunction, true, i);
-        for (int16_t i = 0; i <= 11; ++i) rs.Fields(OutColumn(i)) = Hooks::Call(Hooks::GetIOFunction, false, i);
+        for (int16_t i = 0; i <= 11; ++i) WriteFunction(rs, nProcess, InColumn(i), true, i);
+        for (int16_t i = 0; i <= 11; ++i) WriteFunction(rs, nProcess, OutColumn(i), false, i);
         rs.Update();
     } catch (...) {
         DBErrorPath();

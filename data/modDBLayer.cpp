@@ -47,6 +47,8 @@ const std::array<RecordColumn<LayerRec>, 29> kLayerColumns{{
 
 const RecordColumn<LayerRec> kFilmNumber{"Film_Number", &LayerRec::Film_Number};
 
+RowKey RowOf(int16_t nLayer) { return {QStringLiteral("Layers"), QStringLiteral("Layer_Number"), nLayer}; }
+
 QString LayerQuery(int16_t nLayer) {
     return QStringLiteral("SELECT * FROM Layers WHERE Layer_Number =") + QString::number(nLayer);
 }
@@ -55,18 +57,23 @@ QString LayerQuery(int16_t nLayer) {
 
 void LayerLoad(int16_t nLayer) {
     ORUN_PROC("modDB_LayerLoad");
+    const TellUnreadOnce tell;
     try {
-        // Filled as a copy and stored whole: a load stopped by a bad column leaves the
-        // record as it was (after DBInit, a free record).
+        // Filled as a copy and stored whole: a load stopped by an error leaves the record as
+        // it was (after DBInit, a free record).
         LayerRec l = gLayer(nLayer);
         const dao::Recordset rs = OpenRowAdding(LayerQuery(nLayer), {{QStringLiteral("Layer_Number"), nLayer}});
-        ReadColumn(rs, kFilmNumber, l);
-        if (l.Film_Number < 1) {
+        const RowKey row = RowOf(nLayer);
+        ForgetUnreadRow(row);
+        ReadColumn(rs, row, kFilmNumber, l);
+        // A film number that cannot be read makes the record free, yet its other columns are
+        // read: the save then writes back what the file holds, not what memory held before.
+        if (l.Film_Number < 1 && !IsUnread(row, QString::fromLatin1(kFilmNumber.name))) {
             // Not in use: only the links are reset; Film_Number keeps the value read.
             l.Next_Layer = -1;
             l.CoDep_Layer = -1;
         } else {
-            for (const auto& column : kLayerColumns) ReadColumn(rs, column, l);
+            for (const auto& column : kLayerColumns) ReadColumn(rs, row, column, l);
             l.RemoteValue1 = 1000000.0;
             l.RemoteValue2 = 0.0;
         }
@@ -84,8 +91,8 @@ void LayerSave(int16_t nLayer) {
         const LayerRec& l = gLayer(nLayer);
         rs.Edit();
         // Every column is written, whether or not the record is in use.
-        WriteColumn(rs, kFilmNumber, l);
-        for (const auto& column : kLayerColumns) WriteColumn(rs, column, l);
+        WriteColumn(rs, RowOf(nLayer), kFilmNumber, l);
+        for (const auto& column : kLayerColumns) WriteColumn(rs, RowOf(nLayer), column, l);
         rs.Update();
     } catch (...) {
         DBErrorPath();

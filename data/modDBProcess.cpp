@@ -19,20 +19,24 @@ const std::array<RecordColumn<ProcessRec>, 5> kProcessColumns{{
     {"Number_Act_Layers", &ProcessRec::Number_Act_Layers},
 }};
 
+RowKey RowOf(int16_t nProcess) { return {QStringLiteral("Processes"), QStringLiteral("Process_Number"), nProcess}; }
+
 }  // namespace
 
 void ProcessLoad(int16_t nProcess) {
     ORUN_PROC("modDB_ProcessLoad");
+    const TellUnreadOnce tell;
     try {
-        // The record is filled as a copy and stored whole: a load stopped by a bad column
-        // leaves the record as it was (after DBInit, its defaults).
+        // The record is filled as a copy and stored whole: a load stopped by an error leaves
+        // the record as it was (after DBInit, its defaults).
         ProcessRec p = gProcess(nProcess);
         // A new row is named without a blank ("Process7").
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM Processes WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess},
              {QStringLiteral("Process_Name"), "Process" + QString::number(nProcess)}});
-        for (const auto& column : kProcessColumns) ReadColumn(rs, column, p);
+        ForgetUnreadRow(RowOf(nProcess));
+        for (const auto& column : kProcessColumns) ReadColumn(rs, RowOf(nProcess), column, p);
         gProcess(nProcess) = p;
     } catch (...) {
         DBErrorPath();
@@ -47,7 +51,7 @@ void ProcessSave(int16_t nProcess) {
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         const ProcessRec& p = gProcess(nProcess);
         rs.Edit();
-        for (const auto& column : kProcessColumns) WriteColumn(rs, column, p);
+        for (const auto& column : kProcessColumns) WriteColumn(rs, RowOf(nProcess), column, p);
         rs.Update();
     } catch (...) {
         DBErrorPath();

@@ -57,6 +57,12 @@ QString JetBackupName(const QString& path, const QString& storedVersion) {
     return name;
 }
 
+// A description as a sentence of its own.
+QString Sentence(const QString& text) {
+    const QString t = text.trimmed();
+    return t.isEmpty() || t.endsWith(QLatin1Char('.')) ? t : t + QLatin1Char('.');
+}
+
 // The new output of a version 2.00 layer on the given channel; false: left unchanged.
 bool OutputOfChannel(int16_t channel, int16_t& output) {
     switch (channel) {
@@ -142,9 +148,10 @@ QString UpgradeDB(const QString& path) {
     ORUN_PROC("UpgradeDB");
     const QString version = ProgramVersionText();
     const QString templateFile = TemplatePath();
-    // An Access (Jet) file is read once, into the scratch file in this program's form: that
-    // copy is the old database whose version is read and whose rows are copied. Nothing can
-    // write the Access file, so it is upgraded even at the program's own version.
+    // An Access (Jet) file is read once, into the scratch file in this program's form (the
+    // copy the check before made, when it read this file): that copy is the old database
+    // whose version is read and whose rows are copied. Nothing can write the Access file,
+    // so it is upgraded even at the program's own version.
     const bool jet = dao::HeaderOf(ResolvePath(path)) == dao::FileHeader::Jet;
     const QString oldFile = jet ? kWorkFile : path;
     // The upgraded file is made beside the user's and moves into its place only when it
@@ -152,9 +159,10 @@ QString UpgradeDB(const QString& path) {
     // user's file as it was.
     const QString upgraded = ResolvePath(path) + QStringLiteral(".upgrade");
     QString partialBackup;
+    QString madeBackup;  // a backup this upgrade made
     bool readingVersion = false;
     try {
-        if (jet) dao::ConvertJetFile(path, kWorkFile);
+        if (jet) ReadAccessFile(path);
         dao::Database oldDb = dao::OpenDatabase(oldFile);
         readingVersion = true;
         // Only a file without the property is of version 2.00. Any other failure to read
@@ -172,7 +180,7 @@ QString UpgradeDB(const QString& path) {
         }
         if (programVersion < fileVersion) {
             oldDb.Close();
-            if (jet) modFileUtil::KillFile(kWorkFile);
+            if (jet) DropAccessCopy();
             modUtil::CriticalError("Database " + path + " is version " + dbVersion + "\r\nYour ORUN program is only version " +
                                    version + "\r\nContact Arvento (" + kSupportPhone + ") for upgrade information.");
         }
@@ -195,8 +203,12 @@ QString UpgradeDB(const QString& path) {
             CopyDatabaseFile(path, partialBackup);
             ReplaceFile(partialBackup, ResolvePath(backup));
             partialBackup.clear();
+            madeBackup = ResolvePath(backup);
         }
-        if (!jet) CopyDatabaseFile(path, kWorkFile);
+        if (!jet) {
+            DropAccessCopy();  // the scratch copy becomes this file's, no Access file's
+            CopyDatabaseFile(path, kWorkFile);
+        }
         oldDb.Close();
         dao::Database source = dao::OpenDatabase(kWorkFile);
         templateDb.Close();
@@ -214,7 +226,8 @@ QString UpgradeDB(const QString& path) {
         source.Close();
         target.Close();
         ReplaceFile(upgraded, ResolvePath(path));
-        modFileUtil::KillFile(kWorkFile);
+        if (jet) DropAccessCopy();
+        else modFileUtil::KillFile(kWorkFile);
         if (jet) TellCarriedOver(path, backup);
         return path;
     } catch (const modUtil::CriticalExit&) {
@@ -224,11 +237,23 @@ QString UpgradeDB(const QString& path) {
             // The file is left as it is and no fallback is opened: the caller reports the
             // error and keeps the database it had open.
             ShowEngineErrors();
+            if (jet) DropAccessCopy();
             throw;
         }
-        ShowUpgradeErrors(version);
         QFile::remove(upgraded);
         if (!partialBackup.isEmpty()) QFile::remove(partialBackup);
+        if (jet) {
+            // The Access file stays the database to open: the caller keeps what it had open
+            // (a start ends, and the next one tries the file again), instead of going on
+            // with an empty database in its place. Nothing of the attempt is left.
+            DropAccessCopy();
+            if (!madeBackup.isEmpty()) QFile::remove(madeBackup);
+            const RuntimeError cause = cErrHandler::CurrentError();
+            throw RuntimeError(cause.number, QStringLiteral("The recipe database %1 is an Access (Jet) database that could "
+                                                            "not be carried over: %2 The file is left unchanged.")
+                                                 .arg(path, Sentence(cause.description)));
+        }
+        ShowUpgradeErrors(version);
         if (!modFileUtil::FileExists(kNewFile)) {
             if (!QFileInfo(templateFile).isFile()) {
                 throw RuntimeError(53, QStringLiteral("File not found: %1 (needed to make %2)").arg(templateFile, kNewFile));

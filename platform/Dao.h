@@ -138,6 +138,10 @@ struct JetReadError : RuntimeError {
 // reader refuses raises JetReadError and leaves no target behind; a target that existed is
 // replaced only by a whole copy. The Access file is never written.
 void ConvertJetFile(const QString& jetFile, const QString& target);
+// Removes the copies of Access files (folders "orun-jet-<process id>-...") that programs
+// which are no longer running left in the temporary folder when they were killed, and
+// those of earlier builds ("orun-jet-" and six characters) untouched for an hour.
+void RemoveKilledJetCopies();
 // The reader program: orun_jetread beside the executable, else in the build's bin folder
 // next to the executable's (tests and benchmarks run from folders of their own).
 QString JetReaderProgram();

@@ -6,12 +6,16 @@
 
 #include "platform/ProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <signal.h>
 
 namespace dao {
 
@@ -27,6 +31,12 @@ constexpr int kFinishMs = 60000;
 // The reader says why it gave up in one short line, with this status.
 constexpr qsizetype kMostSaid = 400;
 constexpr int kCannotRead = 3;
+// The folders of the copies in the temporary folder: this, the program's process id, "-"
+// and six characters of its own.
+const QString kCopyFolder = QStringLiteral("orun-jet-");
+// A folder named as earlier builds named them (no process id) is taken for a killed
+// program's after this long untouched.
+constexpr qint64 kOrphanedAfterSecs = 3600;
 
 struct Reader {
     QString program;  // empty: the one that ships
@@ -98,8 +108,32 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
     }
     if (process.exitCode() != 0)
         failWith(QStringLiteral("its reader gave up on it with status %1").arg(process.exitCode()));
+    // A journal left beside the old copy would be played into the new one.
     QFile::remove(to);
+    QFile::remove(to + QStringLiteral("-journal"));
     if (!QFile::rename(reading, to)) failWith(QStringLiteral("its copy cannot be put in place as %1").arg(to));
+}
+
+void RemoveKilledJetCopies() {
+    const QDir temp = QDir::temp();
+    for (const QString& name : temp.entryList({kCopyFolder + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden)) {
+        const QString rest = name.mid(kCopyFolder.size());
+        bool isNumber = false;
+        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&isNumber);
+        if (!rest.contains(QLatin1Char('-'))) {
+            // Named without its program, as earlier builds named it: a copy in use is
+            // written within the reader's time limit, so one left alone this long is left
+            // by a program that was killed.
+            if (rest.size() != 6 ||
+                QFileInfo(temp.filePath(name)).lastModified().secsTo(QDateTime::currentDateTime()) < kOrphanedAfterSecs)
+                continue;
+        } else if (!isNumber || pid <= 0 || pid == QCoreApplication::applicationPid() ||
+                   ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
+            // A program still running (one of another user's included) keeps its copy.
+            continue;
+        }
+        QDir(temp.filePath(name)).removeRecursively();
+    }
 }
 
 void SetJetReader(const QString& program, int timeLimitMs) {
@@ -110,7 +144,8 @@ void SetJetReader(const QString& program, int timeLimitMs) {
 namespace detail {
 
 JetCopy::JetCopy(const QString& jetFile) {
-    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("orun-jet-XXXXXX")));
+    // Named with this process: a start removes the folders whose program is gone.
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("%1%2-XXXXXX").arg(kCopyFolder).arg(QCoreApplication::applicationPid())));
     if (!folder.isValid()) Fail(jetFile, QStringLiteral("no folder for its copy can be made: %1").arg(folder.errorString()));
     folder.setAutoRemove(false);
     folder_ = folder.path();

@@ -8,6 +8,7 @@
 #include "app/modUtil.h"
 #include "app/VBConv.h"
 #include "data/modDB.h"
+#include "platform/Dialogs.h"
 #include "platform/Events.h"
 #include "platform/Printers.h"
 #include "app/Globals.h"
@@ -86,13 +87,18 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
 }
 
 // A cancelled dialog loads nothing: reading the open file again would throw away the
-// values edited since they were last written.
+// values edited since they were last written. A file that cannot be worked with (damaged,
+// not a recipe database, an Access file that cannot be read whole) is refused with its
+// cause, as at a start, and the open database stays open.
 void frmMain::mnuFileOpen_Click() {
     ORUN_PROC("frmMain_mnuFileOpen_Click");
     try {
         bool chosen = false;
         const QString file = modUtil::GetDBFile(false, chosen);
-        if (chosen && !file.isEmpty()) modDB::DBLoad(file);
+        if (chosen && !file.isEmpty()) {
+            if (const QString problem = modDB::DatabaseProblem(file); !problem.isEmpty()) MsgBox(problem, vbExclamation);
+            else modDB::DBLoad(file);
+        }
         BuildProcessMenu();
         RunApp().setProcNum(1);
     } catch (const modUtil::CriticalExit&) {

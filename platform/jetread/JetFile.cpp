@@ -34,6 +34,22 @@ MdbTableDef* ReadDesign(MdbHandle* mdb, const QString& name, JetTable& table) {
     return def;
 }
 
+// Every page the table's usage map gives it must be one of its data pages. The library
+// passes over a page that is not (zeroed or overwritten) and ends the table early at one
+// it cannot read, and the rows on it are lost without a word; here that refuses the file.
+// A usage map of a kind the library does not know is left to the count of the rows.
+void CheckDataPages(MdbHandle* mdb, MdbTableDef* def, const QString& name) {
+    // The pages come in rising order, so the walk ends.
+    for (guint32 page = 0;;) {
+        const gint32 next = mdb_map_find_next(mdb, def->usage_map, static_cast<unsigned>(def->map_sz), page);
+        if (next <= 0 || static_cast<guint32>(next) <= page) return;
+        page = static_cast<guint32>(next);
+        if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(mdb->fmt->pg_size) || mdb->pg_buf[0] != MDB_PAGE_DATA ||
+            static_cast<unsigned long>(mdb_get_int32(mdb->pg_buf, 4)) != def->entry->table_pg)
+            throw JetError{QStringLiteral("page %1, which holds rows of table %2, is damaged").arg(page).arg(name)};
+    }
+}
+
 }  // namespace
 
 JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
@@ -73,6 +89,7 @@ void JetFile::ReadTable(const QString& name, const std::function<void(const JetT
             buffers[i].assign(kBindSize + 1, '\0');
             mdb_bind_column(def, static_cast<int>(i) + 1, buffers[i].data(), &lengths[i]);
         }
+        CheckDataPages(mdb, def, name);
         mdb_rewind_table(def);
         long rows = 0;
         while (mdb_fetch_row(def)) {
@@ -98,6 +115,14 @@ void JetFile::ReadTable(const QString& name, const std::function<void(const JetT
             }
             row(values);
         }
+        // The table's definition states how many rows it holds: a row the library passed
+        // over (on a damaged page, or one it could not take apart) is a loss to be told.
+        if (rows < static_cast<long>(def->num_rows))
+            throw JetError{QStringLiteral("table %1 states %2 rows, but only %3 of them can be read: a page holding its "
+                                          "rows is damaged")
+                               .arg(name)
+                               .arg(def->num_rows)
+                               .arg(rows)};
     } catch (...) {
         mdb_free_tabledef(def);
         throw;

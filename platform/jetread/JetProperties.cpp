@@ -57,7 +57,10 @@ std::vector<std::pair<QString, QString>> JetFile::UserDefinedProperties() const 
         void* block = mdb_ole_read_full(mdb, col, &size);
         if (!block || size == 0) {
             g_free(block);
-            return out;  // a document without properties
+            // A document without properties; one whose block is there but cannot be read
+            // would pass for a file without a version, whose layers an upgrade remaps.
+            if (col->cur_value_len > 0) throw JetError{QStringLiteral("its database properties cannot be read")};
+            return out;
         }
         GPtrArray* sets = mdb_kkd_to_props(mdb, block, size);
         g_free(block);

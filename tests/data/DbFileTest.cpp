@@ -46,25 +46,59 @@ TEST_F(DbFileTest, LoadingTheTemplateAddsEveryRowAndNamesTheFile) {
     EXPECT_EQ(gErr.StackPointer(), 0);
 }
 
-TEST_F(DbFileTest, AFailedRecordKeepsItsDefaultsAndTheLoadGoesOn) {
+// A cell that cannot be read takes its default alone: the rest of its record is read,
+// the load goes on, and the whole file's such cells are told in one message. A save
+// leaves such a cell as the file holds it until the value is changed in the program.
+TEST_F(DbFileTest, ACellThatCannotBeReadTakesItsDefaultAloneAndStaysInTheFileUntilChanged) {
     dao::Database db = MakeDatabase("ORUN.MDB", "4.11");
-    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers) VALUES (3, 'Coating', NULL)");
+    db.Execute("INSERT INTO Processes (Process_Number, Process_Name, Number_Layers, First_Layer) VALUES (3, 'Coating', NULL, 7)");
     db.Execute("INSERT INTO Processes (Process_Number, Process_Name) VALUES (4, 'Mirror')");
-    db.Execute("INSERT INTO Films (Film_Number, Film_Name, PTerm) VALUES (2, 'SiO2', 'fast')");
+    db.Execute("INSERT INTO Films (Film_Number, Film_Name, PTerm, ITerm) VALUES (2, 'SiO2', 'fast', 0.25)");
     db.Close();
     gProcess(3).Process_Name = QStringLiteral("stale");
-    gProcess(3).First_Layer = 44;
-    gFilm(2).Film_Name = QStringLiteral("stale");
+    gProcess(3).Number_Layers = 44;
+    gFilm(2).PTerm = 9.0;
 
     modDB::DBLoad("ORUN.MDB");
 
-    EXPECT_EQ(gProcess(3).Process_Name.text(), "Process 3       ");
-    EXPECT_EQ(gProcess(3).First_Layer, -1);
+    EXPECT_EQ(gProcess(3).Process_Name.text(), "Coating         ");
+    EXPECT_EQ(gProcess(3).Number_Layers, 0);  // the design's default
+    EXPECT_EQ(gProcess(3).First_Layer, 7);
     EXPECT_EQ(gProcess(4).Process_Name.text(), "Mirror          ");
-    EXPECT_EQ(gFilm(2).Film_Name.text(), "Film 2          ");
+    EXPECT_EQ(gFilm(2).Film_Name.text(), "SiO2            ");
+    EXPECT_EQ(gFilm(2).PTerm, 1.0);
+    EXPECT_EQ(gFilm(2).ITerm, 0.25);
     EXPECT_EQ(gFilm(3).Film_Name.text(), "Film3           ");
     EXPECT_EQ(RowsOf("ORUN.MDB", "SELECT * FROM Layers"), 250);
-    EXPECT_EQ(dialogs.count(), 2);  // one report per failed record
+    EXPECT_EQ(dialogs.prompts(),
+              QStringList{"Values in the recipe database " + folder.file("ORUN.MDB") +
+                          " cannot be read. Each has taken its default, and the file keeps what it holds there until the "
+                          "value is changed in the program:\r\n"
+                          "table Processes, record Process_Number 3, column Number_Layers: no value\r\n"
+                          "table Films, record Film_Number 2, column PTerm: \"fast\""});
+    EXPECT_EQ(dialogs.last().icon(), vbExclamation);
+
+    // Saved as read: the cells keep what the file holds; the others are written.
+    gProcess(3).First_Layer = 8;
+    gFilm(2).ITerm = 0.5;
+    modDB::ProcessSave(3);
+    modDB::FilmSave(2);
+    EXPECT_TRUE(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number = 3", "Number_Layers").isNull());
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number = 3", "First_Layer").toInt(), 8);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number = 2", "PTerm"), "fast");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number = 2", "ITerm").toDouble(), 0.5);
+    // A Save As to the file itself writes every record: the same.
+    modDB::DBSave("ORUN.MDB");
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number = 2", "PTerm"), "fast");
+
+    // Changed in the program: written, and read from then on.
+    gFilm(2).PTerm = 2.5;
+    modDB::FilmSave(2);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Films WHERE Film_Number = 2", "PTerm").toDouble(), 2.5);
+    gProcess(3).Number_Layers = 1;
+    modDB::ProcessSave(3);
+    EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number = 3", "Number_Layers").toInt(), 1);
+    EXPECT_EQ(dialogs.count(), 1);
 }
 
 TEST_F(DbFileTest, GetFreeLayerFindsTheFirstRecordMarkedFree) {

@@ -110,7 +110,7 @@ TEST_F(RecipeDbTest, MapsRoundTripThroughTheirRowAndSavesNeedTheRow) {
     EXPECT_EQ(dialogs.count(), 0);
 }
 
-TEST_F(RecipeDbTest, ABadColumnStopsTheMapLoadAfterTheInputsReadBeforeIt) {
+TEST_F(RecipeDbTest, ABadCellOfTheMapTakesItsDefaultAloneAndStaysInTheRowUntilChanged) {
     modDB::IOLoad(2);
     modDB::gDB.Execute("UPDATE IO SET In0 = 6, In1 = 7, In2 = 'open', In3 = 8, Out0 = 9 WHERE Process_Number = 2");
     for (int16_t i = 0; i <= 11; ++i) {
@@ -120,13 +120,23 @@ TEST_F(RecipeDbTest, ABadColumnStopsTheMapLoadAfterTheInputsReadBeforeIt) {
     modDB::IOLoad(2);
     EXPECT_EQ(modIO::GetInputFunction(0), 6);
     EXPECT_EQ(modIO::GetInputFunction(1), 7);
-    EXPECT_EQ(modIO::GetInputFunction(2), 99);
-    EXPECT_EQ(modIO::GetInputFunction(3), 99);
-    EXPECT_EQ(modIO::GetOutputFunction(0), 99);
-    // A value that is no number is not the engine's error: only the report, naming the load.
+    EXPECT_EQ(modIO::GetInputFunction(2), 0);  // the design's default
+    EXPECT_EQ(modIO::GetInputFunction(3), 8);
+    EXPECT_EQ(modIO::GetOutputFunction(0), 9);
+    // A value that is no number is told once, naming the file, the row and the column.
     ASSERT_EQ(dialogs.count(), 1);
-    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_IOLoad")) << dialogs.last().prompt.toStdString();
-    EXPECT_TRUE(dialogs.last().prompt.contains("Type mismatch")) << dialogs.last().prompt.toStdString();
+    EXPECT_TRUE(dialogs.last().prompt.endsWith(" cannot be read. Each has taken its default, and the file keeps what it "
+                                               "holds there until the value is changed in the program:\r\n"
+                                               "table IO, record Process_Number 2, column In2: \"open\""))
+        << dialogs.last().prompt.toStdString();
+    modDB::IOLoad(2);
+    EXPECT_EQ(dialogs.count(), 1);
+    // Saved unchanged, the row keeps it; changed, it is written.
+    modDB::IOSave(2);
+    EXPECT_EQ(modDB::gDB.OpenRecordset("SELECT * FROM IO WHERE Process_Number = 2").Fields("In2").Value(), "open");
+    modIO::SetInputFunction(2, 5);
+    modDB::IOSave(2);
+    EXPECT_EQ(modDB::gDB.OpenRecordset("SELECT * FROM IO WHERE Process_Number = 2").Fields("In2").Value().toInt(), 5);
 
     // A table without an expected column: the engine's error is shown first.
     dialogs.clear();

@@ -1,13 +1,19 @@
 // A thousand damaged Access files: the reader ends on each (a copy or a cause, never a hang
 // of the station), the station never crashes, and the Access file is never written. Some
 // of them go the start-up's whole way in this process: the check, then the load.
+// Then every data page of an Access file, zeroed and randomised in turn: each file is
+// carried over with every row the sound file gives, or refused in one message naming the file,
+// the table and the cause, and left as it was. ctest sweeps one file; all of them:
+//   ORUN_JET_PAGES=all build/tests/test_data --gtest_filter='*EveryDataPage*'
 #include "JetDamage.h"
 #include "JetFileFixture.h"
 
 #include "support/RecipeRows.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <iostream>
+#include <map>
 
 namespace {
 
@@ -90,7 +96,73 @@ private:
     }
 };
 
+// The fixture files the page sweep damages, the first one in every run.
+const char* const kSwept[] = {"full-jet4.mdb", "demo-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb", "demo-extra-jet4.mdb"};
+
 }  // namespace
+
+TEST_F(JetFileTest, EveryDataPageZeroedOrRandomisedIsCarriedOverWholeOrRefusedInOneMessage) {
+    SetupFile = "ORUN.CFG";
+    const bool all = qEnvironmentVariable("ORUN_JET_PAGES") == QLatin1String("all");
+    std::mt19937 rng(5401);
+    for (const char* swept : kSwept) {
+        if (!all && swept != kSwept[0]) break;
+        SCOPED_TRACE(swept);
+        const QByteArray sound = Fixture(swept);
+        // What the sound file gives when it is carried over.
+        for (const char* name : {"D.MDB", "sound.sqlite"}) QFile::remove(folder.file(name));
+        folder.write("D.MDB", sound);
+        ASSERT_EQ(modDB::DatabaseProblem("D.MDB"), "");
+        modDB::DBLoad("D.MDB");
+        modDB::gDB.Close();
+        ASSERT_TRUE(QFile::rename(folder.file("D.MDB"), folder.file("sound.sqlite")));
+        const std::vector<int> pages = DataPages(sound);
+        ASSERT_GT(pages.size(), 20u);
+        int carried = 0, refused = 0;
+        std::map<QString, int> refusedFor;  // by the table the message names
+        for (const int page : pages) {
+            for (const bool zeroed : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "page " << page << (zeroed ? " zeroed" : " randomised"));
+                const QByteArray bytes = WithPage(sound, page, zeroed, rng);
+                for (const QString& name : QDir(folder.path()).entryList(QDir::Files))
+                    if (name != TemplateFileName() && name != "sound.sqlite") QFile::remove(folder.file(name));
+                folder.write("D.MDB", bytes);
+                dialogs.clear();
+                // The start-up's way: the check, then the load.
+                const QString problem = modDB::DatabaseProblem("D.MDB");
+                if (!problem.isEmpty()) {
+                    ++refused;
+                    const QRegularExpressionMatch table = QRegularExpression("table (\\w+)").match(problem);
+                    ++refusedFor[table.hasMatch() ? table.captured(1) : QStringLiteral("(the file's own pages)")];
+                    EXPECT_TRUE(problem.startsWith(QString("The file %1 is an Access (Jet) database that cannot be read: ")
+                                                       .arg(folder.file("D.MDB"))))
+                        << problem.toStdString();
+                    EXPECT_TRUE(Bytes("D.MDB") == bytes) << "the Access file is left unchanged";
+                    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+                              QStringList({TemplateFileName(), "D.MDB", "sound.sqlite"}));
+                    EXPECT_EQ(dialogs.count(), 0);
+                } else {
+                    ++carried;
+                    modDB::DBLoad("D.MDB");
+                    ASSERT_EQ(DBFile, "D.MDB") << dialogs.prompts().join('\n').toStdString();
+                    ASSERT_GE(dialogs.count(), 1);
+                    EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith("The recipe database D.MDB was an Access (Jet) database."))
+                        << dialogs.prompts().join('\n').toStdString();
+                    modDB::gDB.Close();
+                    EXPECT_EQ(RowDifferences(folder.file("D.MDB"), folder.file("sound.sqlite"))
+                                  .join('\n')
+                                  .toStdString(),
+                              "");
+                }
+                if (HasFailure()) return;
+            }
+        }
+        std::cout << swept << ": " << pages.size() << " data pages, " << 2 * pages.size() << " files: carried over "
+                  << carried << " with every row, refused " << refused << " (";
+        for (const auto& [table, n] : refusedFor) std::cout << table.toStdString() << " " << n << "; ";
+        std::cout << ")\n";
+    }
+}
 
 TEST_F(JetDamagedTest, TruncatedFiles) { Run(JetDamage::Truncated, 4701); }
 TEST_F(JetDamagedTest, BitFlipsInTheFirstPage) { Run(JetDamage::HeaderFlips, 4702); }

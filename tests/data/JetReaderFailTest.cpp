@@ -1,6 +1,11 @@
 // The reader of Access files fails in every way a program can: the station names the file
-// and the cause in one message, and no file is written or left behind.
+// and the cause in one message, keeps the database it had open, and no file is written or
+// left behind. A start reads the file once: a reader that would fail a second time costs
+// nothing, and a carry-over that fails after the read leaves the Access file the one to
+// open, so the next start tries it again.
 #include "JetFileFixture.h"
+
+#include "support/RecipeRows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +40,10 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
          "full-jet4.mdb", 98131},
     };
     SetupFile = "ORUN.CFG";
+    // The database open before each load of the Access file.
+    MakeDatabase("Open.MDB", "4.11").Close();
+    modDB::DBLoad("Open.MDB");
+    ASSERT_EQ(DBFile, "Open.MDB");
     int shown = 0;
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
@@ -60,15 +69,21 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
                                      "database as Database in ORUN.CFG."))
             << problem.toStdString();
 
-        // File > Open of it: the upgrade's error path, which opens the fallback database.
+        EXPECT_EQ(QDir(folder.path()).entryList({"Work.mdb*"}, QDir::Files), QStringList());
+
+        // A load of it without the check (its reading fails there): one report naming the
+        // file and the cause; the database open before stays open, and no fallback is made.
         dialogs.clear();
         modDB::DBLoad("ORUN.MDB");
-        EXPECT_EQ(DBFile, "New.mdb");
-        ASSERT_EQ(dialogs.count(), 2) << dialogs.prompts().join('\n').toStdString();
-        EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith(
-            QString("Error number: 3049\rThe Access (Jet) database '%1' cannot be read: %2").arg(folder.file("ORUN.MDB"), cause)))
+        EXPECT_EQ(DBFile, "Open.MDB");
+        EXPECT_EQ(modDB::gDB.Name(), folder.file("Open.MDB"));
+        ASSERT_EQ(dialogs.count(), 1) << dialogs.prompts().join('\n').toStdString();
+        EXPECT_TRUE(dialogs.boxes()[0].prompt.contains(
+            QString("The recipe database ORUN.MDB is an Access (Jet) database that could not be carried over: The Access "
+                    "(Jet) database '%1' cannot be read: %2")
+                .arg(folder.file("ORUN.MDB"), cause)))
             << dialogs.boxes()[0].prompt.toStdString();
-        EXPECT_TRUE(dialogs.boxes()[1].prompt.contains("UpgradeDB")) << dialogs.boxes()[1].prompt.toStdString();
+        EXPECT_TRUE(dialogs.boxes()[0].prompt.endsWith(" The file is left unchanged.")) << dialogs.boxes()[0].prompt.toStdString();
         EXPECT_EQ(gErr.StackPointer(), 0);
         shown += dialogs.count();
 
@@ -76,8 +91,62 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
         QStringList left = QDir(folder.path()).entryList(QDir::Files);
         left.removeAll("ERRORS.TXT");
         left.removeAll("reader.sh");
-        EXPECT_EQ(left, QStringList({TemplateFileName(), "New.mdb", "ORUN.MDB"}));
-        QFile::remove(folder.file("New.mdb"));
+        EXPECT_EQ(left, QStringList({TemplateFileName(), "Open.MDB", "ORUN.MDB"}));
     }
-    EXPECT_EQ(shown, 16);
+    EXPECT_EQ(shown, 8);
+}
+
+TEST_F(JetFileTest, AStartReadsTheAccessFileOnceAndAFailedCarryOverLeavesItTheFileToOpen) {
+    SetupFile = "ORUN.CFG";
+    const QByteArray jet = Fixture("full-jet4.mdb");
+    folder.write("ORUN.MDB", jet);
+    // A reader that reads the first time and is killed every time after.
+    folder.write("reader.sh", QByteArray("#!/bin/sh\necho x >> \"$0.runs\"\n[ $(wc -l < \"$0.runs\") -gt 1 ] && kill -KILL $$\nexec ") +
+                                  QFile::encodeName(dao::JetReaderProgram()) + " \"$@\"\n");
+    QFile::setPermissions(folder.file("reader.sh"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    dao::SetJetReader(folder.file("reader.sh"), 60000);
+    const auto runs = [&] { return folder.read("reader.sh.runs").count('\n'); };
+    const auto startUp = [&] {
+        DBFile = "ORUN.MDB";  // as the configuration file names it
+        dialogs.clear();
+        if (modDB::DatabaseProblem(DBFile).isEmpty()) modDB::DBLoad(DBFile);
+    };
+
+    // The check and the upgrade: one reading; the carry-over goes on from the check's copy.
+    startUp();
+    EXPECT_EQ(runs(), 1);
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_EQ(dialogs.prompts(), QStringList{"The recipe database ORUN.MDB was an Access (Jet) database. Its recipes have "
+                                             "been carried over into this program's own form; the Access file is kept "
+                                             "unchanged as ORUN_4.11.MDB."});
+    modDB::gDB.Close();
+    folder.write("full.sqlite", Fixture("full.sqlite"));
+    EXPECT_EQ(RowDifferences(folder.file("ORUN.MDB"), folder.file("full.sqlite"), {"Sensors"}, true).join('\n').toStdString(), "");
+
+    // A carry-over that fails after the reading (its template gone): the start has no
+    // database, the Access file stays the one named, and nothing of the attempt is left.
+    folder.write("ORUN.MDB", jet);
+    QFile::remove(folder.file("ORUN_4.11.MDB"));
+    QFile::remove(folder.file("reader.sh.runs"));
+    dao::SetJetReader(QString(), 0);
+    ASSERT_TRUE(QFile::rename(folder.file(TemplateFileName()), folder.file("template.kept")));
+    startUp();
+    EXPECT_FALSE(modDB::gDB.IsOpen());
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    ASSERT_EQ(dialogs.count(), 1) << dialogs.prompts().join('\n').toStdString();
+    EXPECT_TRUE(dialogs.last().prompt.contains("The recipe database ORUN.MDB is an Access (Jet) database that could not be "
+                                               "carried over: "))
+        << dialogs.last().prompt.toStdString();
+    EXPECT_TRUE(Bytes("ORUN.MDB") == jet);
+    QStringList left = QDir(folder.path()).entryList(QDir::Files);
+    left.removeAll("ERRORS.TXT");
+    EXPECT_EQ(left, QStringList({"full.sqlite", "ORUN.MDB", "reader.sh", "template.kept"}));
+
+    // The next start carries it over.
+    ASSERT_TRUE(QFile::rename(folder.file("template.kept"), folder.file(TemplateFileName())));
+    startUp();
+    EXPECT_EQ(DBFile, "ORUN.MDB");
+    EXPECT_TRUE(modDB::gDB.IsOpen());
+    EXPECT_EQ(dao::HeaderOf(folder.file("ORUN.MDB")), dao::FileHeader::SQLite);
+    EXPECT_TRUE(Bytes("ORUN_4.11.MDB") == jet);
 }

@@ -55,7 +55,7 @@ TEST_F(RecipeDbTest, ProcessNamesAreCutAndPaddedToSixteenAndSavesNeedTheirRow) {
     EXPECT_EQ(dialogs.count(), 0);
 }
 
-TEST_F(RecipeDbTest, AFailedLoadKeepsTheDefaultsOfThatRecordOnlyAndIsReported) {
+TEST_F(RecipeDbTest, ACellThatCannotBeReadTakesItsDefaultAloneAndAFailedLoadIsReported) {
     for (int n : {3, 4}) {
         modDB::ProcessLoad(static_cast<int16_t>(n));
         ProcessDefaults(n);
@@ -66,18 +66,20 @@ TEST_F(RecipeDbTest, AFailedLoadKeepsTheDefaultsOfThatRecordOnlyAndIsReported) {
     modDB::ProcessLoad(3);
     modDB::ProcessLoad(4);
 
-    // The null column stops process 3 whole: its defaults stay, no field half read.
-    EXPECT_EQ(gProcess(3).Process_Name.text(), "Process 3       ");
-    EXPECT_EQ(gProcess(3).First_Layer, -1);
+    // The null column takes its default alone; the rest of process 3 is read.
+    EXPECT_EQ(gProcess(3).Process_Name.text(), "Coating         ");
+    EXPECT_EQ(gProcess(3).Number_Layers, 0);
+    EXPECT_EQ(gProcess(3).First_Layer, 5);
     EXPECT_EQ(gProcess(4).Process_Name.text(), "Mirror          ");
     EXPECT_EQ(gProcess(4).First_Layer, 8);
-    // One report, naming the load; no engine error for a value that is not there.
+    // Told once, with no engine error for a value that is not there.
     ASSERT_EQ(dialogs.count(), 1);
-    EXPECT_EQ(dialogs.last().icon(), vbCritical);
-    EXPECT_TRUE(dialogs.last().prompt.contains("modDB_ProcessLoad on line 0\r\nError (94) Invalid use of Null"));
+    EXPECT_EQ(dialogs.last().icon(), vbExclamation);
+    EXPECT_TRUE(dialogs.last().prompt.endsWith("table Processes, record Process_Number 3, column Number_Layers: no value"))
+        << dialogs.last().prompt.toStdString();
     EXPECT_EQ(gErr.StackPointer(), 0);
 
-    // A number outside 1..25 stops before any row is added.
+    // A failed load (a number outside 1..25) keeps the record as it was and is reported.
     dialogs.clear();
     modDB::ProcessLoad(26);
     EXPECT_EQ(Rows("SELECT * FROM Processes WHERE Process_Number =26"), 0);

@@ -148,4 +148,57 @@ TEST_F(SettingsTablesTest, AQuartzRowWithAZeroStartsTheFacadeOnDefaultsAndKeepsI
     EXPECT_EQ(dialogs.count(), 0);
 }
 
+// A cell of the settings that cannot be read (a hand-edited file: UPDATE ORUN SET
+// A_Intercept = 'x1' WHERE Channel = 0): it takes its default alone, every other value of
+// every channel reaches the unit, the operator is told once, and the save leaves the cell
+// as the file holds it until the value is changed in the program.
+TEST_F(SettingsTablesTest, ASettingThatCannotBeReadTakesItsDefaultAloneAndStaysUntilChanged) {
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    modDB::gDB.Execute("UPDATE ORUN SET A_Slope = -0.1, B_Slope = -0.1, \"Update\" = 200");
+    modDB::gDB.Execute("UPDATE ORUN SET A_Intercept = 'x1' WHERE Channel = 0");
+    modDB::gDB.Execute("UPDATE ORUN SET CalPackets = 3000000000 WHERE Channel = 6");
+    modDB::gDB.Execute("UPDATE Sensors SET MaxLeakage = NULL WHERE Sensor = 2");
+    modDB::gDB.Execute("UPDATE QCM SET FreqInit = 'six MHz', FreqMax = 6200000");
+    gORUN->setCalIntercept(0, 0, 77.0);
+
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    for (int ch = 0; ch <= 7; ++ch) {
+        EXPECT_EQ(gORUN->CalSlope(ch, 0), -0.1);
+        EXPECT_EQ(gORUN->CalSlope(ch, 1), -0.1);
+        EXPECT_EQ(gORUN->ChanUpdate(ch), 200);
+    }
+    EXPECT_EQ(gORUN->CalIntercept(0, 0), 0.0);  // the design's default
+    EXPECT_EQ(gORUN->CalPackets(6), 10);
+    EXPECT_EQ(gORUN->MaxLeakage(2), 1.0);
+    EXPECT_EQ(gQCM->FreqInit(), 6000000.0);
+    EXPECT_EQ(gQCM->FreqMax(), 6200000.0);
+    const QString told = "Values in the recipe database " + modDB::gDB.Name() +
+                         " cannot be read. Each has taken its default, and the file keeps what it holds there until "
+                         "the value is changed in the program:\r\n";
+    EXPECT_EQ(dialogs.prompts(), QStringList({told + "table ORUN, record Channel 0, column A_Intercept: \"x1\"\r\n"
+                                                     "table ORUN, record Channel 6, column CalPackets: \"3000000000\"\r\n"
+                                                     "table Sensors, record Sensor 2, column MaxLeakage: no value",
+                                              told + "table QCM, its first record, column FreqInit: \"six MHz\""}));
+
+    // Saved unchanged (as at every exit): the cells keep what the file holds.
+    modDB::ORUNSave();
+    modDB::QCMSave();
+    EXPECT_EQ(Column("ORUN", "Channel", 0, "A_Intercept"), "x1");
+    EXPECT_EQ(Column("ORUN", "Channel", 6, "CalPackets").toLongLong(), 3000000000LL);
+    EXPECT_TRUE(Column("Sensors", "Sensor", 2, "MaxLeakage").isNull());
+    EXPECT_EQ(modDB::gDB.OpenRecordset("SELECT * FROM QCM").Fields("FreqInit").Value(), "six MHz");
+    EXPECT_EQ(Column("ORUN", "Channel", 0, "A_Slope").toDouble(), -0.1);
+
+    // Changed in the program: written.
+    gORUN->setCalIntercept(0, 0, 12.5);
+    gORUN->setMaxLeakage(2, 0.5);
+    modDB::ORUNSave();
+    EXPECT_EQ(Column("ORUN", "Channel", 0, "A_Intercept").toDouble(), 12.5);
+    EXPECT_EQ(Column("Sensors", "Sensor", 2, "MaxLeakage").toDouble(), 0.5);
+    EXPECT_EQ(Column("ORUN", "Channel", 6, "CalPackets").toLongLong(), 3000000000LL);
+    EXPECT_EQ(dialogs.count(), 2);
+}
+
 }  // namespace

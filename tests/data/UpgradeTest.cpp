@@ -158,21 +158,32 @@ TEST_F(DbFileTest, TheUsersFileKeepsItsBytesWhileAnUpgradeFails) {
 }
 
 TEST_F(DbFileTest, AFileThatIsNoDatabaseFailsBeforeAnyCopy) {
-    // An Access header over bytes that are no Access database: its reader refuses it.
+    folder.write("OLD.MDB", "just some text\r\n");
+    EXPECT_EQ(modDB::UpgradeDB("OLD.MDB"), "New.mdb");
+    EXPECT_EQ(folder.read("OLD.MDB"), "just some text\r\n");
+    EXPECT_FALSE(Exists("OLD_200.MDB"));
+    EXPECT_FALSE(Exists("Work.mdb"));
+    EXPECT_TRUE(Exists("New.mdb"));
+    ASSERT_EQ(dialogs.count(), 2);
+    EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith("Error number: 3343\r")) << dialogs.boxes()[0].prompt.toStdString();
+
+    // An Access header over bytes that are no Access database: its reader refuses it, and
+    // the upgrade raises that, naming the file, with no fallback made and nothing left.
+    for (const char* name : {"New.mdb", "ERRORS.TXT"}) QFile::remove(folder.file(name));
     const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(200, 'j');
-    const std::pair<QByteArray, QString> cases[] = {{"just some text\r\n", "Error number: 3343\r"},
-                                                    {jet, "Error number: 3049\rThe Access (Jet) database"}};
-    for (const auto& [bytes, error] : cases) {
-        folder.write("OLD.MDB", bytes);
-        dialogs.clear();
-        EXPECT_EQ(modDB::UpgradeDB("OLD.MDB"), "New.mdb");
-        EXPECT_EQ(folder.read("OLD.MDB"), bytes);
-        EXPECT_FALSE(Exists("OLD_200.MDB"));
-        EXPECT_FALSE(Exists("Work.mdb"));
-        EXPECT_TRUE(Exists("New.mdb"));
-        ASSERT_EQ(dialogs.count(), 2);
-        EXPECT_TRUE(dialogs.boxes()[0].prompt.startsWith(error)) << dialogs.boxes()[0].prompt.toStdString();
+    folder.write("OLD.MDB", jet);
+    dialogs.clear();
+    try {
+        modDB::UpgradeDB("OLD.MDB");
+        ADD_FAILURE() << "carried over";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.description, "The recipe database OLD.MDB is an Access (Jet) database that could not be carried over: "
+                                 "The Access (Jet) database '" + folder.file("OLD.MDB") + "' cannot be read: its header "
+                                 "is damaged or of a version the reader does not know. The file is left unchanged.");
     }
+    EXPECT_EQ(dialogs.count(), 0);
+    EXPECT_EQ(folder.read("OLD.MDB"), jet);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({TemplateFileName(), "OLD.MDB"}));
 }
 
 TEST_F(DbFileTest, ANewerFileEndsTheProgramAndStaysUntouched) {

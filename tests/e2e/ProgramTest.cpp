@@ -2,11 +2,14 @@
 // its start-up, its poll, its files at exit and what it refuses to start with. Its load on
 // the machine while it polls is a benchmark figure (bench/bench_poll), not a test.
 #include "e2e/StationFolder.h"
+#include "support/RecipeRows.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -403,3 +406,89 @@ INSTANTIATE_TEST_SUITE_P(Peers, UnitEndingEveryConnection,
                              return std::string(info.param.how == UnitSim::Accepting::Close ? "Closed" : "Reset") +
                                     (info.param.midRun ? "MidRun" : "Idle");
                          });
+
+// Cells that cannot be read (a hand-edited or damaged file): a text where a number belongs,
+// a number beyond its field, a Null where a text belongs, in every table the station reads
+// and each kind of field. Each takes its default alone, every other cell is read, the
+// operator is told once, and after the start and an exit the file holds what it held.
+TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsTheFileHoldsThem) {
+    StationFolder station;
+    const QString firstLayer = "(SELECT First_Layer FROM Processes WHERE Process_Number = 1)";
+    const QString itsFilm = "(SELECT Film_Number FROM Layers WHERE Layer_Number = " + firstLayer + ")";
+    struct Bad {
+        const char* table;
+        QString where;   // the row
+        const char* record;  // as the message names it
+        const char* column;
+        const char* value;  // SQL
+        const char* shown;  // as the message shows it
+        // In the order the start reads them: processes, layers, films, the unit's and the
+        // sensors' settings, then the active process's relay/input map and graphs.
+    } bad[] = {
+        {"Processes", "Process_Number = 1", "record Process_Number 1", "Run_Number", "'7a'", "\"7a\""},
+        {"Processes", "Process_Number = 2", "record Process_Number 2", "Process_Name", "NULL", "no value"},
+        {"Processes", "Process_Number = 2", "record Process_Number 2", "Number_Layers", "70000", "\"70000\""},
+        {"Layers", "Layer_Number = " + firstLayer, "", "Channel", "'one'", "\"one\""},
+        {"Layers", "Layer_Number = " + firstLayer, "", "Rate", "'fast'", "\"fast\""},
+        {"Films", "Film_Number = " + itsFilm, "", "Film_Name", "NULL", "no value"},
+        {"Films", "Film_Number = " + itsFilm, "", "UnitsCal", "'1,5'", "\"1,5\""},
+        {"Films", "Film_Number = " + itsFilm, "", "IntDigits", "'2 digits'", "\"2 digits\""},
+        {"Films", "Film_Number = " + itsFilm, "", "QCM_INTERVAL", "'x'", "\"x\""},
+        {"ORUN", "Channel = 0", "record Channel 0", "A_Intercept", "'x1'", "\"x1\""},
+        {"ORUN", "Channel = 1", "record Channel 1", "Update", "'fast'", "\"fast\""},
+        {"ORUN", "Channel = 2", "record Channel 2", "CalPackets", "'ten'", "\"ten\""},
+        {"Sensors", "Sensor = 1", "record Sensor 1", "EmissionSetPt", "'2 mA'", "\"2 mA\""},
+        {"IO", "Process_Number = 1", "record Process_Number 1", "In3", "'start'", "\"start\""},
+        {"Graphs", "Process_Number = 1", "record Process_Number 1", "XPoints", "1000000000000", "\"1000000000000\""},
+        {"Graphs", "Process_Number = 1", "record Process_Number 1", "G1Data", "'rate'", "\"rate\""},
+        {"Graphs", "Process_Number = 1", "record Process_Number 1", "G2OnTop", "'yes'", "\"yes\""},
+    };
+    // One start and exit first: the file as the station writes it (texts padded to their
+    // fields' widths), so that the one to check changes nothing that it does not read.
+    const auto startAndExit = [&] {
+        QProcess program;
+        station.Start(program);
+        ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000))
+            << station.Automation().join('\n').toStdString();
+        program.terminate();
+        ASSERT_TRUE(Finished(program, 20000));
+        EXPECT_EQ(program.exitCode(), 0);
+    };
+    startAndExit();
+    QFile::remove(station.file("automation.log"));
+    // A calibration and quartz settings of the site's own, so that defaults written over
+    // them would show.
+    station.Sql("UPDATE ORUN SET A_Slope = -0.1, B_Slope = -0.1, B_Intercept = 3.5, \"Update\" = 200");
+    station.Sql("UPDATE QCM SET FreqInit = 5900000, FreqMax = 6200000, FreqMin = 5100000, Period = 0.25");
+    int layer = 0, film = 0;
+    WithDatabase(station.file("ORUN.MDB"), [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.exec("SELECT " + firstLayer + ", " + itsFilm);
+        q.next();
+        layer = q.value(0).toInt();
+        film = q.value(1).toInt();
+    });
+    ASSERT_GT(layer, 0);
+    ASSERT_GT(film, 0);
+    for (const Bad& b : bad)
+        station.Sql(QString("UPDATE %1 SET \"%2\" = %3 WHERE %4").arg(b.table, b.column, b.value, b.where));
+    ASSERT_TRUE(QFile::copy(station.file("ORUN.MDB"), station.file("before.sqlite")));
+
+    startAndExit();
+
+    QStringList listed;
+    for (const Bad& b : bad) {
+        const QString record = *b.record ? QString(b.record)
+                                         : QString("record %1 %2").arg(QString(b.table) == "Layers" ? "Layer_Number" : "Film_Number")
+                                               .arg(QString(b.table) == "Layers" ? layer : film);
+        listed << QString("table %1, %2, column %3: %4").arg(b.table, record, b.column, b.shown);
+    }
+    EXPECT_EQ(Lines(station.Automation(), "box: ").join('\n').toStdString(),
+              QStringList({"box: " + kTitle + "Values in the recipe database " + station.file("ORUN.MDB") +
+                               " cannot be read. Each has taken its default, and the file keeps what it holds there "
+                               "until the value is changed in the program:\\n" + listed.join("\\n"),
+                           "box: " + kTitle + "Exit the ORUN program?"})
+                  .join('\n')
+                  .toStdString());
+    EXPECT_EQ(RowDifferences(station.file("ORUN.MDB"), station.file("before.sqlite")).join('\n').toStdString(), "");
+}

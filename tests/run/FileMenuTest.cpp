@@ -1,6 +1,7 @@
 // The File menu's commands when the program's state object is missing, and File > Open of
-// an Access database.
+// an Access database, and of Access files that cannot be carried over.
 #include "MainWindowFixture.h"
+#include "data/JetDamage.h"
 #include "app/cApp.h"
 #include "platform/FileDialogs.h"
 #include "run/ProgramObjects.h"
@@ -10,6 +11,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QAction>
+#include <QDir>
 #include <gtest/gtest.h>
 
 // Without the state object the process selection after Open is an error that the
@@ -53,4 +55,49 @@ TEST_F(MainWindowTest, OpenCarriesAnAccessDatabaseOverAndListsItsProcesses) {
     EXPECT_TRUE(form->mnuFileProcess[0]->isChecked());
     EXPECT_EQ(gApp->ProcNum(), 1);
     EXPECT_EQ(gLayer(250).Film_Number, 25);
+}
+
+// File > Open of an Access file that cannot be carried over (a page of its processes
+// damaged; one without the recipe tables): refused in one message naming the file and the
+// cause, the database that was open stays open with its records, and nothing is left.
+TEST_F(MainWindowTest, OpenRefusesADamagedOrForeignAccessFileAndKeepsTheOpenDatabase) {
+    Station({0});
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORUN_BIN_DIR "/411_ORUN.MDB"), folder.file("411_ORUN.MDB")));
+    QFile access(QStringLiteral(ORUN_TEST_DATA_DIR "/jet/full-jet4.mdb"));
+    ASSERT_TRUE(access.open(QIODevice::ReadOnly));
+    const QByteArray jet = access.readAll();
+    std::mt19937 rng(54);
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString said;
+    } cases[] = {
+        // Page 27 holds the 25 rows of table Processes.
+        {"a page of its processes zeroed", WithPage(jet, 27, true, rng),
+         "is an Access (Jet) database that cannot be read: page 27, which holds rows of table Processes, is damaged."},
+        {"no recipe tables", WithoutRecipeTables(jet),
+         "is an Access (Jet) database, but not a recipe database: it has no table Processes."},
+    };
+    const QString open = DBFile;
+    const QString firstName = QString(gProcess(1).Process_Name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.write("Site.MDB", c.bytes);
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+        SetFileDialogResponder([&](const FileDialogRequest&) { return FileDialogAnswer{true, folder.file("Site.MDB"), "Site.MDB"}; });
+        boxes.clear();
+        form->mnuFileOpen->trigger();
+        SetFileDialogResponder({});
+
+        ASSERT_EQ(boxes.count(), 1) << boxes.prompts().join('\n').toStdString();
+        EXPECT_EQ(boxes.last().prompt, "The file " + folder.file("Site.MDB") + " " + c.said +
+                                           "\r\nThe file is left unchanged. Restore it from a backup, or name another "
+                                           "recipe database as Database in ORUN.CFG.");
+        EXPECT_EQ(DBFile, open);
+        EXPECT_EQ(modDB::gDB.Name(), folder.file(open));
+        EXPECT_EQ(QString(gProcess(1).Process_Name), firstName);
+        EXPECT_EQ(form->windowTitle(), "ORUN - [" + open + "]");
+        EXPECT_TRUE(folder.read("Site.MDB") == c.bytes);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), before);
+    }
 }

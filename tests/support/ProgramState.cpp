@@ -7,6 +7,8 @@
 #include "data/FilmRec.h"
 #include "data/GraphRec.h"
 #include "data/ProcessRec.h"
+#include "data/UnreadCells.h"
+#include "data/modDB.h"
 #include "run/ProgramObjects.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
@@ -94,6 +96,7 @@ void ResetProgramState() {
     ResetSettings();
     gRdgBuff = cRdgBuff();
     gQueue = cQueue();
+    modDB::ForgetUnreadCells(modDB::CopiedTables() + QStringList{"Sensors"});
 }
 
 FreshProgramState::FreshProgramState() { ResetProgramState(); }

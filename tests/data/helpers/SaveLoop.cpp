@@ -6,6 +6,9 @@
 //       opens <from>, gives every layer record and process 1 the values of the round,
 //       prints "saving", saves as <to>, prints "saved" and ends with the database still
 //       open. Every box is printed on stderr;
+//   recipe_save_loop --start <database>
+//       as --load, after the start-up's own steps before it: what killed programs left
+//       is removed, and the file is checked (a box for a file that cannot be used);
 //   recipe_save_loop --load <database>
 //       prints "loading", loads the database as a start-up does (adding the rows it
 //       lacks), prints "loaded" and ends;
@@ -47,7 +50,7 @@ int SaveAs(const QString& from, const QString& to, int round) {
     return 0;
 }
 
-int Load(const QString& file) {
+int Load(const QString& file, bool asStart) {
     SetProgramFolder(QFileInfo(file).absolutePath());
     SetDialogResponder([](const DialogRequest& r) {
         std::fprintf(stderr, "box: %s\n", qPrintable(r.prompt));
@@ -55,6 +58,13 @@ int Load(const QString& file) {
     });
     std::printf("loading\n");
     std::fflush(stdout);
+    if (asStart) {
+        modDB::RemoveKilledSaves(file);
+        if (const QString problem = modDB::DatabaseProblem(file); !problem.isEmpty()) {
+            MsgBox(problem);
+            return 1;
+        }
+    }
     modDB::DBLoad(file);
     std::printf("loaded\n");
     std::fflush(stdout);
@@ -111,12 +121,13 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--save-as") == 0) {
         return SaveAs(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoi(argv[4]));
     }
-    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return Load(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return Load(QString::fromLocal8Bit(argv[2]), false);
+    if (argc == 3 && std::strcmp(argv[1], "--start") == 0) return Load(QString::fromLocal8Bit(argv[2]), true);
     if (argc == 5 && std::strcmp(argv[1], "--full-disk") == 0) {
         return FullDisk(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: recipe_save_loop <database> | --save-as <from> <to> <round> | --load <database> | "
+        std::fprintf(stderr, "usage: recipe_save_loop <database> | --save-as <from> <to> <round> | --load <database> | --start <database> | "
                      "--full-disk <folder> <database> <out>\n");
         return 2;
     }
