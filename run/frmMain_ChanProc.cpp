@@ -93,9 +93,7 @@ void frmMain::UpdateChanProc(int16_t Chan) {
             lblTotal(Chan)->setText(vb::Trim(modUtil::FormatFilmValue(gChanTotalCarry(Chan) + gChanTotal(Chan), Chan)));
         }
 
-        const QString power = vb::Trim(modUtil::FormatTwoDecimals(gChanPower(Chan)));
-        lblPower(Chan)->setText(power);
-        ShowPowerInBox(Chan, power);
+        ShowSentPower(Chan);
 
         // A box left ticked after the channel left manual power is cleared through its
         // handler, so the channel leaves manual power properly.
@@ -104,12 +102,7 @@ void frmMain::UpdateChanProc(int16_t Chan) {
         const bool error = Simulate > 0 ? false : CheckChanRelays(Chan);
         if (!error) {
             ChanErrorShown(Chan) = false;
-            SetForeColor(lblSubPhase(Chan), kBlack);
-            const int16_t chanPhase = app.ChanPhase(Chan);
-            QString text = modPhases::PhaseName(chanPhase);
-            if (SetPointPhase(chanPhase))
-                text += QStringLiteral(": ") + modUtil::FormatChannelValue(modPhases::RateTarget(Chan), Chan);
-            lblSubPhase(Chan)->setText(text);
+            ShowChanPhase(Chan);
             return;
         }
         if (ChanErrorShown(Chan)) return;
@@ -122,6 +115,14 @@ void frmMain::UpdateChanProc(int16_t Chan) {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmMain::ShowChanPhase(int16_t Chan) {
+    SetForeColor(lblSubPhase(Chan), kBlack);
+    const int16_t chanPhase = RunApp().ChanPhase(Chan);
+    QString text = modPhases::PhaseName(chanPhase);
+    if (SetPointPhase(chanPhase)) text += QStringLiteral(": ") + modUtil::FormatChannelValue(modPhases::RateTarget(Chan), Chan);
+    lblSubPhase(Chan)->setText(text);
 }
 
 void frmMain::ApplyErrorAction(int16_t Chan) {

@@ -92,6 +92,7 @@ void frmMain::Form_Load() {
         connect(&RunQCM(), &cQCM::VeskReading, this, &frmMain::QCMEvent_VeskReading, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNResponse, this, &frmMain::ORUNEvent_ORUNResponse, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNError, this, &frmMain::ORUNEvent_ORUNError, Qt::UniqueConnection);
+        connect(&RunUnit(), &cORUN::ORUNCommand, this, &frmMain::ORUNEvent_ORUNCommand, Qt::UniqueConnection);
 
         cmdDataLog->setText(LogMode ? QStringLiteral("ON") : QStringLiteral("OFF"));
         SetBackColor(cmdDataLog, LogMode ? kGreen : vbButtonFace);
@@ -104,6 +105,9 @@ void frmMain::Form_Load() {
 void frmMain::RequestReadings_Timer() {
     // The link is released at shutdown while the window lives on a little longer.
     if (!gORUN || !gApp || gApp->Phase() == PhaseCode::Shutdown) return;
+    // An output that left the running layer through an edit stops at the next poll, with
+    // or without a reading.
+    FollowOutputs();
     gORUN->SendReadSensors();
     gORUN->SendReadDigitalInputs();
     gORUN->SendCheckReading();

@@ -132,6 +132,8 @@ void frmMain::ControlTick(const QString& Response) {
         const int16_t film = app.ChanFilm(ch);
         if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type)) SaveReading(ch, unit.ChanFlux(ch));
     }
+    // An output that left the running layer through an edit stops before anything else.
+    FollowOutputs();
     UpdateForm();
     // Once the operator has confirmed the exit the sources are off, and no tick may set
     // them going again before the shutdown.

@@ -45,7 +45,8 @@ TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords)
     EXPECT_TRUE(Polling());
     EXPECT_FALSE(gErr.TraceExecution());
 
-    // Channel 0 deposits, its loop driving the source up while it reads nothing; the log is on.
+    // Channel 0 deposits, its loop driving the source up from its detector; the log is on.
+    gFilm(1).Sensor_PMT = 700.0;
     gFilm(1).PTerm = 200.0;
     gFilm(1).ITerm = 0.2;
     gFilm(1).SLEW_RATE = 50.0;
