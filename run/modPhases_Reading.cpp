@@ -1,6 +1,11 @@
 // Whether a channel has a live reading of its film's input to control on. A loop run on a
 // reading that never came, or stopped coming, winds its source up to the film's maximum
-// power: such a channel is held at 0 instead, and shows its error.
+// power: such a channel is held at 0 instead, and shows its error (the channel-error test
+// counts it). The layer then goes on as for any channel error: in DEPOSIT, MAN RAMP and
+// CONSTANT the film's error action decides (Ignore keeps the channel at 0 until its
+// reading returns and the loop starts afresh, Stop stops the layer with its message, Hold
+// holds the power averaged over its last readings); in SHTR DLY a channel held at 0 cannot
+// capture, so the layer fails at the end of its shutter delay with that message.
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
