@@ -136,8 +136,11 @@ void frmMain::ApplyErrorAction(int16_t Chan) {
         MsgBox(QStringLiteral("Channel ") + vb::CStr(Chan + 1) + QStringLiteral(" error. Layer stopped."), vbExclamation);
         break;
     case Hold:
-        RunUnit().setPower(app.ChanOutput(Chan), gChanPowerFilter(Chan).Average());
-        RunUnit().SendPower();
+        // A layer whose output was taken away has no source to hold.
+        if (app.ChanOutput(Chan) >= 0) {
+            RunUnit().setPower(app.ChanOutput(Chan), gChanPowerFilter(Chan).Average());
+            RunUnit().SendPower();
+        }
         app.setChanPhase(Chan, PhaseCode::HoldPower);
         break;
     default: break;

@@ -15,6 +15,7 @@
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
 #include "run/frmMain.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <QAction>
@@ -108,6 +109,13 @@ void frmMain::RequestReadings_Timer() {
     // An output that left the running layer through an edit stops at the next poll, with
     // or without a reading.
     FollowOutputs();
+    // The control tick comes with readings: when they stop coming, the poll holds the
+    // channels that have none.
+    try {
+        if (gApp->Phase() != PhaseCode::Stopped && modPhases::HoldBlindChannels()) gORUN->SendPower();
+    } catch (...) {
+        gErr.HandleError();  // a damaged record is reported; the poll goes on
+    }
     gORUN->SendReadSensors();
     gORUN->SendReadDigitalInputs();
     gORUN->SendCheckReading();

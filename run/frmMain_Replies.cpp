@@ -54,6 +54,8 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
         cApp& app = RunApp();
         if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::None);
         if (app.Phase() == PhaseCode::Shutdown) return;
+        // A unit that answers without readings for a while has detectors that stopped.
+        modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')));
 
         if (Response.size() >= 4 && Response.startsWith(QLatin1String("ORUN"))) {
             const int32_t version = RunUnit().Version();

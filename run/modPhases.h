@@ -52,8 +52,13 @@ bool ReadingLive(int16_t ch);
 // CONSTANT, and SHTR DLY for a film with a shutter delay.
 bool UnderRateControl(int16_t ch);
 // Every channel under rate control without a live reading is held at 0 and its loop
-// starts afresh: no source is driven on a reading that is not there.
-void HoldBlindChannels();
+// starts afresh: no source is driven on a reading that is not there. True when a power
+// changed (nothing is sent).
+bool HoldBlindChannels();
+// A good reply of the unit; reading is true for a reading reply. A unit that goes on
+// answering without a reading reply for as long as it takes to tell of a detector
+// without readings has no live detector reading at all.
+void NoteUnitReply(bool reading);
 
 // Pushes the film's and layer's settings of a channel with a film to its filters, the
 // unit and the quartz monitors. A calibration warning answered Cancel stops the layer.

@@ -40,6 +40,11 @@ BoundedArray<int32_t, 0, 7> ReadingInput = [] {
     return none;
 }();
 BoundedArray<float, 0, 7> ReadingTime;
+// Timer values of the unit's last good reply and last reading reply.
+float LastReply = 0.0f;
+float LastReadingReply = 0.0f;
+// Seconds the unit takes to tell of an active detector without readings.
+constexpr float kReadingsSilent = 2.0f;
 
 }  // namespace
 
@@ -49,7 +54,10 @@ void NoteReading(int16_t ch, int32_t inputType) {
     ReadingTime(ch) = Timer();
 }
 
-void ForgetReadings() { ReadingInput.fill(-1); }
+void ForgetReadings() {
+    ReadingInput.fill(-1);
+    LastReply = LastReadingReply = 0.0f;
+}
 
 bool ReadingLive(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
@@ -60,7 +68,8 @@ bool ReadingLive(int16_t ch) {
         const int32_t volts = vb::CLng(film->Sensor_PMT);
         const cORUN& unit = RunUnit();
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
-               (unit.ChanError(ch) & kReadingsStopped) == 0;
+               (unit.ChanError(ch) & kReadingsStopped) == 0 &&
+               modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
     }
     if (!InputType::IsMeasured(type)) return false;
     if (InputType::IsQuartz(type) && !RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(type))) return false;
@@ -84,13 +93,24 @@ bool UnderRateControl(int16_t ch) {
     }
 }
 
-void HoldBlindChannels() {
+bool HoldBlindChannels() {
+    bool changed = false;
     for (int16_t ch = 0; ch <= 7; ++ch) {
         if (!UnderRateControl(ch) || ReadingLive(ch)) continue;
-        if (PresentPower(ch) != 0.0) SetChanPower(ch, 0.0);
+        if (PresentPower(ch) != 0.0) {
+            SetChanPower(ch, 0.0);
+            changed = true;
+        }
         // The loop starts afresh from 0 once its reading is back.
         modCalculations::ResetPID(ch);
     }
+    return changed;
+}
+
+void NoteUnitReply(bool reading) {
+    const float now = Timer();
+    LastReply = now;
+    if (reading) LastReadingReply = now;
 }
 
 }  // namespace modPhases

@@ -30,6 +30,14 @@ public:
     using ClockedStation::sim_;
     void TestBody() override {}
 
+    // Run after every tick, then settled: a quartz source of the row's own.
+    std::function<void()> everyTick;
+    void AfterTick() override {
+        if (!everyTick) return;
+        everyTick();
+        Settle();
+    }
+
     // Ticks until the run phase is p, at most n ticks.
     bool UntilPhase(int16_t p, int n = 400) {
         return TicksUntil([&] { return gApp->Phase() == p; }, n);
@@ -156,6 +164,36 @@ const Way kWays[] = {
          t.sim_->Model().readingsStopped[0] = false;
          if (!t.TicksUntil([&] { return t.Held(0) > 0.0; }, 30)) return QStringLiteral("the loop does not resume");
          return {};
+     }},
+    {"a quartz monitor that falls silent in DEPOSIT", {},
+     [](BlindChannelRows& t) -> QString {
+         // Monitor 1 reads a tenth of what output 0 drives, while it answers.
+         bool answering = true;
+         gQCM->setQCMSensorEnabled(0, true);
+         t.everyTick = [&] {
+             if (!answering) return;
+             QCMReadingArray R;
+             R(QCMReadingIndex(0, 0)) = t.Held(0) / 10.0;
+             R(QCMReadingIndex(0, 2)) = 6.0e6;
+             emit gQCM->QCMReading(R, Timer());
+         };
+         const auto done = [&](const QString& broken) {
+             t.everyTick = {};
+             return broken;
+         };
+         if (t.Remote(QStringLiteral("@UF;31;1;0;1")) != QString() || t.Remote(QStringLiteral("@UP;2")) != QString())
+             return done(QStringLiteral("refused"));
+         if (!t.UntilPhase(PhaseCode::Deposit) || !t.TicksUntil([&] { return t.Held(0) > 0.0; }, 50))
+             return done(QStringLiteral("output 0 never driven on the monitor's readings"));
+         answering = false;
+         // A quartz reading lives three measurement periods (0.5 s each here).
+         if (!t.TicksUntil([&] { return t.Held(0) == 0.0; }, 25)) return done(QStringLiteral("still driven at %1 %").arg(t.Held(0)));
+         QString broken = t.HeldOff(0, 0, PhaseCode::Deposit, 20);
+         if (!broken.isEmpty()) return done(broken);
+         if (t.SubPhase(0) != QLatin1String("QCM1 Err: IGNORE")) return done(QStringLiteral("row 0 reads \"%1\"").arg(t.SubPhase(0)));
+         answering = true;
+         if (!t.TicksUntil([&] { return t.Held(0) > 0.0; }, 30)) return done(QStringLiteral("the loop does not resume"));
+         return done({});
      }},
     {"the running layer's output changed, through the editor's list", {},
      [](BlindChannelRows& t) { return OutputChanged(t, 3, true); }},

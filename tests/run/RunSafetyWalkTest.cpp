@@ -123,7 +123,9 @@ protected:
         if (on && !value) offSince = TickMs();
         on = value;
     }
-    bool SourceLive(bool on, int64_t offSince) const { return on || TickMs() - offSince < kNoticeMs; }
+    // The link's own trouble delays the notice: a unit that was out of reach tells of a
+    // detector without readings only some time after it answers again.
+    bool SourceLive(bool on, int64_t offSince) const { return on || TickMs() - std::max(offSince, settledAt_) < kNoticeMs; }
 
     // ---- disturbances ----
     // A disturbance that lasts a while on the clock (silence, a port taken away) ends by a
