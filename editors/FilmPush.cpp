@@ -22,9 +22,19 @@ void forChannels(int16_t film, Push&& push) {
 }  // namespace
 
 void MaxPower(int16_t film) {
+    bool lowered = false;
     forChannels(film, [&](int16_t, int16_t out) {
-        if (out >= 0) RunUnit().setMaxPower(out, gFilm(film).Max_Power);
+        if (out < 0) return;
+        cORUN& unit = RunUnit();
+        const double most = gFilm(film).Max_Power;
+        unit.setMaxPower(out, most);
+        // A lower limit holds at once: a power set by hand, held or reached by the loop
+        // does not stay above it until the next power is set.
+        if (unit.Power(out) <= most) return;
+        unit.setPower(out, most);
+        lowered = true;
     });
+    if (lowered) RunUnit().SendPower();
 }
 
 void FullScale(int16_t film) {

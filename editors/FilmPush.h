@@ -8,7 +8,7 @@
 namespace FilmPush {
 
 // The power limit and the full scale of the channel's source output (channels with an
-// output only).
+// output only); a power above a lowered limit comes down to it at once.
 void MaxPower(int16_t film);
 void FullScale(int16_t film);
 // The channel's detector voltage, rounded to whole volts.

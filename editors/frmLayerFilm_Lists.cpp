@@ -3,7 +3,9 @@
 #include "editors/frmLayerFilm.h"
 
 #include "app/cErrHandler.h"
+#include "app/Globals.h"
 #include "data/modDB.h"
+#include "run/frmMain.h"
 
 #include <QComboBox>
 
@@ -24,6 +26,8 @@ void frmLayerFilm::cboOut_Click() {
     try {
         Layer().Output = int16_t(cboOut->currentIndex() - 1);
         TreeRefresh();
+        // An output the running layer no longer drives stops at once.
+        if (gMainForm) gMainForm->FollowOutputs();
     } catch (...) {
         gErr.HandleError();
     }
@@ -42,6 +46,7 @@ void frmLayerFilm::cboFilms_Click() {
         if (layerEditor) {
             Layer().Film_Number = mFilm;
             TreeRefresh();
+            if (gMainForm) gMainForm->FollowOutputs();
         }
         LoadGridDeposit();
         LoadGridPrePost();

@@ -15,6 +15,7 @@
 #include "app/cApp.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
+#include "editors/FilmPush.h"
 
 #include <array>
 #include <optional>
@@ -60,6 +61,7 @@ struct FilmParam {
 };
 
 constexpr int kUnitsParam = 35;
+constexpr int kMaxPowerParam = 26;
 
 // Film parameters 1..42 by number; 35 (the units text) is handled apart.
 const std::array<FilmParam, 43>& FilmParams() {
@@ -219,6 +221,11 @@ QString cComm::MsgUF(const QString& sMsg) {
         const double value = vb::Val(text);
         if (limited && !InRange(value, p.lo, p.hi)) return Nak(NakCode::PRM);
         StepFilm(*step, chan).*p.real = value;
+        // A new power limit holds at once for the outputs of the films the step shown runs,
+        // a power held by hand above it included.
+        if (n == kMaxPowerParam)
+            for (int16_t c = 0; c <= 7; ++c)
+                if (RunApp().ChanFilm(c) >= 1) FilmPush::MaxPower(RunApp().ChanFilm(c));
     } else if (p.whole) {
         const int32_t value = vb::CLng(vb::Val(text));
         if (limited && !InRange(value, p.lo, p.hi)) return Nak(NakCode::PRM);

@@ -19,6 +19,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     ConnectPowerBoxes();
     BindAppEvents();
     ManualOutput_.fill(-1);
+    RowOutput_.fill(-1);
     // The key preview: the window sees the keys of its controls first.
     qApp->installEventFilter(this);
 }

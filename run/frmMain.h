@@ -75,6 +75,8 @@ public:
     // ---- Replies of the unit (frmMain_Replies.cpp) ----
     void ORUNEvent_ORUNResponse(const QString& Response);
     void ORUNEvent_ORUNError(int ErrType, int ErrNum);
+    // A command put on the wire to the unit: the rows show the powers it carries.
+    void ORUNEvent_ORUNCommand(const QString& Command);
     // Bodies of the last sensor and reading replies (reply without its first two and last
     // two characters).
     QString SensorReplyText;
@@ -145,6 +147,11 @@ public:
     // call it once they are closed (their changes may have renamed, cut or re-filmed what
     // the rows show) and the window itself when a run ends.
     void RefreshRunDisplay();
+    // An output that left the running layer since the last look (the layer's output
+    // changed, its row gone) goes to 0 unless another row drives it, and a row that went
+    // closes its shutters; a new output takes its film's scale and limit. A change of step
+    // or process only takes note. Run by every reading and by the layer editor's changes.
+    void FollowOutputs();
 
     // ---- Elapsed times, kept by the display refresh ----
     // Seconds since the running process (the current layer) started; 0 without a start.
@@ -421,6 +428,16 @@ private:
     // unticked, the output it drove at 0 (and under hand control no more), the channel
     // stopped with the run, its relays following.
     void DropManualPower(int16_t Chan);
+    // The power the unit was last sent for channel Chan's output, in its label (and its
+    // manual power box); for all rows with a film.
+    void ShowSentPower(int16_t Chan);
+    void ShowSentPowers();
+    // The phase text of a channel without error (black): its phase, with the rate set point
+    // in the phases that follow one.
+    void ShowChanPhase(int16_t Chan);
+    // Rows with a film show their channel's reading, power and phase now, without the
+    // error test and its actions (a phase or layer change, between two refreshes).
+    void ShowRowsAtOnce();
     // The relay word, and while a run or a hand-set power needs them the detector voltages
     // and powers, given to the unit again at a steady pace (poll tick).
     void ReassertUnitState();
@@ -452,6 +469,10 @@ private:
     BoundedArray<int32_t, 0, 3> QCMFailCount_;
     // The output each channel's manual power drives; -1 while it is off.
     BoundedArray<int16_t, 0, 7> ManualOutput_;
+    // The output each channel's row drove at the last look of FollowOutputs (-1 none), and
+    // the step (process * 1000 + layer) it was noted in.
+    BoundedArray<int16_t, 0, 7> RowOutput_;
+    int32_t RowStep_ = -1;
     // When the unit was last given the program's state again (TickMs).
     int64_t lastReassert_ = 0;
     // The colour the gas rows of grdSensor were last given (none yet when unset).

@@ -91,6 +91,7 @@ void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
     ShowChannels();
     ShowLayerLabel(nLayer);
+    ShowRowsAtOnce();
 }
 
 // Before a process is selected there is no process to name.
@@ -179,4 +180,7 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         break;
     default: break;
     }
+    // The rows show the channels' new phases now: the next refresh may be a damping
+    // period away.
+    if (nPhase != PhaseCode::Stopped) ShowRowsAtOnce();
 }

@@ -93,9 +93,7 @@ void frmMain::UpdateChanProc(int16_t Chan) {
             lblTotal(Chan)->setText(vb::Trim(modUtil::FormatFilmValue(gChanTotalCarry(Chan) + gChanTotal(Chan), Chan)));
         }
 
-        const QString power = vb::Trim(modUtil::FormatTwoDecimals(gChanPower(Chan)));
-        lblPower(Chan)->setText(power);
-        ShowPowerInBox(Chan, power);
+        ShowSentPower(Chan);
 
         // A box left ticked after the channel left manual power is cleared through its
         // handler, so the channel leaves manual power properly.
@@ -104,12 +102,7 @@ void frmMain::UpdateChanProc(int16_t Chan) {
         const bool error = Simulate > 0 ? false : CheckChanRelays(Chan);
         if (!error) {
             ChanErrorShown(Chan) = false;
-            SetForeColor(lblSubPhase(Chan), kBlack);
-            const int16_t chanPhase = app.ChanPhase(Chan);
-            QString text = modPhases::PhaseName(chanPhase);
-            if (SetPointPhase(chanPhase))
-                text += QStringLiteral(": ") + modUtil::FormatChannelValue(modPhases::RateTarget(Chan), Chan);
-            lblSubPhase(Chan)->setText(text);
+            ShowChanPhase(Chan);
             return;
         }
         if (ChanErrorShown(Chan)) return;
@@ -124,6 +117,14 @@ void frmMain::UpdateChanProc(int16_t Chan) {
     }
 }
 
+void frmMain::ShowChanPhase(int16_t Chan) {
+    SetForeColor(lblSubPhase(Chan), kBlack);
+    const int16_t chanPhase = RunApp().ChanPhase(Chan);
+    QString text = modPhases::PhaseName(chanPhase);
+    if (SetPointPhase(chanPhase)) text += QStringLiteral(": ") + modUtil::FormatChannelValue(modPhases::RateTarget(Chan), Chan);
+    lblSubPhase(Chan)->setText(text);
+}
+
 void frmMain::ApplyErrorAction(int16_t Chan) {
     cApp& app = RunApp();
     const int16_t film = app.ChanFilm(Chan);
@@ -135,8 +136,11 @@ void frmMain::ApplyErrorAction(int16_t Chan) {
         MsgBox(QStringLiteral("Channel ") + vb::CStr(Chan + 1) + QStringLiteral(" error. Layer stopped."), vbExclamation);
         break;
     case Hold:
-        RunUnit().setPower(app.ChanOutput(Chan), gChanPowerFilter(Chan).Average());
-        RunUnit().SendPower();
+        // A layer whose output was taken away has no source to hold.
+        if (app.ChanOutput(Chan) >= 0) {
+            RunUnit().setPower(app.ChanOutput(Chan), gChanPowerFilter(Chan).Average());
+            RunUnit().SendPower();
+        }
         app.setChanPhase(Chan, PhaseCode::HoldPower);
         break;
     default: break;

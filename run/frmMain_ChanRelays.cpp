@@ -11,6 +11,7 @@
 #include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <cmath>
@@ -50,6 +51,9 @@ bool frmMain::CheckChanRelays(int16_t ch) {
     } else if (InputType::IsQuartz(f.Input_Type)) {
         if (!RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(f.Input_Type))) err = true;
     }
+    // A channel whose loop has no live reading of its film's input is held at 0 by the
+    // control step; it is in error for as long as that lasts, whatever the input.
+    if (Simulate == 0 && modPhases::UnderRateControl(ch) && !modPhases::ReadingLive(ch)) err = true;
 
     if (RunApp().ChanOutput(ch) >= 0 && f.CTRLERR_PERCENT > 0 && ControlErrorPhase(RunApp().ChanPhase(ch))) {
         const float now = Timer();

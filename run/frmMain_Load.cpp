@@ -15,6 +15,7 @@
 #include "platform/ccrpTimer.h"
 #include "qcm/cQCM.h"
 #include "run/frmMain.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <QAction>
@@ -92,6 +93,7 @@ void frmMain::Form_Load() {
         connect(&RunQCM(), &cQCM::VeskReading, this, &frmMain::QCMEvent_VeskReading, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNResponse, this, &frmMain::ORUNEvent_ORUNResponse, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNError, this, &frmMain::ORUNEvent_ORUNError, Qt::UniqueConnection);
+        connect(&RunUnit(), &cORUN::ORUNCommand, this, &frmMain::ORUNEvent_ORUNCommand, Qt::UniqueConnection);
 
         cmdDataLog->setText(LogMode ? QStringLiteral("ON") : QStringLiteral("OFF"));
         SetBackColor(cmdDataLog, LogMode ? kGreen : vbButtonFace);
@@ -104,6 +106,16 @@ void frmMain::Form_Load() {
 void frmMain::RequestReadings_Timer() {
     // The link is released at shutdown while the window lives on a little longer.
     if (!gORUN || !gApp || gApp->Phase() == PhaseCode::Shutdown) return;
+    // An output that left the running layer through an edit stops at the next poll, with
+    // or without a reading.
+    FollowOutputs();
+    // The control tick comes with readings: when they stop coming, the poll holds the
+    // channels that have none.
+    try {
+        if (gApp->Phase() != PhaseCode::Stopped && modPhases::HoldBlindChannels()) gORUN->SendPower();
+    } catch (...) {
+        gErr.HandleError();  // a damaged record is reported; the poll goes on
+    }
     gORUN->SendReadSensors();
     gORUN->SendReadDigitalInputs();
     gORUN->SendCheckReading();

@@ -75,7 +75,8 @@ bool frmMain::ValidatePower(int16_t Index) {
     try {
         cApp& app = RunApp();
         const int16_t film = app.ChanFilm(Index);
-        if (film <= 0) return false;
+        // A row whose layer lost its output has nothing to power.
+        if (film <= 0 || app.ChanOutput(Index) < 0) return false;
         QLineEdit* box = txtPower(Index);
         if (vb::Val(box->text()) == 0.0) box->setText(QStringLiteral("0"));
         const double power = vb::Val(box->text());
@@ -136,8 +137,9 @@ void frmMain::FollowRowsShown() {
                 app.setChanPhase(ch, phase);
             } else if (p == PhaseCode::Constant && app.ChanOutput(ch) >= 0) {
                 // Its loop goes on under the film of the step shown: that film's detector
-                // volts before anything else, its maximum power at once.
-                if (modPhases::DetectorReady(ch)) {
+                // volts before anything else, its maximum power at once, and nothing
+                // without a live reading of its input.
+                if (modPhases::DetectorReady(ch) && modPhases::ReadingLive(ch)) {
                     keepWithinFilm(ch, app.ChanOutput(ch));
                 } else if (unit.Power(app.ChanOutput(ch)) > 0.0) {
                     unit.setPower(app.ChanOutput(ch), 0.0);

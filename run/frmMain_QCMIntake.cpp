@@ -11,6 +11,7 @@
 #include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modCalculations.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <cmath>
@@ -19,6 +20,8 @@ namespace {
 
 // Successive failed-crystal readings that switch a quartz monitor off.
 constexpr int32_t kQCMFailLimit = 5;
+// The quartz source of the USB sensors.
+constexpr int32_t kMirelSensors = 2;
 
 // The film's input type for a channel with a film; -1 without one.
 int32_t ChanInputType(int16_t ch) {
@@ -32,6 +35,11 @@ QString LifeText(double frequency) {
     const double span = RunQCM().FreqInit() - RunQCM().FreqMin();
     if (frequency < 1.0 || span == 0.0) return QStringLiteral("Fail");
     return vb::Format(100.0 - (RunQCM().FreqInit() - frequency) / span * 100.0, QStringLiteral("#.0"));
+}
+
+// Whether monitor q's value in the event being raised is its own new reading.
+bool Fresh(int q, double value) {
+    return std::isfinite(value) && (RunQCM().QCMType() != kMirelSensors || RunQCM().QCMAnswered(q));
 }
 
 }  // namespace
@@ -71,6 +79,9 @@ void frmMain::QCMEvent_QCMReading(QCMReadingArray& R, double) {
                     SaveReading(ch, R(QCMReadingIndex(q, 0)));
                     gChanTotal(ch) = R(QCMReadingIndex(q, 1)) * 0.001;
                     updated = true;
+                    // A sensor's event carries the last values of the monitors it does not
+                    // serve: only a monitor that answered keeps its channel's loop going.
+                    if (Fresh(q, R(QCMReadingIndex(q, 0)))) modPhases::NoteReading(ch, inputType);
                 }
                 if (fails > 0 && --fails == 0) RunQCM().setQCMSensorEnabled(q, true);
             } else {
@@ -103,7 +114,9 @@ void frmMain::QCMEvent_VeskReading(VeskReadingArray& v, double) {
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int32_t inputType = ChanInputType(ch);
             if (!InputType::IsAnalog(inputType)) continue;
-            SaveReading(ch, v(InputType::AnalogInput(inputType)));
+            const double value = v(InputType::AnalogInput(inputType));
+            SaveReading(ch, value);
+            if (std::isfinite(value)) modPhases::NoteReading(ch, inputType);
             updated = true;
         }
         if (updated) UpdateForm();

@@ -54,6 +54,8 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
         cApp& app = RunApp();
         if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::None);
         if (app.Phase() == PhaseCode::Shutdown) return;
+        // A unit that answers without readings for a while has detectors that stopped.
+        modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')));
 
         if (Response.size() >= 4 && Response.startsWith(QLatin1String("ORUN"))) {
             const int32_t version = RunUnit().Version();
@@ -132,6 +134,8 @@ void frmMain::ControlTick(const QString& Response) {
         const int16_t film = app.ChanFilm(ch);
         if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type)) SaveReading(ch, unit.ChanFlux(ch));
     }
+    // An output that left the running layer through an edit stops before anything else.
+    FollowOutputs();
     UpdateForm();
     // Once the operator has confirmed the exit the sources are off, and no tick may set
     // them going again before the shutdown.

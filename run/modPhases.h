@@ -35,8 +35,30 @@ void ControlChannel(int16_t ch);
 
 // Whether channel ch's detector holds the volts of its film in the step shown, given now
 // when they were not; false for an emission detector that cannot take them (inactive,
-// under calibration). True for a channel measured otherwise.
+// under calibration, 0 V). True for a channel measured otherwise.
 bool DetectorReady(int16_t ch);
+
+// A reading of channel ch's film taken from a quartz monitor or an analog input (the film's
+// input type when it was taken); the unit's own readings need no note.
+void NoteReading(int16_t ch, int32_t inputType);
+// Forgets every noted reading (a new station, in tests).
+void ForgetReadings();
+// Whether channel ch has a live reading of its film's input: an emission detector given its
+// film's volts (more than 0), active and still reading; an enabled quartz monitor or an
+// analog input that gave a reading within the last few measurement periods. False without
+// a film or for an input type that measures nothing.
+bool ReadingLive(int16_t ch);
+// Whether channel ch's output follows its rate loop now: DEPOSIT, QCM CAL., MAN RAMP and
+// CONSTANT, and SHTR DLY for a film with a shutter delay.
+bool UnderRateControl(int16_t ch);
+// Every channel under rate control without a live reading is held at 0 and its loop
+// starts afresh: no source is driven on a reading that is not there. True when a power
+// changed (nothing is sent).
+bool HoldBlindChannels();
+// A good reply of the unit; reading is true for a reading reply. A unit that goes on
+// answering without a reading reply for as long as it takes to tell of a detector
+// without readings has no live detector reading at all.
+void NoteUnitReply(bool reading);
 
 // Pushes the film's and layer's settings of a channel with a film to its filters, the
 // unit and the quartz monitors. A calibration warning answered Cancel stops the layer.

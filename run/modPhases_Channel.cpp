@@ -54,11 +54,11 @@ bool DetectorReady(int16_t ch) {
     if (!film || !InputType::IsEmission(film->Input_Type)) return true;
     cORUN& unit = RunUnit();
     // A detector the unit does not hold active was never given its volts (the channel
-    // shows an error meanwhile); a calibration holds its PMT off.
-    if (!unit.ChanActive(ch) || unit.CalChan() == ch) return false;
+    // shows an error meanwhile); a calibration holds its PMT off; at 0 V it sees nothing.
+    const int32_t volts = vb::CLng(film->Sensor_PMT);
+    if (volts <= 0 || !unit.ChanActive(ch) || unit.CalChan() == ch) return false;
     // Volts not given in this step (another step's film, a step moved on while stopped)
     // are given now, ahead of any power.
-    const int32_t volts = vb::CLng(film->Sensor_PMT);
     if (!unit.DetectorGiven(ch, volts)) unit.setPMTVolts(ch, volts);
     return unit.DetectorGiven(ch, volts);
 }
@@ -67,19 +67,17 @@ void ControlChannel(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film || RunApp().ChanOutput(ch) < 0) return;
     double error = RateTarget(ch) - gChanUser(ch);
-    double period = 0.0;
-    if (InputType::IsEmission(film->Input_Type)) {
-        // A detector without its film's volts gives no reading to control on: its source
-        // stays off instead of being driven blind towards its maximum power.
-        if (!DetectorReady(ch)) {
-            SetChanPower(ch, 0.0);
-            return;
-        }
-        period = RunUnit().ChanPeriod(ch);
-    } else if (InputType::IsMeasured(film->Input_Type))
-        period = RunQCM().Period();
-    else
-        return;  // no measurement, no control
+    DetectorReady(ch);  // an emission detector gets its film's volts first
+    // Without a live reading of the film's input (no monitor, a monitor switched off, no
+    // card, a detector at 0 V, readings that stopped, an input type that measures nothing)
+    // the loop would wind its source up to the maximum power: the source is held at 0, and
+    // the channel's error shows why.
+    if (!ReadingLive(ch)) {
+        SetChanPower(ch, 0.0);
+        modCalculations::ResetPID(ch);
+        return;
+    }
+    const double period = InputType::IsEmission(film->Input_Type) ? RunUnit().ChanPeriod(ch) : RunQCM().Period();
     // The loop keeps within the film's own maximum, also where the output's limit was set
     // by another step's film.
     SetChanPower(ch, std::min(modCalculations::CalcPIDPower(error, period, ch), film->Max_Power));

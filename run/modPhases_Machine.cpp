@@ -66,7 +66,10 @@ void DoPhase() {
         default: break;  // STOPPED and the rest: nothing
         }
     }
-    // Busy or not, the powers go out as they now stand.
+    // Whatever set them (a phase entry, a tick, a recipe edit meanwhile), no source under
+    // rate control is driven without its reading; then, busy or not, the powers go out as
+    // they now stand.
+    HoldBlindChannels();
     RunUnit().SendPower();
 }
 

@@ -40,6 +40,9 @@ protected:
 TEST_F(ChannelError, ADeviationBeyondTheLimitForMoreThanFiveSecondsSwitchesTheErrorRelays) {
     Deposit({0});
     Reply(Unit(), QStringLiteral("A1,0,0,0,0,0,0,0"));  // a live detector: only the deviation counts
+    Film(0).Sensor_PMT = 700.0;
+    Unit().setPMTVolts(0, 700);
+    Reply(Unit(), QStringLiteral("H"));
     Film(0).CTRLERR_PERCENT = 10;
     Layer(0).Rate = 10.0;
     App().setPhase(PhaseCode::Deposit);

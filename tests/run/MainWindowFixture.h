@@ -169,6 +169,16 @@ protected:
 
     bool Polling() const { return form->RequestReadings && form->RequestReadings->Enabled(); }
 
+    // Channel 0 deposits, its loop driving the source up from its detector.
+    void DepositDriven() {
+        gFilm(1).Sensor_PMT = 700.0;
+        gFilm(1).PTerm = 200.0;
+        gFilm(1).ITerm = 0.2;
+        gFilm(1).SLEW_RATE = 50.0;
+        gApp->setPhase(PhaseCode::Deposit);
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 5000));
+    }
+
     // Sends a command of the unit and waits for its reply to be handled.
     bool Exchange(const std::function<void()>& send, const QString& replyStart) {
         bool seen = false;

@@ -47,7 +47,8 @@ TEST_F(MainWindowTest, ExitAsksThenShutsDownInTwoPassesAndSavesTheEditedRecords)
     EXPECT_TRUE(Polling());
     EXPECT_FALSE(gErr.TraceExecution());
 
-    // Channel 0 deposits, its loop driving the source up while it reads nothing; the log is on.
+    // Channel 0 deposits, its loop driving the source up from its detector; the log is on.
+    gFilm(1).Sensor_PMT = 700.0;
     gFilm(1).PTerm = 200.0;
     gFilm(1).ITerm = 0.2;
     gFilm(1).SLEW_RATE = 50.0;
@@ -131,11 +132,7 @@ protected:
         Station({0});
         form->show();
         Connect();
-        gFilm(1).PTerm = 200.0;
-        gFilm(1).ITerm = 0.2;
-        gFilm(1).SLEW_RATE = 50.0;
-        gApp->setPhase(PhaseCode::Deposit);
-        ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 5000));
+        DepositDriven();
         form->chkManPwr(0)->click();  // a hand-set power: the unit's hand control drives output 1
         ASSERT_TRUE(WaitUntil([&] { return unit.Model().handOutput == 1; }, 5000));
 

@@ -35,8 +35,8 @@ constexpr int16_t kChannel3Shutter = 22;
 
 class MainWindowUnitState : public MainWindowTest {
 protected:
-    // Process 1 deposits on the channels; each film's loop drives its source up while it
-    // reads nothing (the detectors see no light at 0 PMT volts).
+    // Process 1 deposits on the channels; each film's loop drives its source up from the
+    // reading of its detector (given its film's volts).
     // With records, more steps are chained on (their films' loops drive alike), and relays
     // 6 and 7 open the shutters of channels 2 and 3.
     void Prepare(std::initializer_list<int16_t> channels, const std::function<void()>& records = {}) {
@@ -45,6 +45,7 @@ protected:
             gFilm(f).PTerm = 200.0;
             gFilm(f).ITerm = 0.2;
             gFilm(f).SLEW_RATE = 50.0;
+            if (gFilm(f).Sensor_PMT == 0.0) gFilm(f).Sensor_PMT = 700.0;
         }
         if (records) {
             modIO::SetOutputFunction(6, kChannel2Shutter);

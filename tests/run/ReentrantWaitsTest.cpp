@@ -116,11 +116,7 @@ TEST_F(ReentrantWaits, AnInputHeldOnActsOnceWhateverItsActionWaitsFor) {
 TEST_F(ReentrantWaits, AUnitThatEndsEveryConnectionIsTriedAtAPaceAndTheRunComesBack) {
     Station({0});
     Connect();
-    gFilm(1).PTerm = 200.0;
-    gFilm(1).ITerm = 0.2;
-    gFilm(1).SLEW_RATE = 50.0;
-    gApp->setPhase(PhaseCode::Deposit);
-    ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 5000));
+    DepositDriven();
     for (const UnitSim::Accepting how : {UnitSim::Accepting::Close, UnitSim::Accepting::Reset}) {
         const bool reset = how == UnitSim::Accepting::Reset;
         SCOPED_TRACE(reset ? "reset" : "closed");

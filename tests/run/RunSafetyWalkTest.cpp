@@ -1,16 +1,20 @@
 // Seeded random walks of run safety: the real main window, phase machine, link and
 // remote-control server against the unit emulator over TCP, driven by the operator's
-// buttons and boxes, the plant's digital inputs, a remote client, recipe edits, and a unit
-// that goes silent, loses, garbles or cuts short its replies, restarts, drops its link or
-// loses its port. Each walk ends with the exit. After every step, what the unit holds is
-// checked against what the program holds and shows:
+// buttons and boxes, the plant's digital inputs, a remote client (presses, manual power,
+// film, layer and channel values), film and layer editor stores in the middle of a run
+// (maximum power, input, detector volts, the running layer's output), reading faults of
+// every input (a detector that stops reading or goes inactive, a quartz monitor that falls
+// silent or is switched off, the card's analog inputs gone), and a unit that goes silent,
+// loses, garbles or cuts short its replies, restarts, drops its link or loses its port.
+// Each walk ends with the exit. After every step, what the unit holds is checked against
+// what the program holds and shows:
 // - once the link has had one reply time-out since the last disturbance ended (a dropped
 //   link also its connection wait), the unit holds every output's power and the relay word
-//   the program holds;
+//   the program holds, and each row shows the power the unit holds on its output;
 // - in STOPPED no output is powered and no shutter is open but for a MAN POWER channel
 //   whose row shows it;
 // - no channel with a row drives its output above its film's maximum power, nor under
-//   control without its film's detector volts in the unit;
+//   rate control without a live reading of its film's input;
 // - no box is ticked out of sight;
 // - after the exit every output is at 0 V, the relays are the shutdown's, emission is off.
 // Time is the fixed clock's: a step advances it tick by tick and lets every exchange on the
@@ -22,45 +26,36 @@
 // The six side by side:
 //   seq 0 5 | ORUN_WALK_SEEDS=1000:6000 QT_QPA_PLATFORM=offscreen xargs -P6 -I{} build/tests/test_run --gtest_filter='Seeds/RunSafetyWalk.*/{}'
 // One seed again: ORUN_WALK_SEEDS=<seed>:1 ... --gtest_filter='Seeds/RunSafetyWalk.*/0'.
-#include "MainWindowFixture.h"
+#include "ClockedStation.h"
 
-#include "platform/Winsock.h"
+#include "editors/FilmPush.h"
+#include "app/VBConv.h"
+#include "app/modUtil.h"
 #include "run/modPhases.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCheckBox>
-#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
 #include <iostream>
 #include <random>
-#include <vector>
 
 
 namespace {
 
-constexpr int kTickMs = 90;
 constexpr int kEntries = 6;
 constexpr int kSeedsPerEntry = 50;
 constexpr int kStepsPerWalk = 24;
 
-// Relays: 0 Process Stopped, 1 Process Running, 2 Layer Stopped, 3 Deposit Phase,
-// 4..6 Channel 1..3 Shutter, 7 Manual Mode, 8 Source 1 Shutter, 9 Pre-Cond Phase.
-constexpr int16_t kRelayFunctions[10] = {1, 2, 3, 5, 20, 21, 22, 9, 30, 6};
 constexpr int32_t kShutdownWord = 0b1;
-// Inputs: 0 Start Process, 1 Stop Process, 2 Start Film, 3 Stop Film, 4 End Channel 1.
-constexpr int16_t kInputFunctions[5] = {1, 2, 3, 4, 20};
+// A reading source that stopped may be taken for live this long (ms): the unit tells of a
+// detector without readings after 2 s, a quartz or analog reading lives three periods.
+constexpr int64_t kNoticeMs = 2600;
 
 bool ShutterFunction(int16_t code) { return (code >= 20 && code <= 27) || (code >= 30 && code <= 35); }
-
-// Channel phases in which a loop drives the channel on its reading.
-bool Controlled(int16_t p) {
-    return p == PhaseCode::ShutterDelay || p == PhaseCode::Deposit || p == PhaseCode::QcmCal || p == PhaseCode::ManRamp ||
-           p == PhaseCode::Constant;
-}
 
 int EnvInt(const char* name, int fallback) {
     const QByteArray v = qgetenv(name);
@@ -83,76 +78,17 @@ std::pair<int, int> SeedsOf(int k) {
     return {k * kSeedsPerEntry, kSeedsPerEntry};
 }
 
-class RunSafetyWalk : public MainWindowTest, public ::testing::WithParamInterface<int> {
+class RunSafetyWalk : public ClockedStation, public ::testing::WithParamInterface<int> {
 protected:
-    // Each walk makes its own station and ends it.
-    void SetUp() override {}
-    void TearDown() override { EndStation(); }
-
-    // ---- the station ----
-    void MakeStation() {
-        Clock::SetFixed(QDateTime(QDate(2024, 5, 6), QTime(10, 0, 0)), Clock::Timers::FollowClock);
-        MainWindowTest::SetUp();
-        ServeRelay();
-        Station({0, 1}, [this] { Records(); });
-        modDB::IOLoad(2);  // process 2's row; the maps below go into both processes
-        for (int16_t i = 0; i <= 9; ++i) modIO::SetOutputFunction(i, kRelayFunctions[i]);
-        for (int16_t i = 0; i <= 4; ++i) modIO::SetInputFunction(i, kInputFunctions[i]);
-        modDB::IOSave(1);
-        modDB::IOSave(2);
-        form->BuildProcessMenu();
-        sim_ = std::make_unique<UnitSim>();
-        ASSERT_TRUE(sim_->ListenTcp());
-        ASSERT_TRUE(gORUN->CommInit(10, sim_->TcpPort(), QStringLiteral("127.0.0.1"), form->tcpControllerClient));
-        gORUN->SendGetVersion();
-        ASSERT_TRUE(Settle());
-        ASSERT_TRUE(Polling());
-        gApp->setPhase(PhaseCode::Stopped);
-        ASSERT_TRUE(Settle());
-    }
-
-    void EndStation() {
-        for (Clock::ScheduleId id : scheduled_) Clock::Cancel(id);
-        scheduled_.clear();
-        if (gMainForm) gMainForm->Form_Unload();
-        ResetProgramState();
-        Brevox::SetFactory({});
-        sim_.reset();
-        QFile::remove(folder.file(QStringLiteral("ORUN.MDB")));
-        QFile::remove(folder.file(QStringLiteral("ERRORS.TXT")));
-        boxes.clear();
-        Clock::UseSystem();
-    }
-
-    // Process 1: step 1 deposits on channels 0 and 1, step 2 on channels 1 and 2 (output 0
-    // again, for channel 2); process 2 deposits on channel 0 alone. The films ramp, soak,
-    // deposit and idle within seconds; their loops drive up fast. Start modes, end
-    // thicknesses and one shutter delay are the seed's.
+    // Process 2 deposits on channel 0 alone. Start modes, end thicknesses and one shutter
+    // delay are the seed's.
     void Records() {
-        SecondStep();
         gProcess(2).Process_Name = QStringLiteral("Second");
         gProcess(2).First_Layer = 20;
         gProcess(2).Number_Layers = gProcess(2).Number_Act_Layers = 1;
         gLayer(20) = gLayer(1);
         gLayer(20).Layer_Number = 20;
         gLayer(20).CoDep_Layer = -1;
-        const double maxima[4] = {100.0, 100.0, 60.0, 40.0};
-        for (int16_t f = 1; f <= 4; ++f) {
-            FilmRec& film = gFilm(f);
-            film.PTerm = 200.0;
-            film.ITerm = 0.2;
-            film.SLEW_RATE = 50.0;
-            film.Sensor_PMT = 650 + 50 * f;
-            film.Max_Power = maxima[f - 1];
-            film.RAMP1_TIME = 2;
-            film.Ramp1_Power = 20.0;
-            film.Soak1_Time = 1;
-            film.RAMP2_TIME = 1;
-            film.Ramp2_Power = 30.0;
-            film.Soak2_Time = 1;
-            film.IDLE_Ramp = 2;
-            film.Idle_Power = 10.0;
-        }
         gFilm(2).Shutter_Delay = Pick(0, 1) * 3;
         gFilm(2).Shutter_Capture = 5.0;
         for (int16_t L : {1, 2, 3, 4, 20}) {
@@ -161,34 +97,35 @@ protected:
         }
     }
 
-    // ---- time and the wire ----
-    // No byte left unread or unwritten on the station's side of its link.
-    bool StationQuiet() const { return form->tcpControllerClient->Idle(); }
-
-    // Runs events until nothing is left to run and no byte is on its way in either
-    // direction: every exchange the last moment of the clock began has finished.
-    bool Settle() {
-        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-        QElapsedTimer spent;
-        spent.start();
-        int quiet = 0;
-        while (quiet < 3) {
-            QCoreApplication::sendPostedEvents();
-            const bool ran = dispatcher->processEvents(QEventLoop::AllEvents);
-            quiet = !ran && sim_->Quiet() && StationQuiet() ? quiet + 1 : 0;
-            if (spent.elapsed() > 30000) return false;
+    // ---- the quartz and analog sources ----
+    // The quartz monitors and the card's analog inputs read what the outputs of their
+    // numbers drive, at every tick, while they are on.
+    void AfterTick() override {
+        FollowDisturbances();
+        bool any = false;
+        QCMReadingArray R;
+        for (int q = 0; q <= 3; ++q) {
+            if (!quartzOn_[q]) continue;
+            any = true;
+            R(QCMReadingIndex(q, 0)) = Held(q) / 10.0;
+            R(QCMReadingIndex(q, 2)) = 6.0e6;
         }
-        return true;
-    }
-
-    bool Ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            Clock::Advance(kTickMs);
-            if (!Settle()) return false;
-            FollowDisturbances();
+        if (any) emit gQCM->QCMReading(R, Timer());
+        if (analogOn_) {
+            VeskReadingArray v;
+            for (int i = 0; i <= 3; ++i) v(i) = Held(i) / 10.0;
+            emit gQCM->VeskReading(v, Timer());
         }
-        return true;
+        if (any || analogOn_) Settle();
     }
+    // A source switched off is noted, so a reading it gave just before may still count.
+    void SwitchSource(bool& on, int64_t& offSince, bool value) {
+        if (on && !value) offSince = TickMs();
+        on = value;
+    }
+    // The link's own trouble delays the notice: a unit that was out of reach tells of a
+    // detector without readings only some time after it answers again.
+    bool SourceLive(bool on, int64_t offSince) const { return on || TickMs() - std::max(offSince, settledAt_) < kNoticeMs; }
 
     // ---- disturbances ----
     // A disturbance that lasts a while on the clock (silence, a port taken away) ends by a
@@ -234,7 +171,7 @@ protected:
 
     // One step of the walk, named for the report.
     QString Act() {
-        switch (Pick(0, 18)) {
+        switch (Pick(0, 27)) {
         case 0:
         case 1:
             if (!Shown(form->cmdFunc(0))) return {};
@@ -330,6 +267,99 @@ protected:
                 if (form->mnuFileProcess[i]->data().toInt() == process) form->mnuFileProcess_Click(static_cast<int16_t>(i));
             return QStringLiteral("process %1 opened").arg(process);
         }
+        case 19: {
+            // A recipe value over the remote link: the film's input, detector volts,
+            // maximum power, error action or shutter delay (refused while running).
+            static const int kParams[] = {31, 31, 32, 26, 7, 5};
+            const int param = kParams[Pick(0, 5)];
+            int value = 0;
+            switch (param) {
+            case 31: value = Pick(0, 9); break;
+            case 32: value = Pick(0, 1) * 700; break;
+            case 26: value = Pick(2, 10) * 10; break;
+            case 7: value = Pick(0, 2); break;
+            default: value = Pick(0, 1) * 3; break;
+            }
+            const QString request = QStringLiteral("@UF;%1;%2;%3;%4").arg(param).arg(Pick(1, 2)).arg(Pick(0, 2)).arg(value);
+            return request + QStringLiteral(" ") + Remote(request);
+        }
+        case 20: {
+            // A layer value of a running channel: its rate or its end thickness.
+            const bool rate = Pick(0, 1);
+            const QString request = QStringLiteral("@UL;%1;0;%2;%3").arg(rate ? 2 : 3).arg(Pick(0, 2)).arg(rate ? Pick(0, 5) : Pick(0, 1) * 999);
+            return request + QStringLiteral(" ") + Remote(request);
+        }
+        case 21: {
+            // A channel value: a manual rate ramp, manual mode, the loop's P term.
+            const int ch = Pick(0, 2);
+            QString request;
+            switch (Pick(0, 2)) {
+            case 0: request = QStringLiteral("@UV;%1;%2").arg(11 + ch).arg(Pick(0, 5)); break;
+            case 1: request = QStringLiteral("@UV;%1;%2").arg(111 + ch).arg(Pick(0, 1)); break;
+            default: request = QStringLiteral("@UV;%1;%2").arg(61 + ch).arg(Pick(1, 4) * 100); break;
+            }
+            return request + QStringLiteral(" ") + Remote(request);
+        }
+        case 22: {
+            // The film editor stores a value of a film the step runs, as its cells do: a
+            // maximum power, an input or a detector voltage.
+            const int16_t ch = static_cast<int16_t>(Pick(0, 2));
+            const int16_t film = gApp->ChanFilm(ch);
+            if (film < 1) return {};
+            FilmRec& f = gFilm(film);
+            switch (Pick(0, 2)) {
+            case 0:
+                f.Max_Power = Pick(2, 10) * 10;
+                FilmPush::MaxPower(film);
+                return QStringLiteral("editor: film %1 at most %2 %").arg(film).arg(f.Max_Power);
+            case 1:
+                f.Input_Type = Pick(0, 8);
+                return QStringLiteral("editor: film %1 reads input %2").arg(film).arg(f.Input_Type);
+            default:
+                f.Sensor_PMT = Pick(0, 1) * 750;
+                FilmPush::PMTVolts(film);
+                return QStringLiteral("editor: film %1 at %2 V").arg(film).arg(f.Sensor_PMT);
+            }
+        }
+        case 23: {
+            // The layer editor gives a running channel's layer another output (or none).
+            const int16_t ch = static_cast<int16_t>(Pick(0, 2));
+            const int16_t layer = gApp->ChanLayer(ch);
+            if (layer < 1) return {};
+            // Two rows of one step never share an output: each film's limit is its own.
+            int16_t output = static_cast<int16_t>(Pick(-1, 3));
+            for (int16_t other = 0; other <= 7; ++other)
+                if (other != ch && gApp->ChanFilm(other) >= 1 && gApp->ChanOutput(other) == output) output = -1;
+            gLayer(layer).Output = output;
+            if (Pick(0, 1)) form->FollowOutputs();  // as the editor's list does; else the next reading
+            return QStringLiteral("editor: layer %1 drives output %2").arg(layer).arg(gLayer(layer).Output);
+        }
+        case 24: {
+            // A detector's readings stop or come back, or the unit reports it inactive.
+            const int ch = Pick(0, 2);
+            if (!sim_->Model().readingsStopped[ch] && sim_->Model().active[ch]) detectorOff_[ch] = TickMs();
+            if (Pick(0, 1)) {
+                sim_->Model().readingsStopped[ch] = !sim_->Model().readingsStopped[ch];
+                return QStringLiteral("detector %1 readings %2").arg(ch).arg(sim_->Model().readingsStopped[ch] ? "stopped" : "back");
+            }
+            sim_->Model().active[ch] = !sim_->Model().active[ch];
+            return QStringLiteral("detector %1 %2").arg(ch).arg(sim_->Model().active[ch] ? "active" : "inactive");
+        }
+        case 25: {
+            // A quartz monitor stops or starts answering, or is switched off or on.
+            const int q = Pick(0, 3);
+            if (Pick(0, 1)) {
+                SwitchSource(quartzOn_[q], quartzOff_[q], !quartzOn_[q]);
+                return QStringLiteral("monitor %1 %2").arg(q + 1).arg(quartzOn_[q] ? "answers" : "silent");
+            }
+            gQCM->setQCMSensorEnabled(q, !gQCM->QCMSensorEnabled(q));
+            if (!gQCM->QCMSensorEnabled(q)) quartzOff_[q] = TickMs();
+            return QStringLiteral("monitor %1 %2").arg(q + 1).arg(gQCM->QCMSensorEnabled(q) ? "enabled" : "disabled");
+        }
+        case 26:
+            // The card's analog inputs come or go.
+            SwitchSource(analogOn_, analogOff_, !analogOn_);
+            return QStringLiteral("analog inputs %1").arg(analogOn_ ? "on" : "off");
         default:
             return QStringLiteral("wait");
         }
@@ -343,7 +373,35 @@ protected:
     }
 
     // ---- the checks ----
-    double Held(int o) const { return (sim_->Model().powerCode[o] - OutputCode::ZeroVolts) * 100.0 / OutputCode::Span; }
+    // Whether channel ch's loop drives its output: in DEPOSIT, QCM CAL., MAN RAMP and
+    // CONSTANT, and in SHTR DLY when its film has a shutter delay to capture in.
+    static bool UnderControl(int16_t ch, const FilmRec& f) {
+        switch (gApp->ChanPhase(ch)) {
+        case PhaseCode::Deposit:
+        case PhaseCode::QcmCal:
+        case PhaseCode::ManRamp:
+        case PhaseCode::Constant: return true;
+        case PhaseCode::ShutterDelay: return f.Shutter_Delay >= 1;
+        default: return false;
+        }
+    }
+    // Whether channel ch's film's input gives live readings, as the walk made its sources
+    // (a source gone only lately may still count).
+    bool Live(int16_t ch) const {
+        const FilmRec& f = gFilm(gApp->ChanFilm(ch));
+        const UnitModel& u = sim_->Model();
+        const int32_t type = f.Input_Type;
+        if (InputType::IsEmission(type)) {
+            const long volts = std::lround(f.Sensor_PMT);
+            return volts > 0 && u.pmtVolts[ch] == volts && SourceLive(u.active[ch] && !u.readingsStopped[ch], detectorOff_[ch]);
+        }
+        if (InputType::IsQuartz(type)) {
+            const int q = InputType::QuartzMonitor(type);
+            return (gQCM->QCMSensorEnabled(q) || TickMs() - quartzOff_[q] < kNoticeMs) && SourceLive(quartzOn_[q], quartzOff_[q]);
+        }
+        if (InputType::IsAnalog(type)) return SourceLive(analogOn_, analogOff_);
+        return false;
+    }
     bool RowShown(int16_t ch) const { return ch < form->FormSize() && gApp->ChanFilm(ch) >= 1; }
     bool ManualDrives(int o) const {
         for (int16_t ch = 0; ch <= 7; ++ch)
@@ -355,10 +413,6 @@ protected:
             if (RowShown(ch) && gApp->ChanPhase(ch) == PhaseCode::ManPower) return true;
         return false;
     }
-
-    // A power read back from the output's whole-number code may lie up to one code above
-    // the power asked for.
-    static constexpr double kCodeStep = 100.0 / OutputCode::Span;
 
     // The first broken rule, or nothing.
     QString Broken() const {
@@ -390,8 +444,11 @@ protected:
             const FilmRec& f = gFilm(gApp->ChanFilm(ch));
             if (gORUN->Power(o) > f.Max_Power + kCodeStep || (synced && Held(o) > f.Max_Power + kCodeStep))
                 return QStringLiteral("channel %1 driven at %2 % over its film's %3 %").arg(ch).arg(std::max(Held(o), gORUN->Power(o))).arg(f.Max_Power);
-            if (synced && Controlled(gApp->ChanPhase(ch)) && Held(o) > 0.0 && u.pmtVolts[ch] != std::lround(f.Sensor_PMT))
-                return QStringLiteral("channel %1 driven in %2 with its detector at %3 V").arg(ch).arg(modPhases::PhaseName(gApp->ChanPhase(ch))).arg(u.pmtVolts[ch]);
+            if (synced && UnderControl(ch, f) && Held(o) > 0.0 && !Live(ch))
+                return QStringLiteral("channel %1 driven at %2 % in %3 without a live reading of input %4").arg(ch).arg(Held(o)).arg(modPhases::PhaseName(gApp->ChanPhase(ch))).arg(f.Input_Type);
+            const QString shown = form->lblPower(ch)->text();
+            if (synced && shown != vb::Trim(modUtil::FormatTwoDecimals(Held(o))))
+                return QStringLiteral("channel %1 shows %2 % while the unit holds %3 % on output %4").arg(ch).arg(shown).arg(Held(o)).arg(o);
         }
         return {};
     }
@@ -419,13 +476,21 @@ protected:
     // One walk; false (with the seed and its steps printed) when a rule broke.
     bool RunWalk(int seed, int stepsPerWalk, int& stepsDone) {
         rng_.seed(static_cast<unsigned>(seed));
+        for (int q = 0; q <= 3; ++q) {
+            quartzOn_[q] = true;
+            quartzOff_[q] = 0;
+        }
+        analogOn_ = true;
+        analogOff_ = 0;
+        for (int64_t& t : detectorOff_) t = 0;
         lasting_ = 0;
         portsOff_ = 0;
         settledAt_ = 0;
         spoiling_ = false;
         QStringList steps;
-        MakeStation();
+        MakeStation([this] { Records(); });
         if (::testing::Test::HasFatalFailure()) return false;
+        for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
         const auto fail = [&](const QString& why) {
             ADD_FAILURE() << "walk of seed " << seed << " broke at step " << steps.size() << ": " << why.toStdString()
                           << "\nsteps:\n  " << steps.join(QStringLiteral("\n  ")).toStdString();
@@ -453,12 +518,15 @@ protected:
 
 private:
     std::mt19937 rng_;
-    std::unique_ptr<UnitSim> sim_;
+    int64_t detectorOff_[8] = {};
+    bool quartzOn_[4] = {};
+    int64_t quartzOff_[4] = {};
+    bool analogOn_ = false;
+    int64_t analogOff_ = 0;
     int lasting_ = 0;
     int portsOff_ = 0;
     int64_t settledAt_ = 0;
     bool spoiling_ = false;
-    std::vector<Clock::ScheduleId> scheduled_;
 };
 
 }  // namespace

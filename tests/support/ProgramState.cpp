@@ -92,6 +92,7 @@ void ResetProgramState() {
     ClearAll(modPhases::RampStartPower, modPhases::CaptureStart, modPhases::DepositTimeMark,
              modPhases::RateRampStage, modPhases::RateRampActive, modPhases::RateRampStartRate,
              modPhases::RateRampStartTime, modPhases::QCMCalLast, modPhases::QCMCalUse);
+    modPhases::ForgetReadings();
     SystemFlags = 0;
     ResetSettings();
     gRdgBuff = cRdgBuff();

@@ -1,0 +1,116 @@
+// Whether a channel has a live reading of its film's input to control on. A loop run on a
+// reading that never came, or stopped coming, winds its source up to the film's maximum
+// power: such a channel is held at 0 instead, and shows its error (the channel-error test
+// counts it). The layer then goes on as for any channel error: in DEPOSIT, MAN RAMP and
+// CONSTANT the film's error action decides (Ignore keeps the channel at 0 until its
+// reading returns and the loop starts afresh, Stop stops the layer with its message, Hold
+// holds the power averaged over its last readings); in SHTR DLY a channel held at 0 cannot
+// capture, so the layer fails at the end of its shutter delay with that message.
+#include "run/modPhases.h"
+#include "run/modPhasesDetail.h"
+
+#include "app/Globals.h"
+#include "app/VBConv.h"
+#include "app/cApp.h"
+#include "app/modUtil.h"
+#include "data/FilmRec.h"
+#include "platform/Clock.h"
+#include "qcm/cQCM.h"
+#include "run/modCalculations.h"
+#include "unit/cORUN.h"
+
+#include <algorithm>
+
+namespace modPhases {
+
+namespace {
+
+// The unit's channel-error bit of an active detector whose readings stopped.
+constexpr int32_t kReadingsStopped = 2;
+// A quartz or analog reading is live for this many measurement periods, and at least for
+// the shortest span below: one late event is no fault.
+constexpr double kLivePeriods = 3.0;
+constexpr double kShortestLive = 1.0;
+
+// The input type each channel's last quartz or analog reading came from (-1 none), and
+// its timer value.
+BoundedArray<int32_t, 0, 7> ReadingInput = [] {
+    BoundedArray<int32_t, 0, 7> none;
+    none.fill(-1);
+    return none;
+}();
+BoundedArray<float, 0, 7> ReadingTime;
+// Timer values of the unit's last good reply and last reading reply.
+float LastReply = 0.0f;
+float LastReadingReply = 0.0f;
+// Seconds the unit takes to tell of an active detector without readings.
+constexpr float kReadingsSilent = 2.0f;
+
+}  // namespace
+
+void NoteReading(int16_t ch, int32_t inputType) {
+    if (!ReadingInput.inRange(ch)) return;
+    ReadingInput(ch) = inputType;
+    ReadingTime(ch) = Timer();
+}
+
+void ForgetReadings() {
+    ReadingInput.fill(-1);
+    LastReply = LastReadingReply = 0.0f;
+}
+
+bool ReadingLive(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film) return false;
+    const int32_t type = film->Input_Type;
+    if (InputType::IsEmission(type)) {
+        // A detector at 0 V reads nothing, whatever the unit reports.
+        const int32_t volts = vb::CLng(film->Sensor_PMT);
+        const cORUN& unit = RunUnit();
+        return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
+               (unit.ChanError(ch) & kReadingsStopped) == 0 &&
+               modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
+    }
+    if (!InputType::IsMeasured(type)) return false;
+    if (InputType::IsQuartz(type) && !RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(type))) return false;
+    // A card or monitor that is not there never raises a reading for the input.
+    if (ReadingInput(ch) != type) return false;
+    const double live = std::max(kLivePeriods * RunQCM().Period(), kShortestLive);
+    return modUtil::TimeDiff(ReadingTime(ch), Timer()) <= live;
+}
+
+bool UnderRateControl(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || RunApp().ChanOutput(ch) < 0) return false;
+    switch (RunApp().ChanPhase(ch)) {
+    case PhaseCode::Deposit:
+    case PhaseCode::QcmCal:
+    case PhaseCode::ManRamp:
+    case PhaseCode::Constant: return true;
+    // Only a capture channel is controlled in SHTR DLY; the others keep their soak power.
+    case PhaseCode::ShutterDelay: return film->Shutter_Delay >= 1;
+    default: return false;
+    }
+}
+
+bool HoldBlindChannels() {
+    bool changed = false;
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        if (!UnderRateControl(ch) || ReadingLive(ch)) continue;
+        if (PresentPower(ch) != 0.0) {
+            SetChanPower(ch, 0.0);
+            changed = true;
+        }
+        // The loop starts afresh from 0 once its reading is back.
+        modCalculations::ResetPID(ch);
+    }
+    return changed;
+}
+
+void NoteUnitReply(bool reading) {
+    const float now = Timer();
+    LastReply = now;
+    if (reading) LastReadingReply = now;
+}
+
+}  // namespace modPhases
