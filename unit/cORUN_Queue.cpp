@@ -17,7 +17,7 @@ bool PollRequest(const QString& T) {
 }
 
 // The commands of the shutdown's stop, known by their letter: powers of outputs 1..6 and
-// 7..8, the relay word, emission.
+// 7..8, the relay word, emission, the hand control.
 bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S' || c == u'U'; }
 }  // namespace
 
