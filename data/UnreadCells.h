@@ -1,6 +1,8 @@
 #pragma once
 // Cells of the recipe database that a load could not read: a text where a number belongs
-// (a hand-edited or damaged file), a Null, a number beyond its field. Such a cell takes its
+// (a hand-edited or damaged file), a Null, a number beyond its field, a number that is not
+// finite, raw bytes (an Access Binary value) where a number belongs, and a value outside
+// what the program accepts for the setting. Such a cell takes its
 // default alone and every other cell and record is read; the operator is told once, naming
 // the file, the table, the record and the column; and no save writes over what the file
 // holds there until the value in the program is changed.
@@ -10,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cmath>
 #include <type_traits>
 
 namespace modDB {
@@ -38,8 +41,15 @@ bool IsConversionError(const RuntimeError& e);
 // be read.
 QVariant DesignDefault(const QString& table, const QString& column);
 // Keeps in mind that the cell was not read: it held stored, and the field took taken (as
-// the save would write it).
-void CellNotRead(const RowKey& row, const QString& column, const QVariant& stored, const QVariant& taken);
+// the save would write it). meaning, when given, tells the operator what that does (a
+// channel without a valid reading); it ends the cell's line of the message.
+void CellNotRead(const RowKey& row, const QString& column, const QVariant& stored, const QVariant& taken,
+                 const QString& meaning = QString());
+// Keeps the cell as the file holds it, without a word, while the field holds taken: a sound
+// value that the program could not take because another value of its set was refused.
+void CellKept(const RowKey& row, const QString& column, const QVariant& taken);
+// Whether the cell was not read and value is still what it took (nothing is changed).
+bool StillUnread(const RowKey& row, const QString& column, const QVariant& value);
 // Whether a save must leave the cell as the file holds it: it was not read and the field
 // still holds what it took. A changed field is written, and the cell counts as read then.
 bool LeaveUnread(const RowKey& row, const QString& column, const QVariant& value);
@@ -60,15 +70,35 @@ public:
     TellUnreadOnce& operator=(const TellUnreadOnce&) = delete;
 };
 
+// A value the language converts that the program still cannot use: a number that is not
+// finite (it could never be written back, nor drive anything), and raw bytes where a
+// number belongs (the conversion would read them as 0).
+template <typename T>
+bool Unusable(const QVariant& stored, const T& value) {
+    const bool bytes = stored.typeId() == QMetaType::QByteArray;
+    if constexpr (std::is_floating_point_v<T>) {
+        return bytes || !std::isfinite(value);
+    } else if constexpr (std::is_arithmetic_v<T>) {
+        return bytes;
+    } else if constexpr (std::is_same_v<T, QVariant>) {
+        if (value.typeId() == QMetaType::QString) return false;
+        return bytes || (value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()));
+    } else {
+        return false;
+    }
+}
+
 // The value of column in the current row of rs through convert (a conversion of the
 // language, raising its error for a value that does not convert). A value that does not
-// convert gives the column's design default through convert, or present when there is none
-// or it does not convert either, and the cell is kept in mind as not read.
+// convert, or that cannot be used (Unusable), gives the column's design default through
+// convert, or present when there is none or it does not convert either, and the cell is
+// kept in mind as not read.
 template <typename Convert, typename T>
 T ReadCell(const dao::Recordset& rs, const RowKey& row, const QString& column, Convert convert, T present) {
     const QVariant stored = rs.Fields(column).Value();
     try {
-        return convert(stored);
+        T value = convert(stored);
+        if (!Unusable(stored, value)) return value;
     } catch (const RuntimeError& e) {
         if (!IsConversionError(e)) throw;
     }

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -33,6 +35,13 @@ void FilmSave(int16_t nFilm);
 void ORUNLoad();
 // gORUN's values back into the rows ORUNLoad added.
 void ORUNSave();
+// Whether channel ch's emission readings are computed through a calibration value that the
+// latest ORUNLoad could not read and that the unit still holds as it took it: such a
+// channel has no valid reading until it is calibrated again.
+bool ChannelCalibrationUnread(int ch);
+// Adds the rows of tables ORUN, Sensors and QCM that the file lacks, as ORUNLoad and
+// QCMLoad add them, so that their saves find every row of any file opened.
+void AddSettingsRows();
 // The quartz frequencies and period into gQCM (the defaults when a stored value is 0);
 // an empty table gets its one row.
 void QCMLoad();
@@ -62,7 +71,11 @@ void PutRowBack(const QString& table, int16_t key);
 // "New.mdb" after a failed upgrade of a file of this program's form. On an error (an Access
 // file that cannot be carried over among them) the open database and DBFile stay. The
 // cells that cannot be read are told once, at the end.
-void DBLoad(const QString& path);
+// What a failed upgrade of a file of this program's form leads to: at a start the fallback
+// database New.mdb is opened; a file chosen to be opened in place of the open database is
+// refused instead, with nothing of the attempt left.
+enum class FailedUpgrade { OpenNewMdb, Refuse };
+void DBLoad(const QString& path, FailedUpgrade onFailure = FailedUpgrade::OpenNewMdb);
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
 // Another file: an exact copy of the open database with every record written into it is
 // built beside it and then takes its place in one step, and becomes the open database.
@@ -102,7 +115,11 @@ int16_t GetFreeLayer();
 // the file and the cause, with nothing of the attempt left: the caller keeps the database
 // it had, and the file stays the one to try again. A newer file, or a template of another
 // version, ends the program.
-QString UpgradeDB(const QString& path);
+// With FailedUpgrade::Refuse a failed upgrade raises its error naming the file, and
+// leaves neither New.mdb, a backup of its own nor the scratch copy. A file that cannot be
+// opened or whose version cannot be read (another program holds it) is never upgraded:
+// the error is raised and the file left as it is.
+QString UpgradeDB(const QString& path, FailedUpgrade onFailure = FailedUpgrade::OpenNewMdb);
 // The tables whose rows an upgrade carries over, in their order; Sensors keeps the
 // template's rows.
 const QStringList& CopiedTables();
@@ -153,6 +170,16 @@ void ReplaceFile(const QString& from, const QString& to);
 // none, one is first added with the given columns set (every other column takes the
 // table's default) and read back.
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
+// Takes the write lock of db for the length of a load, into hold: every row is then read
+// whole, and nobody writes meanwhile. While another program holds the file (a backup, an
+// SQL shell, a share) it waits, up to a bound; a file still locked then raises the engine's
+// "locked" error (3260) naming the file, with nothing read or written.
+void HoldWholeFile(const dao::Database& db, std::optional<dao::Transaction>& hold);
+// Runs attempt (an opening of file, a lock of it) again while it fails for a lock held by
+// another program, up to the same bound; then the "locked" error naming file.
+void WaitForFile(const QString& file, const std::function<void()>& attempt);
+// How long HoldWholeFile waits, in ms (a test's shorter wait); 0: the station's own.
+void SetLockWaitMs(int ms);
 // The table of gDB has a row for every key from first to last; false as well when the
 // table cannot be read. A load that would add rows adds them in one transaction then.
 bool HasRows(const char* table, const char* key, int first, int last);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
+#include <optional>
 #include <unistd.h>
 
 namespace modDB {
@@ -17,6 +18,7 @@ namespace modDB {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+constexpr int32_t kLocked = 3260;
 
 // Room the database needs beside it: a journal of every page a load or save changes (at
 // most the file itself) and the rows a first start adds.
@@ -127,7 +129,13 @@ QString DatabaseProblem(const QString& path) {
     if (disk.isValid() && disk.bytesAvailable() < info.size() + kRoomBeyondFile) return DiskFullProblem(name, disk);
 
     try {
-        const dao::Database db = dao::OpenDatabase(file);
+        // A file another program holds for a while (a backup, an SQL shell) is waited for.
+        dao::Database db;
+        std::optional<dao::Transaction> hold;
+        WaitForFile(file, [&] {
+            db = dao::OpenDatabase(file);
+            hold.emplace(db);
+        });
         if (!PassesQuickCheck(db)) return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
         if (!HasRecipeTables(db))
             return QStringLiteral("The file %1 is not a recipe database.").arg(name) + kCrLf + ChooseAnother();
@@ -135,6 +143,7 @@ QString DatabaseProblem(const QString& path) {
         // The engine refuses a file whose pages are broken past its header.
         if (e.number == 3049 || e.number == 3343)
             return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
+        if (e.number == kLocked) return e.description;  // names the file, the lock and the remedy
         return QStringLiteral("The database file %1 cannot be opened: %2").arg(name, e.description) + kCrLf +
                ChooseAnother();
     }

@@ -162,14 +162,34 @@ int16_t GetFreeLayer() {
     return gLayer.upper + 1;
 }
 
-void DBLoad(const QString& path) {
+void DBLoad(const QString& path, FailedUpgrade onFailure) {
     ORUN_PROC("modDB_DBLoad");
     // The cells of the whole file that cannot be read are told in one message.
     const TellUnreadOnce tell;
     try {
         SetAttr(path, vbNormal);  // also the error for a path without a file
-        const QString file = UpgradeDB(path);
-        gDB = dao::OpenDatabase(file);
+        // A file another program holds is waited for before anything is read of it: a
+        // version read half-way must not take a current file for one to upgrade.
+        if (dao::HeaderOf(ResolvePath(path)) == dao::FileHeader::SQLite) {
+            WaitForFile(path, [&] {
+                std::optional<dao::Transaction> wait;
+                wait.emplace(dao::OpenDatabase(path));
+            });
+        }
+        const QString file = UpgradeDB(path, onFailure);
+        // Every row is read under the file's lock, taken before the open database is
+        // replaced: a file that stays locked leaves the open database and the records as
+        // they were, and a load never ends half-way for a lock. The rows a file lacks (some
+        // 300 in the template of a first start) are added in the same transaction: one
+        // write to the disk instead of one per row, and a program killed meanwhile leaves
+        // the file without any of them, to be added at the next start.
+        dao::Database db;
+        std::optional<dao::Transaction> hold;
+        WaitForFile(file, [&] {
+            db = dao::OpenDatabase(file);
+            hold.emplace(db);
+        });
+        gDB = db;
         // Named only once it is open: DBFile always names the open database.
         DBFile = file;
         // What was not read of the file open before says nothing about this one. The unit
@@ -177,19 +197,13 @@ void DBLoad(const QString& path) {
         ForgetUnreadCells({QStringLiteral("Processes"), QStringLiteral("Layers"), QStringLiteral("Films"),
                            QStringLiteral("Graphs"), QStringLiteral("IO")});
         DBInit();
-        // The rows a file lacks (some 300 in the template of a first start) are added in
-        // one transaction: one write to the disk instead of one per row, and a program
-        // killed meanwhile leaves the file without any of them, to be added at the next
-        // start. A file with every row is only read, without taking its write lock.
-        std::optional<dao::Transaction> adding;
-        if (!HasRows("Processes", "Process_Number", gProcess.lower, gProcess.upper) ||
-            !HasRows("Layers", "Layer_Number", gLayer.lower, gLayer.upper) ||
-            !HasRows("Films", "Film_Number", gFilm.lower, gFilm.upper))
-            adding.emplace(gDB);
         for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
         for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
         for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
-        if (adding) adding->Commit();
+        // The unit's settings are saved into any file opened (at exit, when the system
+        // window closes): their rows are there as after a start's load.
+        AddSettingsRows();
+        hold->Commit();
         // A chain the file holds damaged (a killed writer's, or one of a program that wrote
         // row by row) is named once here; such a process never runs.
         ReportDamagedChains();

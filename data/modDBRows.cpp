@@ -1,6 +1,11 @@
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
+#include "platform/ProgramFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 
 namespace modDB {
 
@@ -49,6 +54,40 @@ dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<Q
     for (const auto& [name, value] : columns) rs.Fields(name) = value;
     rs.Update();
     return gDB.OpenRecordset(query);
+}
+
+namespace {
+// How long a load waits for a file that another program holds.
+constexpr qint64 kLockWaitMs = 10000;
+qint64 gLockWaitMs = kLockWaitMs;
+constexpr int32_t kLocked = 3260;
+}  // namespace
+
+void SetLockWaitMs(int ms) { gLockWaitMs = ms > 0 ? ms : kLockWaitMs; }
+
+void WaitForFile(const QString& file, const std::function<void()>& attempt) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        try {
+            // Each try itself waits the engine's busy time for the lock.
+            attempt();
+            return;
+        } catch (const RuntimeError& e) {
+            if (e.number != kLocked) throw;
+        }
+        if (waited.elapsed() >= gLockWaitMs) break;
+        QThread::msleep(50);
+    }
+    throw RuntimeError(kLocked, QStringLiteral("The recipe database %1 is locked by another program (waited %2 s). Nothing "
+                                               "was read from it or written to it. Close the program that holds it, "
+                                               "then try again.")
+                                    .arg(QDir::toNativeSeparators(ResolvePath(file)))
+                                    .arg(QString::number(waited.elapsed() / 1000.0, 'f', 1)));
+}
+
+void HoldWholeFile(const dao::Database& db, std::optional<dao::Transaction>& hold) {
+    WaitForFile(db.Name(), [&] { hold.emplace(db); });
 }
 
 bool HasRows(const char* table, const char* key, int first, int last) {

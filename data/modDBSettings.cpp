@@ -2,6 +2,7 @@
 // quartz monitors' frequency settings (table QCM). They are system settings kept in the
 // recipe database, handed straight to the unit object and the quartz facade rather than
 // held in records.
+#include "app/Globals.h"
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
@@ -10,6 +11,7 @@
 #include "qcm/cQCM.h"
 #include "unit/cORUN.h"
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -17,6 +19,9 @@
 namespace modDB {
 
 namespace {
+
+// The engine's error for a table the file lacks.
+constexpr int32_t kTableNotFound = 3078;
 
 // The unit does not take update periods below 100 ms.
 constexpr int32_t kMinUpdateMs = 100;
@@ -98,43 +103,146 @@ void WriteSetting(dao::Recordset& rs, const RowKey& row, const QString& column, 
     if (!LeaveUnread(row, column, value)) rs.Fields(column) = value;
 }
 
+bool SameNumber(const QVariant& a, const QVariant& b) { return a.toDouble() == b.toDouble(); }
+
+// The channel's emission readings are computed through these columns: a channel whose
+// value there was not read has no valid reading.
+bool ConvertsReadings(const QString& column) {
+    return column.endsWith(QLatin1String("_Slope")) || column.endsWith(QLatin1String("_Intercept"));
+}
+
+QString NoValidReading(int ch) {
+    return QStringLiteral("channel %1 has no valid reading: its source is held at 0 until the channel is "
+                          "calibrated again")
+        .arg(ch + 1);
+}
+
+// The channels whose latest load left a calibration value unread; only they are looked up
+// on a control tick.
+std::array<bool, 8> gCalibrationUnread{};
+
+// Whether a setting the unit was handed is what it holds now: the unit refuses values
+// outside what it accepts (an update period of 5000 ms, an emission set point of 1e300)
+// and keeps its own. Such a cell is not read: named, and kept in the file.
+void CheckTaken(const dao::Recordset& rs, const RowKey& row, const QString& column, const QVariant& handed,
+                const QVariant& held) {
+    if (!SameNumber(handed, held)) CellNotRead(row, column, rs.Fields(column).Value(), held);
+}
+
+// The cells of rows a load could not reach keep what the file holds, while the program
+// holds what it had (a lock or an I/O error ended the load).
+void KeepUnreached(int firstChannel, int firstSensor) {
+    const cORUN& unit = RunUnit();
+    for (int ch = firstChannel; ch <= 7; ++ch) {
+        for (const ChannelColumn& c : ChannelColumns())
+            if (!IsUnread(ChannelRow(ch), c.name)) CellKept(ChannelRow(ch), c.name, c.get(unit, ch));
+        gCalibrationUnread[static_cast<size_t>(ch)] = true;
+    }
+    for (int s = firstSensor; s <= 3; ++s) {
+        if (!IsUnread(SensorRow(s), QStringLiteral("EmissionSetPt")))
+            CellKept(SensorRow(s), QStringLiteral("EmissionSetPt"), QVariant(static_cast<double>(unit.EmissionSetPt(s))));
+        if (!IsUnread(SensorRow(s), QStringLiteral("MaxLeakage")))
+            CellKept(SensorRow(s), QStringLiteral("MaxLeakage"), QVariant(static_cast<double>(unit.MaxLeakage(s))));
+    }
+}
+
+// What the quartz facade accepts (its InitFreq): each frequency 1-10 MHz, the period
+// 0.1-2 s, and minimum <= initial <= maximum.
+bool FrequencyAccepted(double hz) { return hz >= 1000000.0 && hz <= 10000000.0; }
+bool PeriodAccepted(double s) { return s >= 0.1 && s <= 2.0; }
+
 }  // namespace
 
 void ORUNLoad() {
     ORUN_PROC("modDB_ORUNLoad");
     const TellUnreadOnce tell;
-    // The twelve rows of a first start go to the disk in one write.
-    std::optional<dao::Transaction> adding;
+    int channel = 0;
+    int sensor = 0;
+    // The whole of both tables is read under the file's lock, taken once: another program
+    // writing meanwhile waits, instead of ending the load half-way. The twelve rows of a
+    // first start go to the disk in one write.
+    std::optional<dao::Transaction> hold;
     try {
-        if (!HasRows("ORUN", "Channel", 0, 7) || !HasRows("Sensors", "Sensor", 0, 3)) adding.emplace(gDB);
+        HoldWholeFile(gDB, hold);
         cORUN& unit = RunUnit();
         unit.setOpMode(Simulate);
         // Each value is handed over in this order; some of them send a command.
-        for (int ch = 0; ch <= 7; ++ch) {
+        for (; channel <= 7; ++channel) {
+            const int ch = channel;
             const dao::Recordset rs = OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
-            ForgetUnreadRow(ChannelRow(ch));
-            for (const ChannelColumn& c : ChannelColumns())
-                c.set(unit, ch, ReadSetting(rs, ChannelRow(ch), c.name, c.convert, c.get(unit, ch)));
+            const RowKey row = ChannelRow(ch);
+            ForgetUnreadRow(row);
+            bool calibrationUnread = false;
+            for (const ChannelColumn& c : ChannelColumns()) {
+                const QVariant value = ReadSetting(rs, row, c.name, c.convert, c.get(unit, ch));
+                c.set(unit, ch, value);
+                CheckTaken(rs, row, c.name, value, c.get(unit, ch));
+                if (ConvertsReadings(c.name) && IsUnread(row, c.name)) {
+                    // Named with what it means for the channel.
+                    CellNotRead(row, c.name, rs.Fields(c.name).Value(), c.get(unit, ch), NoValidReading(ch));
+                    calibrationUnread = true;
+                }
+            }
+            gCalibrationUnread[static_cast<size_t>(ch)] = calibrationUnread;
         }
-        for (int s = 0; s <= 3; ++s) {
+        for (; sensor <= 3; ++sensor) {
+            const int s = sensor;
             const dao::Recordset rs = OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
                                                                      {QStringLiteral("EmissionSetPt"), 2.0},
                                                                      {QStringLiteral("MaxLeakage"), 1.0}});
-            ForgetUnreadRow(SensorRow(s));
-            unit.setEmissionSetPt(
-                s, ReadSetting(rs, SensorRow(s), QStringLiteral("EmissionSetPt"), Double, unit.EmissionSetPt(s)).toDouble());
-            unit.setMaxLeakage(
-                s, ReadSetting(rs, SensorRow(s), QStringLiteral("MaxLeakage"), Double, unit.MaxLeakage(s)).toDouble());
+            const RowKey row = SensorRow(s);
+            ForgetUnreadRow(row);
+            const QVariant setPt = ReadSetting(rs, row, QStringLiteral("EmissionSetPt"), Double, unit.EmissionSetPt(s));
+            unit.setEmissionSetPt(s, setPt.toDouble());
+            CheckTaken(rs, row, QStringLiteral("EmissionSetPt"), setPt, unit.EmissionSetPt(s));
+            const QVariant leakage = ReadSetting(rs, row, QStringLiteral("MaxLeakage"), Double, unit.MaxLeakage(s));
+            unit.setMaxLeakage(s, leakage.toDouble());
+            CheckTaken(rs, row, QStringLiteral("MaxLeakage"), leakage, unit.MaxLeakage(s));
         }
-        if (adding) adding->Commit();
+        hold->Commit();
     } catch (...) {
+        KeepUnreached(channel, sensor);
         DBErrorPath();
         // The rows added before the error stay, as each did when it was stored alone.
         try {
-            if (adding) adding->Commit();
+            if (hold) hold->Commit();
         } catch (const RuntimeError&) {
             // The engine has refused the write: nothing more to keep.
         }
+    }
+}
+
+bool ChannelCalibrationUnread(int ch) {
+    if (ch < 0 || ch > 7 || !gCalibrationUnread[static_cast<size_t>(ch)] || !gORUN) return false;
+    for (const ChannelColumn& c : ChannelColumns()) {
+        if (ConvertsReadings(c.name) && StillUnread(ChannelRow(ch), c.name, c.get(*gORUN, ch))) return true;
+    }
+    return false;
+}
+
+void AddSettingsRows() {
+    ORUN_PROC("modDB_AddSettingsRows");
+    // A table the file lacks is told by its own load or save, when it is used.
+    const auto adding = [](const std::function<void()>& add) {
+        try {
+            add();
+        } catch (const RuntimeError& e) {
+            if (e.number != kTableNotFound) throw;
+        }
+    };
+    try {
+        adding([] {
+            for (int ch = 0; ch <= 7; ++ch) OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
+        });
+        adding([] {
+            for (int s = 0; s <= 3; ++s)
+                OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
+                                               {QStringLiteral("EmissionSetPt"), 2.0},
+                                               {QStringLiteral("MaxLeakage"), 1.0}});
+        });
+        adding([] { OpenRowAdding(kQcmQuery, {}); });
+    } catch (...) {
+        DBErrorPath();
     }
 }
 
@@ -164,7 +272,10 @@ void ORUNSave() {
 void QCMLoad() {
     ORUN_PROC("modDB_QCMLoad");
     const TellUnreadOnce tell;
+    std::optional<dao::Transaction> hold;
+    bool rowRead = false;
     try {
+        HoldWholeFile(gDB, hold);
         const dao::Recordset rs = OpenRowAdding(kQcmQuery, {});
         ForgetUnreadRow(kQcmRow);
         const cQCM& qcm = RunQCM();
@@ -175,12 +286,40 @@ void QCMLoad() {
         const double freqInit = read("FreqInit", qcm.FreqInit());
         const double freqMin = read("FreqMin", qcm.FreqMin());
         const double period = read("Period", qcm.Period());
+        hold->Commit();
+        rowRead = true;
         // The facade reports values it refuses through its status, which is not needed here.
-        if (freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0)
-            RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
-        else
-            RunQCM().InitFreq(freqMax, freqMin, freqInit, period);
+        // A stored 0 stands for its default, and the defaults are then saved in the row.
+        const bool anyZero = freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0;
+        if (!anyZero && RunQCM().InitFreq(freqMax, freqMin, freqInit, period) != -1) return;
+        RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
+        // A value the facade does not accept is named and kept in the file; so are the sound
+        // values of a refused set, which the facade does not hold either.
+        const bool ordered = anyZero || (freqMin <= freqInit && freqInit <= freqMax);
+        const struct {
+            const char* column;
+            double value;
+            bool accepted;
+            double held;
+        } cells[] = {{"FreqMax", freqMax, FrequencyAccepted(freqMax) && ordered, qcm.FreqMax()},
+                     {"FreqInit", freqInit, FrequencyAccepted(freqInit) && ordered, qcm.FreqInit()},
+                     {"FreqMin", freqMin, FrequencyAccepted(freqMin) && ordered, qcm.FreqMin()},
+                     {"Period", period, PeriodAccepted(period), qcm.Period()}};
+        for (const auto& cell : cells) {
+            const QString column = QLatin1String(cell.column);
+            if (cell.value == 0.0 || IsUnread(kQcmRow, column)) continue;
+            if (!cell.accepted) CellNotRead(kQcmRow, column, rs.Fields(column).Value(), QVariant(cell.held));
+            else if (!anyZero) CellKept(kQcmRow, column, QVariant(cell.held));
+        }
     } catch (...) {
+        if (!rowRead) {
+            // The row was not read: the file keeps what it holds while the facade holds what
+            // it had.
+            const cQCM& qcm = RunQCM();
+            for (const auto& [column, held] : {std::pair{"FreqMax", qcm.FreqMax()}, std::pair{"FreqInit", qcm.FreqInit()},
+                                               std::pair{"FreqMin", qcm.FreqMin()}, std::pair{"Period", qcm.Period()}})
+                if (!IsUnread(kQcmRow, QLatin1String(column))) CellKept(kQcmRow, QLatin1String(column), QVariant(held));
+        }
         DBErrorPath();
     }
 }

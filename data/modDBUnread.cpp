@@ -22,6 +22,7 @@ struct Unread {
     QString column;
     QVariant stored;
     QVariant taken;
+    QString meaning;
 };
 
 struct State {
@@ -46,6 +47,10 @@ QString RecordText(const RowKey& row) {
 
 QString StoredText(const QVariant& stored) {
     if (stored.isNull()) return QStringLiteral("no value");
+    if (stored.typeId() == QMetaType::QByteArray) {
+        const qsizetype n = stored.toByteArray().size();
+        return QStringLiteral("a binary value of %1 %2").arg(n).arg(n == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"));
+    }
     QString text = stored.toString();
     if (text.size() > 40) text = text.left(40) + QStringLiteral("...");
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -77,13 +82,23 @@ QVariant DesignDefault(const QString& table, const QString& column) {
     return value;
 }
 
-void CellNotRead(const RowKey& row, const QString& column, const QVariant& stored, const QVariant& taken) {
+void CellNotRead(const RowKey& row, const QString& column, const QVariant& stored, const QVariant& taken,
+                 const QString& meaning) {
     const QString id = Id(row, column);
-    state().cells.insert(id, {row, column, stored, taken});
+    state().cells.insert(id, {row, column, stored, taken, meaning});
     if (!state().told.contains(id)) {
         state().told.insert(id);
         state().toTell.push_back(id);
     }
+}
+
+void CellKept(const RowKey& row, const QString& column, const QVariant& taken) {
+    state().cells.insert(Id(row, column), {row, column, QVariant(), taken, QString()});
+}
+
+bool StillUnread(const RowKey& row, const QString& column, const QVariant& value) {
+    const auto found = state().cells.constFind(Id(row, column));
+    return found != state().cells.cend() && found->taken == value;
 }
 
 bool LeaveUnread(const RowKey& row, const QString& column, const QVariant& value) {
@@ -136,8 +151,10 @@ void TellUnreadCells() {
             lines << QStringLiteral("and %1 more.").arg(static_cast<qsizetype>(ids.size()) - kMostListed);
             break;
         }
-        lines << QStringLiteral("table %1, %2, column %3: %4")
-                     .arg(cell->row.table, RecordText(cell->row), cell->column, StoredText(cell->stored));
+        QString line = QStringLiteral("table %1, %2, column %3: %4")
+                           .arg(cell->row.table, RecordText(cell->row), cell->column, StoredText(cell->stored));
+        if (!cell->meaning.isEmpty()) line += QStringLiteral(" - ") + cell->meaning;
+        lines << line;
     }
     if (lines.isEmpty()) return;
     MsgBox(QStringLiteral("Values in the recipe database %1 cannot be read. Each has taken its default, and the "

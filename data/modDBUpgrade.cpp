@@ -25,6 +25,8 @@ const QString kWorkFile = QStringLiteral("Work.mdb");
 const QString kNewFile = QStringLiteral("New.mdb");
 // The maker's support line, named in the messages that send the user to the maker.
 const QString kSupportPhone = QStringLiteral("555-0100");
+// The engine's error for a file another program holds.
+constexpr int32_t kLocked = 3260;
 
 
 // The backup beside the database: its name without the last four characters (the
@@ -144,7 +146,7 @@ void Upgrade201(dao::Database& /*source*/, dao::Database& target) {
     }
 }
 
-QString UpgradeDB(const QString& path) {
+QString UpgradeDB(const QString& path, FailedUpgrade onFailure) {
     ORUN_PROC("UpgradeDB");
     const QString version = ProgramVersionText();
     const QString templateFile = TemplatePath();
@@ -233,11 +235,18 @@ QString UpgradeDB(const QString& path) {
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {
-        if (readingVersion) {
-            // The file is left as it is and no fallback is opened: the caller reports the
-            // error and keeps the database it had open.
-            ShowEngineErrors();
+        // A file that another program holds (its opening, its version or its rows could
+        // not be read for a lock) has not failed to upgrade: like a version that cannot be
+        // read, it is left as it is and no fallback is opened; the caller reports the error
+        // and keeps the database it had open. A lock is told once, by the caller.
+        const bool locked = cErrHandler::CurrentError().number == kLocked;
+        if (readingVersion || locked) {
+            if (!locked) ShowEngineErrors();
+            if (!madeBackup.isEmpty()) QFile::remove(madeBackup);
+            if (!partialBackup.isEmpty()) QFile::remove(partialBackup);
+            QFile::remove(upgraded);
             if (jet) DropAccessCopy();
+            else if (locked) QFile::remove(ResolvePath(kWorkFile));
             throw;
         }
         QFile::remove(upgraded);
@@ -251,6 +260,17 @@ QString UpgradeDB(const QString& path) {
             const RuntimeError cause = cErrHandler::CurrentError();
             throw RuntimeError(cause.number, QStringLiteral("The recipe database %1 is an Access (Jet) database that could "
                                                             "not be carried over: %2 The file is left unchanged.")
+                                                 .arg(path, Sentence(cause.description)));
+        }
+        if (onFailure == FailedUpgrade::Refuse) {
+            // The file chosen is refused as it is; the open database stays, and nothing of
+            // the attempt is left.
+            if (!madeBackup.isEmpty()) QFile::remove(madeBackup);
+            QFile::remove(ResolvePath(kWorkFile));
+            QFile::remove(ResolvePath(kWorkFile) + QStringLiteral("-journal"));
+            const RuntimeError cause = cErrHandler::CurrentError();
+            throw RuntimeError(cause.number, QStringLiteral("The recipe database %1 is of an older version and could "
+                                                            "not be upgraded: %2 The file is left unchanged.")
                                                  .arg(path, Sentence(cause.description)));
         }
         ShowUpgradeErrors(version);

@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <signal.h>
 
 namespace dao {
@@ -60,6 +62,25 @@ QString SaidCause(QProcess& reader) {
     return said;
 }
 
+// Where ORUN_JETREAD_FAULTS_FATAL is set (the test runs), a fault of the reader that
+// ships ends this program at once, with the reader's report on its standard error above:
+// a crash, a sanitizer's report (its status 1) or any status the reader does not give
+// itself is a fault to mend, never a file that "cannot be read". Its own limits (the
+// signals of its time and file-size limits) are no fault.
+void CheckReaderFault(const QProcess& process) {
+    if (!reader().program.isEmpty() || qEnvironmentVariableIsEmpty("ORUN_JETREAD_FAULTS_FATAL")) return;
+    const int code = process.exitCode();
+    if (process.exitStatus() == QProcess::CrashExit) {
+        if (code == SIGXCPU || code == SIGXFSZ || code == SIGKILL) return;
+        std::fprintf(stderr, "orun_jetread ended by signal %d: a fault of the reader\n", code);
+    } else {
+        if (code == 0 || code == kCannotRead) return;
+        std::fprintf(stderr, "orun_jetread ended with status %d: a fault of the reader\n", code);
+    }
+    std::fflush(stderr);
+    std::abort();
+}
+
 }  // namespace
 
 JetReadError::JetReadError(const QString& file, const QString& why)
@@ -90,7 +111,9 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
     process.setProgram(JetReaderProgram());
     process.setArguments({file, reading});
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());  // the library's own chatter
+    // What the reader writes on its standard error (the library's own chatter, a
+    // sanitizer's report) goes where the station's own goes: the log of a test run.
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(kStartMs))
         failWith(QStringLiteral("its reader %1 cannot be started (%2)").arg(process.program(), process.errorString()));
@@ -100,6 +123,7 @@ void ConvertJetFile(const QString& jetFile, const QString& target) {
         process.waitForFinished(-1);
         failWith(QStringLiteral("its reader did not finish within %1 s").arg(finishMs / 1000.0));
     }
+    CheckReaderFault(process);
     if (process.exitStatus() == QProcess::CrashExit)
         failWith(QStringLiteral("its reader crashed on it or reached its limit of work"));
     if (process.exitCode() == kCannotRead) {

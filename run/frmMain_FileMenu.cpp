@@ -88,8 +88,9 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
 
 // A cancelled dialog loads nothing: reading the open file again would throw away the
 // values edited since they were last written. A file that cannot be worked with (damaged,
-// not a recipe database, an Access file that cannot be read whole) is refused with its
-// cause, as at a start, and the open database stays open.
+// not a recipe database, an Access file that cannot be read whole, an older file whose
+// upgrade fails, a file another program keeps locked) is refused with its cause, and the
+// open database stays open.
 void frmMain::mnuFileOpen_Click() {
     ORUN_PROC("frmMain_mnuFileOpen_Click");
     try {
@@ -97,7 +98,7 @@ void frmMain::mnuFileOpen_Click() {
         const QString file = modUtil::GetDBFile(false, chosen);
         if (chosen && !file.isEmpty()) {
             if (const QString problem = modDB::DatabaseProblem(file); !problem.isEmpty()) MsgBox(problem, vbExclamation);
-            else modDB::DBLoad(file);
+            else modDB::DBLoad(file, modDB::FailedUpgrade::Refuse);
         }
         BuildProcessMenu();
         RunApp().setProcNum(1);

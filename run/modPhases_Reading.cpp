@@ -14,6 +14,7 @@
 #include "app/cApp.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
+#include "data/modDB.h"
 #include "platform/Clock.h"
 #include "qcm/cQCM.h"
 #include "run/modCalculations.h"
@@ -67,7 +68,9 @@ bool ReadingLive(int16_t ch) {
         // A detector at 0 V reads nothing, whatever the unit reports.
         const int32_t volts = vb::CLng(film->Sensor_PMT);
         const cORUN& unit = RunUnit();
+        // Nor does one whose calibration could not be read from the database.
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
+               !modDB::ChannelCalibrationUnread(ch) &&
                (unit.ChanError(ch) & kReadingsStopped) == 0 &&
                modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
     }

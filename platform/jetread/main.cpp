@@ -8,8 +8,7 @@
 // Exit status: 0 the copy is whole; 3 the file cannot be read (the cause, one line, on
 // standard output); 2 wrong arguments. A crash or the limits below end it by a signal; the
 // library may also end it with a status of its own.
-#include "JetFile.h"
-#include "ScratchWriter.h"
+#include "JetConvert.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -77,18 +76,7 @@ int main(int argc, char** argv) {
     const QString source = QString::fromLocal8Bit(argv[1]);
     const QString target = QString::fromLocal8Bit(argv[2]);
     try {
-        const JetFile jet(source);
-        ScratchWriter out(target);
-        for (const QString& name : jet.UserTables()) {
-            // The copy keeps the properties under this name; a table of the same name is
-            // no recipe table and stays in the Access file.
-            if (name.compare(ScratchWriter::PropertiesTable(), Qt::CaseInsensitive) == 0) continue;
-            jet.ReadTable(
-                name, [&](const JetTable& table) { out.BeginTable(table); },
-                [&](const QVariantList& row) { out.Row(row); });
-        }
-        out.Properties(jet.UserDefinedProperties());
-        out.Finish();
+        ConvertJetToSqlite(source, target);
     } catch (const JetError& e) {
         std::fprintf(causeOut, "%s\n", e.cause.toUtf8().constData());
         std::fflush(causeOut);

@@ -12,6 +12,12 @@
 #include "unitsim/UnitSim.h"
 
 #include "platform/Winsock.h"
+#include "support/OtherProgramLock.h"
+#include "support/RecipeRows.h"
+
+#include <QFile>
+#include <limits>
+#include <thread>
 
 #include <QHostAddress>
 
@@ -177,7 +183,9 @@ TEST_F(SettingsTablesTest, ASettingThatCannotBeReadTakesItsDefaultAloneAndStaysU
     const QString told = "Values in the recipe database " + modDB::gDB.Name() +
                          " cannot be read. Each has taken its default, and the file keeps what it holds there until "
                          "the value is changed in the program:\r\n";
-    EXPECT_EQ(dialogs.prompts(), QStringList({told + "table ORUN, record Channel 0, column A_Intercept: \"x1\"\r\n"
+    EXPECT_EQ(dialogs.prompts(), QStringList({told + "table ORUN, record Channel 0, column A_Intercept: \"x1\" - channel 1 has "
+                                                     "no valid reading: its source is held at 0 until the channel is "
+                                                     "calibrated again\r\n"
                                                      "table ORUN, record Channel 6, column CalPackets: \"3000000000\"\r\n"
                                                      "table Sensors, record Sensor 2, column MaxLeakage: no value",
                                               told + "table QCM, its first record, column FreqInit: \"six MHz\""}));
@@ -199,6 +207,119 @@ TEST_F(SettingsTablesTest, ASettingThatCannotBeReadTakesItsDefaultAloneAndStaysU
     EXPECT_EQ(Column("Sensors", "Sensor", 2, "MaxLeakage").toDouble(), 0.5);
     EXPECT_EQ(Column("ORUN", "Channel", 6, "CalPackets").toLongLong(), 3000000000LL);
     EXPECT_EQ(dialogs.count(), 2);
+}
+
+// Values the program cannot use although the language converts them: beyond what the unit
+// or the quartz facade accepts, not finite, raw bytes in a number column. Each is named once
+// (a calibration value with what it means for its channel), the program keeps what it held,
+// and saving, as every exit does, leaves every cell of the file as it was; a value changed
+// in the program is written.
+TEST_F(SettingsTablesTest, ValuesTheProgramCannotUseAreNamedAndKeptInTheFile) {
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    modDB::gDB.Execute("UPDATE ORUN SET A_Slope = -0.1, B_Slope = -0.1, \"Update\" = 200");
+    modDB::gDB.Execute("UPDATE QCM SET FreqMax = 6200000, FreqInit = 5900000, FreqMin = 5100000, Period = 0.25");
+    const struct {
+        const char* set;
+        const char* line;
+    } cases[] = {
+        {"UPDATE ORUN SET \"Update\" = 5000 WHERE Channel = 3", "table ORUN, record Channel 3, column Update: \"5000\""},
+        {"UPDATE ORUN SET B_Intercept = -9e999 WHERE Channel = 4",
+         "table ORUN, record Channel 4, column B_Intercept: \"-inf\" - channel 5 has no valid reading: its source is "
+         "held at 0 until the channel is calibrated again"},
+        {"UPDATE ORUN SET A_Slope = X'01FF' WHERE Channel = 5",
+         "table ORUN, record Channel 5, column A_Slope: a binary value of 2 bytes - channel 6 has no valid reading: its source is "
+         "held at 0 until the channel is calibrated again"},
+        {"UPDATE ORUN SET CalPackets = X'00' WHERE Channel = 7", "table ORUN, record Channel 7, column CalPackets: a binary value of 1 byte"},
+        {"UPDATE Sensors SET EmissionSetPt = 1e300 WHERE Sensor = 1", "table Sensors, record Sensor 1, column EmissionSetPt: \"1e+300\""},
+        {"UPDATE Sensors SET MaxLeakage = 9e999 WHERE Sensor = 2", "table Sensors, record Sensor 2, column MaxLeakage: \"inf\""},
+        {"UPDATE QCM SET FreqMax = 2e7", "table QCM, its first record, column FreqMax: \"2e+07\""},
+    };
+    QStringList lines;
+    for (const auto& c : cases) {
+        modDB::gDB.Execute(c.set);
+        lines << QString::fromLatin1(c.line);
+    }
+    modDB::gDB.Close();
+    ASSERT_TRUE(QFile::copy(folder.file("ORUN.MDB"), folder.file("before.sqlite")));
+    modDB::gDB = dao::OpenDatabase(folder.file("ORUN.MDB"));
+    gORUN->setChanUpdate(3, 300);
+
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    ASSERT_EQ(dialogs.count(), 2) << dialogs.prompts().join('\n').toStdString();
+    const QString told = "Values in the recipe database " + modDB::gDB.Name() + " cannot be read. Each has taken its "
+                         "default, and the file keeps what it holds there until the value is changed in the program:\r\n";
+    EXPECT_EQ((dialogs.prompts()[0] + "\r\n" + dialogs.prompts()[1].mid(told.size())).toStdString(),
+              (told + lines.join("\r\n")).toStdString());
+    // What the program holds: its own values, and the facade its defaults.
+    EXPECT_EQ(gORUN->ChanUpdate(3), 300);
+    EXPECT_EQ(gORUN->EmissionSetPt(1), 2.0);
+    EXPECT_EQ(gORUN->MaxLeakage(2), 1.0);
+    EXPECT_EQ(gQCM->FreqMax(), 6100000.0);
+    EXPECT_EQ(gQCM->Period(), 0.5);
+    for (int ch = 0; ch <= 7; ++ch) EXPECT_EQ(modDB::ChannelCalibrationUnread(ch), ch == 4 || ch == 5) << ch;
+
+    modDB::ORUNSave();
+    modDB::QCMSave();
+    EXPECT_EQ(RowDifferences(folder.file("ORUN.MDB"), folder.file("before.sqlite")).join('\n').toStdString(), "");
+
+    // Calibrated again in the program: the channel reads again, and the value is written.
+    gORUN->setCalSlope(5, 0, -0.2);
+    EXPECT_FALSE(modDB::ChannelCalibrationUnread(5));
+    modDB::ORUNSave();
+    EXPECT_EQ(Column("ORUN", "Channel", 5, "A_Slope").toDouble(), -0.2);
+    EXPECT_EQ(Column("ORUN", "Channel", 4, "B_Intercept").toDouble(), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(dialogs.count(), 2);
+}
+
+// Another program holding the file's write lock (an SQL shell, a backup) while the
+// settings are loaded: held briefly, the load waits and reads every value; held past the
+// wait, nothing is read, one failure is told, and the save after it leaves every cell of
+// the file as it was, not the program's own values.
+TEST_F(SettingsTablesTest, ALoadOfTheSettingsWaitsForALockedFileOrReadsNothingAndWritesNothing) {
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    modDB::gDB.Execute("UPDATE ORUN SET A_Slope = -0.1, B_Slope = -0.1, \"Update\" = 700");
+    modDB::gDB.Execute("UPDATE Sensors SET EmissionSetPt = 4.5");
+    modDB::gDB.Execute("UPDATE QCM SET FreqMax = 6200000, FreqInit = 5900000, FreqMin = 5100000, Period = 0.25");
+    const QString file = folder.file("ORUN.MDB");
+    // A short wait for the test; the station waits longer.
+    constexpr int kWaitMs = 2500;
+    const LockWaitForTest wait(kWaitMs);
+    for (const int holdMs : {300, -1}) {
+        SCOPED_TRACE(holdMs);
+        ResetProgramState();
+        ProgramObjects::CreateUnit();
+        ProgramObjects::CreateQCM();
+        modDB::gDB = dao::OpenDatabase(file);
+        dialogs.clear();
+        QFile::remove(folder.file("before.sqlite"));
+        ASSERT_TRUE(QFile::copy(file, folder.file("before.sqlite")));
+        // Held for a while, or until both loads are done.
+        const bool waited = holdMs >= 0;
+        OtherProgramLock other(file, waited ? holdMs : -1);
+        ASSERT_TRUE(other.WaitTaken());
+        modDB::ORUNLoad();
+        modDB::QCMLoad();
+        other.Release();
+        if (waited) {
+            EXPECT_EQ(dialogs.count(), 0) << dialogs.prompts().join('\n').toStdString();
+            EXPECT_EQ(gORUN->ChanUpdate(2), 700);
+            EXPECT_EQ(gORUN->EmissionSetPt(3), 4.5);
+            EXPECT_EQ(gQCM->Period(), 0.25);
+        } else {
+            // Told by each load: the engine's error, then the report naming the lock.
+            ASSERT_EQ(dialogs.count(), 4) << dialogs.prompts().join('\n').toStdString();
+            EXPECT_TRUE(dialogs.prompts()[1].contains("is locked by another program")) << dialogs.prompts()[1].toStdString();
+            EXPECT_FALSE(modDB::ChannelCalibrationUnread(-1));
+            for (int ch = 0; ch <= 7; ++ch) EXPECT_TRUE(modDB::ChannelCalibrationUnread(ch)) << ch;
+        }
+        while (!other.GivenBack()) std::this_thread::yield();
+        modDB::ORUNSave();
+        modDB::QCMSave();
+        EXPECT_EQ(RowDifferences(file, folder.file("before.sqlite")).join('\n').toStdString(), "");
+    }
 }
 
 }  // namespace

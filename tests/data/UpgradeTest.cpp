@@ -3,6 +3,7 @@
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
 #include "support/FileSizeLimit.h"
+#include "support/OtherProgramLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -280,3 +281,76 @@ TEST_F(DbFileTest, AVersionThatCannotBeReadChangesNothing) {
     EXPECT_TRUE(dialogs.boxes()[1].prompt.contains("modDB_DBLoad")) << dialogs.boxes()[1].prompt.toStdString();
     EXPECT_EQ(gErr.StackPointer(), 0);
 }
+
+namespace {
+
+// Every file of the program folder, sorted.
+QStringList FilesIn(const QString& folder) {
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    files.removeAll("ERRORS.TXT");  // the error report
+    return files;
+}
+
+}  // namespace
+
+// A file that cannot be opened whole: an older file of this program's form whose upgrade
+// fails, chosen with File > Open; a current file that another program keeps locked past
+// the wait, chosen with File > Open or at a start; an older file so locked at a start. None
+// is swapped for New.mdb: the file is left byte for byte, nothing of the attempt stays
+// beside it, the open database and its name stay with the records in memory, and one
+// message names the file and the cause. (A start whose older file truly fails to upgrade
+// still goes on with New.mdb: the failing upgrade's own test.)
+TEST_F(DbFileTest, AFileThatCannotBeOpenedWholeIsNeverSwappedAndTheOpenDatabaseStays) {
+    const LockWaitForTest wait(1500);
+    MakeDatabase("ORUN.MDB", "4.11").Close();
+    modDB::DBLoad("ORUN.MDB");
+    ASSERT_EQ(DBFile, "ORUN.MDB");
+    const struct {
+        const char* what;
+        const char* version;
+        bool cannotCopy;
+        bool locked;
+        modDB::FailedUpgrade onFailure;
+        const char* cause;
+    } cases[] = {
+        {"an older file whose upgrade fails, opened", "3.01", true, false, modDB::FailedUpgrade::Refuse,
+         "is of an older version and could not be upgraded: The INSERT INTO statement contains the following unknown "
+         "field name: 'Colour'. The file is left unchanged."},
+        {"a current file locked, opened", "4.11", false, true, modDB::FailedUpgrade::Refuse, "is locked by another program"},
+        {"a current file locked, at a start", "4.11", false, true, modDB::FailedUpgrade::OpenNewMdb,
+         "is locked by another program"},
+        {"an older file locked, at a start", "3.01", false, true, modDB::FailedUpgrade::OpenNewMdb,
+         "is locked by another program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        dao::Database file = MakeDatabase("Chosen.MDB", c.version);
+        if (c.cannotCopy) FillRowsTheUpgradeCannotCopy(file);
+        else FillOldRows(file);
+        file.Close();
+        const QByteArray before = folder.read("Chosen.MDB");
+        const QStringList files = FilesIn(folder.path());
+        gLayer(4).Output = 6;
+        dialogs.clear();
+        {
+            std::optional<OtherProgramLock> other;
+            if (c.locked) {
+                other.emplace(folder.file("Chosen.MDB"));
+                ASSERT_TRUE(other->WaitTaken());
+            }
+            modDB::DBLoad("Chosen.MDB", c.onFailure);
+        }
+        EXPECT_EQ(folder.read("Chosen.MDB"), before);
+        EXPECT_EQ(FilesIn(folder.path()), files);
+        EXPECT_EQ(DBFile, "ORUN.MDB");
+        EXPECT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "ORUN.MDB");
+        EXPECT_EQ(gLayer(4).Output, 6);
+        ASSERT_EQ(dialogs.count(), 1) << dialogs.prompts().join('\n').toStdString();
+        EXPECT_TRUE(dialogs.last().prompt.contains(c.cause)) << dialogs.last().prompt.toStdString();
+        EXPECT_TRUE(dialogs.last().prompt.contains("Chosen.MDB")) << dialogs.last().prompt.toStdString();
+        EXPECT_EQ(gErr.StackPointer(), 0);
+        QFile::remove(folder.file("Chosen.MDB"));
+        QFile::remove(folder.file("ERRORS.TXT"));
+    }
+}
+

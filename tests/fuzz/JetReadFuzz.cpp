@@ -1,14 +1,19 @@
-// Fuzz target of the reader of Access (Jet) files, as the station runs it: in a process of
-// its own, through dao::ConvertJetFile. An input is a patch of one of the sound Access
-// files of tests/data/jet, so that damage reaches every page, not only the first:
+// Fuzz target of the reader of Access (Jet) files: its parsing called in this process
+// (ConvertJetToSqlite, the whole of what the reader program does for the station), so that
+// the fuzzer sees its coverage and a sanitizer its memory errors. An input is a patch of
+// one of the sound Access files of tests/data/jet, so that damage reaches every page, not
+// only the first:
 //   byte 0       which file (modulo their number)
 //   bytes 1..4   where the patch goes (little-endian, modulo the file's size + 1)
 //   the rest     the bytes written there (past the end they make the file longer)
 // An input shorter than five bytes leaves the first file unchanged. Whatever the patch, the
-// station never crashes or hangs: the reader ends with a whole copy, or with a cause that
-// names the file and leaves no copy behind; the patched file is never written.
+// reader neither crashes nor touches memory it does not own: it ends with a whole copy that
+// the station's database layer opens, or with a cause in words; the patched file is never
+// written. (That the station survives a reader that crashes or hangs all the same is
+// tested on the reader program, in the data tests.)
 #include "platform/Dao.h"
 #include "platform/ProgramFolder.h"
+#include "platform/jetread/JetConvert.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +22,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -40,6 +47,12 @@ struct Files {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }
         check(folder.isValid());
+        // The library prints dumps of damaged pages on standard output.
+        const int nowhere = open("/dev/null", O_WRONLY);
+        if (nowhere >= 0) {
+            dup2(nowhere, STDOUT_FILENO);
+            close(nowhere);
+        }
         SetProgramFolder(folder.path());
         for (const char* name : {"demo-jet4.mdb", "full-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb", "demo-extra-jet4.mdb"}) {
             sound.push_back(ReadFile(QStringLiteral(ORUN_TEST_DATA_DIR "/jet/") + QLatin1String(name)));
@@ -76,14 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(input) == input.size());
     }
     try {
-        dao::ConvertJetFile(access, copy);
+        ConvertJetToSqlite(access, copy);
         check(dao::HeaderOf(copy) == dao::FileHeader::SQLite);
         dao::OpenDatabase(copy).OpenRecordset(QStringLiteral("SELECT * FROM DatabaseProperties"));
-    } catch (const dao::JetReadError& e) {
-        check(e.number == 3049 && e.description.contains(access) && !e.cause.isEmpty());
-        check(!QFile::exists(copy));
+    } catch (const JetError& e) {
+        check(!e.cause.trimmed().isEmpty());
     }
-    check(!QFile::exists(copy + QStringLiteral(".reading")));
+    QFile::remove(copy);
     check(ReadFile(access) == input);
     return 0;
 }
