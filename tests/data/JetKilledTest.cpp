@@ -101,7 +101,8 @@ TEST_F(JetFileTest, ACarryingOverKilledAtAnyMomentLeavesTheAccessFileOrTheWholeN
         } else {
             ++carried;
             ASSERT_EQ(IntegrityOf(file), "ok");
-            ASSERT_EQ(RowDifferences(file, folder.file("Carried.MDB")).join('\n').toStdString(), "");
+            // The Sensors rows, which the load adds after the carrying over, may not be there yet.
+            ASSERT_EQ(RowDifferences(file, folder.file("Carried.MDB"), {"Sensors"}).join('\n').toStdString(), "");
         }
         // What this kill left, the next start removes first.
         if (!scratchOfKills().isEmpty()) ++scratchLeft;

@@ -60,11 +60,11 @@ TEST_F(JetFileTest, EveryAccessDatabaseIsCarriedOverAsItsTwinIsLoaded) {
         EXPECT_EQ(dao::HeaderOf(folder.file("J.MDB")), dao::FileHeader::SQLite);
         EXPECT_EQ(IntegrityOf(folder.file("J.MDB")), "ok");
         // A Null of the Access file reads as the design's default, where the twin keeps its
-        // Null. The sensor settings are the template's (none: the first start adds them), as
-        // an upgrade of the twin would leave them.
+        // Null. The sensor settings are not the Access file's: the template has none, and
+        // the load adds the rows a start adds.
         EXPECT_EQ(RowDifferences(folder.file("J.MDB"), folder.file("T.MDB"), {"Sensors"}, true).join("\n").toStdString(),
                   "");
-        EXPECT_EQ(RowsOf("J.MDB", "SELECT * FROM Sensors"), 0);
+        EXPECT_EQ(RowsOf("J.MDB", "SELECT * FROM Sensors"), 4);
         EXPECT_EQ(QDir(folder.path()).entryList({"Work.mdb*", "J.MDB.*", "*.part"}, QDir::Files), QStringList());
         EXPECT_EQ(gErr.StackPointer(), 0);
 

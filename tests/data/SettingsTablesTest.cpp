@@ -16,6 +16,7 @@
 #include "support/RecipeRows.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <limits>
 #include <thread>
 
@@ -320,6 +321,28 @@ TEST_F(SettingsTablesTest, ALoadOfTheSettingsWaitsForALockedFileOrReadsNothingAn
         modDB::QCMSave();
         EXPECT_EQ(RowDifferences(file, folder.file("before.sqlite")).join('\n').toStdString(), "");
     }
+}
+
+// A file opened after the start (File > Open) that lacks the settings rows, as a file
+// carried over from Access has no Sensors rows: the load adds them as a start's does, so
+// the saves of every exit and of the system window find their rows and write the unit's
+// values, without an error.
+TEST_F(SettingsTablesTest, AFileOpenedLaterGetsTheSettingsRowsItsSavesNeed) {
+    modDB::ORUNLoad();
+    modDB::QCMLoad();
+    gORUN->setEmissionSetPt(2, 6.5);
+    CreateRecipeDatabase(folder.file("Other.MDB")).Close();
+    dao::OpenDatabase(folder.file("Other.MDB")).SetUserDefinedProperty("ORUN_VER", "4.11");
+    modDB::DBLoad("Other.MDB", modDB::FailedUpgrade::Refuse);
+    ASSERT_EQ(QFileInfo(modDB::gDB.Name()).fileName(), "Other.MDB");
+    EXPECT_EQ(Rows("SELECT * FROM ORUN"), 8);
+    EXPECT_EQ(Rows("SELECT * FROM Sensors"), 4);
+    EXPECT_EQ(Rows("SELECT * FROM QCM"), 1);
+    modDB::ORUNSave();
+    modDB::QCMSave();
+    EXPECT_EQ(dialogs.count(), 0) << dialogs.prompts().join('\n').toStdString();
+    EXPECT_EQ(Column("Sensors", "Sensor", 2, "EmissionSetPt").toDouble(), 6.5);
+    EXPECT_EQ(modDB::gDB.OpenRecordset("SELECT * FROM QCM").Fields("Period").Value().toDouble(), 0.5);
 }
 
 }  // namespace

@@ -60,14 +60,16 @@ TEST_F(DbFileTest, AFileWithoutAVersionIsUpgradedWithABackupAndOutputsFromChanne
         EXPECT_EQ(ColumnOf("X.MDB", row, "Channel").toInt(), ch);
         EXPECT_EQ(gLayer(ch + 1).Output, outputs[ch]);
     }
-    // Eight tables come over; the sensors are the template's (none).
+    // Eight tables come over; the sensors are not the old file's: the template has none,
+    // and the load adds the four rows a start adds.
     EXPECT_EQ(gProcess(1).Process_Name.text(), "Mirror          ");
     EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM Materials", "Density").toDouble(), 8.2);
     EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM Graphs WHERE Process_Number =1", "G1Caption").toString(), "Rates");
     EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM IO WHERE Process_Number =1", "Out3").toInt(), 30);
     EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM ORUN WHERE Channel =2", "CalPackets").toInt(), 77);
     EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM QCM", "FreqMax").toDouble(), 6200000.0);
-    EXPECT_EQ(RowsOf("X.MDB", "SELECT * FROM Sensors"), 0);
+    EXPECT_EQ(RowsOf("X.MDB", "SELECT * FROM Sensors"), 4);
+    EXPECT_EQ(ColumnOf("X.MDB", "SELECT * FROM Sensors WHERE Sensor =0", "EmissionSetPt").toDouble(), 2.0);
     EXPECT_EQ(dialogs.count(), 0);
     EXPECT_EQ(gErr.StackPointer(), 0);
 }

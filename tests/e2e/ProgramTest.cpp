@@ -2,6 +2,7 @@
 // its start-up, its poll, its files at exit and what it refuses to start with. Its load on
 // the machine while it polls is a benchmark figure (bench/bench_poll), not a test.
 #include "e2e/StationFolder.h"
+#include "support/OtherProgramLock.h"
 #include "support/RecipeRows.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -408,20 +410,23 @@ INSTANTIATE_TEST_SUITE_P(Peers, UnitEndingEveryConnection,
                          });
 
 // Cells that cannot be read (a hand-edited or damaged file): a text where a number belongs,
-// a number beyond its field, a Null where a text belongs, in every table the station reads
-// and each kind of field. Each takes its default alone, every other cell is read, the
-// operator is told once, and after the start and an exit the file holds what it held.
+// a number beyond its field, a Null where a text belongs, a number that is not finite, raw
+// bytes in a number column, a value beyond what the unit or the quartz facade takes, in
+// every table the station reads and each kind of field. Each takes its default alone (a
+// calibration value named with what it means for its channel), every other cell is read,
+// the operator is told once, and after the start and an exit the file holds what it held.
 TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsTheFileHoldsThem) {
     StationFolder station;
     const QString firstLayer = "(SELECT First_Layer FROM Processes WHERE Process_Number = 1)";
     const QString itsFilm = "(SELECT Film_Number FROM Layers WHERE Layer_Number = " + firstLayer + ")";
+    const QString kNoReading(" - channel %1 has no valid reading: its source is held at 0 until the channel is calibrated again");
     struct Bad {
         const char* table;
         QString where;   // the row
         const char* record;  // as the message names it
         const char* column;
         const char* value;  // SQL
-        const char* shown;  // as the message shows it
+        QString shown;  // as the message shows it
         // In the order the start reads them: processes, layers, films, the unit's and the
         // sensors' settings, then the active process's relay/input map and graphs.
     } bad[] = {
@@ -430,14 +435,20 @@ TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsThe
         {"Processes", "Process_Number = 2", "record Process_Number 2", "Number_Layers", "70000", "\"70000\""},
         {"Layers", "Layer_Number = " + firstLayer, "", "Channel", "'one'", "\"one\""},
         {"Layers", "Layer_Number = " + firstLayer, "", "Rate", "'fast'", "\"fast\""},
+        {"Layers", "Layer_Number = " + firstLayer, "", "ChanMult", "9e999", "\"inf\""},
         {"Films", "Film_Number = " + itsFilm, "", "Film_Name", "NULL", "no value"},
         {"Films", "Film_Number = " + itsFilm, "", "UnitsCal", "'1,5'", "\"1,5\""},
         {"Films", "Film_Number = " + itsFilm, "", "IntDigits", "'2 digits'", "\"2 digits\""},
+        {"Films", "Film_Number = " + itsFilm, "", "Feed_Power", "X'0102'", "a binary value of 2 bytes"},
         {"Films", "Film_Number = " + itsFilm, "", "QCM_INTERVAL", "'x'", "\"x\""},
-        {"ORUN", "Channel = 0", "record Channel 0", "A_Intercept", "'x1'", "\"x1\""},
+        {"ORUN", "Channel = 0", "record Channel 0", "A_Intercept", "'x1'", "\"x1\"" + kNoReading.arg(1)},
         {"ORUN", "Channel = 1", "record Channel 1", "Update", "'fast'", "\"fast\""},
         {"ORUN", "Channel = 2", "record Channel 2", "CalPackets", "'ten'", "\"ten\""},
+        {"ORUN", "Channel = 3", "record Channel 3", "Update", "5000", "\"5000\""},
+        {"ORUN", "Channel = 4", "record Channel 4", "B_Slope", "-9e999", "\"-inf\"" + kNoReading.arg(5)},
         {"Sensors", "Sensor = 1", "record Sensor 1", "EmissionSetPt", "'2 mA'", "\"2 mA\""},
+        {"Sensors", "Sensor = 2", "record Sensor 2", "EmissionSetPt", "1e300", "\"1e+300\""},
+        {"QCM", "1", "its first record", "FreqMax", "2e7", "\"2e+07\""},
         {"IO", "Process_Number = 1", "record Process_Number 1", "In3", "'start'", "\"start\""},
         {"Graphs", "Process_Number = 1", "record Process_Number 1", "XPoints", "1000000000000", "\"1000000000000\""},
         {"Graphs", "Process_Number = 1", "record Process_Number 1", "G1Data", "'rate'", "\"rate\""},
@@ -491,4 +502,78 @@ TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsThe
                   .join('\n')
                   .toStdString());
     EXPECT_EQ(RowDifferences(station.file("ORUN.MDB"), station.file("before.sqlite")).join('\n').toStdString(), "");
+}
+
+// Another program (an SQL shell, a backup tool) holds the write lock of the current
+// database while the station starts, from before the start or from a moment into it, for
+// a while: the station waits for the file, reads it whole and runs. Held longer than the
+// station waits, the start is refused in one message naming the lock. Either way nothing
+// is swapped for New.mdb, ORUN.CFG keeps naming the file, and after the exit every cell of
+// the file is as it was.
+TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidNotRead) {
+    const struct {
+        const char* what;
+        int afterMs;  // into the start; -1: taken before it
+        int holdMs;   // -1: until the start has ended
+    } timings[] = {
+        {"held before the start, briefly", -1, 1500},
+        {"taken as the start begins", 0, 2500},
+        {"taken early in the start", 150, 2500},
+        {"taken a little later", 400, 2500},
+        {"taken later still", 900, 2500},
+        {"held past the wait", -1, -1},
+    };
+    for (const auto& t : timings) {
+        SCOPED_TRACE(t.what);
+        StationFolder station;
+        // A start and an exit first: the file as the station writes it, with a
+        // calibration and sensor settings of the site's own that defaults would show over.
+        {
+            QProcess program;
+            station.Start(program);
+            ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000));
+            program.terminate();
+            ASSERT_TRUE(Finished(program, 20000));
+        }
+        station.Sql("UPDATE ORUN SET A_Slope = -0.1, B_Slope = -0.1, \"Update\" = 300");
+        station.Sql("UPDATE Sensors SET EmissionSetPt = 4.5, MaxLeakage = 0.5");
+        QFile::remove(station.file("automation.log"));
+        QFile::remove(station.file("before.sqlite"));
+        ASSERT_TRUE(QFile::copy(station.file("ORUN.MDB"), station.file("before.sqlite")));
+        const QByteArray config = station.read("ORUN.CFG");
+        ASSERT_TRUE(config.contains("Database=ORUN.MDB")) << config.data();
+
+        const bool refused = t.holdMs < 0;
+        std::optional<OtherProgramLock> other;
+        if (t.afterMs < 0) {
+            other.emplace(station.file("ORUN.MDB"), t.holdMs);
+            ASSERT_TRUE(other->WaitTaken());
+        }
+        QProcess program;
+        station.Start(program);
+        if (t.afterMs >= 0) other.emplace(station.file("ORUN.MDB"), t.holdMs, t.afterMs);
+        if (refused) {
+            ASSERT_TRUE(Finished(program, 60000));
+            other->Release();
+            EXPECT_EQ(program.exitCode(), 1);
+            const QStringList boxes = Lines(station.Automation(), "box: ");
+            ASSERT_EQ(boxes.size(), 1) << boxes.join('\n').toStdString();
+            EXPECT_TRUE(boxes[0].contains("The recipe database " + station.file("ORUN.MDB") + " is locked by another program"))
+                << boxes[0].toStdString();
+            EXPECT_EQ(station.read("ORUN.CFG"), config);
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 60000))
+                << station.Automation().join('\n').toStdString();
+            ASSERT_TRUE(WaitFor([&] { return other->GivenBack(); }, 30000));
+            program.terminate();
+            ASSERT_TRUE(Finished(program, 20000));
+            EXPECT_EQ(program.exitCode(), 0);
+            EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+            EXPECT_TRUE(station.read("ORUN.CFG").contains("Database=ORUN.MDB"));
+        }
+        other.reset();
+        EXPECT_FALSE(QFile::exists(station.file("New.mdb")));
+        EXPECT_FALSE(QFile::exists(station.file("Work.mdb")));
+        EXPECT_EQ(RowDifferences(station.file("ORUN.MDB"), station.file("before.sqlite")).join('\n').toStdString(), "");
+    }
 }
