@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -99,6 +100,43 @@ TEST_F(DbFileTest, ACellThatCannotBeReadTakesItsDefaultAloneAndStaysInTheFileUnt
     modDB::ProcessSave(3);
     EXPECT_EQ(ColumnOf("ORUN.MDB", "SELECT * FROM Processes WHERE Process_Number = 3", "Number_Layers").toInt(), 1);
     EXPECT_EQ(dialogs.count(), 1);
+}
+
+// A number that is not finite (an Access Double holding infinity, carried over) or raw
+// bytes in a number column (an Access Binary value): not read, named once, kept in the file,
+// and never the reason a save fails: the save of every record onto the open file and the
+// Save As to another file both go through, and both files hold the cells as they were.
+TEST_F(DbFileTest, ANumberThatIsNotFiniteOrRawBytesIsKeptAndNeverStopsASave) {
+    dao::Database db = MakeDatabase("ORUN.MDB", "4.11");
+    db.Execute("INSERT INTO Layers (Layer_Number, Film_Number, Channel, ChanMult, Rate) VALUES (5, 2, 1, 9e999, 2.5)");
+    db.Execute("INSERT INTO Films (Film_Number, Film_Name, UnitsCal, QCM_TOOLING, PTerm) VALUES (2, 'SiO2', X'00FF', -9e999, 3)");
+    db.Close();
+
+    modDB::DBLoad("ORUN.MDB");
+    EXPECT_EQ(gLayer(5).Rate, 2.5);
+    EXPECT_EQ(gFilm(2).PTerm, 3.0);
+    EXPECT_EQ(dialogs.prompts(),
+              QStringList{"Values in the recipe database " + folder.file("ORUN.MDB") +
+                          " cannot be read. Each has taken its default, and the file keeps what it holds there until the "
+                          "value is changed in the program:\r\n"
+                          "table Layers, record Layer_Number 5, column ChanMult: \"inf\"\r\n"
+                          "table Films, record Film_Number 2, column UnitsCal: a binary value of 2 bytes\r\n"
+                          "table Films, record Film_Number 2, column QCM_TOOLING: \"-inf\""});
+
+    gLayer(5).Rate = 3.5;
+    modDB::DBSave("ORUN.MDB");
+    modDB::DBSave("Copy.MDB");
+    EXPECT_EQ(dialogs.count(), 1) << dialogs.prompts().join('\n').toStdString();
+    EXPECT_EQ(DBFile, "Copy.MDB");
+    for (const char* file : {"ORUN.MDB", "Copy.MDB"}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ColumnOf(file, "SELECT * FROM Layers WHERE Layer_Number =5", "ChanMult").toDouble(),
+                  std::numeric_limits<double>::infinity());
+        EXPECT_EQ(ColumnOf(file, "SELECT * FROM Layers WHERE Layer_Number =5", "Rate").toDouble(), 3.5);
+        EXPECT_EQ(ColumnOf(file, "SELECT * FROM Films WHERE Film_Number =2", "UnitsCal").toByteArray(), QByteArray("\x00\xff", 2));
+        EXPECT_EQ(ColumnOf(file, "SELECT * FROM Films WHERE Film_Number =2", "QCM_TOOLING").toDouble(),
+                  -std::numeric_limits<double>::infinity());
+    }
 }
 
 TEST_F(DbFileTest, GetFreeLayerFindsTheFirstRecordMarkedFree) {
