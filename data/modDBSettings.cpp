@@ -87,6 +87,11 @@ const std::vector<ChannelColumn>& ChannelColumns() {
     return columns;
 }
 
+// What a sensor's new row is given; its other columns take the table's defaults.
+std::vector<std::pair<QString, QVariant>> NewSensorRow(int s) {
+    return {{QStringLiteral("Sensor"), s}, {QStringLiteral("EmissionSetPt"), 2.0}, {QStringLiteral("MaxLeakage"), 1.0}};
+}
+
 RowKey ChannelRow(int ch) { return {QStringLiteral("ORUN"), QStringLiteral("Channel"), ch}; }
 RowKey SensorRow(int s) { return {QStringLiteral("Sensors"), QStringLiteral("Sensor"), s}; }
 const RowKey kQcmRow{QStringLiteral("QCM"), QString(), 0};
@@ -187,9 +192,7 @@ void ORUNLoad() {
         }
         for (; sensor <= 3; ++sensor) {
             const int s = sensor;
-            const dao::Recordset rs = OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
-                                                                     {QStringLiteral("EmissionSetPt"), 2.0},
-                                                                     {QStringLiteral("MaxLeakage"), 1.0}});
+            const dao::Recordset rs = OpenRowAdding(SensorQuery(s), NewSensorRow(s));
             const RowKey row = SensorRow(s);
             ForgetUnreadRow(row);
             const QVariant setPt = ReadSetting(rs, row, QStringLiteral("EmissionSetPt"), Double, unit.EmissionSetPt(s));
@@ -235,10 +238,7 @@ void AddSettingsRows() {
             for (int ch = 0; ch <= 7; ++ch) OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
         });
         adding([] {
-            for (int s = 0; s <= 3; ++s)
-                OpenRowAdding(SensorQuery(s), {{QStringLiteral("Sensor"), s},
-                                               {QStringLiteral("EmissionSetPt"), 2.0},
-                                               {QStringLiteral("MaxLeakage"), 1.0}});
+            for (int s = 0; s <= 3; ++s) OpenRowAdding(SensorQuery(s), NewSensorRow(s));
         });
         adding([] { OpenRowAdding(kQcmQuery, {}); });
     } catch (...) {

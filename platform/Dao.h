@@ -146,8 +146,11 @@ void RemoveKilledJetCopies();
 // next to the executable's (tests and benchmarks run from folders of their own).
 QString JetReaderProgram();
 // Another reader program and time limit (tests of a reader that crashes or hangs); an
-// empty program returns to the one that ships and its limit.
-void SetJetReader(const QString& program, int timeLimitMs);
+// empty program returns to the one that ships and its limit. Where the environment sets
+// ORUN_JETREAD_FAULTS_FATAL (the test runs), the reader that ships, or one whose faults are
+// not expected, ending by a crash or a sanitizer's report ends the program at once: a
+// fault to mend, never a file that "cannot be read".
+void SetJetReader(const QString& program, int timeLimitMs, bool faultsExpected = true);
 // What the first bytes of the file at name (a native path) say it is; Unreadable when it
 // cannot be opened for reading.
 enum class FileHeader { Unreadable, Empty, Jet, SQLite, Other };

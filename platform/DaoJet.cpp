@@ -43,6 +43,7 @@ constexpr qint64 kOrphanedAfterSecs = 3600;
 struct Reader {
     QString program;  // empty: the one that ships
     int finishMs = kFinishMs;
+    bool faultsExpected = false;  // a test's reader made to fail
 };
 Reader& reader() {
     static Reader r;
@@ -63,12 +64,12 @@ QString SaidCause(QProcess& reader) {
 }
 
 // Where ORUN_JETREAD_FAULTS_FATAL is set (the test runs), a fault of the reader that
-// ships ends this program at once, with the reader's report on its standard error above:
+// ships (or of a test's reader whose faults are not expected) ends this program at once, with the reader's report on its standard error above:
 // a crash, a sanitizer's report (its status 1) or any status the reader does not give
 // itself is a fault to mend, never a file that "cannot be read". Its own limits (the
 // signals of its time and file-size limits) are no fault.
 void CheckReaderFault(const QProcess& process) {
-    if (!reader().program.isEmpty() || qEnvironmentVariableIsEmpty("ORUN_JETREAD_FAULTS_FATAL")) return;
+    if (reader().faultsExpected || qEnvironmentVariableIsEmpty("ORUN_JETREAD_FAULTS_FATAL")) return;
     const int code = process.exitCode();
     if (process.exitStatus() == QProcess::CrashExit) {
         if (code == SIGXCPU || code == SIGXFSZ || code == SIGKILL) return;
@@ -160,9 +161,10 @@ void RemoveKilledJetCopies() {
     }
 }
 
-void SetJetReader(const QString& program, int timeLimitMs) {
+void SetJetReader(const QString& program, int timeLimitMs, bool faultsExpected) {
     reader().program = program;
     reader().finishMs = program.isEmpty() ? kFinishMs : timeLimitMs;
+    reader().faultsExpected = !program.isEmpty() && faultsExpected;
 }
 
 namespace detail {

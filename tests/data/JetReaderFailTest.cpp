@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 
 namespace {
 
@@ -149,4 +150,43 @@ TEST_F(JetFileTest, AStartReadsTheAccessFileOnceAndAFailedCarryOverLeavesItTheFi
     EXPECT_TRUE(modDB::gDB.IsOpen());
     EXPECT_EQ(dao::HeaderOf(folder.file("ORUN.MDB")), dao::FileHeader::SQLite);
     EXPECT_TRUE(Bytes("ORUN_4.11.MDB") == jet);
+}
+
+// In a test run a reader that dies of a signal, a sanitizer's report or a status of its own
+// is a fault of the reader, not a file that cannot be read: the test ends at once, with
+// the reader's standard error in its log. Its own limits are no fault.
+TEST_F(JetFileTest, AReaderThatDiesInATestRunEndsTheTestInsteadOfCountingAsAnUnreadableFile) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    folder.write("ORUN.MDB", Fixture("v301-jet4.mdb"));
+    const struct {
+        const char* what;
+        const char* script;
+        bool fatal;
+    } readers[] = {
+        {"crash", "echo 'AddressSanitizer: heap-buffer-overflow' >&2; kill -SEGV $$", true},
+        {"sanitizer's status", "echo 'runtime error: signed integer overflow' >&2; exit 1", true},
+        {"its time limit", "kill -XCPU $$", false},
+        {"a cause of its own", "echo 'table Layers has no end'; exit 3", false},
+    };
+    for (const auto& r : readers) {
+        SCOPED_TRACE(r.what);
+        folder.write("reader.sh", QByteArray("#!/bin/sh\n") + r.script + "\n");
+        QFile::setPermissions(folder.file("reader.sh"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // A reader whose faults are not expected, as the one that ships.
+        dao::SetJetReader(folder.file("reader.sh"), 20000, false);
+        const auto convert = [&] {
+            qputenv("ORUN_JETREAD_FAULTS_FATAL", "1");
+            try {
+                dao::ConvertJetFile(folder.file("ORUN.MDB"), folder.file("copy.sqlite"));
+            } catch (const dao::JetReadError&) {
+                std::fprintf(stderr, "cannot be read\n");
+            }
+        };
+        if (r.fatal) {
+            EXPECT_DEATH(convert(), "a fault of the reader");
+        } else {
+            convert();
+            EXPECT_FALSE(QFile::exists(folder.file("copy.sqlite")));
+        }
+    }
 }
