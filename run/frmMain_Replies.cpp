@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ccrpTimer.h"
+#include "data/modDB.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
 #include "unit/cORUN.h"
@@ -132,7 +133,10 @@ void frmMain::ControlTick(const QString& Response) {
     cORUN& unit = RunUnit();
     for (int16_t ch = 0; ch <= 7; ++ch) {
         const int16_t film = app.ChanFilm(ch);
-        if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type)) SaveReading(ch, unit.ChanFlux(ch));
+        // A channel whose calibration could not be read from the database has no valid
+        // reading to take.
+        if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type) && !modDB::ChannelCalibrationUnread(ch))
+            SaveReading(ch, unit.ChanFlux(ch));
     }
     // An output that left the running layer through an edit stops before anything else.
     FollowOutputs();

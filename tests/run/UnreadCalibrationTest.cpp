@@ -1,10 +1,11 @@
 // A channel whose calibration the database could not give (A_Slope 'x1', raw bytes, a
-// number that is not finite) run on the whole station against the unit emulator: its
-// source is held at 0 in the unit on every tick of the run, its row shows the channel's
-// error, while the other channel of the step is driven; once the channel is calibrated
-// again its loop drives it.
+// number that is not finite) run on the whole station against the unit emulator: no
+// reading is taken from it, its source is held at 0 in the unit on every tick of the run
+// and its row shows the channel's error, while the other channel of the step is driven;
+// once the channel is calibrated again its loop drives it.
 #include "ClockedStation.h"
 
+#include "app/ChannelData.h"
 #include "data/modDB.h"
 #include "run/modPhases.h"
 
@@ -57,6 +58,9 @@ TEST(UnreadCalibration, AChannelWithoutItsCalibrationIsNeverDrivenUntilItIsCalib
         for (int i = 0; i < 40; ++i) {
             ASSERT_TRUE(t.Ticks(1));
             ASSERT_EQ(t.Held(0), 0.0) << "tick " << i;
+            // No reading is taken from it: its rate and total stay at 0.
+            ASSERT_EQ(gChanUser(0), 0.0) << "tick " << i;
+            ASSERT_EQ(gChanTotal(0), 0.0) << "tick " << i;
             ASSERT_EQ(gApp->Phase(), PhaseCode::Deposit);
         }
         EXPECT_TRUE(t.form->lblSubPhase(0)->text().startsWith("ORUN Err")) << t.form->lblSubPhase(0)->text().toStdString();
