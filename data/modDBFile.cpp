@@ -176,7 +176,10 @@ void DBLoad(const QString& path, FailedUpgrade onFailure) {
                 wait.emplace(dao::OpenDatabase(path));
             });
         }
-        const QString file = UpgradeDB(path, onFailure);
+        // The lock can also be taken between that wait and the upgrade's own reads: the
+        // upgrade then leaves the file as it was, and is tried again within the same wait.
+        QString file;
+        WaitForFile(path, [&] { file = UpgradeDB(path, onFailure); });
         // Every row is read under the file's lock, taken before the open database is
         // replaced: a file that stays locked leaves the open database and the records as
         // they were, and a load never ends half-way for a lock. The rows a file lacks (some

@@ -33,7 +33,11 @@ void WriteFunction(dao::Recordset& rs, int16_t nProcess, const QString& column, 
 void IOLoad(int16_t nProcess) {
     ORUN_PROC("modDB_IOLoad");
     const TellUnreadOnce tell;
+    // Read under the file's lock like the other loads: a process chosen while another
+    // program holds the file waits for it instead of failing half-way.
+    std::optional<dao::Transaction> hold;
     try {
+        HoldWholeFile(gDB, hold);
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess}});
@@ -42,6 +46,7 @@ void IOLoad(int16_t nProcess) {
             Hooks::Call(Hooks::SetIOFunction, true, i, ReadFunction(rs, nProcess, InColumn(i), true, i));
         for (int16_t i = 0; i <= 11; ++i)
             Hooks::Call(Hooks::SetIOFunction, false, i, ReadFunction(rs, nProcess, OutColumn(i), false, i));
+        hold->Commit();
     } catch (...) {
         DBErrorPath();
     }

@@ -570,7 +570,8 @@ TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidN
             program.terminate();
             ASSERT_TRUE(Finished(program, 20000));
             EXPECT_EQ(program.exitCode(), 0);
-            EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+            EXPECT_EQ(Lines(station.Automation(), "box: ").join('\n').toStdString(),
+                      ("box: " + kTitle + "Exit the ORUN program?").toStdString());
             EXPECT_TRUE(station.read("ORUN.CFG").contains("Database=ORUN.MDB"));
         }
         other.reset();
