@@ -14,12 +14,12 @@
 //     build/bench/bench_flood [--seconds N] [--only quiet|pipelining|never-reads]
 #include "FloodClient.h"
 #include "e2e/StationFolder.h"
+#include "support/RemotePort.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -27,15 +27,6 @@
 #include <optional>
 
 namespace {
-
-// A free port for the remote listener, whose setting is a 16-bit number.
-quint16 FreeRemotePort() {
-    for (quint16 port = static_cast<quint16>(22000 + QCoreApplication::applicationPid() % 9000); port < 32768; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, port)) return port;
-    }
-    return 0;
-}
 
 // Resident memory of a process in MB, 0 when it cannot be read.
 double ResidentMb(qint64 pid) {
@@ -67,7 +58,7 @@ bool ZeroPowers(const UnitModel& unit) {
 Outcome Measure(std::optional<FloodClient::Mode> flood, int seconds) {
     Outcome out;
     StationFolder station;
-    const quint16 remotePort = FreeRemotePort();
+    const quint16 remotePort = FreeRemotePort(22000);
     station.write(QStringLiteral("ORUN.CFG"),
                   station.Config().replace("EthernetPort=-1", "EthernetPort=" + QByteArray::number(remotePort)));
     // Deposits until stopped, its loop driving the source up towards a rate it never reaches.

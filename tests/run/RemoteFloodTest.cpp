@@ -5,45 +5,51 @@
 // once and in order, and a client that does not read holds only bounded buffers.
 #include "MainWindowFixture.h"
 
+#include "platform/MSComm.h"
 #include "platform/Winsock.h"
 #include "remote/RequestIntake.h"
+#include "support/RemotePort.h"
 
-#include <QTcpServer>
+#include "ptyline/PtyLine.h"
+
 #include <QTcpSocket>
 #include <QTimer>
+#include <random>
 
 namespace {
 
-quint16 FreeRemotePort() {
-    for (quint16 port = static_cast<quint16>(23000 + QCoreApplication::applicationPid() % 9000); port < 32768; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, port)) return port;
-    }
-    return 0;
-}
-
-// Requests that cycle through three commands; each reply echoes its request's first four
-// characters, so the replies' order can be checked against the requests'.
+// Requests that cycle through a few commands, over TCP or the serial line; each reply
+// echoes its request's first four characters, so the replies' order can be checked
+// against the requests'.
 class FloodingClient {
 public:
-    explicit FloodingClient(QList<QByteArray> requests) : requests_(std::move(requests)) {
-        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
-            if (reading_) Read();
-        });
-    }
+    explicit FloodingClient(QList<QByteArray> requests) : requests_(std::move(requests)) {}
+
     bool Connect(quint16 port) {
+        write_ = [this](const QByteArray& b) { socket_.write(b); };
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
+            if (reading_) Take(socket_.readAll());
+        });
         socket_.connectToHost(QHostAddress::LocalHost, port);
         return WaitUntil([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, 3000);
+    }
+    void Attach(PtyLine& line) {
+        reading_ = true;
+        write_ = [&line](const QByteArray& b) { line.Write(b); };
+        QObject::connect(&line, &PtyLine::Received, [this](const QByteArray& b) { Take(b); });
     }
     void Send(int n) {
         QByteArray bytes;
         for (int i = 0; i < n; ++i) bytes += requests_[static_cast<int>(sent_++ % requests_.size())] + ";00\r";
-        socket_.write(bytes);
+        write_(bytes);
     }
     void StartReading() {
         reading_ = true;
-        Read();
+        Take(socket_.readAll());
     }
+    // Called after each piece of replies taken.
+    std::function<void()> onReplies;
+
     QTcpSocket& Socket() { return socket_; }
     qint64 Sent() const { return sent_; }
     qint64 Replies() const { return replies_; }
@@ -51,18 +57,20 @@ public:
     qint64 OutOfOrder() const { return outOfOrder_; }
 
 private:
-    void Read() {
-        for (char c : socket_.readAll()) {
+    void Take(const QByteArray& bytes) {
+        for (char c : bytes) {
             reply_ += c;
             if (c != '\r') continue;
             if (!reply_.startsWith(requests_[static_cast<int>(replies_ % requests_.size())].left(4))) ++outOfOrder_;
             ++replies_;
             reply_.clear();
         }
+        if (onReplies) onReplies();
     }
 
     QList<QByteArray> requests_;
     QTcpSocket socket_;
+    std::function<void(const QByteArray&)> write_;
     QByteArray reply_;
     qint64 sent_ = 0;
     qint64 replies_ = 0;
@@ -72,19 +80,14 @@ private:
 
 }  // namespace
 
-class RemoteFloodTest : public MainWindowTest {
+class MainWindowFloodTest : public MainWindowTest {
 protected:
-    // Channel 0 deposits under its loop; the station serves remote control on a free port.
-    void DepositAndServe(FloodingClient& client) {
+    // Channel 0 deposits under its loop while the unit's time-outs and power commands
+    // are counted.
+    void Deposit() {
         Station({0});
         Connect();
         DepositDriven();
-        const quint16 port = FreeRemotePort();
-        ASSERT_NE(port, 0);
-        folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
-        gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
-        ASSERT_TRUE(client.Connect(port));
-        ASSERT_TRUE(WaitUntil([&] { return form->tcpProgramServer->State() == Winsock::sckConnected; }, 3000));
         QObject::connect(gORUN, &cORUN::ORUNError, [this](int type, int number) {
             if (type == 0 && number == 0) ++timeOuts;
         });
@@ -93,51 +96,90 @@ protected:
         });
     }
 
+    // The station serves remote control on a free TCP port, and the client connects.
+    void ServeTcp(FloodingClient& client) {
+        const quint16 port = FreeRemotePort(23000);
+        ASSERT_NE(port, 0);
+        folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
+        gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+        ASSERT_TRUE(client.Connect(port));
+        ASSERT_TRUE(WaitUntil([&] { return form->tcpProgramServer->State() == Winsock::sckConnected; }, 3000));
+    }
+
+    // The station serves remote control on COM8, the client's end of the line.
+    void ServeSerial(FloodingClient& client) {
+        qputenv("ORUN_COM8", line.Open().toLocal8Bit());
+        folder.write(QStringLiteral("ORUN.CFG"), "[SftwComm]\r\nPort=8\r\nEthernetPort=-1\r\n");
+        gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
+        gComm->setRS232Enabled(true);
+        ASSERT_TRUE(gComm->RS232Enabled());
+        client.Attach(line);
+    }
+
+    // The client keeps between `ahead` and twice that many requests ahead of the station
+    // all through 30 control ticks, while the handling of one request in 40 (a seeded
+    // choice) lets every event run, as a handler that waits does. No turn of the event
+    // loop answers more than a turn's share, each tick's power still reaches the unit, no
+    // reply times out, and once the client stops every request has had its reply, in order.
+    void Pipelining(FloodingClient& client, int ahead, unsigned seed) {
+        int burst = 0, largestBurst = 0;  // replies sent within one turn of the loop
+        std::mt19937 walk(seed);
+        QObject::connect(gComm, &cComm::CommTx, [&] { largestBurst = std::max(largestBurst, ++burst); });
+        QObject::connect(gComm, &cComm::CommRx, [&] {
+            if (walk() % 40 == 0) QCoreApplication::processEvents();
+        });
+        QTimer turn;
+        QObject::connect(&turn, &QTimer::timeout, [&] { burst = 0; });
+        turn.start(0);
+        int powersWhileAhead = 0;
+        QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString& c) {
+            if (c.startsWith('K') && client.Outstanding() > 0) ++powersWhileAhead;
+        });
+        client.onReplies = [&] {
+            if (powersWhileAhead < 30 && client.Outstanding() < ahead) client.Send(ahead);
+        };
+        client.Send(2 * ahead);
+        ASSERT_TRUE(WaitUntil([&] { return powersWhileAhead >= 30; }, 30000)) << powersWhileAhead << " powers, " << client.Replies();
+        ASSERT_TRUE(WaitUntil([&] { return client.Outstanding() == 0; }, 30000)) << client.Outstanding();
+        EXPECT_EQ(timeOuts, 0);
+        EXPECT_LE(largestBurst, 2 * RequestIntake::kRequestsPerTurn);
+        EXPECT_GT(client.Replies(), 2 * ahead);
+        EXPECT_EQ(client.OutOfOrder(), 0);
+        EXPECT_EQ(Notices(), 0);
+        EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+    }
+
     int Notices() const { return static_cast<int>(folder.read(QStringLiteral("ERRORS.TXT")).count("does not read its replies")); }
 
+    PtyLine line;
     int timeOuts = 0;
     int powers = 0;
 };
 
-// The client keeps about 1500 requests ahead of the station all through 30 control ticks:
-// no turn of the event loop answers more than a turn's share of them, each tick's power
-// still reaches the unit, no reply times out, and once the client stops every request has
-// had its reply, in order.
-TEST_F(RemoteFloodTest, APipeliningClientLeavesThePollItsPaceAndGetsEveryReplyInOrder) {
+TEST_F(MainWindowFloodTest, APipeliningTcpClientLeavesThePollItsPaceAndGetsEveryReplyInOrder) {
     FloodingClient client({"@QM;49", "@QP;5", "@QV;21"});
-    DepositAndServe(client);
+    Deposit();
+    ServeTcp(client);
     client.StartReading();
-    // Replies sent since a timer of no interval last ran, i.e. within one turn of the loop.
-    int burst = 0, largestBurst = 0;
-    QObject::connect(gComm, &cComm::CommTx, [&] { largestBurst = std::max(largestBurst, ++burst); });
-    QTimer turn;
-    QObject::connect(&turn, &QTimer::timeout, [&] { burst = 0; });
-    turn.start(0);
-    int powersWhileAhead = 0;
-    QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString& c) {
-        if (c.startsWith('K') && client.Outstanding() > 0) ++powersWhileAhead;
-    });
-    QObject::connect(&client.Socket(), &QTcpSocket::readyRead, [&] {
-        if (powersWhileAhead < 30 && client.Outstanding() < 1500) client.Send(1500);
-    });
-    client.Send(3000);
-    ASSERT_TRUE(WaitUntil([&] { return powersWhileAhead >= 30; }, 30000)) << powersWhileAhead << " powers, " << client.Replies();
-    ASSERT_TRUE(WaitUntil([&] { return client.Outstanding() == 0; }, 30000)) << client.Outstanding();
-    EXPECT_EQ(timeOuts, 0);
-    EXPECT_LE(largestBurst, 2 * RequestIntake::kRequestsPerTurn);
-    EXPECT_GT(client.Replies(), 3000);
-    EXPECT_EQ(client.OutOfOrder(), 0);
-    EXPECT_EQ(Notices(), 0);
-    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+    Pipelining(client, 1500, 58);
+}
+
+// The serial line takes what its buffer holds: the client keeps no more ahead than that.
+TEST_F(MainWindowFloodTest, APipeliningSerialClientLeavesThePollItsPaceAndGetsEveryReplyInOrder) {
+    FloodingClient client({"@QM;49", "@QP;5", "@QV;21"});
+    Deposit();
+    ServeSerial(client);
+    Pipelining(client, 150, 411);
 }
 
 // A client that sends a great many requests and reads nothing: the station stops taking
 // its requests once the replies it holds reach their bound, says so once in the error
 // report, and holds no more than its bounded buffers while the poll goes on. When the
 // client reads at last, every request is answered, in order.
-TEST_F(RemoteFloodTest, AClientThatNeverReadsHoldsBoundedBuffersUntilItReads) {
+TEST_F(MainWindowFloodTest, AClientThatNeverReadsHoldsBoundedBuffersUntilItReads) {
     FloodingClient client({"@QP;8", "@QM;49", "@QP;1"});
-    DepositAndServe(client);
+    Deposit();
+    ServeTcp(client);
     // Its socket takes no more than this from the system until it is read.
     client.Socket().setReadBufferSize(65536);
     client.Send(100000);
