@@ -119,7 +119,7 @@ protected:
     // The client keeps between `ahead` and twice that many requests ahead of the station
     // all through 30 control ticks, while the handling of one request in 40 (a seeded
     // choice) lets every event run, as a handler that waits does. No turn of the event
-    // loop answers more than a turn's share, each tick's power still reaches the unit, no
+    // loop answers more than a few turns' shares, each tick's power still reaches the unit, no
     // reply times out, and once the client stops every request has had its reply, in order.
     void Pipelining(FloodingClient& client, int ahead, unsigned seed) {
         int burst = 0, largestBurst = 0;  // replies sent within one turn of the loop
@@ -142,7 +142,9 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return powersWhileAhead >= 30; }, 30000)) << powersWhileAhead << " powers, " << client.Replies();
         ASSERT_TRUE(WaitUntil([&] { return client.Outstanding() == 0; }, 30000)) << client.Outstanding();
         EXPECT_EQ(timeOuts, 0);
-        EXPECT_LE(largestBurst, 2 * RequestIntake::kRequestsPerTurn);
+        // A turn's share from the intake's own timer and from the bytes' arrival may both
+        // fall between two runs of the probe, on either side of one of its runs.
+        EXPECT_LE(largestBurst, 3 * RequestIntake::kRequestsPerTurn);
         EXPECT_GT(client.Replies(), 2 * ahead);
         EXPECT_EQ(client.OutOfOrder(), 0);
         EXPECT_EQ(Notices(), 0);
