@@ -12,6 +12,7 @@
 
 #include "ptyline/PtyLine.h"
 
+#include <QAction>
 #include <QTcpSocket>
 #include <QTimer>
 #include <random>
@@ -205,4 +206,40 @@ TEST_F(MainWindowFloodTest, AClientThatNeverReadsHoldsBoundedBuffersUntilItReads
     EXPECT_EQ(timeOuts, 0);
     EXPECT_EQ(Notices(), 1);
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// The operator exits while a pipelining client floods the station: the exit's stop (every
+// output at zero) reaches the unit before more than a few turns' shares of the client's
+// requests have been answered, and the program closes as without a client.
+TEST_F(MainWindowFloodTest, TheExitDuringAFloodStopsTheUnitWithinAFewTurns) {
+    FloodingClient client({"@QM;49", "@QP;5", "@QV;21"});
+    Deposit();
+    form->show();
+    ServeTcp(client);
+    client.StartReading();
+    client.onReplies = [&] {
+        if (client.Outstanding() < 1500) client.Send(1500);
+    };
+    client.Send(3000);
+    const int start = powers;
+    ASSERT_TRUE(WaitUntil([&] { return powers >= start + 3 && client.Replies() > 0; }, 10000));
+
+    int replies = 0, repliesAtStop = -1;
+    bool zeroAtStop = false;
+    QObject::connect(gComm, &cComm::CommTx, [&] { ++replies; });
+    QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString& c) {
+        if (repliesAtStop >= 0 || !c.startsWith('K')) return;
+        repliesAtStop = replies;
+        zeroAtStop = std::all_of(std::begin(unit.Model().powerCode), std::end(unit.Model().powerCode),
+                                 [](int32_t code) { return code == OutputCode::ZeroVolts; });
+    });
+    boxes.clear();
+    // Chosen from the menu: the choice waits its turn in the event loop like any event.
+    QMetaObject::invokeMethod(form->mnuFileExit, &QAction::trigger, Qt::QueuedConnection);
+    ASSERT_TRUE(WaitUntil([&] { return repliesAtStop >= 0; }, 10000));
+    EXPECT_TRUE(zeroAtStop);
+    EXPECT_LE(repliesAtStop, 10 * RequestIntake::kRequestsPerTurn);
+    ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 20000));
+    EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
+    EXPECT_EQ(timeOuts, 0);
 }
