@@ -236,6 +236,12 @@ void cErrHandler::WriteReport() const {
     file.write(Report().toUtf8());
 }
 
+void cErrHandler::Note(const QString& text) const {
+    QFile file(ResolvePath(destination_));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    file.write((vb::Format(Now(), QStringLiteral("General Date")) + QStringLiteral("  ") + text + kCrLf).toUtf8());
+}
+
 void cErrHandler::ShowMessage() const {
     QString text = QStringLiteral("The following error has occurred in procedure: ") + kCrLf + errProcedure_ +
                    QStringLiteral(" on line ") + QString::number(errLine_) + kCrLf + QStringLiteral("Error (") +

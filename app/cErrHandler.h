@@ -70,6 +70,10 @@ public:
     // Deletes the report file, ignoring failures; always true.
     bool ClearLog();
 
+    // Appends one line, the time and the text, to the report file, with no message: for a
+    // condition the program deals with itself that the station's keeper should still find.
+    void Note(const QString& text) const;
+
     // Reports the error in flight (call inside a catch block).
     void HandleError();
     // Reports the given error.

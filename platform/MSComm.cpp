@@ -13,6 +13,20 @@ RuntimeError invalidPort() { return {8002, QStringLiteral("Invalid port number")
 MSComm::MSComm(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::onError);
+    connect(&port_, &QSerialPort::bytesWritten, this, &MSComm::onBytesWritten);
+}
+
+void MSComm::setInBufferSize(int n) {
+    inBufferSize_ = n < 0 ? 0 : n;
+    port_.setReadBufferSize(inBufferSize_);
+}
+
+int MSComm::OutBufferCount() const { return port_.isOpen() ? static_cast<int>(port_.bytesToWrite()) : 0; }
+
+void MSComm::onBytesWritten() {
+    if (sThreshold_ < 1 || port_.bytesToWrite() >= sThreshold_) return;
+    commEvent_ = comEvSend;
+    emit OnComm();
 }
 
 MSComm::~MSComm() {

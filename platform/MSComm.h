@@ -49,6 +49,14 @@ public:
     // OnComm with comEvReceive is raised for received bytes when RThreshold is 1 or more.
     int RThreshold() const { return rThreshold_; }
     void setRThreshold(int n) { rThreshold_ = n; }
+    // OnComm with comEvSend is raised when bytes have been sent and fewer than SThreshold
+    // remain to send (0: never).
+    int SThreshold() const { return sThreshold_; }
+    void setSThreshold(int n) { sThreshold_ = n < 0 ? 0 : n; }
+    // Bounds the received bytes the port holds not yet taken (0: no bound, the default);
+    // a full buffer takes nothing more from the device until bytes are taken.
+    int InBufferSize() const { return inBufferSize_; }
+    void setInBufferSize(int n);
     // How many bytes Input takes; 0 = everything waiting.
     int InputLen() const { return inputLen_; }
     void setInputLen(int n) { inputLen_ = n < 0 ? 0 : n; }
@@ -60,6 +68,8 @@ public:
 
     // Bytes waiting to be read (0 when closed).
     int InBufferCount() const;
+    // Bytes written and not yet sent (0 when closed).
+    int OutBufferCount() const;
     // Takes InputLen waiting bytes (all when InputLen is 0); raises error 8012 when closed.
     QByteArray Input();
     // Writes the bytes; raises error 8012 "The device is not open" when closed.
@@ -81,6 +91,7 @@ signals:
 
 private:
     void onReadyRead();
+    void onBytesWritten();
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort port_;
@@ -88,6 +99,8 @@ private:
     QString settings_ = QStringLiteral("9600,N,8,1");
     int rThreshold_ = 0;
     int inputLen_ = 0;
+    int sThreshold_ = 0;
+    int inBufferSize_ = 0;
     bool dtr_ = false;
     bool rts_ = false;
     int commEvent_ = 0;

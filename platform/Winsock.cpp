@@ -7,6 +7,7 @@
 #include <QNetworkProxy>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -89,6 +90,8 @@ void Winsock::adopt(QTcpSocket* socket) {
     socket_->setParent(this);
     direct_ = Direct(*socket_);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_->setReadBufferSize(readLimit_);
+    connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 n) { emit SendProgress(n, socket_->bytesToWrite()); });
     connect(socket_, &QTcpSocket::readyRead, this, [this] {
         const qint64 n = socket_->bytesAvailable();
         if (n > 0) emit DataArrival(static_cast<int>(n));
@@ -250,10 +253,19 @@ void Winsock::SendData(QByteArrayView bytes) {
 
 QByteArray Winsock::GetData(qint64 maxLen) {
     if (fd_ < 0 && in_.isEmpty()) return maxLen < 0 ? socket_->readAll() : socket_->read(maxLen);
+    // Room again in a full buffer: the descriptor is read again.
+    if (reader_ && !reader_->isEnabled()) reader_->setEnabled(true);
     if (maxLen < 0 || maxLen >= in_.size()) return std::exchange(in_, QByteArray());
     QByteArray part = in_.first(maxLen);
     in_.remove(0, maxLen);
     return part;
+}
+
+qint64 Winsock::BytesToSend() const { return fd_ >= 0 ? out_.size() : socket_->bytesToWrite(); }
+
+void Winsock::setReadBufferSize(qint64 bytes) {
+    readLimit_ = bytes < 0 ? 0 : bytes;
+    socket_->setReadBufferSize(readLimit_);
 }
 
 qint64 Winsock::BytesReceived() const { return fd_ >= 0 || !in_.isEmpty() ? in_.size() : socket_->bytesAvailable(); }
@@ -317,7 +329,16 @@ void Winsock::ReleaseDescriptor(bool keepReceived) {
 
 void Winsock::ReadDescriptor() {
     char chunk[4096];
-    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+    qint64 room = sizeof chunk;
+    if (readLimit_ > 0) {
+        room = std::min<qint64>(room, readLimit_ - in_.size());
+        if (room <= 0) {
+            // Full: the rest stays with the system until bytes are taken.
+            reader_->setEnabled(false);
+            return;
+        }
+    }
+    const ssize_t n = ::recv(fd_, chunk, static_cast<size_t>(room), MSG_DONTWAIT);
     if (n > 0) {
         in_.append(chunk, n);
         emit DataArrival(static_cast<int>(in_.size()));
@@ -339,6 +360,8 @@ void Winsock::WriteDescriptor() {
         return;
     }
     if (out_.isEmpty()) writer_->setEnabled(false);
+    // Last: a handler may send again, or end the connection.
+    if (n > 0) emit SendProgress(n, out_.size());
 }
 
 void Winsock::onError(QAbstractSocket::SocketError error) {

@@ -92,6 +92,13 @@ public:
 
     // Sends the bytes; raises RuntimeError 40006 when not connected.
     void SendData(QByteArrayView bytes);
+    // Bytes given to SendData that the system has not taken yet.
+    qint64 BytesToSend() const;
+    // Bounds the bytes a connection holds received and not yet taken (0: no bound, the
+    // default); it applies to the present connection and to those made or accepted later.
+    // A full buffer takes nothing more from the system until bytes are taken, so TCP's
+    // flow control slows the peer instead of the program's memory growing.
+    void setReadBufferSize(qint64 bytes);
     // Takes up to maxLen waiting bytes (all when maxLen < 0).
     QByteArray GetData(qint64 maxLen = -1);
     qint64 BytesReceived() const;
@@ -105,6 +112,8 @@ public:
 
 signals:
     void DataArrival(int bytesTotal);
+    // Bytes given to SendData went to the system; bytesRemaining still wait.
+    void SendProgress(qint64 bytesSent, qint64 bytesRemaining);
     void Connected();
     void Closed();
     void ConnectionRequest(int requestID);
@@ -158,6 +167,7 @@ private:
     QSocketNotifier* writer_ = nullptr;
     QByteArray in_;
     QByteArray out_;
+    qint64 readLimit_ = 0;
     QString peerIp_;
     QString localIp_;
 };

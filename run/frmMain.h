@@ -20,6 +20,7 @@
 
 class MSComm;
 class QAbstractButton;
+class RequestIntake;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -396,6 +397,11 @@ private:
     void CreateChannelPanel();
     void CreateReadingGrids();
     void CreateEndpoints();
+    // The remote-control endpoints' paced intakes (frmMain_Endpoints.cpp).
+    void CreateIntakes();
+    // A remote client's replies pile up unsent: written once per connection to the error
+    // report.
+    void NoteReplyBacklog(const QString& Client);
     void InitGrids();
     // The sensor grid of the readings view from the sensors' averages.
     void ShowSensorReadings();
@@ -446,6 +452,10 @@ private:
     // Sets the channel selector ch on (the others off) or off; setting a selector on that
     // was off acts as a click on it.
     void SetChannelSelector(int16_t ch, bool on);
+
+    // The remote-control requests of each endpoint, answered a few per turn of the loop.
+    RequestIntake* tcpIntake_ = nullptr;
+    RequestIntake* serialIntake_ = nullptr;
 
     // The row containers of the channel panel: a row beyond FormSize lies outside the panel.
     BoundedArray<QWidget*, 0, 7> chanRow_;

@@ -6,6 +6,7 @@
 
 #include "platform/MSComm.h"
 #include "platform/Winsock.h"
+#include "support/RemotePort.h"
 #include "unit/OrunFrame.h"
 
 #include "ptyline/PtyLine.h"
@@ -15,19 +16,6 @@
 #include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-namespace {
-
-// A free port the remote server can take: its setting is a 16-bit number, so below 32768.
-quint16 FreePort() {
-    for (quint16 port = static_cast<quint16>(20000 + QCoreApplication::applicationPid() % 10000); port < 32768; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, port)) return port;
-    }
-    return 0;
-}
-
-}  // namespace
 
 TEST_F(MainWindowTest, UnitFrameSplitOverArrivalsIsParsedInOrder) {
     Station({0});
@@ -60,6 +48,19 @@ TEST_F(MainWindowTest, UnitFrameSplitOverArrivalsIsParsedInOrder) {
     ASSERT_TRUE(WaitUntil([&] { return arrivals > before; }, 2000));
     EXPECT_EQ(form->tcpControllerClient->BytesReceived(), frame.size());
     EXPECT_EQ(log.lines.filter("rsp ").size(), 1);
+
+    // A peer that goes on sending while nothing takes its bytes fills the link's bounded
+    // buffer and no more: the rest waits with the system (TCP holds the peer back), and
+    // comes once bytes are taken.
+    Winsock& link = *form->tcpControllerClient;
+    constexpr qint64 kBound = 64 * 1024;
+    peer->write(QByteArray(8 << 20, 'x'));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesReceived() == kBound; }, 5000)) << link.BytesReceived();
+    for (int turn = 0; turn < 20; ++turn) QCoreApplication::processEvents();
+    EXPECT_EQ(link.BytesReceived(), kBound);
+    EXPECT_GT(peer->bytesToWrite(), 0);
+    EXPECT_EQ(link.GetData().size(), kBound);
+    EXPECT_TRUE(WaitUntil([&] { return link.BytesReceived() > 0; }, 5000));
 }
 
 // Requests reach the remote server through the window's endpoints, character by
@@ -69,7 +70,7 @@ TEST_F(MainWindowTest, RemoteRequestsThroughTheWindowsEndpointsOneTcpClientAtATi
     gApp->setPhase(PhaseCode::Stopped);
     PtyLine line;
     qputenv("ORUN_COM8", line.Open().toLocal8Bit());
-    const quint16 port = FreePort();
+    const quint16 port = FreeRemotePort(20000);
     ASSERT_NE(port, 0);
     folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=8\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
     gComm->Init(form->msCommSftw, form->tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));

@@ -5,6 +5,7 @@
 
 #include "platform/Winsock.h"
 #include "support/FileSizeLimit.h"
+#include "support/RemotePort.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -14,15 +15,6 @@
 #include <functional>
 
 namespace {
-
-// A free port for the remote listener, whose setting is a 16-bit number.
-quint16 FreeRemotePort() {
-    for (quint16 port = static_cast<quint16>(21000 + QCoreApplication::applicationPid() % 10000); port < 32768; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, port)) return port;
-    }
-    return 0;
-}
 
 // A remote client: one request at a time, the reply's value (what follows ACK and ";"),
 // or "NAK" and the code.
@@ -48,7 +40,7 @@ private:
 // The station serves remote control on a free port, as its settings tell it, and the
 // client connects to it.
 bool ServeAndConnect(TempProgramFolder& folder, frmMain& form, RemoteClient& client) {
-    const quint16 port = FreeRemotePort();
+    const quint16 port = FreeRemotePort(21000);
     if (port == 0) return false;
     folder.write(QStringLiteral("ORUN.CFG"), QStringLiteral("[SftwComm]\r\nPort=0\r\nEthernetPort=%1\r\n").arg(port).toLatin1());
     gComm->Init(form.msCommSftw, form.tcpProgramServer, folder.file(QStringLiteral("ORUN.CFG")));
