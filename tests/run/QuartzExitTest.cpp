@@ -46,6 +46,8 @@ protected:
         if (source == kMirel) qcm.setMirelSN(0, sensor.Serial());
         qcm.setQCMSensorEnabled(0, true);
         qcm.setQCMType(source);
+        // A reading every 0.1 s from either source, so three go by in the wait below.
+        ASSERT_EQ(qcm.InitFreq(6.1e6, 5.0e6, 6.0e6, 0.1), 0);
         ASSERT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
         gApp->setPhase(PhaseCode::Deposit);
         ASSERT_TRUE(WaitUntil([&] { return readings >= 3; }, 10000));
