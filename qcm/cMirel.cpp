@@ -171,6 +171,8 @@ void cMirel::MirelTimer_Timer() {
     const ProcTrace trace(gErr, QStringLiteral("cMirel_MirelTimer_Timer"));
     try {
         for (int k = 1; k <= kSlots; ++k) {
+            // A poll stopped during an exchange's wait reads no further sensor.
+            if (!MirelTimer_->Enabled()) return;
             if (Slots_(k).handle <= 0) continue;
             const QString serial = Slots_(k).serial;
             MirelReadingArray reading;

@@ -67,6 +67,12 @@ void cQCM::setQCMType(int32_t value) {
     }
 }
 
+void cQCM::StopReadings() {
+    ReadingsStopped_ = true;
+    mc600_->setTimerEnabled(false);
+    mcMirel_->setReadingTimer(0);
+}
+
 void cQCM::InitMirels() {
     MirelSerials found;
     if (mcMirel_->FindMirels(found) == 0) {

@@ -34,6 +34,11 @@ public:
     int32_t QCMType() const { return QCMType_; }
     void setQCMType(int32_t value);
 
+    // The program is ending: both sources stop polling and no reading is raised any more,
+    // not even one whose exchange is under way now. The source stays chosen (it is what
+    // the configuration keeps).
+    void StopReadings();
+
     // Crystal frequencies (Hz) and measurement period (s): each frequency 1,000,000 to
     // 10,000,000 with maximum >= initial >= minimum, and a period of 0.1 to 2 s, else -1
     // and nothing is stored. The values go to the active source; its status.
@@ -95,6 +100,7 @@ private:
     void RaiseReading(QCMReadingArray& Readings, double dTime);
 
     int32_t QCMType_ = 0;
+    bool ReadingsStopped_ = false;
     double FreqMax_ = 0.0;
     double FreqMin_ = 0.0;
     double FreqInit_ = 0.0;

@@ -107,6 +107,7 @@ void cQCM::setMirelSN(int Chan, const QString& value) {
 bool cQCM::QCMAnswered(int QCM) const { return Answered_.inRange(QCM) && Answered_(QCM); }
 
 void cQCM::RaiseReading(QCMReadingArray& Readings, double dTime) {
+    if (ReadingsStopped_) return;
     for (int q = 0; q <= 3; ++q) LastFreq_(q) = Readings(QCMReadingIndex(q, 2));
     emit QCMReading(Readings, dTime);
 }
@@ -152,7 +153,7 @@ void cQCM::mc600_Events_TRVReading(const TrvSensorReadings& Sensors, const TrvOu
 void cQCM::mc600_Events_TRVAnalog(const TrvAnalogReadings& Analog, double dTime) {
     const ProcTrace trace(gErr, QStringLiteral("cQCM_mc600_Events_TRVAnalog"));
     try {
-        if (QCMType_ != 1) return;
+        if (QCMType_ != 1 || ReadingsStopped_) return;
         VeskReadingArray values;
         for (int a = 0; a <= 3; ++a) values(a) = Analog(a);
         emit VeskReading(values, dTime);

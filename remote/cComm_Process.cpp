@@ -23,6 +23,9 @@ namespace {
 
 bool Stopped(int16_t phase) { return phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer; }
 
+// Manual mode (41-49) and manual power (51-59) of one channel or of all of them.
+bool ManualPowerParam(int16_t n) { return (n >= 41 && n <= 49) || (n >= 51 && n <= 59); }
+
 QString OnOff(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); }
 
 // Whether a relay output with the function code is switched on in the unit.
@@ -89,6 +92,7 @@ QString cComm::MsgUP(const QString& sMsg) {
     const int16_t n = ParamNumber(sMsg);
     const QString text = Field(sMsg, 3);
     cApp& app = RunApp();
+    if (ManualPowerParam(n) && ClientPresses::ExitUnderway()) return Nak(NakCode::REQ);
     switch (n) {
     case 1: {
         if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
@@ -196,7 +200,7 @@ QString cComm::MsgUS(const QString& sMsg) {
         const int32_t state = RunUnit().EmissionOn(s);
         if (n % 2 == 1) {
             if (state > 0) ClientPresses::SwitchSensorOff(s);
-        } else if (state == 0 && !ClientPresses::SwitchSensorOn(s)) {
+        } else if (state == 0 && (ClientPresses::ExitUnderway() || !ClientPresses::SwitchSensorOn(s))) {
             return Nak(NakCode::REQ);
         }
         break;

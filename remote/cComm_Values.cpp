@@ -6,6 +6,7 @@
 // layer it runs in the current step. The manual rate ramp and the two free values live in
 // the current layer and are never stored.
 #include "remote/cComm.h"
+#include "remote/ClientPresses.h"
 #include "remote/PanelLocksLifted.h"
 
 #include "app/ChannelData.h"
@@ -124,6 +125,8 @@ QString cComm::MsgUV(const QString& sMsg) {
     int16_t base = 0, c = 0;
     if (!ChannelParam(ValueParam(Field(sMsg, 2)), base, c) || base > 111) return Nak(NakCode::PRM);
     const QString text = Field(sMsg, 3);
+    // A ramp or a power would drive the channel: nothing does once the exit is confirmed.
+    if ((base == 11 || base == 41 || base == 111) && ClientPresses::ExitUnderway()) return Nak(NakCode::REQ);
     switch (base) {
     case 11: {  // a manual ramp from the present set point to the value
         LayerRec& layer = CurrentLayer(c);

@@ -15,6 +15,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Winsock.h"
 #include "platform/ccrpTimer.h"
+#include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "unit/cORUN.h"
 
@@ -76,9 +77,11 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
             Cancel = 1;
             return;
         }
-        // The poll stops before the link is released, so no tick reaches it.
+        // The poll and the quartz sources' readings stop before the link is released, so
+        // no tick and no quartz reading reaches it or the closing window.
         shuttingDown_ = true;
         if (RequestReadings) RequestReadings->setEnabled(false);
+        if (gQCM) gQCM->StopReadings();
         const BusyPointer busy;
         const int16_t phase = app.Phase();
         if (phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index)
@@ -116,6 +119,7 @@ void frmMain::Form_Unload() {
     unloaded_ = true;
     shuttingDown_ = true;
     if (RequestReadings) RequestReadings->setEnabled(false);
+    if (gQCM) gQCM->StopReadings();
     tmrDate->stop();
     tmrEnd->stop();
     if (tcpControllerClient->State() != Winsock::sckClosed) tcpControllerClient->Close();

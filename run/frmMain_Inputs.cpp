@@ -59,6 +59,12 @@ bool CloseProcessTreeForStart() {
     return !modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"));
 }
 
+// A detector calibration holds the window's START and answers a client's START with 05
+// while it runs: an input that would start a run, a layer or another calibration is
+// refused the same way, so nothing drives the detector while its points are measured. The
+// link is calibrating from the calibration's start (its settling wait included) to its end.
+bool DetectorCalibrating(const cORUN& unit) { return unit.CalChan() >= 0; }
+
 }  // namespace
 
 void frmMain::InputEvent() {
@@ -106,7 +112,8 @@ void frmMain::InputEvent() {
             const int16_t phase = app.Phase();
             switch (code) {
             case StartProcess:
-                if (phase == PhaseCode::Stopped && CloseProcessTreeForStart() && !RefusesDamagedProcess())
+                if (phase == PhaseCode::Stopped && !DetectorCalibrating(unit) && CloseProcessTreeForStart() &&
+                    !RefusesDamagedProcess())
                     app.setPhase(PhaseCode::InitRun);
                 break;
             case StopProcess:
@@ -121,8 +128,8 @@ void frmMain::InputEvent() {
                 }
                 break;
             case StartFilm:
-                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && CloseProcessTreeForStart() &&
-                    !RefusesDamagedProcess())
+                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && !DetectorCalibrating(unit) &&
+                    CloseProcessTreeForStart() && !RefusesDamagedProcess())
                     app.setPhase(PhaseCode::StartLayer);
                 break;
             case StopFilm:
@@ -142,7 +149,9 @@ void frmMain::InputEvent() {
                     }
                 } else if (code >= CalChannel1 && code <= CalChannel8) {
                     const int n = code - CalChannel1;
-                    if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n)) {
+                    // The setup window is left as the running calibration shows it.
+                    if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n) &&
+                        !DetectorCalibrating(unit)) {
                         mnuSetupSystem->setEnabled(true);
                         // The setup window is loaded, not shown, when it is not open.
                         frmSystem* setup = SystemForm();

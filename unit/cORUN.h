@@ -143,6 +143,8 @@ public:
     int32_t ChanUpdate(int ch) const { return ChanUpdate_(ch); }
     void setChanUpdate(int ch, int32_t ms);
     int32_t PMTVolts(int ch) const { return PMTVolts_(ch); }
+    // 0..1250 V, kept and sent to an active channel; a channel under detector calibration
+    // gets them when the calibration ends.
     void setPMTVolts(int ch, int32_t volts);
     // The channel's detector was last sent these volts (not known after an identification
     // until they are sent again; 0 while a calibration has its PMT off).

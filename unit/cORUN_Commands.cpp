@@ -43,7 +43,10 @@ void cORUN::setChanUpdate(int ch, int32_t ms) {
 void cORUN::setPMTVolts(int ch, int32_t volts) {
     if (volts < 0 || volts > 1250) return;
     PMTVolts_(ch) = volts;
-    if (!ChanActive(ch)) return;
+    // A channel under detector calibration keeps its PMT off while its points are
+    // measured, whoever asks (a run's start, the channel states read again after the link
+    // came back); the calibration's end gives it the volts held here.
+    if (!ChanActive(ch) || ch == CalChan_) return;
     setCommand(QLatin1Char('H') + Num(ch + 1) + QLatin1Char(',') + Num(volts));
     PMTVoltsSent_(ch) = volts;
 }

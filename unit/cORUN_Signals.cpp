@@ -98,9 +98,10 @@ void cORUN::setCalChan(int ch) {
         return;
     }
     // End: the calibrated channel gets its PMT volts back.
-    if (PerChannel<int32_t>::inRange(CalChan_)) setPMTVolts(CalChan_, PMTVolts_(CalChan_));
+    const int ended = CalChan_;
     CalChan_ = ch;
     RdgType_ = RdgType::Normal;
+    if (PerChannel<int32_t>::inRange(ended)) setPMTVolts(ended, PMTVolts_(ended));
 }
 
 void cORUN::setCalHiBias(double value) { CalHiBias_ = vb::CLng(value); }

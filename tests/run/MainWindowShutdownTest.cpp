@@ -168,3 +168,53 @@ TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
                                             "check the plant."}));
     EXPECT_TRUE(folder.read("ERRORS.TXT").contains("did not take the shutdown's stop"));
 }
+
+// A client's presses in the confirmed exit, before the window goes: whatever would drive a
+// channel or switch a source on is refused as the run buttons are (05), what only switches
+// off is done; the unit, judged by what it holds, never has a source or an emission on
+// again, and the window never switches a channel to manual power.
+TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
+    ServeRelay();
+    Station({0, 1});
+    form->show();
+    Connect();
+    DepositDriven();
+    const struct {
+        const char* request;
+        const char* reply;
+    } presses[] = {
+        {"@UP;51;70", "NAK;05"}, {"@UP;59;80", "NAK;05"}, {"@UP;41;0", "NAK;05"}, {"@UP;49;0", "NAK;05"},
+        {"@UP;42;1", "NAK;05"},  {"@UV;11;5", "NAK;05"},  {"@UV;41;30", "NAK;05"}, {"@UV;111;0", "NAK;05"},
+        {"@US;2", "NAK;05"},     {"@US;4", "NAK;05"},     {"@UP;2", "NAK;05"},     {"@UP;3", "NAK;05"},
+        {"@UP;6", "NAK;05"},     {"@US;1", ""},          {"@UP;30", ""},
+    };
+    boxes.clear();
+    unit.ClearCommands();
+    form->mnuFileExit->trigger();
+    ASSERT_TRUE(form->tmrEnd->isActive());
+    // Each round of presses is answered at once; rounds follow one another until the
+    // window goes, so they land all through the exit's wait.
+    int rounds = 0;
+    while (form->isVisible() && gApp->Phase() != PhaseCode::Shutdown) {
+        for (const auto& p : presses) {
+            if (gApp->Phase() == PhaseCode::Shutdown) break;  // the server is gone
+            SCOPED_TRACE(p.request);
+            EXPECT_EQ(Remote(QString::fromLatin1(p.request)).toStdString(), p.reply);
+            for (int16_t c = 0; c <= 1; ++c) EXPECT_FALSE(form->chkManPwr(c)->isChecked()) << "channel " << c;
+        }
+        ++rounds;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    EXPECT_GT(rounds, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 20000));
+    for (const QString& c : unit.Commands().filter(QRegularExpression("^[KW]")))
+        EXPECT_EQ(c.count("32767"), c.startsWith('K') ? 6 : 2) << c.toStdString();
+    // No emission switched on, no output handed to the unit's hand control.
+    EXPECT_TRUE(unit.Commands().filter(QRegularExpression("^S[1-4];[1-9]|^U[1-8],")).isEmpty())
+        << unit.Commands().join(' ').toStdString();
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+    for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.Model().emission[s]) << "sensor " << s;
+    EXPECT_EQ(unit.Model().handOutput, 0);
+    EXPECT_EQ(boxes.prompts(), QStringList{"Exit the ORUN program?"});
+    EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}

@@ -19,6 +19,7 @@ namespace {
 constexpr int16_t kStartProcess = 1;
 constexpr int16_t kStartFilm = 3;
 constexpr int16_t kCalChannel1 = 30;
+constexpr int16_t kCalChannel2 = 31;
 
 class ReentrantWaits : public MainWindowTest {
 protected:
@@ -148,6 +149,89 @@ TEST_F(ReentrantWaits, AUnitThatEndsEveryConnectionIsTriedAtAPaceAndTheRunComesB
             10000));
         EXPECT_EQ(unit.Accepted() - whole, 1);
         EXPECT_EQ(form->tcpControllerClient->State(), Winsock::sckConnected);
+    }
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// A press that would start something, one poll after a "Cal Channel 1" edge, while the
+// calibration settles its detector and measures its points: a plant input (Start Process,
+// Start Film, Cal Channel 2, Cal Channel 1 again), the window's START and a client's START.
+// Each is refused as the window's START is: the run does not start, nothing else is
+// calibrated. Neither these nor the unit's channel states read again give channel 1's
+// detector a voltage but the calibration's 0 V until the calibration ends and gives the
+// film's volts back.
+TEST_F(ReentrantWaits, NothingStartsOrDrivesTheDetectorWhileItCalibrates) {
+    ServeRelay();
+    Station({0, 1});
+    gFilm(1).Sensor_PMT = 700.0;
+    gFilm(2).Sensor_PMT = 650.0;
+    CalLoBias = 100;
+    CalHiBias = 2000;
+    Connect();
+    // The stop's detector volts have reached the unit before anything is counted.
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().pmtVolts[0] == 700 && unit.Model().pmtVolts[1] == 650; }, 3000));
+    gORUN->setCalPackets(0, 4);
+    modIO::SetInputFunction(0, kCalChannel1);
+    frmSystem* setup = SystemForm();
+    const struct {
+        const char* what;
+        int16_t input;                 // the function of input 1; 0: no input is raised
+        std::function<QString()> press;  // the press of the window or the client, its reply
+        const char* reply;
+    } cases[] = {
+        {"Start Process input", kStartProcess, {}, ""},
+        {"Start Film input", kStartFilm, {}, ""},
+        {"Cal Channel 2 input", kCalChannel2, {}, ""},
+        {"Cal Channel 1 on a second input", kCalChannel1, {}, ""},
+        {"the window's START", 0, [&] { form->cmdFunc(0)->click(); return QString(); }, ""},
+        {"a client's START", 0, [&] { return Remote("@UP;2"); }, "NAK;05"},
+        // As when the link comes back: the unit is asked which channels it holds active.
+        {"the unit's channel states read again", 0, [&] { gORUN->SendReadChannels(); return QString(); }, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        modIO::SetInputFunction(1, c.input);
+        unit.ClearCommands();
+        QList<int16_t> phases;
+        const auto followed = QObject::connect(gApp, &cApp::PhaseChange, [&] { phases << gApp->Phase(); });
+        int calibrationsSeen = 0;
+        bool wasCalibrating = false;
+        const auto watched = QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString&) {
+            const bool now = gORUN->CalChan() >= 0;
+            calibrationsSeen += now && !wasCalibrating;
+            wasCalibrating = now;
+            EXPECT_EQ(setup->cboCal->currentIndex(), 0) << "the setup window left the running calibration";
+        });
+
+        unit.Model().inputs = 1;
+        ASSERT_TRUE(WaitUntil([&] { return gORUN->CalChan() == 0; }, 3000));
+        // The next poll's word carries the second input.
+        if (c.input != 0) unit.Model().inputs = 3;
+        if (c.press) {
+            EXPECT_EQ(c.press().toStdString(), c.reply);
+        }
+        ASSERT_TRUE(WaitUntil([&] { return gORUN->CalChan() == -1 && setup->cmdCalibrate->isEnabled(); }, 15000));
+        QObject::disconnect(watched);
+        QObject::disconnect(followed);
+
+        EXPECT_NE(setup->lblCal->text(), "Calibration Failed");
+        EXPECT_TRUE(phases.isEmpty()) << "the run's phase moved to " << phases.first();
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Stopped);
+        EXPECT_EQ(calibrationsSeen, 1);
+        // What the unit got from the calibration's start on: channel 1's PMT off, its two
+        // biases, then its volts back at the end; no calibration of channel 2.
+        const QStringList got = unit.Commands().mid(unit.Commands().indexOf("H1,0"));
+        const std::string all = got.join(' ').toStdString();
+        EXPECT_EQ(got.filter(QRegularExpression("^C1,")).join(' ').toStdString(), "C1,100 C1,2000") << all;
+        EXPECT_EQ(got.filter(QRegularExpression("^H1,")).join(' ').toStdString(), "H1,0 H1,700") << all;
+        EXPECT_TRUE(got.filter(QRegularExpression("^C2,|^H2,0$")).isEmpty()) << all;
+        EXPECT_EQ(unit.Model().pmtVolts[0], 700);
+        // The inputs drop; the refused start is not made up for later.
+        unit.Model().inputs = 0;
+        ASSERT_TRUE(WaitUntil([&] { return form->LastInputReg == 0; }, 3000));
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Stopped);
+        // A start let through is stopped, so that the next case begins from STOPPED.
+        if (gApp->Phase() != PhaseCode::Stopped) gApp->setPhase(PhaseCode::Stopped);
     }
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
