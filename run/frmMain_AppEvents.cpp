@@ -89,6 +89,9 @@ void frmMain::ApEvent_ProcessChange(int16_t) {
 
 void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
+    // Stopped on another layer than the one timed (the next or the first): its times go.
+    const int16_t phase = RunApp().Phase();
+    if (phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer) ClearLayerTimes();
     ShowChannels();
     ShowLayerLabel(nLayer);
     ShowRowsAtOnce();
@@ -154,9 +157,11 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
     case PhaseCode::InitRun:
         lblProcess(2)->setText(run);
         RunStartTime = Timer();
+        RunPausedAt = 0.0f;
         app.setStatusMsg(StatusMsgCode::None);
         break;
     case PhaseCode::Stopped:
+        RunPausedAt = 0.0f;
         app.setStatusMsg(StatusMsgCode::None);
         // The run is over: the rows show the channels' films and phases as they now stand,
         // and nothing is timed.
@@ -170,10 +175,12 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         }
         break;
     case PhaseCode::StopLayer:
+        PauseRunTime();
         // The stop took the channels out of manual power: their boxes follow at once.
         FollowRowsShown();
         break;
     case PhaseCode::StartLayer:
+        ResumeRunTime();
         LayerStartTime = Timer();
         app.setStatusMsg(StatusMsgCode::None);
         for (int ch = 0; ch <= 7; ++ch) ChanErrorShown(ch) = false;
