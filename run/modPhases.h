@@ -50,6 +50,10 @@ void ForgetReadings();
 // input that gave a reading within the last few measurement periods. False without a film
 // or for an input type that measures nothing.
 bool ReadingLive(int16_t ch);
+// Whether channel ch has no live reading for a cause other than a detector's first reading
+// of the layer still to come (that one comes within a reading period, and the unit tells
+// of a detector that does not read): such a channel is in error.
+bool ReadingFailed(int16_t ch);
 // Channel ch's layer starts: only a detector reading that arrives from now on counts for
 // it, and its loop has not yet run on a reading. (A step shown that changes without a
 // start counts the same way.)

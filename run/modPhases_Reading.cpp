@@ -101,7 +101,11 @@ void ForgetReadings() {
     LastReply = LastReadingReply = 0.0f;
 }
 
-bool ReadingLive(int16_t ch) {
+namespace {
+
+// Whether channel ch's input reads; for a detector, when fresh, also whether a reading of
+// its own arrived since its layer started or its loop restarted.
+bool InputReads(int16_t ch, bool fresh) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film) return false;
     const int32_t type = film->Input_Type;
@@ -110,7 +114,7 @@ bool ReadingLive(int16_t ch) {
         const int32_t volts = vb::CLng(film->Sensor_PMT);
         const cORUN& unit = RunUnit();
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
-               (unit.ChanError(ch) & kReadingsStopped) == 0 && FreshReading(ch) &&
+               (unit.ChanError(ch) & kReadingsStopped) == 0 && (!fresh || FreshReading(ch)) &&
                modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
     }
     if (!InputType::IsMeasured(type)) return false;
@@ -120,6 +124,12 @@ bool ReadingLive(int16_t ch) {
     const double live = std::max(kLivePeriods * RunQCM().Period(), kShortestLive);
     return modUtil::TimeDiff(ReadingTime(ch), Timer()) <= live;
 }
+
+}  // namespace
+
+bool ReadingLive(int16_t ch) { return InputReads(ch, true); }
+
+bool ReadingFailed(int16_t ch) { return !InputReads(ch, false); }
 
 bool UnderRateControl(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);

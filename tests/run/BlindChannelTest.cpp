@@ -220,6 +220,35 @@ const Way kWays[] = {
      [](BlindChannelRows& t) { return SilentFromStart(t, 2, false); }},
     {"a detector silent from its layer start with the link down at the start", StraightToDeposit(0),
      [](BlindChannelRows& t) { return SilentFromStart(t, 0, true); }},
+    {"a healthy detector slower than the ticks, straight into DEPOSIT, error action Stop", StraightToDeposit(1),
+     [](BlindChannelRows& t) -> QString {
+         // Channel 0 reads every 1.5 s, channel 1 (whose readings drive the ticks) every 0.1 s:
+         // DEPOSIT comes before channel 0's first reading of the layer.
+         gORUN->setChanUpdate(1, 100);
+         gORUN->setChanUpdate(0, 1500);
+         if (!t.Settle()) return QStringLiteral("the link did not settle");
+         int64_t atStart = -1;
+         QMetaObject::Connection hook = QObject::connect(gApp, &cApp::PhaseChange, [&t, &atStart](int16_t p) {
+             if (p == PhaseCode::StartLayer) atStart = t.sim_->Model().delivered[0];
+         });
+         const auto done = [&](const QString& broken) {
+             QObject::disconnect(hook);
+             return broken;
+         };
+         if (t.Remote(QStringLiteral("@UP;2")) != QString()) return done(QStringLiteral("no start"));
+         bool heldFirst = false;
+         for (int i = 0; i < 60; ++i) {
+             if (!t.Ticks(1)) return done(QStringLiteral("the link did not settle"));
+             const bool read = atStart >= 0 && t.sim_->Model().delivered[0] > atStart;
+             if (gApp->ChanPhase(0) == PhaseCode::Deposit && !read) heldFirst = true;
+             if (t.Held(0) > 0.0 && gApp->ChanPhase(0) == PhaseCode::Deposit && !read)
+                 return done(QStringLiteral("output 0 at %1 % before the detector's first reading").arg(t.Held(0)));
+             if (gApp->Phase() == PhaseCode::StopLayer) return done(QStringLiteral("the layer stopped on a healthy detector"));
+         }
+         if (!heldFirst) return done(QStringLiteral("DEPOSIT never came before the first reading"));
+         if (t.Held(0) <= 0.0) return done(QStringLiteral("output 0 never driven once read"));
+         return done({});
+     }},
     {"a stop during a link outage, then the link back", {}, [](BlindChannelRows& t) { return StopUnheard(t, false); }},
     {"the exit during a link outage, then the link back", {}, [](BlindChannelRows& t) { return StopUnheard(t, true); }},
     {"the layer editor gives a row the output of another row of its step",
