@@ -89,9 +89,10 @@ void frmMain::ApEvent_ProcessChange(int16_t) {
 
 void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
-    // Stopped on another layer than the one timed (the next or the first): its times go.
-    const int16_t phase = RunApp().Phase();
-    if (phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer) ClearLayerTimes();
+    // The layer and phase times shown were the layer's left behind: they go (NEXT or
+    // RESET while stopped, a next layer that waits for its manual start), and a layer that
+    // runs shows its own from the next refresh.
+    ClearLayerTimes();
     ShowChannels();
     ShowLayerLabel(nLayer);
     ShowRowsAtOnce();

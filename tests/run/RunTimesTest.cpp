@@ -72,6 +72,19 @@ TEST_F(RunTimes, HeaderAndTimesReadRightThroughStopNextAndStart) {
     EXPECT_LE(resumed, ran + 1);
     EXPECT_LE(Seconds(form->lblLayer(1)), 1);
     ASSERT_TRUE(Ticks(30));
+
+    // A next layer that waits for its manual start shows no times of the layer before.
+    Press(0);  // STOP
+    Press(2);  // RESET: step 1, STOPPED
+    ASSERT_EQ(gApp->Phase(), PhaseCode::Stopped);
+    gLayer(1).Thick = gLayer(2).Thick = 0.0;  // step 1 ends at once
+    gLayer(3).StartMode = 1;                    // step 2 waits for the operator
+    Press(0);
+    ASSERT_TRUE(TicksUntil([] { return gApp->ProcLayer() == 2 && gApp->Phase() == PhaseCode::StopLayer; }, 300));
+    ASSERT_TRUE(Ticks(5));
+    EXPECT_EQ(form->lblLayer(0)->text(), "Layer: 2 of 2");
+    EXPECT_EQ(form->lblLayer(1)->text(), "");
+    EXPECT_EQ(form->lblPhase(1)->text(), "");
     EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("; ")).toStdString();
 }
 
