@@ -138,8 +138,12 @@ void frmMain::FollowOutputs() {
         if (powers) unit.SendPower();
         if (relays) unit.SendRelays();
         // The rows are laid out again (a row without an output has no manual power box),
-        // and a hand-set power follows its row as at a change of step.
-        if (left) ShowChannels();
+        // and a hand-set power follows its row as at a change of step; a row given an
+        // output shows that output's power at once, not what it showed before it had none.
+        if (left) {
+            ShowChannels();
+            ShowSentPowers();
+        }
     } catch (...) {
         gErr.HandleError();
     }

@@ -371,6 +371,19 @@ const Way kWays[] = {
      [](BlindChannelRows& t) { return OutputChanged(t, 3, false); }},
     {"the running layer's output removed", {},
      [](BlindChannelRows& t) { return OutputChanged(t, -1, true); }},
+    {"a hand-set output taken from its row and given back", {},
+     [](BlindChannelRows& t) -> QString {
+         if (t.Remote(QStringLiteral("@UP;51;60")) != QString()) return QStringLiteral("no manual power");
+         if (!t.Ticks(2) || std::abs(t.Held(0) - 60.0) > 0.01) return QStringLiteral("not at 60 %");
+         for (int16_t output : {-1, 0}) {
+             gLayer(1).Output = output;
+             t.form->FollowOutputs();
+             if (!t.Settle()) return QStringLiteral("the link did not settle");
+         }
+         if (t.Held(0) != 0.0) return QStringLiteral("output 0 at %1 % after it left its row").arg(t.Held(0));
+         if (t.Shown(0) != QLatin1String("0.00")) return QStringLiteral("row 0 shows %1 % given its output back").arg(t.Shown(0));
+         return {};
+     }},
     {"Max. Power lowered over the remote link under a held manual power", {},
      [](BlindChannelRows& t) -> QString {
          if (t.Remote(QStringLiteral("@UP;51;60")) != QString()) return QStringLiteral("no manual power");
