@@ -41,6 +41,9 @@ struct ChainWalk {
 
 // The chains of processes 1..25 (index 0 is unused), from the records in memory.
 std::vector<ChainWalk> WalkChains();
+// The other records of the step that layer record l belongs to, in the chain that holds
+// it; none when no chain holds it.
+std::vector<int16_t> StepPartners(int16_t l);
 // What is wrong with process p's chain; empty when it is sound (or p names no process).
 QString ChainDamage(int16_t p);
 // The message that refuses to run process p, naming it and what is wrong with its chain;

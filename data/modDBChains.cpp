@@ -71,6 +71,23 @@ std::vector<ChainWalk> WalkChains() {
     return walks;
 }
 
+std::vector<int16_t> StepPartners(int16_t l) {
+    for (const ChainWalk& walk : WalkChains()) {
+        const std::vector<ChainRecord>& r = walk.records;
+        for (size_t i = 0; i < r.size(); ++i) {
+            if (r[i].layer != l) continue;
+            // The step runs from the record that opened it to the last co-deposited one.
+            size_t first = i;
+            while (first > 0 && r[first].coDep) --first;
+            std::vector<int16_t> partners;
+            for (size_t k = first; k < r.size() && (k == first || r[k].coDep); ++k)
+                if (r[k].layer != l) partners.push_back(r[k].layer);
+            return partners;
+        }
+    }
+    return {};
+}
+
 QString ChainDamage(int16_t p) { return gProcess.inRange(p) ? WalkChains()[size_t(p)].damage : QString(); }
 
 QString RunRefusal(int16_t p) {

@@ -4,7 +4,10 @@
 
 #include "app/cErrHandler.h"
 #include "app/Globals.h"
+#include "app/VBConv.h"
+#include "data/ChainWalk.h"
 #include "data/modDB.h"
+#include "platform/Dialogs.h"
 #include "run/frmMain.h"
 
 #include <QComboBox>
@@ -24,7 +27,20 @@ void frmLayerFilm::cboOut_Click() {
     if (mLoading) return;
     ORUN_PROC("frmLayerFilm_cboOut_Click");
     try {
-        Layer().Output = int16_t(cboOut->currentIndex() - 1);
+        const int16_t output = int16_t(cboOut->currentIndex() - 1);
+        // Two films of one step never drive one output, here as in a process the run
+        // builds: each output keeps the limit of the one film that drives it.
+        if (output >= 0) {
+            for (int16_t other : modDB::StepPartners(mLayer)) {
+                if (gLayer(other).Output != output) continue;
+                MsgBox(QStringLiteral("Output ") + vb::CStr(output + 1) +
+                           QStringLiteral(" is used by another film of this layer.\r\nChoose another output."),
+                       vbExclamation);
+                cboOut->setCurrentIndex(Layer().Output + 1);  // the stored output again
+                return;
+            }
+        }
+        Layer().Output = output;
         TreeRefresh();
         // An output the running layer no longer drives stops at once.
         if (gMainForm) gMainForm->FollowOutputs();

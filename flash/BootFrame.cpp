@@ -96,6 +96,32 @@ bool FramedReplyByte(RxFrameRec& rx, uint8_t b, int16_t& status, QByteArray& bod
     return true;
 }
 
+namespace {
+
+QString Hex2(uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); }
+
+QString Printable(QByteArrayView bytes) {
+    QString text;
+    for (char c : bytes) {
+        const auto b = static_cast<uint8_t>(c);
+        if (b >= 0x20 && b <= 0x7E) text += QLatin1Char(c);
+        else text += QLatin1Char('<') + Hex2(b) + QLatin1Char('>');
+    }
+    return text;
+}
+
+}  // namespace
+
+QString ReplyText(QByteArrayView rx) {
+    // The length character of a whole reply tells its size: message length + 35.
+    const qsizetype n = rx.size();
+    if (n >= 3 && static_cast<uint8_t>(rx[0]) >= 35 && n == static_cast<uint8_t>(rx[0]) - 32) {
+        return Printable(rx.sliced(1, n - 3)) + QStringLiteral(" [check ") + Hex2(static_cast<uint8_t>(rx[n - 2])) +
+               QLatin1Char(' ') + Hex2(static_cast<uint8_t>(rx[n - 1])) + QLatin1Char(']');
+    }
+    return Printable(rx);
+}
+
 bool BootReplyByte(RxFrameRec& rx, QByteArray& rxText, uint8_t c) {
     if (c == static_cast<uint8_t>(kFrameStart)) {
         rx.ReplyLength = 0;

@@ -9,6 +9,7 @@
 // its status letter. Boot-loader commands are raw bytes and carry no frame.
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 #include <cstdint>
 
 namespace NorvikFlash {
@@ -59,5 +60,12 @@ bool FramedReplyByte(RxFrameRec& rx, uint8_t b, int16_t& status, QByteArray& bod
 // collecting goes on until the caller's time-out. `rxText` never grows beyond the longest
 // reply frame plus a few bytes, so a line that sends noise cannot fill memory.
 bool BootReplyByte(RxFrameRec& rx, QByteArray& rxText, uint8_t c);
+
+// A boot-loader reply as collected (its length character, message and two check
+// characters, or whatever part of it arrived) as a line can show it: a whole reply as its
+// message followed by its check characters in hexadecimal ("A81 [check 1F 2C]"); any byte
+// that is not a printable character, in a part or in a message, as two hexadecimal digits
+// in angle brackets ("<07>").
+QString ReplyText(QByteArrayView rx);
 
 }  // namespace NorvikFlash

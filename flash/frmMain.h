@@ -166,6 +166,10 @@ private:
     // unanswered within how long, then whatever had arrived.
     QString Awaited() const;
     QByteArray TimeoutText() const;
+    // RxText as a line shows it: a reply's bytes through ReplyText, a description (a
+    // time-out, a port failure) as it stands.
+    QString RxShown() const;
+    bool rxDescribed_ = false;  // RxText holds a description, not a reply's bytes
 
     int16_t CommStatus_ = csReplyOk;
     bool Loading_ = false;

@@ -81,6 +81,7 @@ bool frmMain::SendCommand() {
     ReplyDone = false;
     portFailed_ = false;
     RxText.clear();
+    rxDescribed_ = false;
     const int64_t start = TickMs();
     const int64_t timeout = std::llround(static_cast<double>(TimeOutSeconds) * 1000.0);
     const char command = CmdBuffer.isEmpty() ? '\0' : CmdBuffer[0];
@@ -91,6 +92,7 @@ bool frmMain::SendCommand() {
         while (!ReplyDone) {
             if (TickMs() - start >= timeout) {
                 RxText = TimeoutText();
+                rxDescribed_ = true;
                 ReplyDone = true;
                 return false;
             }
@@ -106,6 +108,7 @@ bool frmMain::SendCommand() {
     } catch (const RuntimeError& e) {
         // The port itself failed (closed, unplugged): no reply can come.
         RxText = e.description.toLatin1();
+        rxDescribed_ = true;
         ReplyDone = true;
         portFailed_ = true;
         return false;
@@ -148,16 +151,18 @@ QString frmMain::Awaited() const {
 
 QByteArray frmMain::TimeoutText() const {
     // What was sent and for how long its reply was awaited, then what arrived of it (a
-    // partial reply, or one whose check characters were wrong): the line tells what timed
-    // out even when nothing came back.
+    // partial reply, or one whose check characters were wrong, its check characters in
+    // hexadecimal): the line tells what timed out even when nothing came back.
     const QString seconds = QString::number(static_cast<double>(TimeOutSeconds), 'f', 1);
     QByteArray text = "Timeout: " +
                       (RxText.isEmpty() ? QStringLiteral("no reply to %1 within %2 s")
                                         : QStringLiteral("no valid reply to %1 within %2 s, received: "))
                           .arg(Awaited(), seconds)
                           .toLatin1();
-    return text + RxText;
+    return text + ReplyText(RxText).toLatin1();
 }
+
+QString frmMain::RxShown() const { return rxDescribed_ ? QString::fromLatin1(RxText) : ReplyText(RxText); }
 
 bool frmMain::CommOpen(int port, int32_t rate) {
     if (port < 1 || port > 9) return false;

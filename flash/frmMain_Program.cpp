@@ -140,7 +140,7 @@ void frmMain::ProgramFlash() {
     logLine(QStringLiteral("Start Erase"));
     if (!EraseFlash()) {
         runFile_.close();
-        logLine(QStringLiteral("Erase Failed. RX: ") + QString::fromLatin1(RxText));
+        logLine(QStringLiteral("Erase Failed. RX: ") + RxShown());
         ShowMessage(QStringLiteral("Erase Failed."));
         Busy = false;
         return;
@@ -152,10 +152,10 @@ void frmMain::ProgramFlash() {
     // command hears: the run has failed. The done command still goes out, so the boot
     // loader ends its programming.
     int failedBlock = -1;
-    QByteArray failedRx;
+    QString failedRx;
     const auto blockFailed = [&](int n) {
         failedBlock = n;
-        failedRx = RxText;
+        failedRx = RxShown();
     };
     if (is1KModel(Model())) {
         BlockCount = static_cast<int16_t>(runFile_.size() / kBlock1K);
@@ -193,11 +193,10 @@ void frmMain::ProgramFlash() {
     // reply means it refused. A port that failed heard nothing and proves nothing.
     const bool doneAnswered = SendCommand();
     if (failedBlock >= 0) {
-        logLine(QStringLiteral("Program Fail. Block %1 of %2. RX: ").arg(failedBlock).arg(BlockCount) +
-                QString::fromLatin1(failedRx));
+        logLine(QStringLiteral("Program Fail. Block %1 of %2. RX: ").arg(failedBlock).arg(BlockCount) + failedRx);
         ShowMessage(QStringLiteral("Upgrade Failed."));
     } else if (doneAnswered || portFailed_) {
-        logLine(QStringLiteral("Program Fail. RX: ") + QString::fromLatin1(RxText));
+        logLine(QStringLiteral("Program Fail. RX: ") + RxShown());
         ShowMessage(QStringLiteral("Upgrade Failed."));
     } else {
         logLine(QStringLiteral("Program OK"));
@@ -219,7 +218,7 @@ bool frmMain::EraseAll() {
     ShowMessage(QStringLiteral("Erasing Flash"));
     CmdBuffer = QByteArray(1, commandLetter('A'));
     const bool ok = SendCommand();
-    ShowMessage(ok ? QStringLiteral("Erased") : QStringLiteral("Erase Error - ") + QString::fromLatin1(RxText));
+    ShowMessage(ok ? QStringLiteral("Erased") : QStringLiteral("Erase Error - ") + RxShown());
     return ok;
 }
 
@@ -229,7 +228,7 @@ bool frmMain::EraseBlocks(int block) {
     const bool ok = SendCommand();
     const QString hex = vb::Hex(block);
     ShowMessage(ok ? QStringLiteral("Erased Block ") + hex
-                   : QStringLiteral("Erase Error - Block ") + hex + QStringLiteral(" - ") + QString::fromLatin1(RxText));
+                   : QStringLiteral("Erase Error - Block ") + hex + QStringLiteral(" - ") + RxShown());
     return ok;
 }
 
@@ -245,7 +244,7 @@ bool frmMain::sendBlock(int n) {
         if (n > 1) removeLastMessage();
         ShowMessage(QStringLiteral("Program Block %1 of %2").arg(n).arg(BlockCount));
     } else {
-        ShowMessage(QStringLiteral("Error Block %1 of %2 - ").arg(n).arg(BlockCount) + QString::fromLatin1(RxText));
+        ShowMessage(QStringLiteral("Error Block %1 of %2 - ").arg(n).arg(BlockCount) + RxShown());
     }
     return ok;
 }

@@ -166,9 +166,18 @@ public:
     QString LayerTime() const;
     // Empties the process, layer and phase time labels and the phase bar (STOPPED).
     void ClearRunTimes();
+    // Empties the layer and phase time labels and the phase bar: the layer shown is not
+    // the one they timed.
+    void ClearLayerTimes();
+    // The process time stands still while a layer is stopped and goes on from there when
+    // a layer starts again: the stop is not counted as if the run had gone on.
+    void PauseRunTime();
+    void ResumeRunTime();
     // Timer values at which the process run and the current layer started; 0 for none.
     float RunStartTime = 0.0f;
     float LayerStartTime = 0.0f;
+    // Timer value at which the process time stopped (a layer stopped); 0 while it runs.
+    float RunPausedAt = 0.0f;
 
     // ---- File menu (frmMain_FileMenu.cpp) ----
     // Open Process: makes the process of submenu item Index the active one and moves the
@@ -434,8 +443,9 @@ private:
     // unticked, the output it drove at 0 (and under hand control no more), the channel
     // stopped with the run, its relays following.
     void DropManualPower(int16_t Chan);
-    // The power the unit was last sent for channel Chan's output, in its label (and its
-    // manual power box); for all rows with a film.
+    // The power the unit last confirmed for channel Chan's output, in its label (and its
+    // manual power box), marked while the program holds another one the unit has not yet
+    // answered for; for all rows with a film.
     void ShowSentPower(int16_t Chan);
     void ShowSentPowers();
     // The phase text of a channel without error (black): its phase, with the rate set point

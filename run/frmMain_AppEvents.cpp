@@ -89,6 +89,10 @@ void frmMain::ApEvent_ProcessChange(int16_t) {
 
 void frmMain::ApEvent_LayerChange(int16_t nLayer) {
     LayerStartTime = Timer();
+    // The layer and phase times shown were the layer's left behind: they go (NEXT or
+    // RESET while stopped, a next layer that waits for its manual start), and a layer that
+    // runs shows its own from the next refresh.
+    ClearLayerTimes();
     ShowChannels();
     ShowLayerLabel(nLayer);
     ShowRowsAtOnce();
@@ -154,9 +158,11 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
     case PhaseCode::InitRun:
         lblProcess(2)->setText(run);
         RunStartTime = Timer();
+        RunPausedAt = 0.0f;
         app.setStatusMsg(StatusMsgCode::None);
         break;
     case PhaseCode::Stopped:
+        RunPausedAt = 0.0f;
         app.setStatusMsg(StatusMsgCode::None);
         // The run is over: the rows show the channels' films and phases as they now stand,
         // and nothing is timed.
@@ -170,10 +176,12 @@ void frmMain::ApEvent_PhaseChange(int16_t nPhase) {
         }
         break;
     case PhaseCode::StopLayer:
+        PauseRunTime();
         // The stop took the channels out of manual power: their boxes follow at once.
         FollowRowsShown();
         break;
     case PhaseCode::StartLayer:
+        ResumeRunTime();
         LayerStartTime = Timer();
         app.setStatusMsg(StatusMsgCode::None);
         for (int ch = 0; ch <= 7; ++ch) ChanErrorShown(ch) = false;

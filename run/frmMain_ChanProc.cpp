@@ -86,8 +86,9 @@ void frmMain::UpdateChanProc(int16_t Chan) {
 
         const int16_t phase = app.Phase();
         if (phase == PhaseCode::StopLayer && app.ProcLayer() != app.StopLayer()) {
-            // The stopped layer has been left: nothing of it is deposited here.
-            lblTotal(Chan)->setText(QStringLiteral("0"));
+            // The stopped layer has been left: nothing of it is deposited here, shown as
+            // every total shows 0.
+            lblTotal(Chan)->setText(vb::Trim(modUtil::FormatFilmValue(0.0, Chan)));
         } else if (phase > PhaseCode::Stopped) {
             gChanTotal(Chan) = modCalculations::CalcChanThick(Chan);
             lblTotal(Chan)->setText(vb::Trim(modUtil::FormatFilmValue(gChanTotalCarry(Chan) + gChanTotal(Chan), Chan)));
@@ -138,7 +139,7 @@ void frmMain::ApplyErrorAction(int16_t Chan) {
     case Hold:
         // A layer whose output was taken away has no source to hold.
         if (app.ChanOutput(Chan) >= 0) {
-            RunUnit().setPower(app.ChanOutput(Chan), gChanPowerFilter(Chan).Average());
+            RunUnit().setPower(app.ChanOutput(Chan), modPhases::HoldPower(Chan));
             RunUnit().SendPower();
         }
         app.setChanPhase(Chan, PhaseCode::HoldPower);

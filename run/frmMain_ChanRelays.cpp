@@ -52,8 +52,9 @@ bool frmMain::CheckChanRelays(int16_t ch) {
         if (!RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(f.Input_Type))) err = true;
     }
     // A channel whose loop has no live reading of its film's input is held at 0 by the
-    // control step; it is in error for as long as that lasts, whatever the input.
-    if (Simulate == 0 && modPhases::UnderRateControl(ch) && !modPhases::ReadingLive(ch)) err = true;
+    // control step; it is in error for as long as that lasts, whatever the input. A
+    // detector whose first reading of the layer is still on its way is held, not in error.
+    if (Simulate == 0 && modPhases::UnderRateControl(ch) && modPhases::ReadingFailed(ch)) err = true;
 
     if (RunApp().ChanOutput(ch) >= 0 && f.CTRLERR_PERCENT > 0 && ControlErrorPhase(RunApp().ChanPhase(ch))) {
         const float now = Timer();

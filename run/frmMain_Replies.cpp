@@ -54,6 +54,9 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
     try {
         cApp& app = RunApp();
         if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::None);
+        // The unit took a power command: the rows show what it now holds (the exit's zeros
+        // included).
+        if (Response.startsWith(QLatin1Char('K')) || Response.startsWith(QLatin1Char('W'))) ShowSentPowers();
         if (app.Phase() == PhaseCode::Shutdown) return;
         // A unit that answers without readings for a while has detectors that stopped.
         modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')));

@@ -1,17 +1,19 @@
 // The channel rows follow what the unit holds and what the running layer is made of: each
-// row shows the power the unit was last sent for its output, whether or not a reading
-// came; an output that leaves the running layer (the layer's output changed, its row gone)
+// row shows the power the unit last confirmed for its output, whether or not a reading
+// came, marked while a newer one has not reached it; an output that leaves the running layer (the layer's output changed, its row gone)
 // is switched off at once with its shutters; a row shows its channel's phase and values
 // from the moment a layer starts, not a refresh later.
 #include "app/ChannelData.h"
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
+#include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
+#include "platform/VbControls.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "unit/cORUN.h"
@@ -19,6 +21,11 @@
 #include <QLabel>
 
 namespace {
+
+// The meters' foreground among the panel colours, and the colour of a power the unit has
+// not yet confirmed.
+constexpr int kMeterForeColor = 4;
+constexpr uint32_t kUnconfirmed = 0x808080;
 
 // Relay functions of a channel's own shutters: "Channel n Shutter" and "Source n Shutter".
 constexpr int16_t kChannelShutter = 20;
@@ -55,13 +62,27 @@ void frmMain::ORUNEvent_ORUNCommand(const QString& Command) {
 void frmMain::ShowSentPower(int16_t Chan) {
     const int16_t out = RunApp().ChanOutput(Chan);
     if (out < 0) return;
-    const QString power = vb::Trim(modUtil::FormatTwoDecimals(RunUnit().Power(out)));
-    if (lblPower(Chan)->text() != power) lblPower(Chan)->setText(power);
+    const cORUN& unit = RunUnit();
+    QLabel* label = lblPower(Chan);
+    const QString power = vb::Trim(modUtil::FormatTwoDecimals(unit.PowerHeld(out)));
+    if (label->text() != power) label->setText(power);
+    // A power the unit has not answered for yet (a stop during a link outage, the exit's
+    // zeros) is not shown as held: the row keeps the unit's last known power, greyed and
+    // slanted, until the unit takes the new one.
+    const bool confirmed = unit.PowerConfirmed(out);
+    if (label->font().italic() == confirmed) {
+        QFont font = label->font();
+        font.setItalic(!confirmed);
+        label->setFont(font);
+    }
+    const uint32_t colour = confirmed ? static_cast<uint32_t>(Colors(kMeterForeColor)) : kUnconfirmed;
+    if (ForeColor(label) != colour) SetForeColor(label, colour);
     ShowPowerInBox(Chan, power);
 }
 
 void frmMain::ShowSentPowers() {
-    if (!gApp || !gORUN || gApp->Phase() == PhaseCode::Shutdown) return;
+    // The exit's zeros are shown once the unit has them, while the window still stands.
+    if (!gApp || !gORUN || unloaded_) return;
     try {
         for (int16_t ch = 0; ch <= 7; ++ch)
             if (RunApp().ChanFilm(ch) >= 1) ShowSentPower(ch);
@@ -117,8 +138,12 @@ void frmMain::FollowOutputs() {
         if (powers) unit.SendPower();
         if (relays) unit.SendRelays();
         // The rows are laid out again (a row without an output has no manual power box),
-        // and a hand-set power follows its row as at a change of step.
-        if (left) ShowChannels();
+        // and a hand-set power follows its row as at a change of step; a row given an
+        // output shows that output's power at once, not what it showed before it had none.
+        if (left) {
+            ShowChannels();
+            ShowSentPowers();
+        }
     } catch (...) {
         gErr.HandleError();
     }

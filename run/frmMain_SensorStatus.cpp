@@ -15,6 +15,7 @@
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
 #include "run/frmMain.h"
+#include "run/modPhases.h"
 #include "unit/cORUN.h"
 
 #include <QPushButton>
@@ -83,7 +84,7 @@ void frmMain::UpdateSensorStatus() {
                     MsgBox(QString::fromLatin1(kStopMessage[s]), vbOKOnly);
                 }
             } else if (action == Hold && ControlledPhase(chanPhase)) {
-                unit.setPower(app.ChanOutput(s), gChanPowerFilter(s).Average());
+                unit.setPower(app.ChanOutput(s), modPhases::HoldPower(s));
                 unit.SendPower();
                 app.setChanPhase(s, PhaseCode::HoldPower);
                 if (!LeakageMsgShown(s)) {

@@ -19,9 +19,10 @@ double RateTarget(int16_t ch);
 // while the run phase is not STOPPED; it ends by sending the power outputs.
 void DoPhase();
 
-// The phase clock, in seconds within 0..86399: time since the phase began (0 in STOPPED
-// and STOP LAYER), time left of the phase's duration, and the part done in whole percent
-// (only in the conditioning, shutter-delay, deposit and idle phases with a film mapped).
+// The phase clock, in seconds within 0..86399: time since the phase began and time left
+// of the phase's duration (both 0 in the phases that keep no clock: STOPPED, STOP LAYER,
+// INIT RUN, START LAYER), and the part done in whole percent (only in the conditioning,
+// shutter-delay, deposit and idle phases with a film mapped).
 double PhaseElapsed();
 double PhaseRemaining();
 double PhasePercent();
@@ -44,10 +45,23 @@ void NoteReading(int16_t ch, int32_t inputType);
 // Forgets every noted reading (a new station, in tests).
 void ForgetReadings();
 // Whether channel ch has a live reading of its film's input: an emission detector given its
-// film's volts (more than 0), active and still reading; an enabled quartz monitor or an
-// analog input that gave a reading within the last few measurement periods. False without
-// a film or for an input type that measures nothing.
+// film's volts (more than 0), active, still reading, and with a reading of its own since
+// its layer started or its loop last restarted; an enabled quartz monitor or an analog
+// input that gave a reading within the last few measurement periods. False without a film
+// or for an input type that measures nothing.
 bool ReadingLive(int16_t ch);
+// Whether channel ch has no live reading for a cause other than a detector's first reading
+// of the layer still to come (that one comes within a reading period, and the unit tells
+// of a detector that does not read): such a channel is in error.
+bool ReadingFailed(int16_t ch);
+// Channel ch's layer starts: only a detector reading that arrives from now on counts for
+// it, and its loop has not yet run on a reading. (A step shown that changes without a
+// start counts the same way.)
+void NoteLayerStart(int16_t ch);
+// The power a hold keeps on channel ch's output: the average of its last powers once its
+// loop has run on a reading in this layer; 0 when it never has (a hold never keeps a power
+// reached without a reading, nor one of another layer).
+double HoldPower(int16_t ch);
 // Whether channel ch's output follows its rate loop now: DEPOSIT, QCM CAL., MAN RAMP and
 // CONSTANT, and SHTR DLY for a film with a shutter delay.
 bool UnderRateControl(int16_t ch);

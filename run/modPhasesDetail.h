@@ -67,6 +67,13 @@ void SendStopPowers();
 // Forgets which monitors the channels calibrate against (STOPPED and START LAYER).
 void ClearQCMCalUse();
 
+// ---- The loop's readings ----
+// Channel ch's loop is held without a reading: it starts afresh (PID history cleared) on
+// the next reading that arrives.
+void RestartLoop(int16_t ch);
+// Channel ch's loop set a power on a live reading.
+void NoteLoopRan(int16_t ch);
+
 // ---- Helpers ----
 // The channel-only modes MAN POWER, MAN RAMP and CONSTANT, which the phase entries pass
 // over.

@@ -74,9 +74,10 @@ void ControlChannel(int16_t ch) {
     // the channel's error shows why.
     if (!ReadingLive(ch)) {
         SetChanPower(ch, 0.0);
-        modCalculations::ResetPID(ch);
+        RestartLoop(ch);
         return;
     }
+    NoteLoopRan(ch);
     const double period = InputType::IsEmission(film->Input_Type) ? RunUnit().ChanPeriod(ch) : RunQCM().Period();
     // The loop keeps within the film's own maximum, also where the output's limit was set
     // by another step's film.

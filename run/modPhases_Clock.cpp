@@ -14,11 +14,18 @@ namespace modPhases {
 namespace {
 // The clock shows at most a day less one second.
 constexpr float kLongest = 86399.0f;
+
+// The phases that start the phase clock on entry (RAMP 1 going on as SOAK 2). Any other
+// phase has no time of its own: the start time left by an earlier phase (or none yet, 0,
+// which would read as the time of day) is not its elapsed time.
+bool Clocked(int16_t phase) {
+    return (phase >= PhaseCode::Ramp1 && phase <= PhaseCode::Deposit) || phase == PhaseCode::IdleRamp ||
+           phase == PhaseCode::Idle || phase == PhaseCode::Index;
+}
 }  // namespace
 
 double PhaseElapsed() {
-    const int16_t phase = RunApp().Phase();
-    if (phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer) return 0.0;
+    if (!Clocked(RunApp().Phase())) return 0.0;
     // Across midnight the timer starts again at 0; the difference adds the day back.
     const float e = modUtil::TimeDiff(PhaseStartTime, Timer());
     if (e <= 0.0f) return 0.0;
@@ -27,6 +34,7 @@ double PhaseElapsed() {
 }
 
 double PhaseRemaining() {
+    if (!Clocked(RunApp().Phase())) return 0.0;
     const double r = PhaseDuration - PhaseElapsed();
     if (r <= 0.0) return 0.0;
     if (r > kLongest) return kLongest;

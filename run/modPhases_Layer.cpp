@@ -53,6 +53,7 @@ void InitPhaseStartLayer() {
         ClearQCMCalUse();
         bool detectorOff = false;
         for (int16_t ch = 0; ch <= 7; ++ch) {
+            NoteLayerStart(ch);
             const FilmRec* film = ChanFilmRec(ch);
             if (!film) continue;
             SendLayerParams(ch);

@@ -4,11 +4,13 @@
 // counts it). The layer then goes on as for any channel error: in DEPOSIT, MAN RAMP and
 // CONSTANT the film's error action decides (Ignore keeps the channel at 0 until its
 // reading returns and the loop starts afresh, Stop stops the layer with its message, Hold
-// holds the power averaged over its last readings); in SHTR DLY a channel held at 0 cannot
+// holds the power averaged over its last readings, or 0 when its loop never ran on a
+// reading in the layer); in SHTR DLY a channel held at 0 cannot
 // capture, so the layer fails at the end of its shutter delay with that message.
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 
+#include "app/ChannelData.h"
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
@@ -47,7 +49,44 @@ float LastReadingReply = 0.0f;
 // Seconds the unit takes to tell of an active detector without readings.
 constexpr float kReadingsSilent = 2.0f;
 
+// Per channel: the layer record its loop belongs to, the unit's count of its detector's
+// readings when that layer started or the loop last restarted, and whether the loop has
+// set a power on a reading in that layer. The unit tells of a detector that never reads
+// only two seconds on; until then a reading that is not there must not look live.
+BoundedArray<int16_t, 0, 7> LoopLayer;
+BoundedArray<uint32_t, 0, 7> LoopMark;
+BoundedArray<bool, 0, 7> LoopRan;
+
+// A detector reading arrived for the channel's layer since the mark.
+bool FreshReading(int16_t ch) {
+    return LoopLayer(ch) == RunApp().ChanLayer(ch) && RunUnit().ReadingsTaken(ch) != LoopMark(ch);
+}
+
 }  // namespace
+
+void NoteLayerStart(int16_t ch) {
+    if (!LoopLayer.inRange(ch)) return;
+    LoopLayer(ch) = RunApp().ChanLayer(ch);
+    LoopMark(ch) = RunUnit().ReadingsTaken(ch);
+    LoopRan(ch) = false;
+}
+
+void RestartLoop(int16_t ch) {
+    modCalculations::ResetPID(ch);
+    // The loop starts afresh on a reading that comes after this.
+    if (LoopLayer(ch) != RunApp().ChanLayer(ch)) NoteLayerStart(ch);
+    else LoopMark(ch) = RunUnit().ReadingsTaken(ch);
+}
+
+void NoteLoopRan(int16_t ch) {
+    if (LoopLayer(ch) != RunApp().ChanLayer(ch)) NoteLayerStart(ch);
+    LoopRan(ch) = true;
+}
+
+double HoldPower(int16_t ch) {
+    if (!LoopRan.inRange(ch) || !LoopRan(ch) || LoopLayer(ch) != RunApp().ChanLayer(ch)) return 0.0;
+    return gChanPowerFilter(ch).Average();
+}
 
 void NoteReading(int16_t ch, int32_t inputType) {
     if (!ReadingInput.inRange(ch)) return;
@@ -57,10 +96,17 @@ void NoteReading(int16_t ch, int32_t inputType) {
 
 void ForgetReadings() {
     ReadingInput.fill(-1);
+    LoopLayer.fill(0);
+    LoopMark.fill(0);
+    LoopRan.fill(false);
     LastReply = LastReadingReply = 0.0f;
 }
 
-bool ReadingLive(int16_t ch) {
+namespace {
+
+// Whether channel ch's input reads; for a detector, when fresh, also whether a reading of
+// its own arrived since its layer started or its loop restarted.
+bool InputReads(int16_t ch, bool fresh) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film) return false;
     const int32_t type = film->Input_Type;
@@ -71,7 +117,7 @@ bool ReadingLive(int16_t ch) {
         // Nor does one whose calibration could not be read from the database.
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
                !modDB::ChannelCalibrationUnread(ch) &&
-               (unit.ChanError(ch) & kReadingsStopped) == 0 &&
+               (unit.ChanError(ch) & kReadingsStopped) == 0 && (!fresh || FreshReading(ch)) &&
                modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
     }
     if (!InputType::IsMeasured(type)) return false;
@@ -81,6 +127,12 @@ bool ReadingLive(int16_t ch) {
     const double live = std::max(kLivePeriods * RunQCM().Period(), kShortestLive);
     return modUtil::TimeDiff(ReadingTime(ch), Timer()) <= live;
 }
+
+}  // namespace
+
+bool ReadingLive(int16_t ch) { return InputReads(ch, true); }
+
+bool ReadingFailed(int16_t ch) { return !InputReads(ch, false); }
 
 bool UnderRateControl(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
@@ -105,7 +157,7 @@ bool HoldBlindChannels() {
             changed = true;
         }
         // The loop starts afresh from 0 once its reading is back.
-        modCalculations::ResetPID(ch);
+        RestartLoop(ch);
     }
     return changed;
 }

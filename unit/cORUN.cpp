@@ -26,6 +26,7 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     GasCal_(0) = 1.0;
     GasCal_(1) = 0.0;
     PowerCode_.fill(OutputCode::ZeroVolts);
+    HeldCode_.fill(OutputCode::ZeroVolts);
 }
 
 cORUN::~cORUN() {
@@ -49,6 +50,8 @@ int32_t cORUN::ChanError(int ch) const {
     if (!PerChannel<int32_t>::inRange(ch)) return 0;
     return ChanErrorWord_(ch);
 }
+
+uint32_t cORUN::ReadingsTaken(int ch) const { return PerChannel<uint32_t>::inRange(ch) ? ReadingCount_(ch) : 0; }
 
 double cORUN::ChanPeriod(int ch) const { return Reading_(ch)(1) * 2.0 / 1000.0; }
 

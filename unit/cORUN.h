@@ -139,6 +139,9 @@ public:
     int32_t ChanError(int ch) const;
     double ChanPeriod(int ch) const;
     int32_t ChanCounts(int ch, int Rdg) const;
+    // How many readings of the channel the unit has delivered since the program started
+    // (wraps round): a reading is new when the count moved on since it was last noted.
+    uint32_t ReadingsTaken(int ch) const;
 
     int32_t ChanUpdate(int ch) const { return ChanUpdate_(ch); }
     void setChanUpdate(int ch, int32_t ms);
@@ -195,6 +198,11 @@ public:
     double Power(int o) const;
     void setPower(int o, double percent);
     void SendPower();
+    // The power the unit has confirmed for output o: the one its last answered power
+    // command carried (0 until one was answered). The power set in the program reaches the
+    // unit only with a command the unit answers; until then the two differ.
+    double PowerHeld(int o) const;
+    bool PowerConfirmed(int o) const;
 
     void SendString(const QString& sText);
     void SendGetVersion();
@@ -286,6 +294,9 @@ private:
     void ParseInputs(const QString& R);
     void ParsePMTCal(const QString& R);
     int32_t PowerCode(int o, double percent) const;
+    double PercentOfCode(int o, int32_t code) const;
+    // The unit answered the power command on the wire ("K" outputs 1..6, "W" 7 and 8).
+    void TakeHeldPowers(const QString& R);
     void SendSetPoints();
     static int32_t VersionFromIdentification(const QString& R);
 
@@ -387,6 +398,8 @@ private:
     double LeakGain_ = 0.0122;
     double PowerGain_ = 0.31;
     PerChannel<int32_t> PowerCode_;
+    PerChannel<int32_t> HeldCode_;  // the codes of the last power command the unit answered
+    PerChannel<uint32_t> ReadingCount_;
     PerChannel<double> FullScale_;
     PerChannel<double> MaxPower_;
     int HandCtrlOutput_ = -1;

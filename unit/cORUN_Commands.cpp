@@ -171,9 +171,15 @@ void cORUN::setPower(int o, double percent) {
     PowerCode_(o) = PowerCode(o, p);
 }
 
-double cORUN::Power(int o) const {
+double cORUN::Power(int o) const { return PercentOfCode(o, PowerCode_(o)); }
+
+double cORUN::PowerHeld(int o) const { return PercentOfCode(o, HeldCode_(o)); }
+
+bool cORUN::PowerConfirmed(int o) const { return HeldCode_(o) == PowerCode_(o); }
+
+double cORUN::PercentOfCode(int o, int32_t c) const {
     const double fs = FullScale_(o);
-    const double code = PowerCode_(o);
+    const double code = c;
     if (fs == 0.0) return 0.0;
     if (fs == OutputCode::OneToFive)
         return ((code - OutputCode::ZeroVolts) / OutputCode::Span * 10.0 - 1.0) / 4.0 * 100.0;

@@ -132,6 +132,8 @@ void cORUN::ProcessResponse(const QString& R) {
     case 'G':
     case 'g': ParseReading(R); break;
     case 'I': ParsePMTCal(R); break;
+    case 'K':
+    case 'W': TakeHeldPowers(R); break;
     case 'M': ParseInputs(R); break;
     default: break;
     }
@@ -207,6 +209,7 @@ void cORUN::ParseReading(const QString& R) {
         }
         if (!fits) continue;  // a reading that does not fit is not taken
         for (i = 0; i <= 5; ++i) Reading_(ch)(i) = values[i];
+        ++ReadingCount_(ch);
         LastReadingTime_(ch) = now;
         if ((ChanErrorWord_(ch) & 2) != 0) {
             ChanErrorWord_(ch) &= ~2;
@@ -217,6 +220,22 @@ void cORUN::ParseReading(const QString& R) {
             CalSlopeIntercept(ch);
     }
     CheckMissingReadings(now);
+}
+
+void cORUN::TakeHeldPowers(const QString& R) {
+    // One command is in flight: the reply answers the command on the wire, when it is the
+    // power command of the same letter. Its codes are what the unit now drives.
+    const QChar letter = R.at(0);
+    if (!Command_.startsWith(letter)) return;
+    const int first = letter == u'K' ? 0 : 6;
+    const int last = letter == u'K' ? 5 : 7;
+    int o = first;
+    for (QStringView part : Parts(QStringView(Command_).mid(1), u',')) {
+        if (o > last) break;
+        int32_t code = 0;
+        if (WholeNumber(part, code)) HeldCode_(o) = code;
+        ++o;
+    }
 }
 
 void cORUN::ParseInputs(const QString& R) {

@@ -90,6 +90,20 @@ TEST(BootFrame, BootRepliesCompleteOnlyWithAGoodCheck) {
     // A line that never completes a frame cannot grow the reply without end.
     EXPECT_FALSE(feed("!" + QByteArray(5000, 'x'), text));
     EXPECT_LE(text.size(), 256);
+
+    // As a line shows a reply: a whole one as its message and its check characters in
+    // hexadecimal (the worked frame "A1.23" checks with 29 82), anything else with every
+    // byte that is not printable as hexadecimal.
+    const struct {
+        QByteArray rx;
+        const char* shown;
+    } shown[] = {
+        {ReplyFrame("A1.23").mid(1), "A1.23 [check 29 82]"},
+        {Bytes({0x27, 0x41, 0x07, 0x0D, 0x32, 0x29, 0x82}), "A<07><0D>2 [check 29 82]"},
+        {Bytes({0x28, 0x41, 0xFF}), "(A<FF>"},
+        {QByteArray(), ""},
+    };
+    for (const auto& c : shown) EXPECT_EQ(ReplyText(c.rx), c.shown) << c.rx.toHex().toStdString();
 }
 
 TEST(FlashFiles, FileBitAndPortHelpers) {

@@ -110,10 +110,10 @@ TEST(ProgramRun, OutcomesFollowTheInstrumentsReplies) {
         {"answered No", [](FlashHarness& h) { h.boxes.answer(vbOK); h.boxes.answer(vbNo); }, {"!"}, {},
          {"Program aborted."}},
         {"erase refused", [](FlashHarness& h) { h.sim.setEraseFails(true); }, {"!", "A"},
-         {"Start Erase", "Erase Failed. RX: " + QString::fromLatin1(ReplyFrame("A81").mid(1))}, {"Erase Failed."}},
+         {"Start Erase", "Erase Failed. RX: " + ReplyText(ReplyFrame("A81").mid(1))}, {"Erase Failed."}},
         {"done answered", [](FlashHarness& h) { h.sim.setAnswerDone(true); }, {"!", "A", "B", "D"},
          {"Start Erase", "Erase OK", "Start Program", "Start Block 1", "End Block 1",
-          "Program Fail. RX: " + QString::fromLatin1(doneReply)},
+          "Program Fail. RX: " + ReplyText(doneReply)},
          {"Upgrade Failed."}},
         // Silent after block 1 of 3: its silent done proves nothing.
         {"silent from block 2", [](FlashHarness& h) { h.sim.setSilentFromBlock(2); }, {"!", "A", "B", "B", "D"},
@@ -122,7 +122,7 @@ TEST(ProgramRun, OutcomesFollowTheInstrumentsReplies) {
          600},
         {"bad check on block 2", [](FlashHarness& h) { h.sim.setBadCrcAtBlock(2); }, {"!", "A", "B", "B", "D"},
          threeBlocks + QStringList{"Program Fail. Block 2 of 3. RX: Timeout: no valid reply to block 2 of 3 within 2.0 s, "
-                                   "received: " + QString::fromLatin1(badReply)},
+                                   "received: " + ReplyText(badReply)},
          {"Upgrade Failed."}, 600},
         // The cable is pulled while block 1 is sent.
         {"line lost", [](FlashHarness& h) { h.sim.setCloseAtBlock(1); }, {"!", "A", "B"},

@@ -8,9 +8,13 @@
 #include "app/VBConv.h"
 #include "app/modUtil.h"
 #include "editors/FilmPush.h"
+#include "editors/frmLayerFilm.h"
 #include "run/modPhases.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 
 namespace {
 
@@ -27,6 +31,7 @@ public:
     using ClockedStation::boxes;
     using ClockedStation::form;
     using ClockedStation::kCodeStep;
+    using ClockedStation::scheduled_;
     using ClockedStation::sim_;
     void TestBody() override {}
 
@@ -118,7 +123,172 @@ QString OutputChanged(BlindChannelRows& t, int16_t output, bool editor) {
     return {};
 }
 
+// Films 1 and 2 go from START LAYER to DEPOSIT at once (no conditioning, no shutter delay);
+// film 1's error action is the row's.
+std::function<void()> StraightToDeposit(int action) {
+    return [action] {
+        for (int16_t f : {1, 2}) {
+            FilmRec& film = gFilm(f);
+            film.RAMP1_TIME = film.Soak1_Time = film.RAMP2_TIME = film.Soak2_Time = 0;
+            film.Shutter_Delay = 0;
+        }
+        gFilm(1).ERROR_ACTION = action;
+    };
+}
+
+bool Italic(const QLabel* l) { return l->font().italic(); }
+
+// Channel 0's detector stays active but gives no reading from its layer's start on (and,
+// when asked, the unit is out of reach for 1.6 s from then). Its output is never driven
+// under rate control, and the film's error action ends where it says.
+QString SilentFromStart(BlindChannelRows& t, int action, bool linkDrop) {
+    QMetaObject::Connection hook = QObject::connect(gApp, &cApp::PhaseChange, [&t, linkDrop](int16_t p) {
+        if (p != PhaseCode::StartLayer) return;
+        t.sim_->Model().readingsStopped[0] = true;
+        if (!linkDrop) return;
+        t.sim_->setSilent(true);
+        t.scheduled_.push_back(Clock::Schedule(TickMs() + 1600, [&t] { t.sim_->setSilent(false); }));
+    });
+    const auto done = [&](const QString& broken) {
+        QObject::disconnect(hook);
+        return broken;
+    };
+    if (t.Remote(QStringLiteral("@UP;2")) != QString()) return done(QStringLiteral("no start"));
+    bool deposited = false;
+    for (int i = 0; i < 90; ++i) {
+        if (!t.Ticks(1)) return done(QStringLiteral("the link did not settle"));
+        const int16_t p = gApp->ChanPhase(0);
+        deposited = deposited || p == PhaseCode::Deposit || p == PhaseCode::HoldPower || gApp->Phase() == PhaseCode::StopLayer;
+        if (deposited && t.Held(0) != 0.0)
+            return done(QStringLiteral("output 0 at %1 % in %2 with no reading in the layer").arg(t.Held(0)).arg(modPhases::PhaseName(p)));
+    }
+    if (!deposited) return done(QStringLiteral("no DEPOSIT"));
+    switch (action) {
+    case 0:
+        if (gApp->Phase() != PhaseCode::Deposit || t.SubPhase(0) != QLatin1String("ORUN Err: IGNORE"))
+            return done(QStringLiteral("%1, row 0 reads \"%2\"").arg(modPhases::PhaseName(gApp->Phase()), t.SubPhase(0)));
+        break;
+    case 1:
+        if (gApp->Phase() != PhaseCode::StopLayer || !t.boxes.prompts().contains(QStringLiteral("Channel 1 error. Layer stopped.")))
+            return done(QStringLiteral("the layer did not stop with its message"));
+        break;
+    default:
+        if (gApp->ChanPhase(0) != PhaseCode::HoldPower) return done(QStringLiteral("channel 0 not held"));
+        if (gORUN->Power(0) != 0.0) return done(QStringLiteral("held at %1 %").arg(gORUN->Power(0)));
+        break;
+    }
+    if (t.Shown(0) != QLatin1String("0.00")) return done(QStringLiteral("row 0 shows %1 %").arg(t.Shown(0)));
+    return done({});
+}
+
+// Channel 0 deposits at some power; the unit falls silent, the window shows COMM ERROR,
+// and the stop (or the exit) is asked for. The row shows what the unit still drives,
+// marked, until the unit takes the zero once it answers again.
+QString StopUnheard(BlindChannelRows& t, bool exit) {
+    if (t.Remote(QStringLiteral("@UP;2")) != QString()) return QStringLiteral("no start");
+    if (!t.UntilPhase(PhaseCode::Deposit) || !t.TicksUntil([&] { return t.Held(0) > 5.0; }, 80))
+        return QStringLiteral("output 0 never above 5 %");
+    if (!t.Ticks(1)) return QStringLiteral("the link did not settle");
+    const double driven = t.Held(0);
+    const QString before = t.Two(driven);
+    if (t.Shown(0) != before || Italic(t.form->lblPower(0))) return QStringLiteral("row 0 shows %1 % before the outage").arg(t.Shown(0));
+    t.sim_->setSilent(true);
+    if (!t.TicksUntil([&] { return t.form->lblStatus->text() == QLatin1String("COMM ERROR"); }, 90)) return QStringLiteral("no COMM ERROR");
+    int cancel = 0;
+    if (exit) t.form->Form_QueryUnload(cancel, 0);
+    else t.form->cmdFunc(0)->click();
+    if (!exit && gApp->Phase() != PhaseCode::StopLayer) return QStringLiteral("no STOP LAYER");
+    for (int i = 0; i < (exit ? 1 : 10); ++i) {
+        if (i > 0 && !t.Ticks(1)) return QStringLiteral("the link did not settle");
+        if (t.Held(0) != driven) return QStringLiteral("the silent unit's output moved to %1 %").arg(t.Held(0));
+        if (t.Shown(0) != before || !Italic(t.form->lblPower(0)))
+            return QStringLiteral("row 0 shows %1 % as held while the unit drives %2 %").arg(t.Shown(0), before);
+    }
+    t.sim_->setSilent(false);
+    if (!t.TicksUntil([&] { return t.Held(0) == 0.0; }, 120)) return QStringLiteral("the zero never reached the unit");
+    if (!t.TicksUntil([&] { return t.Shown(0) == QLatin1String("0.00") && !Italic(t.form->lblPower(0)); }, 5))
+        return QStringLiteral("row 0 shows %1 % once the unit holds 0").arg(t.Shown(0));
+    return {};
+}
+
 const Way kWays[] = {
+    {"a detector silent from its layer start, error action Ignore", StraightToDeposit(0),
+     [](BlindChannelRows& t) { return SilentFromStart(t, 0, false); }},
+    {"a detector silent from its layer start, error action Stop", StraightToDeposit(1),
+     [](BlindChannelRows& t) { return SilentFromStart(t, 1, false); }},
+    {"a detector silent from its layer start, error action Hold", StraightToDeposit(2),
+     [](BlindChannelRows& t) { return SilentFromStart(t, 2, false); }},
+    {"a detector silent from its layer start with the link down at the start", StraightToDeposit(0),
+     [](BlindChannelRows& t) { return SilentFromStart(t, 0, true); }},
+    {"a healthy detector slower than the ticks, straight into DEPOSIT, error action Stop", StraightToDeposit(1),
+     [](BlindChannelRows& t) -> QString {
+         // Channel 0 reads every 1.5 s, channel 1 (whose readings drive the ticks) every 0.1 s:
+         // DEPOSIT comes before channel 0's first reading of the layer.
+         gORUN->setChanUpdate(1, 100);
+         gORUN->setChanUpdate(0, 1500);
+         if (!t.Settle()) return QStringLiteral("the link did not settle");
+         int64_t atStart = -1;
+         QMetaObject::Connection hook = QObject::connect(gApp, &cApp::PhaseChange, [&t, &atStart](int16_t p) {
+             if (p == PhaseCode::StartLayer) atStart = t.sim_->Model().delivered[0];
+         });
+         const auto done = [&](const QString& broken) {
+             QObject::disconnect(hook);
+             return broken;
+         };
+         if (t.Remote(QStringLiteral("@UP;2")) != QString()) return done(QStringLiteral("no start"));
+         bool heldFirst = false;
+         for (int i = 0; i < 60; ++i) {
+             if (!t.Ticks(1)) return done(QStringLiteral("the link did not settle"));
+             const bool read = atStart >= 0 && t.sim_->Model().delivered[0] > atStart;
+             if (gApp->ChanPhase(0) == PhaseCode::Deposit && !read) heldFirst = true;
+             if (t.Held(0) > 0.0 && gApp->ChanPhase(0) == PhaseCode::Deposit && !read)
+                 return done(QStringLiteral("output 0 at %1 % before the detector's first reading").arg(t.Held(0)));
+             if (gApp->Phase() == PhaseCode::StopLayer) return done(QStringLiteral("the layer stopped on a healthy detector"));
+         }
+         if (!heldFirst) return done(QStringLiteral("DEPOSIT never came before the first reading"));
+         if (t.Held(0) <= 0.0) return done(QStringLiteral("output 0 never driven once read"));
+         return done({});
+     }},
+    {"a stop during a link outage, then the link back", {}, [](BlindChannelRows& t) { return StopUnheard(t, false); }},
+    {"the exit during a link outage, then the link back", {}, [](BlindChannelRows& t) { return StopUnheard(t, true); }},
+    {"the layer editor gives a row the output of another row of its step",
+     [] {
+         gLayer(1).Thick = gLayer(2).Thick = 0.0;  // step 1 ends at once
+     },
+     [](BlindChannelRows& t) -> QString {
+         if (t.Remote(QStringLiteral("@UP;2")) != QString()) return QStringLiteral("no start");
+         if (!t.TicksUntil([] { return gApp->ProcLayer() == 2 && gApp->Phase() == PhaseCode::Deposit; }, 400))
+             return QStringLiteral("step 2 never deposits");
+         // Channel 1's layer 3 (film 3, at most 60 %) asked onto channel 2's output 1 (film 4,
+         // at most 40 %), then onto the free output 4.
+         t.form->grdChan_CellClick(1, 0);
+         QPointer<frmLayerFilm> ed = gLayerEditor;
+         if (!ed || ed->CurrentLayer() != 3) return QStringLiteral("the layer editor does not show layer 3");
+         ed->cboOut->setEnabled(true);
+         ed->cboOut->setCurrentIndex(1);
+         ed->cboOut_Click();
+         const auto close = [&](const QString& broken) {
+             if (ed) {
+                 ed->close();
+                 delete ed.data();
+             }
+             return broken;
+         };
+         if (!t.boxes.prompts().contains(QStringLiteral("Output 1 is used by another film of this layer.\r\nChoose another output.")))
+             return close(QStringLiteral("no refusal"));
+         if (gLayer(3).Output != 1 || ed->cboOut->currentIndex() != 2) return close(QStringLiteral("the output was taken"));
+         for (int i = 0; i < 20; ++i) {
+             if (!t.Ticks(1)) return close(QStringLiteral("the link did not settle"));
+             if (t.Held(0) > 40.0 + BlindChannelRows::kCodeStep || t.Held(1) > 60.0 + BlindChannelRows::kCodeStep)
+                 return close(QStringLiteral("outputs at %1 % and %2 %").arg(t.Held(0)).arg(t.Held(1)));
+         }
+         ed->cboOut->setCurrentIndex(4);
+         ed->cboOut_Click();
+         if (gLayer(3).Output != 3) return close(QStringLiteral("a free output was refused"));
+         if (!t.TicksUntil([&] { return t.Held(3) > 0.0; }, 40)) return close(QStringLiteral("output 4 never driven"));
+         if (t.Held(1) != 0.0) return close(QStringLiteral("the output left stays at %1 %").arg(t.Held(1)));
+         return close({});
+     }},
     {"a quartz monitor not enabled, in SHTR DLY", WatchedDelay,
      [](BlindChannelRows& t) -> QString {
          gQCM->setQCMSensorEnabled(0, false);
@@ -201,6 +371,19 @@ const Way kWays[] = {
      [](BlindChannelRows& t) { return OutputChanged(t, 3, false); }},
     {"the running layer's output removed", {},
      [](BlindChannelRows& t) { return OutputChanged(t, -1, true); }},
+    {"a hand-set output taken from its row and given back", {},
+     [](BlindChannelRows& t) -> QString {
+         if (t.Remote(QStringLiteral("@UP;51;60")) != QString()) return QStringLiteral("no manual power");
+         if (!t.Ticks(2) || std::abs(t.Held(0) - 60.0) > 0.01) return QStringLiteral("not at 60 %");
+         for (int16_t output : {-1, 0}) {
+             gLayer(1).Output = output;
+             t.form->FollowOutputs();
+             if (!t.Settle()) return QStringLiteral("the link did not settle");
+         }
+         if (t.Held(0) != 0.0) return QStringLiteral("output 0 at %1 % after it left its row").arg(t.Held(0));
+         if (t.Shown(0) != QLatin1String("0.00")) return QStringLiteral("row 0 shows %1 % given its output back").arg(t.Shown(0));
+         return {};
+     }},
     {"Max. Power lowered over the remote link under a held manual power", {},
      [](BlindChannelRows& t) -> QString {
          if (t.Remote(QStringLiteral("@UP;51;60")) != QString()) return QStringLiteral("no manual power");

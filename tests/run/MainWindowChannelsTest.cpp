@@ -7,6 +7,7 @@
 #include "app/VBConv.h"
 #include "platform/VbColor.h"
 #include "platform/VbControls.h"
+#include "run/modPhasesDetail.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,9 +27,12 @@ protected:
         SensorDecimals = QStringLiteral("0.00");
     }
     static int32_t Code(double percent) { return vb::CLng(percent / 100.0 * 32767.0 + 32767.0); }
+    // The channel's loop has run on readings in its layer and averaged this power: a hold
+    // keeps it (without a reading in the layer a hold keeps 0).
     static void PowerAverage(int16_t ch, double percent) {
         gChanPowerFilter(ch).setSize(1);
         gChanPowerFilter(ch).Push(percent);
+        modPhases::NoteLoopRan(ch);
     }
 };
 

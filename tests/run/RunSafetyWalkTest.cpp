@@ -3,9 +3,11 @@
 // buttons and boxes, the plant's digital inputs, a remote client (presses, manual power,
 // film, layer and channel values), film and layer editor stores in the middle of a run
 // (maximum power, input, detector volts, the running layer's output), reading faults of
-// every input (a detector that stops reading or goes inactive, a quartz monitor that falls
-// silent or is switched off, the card's analog inputs gone), and a unit that goes silent,
-// loses, garbles or cuts short its replies, restarts, drops its link or loses its port.
+// every input (a detector that stops reading or goes inactive, or stays silent from a
+// layer's start, a quartz monitor that falls silent or is switched off, the card's analog
+// inputs gone), the layer editor moving a running layer onto any output (another row's
+// included), and a unit that goes silent (also right at a layer's start), loses, garbles
+// or cuts short its replies, restarts, drops its link or loses its port.
 // Each walk ends with the exit. After every step, what the unit holds is checked against
 // what the program holds and shows:
 // - once the link has had one reply time-out since the last disturbance ended (a dropped
@@ -13,8 +15,9 @@
 //   the program holds, and each row shows the power the unit holds on its output;
 // - in STOPPED no output is powered and no shutter is open but for a MAN POWER channel
 //   whose row shows it;
-// - no channel with a row drives its output above its film's maximum power, nor under
-//   rate control without a live reading of its film's input;
+// - no output is driven above the lowest maximum power of the films of the step that use
+//   it, and no channel with a row drives its output under rate control without a live
+//   reading of its film's input, nor before its detector gave a first reading in its layer;
 // - no box is ticked out of sight;
 // - after the exit every output is at 0 V, the relays are the shutdown's, emission is off.
 // Time is the fixed clock's: a step advances it tick by tick and lets every exchange on the
@@ -29,14 +32,17 @@
 #include "ClockedStation.h"
 
 #include "editors/FilmPush.h"
+#include "editors/frmLayerFilm.h"
 #include "app/VBConv.h"
 #include "app/modUtil.h"
 #include "run/modPhases.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
@@ -249,6 +255,16 @@ protected:
             }, true);
             return QStringLiteral("port off %1 ms").arg(ms);
         }
+        case 18: {
+            // At the next layer start a detector falls silent, or the unit does for a while.
+            if (Pick(0, 1)) {
+                const int ch = Pick(0, 2);
+                silentAtStart_[ch] = true;
+                return QStringLiteral("detector %1 silent from the next layer start").arg(ch);
+            }
+            outageAtStart_ = Pick(2, 30) * 100;
+            return QStringLiteral("unit silent %1 ms from the next layer start").arg(outageAtStart_);
+        }
         case 16: {
             if (!Stopped()) return {};
             static const int16_t kLayers[] = {1, 2, 3, 4};
@@ -322,17 +338,23 @@ protected:
             }
         }
         case 23: {
-            // The layer editor gives a running channel's layer another output (or none).
+            // The layer editor's output list gives a running channel's layer another output
+            // (or none), another row's output included.
             const int16_t ch = static_cast<int16_t>(Pick(0, 2));
             const int16_t layer = gApp->ChanLayer(ch);
-            if (layer < 1) return {};
-            // Two rows of one step never share an output: each film's limit is its own.
-            int16_t output = static_cast<int16_t>(Pick(-1, 3));
-            for (int16_t other = 0; other <= 7; ++other)
-                if (other != ch && gApp->ChanFilm(other) >= 1 && gApp->ChanOutput(other) == output) output = -1;
-            gLayer(layer).Output = output;
-            if (Pick(0, 1)) form->FollowOutputs();  // as the editor's list does; else the next reading
-            return QStringLiteral("editor: layer %1 drives output %2").arg(layer).arg(gLayer(layer).Output);
+            if (layer < 1 || gApp->ChanFilm(ch) < 1) return {};
+            const int16_t output = static_cast<int16_t>(Pick(-1, 3));
+            form->grdChan_CellClick(ch, 0);
+            QPointer<frmLayerFilm> ed = gLayerEditor;
+            if (!ed) return QStringLiteral("no layer editor");
+            ed->cboOut->setEnabled(true);
+            ed->cboOut->setCurrentIndex(output + 1);
+            ed->cboOut_Click();
+            if (ed) {
+                ed->close();
+                delete ed.data();
+            }
+            return QStringLiteral("editor: layer %1 asked onto output %2, drives %3").arg(layer).arg(output).arg(gLayer(layer).Output);
         }
         case 24: {
             // A detector's readings stop or come back, or the unit reports it inactive.
@@ -393,7 +415,8 @@ protected:
         const int32_t type = f.Input_Type;
         if (InputType::IsEmission(type)) {
             const long volts = std::lround(f.Sensor_PMT);
-            return volts > 0 && u.pmtVolts[ch] == volts && SourceLive(u.active[ch] && !u.readingsStopped[ch], detectorOff_[ch]);
+            return volts > 0 && u.pmtVolts[ch] == volts && FirstReading(ch) &&
+                   SourceLive(u.active[ch] && !u.readingsStopped[ch], detectorOff_[ch]);
         }
         if (InputType::IsQuartz(type)) {
             const int q = InputType::QuartzMonitor(type);
@@ -401,6 +424,25 @@ protected:
         }
         if (InputType::IsAnalog(type)) return SourceLive(analogOn_, analogOff_);
         return false;
+    }
+    // The unit gave channel ch's detector reading at least once since the last layer start.
+    bool FirstReading(int16_t ch) const { return sim_->Model().delivered[ch] != deliveredAtStart_[ch]; }
+    // A layer starts: the disturbances drawn for this moment begin, and the detectors'
+    // readings are counted from here.
+    void LayerStarts() {
+        UnitModel& u = sim_->Model();
+        for (int ch = 0; ch <= 7; ++ch) {
+            deliveredAtStart_[ch] = u.delivered[ch];
+            if (!silentAtStart_[ch]) continue;
+            silentAtStart_[ch] = false;
+            if (!u.readingsStopped[ch] && u.active[ch]) detectorOff_[ch] = TickMs();
+            u.readingsStopped[ch] = true;
+        }
+        if (outageAtStart_ > 0) {
+            sim_->setSilent(true);
+            Until(outageAtStart_, [this] { sim_->setSilent(false); });
+            outageAtStart_ = 0;
+        }
     }
     bool RowShown(int16_t ch) const { return ch < form->FormSize() && gApp->ChanFilm(ch) >= 1; }
     bool ManualDrives(int o) const {
@@ -438,12 +480,23 @@ protected:
                 if (synced && (u.relays >> i & 1)) return QStringLiteral("STOPPED: unit's shutter relay %1 on").arg(i);
             }
         }
+        for (int o = 0; o <= 7; ++o) {
+            double lowest = 100.0;
+            bool served = false;
+            for (int16_t ch = 0; ch <= 7; ++ch) {
+                if (gApp->ChanFilm(ch) < 1 || gApp->ChanOutput(ch) != o) continue;
+                served = true;
+                lowest = std::min(lowest, gFilm(gApp->ChanFilm(ch)).Max_Power);
+            }
+            if (served && (gORUN->Power(o) > lowest + kCodeStep || (synced && Held(o) > lowest + kCodeStep)))
+                return QStringLiteral("output %1 driven at %2 % over the lowest maximum %3 % of its films").arg(o).arg(std::max(Held(o), gORUN->Power(o))).arg(lowest);
+        }
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int16_t o = gApp->ChanOutput(ch);
             if (!RowShown(ch) || o < 0) continue;
             const FilmRec& f = gFilm(gApp->ChanFilm(ch));
-            if (gORUN->Power(o) > f.Max_Power + kCodeStep || (synced && Held(o) > f.Max_Power + kCodeStep))
-                return QStringLiteral("channel %1 driven at %2 % over its film's %3 %").arg(ch).arg(std::max(Held(o), gORUN->Power(o))).arg(f.Max_Power);
+            if (InputType::IsEmission(f.Input_Type) && UnderControl(ch, f) && !FirstReading(ch) && gORUN->Power(o) > 0.0)
+                return QStringLiteral("channel %1 driven at %2 % in %3 before its detector's first reading").arg(ch).arg(gORUN->Power(o)).arg(modPhases::PhaseName(gApp->ChanPhase(ch)));
             if (synced && UnderControl(ch, f) && Held(o) > 0.0 && !Live(ch))
                 return QStringLiteral("channel %1 driven at %2 % in %3 without a live reading of input %4").arg(ch).arg(Held(o)).arg(modPhases::PhaseName(gApp->ChanPhase(ch))).arg(f.Input_Type);
             const QString shown = form->lblPower(ch)->text();
@@ -483,6 +536,8 @@ protected:
         analogOn_ = true;
         analogOff_ = 0;
         for (int64_t& t : detectorOff_) t = 0;
+        for (bool& b : silentAtStart_) b = false;
+        outageAtStart_ = 0;
         lasting_ = 0;
         portsOff_ = 0;
         settledAt_ = 0;
@@ -491,6 +546,10 @@ protected:
         MakeStation([this] { Records(); });
         if (::testing::Test::HasFatalFailure()) return false;
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
+        for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
+        QObject::connect(gApp, &cApp::PhaseChange, form, [this](int16_t p) {
+            if (p == PhaseCode::StartLayer) LayerStarts();
+        });
         const auto fail = [&](const QString& why) {
             ADD_FAILURE() << "walk of seed " << seed << " broke at step " << steps.size() << ": " << why.toStdString()
                           << "\nsteps:\n  " << steps.join(QStringLiteral("\n  ")).toStdString();
@@ -519,6 +578,9 @@ protected:
 private:
     std::mt19937 rng_;
     int64_t detectorOff_[8] = {};
+    int64_t deliveredAtStart_[8] = {};
+    bool silentAtStart_[8] = {};
+    int outageAtStart_ = 0;
     bool quartzOn_[4] = {};
     int64_t quartzOff_[4] = {};
     bool analogOn_ = false;

@@ -163,6 +163,7 @@ QString UnitModel::Reading(bool repeat) {
         r += QLatin1Char(';');
         if (!active[ch] || readingsStopped[ch] || now - lastReport_[ch] < periodMs[ch]) continue;
         lastReport_[ch] = now;
+        ++delivered[ch];
         const ChannelCounts c = plant.Counts(ch, pmtVolts[ch], bias[ch], newFirmware);
         r += QStringLiteral("%1,%2,%3,0,%4,0").arg(c.main).arg(periodMs[ch] / 2).arg(c.background).arg(c.gas);
     }

@@ -28,6 +28,7 @@ public:
     // ---- the unit's state, readable and settable by tests ----
     bool active[8];
     bool readingsStopped[8] = {};  // active, but no readings come
+    int64_t delivered[8] = {};     // readings of each channel given in "G" replies so far
     int channelFields = 8;         // fields of the channel reply ("A"); fewer cut it short
     int32_t periodMs[8];
     int32_t pmtVolts[8] = {};
