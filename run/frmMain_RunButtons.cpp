@@ -167,6 +167,7 @@ void frmMain::cmdSensor_Click(int16_t Index) {
         if (CtrlKeyRefuses()) return;
         cORUN& unit = RunUnit();
         const bool on = unit.EmissionOn(Index) > 0;
+        if (!on && unit.Terminating()) return;  // the exit has stopped the unit: off stays off
         // A digital input that holds the sensor in its present state wins.
         const bool first = Index <= 1;
         const int16_t forcing = on ? (first ? kEmission1On : kEmission2On) : (first ? kEmission1Off : kEmission2Off);
@@ -227,6 +228,11 @@ void frmMain::chkManPwr_Click(int16_t Index) {
         if (modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"))) {
             box->setChecked(!ticked);
             MsgBox(QStringLiteral("Close Edit Process form, to change output power setting."), vbExclamation);
+            return;
+        }
+        if (ticked && RunUnit().Terminating()) {
+            // The exit has stopped the unit: no channel goes to manual power again.
+            box->setChecked(false);
             return;
         }
         cApp& app = RunApp();

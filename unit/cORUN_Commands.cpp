@@ -59,6 +59,8 @@ void cORUN::setPMTCal(int ch, int32_t value) {
 }
 
 void cORUN::setEmissionOn(int s, int32_t value) {
+    // Once the program is ending, no emission is switched on again, whoever asks.
+    if (Terminating_ && value > 0) return;
     if (s != 1 || GasCalEnabled_) {
         EmissionOn_(s) = value;
         if (value > 0) setEmissionSetPt(s, EmissionSetPt_(s));
@@ -134,6 +136,8 @@ void cORUN::SendFilter(int n) {
 }
 
 void cORUN::setHandCtrlOutput(int o) {
+    // Once the program is ending, the hand control is only ever taken back.
+    if (Terminating_ && o != -1) return;
     HandCtrlOutput_ = o;
     if (o == -1) {
         setCommand(QStringLiteral("U0,") + Num(OutputCode::ZeroVolts));

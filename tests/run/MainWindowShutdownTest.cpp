@@ -171,8 +171,9 @@ TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
 
 // A client's presses in the confirmed exit, before the window goes: whatever would drive a
 // channel or switch a source on is refused as the run buttons are (05), what only switches
-// off is done; the unit, judged by what it holds, never has a source or an emission on
-// again, and the window never switches a channel to manual power.
+// off is done; the operator's own emission buttons and manual-power boxes do nothing
+// either. The unit, judged by what it holds, never has a source or an emission on again,
+// and the window never switches a channel to manual power.
 TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
     ServeRelay();
     Station({0, 1});
@@ -200,6 +201,11 @@ TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
             if (gApp->Phase() == PhaseCode::Shutdown) break;  // the server is gone
             SCOPED_TRACE(p.request);
             EXPECT_EQ(Remote(QString::fromLatin1(p.request)).toStdString(), p.reply);
+            for (int16_t c = 0; c <= 1; ++c) EXPECT_FALSE(form->chkManPwr(c)->isChecked()) << "channel " << c;
+        }
+        if (gApp->Phase() != PhaseCode::Shutdown) {
+            form->cmdSensor(rounds % 4)->click();
+            form->chkManPwr(rounds % 2)->click();
             for (int16_t c = 0; c <= 1; ++c) EXPECT_FALSE(form->chkManPwr(c)->isChecked()) << "channel " << c;
         }
         ++rounds;
