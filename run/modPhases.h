@@ -58,6 +58,9 @@ bool ReadingFailed(int16_t ch);
 // it, and its loop has not yet run on a reading. (A step shown that changes without a
 // start counts the same way.)
 void NoteLayerStart(int16_t ch);
+// Channel ch's loop runs on through its layer's start (CONSTANT before and after): the
+// readings it has run on still count, in the layer it now belongs to.
+void LoopRunsOn(int16_t ch);
 // The power a hold keeps on channel ch's output: the average of its last powers once its
 // loop has run on a reading in this layer; 0 when it never has (a hold never keeps a power
 // reached without a reading, nor one of another layer).

@@ -38,6 +38,11 @@ void InitPhaseStartLayer() {
                 return;
             }
         }
+        // A channel in CONSTANT runs on through the layer's start (a restart after STOP, the
+        // next layer of the step): its loop goes on, and is not held back to 0 until its
+        // detector reads again.
+        bool runsOn[8] = {};
+        for (int16_t ch = 0; ch <= 7; ++ch) runsOn[ch] = app.ChanPhase(ch) == PhaseCode::Constant;
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const int16_t chanPhase = app.ChanPhase(ch);
             const LayerRec* layer = ChanLayerRec(ch);
@@ -53,7 +58,8 @@ void InitPhaseStartLayer() {
         ClearQCMCalUse();
         bool detectorOff = false;
         for (int16_t ch = 0; ch <= 7; ++ch) {
-            NoteLayerStart(ch);
+            if (runsOn[ch] && app.ChanPhase(ch) == PhaseCode::Constant) LoopRunsOn(ch);
+            else NoteLayerStart(ch);
             const FilmRec* film = ChanFilmRec(ch);
             if (!film) continue;
             SendLayerParams(ch);

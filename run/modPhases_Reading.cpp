@@ -71,6 +71,10 @@ void NoteLayerStart(int16_t ch) {
     LoopRan(ch) = false;
 }
 
+void LoopRunsOn(int16_t ch) {
+    if (LoopLayer.inRange(ch)) LoopLayer(ch) = RunApp().ChanLayer(ch);
+}
+
 void RestartLoop(int16_t ch) {
     modCalculations::ResetPID(ch);
     // The loop starts afresh on a reading that comes after this.

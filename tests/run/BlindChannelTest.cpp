@@ -409,6 +409,26 @@ const Way kWays[] = {
          }
          return {};
      }},
+    {"a CONSTANT channel runs on through a stop and a start of its layer",
+     [] { gLayer(1).StartMode = 2; },
+     [](BlindChannelRows& t) -> QString {
+         if (t.Remote(QStringLiteral("@UP;2")) != QString()) return QStringLiteral("no start");
+         if (!t.TicksUntil([&] { return gApp->ChanPhase(0) == PhaseCode::Constant && t.Held(0) > 5.0; }, 200))
+             return QStringLiteral("output 0 never driven in CONSTANT");
+         if (t.Remote(QStringLiteral("@UP;3")) != QString()) return QStringLiteral("no stop");
+         if (!t.UntilPhase(PhaseCode::StopLayer, 20)) return QStringLiteral("no STOP LAYER");
+         for (const char* press : std::initializer_list<const char*>{"@UP;2", nullptr}) {
+             // Its loop goes on, on the readings it runs on: never back to 0 until the
+             // detector reads again.
+             for (int i = 0; i < 20; ++i) {
+                 if (!t.Ticks(1)) return QStringLiteral("the link did not settle");
+                 if (gApp->ChanPhase(0) != PhaseCode::Constant) return QStringLiteral("channel 0 left CONSTANT");
+                 if (t.Held(0) == 0.0) return QStringLiteral("output 0 dropped to 0 in %1").arg(modPhases::PhaseName(gApp->Phase()));
+             }
+             if (press && t.Remote(QString::fromLatin1(press)) != QString()) return QStringLiteral("no restart");
+         }
+         return {};
+     }},
     {"the rows at the start of the next layer",
      [] {
          gLayer(1).Thick = gLayer(2).Thick = 0.0;  // step 1 ends at once

@@ -107,6 +107,7 @@ protected:
     // The quartz monitors and the card's analog inputs read what the outputs of their
     // numbers drive, at every tick, while they are on.
     void AfterTick() override {
+        SeePhases();
         FollowDisturbances();
         bool any = false;
         QCMReadingArray R;
@@ -429,10 +430,18 @@ protected:
     bool FirstReading(int16_t ch) const { return sim_->Model().delivered[ch] != deliveredAtStart_[ch]; }
     // A layer starts: the disturbances drawn for this moment begin, and the detectors'
     // readings are counted from here.
+    // The channels' phases as last seen: at the end of a tick or an action, or at a change
+    // of the run's phase.
+    void SeePhases() {
+        for (int16_t ch = 0; ch <= 7; ++ch) phaseSeen_[ch] = gApp->ChanPhase(ch);
+    }
     void LayerStarts() {
         UnitModel& u = sim_->Model();
-        for (int ch = 0; ch <= 7; ++ch) {
-            deliveredAtStart_[ch] = u.delivered[ch];
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            // A channel in CONSTANT before and after the start runs on, on the readings it
+            // had; any other starts afresh and waits for its detector's next reading.
+            const bool runsOn = phaseSeen_[ch] == PhaseCode::Constant && gApp->ChanPhase(ch) == PhaseCode::Constant;
+            if (!runsOn) deliveredAtStart_[ch] = u.delivered[ch];
             if (!silentAtStart_[ch]) continue;
             silentAtStart_[ch] = false;
             if (!u.readingsStopped[ch] && u.active[ch]) detectorOff_[ch] = TickMs();
@@ -547,8 +556,10 @@ protected:
         if (::testing::Test::HasFatalFailure()) return false;
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
         for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
+        SeePhases();
         QObject::connect(gApp, &cApp::PhaseChange, form, [this](int16_t p) {
             if (p == PhaseCode::StartLayer) LayerStarts();
+            SeePhases();
         });
         const auto fail = [&](const QString& why) {
             ADD_FAILURE() << "walk of seed " << seed << " broke at step " << steps.size() << ": " << why.toStdString()
@@ -558,6 +569,7 @@ protected:
         };
         for (int i = 0; i < stepsPerWalk; ++i) {
             QString done = Act();
+            SeePhases();
             if (done.isEmpty()) done = QStringLiteral("wait");
             const int ticks = Pick(1, 30);
             steps << QStringLiteral("%1 (%2, then %3 ticks)").arg(done, modPhases::PhaseName(gApp->Phase())).arg(ticks);
@@ -579,6 +591,7 @@ private:
     std::mt19937 rng_;
     int64_t detectorOff_[8] = {};
     int64_t deliveredAtStart_[8] = {};
+    int16_t phaseSeen_[8] = {};
     bool silentAtStart_[8] = {};
     int outageAtStart_ = 0;
     bool quartzOn_[4] = {};
