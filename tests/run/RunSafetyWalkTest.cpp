@@ -439,8 +439,11 @@ protected:
         UnitModel& u = sim_->Model();
         for (int16_t ch = 0; ch <= 7; ++ch) {
             // A channel in CONSTANT before and after the start runs on, on the readings it
-            // had; any other starts afresh and waits for its detector's next reading.
-            const bool runsOn = phaseSeen_[ch] == PhaseCode::Constant && gApp->ChanPhase(ch) == PhaseCode::Constant;
+            // had; any other starts afresh and waits for its detector's next reading. A
+            // manual ramp seen last may have reached its rate, and so CONSTANT, in the tick
+            // that started the layer.
+            const int16_t seen = phaseSeen_[ch];
+            const bool runsOn = (seen == PhaseCode::Constant || seen == PhaseCode::ManRamp) && gApp->ChanPhase(ch) == PhaseCode::Constant;
             if (!runsOn) deliveredAtStart_[ch] = u.delivered[ch];
             if (!silentAtStart_[ch]) continue;
             silentAtStart_[ch] = false;
