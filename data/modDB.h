@@ -170,6 +170,8 @@ void ReplaceFile(const QString& from, const QString& to);
 // none, one is first added with the given columns set (every other column takes the
 // table's default) and read back.
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
+// The engine's error for a file whose lock another program holds.
+inline constexpr int32_t kLockedError = 3260;
 // Takes the write lock of db for the length of a load, into hold: every row is then read
 // whole, and nobody writes meanwhile. While another program holds the file (a backup, an
 // SQL shell, a share) it waits, up to a bound; a file still locked then raises the engine's

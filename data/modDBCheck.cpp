@@ -18,7 +18,6 @@ namespace modDB {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-constexpr int32_t kLocked = 3260;
 
 // Room the database needs beside it: a journal of every page a load or save changes (at
 // most the file itself) and the rows a first start adds.
@@ -143,7 +142,7 @@ QString DatabaseProblem(const QString& path) {
         // The engine refuses a file whose pages are broken past its header.
         if (e.number == 3049 || e.number == 3343)
             return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
-        if (e.number == kLocked) return e.description;  // names the file, the lock and the remedy
+        if (e.number == kLockedError) return e.description;  // names the file, the lock and the remedy
         return QStringLiteral("The database file %1 cannot be opened: %2").arg(name, e.description) + kCrLf +
                ChooseAnother();
     }

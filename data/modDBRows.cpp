@@ -60,7 +60,6 @@ namespace {
 // How long a load waits for a file that another program holds.
 constexpr qint64 kLockWaitMs = 10000;
 qint64 gLockWaitMs = kLockWaitMs;
-constexpr int32_t kLocked = 3260;
 }  // namespace
 
 void SetLockWaitMs(int ms) { gLockWaitMs = ms > 0 ? ms : kLockWaitMs; }
@@ -74,12 +73,12 @@ void WaitForFile(const QString& file, const std::function<void()>& attempt) {
             attempt();
             return;
         } catch (const RuntimeError& e) {
-            if (e.number != kLocked) throw;
+            if (e.number != kLockedError) throw;
         }
         if (waited.elapsed() >= gLockWaitMs) break;
         QThread::msleep(50);
     }
-    throw RuntimeError(kLocked, QStringLiteral("The recipe database %1 is locked by another program (waited %2 s). Nothing "
+    throw RuntimeError(kLockedError, QStringLiteral("The recipe database %1 is locked by another program (waited %2 s). Nothing "
                                                "was read from it or written to it. Close the program that holds it, "
                                                "then try again.")
                                     .arg(QDir::toNativeSeparators(ResolvePath(file)))

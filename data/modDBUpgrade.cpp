@@ -25,9 +25,6 @@ const QString kWorkFile = QStringLiteral("Work.mdb");
 const QString kNewFile = QStringLiteral("New.mdb");
 // The maker's support line, named in the messages that send the user to the maker.
 const QString kSupportPhone = QStringLiteral("555-0100");
-// The engine's error for a file another program holds.
-constexpr int32_t kLocked = 3260;
-
 
 // The backup beside the database: its name without the last four characters (the
 // extension), "_" and the stored version ("_200" when there is none), then those four.
@@ -239,7 +236,7 @@ QString UpgradeDB(const QString& path, FailedUpgrade onFailure) {
         // not be read for a lock) has not failed to upgrade: like a version that cannot be
         // read, it is left as it is and no fallback is opened; the caller reports the error
         // and keeps the database it had open. A lock is told once, by the caller.
-        const bool locked = cErrHandler::CurrentError().number == kLocked;
+        const bool locked = cErrHandler::CurrentError().number == kLockedError;
         if (readingVersion || locked) {
             if (!locked) ShowEngineErrors();
             if (!madeBackup.isEmpty()) QFile::remove(madeBackup);
