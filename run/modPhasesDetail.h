@@ -73,6 +73,11 @@ void ClearQCMCalUse();
 void RestartLoop(int16_t ch);
 // Channel ch's loop set a power on a live reading.
 void NoteLoopRan(int16_t ch);
+// Whether channel ch has a reading its loop has not stepped on; it is then spent.
+bool StepOnNewReading(int16_t ch);
+// Channel ch's loop step gave a number, or did not (named once, as a reading that gives
+// none; the channel is in error until a step gives one).
+void NoteStepNumber(int16_t ch, bool number);
 
 // ---- Helpers ----
 // The channel-only modes MAN POWER, MAN RAMP and CONSTANT, which the phase entries pass
