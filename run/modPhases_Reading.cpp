@@ -66,12 +66,14 @@ bool FreshReading(int16_t ch) {
 }
 
 // Per channel: the count of its quartz or analog readings; the unit's count of its
-// detector's readings when the intake last took one; the count of the reading its loop
-// last stepped on. A loop steps only on a reading it has not stepped on: a control tick
-// without one leaves the power where it is, so nothing is integrated on an old value.
+// detector's readings when the intake last took one; the count when the last control tick
+// began, and whether a reading came since then that its loop has not stepped on. A loop
+// steps only on a reading of its own tick: a control tick without one leaves the power
+// where it is, so nothing is integrated on an old value.
 BoundedArray<uint32_t, 0, 7> NotedCount;
 BoundedArray<uint32_t, 0, 7> TakenCount;
-BoundedArray<uint32_t, 0, 7> SteppedCount;
+BoundedArray<uint32_t, 0, 7> TickCount;
+BoundedArray<bool, 0, 7> NewThisTick;
 // Per channel: its last reading's calculation, or its loop's step on it, gave no number;
 // and whether that was named since the channel last went through whole.
 BoundedArray<bool, 0, 7> ReadingNotNumber;
@@ -88,7 +90,10 @@ uint32_t ReadingCount(int16_t ch) {
 
 // Every reading taken so far is spent: only one that comes after this drives a loop.
 void SpendReadings() {
-    for (int16_t ch = 0; ch <= 7; ++ch) SteppedCount(ch) = ReadingCount(ch);
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        TickCount(ch) = ReadingCount(ch);
+        NewThisTick(ch) = false;
+    }
 }
 
 // Named once, without a box: the control tick must never wait on one.
@@ -126,10 +131,17 @@ void NoteReadingNumber(int16_t ch, bool number) {
     else if (!StepNotNumber(ch)) NotNumberNamed(ch) = false;
 }
 
+void NoteControlTick() {
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        const uint32_t count = ReadingCount(ch);
+        NewThisTick(ch) = count != TickCount(ch);
+        TickCount(ch) = count;
+    }
+}
+
 bool StepOnNewReading(int16_t ch) {
-    const uint32_t count = ReadingCount(ch);
-    if (count == SteppedCount(ch)) return false;
-    SteppedCount(ch) = count;
+    if (!NewThisTick(ch)) return false;
+    NewThisTick(ch) = false;
     return true;
 }
 
@@ -181,7 +193,8 @@ void ForgetReadings() {
     LoopRan.fill(false);
     NotedCount.fill(0);
     TakenCount.fill(0);
-    SteppedCount.fill(0);
+    TickCount.fill(0);
+    NewThisTick.fill(false);
     ReadingNotNumber.fill(false);
     StepNotNumber.fill(false);
     NotNumberNamed.fill(false);
