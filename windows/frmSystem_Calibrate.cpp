@@ -104,6 +104,7 @@ void frmSystem::CalibrationProgress(const QString& Response) {
         if (unit.RdgType() == 0) {
             ResetCalibrate(false);
             if (unit.CalibrationRefused()) {
+                lblCal->setWordWrap(true);
                 lblCal->setText(QStringLiteral("Calibration Failed: the counts did not follow the bias. The old "
                                                "calibration is kept."));
                 lblCal->setVisible(true);

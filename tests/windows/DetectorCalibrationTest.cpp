@@ -8,6 +8,7 @@
 #include "platform/SSTab.h"
 #include "platform/VbControls.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -115,6 +116,10 @@ TEST_F(DetectorCalibration, ShowsItsProgressAndEndsDoneOrFailed) {
     const QStringList dead = Progress(40);
     EXPECT_EQ(dead.last(), "Calibration Failed: the counts did not follow the bias. The old calibration is kept.");
     EXPECT_TRUE(w->lblCal->isVisible());
+    w->show();
+    const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(w->grab().save(dir + "/setup_calibration_refused.png"));
     EXPECT_EQ(gORUN->CalSlope(kChannel, 0), slope);
     EXPECT_EQ(w->lblCalA(0)->text(), vb::Format(slope, "#.000000"));
     EXPECT_EQ(boxes.count(), 0);
