@@ -85,7 +85,11 @@ private:
         double previousThickness = 0.0;
         double zeroFrequency = 0.0;
         double zeroOffset = 0.0;
-        double lastTime = 0.0;
+        // The reading the rate is taken from (the millisecond clock, -1 before the first,
+        // and its frequency), and the last rate.
+        int64_t rateFromMs = -1;
+        double rateFromFrequency = 0.0;
+        double rate = 0.0;
     };
 
     void CloseMirels();

@@ -114,10 +114,22 @@ int32_t cMirel::GetReading(const QString& SN, MirelReadingArray& Reading) {
         }
         const double thickness = T - s.zeroOffset;
         Reading(1) = thickness * 0.001;
-        // The time since the last reading, in whole periods.
-        const double dt = vb::Int((static_cast<double>(TickMs()) - s.lastTime) * 0.001 / s.period) * s.period;
-        Reading(0) = dt == 0.0 ? 0.0 : (thickness - s.previousThickness) / dt;
-        s.lastTime = static_cast<double>(TickMs());
+        // The rate is the thickness grown over the real time since the reading it is taken
+        // from, which is kept until at least a whole period has passed: readings that come
+        // faster than the period give neither a rate of 0 nor one over a time rounded away.
+        // Between two rates the last one stands. Both ends are taken in the present
+        // material, so a zeroing or a new material between them changes nothing.
+        const int64_t now = TickMs();
+        if (s.rateFromMs < 0 || now < s.rateFromMs) {
+            s.rateFromMs = now;
+            s.rateFromFrequency = F;
+            s.rate = 0.0;
+        } else if ((now - s.rateFromMs) * 0.001 >= s.period) {
+            s.rate = (T - Thickness(s, s.rateFromFrequency)) / ((now - s.rateFromMs) * 0.001);
+            s.rateFromMs = now;
+            s.rateFromFrequency = F;
+        }
+        Reading(0) = s.rate;
         s.previousThickness = thickness;
         Status_ = MirelStatus::Success;
     } catch (...) {

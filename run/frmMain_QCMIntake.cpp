@@ -47,11 +47,19 @@ bool Fresh(int q, double value) {
 void frmMain::SaveReading(int16_t ch, double x) {
     const ProcTrace trace(gErr, QStringLiteral("frmMain_SaveReading"));
     try {
-        // A reading that is no number would stay in the channel's averages for good.
-        if (!std::isfinite(x)) throw RuntimeError::Overflow();
+        // A reading whose calculation gives no number at any step is no reading: it stays out
+        // of the channel's values and averages (where it would stay for good), and the
+        // channel is held at 0 until one gives a number.
+        const double before = gChanReading(ch);
         gChanReading(ch) = x;
+        const std::optional<double> user = std::isfinite(x) ? modCalculations::ChanUserValue(ch) : std::nullopt;
+        modPhases::NoteReadingNumber(ch, user.has_value());
+        if (!user) {
+            gChanReading(ch) = before;
+            return;
+        }
         gChanRateFilter(ch).Push(x);
-        gChanUser(ch) = modCalculations::CalcChanUser(ch);
+        gChanUser(ch) = *user;
         gChanUserFilter(ch).Push(gChanUser(ch));
         const int16_t out = RunApp().ChanOutput(ch);
         if (out >= 0) {

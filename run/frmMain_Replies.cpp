@@ -134,13 +134,10 @@ void frmMain::ControlTick(const QString& Response) {
     ReadingReplyText = ReplyBody(Response);
     cApp& app = RunApp();
     cORUN& unit = RunUnit();
-    for (int16_t ch = 0; ch <= 7; ++ch) {
-        const int16_t film = app.ChanFilm(ch);
-        // A channel whose calibration could not be read from the database has no valid
-        // reading to take.
-        if (film > 0 && InputType::IsEmission(gFilm(film).Input_Type) && !modDB::ChannelCalibrationUnread(ch))
-            SaveReading(ch, unit.ChanFlux(ch));
-    }
+    // Only a detector's new reading is taken, and only through a calibration that makes it
+    // depend on the detector.
+    for (int16_t ch = 0; ch <= 7; ++ch)
+        if (modPhases::TakeUnitReading(ch)) SaveReading(ch, unit.ChanFlux(ch));
     // An output that left the running layer through an edit stops before anything else.
     FollowOutputs();
     UpdateForm();

@@ -67,83 +67,75 @@ double CrossCorrectedRate(int16_t ch, Correction correction) {
     return 0.0;
 }
 
+// The values themselves; an arithmetic fault or a bad record throws.
+double RateFilterValue(int16_t ch) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    if (film < 1) return 0.0;
+    const FilmRec& f = gFilm(film);
+    const double average = gChanRateFilter(ch).Average();
+    if (IsEmission(f.Input_Type)) return Checked(Calibrated(average, f));
+    if (IsMeasured(f.Input_Type)) return Checked(average);
+    return 0.0;
+}
+
+double XChanRateValue(int16_t ch) {
+    return CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
+        double r = Calibrated(gChanReading(ch), f);
+        // Each cross channel's share is of its own filtered rate, calibrated with its own
+        // film.
+        for (const CrossChannel& x : CrossChannels(layer)) {
+            if (ServesLayer(x.chan)) r -= x.percent * RateFilterValue(x.chan) * 0.01;
+        }
+        return r;
+    });
+}
+
+double XChanCurentRateValue(int16_t ch) {
+    return CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
+        // The shares come off the raw value, before this channel's calibration.
+        double v = gChanReading(ch);
+        for (const CrossChannel& x : CrossChannels(layer)) {
+            if (ServesLayer(x.chan)) v -= x.percent * gChanRateFilter(x.chan).Average() * 0.01;
+        }
+        return Calibrated(v, f);
+    });
+}
+
+double ChanUserOrThrow(int16_t ch) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    if (film < 1) return 0.0;
+    const FilmRec& f = gFilm(film);
+    // An input without a measurement has no display value either.
+    if (!IsMeasured(f.Input_Type)) return 0.0;
+    double r = 0.0;
+    switch (gLayer(RunApp().ChanLayer(ch)).XChMode) {
+    case 0: r = XChanCurentRateValue(ch); break;
+    case 1: r = XChanRateValue(ch); break;
+    default: return 0.0;
+    }
+    return Checked((r - f.UnitsOffset) * f.UnitsCal);
+}
+
 }  // namespace
 
 double CalcChanRateFilter(int16_t ch) {
-    ORUN_PROC("modCalc_CalcChanRateFilter");
-    double result = 0.0;
-    try {
-        const int16_t film = RunApp().ChanFilm(ch);
-        if (film < 1) return result;
-        const FilmRec& f = gFilm(film);
-        const double average = gChanRateFilter(ch).Average();
-        if (IsEmission(f.Input_Type))
-            result = Checked(Calibrated(average, f));
-        else if (IsMeasured(f.Input_Type))
-            result = Checked(average);
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
+    return Reported("modCalc_CalcChanRateFilter", [ch] { return RateFilterValue(ch); });
 }
 
 double CalcXChanRate(int16_t ch) {
-    ORUN_PROC("modCalc_CalcXChanRate");
-    double result = 0.0;
-    try {
-        result = CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
-            double r = Calibrated(gChanReading(ch), f);
-            // Each cross channel's share is of its own filtered rate, calibrated with its
-            // own film.
-            for (const CrossChannel& x : CrossChannels(layer)) {
-                if (ServesLayer(x.chan)) r -= x.percent * CalcChanRateFilter(x.chan) * 0.01;
-            }
-            return r;
-        });
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
+    return Reported("modCalc_CalcXChanRate", [ch] { return XChanRateValue(ch); });
 }
 
 double CalcXChanCurentRate(int16_t ch) {
-    ORUN_PROC("modCalc_CalcXChanCurentRate");
-    double result = 0.0;
-    try {
-        result = CrossCorrectedRate(ch, [ch](const FilmRec& f, const LayerRec& layer) {
-            // The shares come off the raw value, before this channel's calibration.
-            double v = gChanReading(ch);
-            for (const CrossChannel& x : CrossChannels(layer)) {
-                if (ServesLayer(x.chan)) v -= x.percent * gChanRateFilter(x.chan).Average() * 0.01;
-            }
-            return Calibrated(v, f);
-        });
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
+    return Reported("modCalc_CalcXChanCurentRate", [ch] { return XChanCurentRateValue(ch); });
 }
 
 double CalcChanUser(int16_t ch) {
-    ORUN_PROC("modCalc_CalcChanUser");
-    double result = 0.0;
-    try {
-        const int16_t film = RunApp().ChanFilm(ch);
-        if (film < 1) return result;
-        const FilmRec& f = gFilm(film);
-        // An input without a measurement has no display value either.
-        if (!IsMeasured(f.Input_Type)) return result;
-        double r = 0.0;
-        switch (gLayer(RunApp().ChanLayer(ch)).XChMode) {
-        case 0: r = CalcXChanCurentRate(ch); break;
-        case 1: r = CalcXChanRate(ch); break;
-        default: return result;
-        }
-        result = Checked((r - f.UnitsOffset) * f.UnitsCal);
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
+    return Reported("modCalc_CalcChanUser", [ch] { return ChanUserOrThrow(ch); });
+}
+
+std::optional<double> ChanUserValue(int16_t ch) {
+    return Quiet([ch] { return ChanUserOrThrow(ch); });
 }
 
 double CalcChanDev(int16_t ch) {

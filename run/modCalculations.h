@@ -12,6 +12,7 @@
 #include "platform/BoundedArray.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace modCalculations {
 
@@ -27,6 +28,9 @@ double CalcXChanCurentRate(int16_t ch);
 // Rate in the film's display units: (rate - UnitsOffset) * UnitsCal, the rate by the
 // layer's cross-channel mode (0 Current, 1 Rate; any other mode gives 0).
 double CalcChanUser(int16_t ch);
+// The same value, or none when a step of its calculation is no number (an overflow, a
+// division by 0); nothing is reported. Any other error goes on to the caller.
+std::optional<double> ChanUserValue(int16_t ch);
 // Deviation from the set point in percent, in the phases that follow a set point
 // (SHTR DLY, DEPOSIT, MAN POWER, MAN RAMP, CONSTANT); 0 otherwise and for a set point of 0.
 double CalcChanDev(int16_t ch);
@@ -48,6 +52,9 @@ void ResetPID(int16_t ch);
 // present power and every eleventh is computed. Not clamped: the output's Power setter
 // clamps. dev is left unchanged.
 double CalcPIDPower(double& dev, double dt, int16_t ch);
+// The same step, or none when it is no number; nothing is reported. (The history has
+// moved on as for any step.)
+std::optional<double> PIDPowerValue(double dev, double dt, int16_t ch);
 
 }  // namespace modCalculations
 

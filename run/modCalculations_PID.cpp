@@ -44,43 +44,45 @@ void ResetPID(int16_t ch) {
     gPIDErr2(ch) = 0.0;
 }
 
+namespace {
+
+double PIDStep(double dev, double dt, int16_t ch) {
+    const int16_t film = RunApp().ChanFilm(ch);
+    if (film < 1) return 0.0;
+    const int16_t out = RunApp().ChanOutput(ch);
+    if (out < 0) return 0.0;
+    const FilmRec& f = gFilm(film);
+
+    // The present power as the output's whole-number count gives it back, so a step
+    // smaller than half a count leaves the output where it is.
+    const double present = RunUnit().Power(out);
+    if (HoldStep(dev, ch)) return present;
+
+    gPIDErr2(ch) = gPIDErr1(ch);
+    gPIDErr1(ch) = gPIDErr0(ch);
+    gPIDErr0(ch) = dev;
+    const double e0 = gPIDErr0(ch);
+    const double e1 = gPIDErr1(ch);
+    const double e2 = gPIDErr2(ch);
+    const double p = e0 - e1;
+    const double i = f.ITerm > 0.0 ? e0 * dt / f.ITerm : 0.0;
+    const double d = dt > 0.0 ? (e0 - 2.0 * e1 + e2) * f.DTerm / dt : 0.0;
+    const double stepPct = Checked(0.0001 * (f.PTerm * ((p + i) + d)) * 100.0);
+
+    const double limit = f.SLEW_RATE * dt;
+    if (stepPct > limit) return Checked(present + limit);
+    if (stepPct < -limit) return Checked(present - limit);
+    return present + stepPct;
+}
+
+}  // namespace
+
 double CalcPIDPower(double& dev, double dt, int16_t ch) {
-    ORUN_PROC("modCalc_CalcPIDPower");
-    double result = 0.0;
-    try {
-        const int16_t film = RunApp().ChanFilm(ch);
-        if (film < 1) return result;
-        const int16_t out = RunApp().ChanOutput(ch);
-        if (out < 0) return result;
-        const FilmRec& f = gFilm(film);
+    return Reported("modCalc_CalcPIDPower", [&] { return PIDStep(dev, dt, ch); });
+}
 
-        // The present power as the output's whole-number count gives it back, so a step
-        // smaller than half a count leaves the output where it is.
-        const double present = RunUnit().Power(out);
-        if (HoldStep(dev, ch)) return result = present;
-
-        gPIDErr2(ch) = gPIDErr1(ch);
-        gPIDErr1(ch) = gPIDErr0(ch);
-        gPIDErr0(ch) = dev;
-        const double e0 = gPIDErr0(ch);
-        const double e1 = gPIDErr1(ch);
-        const double e2 = gPIDErr2(ch);
-        const double p = e0 - e1;
-        const double i = f.ITerm > 0.0 ? e0 * dt / f.ITerm : 0.0;
-        const double d = dt > 0.0 ? (e0 - 2.0 * e1 + e2) * f.DTerm / dt : 0.0;
-        const double stepPct = Checked(0.0001 * (f.PTerm * ((p + i) + d)) * 100.0);
-
-        const double limit = f.SLEW_RATE * dt;
-        if (stepPct > limit)
-            result = Checked(present + limit);
-        else if (stepPct < -limit)
-            result = Checked(present - limit);
-        else
-            result = present + stepPct;
-    } catch (...) {
-        gErr.HandleError();
-    }
-    return result;
+std::optional<double> PIDPowerValue(double dev, double dt, int16_t ch) {
+    return Quiet([&] { return PIDStep(dev, dt, ch); });
 }
 
 }  // namespace modCalculations

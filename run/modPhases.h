@@ -44,6 +44,19 @@ bool DetectorReady(int16_t ch);
 void NoteReading(int16_t ch, int32_t inputType);
 // Forgets every noted reading (a new station, in tests).
 void ForgetReadings();
+// Whether channel ch has no calibration to read its detector with: one that could not be
+// read from the database, or one whose reading does not depend on the detector (see
+// cORUN::CalibrationSound). Such a channel has no valid reading.
+bool CalibrationMissing(int16_t ch);
+// Whether the unit delivered a reading of channel ch's detector that the intake has not
+// taken yet, for a film that reads the detector through a calibration: true once per
+// reading.
+bool TakeUnitReading(int16_t ch);
+// The intake took a reading of channel ch; number is false when a step of its
+// calculation gave no number. Such a reading is no reading: the channel is held at 0 and
+// in error until one gives a number, and that is named once (the error report and a tip
+// over the main window, never a box).
+void NoteReadingNumber(int16_t ch, bool number);
 // Whether channel ch has a live reading of its film's input: an emission detector given its
 // film's volts (more than 0), active, still reading, and with a reading of its own since
 // its layer started or its loop last restarted; an enabled quartz monitor or an analog

@@ -73,6 +73,14 @@ void ClearQCMCalUse();
 void RestartLoop(int16_t ch);
 // Channel ch's loop set a power on a live reading.
 void NoteLoopRan(int16_t ch);
+// A control tick begins: the readings that came since the last one are this tick's.
+void NoteControlTick();
+// Whether channel ch has a reading that came since the last control tick and that its loop
+// has not stepped on; it is then spent. A reading from an earlier tick never moves a loop.
+bool StepOnNewReading(int16_t ch);
+// Channel ch's loop step gave a number, or did not (named once, as a reading that gives
+// none; the channel is in error until a step gives one).
+void NoteStepNumber(int16_t ch, bool number);
 
 // ---- Helpers ----
 // The channel-only modes MAN POWER, MAN RAMP and CONSTANT, which the phase entries pass

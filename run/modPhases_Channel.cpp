@@ -77,11 +77,21 @@ void ControlChannel(int16_t ch) {
         RestartLoop(ch);
         return;
     }
-    NoteLoopRan(ch);
+    // A tick without a new reading leaves the power where the last one put it.
+    if (!StepOnNewReading(ch)) return;
     const double period = InputType::IsEmission(film->Input_Type) ? RunUnit().ChanPeriod(ch) : RunQCM().Period();
+    const std::optional<double> power = modCalculations::PIDPowerValue(error, period, ch);
+    NoteStepNumber(ch, power.has_value());
+    if (!power) {
+        // A step that gives no number sets no power: the source is held at 0.
+        SetChanPower(ch, 0.0);
+        RestartLoop(ch);
+        return;
+    }
+    NoteLoopRan(ch);
     // The loop keeps within the film's own maximum, also where the output's limit was set
     // by another step's film.
-    SetChanPower(ch, std::min(modCalculations::CalcPIDPower(error, period, ch), film->Max_Power));
+    SetChanPower(ch, std::min(*power, film->Max_Power));
 }
 
 }  // namespace modPhases

@@ -13,6 +13,8 @@
 #include "platform/Dialogs.h"
 #include "unit/cORUN.h"
 
+#include <QStringList>
+
 namespace modPhases {
 
 namespace {
@@ -20,12 +22,35 @@ constexpr int16_t kManualStart = 1;
 constexpr int16_t kConstantStart = 2;
 // Seconds INDEX waits before it gives up.
 constexpr double kIndexTimeout = 20.0;
+// A detector without a calibration that makes its reading depend on it gives the step no
+// reading to run on: the layer does not start, the channels are named with what to do,
+// and no source of the step is driven (its warm-up ramps and soaks included).
+bool RefusedUncalibrated() {
+    QStringList channels;
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        const FilmRec* film = ChanFilmRec(ch);
+        if (film && InputType::IsEmission(film->Input_Type) && CalibrationMissing(ch)) channels << vb::CStr(ch + 1);
+    }
+    if (channels.isEmpty()) return false;
+    const QString named = channels.size() == 1 ? QStringLiteral("Channel ") + channels[0] + QStringLiteral(" is")
+                                               : QStringLiteral("Channels ") + channels.join(QStringLiteral(", ")) +
+                                                     QStringLiteral(" are");
+    RunApp().setPhase(PhaseCode::StopLayer);
+    MsgBox(named + QStringLiteral(" not calibrated: the detector's calibration could not be read, or gives a reading "
+                                  "that does not depend on the detector.") +
+               QStringLiteral("\r\nCalibrate the channel (Setup, System, Channel tab, Calibrate), then start the layer "
+                              "again.\r\n\r\nLayer Stopped!"),
+           vbExclamation | vbOKOnly);
+    return true;
+}
+
 }  // namespace
 
 void InitPhaseStartLayer() {
     ORUN_PROC("modPhases_InitPhaseStartLayer");
     try {
         cApp& app = RunApp();
+        if (RefusedUncalibrated()) return;
         // A layer in manual start asks its prompt first; Cancel keeps the layer stopped and
         // leaves the channels as they are.
         for (int16_t ch = 0; ch <= 7; ++ch) {

@@ -49,6 +49,8 @@ void InitPhase(int16_t phase) {
 }
 
 void DoPhase() {
+    // Only the readings that came since the last tick may move a loop in this one.
+    NoteControlTick();
     if (!PhaseBusy) {
         switch (RunApp().Phase()) {
         case PhaseCode::StopLayer: DoPhaseStopLayer(); break;

@@ -14,11 +14,14 @@
 #include "app/Globals.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
+#include "app/cErrHandler.h"
+#include "app/frmTip.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "data/modDB.h"
 #include "platform/Clock.h"
 #include "qcm/cQCM.h"
+#include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
 
@@ -62,7 +65,91 @@ bool FreshReading(int16_t ch) {
     return LoopLayer(ch) == RunApp().ChanLayer(ch) && RunUnit().ReadingsTaken(ch) != LoopMark(ch);
 }
 
+// Per channel: the count of its quartz or analog readings; the unit's count of its
+// detector's readings when the intake last took one; the count when the last control tick
+// began, and whether a reading came since then that its loop has not stepped on. A loop
+// steps only on a reading of its own tick: a control tick without one leaves the power
+// where it is, so nothing is integrated on an old value.
+BoundedArray<uint32_t, 0, 7> NotedCount;
+BoundedArray<uint32_t, 0, 7> TakenCount;
+BoundedArray<uint32_t, 0, 7> TickCount;
+BoundedArray<bool, 0, 7> NewThisTick;
+// Per channel: its last reading's calculation, or its loop's step on it, gave no number;
+// and whether that was named since the channel last went through whole.
+BoundedArray<bool, 0, 7> ReadingNotNumber;
+BoundedArray<bool, 0, 7> StepNotNumber;
+BoundedArray<bool, 0, 7> NotNumberNamed;
+// How long the fault's tip stays over the main window (ms).
+constexpr int32_t kFaultTipMs = 10000;
+
+uint32_t ReadingCount(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (film && InputType::IsEmission(film->Input_Type)) return RunUnit().ReadingsTaken(ch);
+    return NotedCount(ch);
+}
+
+// Every reading taken so far is spent: only one that comes after this drives a loop.
+void SpendReadings() {
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        TickCount(ch) = ReadingCount(ch);
+        NewThisTick(ch) = false;
+    }
+}
+
+// Named once, without a box: the control tick must never wait on one.
+void NameNotNumber(int16_t ch) {
+    if (NotNumberNamed(ch)) return;
+    NotNumberNamed(ch) = true;
+    const QString text = QStringLiteral("Channel %1 has no valid reading: its calculation gives no number (an overflow or "
+                                        "a division by 0; check the channel's calibration and its film's Cal. Gain, Cal. "
+                                        "Zero and User Mulitplier). Its source is held at 0 until it reads a number again.")
+                             .arg(ch + 1);
+    gErr.Note(text);
+    if (gMainForm) frmTip::ShowTip(gMainForm, text, kFaultTipMs);
+}
+
 }  // namespace
+
+bool CalibrationMissing(int16_t ch) {
+    if (!LoopLayer.inRange(ch) || !gORUN) return false;
+    return modDB::ChannelCalibrationUnread(ch) || !gORUN->CalibrationSound(ch);
+}
+
+bool TakeUnitReading(int16_t ch) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || !InputType::IsEmission(film->Input_Type) || CalibrationMissing(ch)) return false;
+    const uint32_t count = RunUnit().ReadingsTaken(ch);
+    if (count == TakenCount(ch)) return false;
+    TakenCount(ch) = count;
+    return true;
+}
+
+void NoteReadingNumber(int16_t ch, bool number) {
+    if (!ReadingNotNumber.inRange(ch)) return;
+    ReadingNotNumber(ch) = !number;
+    if (!number) NameNotNumber(ch);
+    else if (!StepNotNumber(ch)) NotNumberNamed(ch) = false;
+}
+
+void NoteControlTick() {
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        const uint32_t count = ReadingCount(ch);
+        NewThisTick(ch) = count != TickCount(ch);
+        TickCount(ch) = count;
+    }
+}
+
+bool StepOnNewReading(int16_t ch) {
+    if (!NewThisTick(ch)) return false;
+    NewThisTick(ch) = false;
+    return true;
+}
+
+void NoteStepNumber(int16_t ch, bool number) {
+    StepNotNumber(ch) = !number;
+    if (!number) NameNotNumber(ch);
+    else NotNumberNamed(ch) = false;
+}
 
 void NoteLayerStart(int16_t ch) {
     if (!LoopLayer.inRange(ch)) return;
@@ -96,6 +183,7 @@ void NoteReading(int16_t ch, int32_t inputType) {
     if (!ReadingInput.inRange(ch)) return;
     ReadingInput(ch) = inputType;
     ReadingTime(ch) = Timer();
+    ++NotedCount(ch);
 }
 
 void ForgetReadings() {
@@ -103,6 +191,13 @@ void ForgetReadings() {
     LoopLayer.fill(0);
     LoopMark.fill(0);
     LoopRan.fill(false);
+    NotedCount.fill(0);
+    TakenCount.fill(0);
+    TickCount.fill(0);
+    NewThisTick.fill(false);
+    ReadingNotNumber.fill(false);
+    StepNotNumber.fill(false);
+    NotNumberNamed.fill(false);
     LastReply = LastReadingReply = 0.0f;
 }
 
@@ -112,15 +207,15 @@ namespace {
 // its own arrived since its layer started or its loop restarted.
 bool InputReads(int16_t ch, bool fresh) {
     const FilmRec* film = ChanFilmRec(ch);
-    if (!film) return false;
+    if (!film || ReadingNotNumber(ch)) return false;
     const int32_t type = film->Input_Type;
     if (InputType::IsEmission(type)) {
         // A detector at 0 V reads nothing, whatever the unit reports.
         const int32_t volts = vb::CLng(film->Sensor_PMT);
         const cORUN& unit = RunUnit();
-        // Nor does one whose calibration could not be read from the database.
+        // Nor does one without a calibration that makes its reading depend on it.
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
-               !modDB::ChannelCalibrationUnread(ch) &&
+               !CalibrationMissing(ch) &&
                (unit.ChanError(ch) & kReadingsStopped) == 0 && (!fresh || FreshReading(ch)) &&
                modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
     }
@@ -136,7 +231,7 @@ bool InputReads(int16_t ch, bool fresh) {
 
 bool ReadingLive(int16_t ch) { return InputReads(ch, true); }
 
-bool ReadingFailed(int16_t ch) { return !InputReads(ch, false); }
+bool ReadingFailed(int16_t ch) { return !InputReads(ch, false) || (StepNotNumber.inRange(ch) && StepNotNumber(ch)); }
 
 bool UnderRateControl(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
@@ -168,6 +263,9 @@ bool HoldBlindChannels() {
 
 void NoteUnitReply(bool reading) {
     const float now = Timer();
+    // After a stall of the link (a reset, a unit that restarted) no reading from before it
+    // drives anything.
+    if (LastReply != 0.0f && modUtil::TimeDiff(LastReply, now) > kReadingsSilent) SpendReadings();
     LastReply = now;
     if (reading) LastReadingReply = now;
 }

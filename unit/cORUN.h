@@ -233,6 +233,15 @@ public:
     void setCalSlope(int ch, int integ, double v) { CalSlope_(ch)(integ) = v; }
     double CalIntercept(int ch, int integ) const { return CalIntercept_(ch)(integ); }
     void setCalIntercept(int ch, int integ, double v) { CalIntercept_(ch)(integ) = v; }
+    // Whether the channel's calibration gives a reading that depends on its detector: every
+    // value a number, no count of the converter's range taking the flux beyond a number,
+    // and the main counts moving the flux over that range by at least one step of the bias
+    // it was calibrated against. A slope of 0 (a row no calibration ever wrote, equal
+    // counts at both biases), one so small or an intercept so large that the flux stays
+    // the same whatever the detector sees, is no calibration.
+    bool CalibrationSound(int ch) const;
+    // The last calibration measured no such line: the channel kept the one it had.
+    bool CalibrationRefused() const { return CalRefused_; }
 
 signals:
     // A command was put on the wire (not when it was queued).
@@ -302,6 +311,11 @@ private:
 
     // ---- channel signals and calibration ----
     void UpdateFlux(int ch);
+    // The flux that counts c0 (main), c2 (background) and c4 (gas) give through the lines
+    // of slopes s and intercepts b.
+    double FluxOf(int ch, const BoundedArray<double, 0, 1>& s, const BoundedArray<double, 0, 1>& b, double c0, double c2,
+                  double c4) const;
+    bool LinesSound(int ch, const BoundedArray<double, 0, 1>& s, const BoundedArray<double, 0, 1>& b) const;
     void CalAcknowledge();
     void CalSlopeIntercept(int ch);
 
@@ -385,6 +399,8 @@ private:
     int32_t CalNextState_ = 0;
     int32_t CalCount_ = 0;
     int32_t CalSum_[2] = {0, 0};
+    CountsPerIntegration CalKeptLo_{};  // the low counts the calibration under way replaced
+    bool CalRefused_ = false;
     int32_t CalHiBias_ = 2000;
     int32_t CalLoBias_ = 100;
     PerSensor<int32_t> EmissionOn_;

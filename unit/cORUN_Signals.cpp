@@ -12,6 +12,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QPointer>
+#include <cmath>
 
 namespace {
 
@@ -49,20 +50,40 @@ double cORUN::ChanFlux(int ch) const { return ChanFlux_(ch); }
 double cORUN::ChanPercent(int ch) const { return Limited0To100(ChanPercent_(ch)); }
 double cORUN::GasPercent(int ch) const { return Limited0To100(GasPercent_(ch)); }
 
-// Runs for every reading of a channel while no calibration is in progress.
-void cORUN::UpdateFlux(int ch) {
-    const double bkg = I3_Bkg(ch);
-    const double x = I1_Total(ch) - bkg;
-    if (Version_ < 200) {
-        // Old firmware counts fall as the light rises.
-        ChanFlux_(ch) = -x;
-        return;
-    }
-    const double y = I2_Total(ch) - bkg;
+double cORUN::FluxOf(int ch, const PerIntegration& s, const PerIntegration& b, double c0, double c2, double c4) const {
+    const double hi = CalHiBias_;
+    const double bkg = hi - (s(1) * c2 + b(1));
+    const double x = (hi - (s(0) * c0 + b(0))) - bkg;
+    // Old firmware counts fall as the light rises.
+    if (Version_ < 200) return -x;
+    const double y = (hi - (s(0) * c4 + b(0))) - bkg;
     const int32_t sensor = SensorMap_(ch);
     // Only the two gas sensors carry a factor; a map to any other sensor has none.
     const double gasCal = (sensor == 0 || sensor == 1) ? GasCal(sensor) : 0.0;
-    ChanFlux_(ch) = GasCalEnabled_ ? x - gasCal * y : x;
+    return GasCalEnabled_ ? x - gasCal * y : x;
+}
+
+bool cORUN::LinesSound(int ch, const PerIntegration& s, const PerIntegration& b) const {
+    for (int i = 0; i <= 1; ++i)
+        if (!std::isfinite(s(i)) || !std::isfinite(b(i))) return false;
+    // The converter's counts are 32-bit: every corner of their range must give a number,
+    // and the main counts must move the flux over their range by at least one bias step.
+    constexpr double kCountsTop = 2147483647.0;
+    for (double c0 : {0.0, kCountsTop})
+        for (double c2 : {0.0, kCountsTop})
+            if (!std::isfinite(FluxOf(ch, s, b, c0, c2, c0))) return false;
+    return std::fabs(FluxOf(ch, s, b, kCountsTop, 0.0, 0.0) - FluxOf(ch, s, b, 0.0, 0.0, 0.0)) >= 1.0;
+}
+
+bool cORUN::CalibrationSound(int ch) const {
+    return PerChannel<int32_t>::inRange(ch) && LinesSound(ch, CalSlope_(ch), CalIntercept_(ch));
+}
+
+// Runs for every reading of a channel while no calibration is in progress.
+void cORUN::UpdateFlux(int ch) {
+    const BoundedArray<int32_t, 0, 5>& r = Reading_(ch);
+    ChanFlux_(ch) = FluxOf(ch, CalSlope_(ch), CalIntercept_(ch), r(0), r(2), r(4));
+    if (Version_ < 200) return;  // the percentages are left as they were
     // A zero high bias (a configuration value) would make the percentages meaningless;
     // they are then left as they were.
     if (CalHiBias_ == 0) return;
@@ -78,6 +99,7 @@ void cORUN::setCalChan(int ch) {
         // flux of the other channels never freezes on a calibration that cannot run.
         if (!PerChannel<int32_t>::inRange(ch)) throw RuntimeError::SubscriptOutOfRange();
         CalChan_ = ch;
+        CalRefused_ = false;
         RdgType_ = RdgType::AwaitingAck;
         CalNextState_ = RdgType::LowPoint;
         const QString c = vb::CStr(ch + 1);
@@ -143,6 +165,7 @@ void cORUN::CalSlopeIntercept(int ch) {
             v1 = AddChecked(background, CalSum_[1]) / CalCount_;
         }
         if (RdgType_ == RdgType::LowPoint) {
+            CalKeptLo_ = CalLoCounts_(ch);
             CalLoCounts_(ch)(0) = v0;
             CalLoCounts_(ch)(1) = v1;
             RdgType_ = RdgType::AwaitingAck;
@@ -152,17 +175,34 @@ void cORUN::CalSlopeIntercept(int ch) {
                            vb::CStr(static_cast<int>(CalHiBias_)));
             return;
         }
-        CalHiCounts_(ch)(0) = v0;
-        CalHiCounts_(ch)(1) = v1;
+        const CountsPerIntegration hiCounts = [&] {
+            CountsPerIntegration c;
+            c(0) = v0;
+            c(1) = v1;
+            return c;
+        }();
+        PerIntegration slope;
+        PerIntegration intercept;
+        bool flat = false;
         for (int i = 0; i <= 1; ++i) {
-            const int32_t hi = CalHiCounts_(ch)(i);
+            const int32_t hi = hiCounts(i);
             const int32_t lo = CalLoCounts_(ch)(i);
             // Equal counts give a flat line rather than a division by zero; the
             // difference is taken in floating point so that no count pair overflows.
-            const double slope =
-                hi == lo ? 0.0 : (static_cast<double>(CalHiBias_) - CalLoBias_) / (static_cast<double>(hi) - lo);
-            CalSlope_(ch)(i) = slope;
-            CalIntercept_(ch)(i) = CalHiBias_ - hi * slope;
+            slope(i) = hi == lo ? 0.0 : (static_cast<double>(CalHiBias_) - CalLoBias_) / (static_cast<double>(hi) - lo);
+            intercept(i) = CalHiBias_ - hi * slope(i);
+            // A converter whose counts did not follow the bias over its range measured
+            // nothing.
+            flat = flat || std::fabs(slope(i)) * 2147483647.0 < 1.0;
+        }
+        if (flat || !LinesSound(ch, slope, intercept)) {
+            // No calibration: the channel keeps the one it had, its counts included.
+            CalLoCounts_(ch) = CalKeptLo_;
+            CalRefused_ = true;
+        } else {
+            CalHiCounts_(ch) = hiCounts;
+            CalSlope_(ch) = slope;
+            CalIntercept_(ch) = intercept;
         }
         RdgType_ = RdgType::Normal;
     } catch (...) {

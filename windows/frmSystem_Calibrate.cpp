@@ -103,6 +103,12 @@ void frmSystem::CalibrationProgress(const QString& Response) {
         cORUN& unit = RunUnit();
         if (unit.RdgType() == 0) {
             ResetCalibrate(false);
+            if (unit.CalibrationRefused()) {
+                lblCal->setWordWrap(true);
+                lblCal->setText(QStringLiteral("Calibration Failed: the counts did not follow the bias. The old "
+                                               "calibration is kept."));
+                lblCal->setVisible(true);
+            }
             return;
         }
         if (!Response.startsWith(QLatin1Char('G'))) return;

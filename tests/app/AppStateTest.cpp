@@ -16,6 +16,7 @@
 #include "run/modIO.h"
 #include "support/DialogRecorder.h"
 #include "support/ProgramState.h"
+#include "support/StationRecords.h"
 #include "support/TempProgramFolder.h"
 #include "unit/LinkHarness.h"
 #include "windows/frmGraph.h"
@@ -38,6 +39,7 @@ protected:
         gFilm(1).QCM_NUMBER = -1;  // calibrates against no quartz monitor
         ProgramObjects::CreateApp();
         ProgramObjects::CreateUnit();
+        SoundCalibration(*gORUN);
         ProgramObjects::CreateQCM();
         ProgramObjects::CreateMainForm();
         Identify(*gORUN);

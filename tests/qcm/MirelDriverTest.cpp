@@ -64,8 +64,8 @@ TEST_F(MirelDriver, FindsTheSensorsAndSendsThemTheirTiming) {
     EXPECT_TRUE(a.Commands().isEmpty());
 }
 
-// Frequency, crystal life, thickness from the first reading on, and a rate over the
-// whole periods between readings.
+// Frequency, crystal life, thickness from the first reading on, and a rate over the real
+// time between readings at least a period apart.
 TEST_F(MirelDriver, ReadingsTurnTheCountIntoFrequencyLifeThicknessAndRate) {
     ASSERT_TRUE(Plug(a));
     ASSERT_EQ(mirel.FindMirels(found), 1);
@@ -78,14 +78,21 @@ TEST_F(MirelDriver, ReadingsTurnTheCountIntoFrequencyLifeThicknessAndRate) {
     EXPECT_EQ(r(1), 0.0) << "the first reading is the thickness origin";
     const double origin = ThicknessAtZ1(6.0e6, r(2), 1.0);
 
+    // The rate is over the real time since the reading it is taken from, kept until a
+    // whole period (0.25 s) has passed; a reading before that carries the last rate.
     struct Step {
         int64_t ms;
         const char* count;
-        double dt;
+        bool newRate;
     };
-    double before = 0.0;
-    for (const Step& s : {Step{600, "41541235", 0.5}, Step{200, "41560000", 0.0}, Step{1000, "41600000", 1.0}}) {
+    double from = 0.0;  // the thickness the rate is taken from
+    int64_t fromMs = 0;
+    int64_t at = 0;
+    double rate = 0.0;
+    for (const Step& s : {Step{600, "41541235", true}, Step{200, "41560000", false}, Step{1000, "41600000", true},
+                          Step{100, "41610000", false}, Step{150, "41620000", true}}) {
         Clock::Advance(s.ms);
+        at += s.ms;
         a.countText = QString::fromLatin1(s.count);
         ASSERT_EQ(mirel.GetReading(sn, r), 0) << s.count;
         EXPECT_EQ(a.Commands().last(), QStringLiteral("!A1"));
@@ -94,8 +101,12 @@ TEST_F(MirelDriver, ReadingsTurnTheCountIntoFrequencyLifeThicknessAndRate) {
         EXPECT_NEAR(r(3), 100.0 - (6.0e6 - F) * 100.0 / 1.0e6, 1e-9);
         const double thickness = ThicknessAtZ1(6.0e6, F, 1.0) - origin;
         EXPECT_NEAR(r(1) * 1000.0, thickness, thickness * 1e-9);
-        EXPECT_NEAR(r(0), s.dt == 0.0 ? 0.0 : (thickness - before) / s.dt, 1e-6) << s.ms << " ms";
-        before = thickness;
+        if (s.newRate) {
+            rate = (thickness - from) / ((at - fromMs) * 0.001);
+            from = thickness;
+            fromMs = at;
+        }
+        EXPECT_NEAR(r(0), rate, 1e-6) << s.ms << " ms";
     }
 
     // Counts that are no reading.

@@ -181,6 +181,30 @@ QString SilentFromStart(BlindChannelRows& t, int action, bool linkDrop) {
     return done({});
 }
 
+// Channel 0's detector stops reading n ticks into DEPOSIT, while its loop still climbs
+// towards the rate. No tick without a reading raises its power (nothing is integrated on
+// the last reading), and the film's Hold keeps at most the power the loop had at its last
+// reading, for good.
+QString StopsWhileClimbing(BlindChannelRows& t, int n) {
+    if (t.Remote(QStringLiteral("@UP;2")) != QString()) return QStringLiteral("no start");
+    if (!t.UntilPhase(PhaseCode::Deposit) || !t.TicksUntil([&] { return t.Held(0) > 0.0; }, 50))
+        return QStringLiteral("output 0 never driven");
+    if (!t.Ticks(n)) return QStringLiteral("the link did not settle");
+    t.sim_->Model().readingsStopped[0] = true;
+    const double last = t.Held(0);
+    bool held = false;
+    for (int i = 0; i < 60; ++i) {
+        if (!t.Ticks(1)) return QStringLiteral("the link did not settle");
+        if (t.Held(0) > last + BlindChannelRows::kCodeStep)
+            return QStringLiteral("output 0 rose from %1 % to %2 % without a reading").arg(last).arg(t.Held(0));
+        held = held || gApp->ChanPhase(0) == PhaseCode::HoldPower;
+        if (held && gApp->ChanPhase(0) != PhaseCode::HoldPower) return QStringLiteral("the hold let go");
+    }
+    if (!held) return QStringLiteral("channel 0 not held");
+    if (t.Held(0) <= 0.0) return QStringLiteral("held at 0 %");
+    return {};
+}
+
 // Channel 0 deposits at some power; the unit falls silent, the window shows COMM ERROR,
 // and the stop (or the exit) is asked for. The row shows what the unit still drives,
 // marked, until the unit takes the zero once it answers again.
@@ -212,6 +236,10 @@ QString StopUnheard(BlindChannelRows& t, bool exit) {
 }
 
 const Way kWays[] = {
+    {"a detector that stops 2 ticks into DEPOSIT while its loop climbs, error action Hold", StraightToDeposit(2),
+     [](BlindChannelRows& t) { return StopsWhileClimbing(t, 2); }},
+    {"a detector that stops 5 ticks into DEPOSIT while its loop climbs, error action Hold", StraightToDeposit(2),
+     [](BlindChannelRows& t) { return StopsWhileClimbing(t, 5); }},
     {"a detector silent from its layer start, error action Ignore", StraightToDeposit(0),
      [](BlindChannelRows& t) { return SilentFromStart(t, 0, false); }},
     {"a detector silent from its layer start, error action Stop", StraightToDeposit(1),

@@ -51,9 +51,11 @@ protected:
         modDB::DBLoad(QStringLiteral("ORUN.MDB"));
         gApp->IniReadApp(SetupFile, QStringLiteral("Display"));
         ProgramObjects::CreateUnit();
+        SoundCalibration(*gORUN);
         ProgramObjects::CreateQCM();
         modDB::QCMLoad();
     }
+
 
     void TearDown() override {
         if (gMainForm) gMainForm->Form_Unload();
@@ -94,7 +96,7 @@ protected:
         gApp->setProcNum(1);
     }
 
-    // Layer L with film L ("Film L", units A/s, an emission detector read as is, 100 %
+    // Layer L with film L ("Film L", units A/s, an emission detector, 100 %
     // maximum power at a 10 V full scale), running until it is stopped.
     static void PlainLayer(int16_t L) {
         LayerRec& l = gLayer(L);
@@ -103,7 +105,7 @@ protected:
         FilmRec& f = gFilm(L);
         f.Film_Name = QStringLiteral("Film %1").arg(L);
         f.Units = QStringLiteral("A/s");
-        f.QCM_CALFACTOR = 1.0;
+        f.QCM_CALFACTOR = 0.01;  // the emulator's plant gives 10 A/s at full drive and 1000 V
         f.UnitsCal = 1.0;
         f.Filter = 1;
         f.DecDigits = 2;

@@ -5,6 +5,9 @@
 #include "app/cErrHandler.h"
 #include "platform/TarselGrid.h"
 #include "run/frmMain.h"
+#include "run/modPhases.h"
+
+#include <QFile>
 
 namespace {
 
@@ -162,15 +165,50 @@ TEST_F(QcmIntake, AnalogInputsFeedTheirChannelsWithTheOutputPower) {
     EXPECT_EQ(gChanPower(2), 7.0);  // no output: the last power stays
 }
 
-// A reading that is no number is refused before it reaches the channel's averages.
-TEST_F(QcmIntake, AReadingThatIsNoNumberIsReportedAndNotStored) {
-    Deposit({0});
-    form.SaveReading(0, 2.0);
-    form.SaveReading(0, std::numeric_limits<double>::quiet_NaN());
-    ASSERT_EQ(boxes.count(), 1);
-    EXPECT_EQ(gErr.ErrProcedure(), QStringLiteral("frmMain_SaveReading"));
-    EXPECT_EQ(gChanReading(0), 2.0);
-    EXPECT_EQ(gChanRateFilter(0).Average(), 2.0);
+// A reading whose calculation gives no number at any step (the value itself, or the
+// calibration, display multiplier or offset taking it beyond a number) is no reading: it
+// never reaches the channel's values or averages, the channel has no live reading, and it
+// is named once in the error report without a box; the next sound reading counts again.
+TEST_F(QcmIntake, AReadingThatIsNoNumberIsNoReadingNamedOnceWithoutABox) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        double reading;
+        double calFactor;
+        double unitsCal;
+        double unitsOffset;
+    } cases[] = {
+        {"NaN", std::numeric_limits<double>::quiet_NaN(), 1.0, 1.0, 0.0},
+        {"+inf", inf, 1.0, 1.0, 0.0},
+        {"-inf", -inf, 1.0, 1.0, 0.0},
+        {"Cal. Gain overflows", 1e300, 1e10, 1.0, 0.0},
+        {"User Mulitplier overflows", 1e300, 1.0, 1e10, 0.0},
+        {"User Offset overflows", -1.7e308, 1.0, 1.0, 1.7e308},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Deposit({0});
+        Film(0).QCM_CALFACTOR = c.calFactor;
+        Film(0).UnitsCal = c.unitsCal;
+        Film(0).UnitsOffset = c.unitsOffset;
+        QFile::remove(folder.file("ERRORS.TXT"));
+        form.SaveReading(0, 2.0);
+        const double user = gChanUser(0);
+        for (int i = 0; i < 5; ++i) form.SaveReading(0, c.reading);
+        EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+        EXPECT_EQ(gChanReading(0), 2.0);
+        EXPECT_EQ(gChanRateFilter(0).Average(), 2.0);
+        EXPECT_EQ(gChanUser(0), user);
+        EXPECT_FALSE(modPhases::ReadingLive(0));
+        const QString report = QString::fromLatin1(folder.read("ERRORS.TXT"));
+        EXPECT_EQ(report.count("Channel 1 has no valid reading: its calculation gives no number"), 1) << report.toStdString();
+        form.SaveReading(0, 3.0);
+        EXPECT_EQ(gChanReading(0), 3.0);
+        // Named again only when it gives no number again after a sound reading.
+        form.SaveReading(0, c.reading);
+        EXPECT_EQ(QString::fromLatin1(folder.read("ERRORS.TXT")).count("Channel 1 has no valid reading"), 2);
+        modPhases::ForgetReadings();
+    }
 }
 
 }  // namespace

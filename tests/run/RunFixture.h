@@ -34,6 +34,7 @@ protected:
         ResetProgramState();
         ProgramObjects::CreateApp();
         ProgramObjects::CreateUnit();
+        SoundCalibration(RunUnit());
         ProgramObjects::CreateQCM();
         gLastMeterTime = Timer();
     }

@@ -18,6 +18,8 @@
 // - no output is driven above the lowest maximum power of the films of the step that use
 //   it, and no channel with a row drives its output under rate control without a live
 //   reading of its film's input, nor before its detector gave a first reading in its layer;
+// - after every tick: a channel under rate control whose detector delivered no reading in
+//   the tick did not have its output raised (a loop acts on new readings only);
 // - no box is ticked out of sight;
 // - after the exit every output is at 0 V, the relays are the shutdown's, emission is off.
 // Time is the fixed clock's: a step advances it tick by tick and lets every exchange on the
@@ -107,7 +109,9 @@ protected:
     // The quartz monitors and the card's analog inputs read what the outputs of their
     // numbers drive, at every tick, while they are on.
     void AfterTick() override {
+        CheckNoReadingNoRise();
         SeePhases();
+        SeeTick();
         FollowDisturbances();
         bool any = false;
         QCMReadingArray R;
@@ -435,6 +439,34 @@ protected:
     void SeePhases() {
         for (int16_t ch = 0; ch <= 7; ++ch) phaseSeen_[ch] = gApp->ChanPhase(ch);
     }
+    // What a tick starts from: at the end of the last tick or action.
+    void SeeTick() {
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            tickPhase_[ch] = gApp->ChanPhase(ch);
+            tickOutput_[ch] = gApp->ChanOutput(ch);
+            tickDelivered_[ch] = sim_->Model().delivered[ch];
+        }
+        for (int o = 0; o <= 7; ++o) tickPower_[o] = gORUN->Power(o);
+    }
+    // A loop acts on new readings only: across a tick in which the unit delivered no
+    // reading of its detector, a channel that stayed under rate control in one phase on
+    // one output (served by it alone) never has that output raised.
+    void CheckNoReadingNoRise() {
+        if (!tickBroken_.isEmpty()) return;
+        for (int16_t ch = 0; ch <= 7; ++ch) {
+            const int16_t o = gApp->ChanOutput(ch);
+            if (!RowShown(ch) || o < 0 || o != tickOutput_[ch] || gApp->ChanPhase(ch) != tickPhase_[ch]) continue;
+            const FilmRec& f = gFilm(gApp->ChanFilm(ch));
+            if (!InputType::IsEmission(f.Input_Type) || !UnderControl(ch, f)) continue;
+            if (sim_->Model().delivered[ch] != tickDelivered_[ch]) continue;
+            int served = 0;
+            for (int16_t other = 0; other <= 7; ++other) served += gApp->ChanFilm(other) >= 1 && gApp->ChanOutput(other) == o;
+            if (served != 1) continue;
+            if (gORUN->Power(o) > tickPower_[o] + 1e-9)
+                tickBroken_ = QStringLiteral("channel %1's output %2 rose from %3 % to %4 % in %5 without a new reading")
+                                  .arg(ch).arg(o).arg(tickPower_[o]).arg(gORUN->Power(o)).arg(modPhases::PhaseName(gApp->ChanPhase(ch)));
+        }
+    }
     void LayerStarts() {
         UnitModel& u = sim_->Model();
         for (int16_t ch = 0; ch <= 7; ++ch) {
@@ -470,6 +502,7 @@ protected:
 
     // The first broken rule, or nothing.
     QString Broken() const {
+        if (!tickBroken_.isEmpty()) return tickBroken_;
         const UnitModel& u = sim_->Model();
         const bool synced = !Disturbed();
         for (int16_t ch = 0; ch <= 7; ++ch)
@@ -550,6 +583,7 @@ protected:
         for (int64_t& t : detectorOff_) t = 0;
         for (bool& b : silentAtStart_) b = false;
         outageAtStart_ = 0;
+        tickBroken_.clear();
         lasting_ = 0;
         portsOff_ = 0;
         settledAt_ = 0;
@@ -560,6 +594,7 @@ protected:
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
         for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
         SeePhases();
+        SeeTick();
         QObject::connect(gApp, &cApp::PhaseChange, form, [this](int16_t p) {
             if (p == PhaseCode::StartLayer) LayerStarts();
             SeePhases();
@@ -573,6 +608,7 @@ protected:
         for (int i = 0; i < stepsPerWalk; ++i) {
             QString done = Act();
             SeePhases();
+            SeeTick();
             if (done.isEmpty()) done = QStringLiteral("wait");
             const int ticks = Pick(1, 30);
             steps << QStringLiteral("%1 (%2, then %3 ticks)").arg(done, modPhases::PhaseName(gApp->Phase())).arg(ticks);
@@ -595,6 +631,11 @@ private:
     int64_t detectorOff_[8] = {};
     int64_t deliveredAtStart_[8] = {};
     int16_t phaseSeen_[8] = {};
+    int16_t tickPhase_[8] = {};
+    int16_t tickOutput_[8] = {};
+    int64_t tickDelivered_[8] = {};
+    double tickPower_[8] = {};
+    QString tickBroken_;
     bool silentAtStart_[8] = {};
     int outageAtStart_ = 0;
     bool quartzOn_[4] = {};

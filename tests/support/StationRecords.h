@@ -3,6 +3,7 @@
 // deposit together, and a recipe database holding every row the program reads and writes.
 #include "data/ProcessRec.h"
 #include "data/RecipeSchema.h"
+#include "unit/cORUN.h"
 
 #include <QStringList>
 #include <vector>
@@ -31,6 +32,18 @@ inline void DepositTogether(const std::vector<int16_t>& channels) {
         if (previous == 0) p.First_Layer = L;
         else gLayer(previous).CoDep_Layer = L;
         previous = L;
+    }
+}
+
+// The detector calibration a sound station holds: what a calibration measures on the
+// emulator's converters (20000 counts at the high bias, 39000 at the low), so that each
+// channel's reading depends on its detector.
+inline void SoundCalibration(cORUN& unit) {
+    for (int ch = 0; ch <= 7; ++ch) {
+        for (int integ = 0; integ <= 1; ++integ) {
+            unit.setCalSlope(ch, integ, -0.1);
+            unit.setCalIntercept(ch, integ, 4000.0);
+        }
     }
 }
 

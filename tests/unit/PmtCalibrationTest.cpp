@@ -151,25 +151,45 @@ TEST(PmtCalibration, TwoPointsAgainstTheEmulator) {
     EXPECT_EQ(boxes.count(), 0);
 }
 
-TEST(PmtCalibration, EqualCountsGiveAFlatLineWithoutAnError) {
+// A converter whose counts do not follow the bias (dead: the same counts at both biases)
+// measures no line: the calibration is refused and the channel keeps the one it had, its
+// counts included; the next sound calibration is taken.
+TEST(PmtCalibration, ACalibrationWhoseCountsDoNotFollowTheBiasIsRefusedAndTheOldOneKept) {
     TempProgramFolder folder;
     DialogRecorder boxes;
     CalStation st;
-    st.unit.Model().plant.params.countsPerUnit = 0.0;  // the converter is dead: counts 0 at any bias
     ASSERT_TRUE(st.Connect());
     st.link.setCalPackets(2, 3);
-    st.StartPolling();
-    st.link.setCalChan(2);
-    ASSERT_TRUE(WaitUntil([&] { return st.link.RdgType() == 0; }, 5000));
-    st.polling = false;
     for (int i = 0; i <= 1; ++i) {
-        EXPECT_EQ(st.link.CalHiCounts(2, i), st.link.CalLoCounts(2, i));
-        EXPECT_EQ(st.link.CalSlope(2, i), 0.0);
-        EXPECT_EQ(st.link.CalIntercept(2, i), 2000.0);
+        st.link.setCalSlope(2, i, -0.1);
+        st.link.setCalIntercept(2, i, 4000.0);
+        st.link.setCalHiCounts(2, i, 12345);
+        st.link.setCalLoCounts(2, i, 23456);
     }
-    // A flat line makes every signal of the channel 0.
-    EXPECT_EQ(st.link.I1_Total(2), 0.0);
-    EXPECT_EQ(st.link.I3_Bkg(2), 0.0);
+    const auto calibrate = [&] {
+        st.StartPolling();
+        st.link.setCalChan(2);
+        const bool ended = WaitUntil([&] { return st.link.RdgType() == 0; }, 5000);
+        st.polling = false;
+        st.link.setCalChan(-1);
+        return ended;
+    };
+    st.unit.Model().plant.params.countsPerUnit = 0.0;  // counts 0 at any bias
+    ASSERT_TRUE(calibrate());
+    EXPECT_TRUE(st.link.CalibrationRefused());
+    for (int i = 0; i <= 1; ++i) {
+        EXPECT_EQ(st.link.CalSlope(2, i), -0.1);
+        EXPECT_EQ(st.link.CalIntercept(2, i), 4000.0);
+        EXPECT_EQ(st.link.CalHiCounts(2, i), 12345);
+        EXPECT_EQ(st.link.CalLoCounts(2, i), 23456);
+    }
+    EXPECT_TRUE(st.link.CalibrationSound(2));
+
+    st.unit.Model().plant.params.countsPerUnit = 10.0;
+    ASSERT_TRUE(calibrate());
+    EXPECT_FALSE(st.link.CalibrationRefused());
+    EXPECT_TRUE(st.link.CalibrationSound(2));
+    EXPECT_EQ(st.link.CalHiCounts(2, 0), 20000);
     EXPECT_EQ(boxes.count(), 0);
 }
 

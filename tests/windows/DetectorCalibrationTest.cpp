@@ -8,6 +8,7 @@
 #include "platform/SSTab.h"
 #include "platform/VbControls.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -102,6 +103,25 @@ TEST_F(DetectorCalibration, ShowsItsProgressAndEndsDoneOrFailed) {
     EXPECT_TRUE(gMainForm->cmdFunc(0)->isEnabled());
     EXPECT_EQ(gORUN->CalChan(), -1);
     EXPECT_EQ(gORUN->RdgType(), 0);
+
+    // A dead converter (the same counts at both biases) measures no line: the calibration
+    // fails with a word and the channel keeps the one it had.
+    SystemFlags = 0;
+    gORUN->SendReadChannels();
+    ASSERT_TRUE(WaitUntil([] { return gORUN->ChanActive(kChannel) && gORUN->CommStatus() == 0; }, 3000));
+    w->cmdCalibrate->setEnabled(true);
+    const double slope = gORUN->CalSlope(kChannel, 0);
+    sim.Model().plant.params.countsPerUnit = 0.0;
+    QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+    const QStringList dead = Progress(40);
+    EXPECT_EQ(dead.last(), "Calibration Failed: the counts did not follow the bias. The old calibration is kept.");
+    EXPECT_TRUE(w->lblCal->isVisible());
+    w->show();
+    const QString dir = QStringLiteral(ORUN_BIN_DIR "/../screenshots");
+    QDir().mkpath(dir);
+    EXPECT_TRUE(w->grab().save(dir + "/setup_calibration_refused.png"));
+    EXPECT_EQ(gORUN->CalSlope(kChannel, 0), slope);
+    EXPECT_EQ(w->lblCalA(0)->text(), vb::Format(slope, "#.000000"));
     EXPECT_EQ(boxes.count(), 0);
 }
 

@@ -1,0 +1,118 @@
+// Bad detector calibrations, run on the whole station against the unit emulator and judged
+// by the powers the unit received: a calibration the database could not give (A_Slope
+// 'x1', raw bytes, a number that is not finite), one whose reading does not depend on the
+// detector (a slope of 0, the column's default on every station never calibrated, or one
+// so small, or an intercept so large, that the flux is the same whatever the detector
+// sees), and one under which a reading in the converter's range is no number. START
+// refuses the layer and names the channel with what to do; no output of the step is ever
+// driven, its warm-up ramps and soaks included; no box comes per tick. Once the channel is
+// calibrated again the layer runs and its loop drives the source.
+#include "ClockedStation.h"
+
+#include "app/ChannelData.h"
+#include "data/modDB.h"
+#include "run/modPhases.h"
+
+#include <QLabel>
+
+namespace {
+
+class BadCalibrationRows : public ClockedStation {
+public:
+    using ClockedStation::EndStation;
+    using ClockedStation::Held;
+    using ClockedStation::MakeStation;
+    using ClockedStation::Remote;
+    using ClockedStation::Ticks;
+    using ClockedStation::TicksUntil;
+    using ClockedStation::boxes;
+    using ClockedStation::form;
+    void TestBody() override {}
+};
+
+TEST(BadCalibration, AChannelWithoutASoundCalibrationIsNeverDrivenUntilItIsCalibratedAgain) {
+    const QString sound = QStringLiteral("A_Slope = -0.1, B_Slope = -0.1, A_Intercept = 4000, B_Intercept = 4000");
+    const struct {
+        const char* column;  // of channel 0's row; null: every row as the first start adds it
+        const char* value;
+        const char* shown;   // the load's word for a value it could not read; null when read
+        const char* named;   // the channels START names
+    } cases[] = {
+        // Not read from the file.
+        {"A_Slope", "'x1'", "\"x1\"", "Channel 1 is"},
+        {"A_Intercept", "X'7F'", "a binary value of 1 byte", "Channel 1 is"},
+        {"B_Slope", "9e999", "\"inf\"", "Channel 1 is"},
+        // Read, but the reading does not depend on the detector.
+        {nullptr, nullptr, nullptr, "Channels 1, 2 are"},
+        {"A_Slope", "0", nullptr, "Channel 1 is"},
+        {"A_Slope", "5e-324", nullptr, "Channel 1 is"},
+        {"A_Slope", "1e-300", nullptr, "Channel 1 is"},
+        {"A_Slope", "1e-12", nullptr, "Channel 1 is"},
+        {"A_Intercept", "1e308", nullptr, "Channel 1 is"},
+        {"B_Intercept", "-1e308", nullptr, "Channel 1 is"},
+        // Read, but a reading in the converter's range is no number.
+        {"A_Slope", "1e308", nullptr, "Channel 1 is"},
+        {"B_Slope", "1e308", nullptr, "Channel 1 is"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 = %2").arg(c.column ? c.column : "defaults", c.value ? c.value : "").toStdString());
+        BadCalibrationRows t;
+        t.MakeStation([&] {
+            modDB::ORUNLoad();  // the rows of a first start
+            if (c.column) {
+                modDB::gDB.Execute(QStringLiteral("UPDATE ORUN SET ") + sound);
+                modDB::gDB.Execute(QString("UPDATE ORUN SET %1 = %2 WHERE Channel = 0").arg(c.column, c.value));
+            }
+            modDB::ORUNLoad();
+        });
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        if (c.shown) {
+            const QString line = QString("table ORUN, record Channel 0, column %1: %2 - channel 1 has no valid reading: "
+                                         "its source is held at 0 until the channel is calibrated again")
+                                     .arg(c.column, c.shown);
+            ASSERT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
+            EXPECT_TRUE(t.boxes.prompts()[0].endsWith(line)) << t.boxes.prompts()[0].toStdString();
+        } else {
+            ASSERT_EQ(t.boxes.count(), 0) << t.boxes.prompts().join('\n').toStdString();
+        }
+        EXPECT_TRUE(modPhases::CalibrationMissing(0));
+        EXPECT_EQ(modPhases::CalibrationMissing(1), c.column == nullptr);
+        t.boxes.clear();
+
+        // START: refused, with one box naming the channels; nothing of the step is driven
+        // (the films ramp to 20 % and soak at 30 % in their first seconds when they run).
+        ASSERT_EQ(t.Remote(QStringLiteral("@UP;2")), QString());
+        for (int i = 0; i < 80; ++i) {
+            ASSERT_TRUE(t.Ticks(1));
+            ASSERT_EQ(t.Held(0), 0.0) << "tick " << i;
+            ASSERT_EQ(t.Held(1), 0.0) << "tick " << i;
+            ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer) << "tick " << i;
+        }
+        ASSERT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
+        EXPECT_EQ(t.boxes.last().prompt,
+                  QString::fromLatin1(c.named) +
+                      " not calibrated: the detector's calibration could not be read, or gives a reading that does not "
+                      "depend on the detector.\r\nCalibrate the channel (Setup, System, Channel tab, Calibrate), then "
+                      "start the layer again.\r\n\r\nLayer Stopped!");
+        // No reading was taken from it.
+        EXPECT_EQ(gChanUser(0), 0.0);
+
+        // Calibrated again (as a calibration measures the emulator's converters): the layer
+        // runs and the loop takes the channel up.
+        for (int ch = 0; ch <= 1; ++ch) {
+            for (int integ = 0; integ <= 1; ++integ) {
+                gORUN->setCalSlope(ch, integ, -0.1);
+                gORUN->setCalIntercept(ch, integ, 4000.0);
+            }
+        }
+        EXPECT_FALSE(modPhases::CalibrationMissing(0));
+        gApp->setPhase(PhaseCode::Stopped);
+        ASSERT_EQ(t.Remote(QStringLiteral("@UP;2")), QString());
+        EXPECT_TRUE(t.TicksUntil([] { return gApp->Phase() == PhaseCode::Deposit; }, 400));
+        EXPECT_TRUE(t.TicksUntil([&] { return t.Held(0) > 0.0 && gChanUser(0) > 0.0; }, 60)) << "never driven once calibrated";
+        EXPECT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
+        t.EndStation();
+    }
+}
+
+}  // namespace
