@@ -16,7 +16,7 @@
 # the emulator over TCP on loopback and serves remote control on TCP port 10001, ORUN.MDB
 # holds the demonstration process "Demo" of two layers); later runs start the program on
 # it as it is, with the recipes, data log and settings of the runs before. A port that is
-# taken (another demo, another program) is replaced by a free one, and the script says so.
+# taken (another user's demo, another program) is replaced by a free one, and said.
 #
 # For the end-to-end tests: ORUN_DEMO_DIR names another program folder, and ORUN_DEMO_BIN
 # a folder of programs already built (nothing is installed or built then).
@@ -49,7 +49,7 @@ if [ -z "$bin" ]; then
   generator=()
   command -v ninja >/dev/null && generator=(-G Ninja)
   [ -f build/build.ninja ] || [ -f build/Makefile ] ||
-    echo "first build of the programs: this takes a while (later runs build only what changed)"
+    echo "first build: roughly 6 minutes on 8 cores, longer on fewer; later runs build only what changed"
   cmake -S . -B build "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   # Every program the README has the reader start.
   cmake --build build -j"$(nproc)" --target ORUN_411 orun_template unitsim ORUN_Comm NorvikFlash bootsim mirelsim
@@ -168,8 +168,11 @@ else
   fi
   if [ "$remote" != "$remote_was" ]; then
     set_setting SftwComm EthernetPort "$remote"
-    is_port "$remote_was" && echo "port $remote_was is taken: the remote-control port in $demo/ORUN.CFG is now $remote"
-    is_port "$remote_was" || echo "the remote-control port in $demo/ORUN.CFG is now $remote"
+    if is_port "$remote_was"; then
+      echo "port $remote_was is taken: the remote-control port in $demo/ORUN.CFG is now $remote"
+    else
+      echo "the remote-control port in $demo/ORUN.CFG is now $remote"
+    fi
   fi
   echo "starting on the program folder of the runs before (scripts/demo.sh --fresh starts over)"
 fi

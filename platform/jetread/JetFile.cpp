@@ -53,11 +53,11 @@ JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
     // Opened for reading only: the file is never written.
     h_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!h_->mdb) throw JetError{QStringLiteral("its header is damaged or of a version the reader does not know")};
-    // The library's own bind size stays: its catalog buffers are made for it, and the
-    // user tables' values are read from their bytes at their own sizes (JetValue).
-    // Only the tables: the library takes apart the property block of every object it lists,
-    // following the block's own lengths, and the one block of another object the reader
-    // needs (the database's own properties) is checked before it is taken apart.
+    // The library keeps its own bind size, for which its catalog's buffers are made; the
+    // tables' values are read from their own bytes (JetValue). Only the tables are listed:
+    // the library takes apart the property block of every object it lists, following the
+    // block's own lengths, and the one other block the reader needs (the database's own
+    // properties) is checked before it is taken apart.
     if (!mdb_read_catalog(h_->mdb, MDB_TABLE)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
 }
 

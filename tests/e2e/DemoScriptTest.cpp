@@ -153,11 +153,12 @@ TEST(Demo, ASecondRunKeepsTheOperatorsWorkAndFreshStartsOver) {
     EXPECT_EQ(ProcessName(scratch), "Demo");
 }
 
-// Port 10001 held by another program (another demo, or anything else): the first run serves
-// remote control on a free port, says which, and the station answers a client there; the
-// program its line names is there. A later run whose port is held by then moves to another
-// free one and says so. Started from a shell without a login session (root, ssh), the demo
-// gives its programs a private runtime folder, and nothing a newcomer cannot act on is said.
+// Port 10001 held by another program (another user's demo, or anything else): the first run
+// serves remote control on a free port, says which, and the station answers a client there;
+// the program its line names is there. A later run whose port is held by then moves to
+// another free one and says so. Started from a shell without a login session (root, ssh),
+// the demo gives its programs a private runtime folder, and nothing a newcomer cannot act
+// on is said.
 TEST(Demo, APortThatIsTakenIsReplacedByAFreeOneThatTheStationServesAndTheDemoSays) {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
