@@ -3,13 +3,10 @@
 #include "JetValues.h"
 
 #include <QFile>
-#include <algorithm>
 #include <mdbtools.h>
 
 namespace {
 
-// Largest memo text taken over whole (a layer's prompt is a line or two).
-constexpr size_t kBindSize = 256 * 1024;
 // More rows than any recipe database holds by far: a damaged page map that sends the
 // reader round in circles ends here instead of filling the disk.
 constexpr long kMostRows = 1000000;
@@ -56,8 +53,12 @@ JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
     // Opened for reading only: the file is never written.
     h_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!h_->mdb) throw JetError{QStringLiteral("its header is damaged or of a version the reader does not know")};
-    mdb_set_bind_size(h_->mdb, kBindSize);
-    if (!mdb_read_catalog(h_->mdb, MDB_ANY)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
+    // The library keeps its own bind size, for which its catalog's buffers are made; the
+    // tables' values are read from their own bytes (JetValue). Only the tables are listed:
+    // the library takes apart the property block of every object it lists, following the
+    // block's own lengths, and the one other block the reader needs (the database's own
+    // properties) is checked before it is taken apart.
+    if (!mdb_read_catalog(h_->mdb, MDB_TABLE)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
 }
 
 JetFile::~JetFile() = default;
@@ -78,17 +79,11 @@ void JetFile::ReadTable(const QString& name, const std::function<void(const JetT
     JetTable table;
     MdbTableDef* def = ReadDesign(mdb, name, table);
     const guint n = def->columns->len;
-    std::vector<std::vector<char>> buffers(n);
-    std::vector<int> lengths(n, 0);
     std::vector<MdbField> fields(n);
     try {
         design(table);
-        for (guint i = 0; i < n; ++i) {
-            const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, i));
-            if (!NeedsBinding(col->col_type)) continue;
-            buffers[i].assign(kBindSize + 1, '\0');
-            mdb_bind_column(def, static_cast<int>(i) + 1, buffers[i].data(), &lengths[i]);
-        }
+        // No column is bound: the library then makes no text of any value, and each value
+        // is taken from its own bytes below.
         CheckDataPages(mdb, def, name);
         mdb_rewind_table(def);
         long rows = 0;
@@ -109,9 +104,7 @@ void JetFile::ReadTable(const QString& name, const std::function<void(const JetT
                 if (field.colnum < 0 || static_cast<guint>(field.colnum) >= n)
                     throw JetError{QStringLiteral("a row of table %1 is damaged").arg(name)};
                 auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, static_cast<guint>(field.colnum)));
-                const guint at = static_cast<guint>(field.colnum);
-                const int bound = std::min<int>(std::max(lengths[at], 0), static_cast<int>(kBindSize));
-                values[at] = JetValue(mdb, col, field, buffers[at].empty() ? nullptr : buffers[at].data(), bound);
+                values[field.colnum] = JetValue(mdb, col, field);
             }
             row(values);
         }

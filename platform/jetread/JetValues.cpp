@@ -1,6 +1,7 @@
 #include "JetValues.h"
 
 #include "JetFile.h"
+#include "JetLongValues.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -42,9 +43,7 @@ QString SqlTypeOf(int jetType) {
     }
 }
 
-bool NeedsBinding(int jetType) { return jetType == MDB_MEMO || jetType == MDB_OLE || jetType == MDB_BOOL; }
-
-QVariant JetValue(MdbHandle* mdb, MdbColumn* col, const MdbField& field, const char* bound, int boundLength) {
+QVariant JetValue(MdbHandle* mdb, MdbColumn* col, const MdbField& field) {
     // A Yes/No column keeps its value in the null bit: set is Yes, which the original's
     // engine reads as -1.
     if (col->col_type == MDB_BOOL) return field.is_null ? 0 : -1;
@@ -75,24 +74,14 @@ QVariant JetValue(MdbHandle* mdb, MdbColumn* col, const MdbField& field, const c
         const long page = static_cast<long>(mdb->fmt->pg_size);
         if (field.siz < 0 || field.start < 0 || field.start + field.siz > page)
             throw JetError{QStringLiteral("a text of column %1 lies outside its page").arg(QString::fromUtf8(col->name))};
-        if (field.siz == 0) return QStringLiteral("");  // an empty text, which is not Null
-        char* text = mdb_col_to_string(mdb, mdb->pg_buf, field.start, MDB_TEXT, field.siz);
-        const QVariant v = QString::fromUtf8(text ? text : "");
-        g_free(text);
-        return v;
+        // An empty text is not Null.
+        return JetText(mdb, reinterpret_cast<const char*>(mdb->pg_buf) + field.start, field.siz);
     }
     case MDB_MEMO: {
-        const qsizetype length = static_cast<qsizetype>(qstrnlen(bound, static_cast<size_t>(boundLength)));
-        return length == 0 ? QStringLiteral("") : QString::fromUtf8(bound, length);
+        const QByteArray bytes = LongValueBytes(mdb, col, field.start, field.siz);
+        return JetText(mdb, bytes.constData(), bytes.size());
     }
-    case MDB_OLE: {
-        size_t size = 0;
-        void* bytes = mdb_ole_read_full(mdb, col, &size);
-        const QVariant v = bytes ? QVariant(QByteArray(static_cast<const char*>(bytes), static_cast<qsizetype>(size)))
-                                 : QVariant(QByteArray());
-        g_free(bytes);
-        return v;
-    }
+    case MDB_OLE: return LongValueBytes(mdb, col, field.start, field.siz);
     case MDB_BINARY: {
         const long page = static_cast<long>(mdb->fmt->pg_size);
         if (field.siz < 0 || field.start < 0 || field.start + field.siz > page)

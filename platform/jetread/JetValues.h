@@ -8,10 +8,7 @@
 
 // The SQLite type a column of this Jet type is declared with.
 QString SqlTypeOf(int jetType);
-// Whether libmdb must hand the column's value over through a bound buffer (memo and OLE
-// values lie on pages of their own; a Yes/No value is its null bit).
-bool NeedsBinding(int jetType);
 // The value of field (cracked from the current row on the page in mdb->pg_buf) of column
-// col; bound is the column's bound buffer when NeedsBinding. A null QVariant for Null.
+// col, memo texts and OLE objects whole from their own pages. A null QVariant for Null.
 // Throws JetError when the field's bytes do not fit its type or the page.
-QVariant JetValue(MdbHandle* mdb, MdbColumn* col, const MdbField& field, const char* bound, int boundLength);
+QVariant JetValue(MdbHandle* mdb, MdbColumn* col, const MdbField& field);

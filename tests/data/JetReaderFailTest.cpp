@@ -20,7 +20,22 @@ struct Failure {
     QString cause;
     const char* file = "v301-jet4.mdb";
     int keep = 0;  // the file cut to this many bytes; 0: whole
+    QByteArray (*edit)(QByteArray) = nullptr;
 };
+
+// v301-jet4.mdb with the first value of its database properties (the block's record of
+// values follows the record of names, whose last is ORUN_VER) of length 0, which would
+// hold the library at that value for ever.
+QByteArray WithAPropertyOfLengthZero(QByteArray file) {
+    const QString last = QStringLiteral("ORUN_VER");
+    const QByteArray name(reinterpret_cast<const char*>(last.utf16()), last.size() * 2);
+    const qsizetype values = file.indexOf(name) + name.size();
+    // The record's length and type, the set's length and its name's (none), then the entry.
+    const qsizetype entry = values + 6 + 6;
+    if (file.count(name) != 1 || file.mid(values + 4, 2) != QByteArray("\0\0", 2) || file[entry] != 9) return QByteArray();
+    file[entry] = 0;
+    return file;
+}
 
 }  // namespace
 
@@ -34,11 +49,16 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
         {"a cause of its own", "echo 'table Layers has no end'; echo more; exit 3", 20000, "table Layers has no end"},
         {"missing", nullptr, 20000, ""},
         // The reader that ships: only the first page of the file, which it refuses with
-        // its cause; and a cut that leads the library into endless work, which the
-        // reader's own limit ends.
+        // its cause; and a cut through the pages of the database's properties, which once
+        // led the library into endless work (it took apart the cut blocks while listing
+        // the file's objects) and now ends in a cause of its own.
         {"refused by the reader that ships", "", 0, "its catalog of tables cannot be read", "v301-jet4.mdb", 4096},
-        {"endless work of the reader that ships", "", 0, "its reader crashed on it or reached its limit of work",
-         "full-jet4.mdb", 98131},
+        {"a cut through the properties' pages", "", 0, "the design of table Processes cannot be read", "full-jet4.mdb",
+         98131},
+        // Lengths in the database properties that the library would follow past the block's
+        // end or round one place without end: refused before it reads them.
+        {"a property of length 0", "", 0, "its database properties cannot be read", "v301-jet4.mdb", 0,
+         WithAPropertyOfLengthZero},
     };
     SetupFile = "ORUN.CFG";
     // The database open before each load of the Access file.
@@ -48,7 +68,8 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
     int shown = 0;
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
-        const QByteArray bytes = f.keep ? Fixture(f.file).left(f.keep) : Fixture(f.file);
+        const QByteArray bytes = f.edit ? f.edit(Fixture(f.file)) : f.keep ? Fixture(f.file).left(f.keep) : Fixture(f.file);
+        ASSERT_FALSE(bytes.isEmpty());
         folder.write("ORUN.MDB", bytes);
         if (!f.script) {
             dao::SetJetReader(folder.file("no-such-reader"), f.limitMs);
@@ -94,7 +115,7 @@ TEST_F(JetFileTest, AReaderThatFailsNamesTheFileAndTheCauseAndChangesNothing) {
         left.removeAll("reader.sh");
         EXPECT_EQ(left, QStringList({TemplateFileName(), "Open.MDB", "ORUN.MDB"}));
     }
-    EXPECT_EQ(shown, 8);
+    EXPECT_EQ(shown, 9);
 }
 
 TEST_F(JetFileTest, AStartReadsTheAccessFileOnceAndAFailedCarryOverLeavesItTheFileToOpen) {

@@ -2,6 +2,7 @@
 // check before the load, then the load with its upgrade. Each is compared with the same
 // load of its SQLite twin.
 #include "JetFileFixture.h"
+#include "JetMemo.h"
 
 #include "data/ProcessRec.h"
 #include "support/RecipeRows.h"
@@ -114,6 +115,55 @@ TEST_F(JetFileTest, WhatASiteAddedStaysInTheBackupAndANullTakesTheDesignDefault)
     }
     EXPECT_EQ(gLayer(1).Prompt, "");
     EXPECT_EQ(gLayer(1).Rate, 2.5);
+}
+
+// A memo a site keeps (notes, prompts) comes over whole at every length and in every form
+// Access keeps it: in the row, on a long-value page, compressed, and over a chain of pages
+// past a quarter of a megabyte; a chain that ends early or comes back to a row it passed
+// refuses the file, where a memo cut short or read round in circles would pass for whole.
+TEST_F(JetFileTest, AMemoComesOverWholeAtAnyLengthAndADamagedChainRefusesTheFile) {
+    const QByteArray sound = Fixture("demo-extra-jet4.mdb");
+    const auto utf16 = [](const QString& s) {
+        return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+    };
+    QString pages;
+    for (int i = 0; pages.size() < 280000; ++i) pages += QString("Layer %1 at 2.5 \u00c5/s, \u00b5-balance; ").arg(i);
+    const QString page = QString(1500, 'x') + QString("\u00c5\u20ac");
+    const QString latin1 = QString("Chamber B: 2 \u00c5/s, 40 \u00b0C");
+    struct Case {
+        const char* what;
+        QByteArray stored;
+        MemoKept kept;
+        QString read;  // null: the file is refused
+    };
+    const Case cases[] = {
+        {"in the row", utf16("Chamber \u00c5 1"), MemoKept::InRow, "Chamber \u00c5 1"},
+        {"on one long-value page", utf16(page), MemoKept::OnePage, page},
+        {"compressed", QByteArray("\xff\xfe") + latin1.toLatin1(), MemoKept::OnePage, latin1},
+        {"over a chain of pages", utf16(pages), MemoKept::Chain, pages},
+        {"a chain ending early", utf16(pages), MemoKept::ChainEndsEarly, QString()},
+        {"a chain coming back", utf16(pages), MemoKept::ChainLoops, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray jet = WithMemo(sound, c.stored, c.kept);
+        ASSERT_FALSE(jet.isEmpty());
+        QFile::remove(folder.file("M.MDB"));
+        QFile::remove(folder.file("M.sqlite"));
+        folder.write("M.MDB", jet);
+        try {
+            dao::ConvertJetFile("M.MDB", "M.sqlite");
+        } catch (const dao::JetReadError& e) {
+            EXPECT_TRUE(c.read.isNull()) << e.description.toStdString();
+            EXPECT_EQ(e.cause, "the memo or object in column Note is damaged");
+            continue;
+        }
+        ASSERT_FALSE(c.read.isNull()) << "a damaged chain was taken";
+        const QString read = ColumnOf("M.sqlite", "SELECT * FROM OperatorNotes", "Note").toString();
+        EXPECT_EQ(read.size(), c.read.size());
+        EXPECT_TRUE(read == c.read) << read.left(80).toStdString();
+        EXPECT_EQ(RowsOf("M.sqlite", "SELECT * FROM Layers"), 250) << "the recipe tables beside it";
+    }
 }
 
 TEST_F(JetFileTest, ANewerAccessFileEndsTheProgramAndLeavesNothingBehind) {
