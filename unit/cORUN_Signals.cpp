@@ -10,6 +10,7 @@
 #include "app/cErrHandler.h"
 #include "app/modWait.h"
 #include "platform/RuntimeError.h"
+#include "unit/ExitRule.h"
 
 #include <QPointer>
 
@@ -77,6 +78,9 @@ void cORUN::setCalChan(int ch) {
         // A channel the unit does not have is refused before anything changes, so the
         // flux of the other channels never freezes on a calibration that cannot run.
         if (!PerChannel<int32_t>::inRange(ch)) throw RuntimeError::SubscriptOutOfRange();
+        if (!ExitRule::Allows(ExitRule::Act::Calibration, Terminating_)) return;
+        if (CalChan_ >= 0 && RdgType_ != RdgType::Normal) RestoreCalibration();
+        KeepCalibration(ch);
         CalChan_ = ch;
         RdgType_ = RdgType::AwaitingAck;
         CalNextState_ = RdgType::LowPoint;
@@ -97,11 +101,36 @@ void cORUN::setCalChan(int ch) {
         if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
         return;
     }
-    // End: the calibrated channel gets its PMT volts back.
+    // End: the calibrated channel gets its PMT volts back; ended before its high point was
+    // taken, it keeps the calibration it had (not the low point measured meanwhile).
     const int ended = CalChan_;
+    if (RdgType_ != RdgType::Normal) RestoreCalibration();
+    CalKept_.ch = -1;
     CalChan_ = ch;
     RdgType_ = RdgType::Normal;
     if (PerChannel<int32_t>::inRange(ended)) setPMTVolts(ended, PMTVolts_(ended));
+}
+
+void cORUN::KeepCalibration(int ch) {
+    CalKept_.ch = ch;
+    for (int i = 0; i <= 1; ++i) {
+        CalKept_.lo[i] = CalLoCounts_(ch)(i);
+        CalKept_.hi[i] = CalHiCounts_(ch)(i);
+        CalKept_.slope[i] = CalSlope_(ch)(i);
+        CalKept_.intercept[i] = CalIntercept_(ch)(i);
+    }
+}
+
+void cORUN::RestoreCalibration() {
+    const int ch = CalKept_.ch;
+    if (!PerChannel<int32_t>::inRange(ch)) return;
+    for (int i = 0; i <= 1; ++i) {
+        CalLoCounts_(ch)(i) = CalKept_.lo[i];
+        CalHiCounts_(ch)(i) = CalKept_.hi[i];
+        CalSlope_(ch)(i) = CalKept_.slope[i];
+        CalIntercept_(ch)(i) = CalKept_.intercept[i];
+    }
+    CalKept_.ch = -1;
 }
 
 void cORUN::setCalHiBias(double value) { CalHiBias_ = vb::CLng(value); }

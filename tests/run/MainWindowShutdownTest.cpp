@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -128,7 +129,11 @@ TEST_F(MainWindowTest, SecondCloseShutsDownAtOnceAndNoEditChannelSavesNoLayer) {
 // before the window goes, that its outputs may still be driven.
 class ConfirmedExit : public MainWindowTest {
 protected:
-    void ExitDepositing(bool unitGone) {
+    // Who ends the program: the operator's Yes; the system (a termination signal) with
+    // nobody at the screen; the system while the operator's question is open on the screen
+    // (a real box, left unanswered).
+    enum class By { Operator, System, SystemWithQuestionOpen };
+    void ExitDepositing(bool unitGone, By by = By::Operator) {
         Station({0});
         form->show();
         Connect();
@@ -144,12 +149,25 @@ protected:
         });
         if (unitGone) unit.setSilent(true);
         boxes.clear();
-        form->mnuFileExit->trigger();
+        if (by == By::System) {
+            form->EndForTheSystem();
+        } else if (by == By::SystemWithQuestionOpen) {
+            const DialogResponder recorder = SetDialogResponder({});
+            QTimer::singleShot(100, form, [this] {
+                questionOpen = QApplication::activeModalWidget() != nullptr;
+                form->EndForTheSystem();
+            });
+            form->mnuFileExit->trigger();
+            SetDialogResponder(recorder);
+        } else {
+            form->mnuFileExit->trigger();
+        }
         EXPECT_EQ(form->lblStatus->text(), "STOPPING UNIT");
         ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 20000));
         EXPECT_TRUE(statusSeen.startsWith("STOPPING UNIT")) << statusSeen.toStdString();
         EXPECT_TRUE(buttonsOff);
     }
+    bool questionOpen = false;
 };
 
 TEST_F(ConfirmedExit, ShowsTheStopAndTakesTheHandControlBack) {
@@ -159,6 +177,27 @@ TEST_F(ConfirmedExit, ShowsTheStopAndTakesTheHandControlBack) {
     EXPECT_EQ(unit.Model().handCode, OutputCode::ZeroVolts);
     EXPECT_EQ(unit.Model().powerCode[0], OutputCode::ZeroVolts);
     EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}
+
+// The system's request to end (a termination signal) is the plant's decision: it
+// confirms the exit as the operator's Yes does, asking nothing. A question open on the
+// screen when it comes is closed unanswered, and the exit goes on from the request.
+TEST_F(ConfirmedExit, ByTheSystemWhileTheQuestionIsOpenStopsTheUnitAsTheOperatorsYes) {
+    ExitDepositing(false, By::SystemWithQuestionOpen);
+    EXPECT_TRUE(questionOpen);
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(unit.Model().handOutput, 0);
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+    for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.Model().emission[s]) << "sensor " << s;
+    EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
+    EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}
+
+// Nobody is there to be told: the error report is all.
+TEST_F(ConfirmedExit, ByTheSystemToAUnitThatNeverTakesTheStopAsksNobody) {
+    ExitDepositing(true, By::System);
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+    EXPECT_TRUE(folder.read("ERRORS.TXT").contains("did not take the shutdown's stop"));
 }
 
 TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
