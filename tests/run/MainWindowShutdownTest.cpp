@@ -211,9 +211,11 @@ TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
 // A client's presses in the confirmed exit, before the window goes: whatever would drive a
 // channel or switch a source on is refused as the run buttons are (05), what only switches
 // off is done; the operator's own emission buttons and manual-power boxes do nothing
-// either. The unit, judged by what it holds, never has a source or an emission on again,
-// and the window never switches a channel to manual power.
-TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
+// either, nor do the program's own ways in that a new path would take (a run or layer
+// started, a channel put under manual control or a quartz calibration, a detector
+// calibration started, a power set). The unit, judged by what it holds, never has a source
+// or an emission on again, and the window never switches a channel to manual power.
+TEST_F(ConfirmedExit, AClientsPressesAndTheProgramsOwnPathsThatWouldSwitchOnAreRefused) {
     ServeRelay();
     Station({0, 1});
     form->show();
@@ -246,6 +248,19 @@ TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
             form->cmdSensor(rounds % 4)->click();
             form->chkManPwr(rounds % 2)->click();
             for (int16_t c = 0; c <= 1; ++c) EXPECT_FALSE(form->chkManPwr(c)->isChecked()) << "channel " << c;
+            const int16_t phase = gApp->Phase();
+            gApp->setPhase(rounds % 2 ? PhaseCode::InitRun : PhaseCode::StartLayer);
+            EXPECT_EQ(gApp->Phase(), phase);
+            const int16_t ch = static_cast<int16_t>(rounds % 2);
+            for (const int16_t manual : {PhaseCode::ManPower, PhaseCode::ManRamp, PhaseCode::QcmCal}) {
+                gApp->setChanPhase(ch, manual);
+                EXPECT_NE(gApp->ChanPhase(ch), manual) << "channel " << ch;
+            }
+            gORUN->setCalChan(ch);
+            EXPECT_EQ(gORUN->CalChan(), -1);
+            gORUN->setPower(ch, 40.0);
+            gORUN->setHandCtrlOutput(ch);
+            gORUN->SendPower();
         }
         ++rounds;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
