@@ -125,10 +125,17 @@ void OnFatalMessage(QtMsgType type, const QMessageLogContext& context, const QSt
     ::_exit(1);
 }
 
-void OnCrash(int sig) {
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction gBefore[sizeof kCrashSignals / sizeof kCrashSignals[0]];
+
+void OnCrash(int sig, siginfo_t* info, void*) {
     Run();
-    // The handler was reset on entry: the signal now ends the process as it would have.
-    ::raise(sig);
+    // The signal goes on to whoever had it before (a sanitizer's report, or the default
+    // end with its core), as it would have without the stop: a faulting instruction
+    // faults again on the return, a signal sent by a process is sent again.
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        if (kCrashSignals[i] == sig) ::sigaction(sig, &gBefore[i], nullptr);
+    if (!info || info->si_code <= 0) ::raise(sig);
 }
 
 }  // namespace
@@ -186,10 +193,11 @@ void InstallForProgram() {
     std::at_quick_exit(&OnQuickExit);
     gPreviousHandler = qInstallMessageHandler(&OnFatalMessage);
     struct sigaction action {};
-    action.sa_handler = &OnCrash;
+    action.sa_sigaction = &OnCrash;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
-    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &action, nullptr);
+    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
+        ::sigaction(kCrashSignals[i], &action, &gBefore[i]);
 }
 
 void EndingNormally() { gNormalEnd.store(true); }

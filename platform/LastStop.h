@@ -34,8 +34,8 @@ bool Run(int replyWaitMs = 300);
 // end the program did not choose itself: std::exit and std::quick_exit from anywhere (a
 // library, the display connection breaking), a fatal Qt message and the crash signals.
 // Such an end then goes no further than the standard streams' flush: the process ends at
-// once with status 1 (a crash signal ends it with that signal, as before), so no global
-// is torn down after what it needs. Each call registers the exit handler again: exit()
+// once with status 1, so no global is torn down after what it needs (a crash signal goes
+// on to the handler it had before, a sanitizer's or the default one). Each call registers the exit handler again: exit()
 // runs the handlers registered last first, so a call once the program's globals are made
 // puts the last stop ahead of their destructors.
 void InstallForProgram();

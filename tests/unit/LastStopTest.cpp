@@ -16,6 +16,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,7 @@ int16_t StoppedRelays(int16_t) { return 0b0001; }
 struct Ending {
     const char* what;
     std::function<void(int link)> end;  // in the child; never returns
+    bool serial;  // the link is a serial line (a pseudo-terminal), else a socket
     bool unitAnswers;
     bool stopped;     // the unit receives the stop
     int exitStatus;   // -1: ended by signal (below)
@@ -68,25 +71,36 @@ TEST(LastStop, EveryEndThatIsNotTheProgramsOwnStopsTheUnitFirst) {
     QTemporaryDir dir;
     const QString other = dir.filePath("other.txt");
     const Ending endings[] = {
-        {"a library's exit()", [](int) { std::exit(3); }, true, true, 1, 0},
-        {"a fatal Qt message", [](int) { qFatal("The display is gone"); }, true, true, 1, 0},
-        {"a critical error", [](int) { modUtil::EndProgram(1); }, true, true, 1, 0},
-        {"quick_exit", [](int) { std::quick_exit(4); }, true, true, 4, 0},
-        {"a crash", [](int) { ::raise(SIGSEGV); }, true, true, -1, SIGSEGV},
-        {"exit() with the unit silent", [](int) { std::exit(3); }, false, true, 1, 0},
-        {"the entry routine's own end", [](int) { LastStop::EndingNormally(); std::exit(0); }, true, false, 0, 0},
+        {"a library's exit()", [](int) { std::exit(3); }, false, true, true, 1, 0},
+        {"a library's exit() on a serial line", [](int) { std::exit(3); }, true, true, true, 1, 0},
+        {"a fatal Qt message", [](int) { qFatal("The display is gone"); }, false, true, true, 1, 0},
+        {"a critical error", [](int) { modUtil::EndProgram(1); }, false, true, true, 1, 0},
+        {"quick_exit", [](int) { std::quick_exit(4); }, false, true, true, 4, 0},
+        {"a crash", [](int) { *static_cast<volatile int*>(nullptr) = 1; }, false, true, true, -1, SIGSEGV},
+        {"abort()", [](int) { std::abort(); }, false, true, true, -1, SIGABRT},
+        {"exit() with the unit silent", [](int) { std::exit(3); }, false, false, true, 1, 0},
+        {"the entry routine's own end", [](int) { LastStop::EndingNormally(); std::exit(0); }, false, true, false, 0, 0},
         {"the link closed and its number reused",
          [&other](int link) {
              const int file = ::open(other.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_TRUNC, 0600);
              ::dup2(file, link);  // the link's number now names the file
              std::exit(3);
          },
-         true, false, 1, 0},
+         false, true, false, 1, 0},
     };
     for (const Ending& e : endings) {
         SCOPED_TRACE(e.what);
         int pair[2];
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        if (e.serial) {
+            // The unit's end is the terminal's master, the station's its raw slave.
+            ASSERT_EQ(::openpty(&pair[1], &pair[0], nullptr, nullptr, nullptr), 0);
+            termios raw{};
+            ASSERT_EQ(::tcgetattr(pair[0], &raw), 0);
+            ::cfmakeraw(&raw);
+            ASSERT_EQ(::tcsetattr(pair[0], TCSANOW, &raw), 0);
+        } else {
+            ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        }
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
