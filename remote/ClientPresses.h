@@ -8,7 +8,6 @@
 
 namespace ClientPresses {
 
-
 // START/STOP (0), next layer (1) or back to layer 1 (2); false when the button is
 // disabled (the detector calibration holds it). The caller reads the run's phase after.
 bool PressRunButton(int16_t i);
