@@ -230,5 +230,5 @@ void frmSystem::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
     ResetCalibrate(false);
     const QPointer<frmSystem> self(this);
     modWait::Wait(500);
-    if (self && self->isVisible()) cmdCalibrate_Click();  // unless the window closed meanwhile
+    if (self) cmdCalibrate_Click();  // unless the window closed meanwhile
 }
