@@ -28,6 +28,11 @@ extern void (*ChannelPhaseNotify)(int16_t ch, bool hold);
 // A channel enters QCM CAL.: its calibration against its quartz monitor starts.
 extern void (*InitPhaseQCMCal)(int16_t ch);
 
+// ---- The unit link into the phase machine ----
+// The relay word an exit would leave the unit with, from the word it holds: the relays of a
+// stop when a layer runs, then those of the shutdown.
+extern int16_t (*ExitRelayWord)(int16_t word);
+
 // ---- The application state's shutdown into the owner of the objects ----
 // Releases the remote-control server, then the unit link.
 extern void (*ReleaseLinks)();

@@ -16,6 +16,7 @@
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
 #include "qcm/cQCM.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 namespace {
@@ -133,6 +134,9 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
 
 // Errors of the entry actions go to the caller.
 void cApp::setPhase(int16_t nPhase) {
+    if ((nPhase == PhaseCode::InitRun || nPhase == PhaseCode::StartLayer) &&
+        !ExitRule::Allows(ExitRule::Act::RunStart))
+        return;
     PhaseBookkeeping(nPhase);
     Phase_ = nPhase;
     if (nPhase == PhaseCode::Startup) {
@@ -153,6 +157,10 @@ void cApp::setChanPhase(int16_t Chan, int16_t nPhase) {
     try {
         // A channel the unit does not have is refused before anything is switched.
         if (!ChanPhase_.inRange(Chan)) throw RuntimeError::SubscriptOutOfRange();
+        if ((nPhase == PhaseCode::ManPower || nPhase == PhaseCode::ManRamp) &&
+            !ExitRule::Allows(ExitRule::Act::ManualControl))
+            return;
+        if (nPhase == PhaseCode::QcmCal && !ExitRule::Allows(ExitRule::Act::Calibration)) return;
         cORUN& unit = RunUnit();
         const int16_t relaysBefore = unit.RelayReg();
         // A manual ramp needs a running layer: the START button starts one.

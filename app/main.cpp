@@ -13,13 +13,13 @@
 #include "app/cQueue.h"
 #include "app/cRdgBuff.h"
 #include "app/frmStartup.h"
-#include "app/modFormUtil.h"
 #include "app/modUtil.h"
 #include "app/PhaseCode.h"
 #include "platform/AppInfo.h"
 #include "platform/ColorDialogs.h"
 #include "platform/Dialogs.h"
 #include "platform/FileDialogs.h"
+#include "platform/LastStop.h"
 #include "platform/Printers.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationRequest.h"
@@ -77,14 +77,18 @@ void AnswerEverything(const QString& logFile) {
     });
 }
 
-// The system asks the program to end: the main window closes as for the operator, after
-// its picture is saved when one is asked for. Before the main window is there, the program
-// ends at once.
+// The system asks the program to end (a service manager, a shutdown, a UPS): nobody may be
+// at the screen, so no box waits for an answer from here on, and the exit is confirmed
+// without the question; the picture of the main window is saved first when one is asked
+// for. Before the main window is there, the program ends at once (the unit's last stop
+// goes first). A request during the exit changes nothing.
 void EndRequested() {
     if (!gMainForm || !gMainForm->isVisible()) modUtil::EndProgram(1);
+    static bool pictured = false;
     const QString screenshot = qEnvironmentVariable("ORUN_SCREENSHOT");
-    if (!screenshot.isEmpty()) gMainForm->grab().save(screenshot);
-    modFormUtil::Unload(gMainForm);
+    if (!screenshot.isEmpty() && !pictured) gMainForm->grab().save(screenshot);
+    pictured = true;
+    gMainForm->EndForTheSystem();
 }
 
 // The entry routine: the global objects in order, the page set-up of the default printer,
@@ -108,6 +112,9 @@ bool Main() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Whatever ends the program from here (the display's connection breaking, a library's
+    // exit(), a fatal message), the unit it drives is stopped first.
+    LastStop::InstallForProgram();
     QApplication app(argc, argv);
     QApplication::setApplicationName(App().Title);
     const QString automation = qEnvironmentVariable("ORUN_AUTOMATION");
@@ -115,8 +122,15 @@ int main(int argc, char** argv) {
     OnTerminationRequest(&EndRequested);
 
     int status = 0;
-    if (Main() && gMainForm) status = app.exec();
+    const bool started = Main() && gMainForm;
+    // Once more now that the start-up has made its globals: an exit() runs the handlers
+    // registered last first, so the last stop comes before any of them is torn down.
+    LastStop::InstallForProgram();
+    if (started) status = app.exec();
+    // An event loop that ended without the shutdown (the link still held) stops the unit.
+    if (gORUN) LastStop::Run();
     ProgramObjects::ReleaseAll();
     gPageSetup = nullptr;
+    LastStop::EndingNormally();
     return status;
 }

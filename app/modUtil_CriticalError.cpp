@@ -1,6 +1,7 @@
 #include "app/modUtil.h"
 
 #include "platform/Dialogs.h"
+#include "platform/LastStop.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,9 @@ namespace modUtil {
 
 namespace {
 
+// The program ends without its shutdown: the unit it drives gets its last stop first.
 void EndAtOnce(int exitCode) {
+    LastStop::Run();
     std::fflush(nullptr);
     std::_Exit(exitCode);
 }

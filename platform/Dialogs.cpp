@@ -3,6 +3,8 @@
 #include "platform/AppInfo.h"
 
 #include <QApplication>
+#include <QDebug>
+#include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +15,13 @@ namespace {
 DialogResponder& responder() {
     static DialogResponder r;
     return r;
+}
+
+bool gNobody = false;
+
+// A box nobody will answer is logged, so what the program went past can still be read.
+void NotAsked(const DialogRequest& req) {
+    qInfo().noquote() << QStringLiteral("Not asked, nobody to answer: %1: %2").arg(req.title, req.prompt);
 }
 
 QMessageBox::StandardButtons buttonsFor(int set) {
@@ -66,12 +75,28 @@ bool HasDialogResponder() { return static_cast<bool>(responder()); }
 
 int ClosedBoxResult(int buttons) { return escapeResult(buttons & 7); }
 
+void SetNobodyToAnswer(bool nobody) {
+    gNobody = nobody;
+    if (!nobody || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    // Each open box ends its own wait once control is back in it.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
+}
+
+bool NobodyToAnswer() { return gNobody; }
+
 int MsgBox(const QString& prompt, int buttons, const QString& title) {
     DialogRequest req;
     req.kind = DialogRequest::Message;
     req.prompt = prompt;
     req.buttons = buttons;
     req.title = title.isEmpty() ? App().Title : title;
+    if (gNobody) {
+        NotAsked(req);
+        return escapeResult(req.buttonSet());
+    }
     if (responder()) return responder()(req).result;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return escapeResult(req.buttonSet());
 
@@ -92,6 +117,10 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     req.buttons = vbOKCancel;
     req.title = title.isEmpty() ? App().Title : title;
     req.defaultText = defaultText;
+    if (gNobody) {
+        NotAsked(req);
+        return QString();
+    }
     if (responder()) {
         DialogAnswer a = responder()(req);
         return a.result == vbCancel ? QString() : a.text;

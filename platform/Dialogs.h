@@ -59,3 +59,10 @@ bool HasDialogResponder();
 // The answer of a message box closed without a button: Cancel where the box has one,
 // else No, Abort or OK.
 int ClosedBoxResult(int buttons);
+
+// Nobody is there to answer (the system asked the program to end): every modal dialog open
+// is closed as its close box would close it, and from then on a message box or input box
+// is not shown (nor given to a responder) but answered at once as a closed one answers;
+// its text goes to the program's log. False restores the boxes (tests).
+void SetNobodyToAnswer(bool nobody);
+bool NobodyToAnswer();

@@ -35,6 +35,8 @@ public:
     qint64 BytesWaiting() const { return port_.isOpen() ? port_.bytesAvailable() : 0; }
 
     QString DeviceName() const { return port_.portName(); }
+    // The open port's descriptor, -1 when closed.
+    int Handle() const { return port_.isOpen() ? static_cast<int>(port_.handle()) : -1; }
 
 signals:
     // Bytes are waiting to be read; count is how many.

@@ -28,8 +28,6 @@ bool GasSensor(int16_t s) { return s == 1 || s == 3; }
 
 }  // namespace
 
-bool ExitUnderway() { return gORUN && gORUN->Terminating(); }
-
 bool PressRunButton(int16_t i) {
     frmMain& form = RunMainForm();
     if (!form.cmdFunc(i)->isEnabled()) return false;

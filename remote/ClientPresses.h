@@ -8,12 +8,6 @@
 
 namespace ClientPresses {
 
-// The operator has confirmed the exit: the link holds every output at 0, has switched the
-// emission off and no control tick runs until the program ends. A press that would drive a
-// channel or switch a source on cannot act then and is refused (05), as the run buttons
-// are.
-bool ExitUnderway();
-
 // START/STOP (0), next layer (1) or back to layer 1 (2); false when the button is
 // disabled (the detector calibration holds it). The caller reads the run's phase after.
 bool PressRunButton(int16_t i);

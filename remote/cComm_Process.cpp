@@ -17,6 +17,7 @@
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "run/modPhases.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 namespace {
@@ -92,7 +93,8 @@ QString cComm::MsgUP(const QString& sMsg) {
     const int16_t n = ParamNumber(sMsg);
     const QString text = Field(sMsg, 3);
     cApp& app = RunApp();
-    if (ManualPowerParam(n) && ClientPresses::ExitUnderway()) return Nak(NakCode::REQ);
+    // Once the exit is confirmed a channel is put under manual control no more (05).
+    if (ManualPowerParam(n) && !ExitRule::Allows(ExitRule::Act::ManualControl)) return Nak(NakCode::REQ);
     switch (n) {
     case 1: {
         if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
@@ -200,7 +202,7 @@ QString cComm::MsgUS(const QString& sMsg) {
         const int32_t state = RunUnit().EmissionOn(s);
         if (n % 2 == 1) {
             if (state > 0) ClientPresses::SwitchSensorOff(s);
-        } else if (state == 0 && (ClientPresses::ExitUnderway() || !ClientPresses::SwitchSensorOn(s))) {
+        } else if (state == 0 && (!ExitRule::Allows(ExitRule::Act::Emission) || !ClientPresses::SwitchSensorOn(s))) {
             return Nak(NakCode::REQ);
         }
         break;

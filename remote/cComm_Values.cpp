@@ -19,6 +19,7 @@
 #include "data/ProcessRec.h"
 #include "platform/Clock.h"
 #include "run/modPhases.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 #include <cmath>
@@ -126,7 +127,8 @@ QString cComm::MsgUV(const QString& sMsg) {
     if (!ChannelParam(ValueParam(Field(sMsg, 2)), base, c) || base > 111) return Nak(NakCode::PRM);
     const QString text = Field(sMsg, 3);
     // A ramp or a power would drive the channel: nothing does once the exit is confirmed.
-    if ((base == 11 || base == 41 || base == 111) && ClientPresses::ExitUnderway()) return Nak(NakCode::REQ);
+    if ((base == 11 || base == 41 || base == 111) && !ExitRule::Allows(ExitRule::Act::ManualControl))
+        return Nak(NakCode::REQ);
     switch (base) {
     case 11: {  // a manual ramp from the present set point to the value
         LayerRec& layer = CurrentLayer(c);

@@ -4,7 +4,6 @@
 #include "app/cApp.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
-#include "platform/TerminationRequest.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
 #include "run/frmMain.h"
@@ -51,7 +50,7 @@ void ShutdownLinks() {
     ReleaseLinks();
     // An operator leaving the plant must know; an end asked for by the system (nobody may
     // be there) leaves it to the error report.
-    if (givenUp && !TerminationRequested())
+    if (givenUp && !NobodyToAnswer())
         MsgBox(QStringLiteral("The unit did not confirm the stop. Its outputs may still be driven: check the plant."),
                vbExclamation);
 }
@@ -63,6 +62,7 @@ void RegisterCalls() {
     Hooks::SetShutterRelays = &modPhases::SetShutterRelays;
     Hooks::ChannelPhaseNotify = &modPhases::ChannelPhaseNotify;
     Hooks::InitPhaseQCMCal = &modPhases::InitPhaseQCMCal;
+    Hooks::ExitRelayWord = &modPhases::ExitRelayWord;
     Hooks::ReleaseLinks = &ShutdownLinks;
     Hooks::SetIOFunction = &SetIOFunction;
     Hooks::GetIOFunction = &GetIOFunction;

@@ -64,6 +64,11 @@ public:
     void Form_QueryUnload(int& Cancel, int UnloadMode);
     void tmrEnd_Timer();
     void Form_Unload();
+    // The system asks the program to end (a termination signal): the plant's own decision,
+    // so the exit is confirmed without asking, as Yes to the question confirms it, and no
+    // box waits for an answer from then on (one open is closed unanswered); the second pass
+    // follows 500 ms later. Once an exit is confirmed a request changes nothing.
+    void EndForTheSystem();
 
     // ---- Link endpoints (frmMain_Endpoints.cpp) ----
     void msCommSftw_OnComm();
@@ -422,6 +427,9 @@ private:
     // The confirmed exit waits for the unit to take the stop: the window says so and offers
     // no run button meanwhile.
     void ShowStopping();
+    // The exit is confirmed: the unit is stopped (zero powers, emission off, no hand control),
+    // the window says so, and the second pass follows when tmrEnd fires.
+    void ConfirmExit();
     void ControlTick(const QString& Response);
     void ApplyErrorAction(int16_t Chan);
     // Presses a run or sensor button (or a manual-power box) as the program does: past the

@@ -56,11 +56,7 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
             // First pass: the unit gets 500 ms to switch its outputs and emission off.
             Cancel = 1;
             if (MsgBox(QStringLiteral("Exit the ORUN program?"), vbYesNo) != vbYes) return;
-            // From here on no control tick runs (ControlTick), and the link holds every power
-            // at 0.
-            if (gORUN) gORUN->setTerminate(true);
-            ShowStopping();
-            tmrEnd->start();
+            ConfirmExit();
             return;
         }
 
@@ -111,6 +107,23 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmMain::ConfirmExit() {
+    // The question may have been open when the system asked for the end: confirmed once.
+    if (tmrEnd->isActive() || shuttingDown_) return;
+    // From here on no control tick runs (ControlTick), and the link holds every power at 0.
+    if (gORUN) gORUN->setTerminate(true);
+    ShowStopping();
+    tmrEnd->start();
+}
+
+void frmMain::EndForTheSystem() {
+    // A question open now (the operator's own exit, a message) is closed unanswered, and
+    // the exit's saves and steps go on without asking anyone.
+    SetNobodyToAnswer(true);
+    if (stopping_ || shuttingDown_ || unloaded_) return;
+    ConfirmExit();
 }
 
 void frmMain::tmrEnd_Timer() { modFormUtil::Unload(this); }

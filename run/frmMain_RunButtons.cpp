@@ -22,6 +22,7 @@
 #include "qcm/cQCM.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 #include <QApplication>
@@ -167,7 +168,7 @@ void frmMain::cmdSensor_Click(int16_t Index) {
         if (CtrlKeyRefuses()) return;
         cORUN& unit = RunUnit();
         const bool on = unit.EmissionOn(Index) > 0;
-        if (!on && unit.Terminating()) return;  // the exit has stopped the unit: off stays off
+        if (!on && !ExitRule::Allows(ExitRule::Act::Emission)) return;  // off stays off: the button too
         // A digital input that holds the sensor in its present state wins.
         const bool first = Index <= 1;
         const int16_t forcing = on ? (first ? kEmission1On : kEmission2On) : (first ? kEmission1Off : kEmission2Off);
@@ -230,8 +231,7 @@ void frmMain::chkManPwr_Click(int16_t Index) {
             MsgBox(QStringLiteral("Close Edit Process form, to change output power setting."), vbExclamation);
             return;
         }
-        if (ticked && RunUnit().Terminating()) {
-            // The exit has stopped the unit: no channel goes to manual power again.
+        if (ticked && !ExitRule::Allows(ExitRule::Act::ManualControl)) {
             box->setChecked(false);
             return;
         }

@@ -106,6 +106,10 @@ void InitPhase(int16_t phase);
 // The relay outputs for a new run phase, by each relay's function; the relays are sent
 // only when a state changed. Phases without relay states change nothing.
 void PhaseRelays(int16_t phase);
+// The relay word the relays of phase would leave, from word; nothing is sent.
+int16_t RelayWordFor(int16_t phase, int16_t word);
+// The relay word an exit would leave, from word: a running layer's stop, then the shutdown.
+int16_t ExitRelayWord(int16_t word);
 
 // A channel enters (on) or leaves (off) MAN POWER: the "Manual Mode" relays follow, and
 // the channel shutters of the channels with a film open, or every channel shutter closes

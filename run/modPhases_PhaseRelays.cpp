@@ -81,29 +81,45 @@ bool MonitorInUse(int32_t n) {
 
 }  // namespace
 
+int16_t RelayWordFor(int16_t phase, int16_t word) {
+    const Column column = ColumnOf(phase);
+    if (column == kNone) return word;
+    for (int16_t i = 0; i <= 11; ++i) {
+        const int16_t code = modIO::GetOutputFunction(i);
+        const auto bit = static_cast<int16_t>(1 << i);
+        switch (RuleOf(code, column)) {
+        case '1': word = static_cast<int16_t>(word | bit); break;
+        case '0': word = static_cast<int16_t>(word & ~bit); break;
+        case 'f': {
+            const int16_t ch = static_cast<int16_t>(code >= 30 ? code - 30 : code - 20);
+            if (RunApp().ChanFilm(ch) >= 1) word = static_cast<int16_t>(word | bit);
+            break;
+        }
+        case 'q':
+            if (MonitorInUse(code - 39)) word = static_cast<int16_t>(word | bit);
+            break;
+        default: break;
+        }
+    }
+    return word;
+}
+
+int16_t ExitRelayWord(int16_t word) {
+    const int16_t phase = gApp ? gApp->Phase() : PhaseCode::Stopped;
+    const bool running = phase != PhaseCode::Stopped && phase != PhaseCode::StopLayer && phase != PhaseCode::Index &&
+                         phase != PhaseCode::Startup && phase != PhaseCode::Shutdown;
+    if (running) word = RelayWordFor(PhaseCode::StopLayer, word);
+    return RelayWordFor(PhaseCode::Shutdown, word);
+}
+
 void PhaseRelays(int16_t phase) {
     ORUN_PROC("modPhases_PhaseRelays");
     try {
-        const Column column = ColumnOf(phase);
-        if (column == kNone) return;
+        if (ColumnOf(phase) == kNone) return;
         cORUN& unit = RunUnit();
         const int16_t before = unit.RelayReg();
-        for (int16_t i = 0; i <= 11; ++i) {
-            const int16_t code = modIO::GetOutputFunction(i);
-            switch (RuleOf(code, column)) {
-            case '1': unit.setRelay(i, true); break;
-            case '0': unit.setRelay(i, false); break;
-            case 'f': {
-                const int16_t ch = static_cast<int16_t>(code >= 30 ? code - 30 : code - 20);
-                if (RunApp().ChanFilm(ch) >= 1) unit.setRelay(i, true);
-                break;
-            }
-            case 'q':
-                if (MonitorInUse(code - 39)) unit.setRelay(i, true);
-                break;
-            default: break;
-            }
-        }
+        const int16_t after = RelayWordFor(phase, before);
+        for (int16_t i = 0; i <= 11; ++i) unit.setRelay(i, (after >> i) & 1);
         if (unit.RelayReg() != before) unit.SendRelays();
     } catch (...) {
         gErr.HandleError();

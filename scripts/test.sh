@@ -15,7 +15,8 @@ for arg in "$@"; do
 done
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
-          libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev socat sqlite3 mdbtools-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev libqcustomplot-dev socat sqlite3 mdbtools-dev
+          xvfb)
 [ "$sanitize" -eq 1 ] && packages+=(clang libclang-rt-dev)
 . scripts/install-missing.sh
 install_missing "${packages[@]}"

@@ -1,6 +1,7 @@
 #include "unit/cORUN.h"
 
 #include "platform/Clock.h"
+#include "platform/LastStop.h"
 #include "platform/SPort.h"
 #include "platform/ccrpTimer.h"
 
@@ -27,9 +28,12 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     GasCal_(1) = 0.0;
     PowerCode_.fill(OutputCode::ZeroVolts);
     HeldCode_.fill(OutputCode::ZeroVolts);
+    KeepLastStop(true);
 }
 
 cORUN::~cORUN() {
+    // A link released goes on stopping nothing: the shutdown has stopped the unit.
+    if (LastStopFd_ >= 0 && LastStop::Link() == LastStopFd_) LastStop::SetLink(-1);
     Enabled_ = false;
     ORUNTimer_->setEnabled(false);
     try {

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // The reading states of the link (cORUN::RdgType): readings feed the channels' flux, or
@@ -221,6 +222,9 @@ public:
     double GasPercent(int ch) const;
     int32_t RdgType() const { return RdgType_; }
     int CalChan() const { return CalChan_; }
+    // ch 0..7 starts the channel's calibration (not once the exit is confirmed); a negative
+    // value ends it: the channel's detector gets its volts back, and a calibration that had
+    // not finished leaves the channel the calibration it had before.
     void setCalChan(int ch);
     double CalHiBias() const { return CalHiBias_; }
     void setCalHiBias(double value);
@@ -269,6 +273,12 @@ private:
     // the channel reply).
     void RestoreUnit();
     // ---- shutdown ----
+    // The commands of the stop: zero powers, the relay word when given (>= 0), emission off
+    // for every sensor, and the hand control taken back when asked.
+    static QStringList StopCommands(int32_t relayWord, bool handControl);
+    // The unit's last stop (platform/LastStop) is given the stop's frames (with the relay
+    // word the shutdown would leave) and the link's descriptor as they now stand.
+    void KeepLastStop(bool frames);
     // The stop goes to the head of the queue (powers, the relay word when asked for,
     // emission), replacing what waits of the same kinds; a command whose reply is awaited
     // is given up and the stop's first command written at once.
@@ -318,6 +328,10 @@ private:
     bool LinesSound(int ch, const BoundedArray<double, 0, 1>& s, const BoundedArray<double, 0, 1>& b) const;
     void CalAcknowledge();
     void CalSlopeIntercept(int ch);
+    // The channel's calibration as it stood when its calibration began, and that
+    // calibration given back to it when the new one ends before it has finished.
+    void KeepCalibration(int ch);
+    void RestoreCalibration();
 
     // ---- the link's own error handler, for its trace ----
     cErrHandler& Err();
@@ -366,6 +380,7 @@ private:
     bool AttemptedConnect_ = false;  // LastConnectTick_ holds an attempt
     cErrHandler* Err_ = nullptr;
     bool TraceStarted_ = false;  // the trace file was started by the first command
+    int LastStopFd_ = -1;         // the descriptor last given to the unit's last stop
     uint8_t txFrame_[OrunFrame::kMaxText + OrunFrame::kOverhead] = {};
     char rxChunk_[512] = {};
 
@@ -395,11 +410,15 @@ private:
     PerChannel<PerIntegration> CalSlope_;
     PerChannel<PerIntegration> CalIntercept_;
     int CalChan_ = -1;
+    struct KeptCalibration {
+        int ch = -1;
+        int32_t lo[2] = {}, hi[2] = {};
+        double slope[2] = {}, intercept[2] = {};
+    } CalKept_;
     int32_t RdgType_ = 0;
     int32_t CalNextState_ = 0;
     int32_t CalCount_ = 0;
     int32_t CalSum_[2] = {0, 0};
-    CountsPerIntegration CalKeptLo_{};  // the low counts the calibration under way replaced
     bool CalRefused_ = false;
     int32_t CalHiBias_ = 2000;
     int32_t CalLoBias_ = 100;

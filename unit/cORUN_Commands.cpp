@@ -3,6 +3,7 @@
 #include "unit/cORUN.h"
 
 #include "app/VBConv.h"
+#include "unit/ExitRule.h"
 
 namespace {
 constexpr double kRawStep = 1.953e-6;  // one raw step of a sensor value
@@ -59,8 +60,7 @@ void cORUN::setPMTCal(int ch, int32_t value) {
 }
 
 void cORUN::setEmissionOn(int s, int32_t value) {
-    // Once the program is ending, no emission is switched on again, whoever asks.
-    if (Terminating_ && value > 0) return;
+    if (value > 0 && !ExitRule::Allows(ExitRule::Act::Emission, Terminating_)) return;
     if (s != 1 || GasCalEnabled_) {
         EmissionOn_(s) = value;
         if (value > 0) setEmissionSetPt(s, EmissionSetPt_(s));
@@ -127,6 +127,8 @@ void cORUN::SendRelays() {
         t += Relay(n) ? QLatin1Char('1') : QLatin1Char('0');
     }
     setCommand(t);
+    // The relays the exit would leave follow the word the unit is given.
+    KeepLastStop(true);
 }
 
 void cORUN::SendFilter(int n) {
@@ -136,8 +138,7 @@ void cORUN::SendFilter(int n) {
 }
 
 void cORUN::setHandCtrlOutput(int o) {
-    // Once the program is ending, the hand control is only ever taken back.
-    if (Terminating_ && o != -1) return;
+    if (o != -1 && !ExitRule::Allows(ExitRule::Act::HandControl, Terminating_)) return;
     HandCtrlOutput_ = o;
     if (o == -1) {
         setCommand(QStringLiteral("U0,") + Num(OutputCode::ZeroVolts));
@@ -168,8 +169,7 @@ int32_t cORUN::PowerCode(int o, double p) const {
 }
 
 void cORUN::setPower(int o, double percent) {
-    // Once the program is ending, no source is powered again.
-    double p = Terminating_ ? 0.0 : percent;
+    double p = ExitRule::Allows(ExitRule::Act::SourcePower, Terminating_) ? percent : 0.0;
     if (p < 0.0) p = 0.0;
     if (p > MaxPower_(o)) p = MaxPower_(o);
     PowerCode_(o) = PowerCode(o, p);

@@ -173,7 +173,11 @@ void cORUN::WriteFrame(const QString& T) {
     } else if (CommPort_ == 10) {
         if (Socket_.isNull() || Socket_->State() != Winsock::sckConnected) return;
         Socket_->SendData(QByteArrayView(bytes, static_cast<qsizetype>(n)));
+    } else {
+        return;
     }
+    // Whatever ends the program from here, the unit's last stop goes down this link.
+    KeepLastStop(false);
 }
 
 void cORUN::Port_RxData(int count) {

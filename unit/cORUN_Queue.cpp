@@ -206,6 +206,9 @@ void cORUN::setTerminate(bool) {
         EmissionOn_.fill(0);
         ORUNTimer_->setInterval(OrunTiming::StopResendMs);
         PutStopFirst(false);
+        // A detector calibration under way ends with the exit, behind the stop: the channel
+        // keeps the calibration it had, which the shutdown saves.
+        if (CalChan_ >= 0) setCalChan(-1);
     } catch (...) {
         ReportError("cORUN_Terminate");
     }
@@ -227,23 +230,8 @@ void cORUN::PutStopFirst(bool relays) {
         rest << T;
     }
     QueueEmpty();
-    const QString zero = vb::CStr(static_cast<int>(OutputCode::ZeroVolts));
-    QStringList stop;
-    stop << QStringLiteral("K") + QStringList(6, zero).join(QLatin1Char(','))
-         << QStringLiteral("W") + zero + QLatin1Char(',') + zero;
-    if (relays) {
-        QString n = QStringLiteral("N");
-        for (int i = 0; i <= 11; ++i) n += (i > 0 ? QStringLiteral(",") : QString()) + (Relay(i) ? u'1' : u'0');
-        stop << n;
-    }
-    for (int s = 1; s <= 4; ++s) stop << QStringLiteral("S%1;0").arg(s);
-    // The unit's hand control is taken back from the output it drives (or was about to):
-    // a program that is gone must leave no output to it.
-    if (handControl) {
-        HandCtrlOutput_ = -1;
-        stop << QStringLiteral("U0,") + zero;
-    }
-    for (const QString& c : stop + rest) QueuePut(c);
+    if (handControl) HandCtrlOutput_ = -1;
+    for (const QString& c : StopCommands(relays ? RelayReg_ : -1, handControl) + rest) QueuePut(c);
     // A reply still awaited (perhaps lost) holds the stop back no longer.
     CommStatus_ = 0;
     if (QueueTake(T)) setCommand(T);

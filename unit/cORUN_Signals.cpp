@@ -10,6 +10,7 @@
 #include "app/cErrHandler.h"
 #include "app/modWait.h"
 #include "platform/RuntimeError.h"
+#include "unit/ExitRule.h"
 
 #include <QPointer>
 #include <cmath>
@@ -98,6 +99,9 @@ void cORUN::setCalChan(int ch) {
         // A channel the unit does not have is refused before anything changes, so the
         // flux of the other channels never freezes on a calibration that cannot run.
         if (!PerChannel<int32_t>::inRange(ch)) throw RuntimeError::SubscriptOutOfRange();
+        if (!ExitRule::Allows(ExitRule::Act::Calibration, Terminating_)) return;
+        if (CalChan_ >= 0 && RdgType_ != RdgType::Normal) RestoreCalibration();
+        KeepCalibration(ch);
         CalChan_ = ch;
         CalRefused_ = false;
         RdgType_ = RdgType::AwaitingAck;
@@ -119,11 +123,36 @@ void cORUN::setCalChan(int ch) {
         if (ChanActive(ch)) setCommand(QLatin1Char('C') + c + QLatin1Char(',') + vb::CStr(static_cast<int>(CalLoBias_)));
         return;
     }
-    // End: the calibrated channel gets its PMT volts back.
+    // End: the calibrated channel gets its PMT volts back; ended before its high point was
+    // taken, it keeps the calibration it had (not the low point measured meanwhile).
     const int ended = CalChan_;
+    if (RdgType_ != RdgType::Normal) RestoreCalibration();
+    CalKept_.ch = -1;
     CalChan_ = ch;
     RdgType_ = RdgType::Normal;
     if (PerChannel<int32_t>::inRange(ended)) setPMTVolts(ended, PMTVolts_(ended));
+}
+
+void cORUN::KeepCalibration(int ch) {
+    CalKept_.ch = ch;
+    for (int i = 0; i <= 1; ++i) {
+        CalKept_.lo[i] = CalLoCounts_(ch)(i);
+        CalKept_.hi[i] = CalHiCounts_(ch)(i);
+        CalKept_.slope[i] = CalSlope_(ch)(i);
+        CalKept_.intercept[i] = CalIntercept_(ch)(i);
+    }
+}
+
+void cORUN::RestoreCalibration() {
+    const int ch = CalKept_.ch;
+    if (!PerChannel<int32_t>::inRange(ch)) return;
+    for (int i = 0; i <= 1; ++i) {
+        CalLoCounts_(ch)(i) = CalKept_.lo[i];
+        CalHiCounts_(ch)(i) = CalKept_.hi[i];
+        CalSlope_(ch)(i) = CalKept_.slope[i];
+        CalIntercept_(ch)(i) = CalKept_.intercept[i];
+    }
+    CalKept_.ch = -1;
 }
 
 void cORUN::setCalHiBias(double value) { CalHiBias_ = vb::CLng(value); }
@@ -165,7 +194,6 @@ void cORUN::CalSlopeIntercept(int ch) {
             v1 = AddChecked(background, CalSum_[1]) / CalCount_;
         }
         if (RdgType_ == RdgType::LowPoint) {
-            CalKeptLo_ = CalLoCounts_(ch);
             CalLoCounts_(ch)(0) = v0;
             CalLoCounts_(ch)(1) = v1;
             RdgType_ = RdgType::AwaitingAck;
@@ -197,7 +225,7 @@ void cORUN::CalSlopeIntercept(int ch) {
         }
         if (flat || !LinesSound(ch, slope, intercept)) {
             // No calibration: the channel keeps the one it had, its counts included.
-            CalLoCounts_(ch) = CalKeptLo_;
+            RestoreCalibration();
             CalRefused_ = true;
         } else {
             CalHiCounts_(ch) = hiCounts;

@@ -84,6 +84,10 @@ public:
     void cmdCalibrate_Click();
     // Arms (True) or ends (False) a calibration of the channel chosen in cboCal.
     void ResetCalibrate(bool Start);
+    // A calibration the window leaves before the link has finished it (the window closing)
+    // ends as a finished one does: START back, the detector at its volts, and the channel
+    // keeps the calibration it had; tell: the operator is told so.
+    void EndUnfinishedCalibration(bool tell);
     void ShowCalValues();
     void cboCal_Click();
 
@@ -207,6 +211,8 @@ private:
 
     // Detector calibration: one reply counted while a calibration runs.
     void CalibrationProgress(const QString& Response);
+    // The window's side of a calibration's end: the buttons back, the progress hidden.
+    void EndCalibrationDisplay();
 
     // QCM tab
     bool ValidateQCMPeriod();

@@ -16,6 +16,7 @@
 #include "app/modStrings.h"
 #include "platform/Dialogs.h"
 #include "run/frmMain.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 #include <QComboBox>
@@ -27,16 +28,19 @@
 
 namespace {
 
-// Detector calibration runs only while no layer runs.
+// Detector calibration runs only while no layer runs, and never in the confirmed exit.
 bool CalibrationAllowed() {
+    if (!ExitRule::Allows(ExitRule::Act::Calibration)) return false;
     const int16_t phase = RunApp().Phase();
     if (phase == PhaseCode::Stopped || phase == PhaseCode::StopLayer) return true;
     MsgBox(QStringLiteral("Stop process to calibrate ORUN detector."), vbInformation | vbOKOnly);
     return false;
 }
 
+// The confirmed exit keeps START off, whatever a calibration's end would give back.
 void EnableMainStart(bool enabled) {
-    if (gMainForm && gMainForm->cmdFunc(0)) gMainForm->cmdFunc(0)->setEnabled(enabled);
+    if (gMainForm && gMainForm->cmdFunc(0))
+        gMainForm->cmdFunc(0)->setEnabled(enabled && ExitRule::Allows(ExitRule::Act::RunStart));
 }
 
 }  // namespace
@@ -58,11 +62,16 @@ void frmSystem::cmdCalibrate_Click() {
 }
 
 // The phase and the channel are tested when a calibration starts; an end is never
-// refused, so the link always leaves calibration and the run buttons come back.
+// refused, so the link always leaves calibration and the run buttons come back, also once
+// the shutdown has released the link (which ended the calibration with the exit).
 void frmSystem::ResetCalibrate(bool Start) {
     ORUN_PROC("frmSystem_ResetCalibrate");
     try {
         if (Start && !CalibrationAllowed()) return;
+        if (!Start && !gORUN) {
+            EndCalibrationDisplay();
+            return;
+        }
         cORUN& unit = RunUnit();
         unit.setCalHiBias(CalHiBias);
         unit.setCalLoBias(CalLoBias);
@@ -83,17 +92,33 @@ void frmSystem::ResetCalibrate(bool Start) {
                 throw;
             }
         } else {
-            cmdCalibrate->setEnabled(!modBitOps::BitTestInteger(SystemFlags, SystemFlag::RunButtons));
-            EnableMainStart(true);
-            prgCalibrate->setVisible(false);
-            lblCal->setVisible(false);
+            EndCalibrationDisplay();
             unit.setCalChan(-1);
             ShowCalValues();
-            Calibrating = false;
         }
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmSystem::EndCalibrationDisplay() {
+    cmdCalibrate->setEnabled(!modBitOps::BitTestInteger(SystemFlags, SystemFlag::RunButtons));
+    EnableMainStart(true);
+    prgCalibrate->setVisible(false);
+    lblCal->setVisible(false);
+    Calibrating = false;
+}
+
+void frmSystem::EndUnfinishedCalibration(bool tell) {
+    if (!Calibrating) return;
+    const int ch = gORUN && gORUN->CalChan() >= 0 ? gORUN->CalChan() : cboCal->currentIndex();
+    const bool finished = gORUN && gORUN->CalChan() >= 0 && gORUN->RdgType() == RdgType::Normal;
+    ResetCalibrate(false);
+    if (finished || !tell) return;
+    MsgBox(QStringLiteral("The detector calibration of channel %1 was not finished: the channel keeps its "
+                          "calibration from before.")
+               .arg(ch + 1),
+           vbInformation);
 }
 
 // One reply while calibrating. Errors in the progress display are let go: the next reply
@@ -102,8 +127,13 @@ void frmSystem::CalibrationProgress(const QString& Response) {
     try {
         cORUN& unit = RunUnit();
         if (unit.RdgType() == 0) {
+            // Ended by the link (the exit) rather than finished: the channel kept its calibration.
+            const bool ended = unit.CalChan() < 0;
             ResetCalibrate(false);
-            if (unit.CalibrationRefused()) {
+            if (ended) {
+                lblCal->setText(QStringLiteral("Calibration Not Finished"));
+                lblCal->setVisible(true);
+            } else if (unit.CalibrationRefused()) {
                 lblCal->setWordWrap(true);
                 lblCal->setText(QStringLiteral("Calibration Failed: the counts did not follow the bias. The old "
                                                "calibration is kept."));

@@ -18,6 +18,7 @@
 #include "platform/SettingsStore.h"
 #include "remote/cComm.h"
 #include "run/frmMain.h"
+#include "unit/ExitRule.h"
 #include "unit/cORUN.h"
 
 #include <QCheckBox>
@@ -163,6 +164,9 @@ void frmSystem::closeEvent(QCloseEvent* event) {
 void frmSystem::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
     ORUN_PROC("frmSystem_Form_QueryUnload");
     try {
+        // A calibration midway ends before anything is saved; the exit has ended it already
+        // and needs no word.
+        EndUnfinishedCalibration(ExitRule::Allows(ExitRule::Act::Calibration));
         if (UnloadMode == 0) Store(QStringLiteral("Visible"), QStringLiteral("False"));
         if (RunApp().Phase() == PhaseCode::Shutdown) return;
         ApplyHalvorneEthernet();
@@ -176,6 +180,7 @@ void frmSystem::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
 void frmSystem::Form_Unload(int& /*Cancel*/) {
     ORUN_PROC("frmSystem_Form_Unload");
     try {
+        EndUnfinishedCalibration(false);
         modFormUtil::SaveFormPosition(this, kSection);
         Store(QStringLiteral("Tab"), vb::CStr(tabForm->Tab()));
         Store(QStringLiteral("Sensor"), vb::CStr(cboCal->currentIndex()));

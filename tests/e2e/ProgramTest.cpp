@@ -51,11 +51,11 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
                            "splash: 100 Startup..."}));
     EXPECT_TRUE(station.unit().Commands().contains("@"));
 
-    program.terminate();  // the system asks the program to end: it closes as for the operator
+    program.terminate();  // the system asks the program to end: it closes without asking
     ASSERT_TRUE(Finished(program, 20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(station.Automation().contains("box: " + kTitle + "Exit the ORUN program?"));
+    EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList());
 
     // Written at exit: the configuration in full. The start-up ends in STOPPED, but no run
     // ended: the data log has no end line and the run number is as it was.
@@ -64,35 +64,6 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     EXPECT_TRUE(config.contains("[Display]")) << config.data();
     EXPECT_FALSE(station.read("ORUN.TXT").contains("End Log"));
     EXPECT_EQ(station.RunNumber(), 1);
-}
-
-// The system ends the program while a layer deposits: after the program has gone, the unit
-// drives no source, holds the stopped relay word with every shutter closed and has its
-// emission off, and the run's data log has its end line.
-TEST(Program, EndedMidRunLeavesTheUnitStoppedAndTheLogEnded) {
-    StationFolder station;
-    station.MapRelaysAndStartInput();
-    QProcess program;
-    station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
-    const UnitModel& unit = station.unit().Model();
-    station.unit().Model().inputs = 1;  // Start Process
-    // Layer 1 deposits: its source is driven, its shutter open.
-    ASSERT_TRUE(WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 20000)) << unit.relays;
-
-    program.terminate();
-    ASSERT_TRUE(Finished(program, 20000));
-    EXPECT_EQ(program.exitCode(), 0);
-    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
-    EXPECT_EQ(unit.relays, 0b0001);
-    for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
-    // The run the exit ended has its start and end lines, and used up its number: the next
-    // run is the second.
-    const QByteArray log = station.read("ORUN.TXT");
-    EXPECT_EQ(log.count("Start Log\tDemo\tRun:1\t"), 1) << log.data();
-    EXPECT_EQ(log.count("End Log"), 1) << log.data();
-    EXPECT_GT(log.indexOf("End Log  \tDemo\tRun:1\t"), log.indexOf("Start Log")) << log.data();
-    EXPECT_EQ(station.RunNumber(), 2);
 }
 
 // The system ends the program while the unit's replies are lost, garbled or cut short,
@@ -136,7 +107,7 @@ TEST(Program, EndedAmidLostGarbledOrShortRepliesStillLeavesTheUnitStopped) {
         EXPECT_EQ(unit.relays, 0b0001);
         for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.emission[s]) << "sensor " << s;
         EXPECT_TRUE(station.read("ERRORS.TXT").isEmpty()) << station.read("ERRORS.TXT").data();
-        EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+        EXPECT_EQ(station.Automation().filter("box: "), QStringList());
     }
 }
 
@@ -161,7 +132,7 @@ TEST(Program, EndedWithTheUnitSilentReportsThatTheStopWasNotTaken) {
     EXPECT_TRUE(report.contains("The unit did not take the shutdown's stop")) << report.data();
     EXPECT_TRUE(report.contains("cORUN_FinishShutdown")) << report.data();
     // Nobody is left to answer a message at the exit: the report is all.
-    EXPECT_EQ(station.Automation().filter("box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    EXPECT_EQ(station.Automation().filter("box: "), QStringList());
     // The stop was asked for again all the while.
     EXPECT_GE(station.unit().Commands().count("K32767,32767,32767,32767,32767,32767"), 8);
 }
@@ -283,7 +254,7 @@ TEST(Program, AStartClearsTheCopiesKilledWritesLeftAndNothingElse) {
     for (const QString& name : copies) EXPECT_FALSE(QFile::exists(station.file(name))) << name.toStdString();
     for (const QString& name : others) EXPECT_EQ(station.read(name), "bytes of " + name.toLatin1()) << name.toStdString();
     EXPECT_TRUE(QDir(station.file("Recipes/old.orun-write-abcdef")).exists());
-    EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    EXPECT_EQ(Lines(station.Automation(), "box: "), QStringList());
 }
 
 TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTemplateBesideIt) {
@@ -309,7 +280,7 @@ TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTe
     QStringList boxes;
     for (const QString& l : station.Automation())
         if (l.startsWith("box: ")) boxes << l;
-    EXPECT_EQ(boxes, QStringList{"box: " + kTitle + "Exit the ORUN program?"});
+    EXPECT_EQ(boxes, QStringList());
 }
 
 // A unit endpoint that accepts each connection and ends it at once (a rebooting unit, a
@@ -499,8 +470,7 @@ TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsThe
     EXPECT_EQ(Lines(station.Automation(), "box: ").join('\n').toStdString(),
               QStringList({"box: " + kTitle + "Values in the recipe database " + station.file("ORUN.MDB") +
                                " cannot be read. Each has taken its default, and the file keeps what it holds there "
-                               "until the value is changed in the program:\\n" + listed.join("\\n"),
-                           "box: " + kTitle + "Exit the ORUN program?"})
+                               "until the value is changed in the program:\\n" + listed.join("\\n")})
                   .join('\n')
                   .toStdString());
     EXPECT_EQ(RowDifferences(station.file("ORUN.MDB"), station.file("before.sqlite")).join('\n').toStdString(), "");
@@ -570,8 +540,7 @@ TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidN
             program.terminate();
             ASSERT_TRUE(Finished(program, 20000));
             EXPECT_EQ(program.exitCode(), 0);
-            EXPECT_EQ(Lines(station.Automation(), "box: ").join('\n').toStdString(),
-                      ("box: " + kTitle + "Exit the ORUN program?").toStdString());
+            EXPECT_EQ(Lines(station.Automation(), "box: ").join('\n').toStdString(), "");
             EXPECT_TRUE(station.read("ORUN.CFG").contains("Database=ORUN.MDB"));
         }
         other.reset();

@@ -185,8 +185,9 @@ TEST(Run, TheWindowsLeftOpenAreOpenedAgain) {
 }
 
 // The system asks the program to end while the link waits for its TCP connection, in the
-// start-up and in the link reset after a time-out. The exit waits for the wait to end,
-// then the program shuts down as usual and leaves the unit stopped.
+// start-up and in the link reset after a time-out. The exit, confirmed without a question,
+// waits for the wait to end, then the program shuts down as usual and leaves the unit
+// stopped.
 TEST(Run, AnEndRequestInsideAConnectWaitEndsTheProgramAsUsual) {
     for (const bool duringStartUp : {true, false}) {
         SCOPED_TRACE(duringStartUp ? "start-up" : "link reset");
@@ -200,7 +201,7 @@ TEST(Run, AnEndRequestInsideAConnectWaitEndsTheProgramAsUsual) {
         QObject::connect(&ask, &QTimer::timeout, [&] {
             if (asked || !gORUN || !gORUN->Waiting() || !gMainForm) return;
             asked = true;
-            modFormUtil::Unload(gMainForm);
+            gMainForm->EndForTheSystem();
         });
         ask.start(5);
         if (!duringStartUp) ask.stop();
@@ -216,7 +217,7 @@ TEST(Run, AnEndRequestInsideAConnectWaitEndsTheProgramAsUsual) {
         ASSERT_TRUE(WaitFor([&] { return asked && (!form || !form->isVisible()); }, 20000));
         EXPECT_EQ(app.Phase(), PhaseCode::Shutdown);
         EXPECT_EQ(gORUN, nullptr);
-        EXPECT_EQ(s.boxes.prompts(), QStringList{"Exit the ORUN program?"});
+        EXPECT_EQ(s.boxes.prompts(), QStringList());  // the system's request asks nothing
         const UnitModel& unit = s.station.unit().Model();
         EXPECT_TRUE(WaitFor([&] { return unit.relays == 0b0001; }, 3000)) << unit.relays;
         for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;

@@ -86,18 +86,26 @@ bool StationFolder::Polled() const {
     return c.contains(QStringLiteral("D")) && c.contains(QStringLiteral("M")) && c.contains(QStringLiteral("F"));
 }
 
-QProcessEnvironment StationFolder::Environment(const QString& home) const {
+QProcessEnvironment StationFolder::Environment(const QString& home, const Run& how) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (how.display.isEmpty()) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), how.display);
+        env.remove(QStringLiteral("XAUTHORITY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    }
     env.insert(QStringLiteral("ORUN_HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), file(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
-    env.insert(QStringLiteral("ORUN_AUTOMATION"), file(QStringLiteral("automation.log")));
+    if (how.answered) env.insert(QStringLiteral("ORUN_AUTOMATION"), file(QStringLiteral("automation.log")));
+    else env.remove(QStringLiteral("ORUN_AUTOMATION"));
     return env;
 }
 
-void StationFolder::Start(QProcess& program) const {
-    program.setProcessEnvironment(Environment(path()));
+void StationFolder::Start(QProcess& program, const Run& how) const {
+    program.setProcessEnvironment(Environment(path(), how));
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(ORUN_BIN_DIR "/ORUN_411"), {});
 }

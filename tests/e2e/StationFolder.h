@@ -31,8 +31,16 @@ public:
     // The unit received every one of these commands since it started listening.
     bool Polled() const;
 
-    // Starts the program; its unattended answers go to automation.log.
-    void Start(QProcess& program) const;
+    // How the program is started: answered, its boxes are answered without a window and
+    // written to automation.log (else a box waits for a person, as at a real station);
+    // with a display (":n"), it draws on that X display instead of offscreen.
+    struct Run {
+        bool answered = true;
+        QString display;
+    };
+    // Starts the program.
+    void Start(QProcess& program) const { Start(program, Run{}); }
+    void Start(QProcess& program, const Run& how) const;
     // Starts the program with its program folder on a small disk of its own: a file
     // system of kbytes in a mount namespace of the program's own (the folder "disk" here,
     // empty outside it), holding copies of the station's ORUN.CFG and ORUN.MDB, after the
@@ -54,7 +62,8 @@ public:
     void SetDatabaseVersion(const QString& version) const;
 
 private:
-    QProcessEnvironment Environment(const QString& home) const;
+    QProcessEnvironment Environment(const QString& home) const { return Environment(home, Run{}); }
+    QProcessEnvironment Environment(const QString& home, const Run& how) const;
 
     QTemporaryDir dir_;
     QTemporaryDir runtime_;

@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -128,7 +129,11 @@ TEST_F(MainWindowTest, SecondCloseShutsDownAtOnceAndNoEditChannelSavesNoLayer) {
 // before the window goes, that its outputs may still be driven.
 class ConfirmedExit : public MainWindowTest {
 protected:
-    void ExitDepositing(bool unitGone) {
+    // Who ends the program: the operator's Yes; the system (a termination signal) with
+    // nobody at the screen; the system while the operator's question is open on the screen
+    // (a real box, left unanswered).
+    enum class By { Operator, System, SystemWithQuestionOpen };
+    void ExitDepositing(bool unitGone, By by = By::Operator) {
         Station({0});
         form->show();
         Connect();
@@ -144,12 +149,25 @@ protected:
         });
         if (unitGone) unit.setSilent(true);
         boxes.clear();
-        form->mnuFileExit->trigger();
+        if (by == By::System) {
+            form->EndForTheSystem();
+        } else if (by == By::SystemWithQuestionOpen) {
+            const DialogResponder recorder = SetDialogResponder({});
+            QTimer::singleShot(100, form, [this] {
+                questionOpen = QApplication::activeModalWidget() != nullptr;
+                form->EndForTheSystem();
+            });
+            form->mnuFileExit->trigger();
+            SetDialogResponder(recorder);
+        } else {
+            form->mnuFileExit->trigger();
+        }
         EXPECT_EQ(form->lblStatus->text(), "STOPPING UNIT");
         ASSERT_TRUE(WaitUntil([&] { return !form->isVisible(); }, 20000));
         EXPECT_TRUE(statusSeen.startsWith("STOPPING UNIT")) << statusSeen.toStdString();
         EXPECT_TRUE(buttonsOff);
     }
+    bool questionOpen = false;
 };
 
 TEST_F(ConfirmedExit, ShowsTheStopAndTakesTheHandControlBack) {
@@ -159,6 +177,27 @@ TEST_F(ConfirmedExit, ShowsTheStopAndTakesTheHandControlBack) {
     EXPECT_EQ(unit.Model().handCode, OutputCode::ZeroVolts);
     EXPECT_EQ(unit.Model().powerCode[0], OutputCode::ZeroVolts);
     EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}
+
+// The system's request to end (a termination signal) is the plant's decision: it
+// confirms the exit as the operator's Yes does, asking nothing. A question open on the
+// screen when it comes is closed unanswered, and the exit goes on from the request.
+TEST_F(ConfirmedExit, ByTheSystemWhileTheQuestionIsOpenStopsTheUnitAsTheOperatorsYes) {
+    ExitDepositing(false, By::SystemWithQuestionOpen);
+    EXPECT_TRUE(questionOpen);
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(unit.Model().handOutput, 0);
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+    for (int s = 0; s <= 3; ++s) EXPECT_FALSE(unit.Model().emission[s]) << "sensor " << s;
+    EXPECT_EQ(gApp->Phase(), PhaseCode::Shutdown);
+    EXPECT_TRUE(folder.read("ERRORS.TXT").isEmpty());
+}
+
+// Nobody is there to be told: the error report is all.
+TEST_F(ConfirmedExit, ByTheSystemToAUnitThatNeverTakesTheStopAsksNobody) {
+    ExitDepositing(true, By::System);
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+    EXPECT_TRUE(folder.read("ERRORS.TXT").contains("did not take the shutdown's stop"));
 }
 
 TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
@@ -172,9 +211,11 @@ TEST_F(ConfirmedExit, ToAUnitThatNeverTakesTheStopTellsTheOperator) {
 // A client's presses in the confirmed exit, before the window goes: whatever would drive a
 // channel or switch a source on is refused as the run buttons are (05), what only switches
 // off is done; the operator's own emission buttons and manual-power boxes do nothing
-// either. The unit, judged by what it holds, never has a source or an emission on again,
-// and the window never switches a channel to manual power.
-TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
+// either, nor do the program's own ways in that a new path would take (a run or layer
+// started, a channel put under manual control or a quartz calibration, a detector
+// calibration started, a power set). The unit, judged by what it holds, never has a source
+// or an emission on again, and the window never switches a channel to manual power.
+TEST_F(ConfirmedExit, AClientsPressesAndTheProgramsOwnPathsThatWouldSwitchOnAreRefused) {
     ServeRelay();
     Station({0, 1});
     form->show();
@@ -207,6 +248,19 @@ TEST_F(ConfirmedExit, AClientsPressesThatCannotActAreRefused) {
             form->cmdSensor(rounds % 4)->click();
             form->chkManPwr(rounds % 2)->click();
             for (int16_t c = 0; c <= 1; ++c) EXPECT_FALSE(form->chkManPwr(c)->isChecked()) << "channel " << c;
+            const int16_t phase = gApp->Phase();
+            gApp->setPhase(rounds % 2 ? PhaseCode::InitRun : PhaseCode::StartLayer);
+            EXPECT_EQ(gApp->Phase(), phase);
+            const int16_t ch = static_cast<int16_t>(rounds % 2);
+            for (const int16_t manual : {PhaseCode::ManPower, PhaseCode::ManRamp, PhaseCode::QcmCal}) {
+                gApp->setChanPhase(ch, manual);
+                EXPECT_NE(gApp->ChanPhase(ch), manual) << "channel " << ch;
+            }
+            gORUN->setCalChan(ch);
+            EXPECT_EQ(gORUN->CalChan(), -1);
+            gORUN->setPower(ch, 40.0);
+            gORUN->setHandCtrlOutput(ch);
+            gORUN->SendPower();
         }
         ++rounds;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);

@@ -19,6 +19,7 @@
 #include "run/modPhases.h"
 #include "run/modPhasesDetail.h"
 #include "unit/frmShowComm.h"
+#include "platform/Dialogs.h"
 #include "unit/frmTest.h"
 #include "windows/frmGraphsSetup.h"
 #include "windows/frmSystem.h"
@@ -94,6 +95,7 @@ void ResetProgramState() {
              modPhases::RateRampStartTime, modPhases::QCMCalLast, modPhases::QCMCalUse);
     modPhases::ForgetReadings();
     SystemFlags = 0;
+    SetNobodyToAnswer(false);
     ResetSettings();
     gRdgBuff = cRdgBuff();
     gQueue = cQueue();

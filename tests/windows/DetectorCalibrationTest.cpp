@@ -158,6 +158,63 @@ TEST_F(DetectorCalibration, IsRefusedWhileALayerRunsAndStartsAgainAfterATimeOut)
     EXPECT_EQ(boxes.count(), 1);
 }
 
+// A calibration ended before the link has finished it (the window closed by its Close
+// button or its close box, the exit confirmed) ends as a finished or failed one does: the
+// link leaves calibration, the detector is given its volts again, START comes back (not in
+// the exit), and the channel keeps the calibration it had, in the link and in the file,
+// not the low point measured meanwhile. The operator who closed the window is told; the
+// exit tells nobody.
+TEST_F(DetectorCalibration, EndedMidwayLeavesTheOldCalibrationTheDetectorItsVoltsAndStartBack) {
+    enum class End { CloseButton, CloseBox, Exit };
+    for (const End end : {End::CloseButton, End::CloseBox, End::Exit}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        for (int i = 0; i <= 1; ++i) {
+            gORUN->setCalLoCounts(kChannel, i, 111 + i);
+            gORUN->setCalHiCounts(kChannel, i, 999 + i);
+            gORUN->setCalSlope(kChannel, i, 1.5 + i);
+            gORUN->setCalIntercept(kChannel, i, 7.25 + i);
+        }
+        gORUN->setPMTVolts(kChannel, 700);
+        boxes.clear();
+        QTest::mouseClick(w->cmdCalibrate, Qt::LeftButton);
+        ASSERT_EQ(gORUN->CalChan(), kChannel);
+        // The low point is taken (its counts are the unit's, not 111), the high one is not.
+        const QStringList shown = Progress(15);
+        ASSERT_EQ(shown.last(), "Gain CalRdg 5");
+        ASSERT_EQ(sim.Model().pmtVolts[kChannel], 0);
+
+        if (end == End::CloseButton) w->cmdClose->click();
+        if (end == End::CloseBox) w->close();
+        if (end == End::Exit) gMainForm->EndForTheSystem();
+        EXPECT_EQ(gORUN->CalChan(), -1);
+        EXPECT_EQ(gORUN->RdgType(), RdgType::Normal);
+        for (int i = 0; i <= 1; ++i) {
+            EXPECT_EQ(gORUN->CalLoCounts(kChannel, i), 111 + i) << "integration " << i;
+            EXPECT_EQ(gORUN->CalHiCounts(kChannel, i), 999 + i);
+            EXPECT_EQ(gORUN->CalSlope(kChannel, i), 1.5 + i);
+            EXPECT_EQ(gORUN->CalIntercept(kChannel, i), 7.25 + i);
+        }
+        EXPECT_TRUE(WaitUntil([&] { return sim.Model().pmtVolts[kChannel] == 700; }, 3000));
+        EXPECT_EQ(gMainForm->cmdFunc(0)->isEnabled(), end != End::Exit);
+        if (end == End::Exit) {
+            EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+            // The shutdown saves the calibration the channel kept.
+            ASSERT_TRUE(WaitUntil([] { return gApp->Phase() == PhaseCode::Shutdown; }, 10000));
+        } else {
+            ASSERT_EQ(boxes.count(), 1);
+            EXPECT_EQ(boxes.last().prompt, "The detector calibration of channel 3 was not finished: the channel keeps "
+                                           "its calibration from before.");
+            EXPECT_EQ(boxes.last().icon(), vbInformation);
+        }
+        const dao::Recordset row =
+            dao::OpenDatabase(folder.file("ORUN.MDB")).OpenRecordset("SELECT * FROM ORUN WHERE Channel =2");
+        EXPECT_EQ(row.Fields("A_BiasLo").Value().toInt(), 111);
+        EXPECT_EQ(row.Fields("B_BiasLo").Value().toInt(), 112);
+        EXPECT_EQ(row.Fields("A_Slope").Value().toDouble(), 1.5);
+        if (end != End::Exit) w = Open();
+    }
+}
+
 }  // namespace
 
 // Presses made while a calibration is starting (the link waits for the PMT to settle, with

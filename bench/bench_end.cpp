@@ -1,0 +1,108 @@
+// The ORUN_411 program ended mid-run without its operator, as the end-to-end tests end it,
+// timed: SIGTERM with nobody at the screen (its boxes real ones nobody answers), and its X
+// display killed (a private Xvfb). For each round the program is started in a program
+// folder of its own, the run is started by its start input, and once layer 1 deposits the
+// end comes; printed per way: the time until the unit holds zero powers on every output,
+// until it has its emission off and the stop's relay word, and until the process has
+// ended, with how it ended and the largest power code the unit was left with.
+// Run by hand:
+//     build/bench/bench_end [--rounds N] [--only signal|display]
+#include "e2e/PrivateDisplay.h"
+#include "e2e/StationFolder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Outcome {
+    bool ok = false;
+    double zeroMs = -1.0;     // every output at 0 V
+    double stoppedMs = -1.0;  // and emission off, the stop's relays
+    double exitMs = -1.0;
+    int leftCode = 0;         // the largest power code the unit holds at the end
+    bool crashed = false;
+    int exitCode = 0;
+};
+
+bool ZeroPowers(const UnitModel& unit) {
+    return std::all_of(std::begin(unit.powerCode), std::end(unit.powerCode), [](int c) { return c == 32767; });
+}
+
+bool Stopped(const UnitModel& unit) {
+    return ZeroPowers(unit) && std::none_of(std::begin(unit.emission), std::end(unit.emission), [](bool e) { return e; }) &&
+           unit.relays == 0b0001;
+}
+
+Outcome Measure(bool display) {
+    Outcome out;
+    PrivateDisplay screen;
+    if (display && !screen.Up()) {
+        std::fprintf(stderr, "bench_end: %s\n", qPrintable(screen.why()));
+        return out;
+    }
+    StationFolder station;
+    station.MapRelaysAndStartInput();
+    QProcess program;
+    StationFolder::Run how;
+    how.answered = display;  // the signal's rounds have nobody to answer a box
+    if (display) how.display = screen.name();
+    station.Start(program, how);
+    UnitModel& unit = station.unit().Model();
+    if (!WaitFor([&] { return station.Polled(); }, 30000)) return out;
+    unit.inputs = 1;  // Start Process
+    if (!WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 30000)) return out;
+
+    QElapsedTimer clock;
+    QMetaObject::Connection watch = QObject::connect(&station.unit(), &UnitSim::CommandReceived, [&] {
+        if (out.zeroMs < 0.0 && ZeroPowers(unit)) out.zeroMs = clock.nsecsElapsed() * 1e-6;
+        if (out.stoppedMs < 0.0 && Stopped(unit)) out.stoppedMs = clock.nsecsElapsed() * 1e-6;
+    });
+    clock.start();
+    if (display) screen.Kill();
+    else ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    if (WaitFor([&] { return program.state() == QProcess::NotRunning; }, 60000)) out.exitMs = clock.nsecsElapsed() * 1e-6;
+    QObject::disconnect(watch);
+    if (program.state() != QProcess::NotRunning) {
+        program.kill();
+        program.waitForFinished(5000);
+        return out;
+    }
+    for (int c : unit.powerCode) out.leftCode = std::max(out.leftCode, c);
+    out.crashed = program.exitStatus() == QProcess::CrashExit;
+    out.exitCode = program.exitCode();
+    out.ok = true;
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const int rounds = args.contains("--rounds") ? args.value(args.indexOf("--rounds") + 1).toInt() : 5;
+    const QString only = args.contains("--only") ? args.value(args.indexOf("--only") + 1) : QString();
+
+    std::printf("ORUN_411 ended mid-run in DEPOSIT, %d rounds per way (times from the end's cause)\n", rounds);
+    std::printf("%-8s %5s %9s %11s %9s %10s %s\n", "way", "round", "zero ms", "stopped ms", "exit ms", "left code", "ended");
+    for (const char* way : {"signal", "display"}) {
+        if (!only.isEmpty() && only != QLatin1String(way)) continue;
+        for (int r = 1; r <= rounds; ++r) {
+            const Outcome o = Measure(QLatin1String(way) == QLatin1String("display"));
+            if (!o.ok) {
+                std::printf("%-8s %5d failed\n", way, r);
+                continue;
+            }
+            std::printf("%-8s %5d %9.0f %11.0f %9.0f %10d %s %d\n", way, r, o.zeroMs, o.stoppedMs, o.exitMs, o.leftCode,
+                        o.crashed ? "crash" : "status", o.exitCode);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
