@@ -7,12 +7,25 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
+#include <vector>
 
 namespace {
 
 DialogResponder& responder() {
     static DialogResponder r;
     return r;
+}
+
+// The boxes kept while a DeferredBoxes lives: prompt, buttons, title.
+struct KeptBox {
+    QString prompt;
+    int buttons;
+    QString title;
+};
+int gDeferring = 0;
+std::vector<KeptBox>& keptBoxes() {
+    static std::vector<KeptBox> kept;
+    return kept;
 }
 
 QMessageBox::StandardButtons buttonsFor(int set) {
@@ -67,6 +80,10 @@ bool HasDialogResponder() { return static_cast<bool>(responder()); }
 int ClosedBoxResult(int buttons) { return escapeResult(buttons & 7); }
 
 int MsgBox(const QString& prompt, int buttons, const QString& title) {
+    if (gDeferring > 0 && (buttons & 7) == vbOKOnly) {
+        keptBoxes().push_back({prompt, buttons, title});
+        return vbOK;
+    }
     DialogRequest req;
     req.kind = DialogRequest::Message;
     req.prompt = prompt;
@@ -101,4 +118,25 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     QString text = QInputDialog::getText(QApplication::activeWindow(), req.title, prompt,
                                          QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
+}
+
+DeferredBoxes::DeferredBoxes() : outermost_(gDeferring == 0) { ++gDeferring; }
+
+DeferredBoxes::~DeferredBoxes() {
+    --gDeferring;
+    if (outermost_) Show();
+}
+
+void DeferredBoxes::Drop() {
+    if (outermost_) keptBoxes().clear();
+}
+
+void DeferredBoxes::Show() {
+    if (!outermost_) return;
+    // Shown outside the deferral; a box that a shown one's events bring about is kept for
+    // its own outermost deferral, or shown at once.
+    std::vector<KeptBox> kept = std::exchange(keptBoxes(), {});
+    const int deferring = std::exchange(gDeferring, 0);
+    for (const KeptBox& box : kept) MsgBox(box.prompt, box.buttons, box.title);
+    gDeferring = deferring;
 }
