@@ -75,6 +75,7 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
         cApp& app = RunApp();
         if (chosen == app.ProcNum()) return;
         app.setProcNum(chosen);
+        if (app.ProcNum() != chosen) return;  // refused: the check mark stays where it was
         for (QAction* item : mnuFileProcess) {
             if (!item->isChecked()) continue;
             item->setChecked(false);
