@@ -28,6 +28,9 @@ void LayerSave(int16_t nLayer);
 // Film records 1..25 (table Films).
 void FilmLoad(int16_t nFilm);
 void FilmSave(int16_t nFilm);
+// A layer record and its film (either 0: none) as one save, told once when the file does
+// not take it; the records stay in the program as they are.
+void SaveLayerAndFilm(int16_t nLayer, int16_t nFilm);
 
 // ---- Unit and quartz settings (tables ORUN, Sensors, QCM) ----
 

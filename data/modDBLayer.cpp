@@ -1,9 +1,11 @@
 // Layer records and their rows in table Layers.
+#include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
 #include "data/RecordColumns.h"
 #include "data/modDB.h"
 
+#include <QStringList>
 #include <array>
 
 namespace modDB {
@@ -96,6 +98,25 @@ void LayerSave(int16_t nLayer) {
         for (const auto& column : kLayerColumns) WriteColumn(rs, RowOf(nLayer), column, l);
         rs.Update();
     });
+}
+
+void SaveLayerAndFilm(int16_t nLayer, int16_t nFilm) {
+    ORUN_PROC("modDB_SaveLayerAndFilm");
+    QStringList what;
+    if (nLayer >= 1) what << QStringLiteral("Layer record %1").arg(nLayer);
+    if (nFilm >= 1) what << QStringLiteral("film record %1").arg(nFilm);
+    if (what.isEmpty()) return;
+    try {
+        const OneSave once;
+        WithFile(FileUse::Write, what.join(QStringLiteral(" and ")), [&] {
+            if (nLayer >= 1) LayerSave(nLayer);
+            if (nFilm >= 1) FilmSave(nFilm);
+        });
+    } catch (const FileRefused& refusal) {
+        TellRefusal(refusal);
+    } catch (...) {
+        gErr.HandleError(NotSaved(cErrHandler::CurrentError(), DBFile));
+    }
 }
 
 }  // namespace modDB
