@@ -34,6 +34,12 @@ public:
     // ProcessChange is raised. A number outside 1..25 is reported and changes nothing.
     int16_t ProcNum() const { return ProcNum_; }
     void setProcNum(int16_t nProcess);
+    // The selection itself: the process's relay/input map and graph settings are read
+    // first (waited for while another program holds the file), and nothing changes until
+    // they are; modDB::FileRefused when the file stays held, the process that was active
+    // staying active with its own maps. setProcNum tells that refusal in one box.
+    // settingsRead: the caller has just read them (File > Open, in its own load).
+    void SelectProcess(int16_t nProcess, bool settingsRead = false);
 
     // Rebuilds the layer map of the process: 0, or the number of an unexpected error
     // (the map then holds what was entered before it).
@@ -89,6 +95,18 @@ public:
     // The program folder, ending with exactly one "\".
     QString Path() const;
 
+    // What the exit saves: the unit's and quartz settings, and the process, layer record and
+    // film given (0: none), as one piece of work. When the file cannot take it (another
+    // program holds it, a full disk) the operator is asked, naming the file and what was not
+    // saved, to try again or to exit without it. Once it is done (or given up), the
+    // shutdown saves the settings no more.
+    void SaveAtExit(int16_t nProcess, int16_t nLayer, int16_t nFilm);
+
+    // A wait for the recipe database another program holds: the text the splash or the
+    // status line shows while it lasts; empty when it has ended. Raises FileWaitChange.
+    void setFileWait(const QString& text);
+    QString FileWait() const { return FileWait_; }
+
 signals:
     // A process was selected and built.
     void ProcessChange(int16_t nProcess);
@@ -112,15 +130,20 @@ signals:
     // A channel asks for a manual ramp while no layer runs: the run is started as the
     // START button starts it.
     void RunStartRequest();
+    // A wait for the recipe database began (its text) or ended (an empty text).
+    void FileWaitChange(const QString& text);
 
 private:
     // The start-up sequence (run by Phase 0) and the shutdown (run by Phase 99).
     void ApInitialize();
     void ApTerminate();
     // The setter's own work on entering a run phase: totals, filters, log lines, run number.
-    void PhaseBookkeeping(int16_t nPhase);
-    // Stores the active process as a run starts, a failure told once.
-    void SaveRunProcess();
+    // False: the phase is not entered (a start whose run number the file does not take
+    // for a lock).
+    bool PhaseBookkeeping(int16_t nPhase);
+    // Stores the active process as a run starts, a failure told once; false when another
+    // program keeps the file, and the run does not start.
+    bool SaveRunProcess();
 
     // The sections of the configuration file.
     void IniReadApplication(cIniFile& ini);
@@ -140,4 +163,6 @@ private:
     int16_t StopLayer_ = 0;
     int16_t StatusMsg_ = 0;
     BoundedArray<bool, 0, 3> GraphShown_;
+    QString FileWait_;
+    bool SettingsSavedAtExit_ = false;
 };

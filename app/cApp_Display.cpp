@@ -29,3 +29,9 @@ void cApp::setStatusMsg(int16_t nMsgNum) {
     StatusMsg_ = nMsgNum;
     emit StatusMsgChange(nMsgNum);
 }
+
+void cApp::setFileWait(const QString& text) {
+    if (FileWait_ == text) return;
+    FileWait_ = text;
+    emit FileWaitChange(text);
+}

@@ -5,6 +5,7 @@
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
+#include "data/modDB.h"
 #include "app/cIniFile.h"
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
@@ -105,6 +106,8 @@ void cApp::IniReadApp(const QString& FileName, const QString& Section) {
         else if (name == u"DISPLAY") IniReadDisplay(ini);
         else if (name == u"DEBUG") IniReadDebug(ini);
         else if (name == u"SENSOR") IniReadSensor(ini);
+    } catch (const modDB::FileRefused&) {
+        throw;  // the quartz settings kept by another program: the start-up tells it
     } catch (...) {
         gErr.HandleError();
     }

@@ -10,10 +10,12 @@
 #include "app/modFileUtil.h"
 #include "app/modFormUtil.h"
 #include "app/modUtil.h"
+#include "data/FilmRec.h"
 #include "data/ProcessRec.h"
 #include "data/UnreadCells.h"
 #include "data/modDB.h"
 #include "platform/AppInfo.h"
+#include "platform/Dialogs.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/WholeFile.h"
@@ -24,6 +26,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStringList>
 
 namespace {
 
@@ -33,8 +36,16 @@ const QString kCrLf = QStringLiteral("\r\n");
 // whichever way it ends.
 class StartupScreen {
 public:
-    StartupScreen() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    StartupScreen() {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // A wait for the recipe database that another program holds is shown in place of
+        // the step, which comes back when the wait ends.
+        waitShown_ = QObject::connect(gApp, &cApp::FileWaitChange, [this](const QString& text) {
+            if (splash_) splash_->setProgressText(text.isEmpty() ? step_ : text);
+        });
+    }
     ~StartupScreen() {
+        QObject::disconnect(waitShown_);
         Close();
         QApplication::restoreOverrideCursor();
     }
@@ -46,6 +57,7 @@ public:
         return splash_;
     }
     void Step(const QString& text, int percent) {
+        step_ = text;
         Splash()->setProgressText(text);
         Splash()->setProgressPercent(percent);
     }
@@ -59,6 +71,8 @@ public:
 
 private:
     QPointer<frmStartup> splash_;
+    QString step_;
+    QMetaObject::Connection waitShown_;
 };
 
 // A stored "Visible" value counts when it reads TRUE in any case.
@@ -132,7 +146,7 @@ void cApp::ApInitialize() {
         step = QStringLiteral("Initialize main form...");
         screen.Step(step, 70);
         Hooks::Call(Hooks::ShowForm, QStringLiteral("frmMain"));
-        setProcNum(ProcNum_);
+        SelectProcess(ProcNum_);
 
         step = QStringLiteral("Initialize communications...");
         screen.Step(step, 80);
@@ -162,6 +176,10 @@ void cApp::ApInitialize() {
         Hooks::Call(Hooks::FocusMainForm);
     } catch (const modUtil::CriticalExit&) {
         throw;
+    } catch (const modDB::FileRefused& refusal) {
+        // Another program kept the recipe database through the wait: the station does not
+        // start on half its settings, and says so once.
+        screen.Fail(QStringLiteral("The program cannot start. ") + refusal.description);
     } catch (...) {
         screen.Close();
         gErr.HandleError();
@@ -173,8 +191,44 @@ void cApp::ApInitialize() {
 // the remote-control server and the unit link are released by their owner. The quartz
 // facade lives on.
 void cApp::ApTerminate() {
-    modDB::ORUNSave();
-    modDB::QCMSave();
+    if (!SettingsSavedAtExit_) SaveAtExit(0, 0, 0);
     IniWriteApp(SetupFile);
     Hooks::Call(Hooks::ReleaseLinks);
+}
+
+void cApp::SaveAtExit(int16_t nProcess, int16_t nLayer, int16_t nFilm) {
+    ORUN_PROC("cApp_SaveAtExit");
+    QStringList what{QStringLiteral("The unit's calibrations and sensor settings"),
+                     QStringLiteral("the quartz monitors' settings")};
+    if (gProcess.inRange(nProcess)) what << QStringLiteral("process ") + vb::Trim(gProcess(nProcess).Process_Name);
+    if (gLayer.inRange(nLayer)) what << QStringLiteral("layer record %1").arg(nLayer);
+    if (gFilm.inRange(nFilm)) what << QStringLiteral("film ") + vb::Trim(gFilm(nFilm).Film_Name);
+    const QString last = what.takeLast();
+    const QString named = what.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    for (;;) {
+        QString failure;
+        try {
+            // All of it in one transaction, told once: the first failure ends it.
+            const modDB::OneSave once;
+            modDB::WithFile(modDB::FileUse::Write, named, [&] {
+                modDB::ORUNSave();
+                modDB::QCMSave();
+                if (gProcess.inRange(nProcess)) modDB::ProcessSave(nProcess);
+                if (gLayer.inRange(nLayer)) modDB::LayerSave(nLayer);
+                if (gFilm.inRange(nFilm)) modDB::FilmSave(nFilm);
+            });
+        } catch (const modDB::FileRefused& refusal) {
+            failure = refusal.description;
+        } catch (...) {
+            failure = modDB::NotSaved(cErrHandler::CurrentError(), DBFile).description;
+            failure = QStringLiteral("%1 could not be saved. ").arg(named) + failure;
+        }
+        if (failure.isEmpty()) break;
+        // What is only in the program is thrown away only on the operator's word.
+        if (MsgBox(failure + kCrLf + kCrLf +
+                       QStringLiteral("Retry to save them again, or Cancel to exit without saving them."),
+                   vbRetryCancel + vbExclamation) != vbRetry)
+            break;
+    }
+    SettingsSavedAtExit_ = true;
 }

@@ -48,21 +48,28 @@ int16_t NextRunNumber(int16_t run) { return static_cast<int16_t>(run >= 9999 ? 1
 // The run starts from the process as it is in memory; the file not taking it (a full
 // disk) is told once, and the run goes on. The file gets the number the next run will
 // have: the number in memory steps only when the run ends, so a run that a power failure
-// or a kill ends before that never hands its number on to the next.
-void cApp::SaveRunProcess() {
-    if (!gProcess.inRange(ProcNum_)) return;
+// or a kill ends before that never hands its number on to the next. Another program
+// keeping the file refuses the start, in one message naming the file: a run that had
+// started would hand its number on to the next.
+bool cApp::SaveRunProcess() {
+    if (!gProcess.inRange(ProcNum_)) return true;
     ProcessRec& process = gProcess(ProcNum_);
     const int16_t run = process.Run_Number;
     process.Run_Number = NextRunNumber(run);
     try {
         const modDB::OneSave once;
         modDB::ProcessSave(ProcNum_);
+    } catch (const modDB::FileRefused& refusal) {
+        process.Run_Number = run;
+        modDB::TellRefusal(modDB::FileRefused(QStringLiteral("The run was not started. ") + refusal.description));
+        return false;
     } catch (...) {
         process.Run_Number = run;
         gErr.HandleError(modDB::NotSaved(cErrHandler::CurrentError(), DBFile));
-        return;
+        return true;
     }
     process.Run_Number = run;
+    return true;
 }
 
 bool cApp::RunGoing() const {
@@ -78,10 +85,10 @@ void cApp::EndRun() {
     }
 }
 
-void cApp::PhaseBookkeeping(int16_t nPhase) {
+bool cApp::PhaseBookkeeping(int16_t nPhase) {
     switch (nPhase) {
     case PhaseCode::InitRun:
-        SaveRunProcess();
+        if (!SaveRunProcess()) return false;
         StopLayer_ = 0;
         if (LogMode) {
             // One file rewritten per run: the run starts on an empty log.
@@ -130,6 +137,7 @@ void cApp::PhaseBookkeeping(int16_t nPhase) {
     default:
         break;
     }
+    return true;
 }
 
 // Errors of the entry actions go to the caller.
@@ -137,7 +145,7 @@ void cApp::setPhase(int16_t nPhase) {
     if ((nPhase == PhaseCode::InitRun || nPhase == PhaseCode::StartLayer) &&
         !ExitRule::Allows(ExitRule::Act::RunStart))
         return;
-    PhaseBookkeeping(nPhase);
+    if (!PhaseBookkeeping(nPhase)) return;
     Phase_ = nPhase;
     if (nPhase == PhaseCode::Startup) {
         ApInitialize();

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <cmath>
+#include <memory>
 #include <type_traits>
 
 namespace modDB {
@@ -60,6 +61,19 @@ void ForgetUnreadRow(const RowKey& row);
 void ForgetUnreadCells(const QStringList& tables);
 // Tells, in one message, the cells found since the last time; nothing when there are none.
 void TellUnreadCells();
+// What is known of the cells not read, kept to be put back when a load is undone.
+class UnreadCellsKept {
+public:
+    UnreadCellsKept();
+    ~UnreadCellsKept();
+    UnreadCellsKept(const UnreadCellsKept&) = delete;
+    UnreadCellsKept& operator=(const UnreadCellsKept&) = delete;
+    void PutBack() const;
+
+private:
+    struct Kept;
+    std::unique_ptr<Kept> kept_;
+};
 // A load for the length of a scope: the cells found in it, loads inside it included, are
 // told once when the outermost one ends.
 class TellUnreadOnce {

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -27,6 +28,9 @@ void LayerSave(int16_t nLayer);
 // Film records 1..25 (table Films).
 void FilmLoad(int16_t nFilm);
 void FilmSave(int16_t nFilm);
+// A layer record and its film (either 0: none) as one save, told once when the file does
+// not take it; the records stay in the program as they are.
+void SaveLayerAndFilm(int16_t nLayer, int16_t nFilm);
 
 // ---- Unit and quartz settings (tables ORUN, Sensors, QCM) ----
 
@@ -43,7 +47,19 @@ bool ChannelCalibrationUnread(int ch);
 // QCMLoad add them, so that their saves find every row of any file opened.
 void AddSettingsRows();
 // The quartz frequencies and period into gQCM (the defaults when a stored value is 0);
-// an empty table gets its one row.
+// an empty table gets its one row. QCMRead reads the row and hands nothing over (a
+// FileRefused when another program keeps the file, gQCM keeping what it holds); QCMLoad
+// with it hands it over.
+struct QCMRow {
+    bool read = false;  // false: an error kept the row from being read, and it was told
+    double freqMax = 0.0;
+    double freqInit = 0.0;
+    double freqMin = 0.0;
+    double period = 0.0;
+    QVariant stored[4];  // FreqMax, FreqInit, FreqMin, Period as the file holds them
+};
+QCMRow QCMRead();
+void QCMLoad(const QCMRow& row);
 void QCMLoad();
 // gQCM's frequencies and period into the table's row.
 void QCMSave();
@@ -74,8 +90,14 @@ void PutRowBack(const QString& table, int16_t key);
 // What a failed upgrade of a file of this program's form leads to: at a start the fallback
 // database New.mdb is opened; a file chosen to be opened in place of the open database is
 // refused instead, with nothing of the attempt left.
+// The file is read in one view and nothing changes until all of it was read: another
+// program keeping the file past the wait raises FileRefused (the caller tells it), with
+// the open database and every record as they were. alsoRead, when given, reads more in
+// the same view (the settings of the process the caller selects next). True when the file
+// was opened and loaded; false after an error that was told.
 enum class FailedUpgrade { OpenNewMdb, Refuse };
-void DBLoad(const QString& path, FailedUpgrade onFailure = FailedUpgrade::OpenNewMdb);
+bool DBLoad(const QString& path, FailedUpgrade onFailure = FailedUpgrade::OpenNewMdb,
+            const std::function<void()>& alsoRead = {});
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
 // Another file: an exact copy of the open database with every record written into it is
 // built beside it and then takes its place in one step, and becomes the open database.
@@ -138,7 +160,9 @@ void FitJetRows(const dao::Database& source, const dao::Database& target, const 
 
 // The error path of a database routine; call it inside the catch block. Shows each of
 // the engine's errors ("Error number: " n CR description), then reports the error in
-// flight through gErr. Inside a OneSave it rethrows the error instead.
+// flight through gErr. Inside a OneSave it rethrows the error instead, and so it does a
+// lock's error inside an attempt (the attempt is tried again). A refusal of the wait is
+// told in its one box.
 void DBErrorPath();
 
 // Rows written while a OneSave lives are one save, told once: a row routine that fails
@@ -172,16 +196,64 @@ void ReplaceFile(const QString& from, const QString& to);
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns);
 // The engine's error for a file whose lock another program holds.
 inline constexpr int32_t kLockedError = 3260;
-// Takes the write lock of db for the length of a load, into hold: every row is then read
-// whole, and nobody writes meanwhile. While another program holds the file (a backup, an
-// SQL shell, a share) it waits, up to a bound; a file still locked then raises the engine's
-// "locked" error (3260) naming the file, with nothing read or written.
-void HoldWholeFile(const dao::Database& db, std::optional<dao::Transaction>& hold);
-// Runs attempt (an opening of file, a lock of it) again while it fails for a lock held by
-// another program, up to the same bound; then the "locked" error naming file.
-void WaitForFile(const QString& file, const std::function<void()>& attempt);
-// How long HoldWholeFile waits, in ms (a test's shorter wait); 0: the station's own.
+
+// ---- The one wait for a file another program holds ----
+
+// Work with the recipe database refused for a lock: another program held the file for
+// the whole wait, or another piece of work was waiting for it. Nothing of the work was
+// done; the description names the file and what was not read or saved.
+struct FileRefused : RuntimeError {
+    explicit FileRefused(const QString& text);
+};
+// Whether a piece of work reads or writes the file.
+enum class FileUse { Read, Write };
+// Runs attempt (work with file: opening it, a transaction on it, the reads or writes),
+// and while it fails for a lock another program holds, undoes nothing itself but tries it
+// again after a slice of a wait that lets the program's events run (the unit's poll, the
+// control tick, the remote port, the inputs), up to the bound; then FileRefused. The
+// operator sees the wait on the splash or the status line. attempt must leave everything
+// as it was when it fails (loads read into copies or put back what they changed). Boxes
+// attempt asks for (OK only) are shown once it is over, not at all when it is tried
+// again. Called while another piece of work waits: FileRefused at once, without a wait.
+// Called inside an attempt: attempt is a part of that one and runs once, without a wait
+// of its own; its lock failure tries the whole again.
+void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt);
+// work as one piece of work with the open database gDB: all of it in one transaction
+// (Read: one consistent view, taking the writer's lock only for rows it adds), waited for
+// as WaitForFile waits. Inside an attempt it is a part of that one.
+void WithFile(FileUse use, const QString& what, const std::function<void()>& work);
+// An attempt of WaitForFile is being run; a wait for the file is going on.
+bool InFileAttempt();
+bool FileWaitGoing();
+// How long a piece of work waits, in ms (a test's shorter wait); 0: the station's own.
 void SetLockWaitMs(int ms);
+// The refusal told to the operator: one box naming the file and what was not done.
+void TellRefusal(const FileRefused& refusal);
+// A routine's body run as its own piece of work with the file (WithFile), or as a part of
+// the one being tried, with DBErrorPath as its error path. Whole: the body ran whole (and,
+// as a piece of work of its own, was stored); Failed: the body's error was told, and
+// what it read before it stands; Undone: nothing of it was done (refused for a lock, or
+// its transaction could not be stored). A load that reads into a copy applies the copy
+// after a Whole one (a partial one too where its fields read before an error count).
+enum class RowWorkResult { Whole, Failed, Undone };
+RowWorkResult RowWork(FileUse use, const QString& what, const std::function<void()>& body);
+// What a load changes in the program, kept when it is made, to be put back when the load
+// is undone (a lock ended it, to be tried again or refused): the records, the graph
+// settings and relay/input maps of the active process, what is known of the cells not
+// read, the open database and DBFile.
+class LoadUndo {
+public:
+    LoadUndo();
+    ~LoadUndo();
+    LoadUndo(const LoadUndo&) = delete;
+    LoadUndo& operator=(const LoadUndo&) = delete;
+    void PutBack() const;
+
+private:
+    struct Kept;
+    std::unique_ptr<Kept> kept_;
+};
+
 // The table of gDB has a row for every key from first to last; false as well when the
 // table cannot be read. A load that would add rows adds them in one transaction then.
 bool HasRows(const char* table, const char* key, int first, int last);

@@ -131,9 +131,12 @@ QString DatabaseProblem(const QString& path) {
         // A file another program holds for a while (a backup, an SQL shell) is waited for.
         dao::Database db;
         std::optional<dao::Transaction> hold;
-        WaitForFile(file, [&] {
+        WaitForFile(file, FileUse::Read, QStringLiteral("The recipes of ") + name, [&] {
+            hold.reset();
             db = dao::OpenDatabase(file);
-            hold.emplace(db);
+            hold.emplace(db, dao::Transaction::Read);
+            // The readers' lock is taken by the first read.
+            db.OpenRecordset(QStringLiteral("SELECT count(*) AS n FROM sqlite_master"));
         });
         if (!PassesQuickCheck(db)) return QStringLiteral("The database file %1 is damaged.").arg(name) + kCrLf + ChooseAnother();
         if (!HasRecipeTables(db))

@@ -54,9 +54,9 @@ bool SameFile(const QString& a, const QString& b) {
 void SaveAllRecordsAtOnce(const QString& file) {
     try {
         const OneSave once;
-        dao::Transaction all(gDB);
-        SaveAllRecords();
-        all.Commit();
+        WithFile(FileUse::Write, QStringLiteral("The recipes"), [] { SaveAllRecords(); });
+    } catch (const FileRefused&) {
+        throw;
     } catch (...) {
         throw NotSaved(cErrHandler::CurrentError(), file);
     }
@@ -162,66 +162,63 @@ int16_t GetFreeLayer() {
     return gLayer.upper + 1;
 }
 
-void DBLoad(const QString& path, FailedUpgrade onFailure) {
+bool DBLoad(const QString& path, FailedUpgrade onFailure, const std::function<void()>& alsoRead) {
     ORUN_PROC("modDB_DBLoad");
     // The cells of the whole file that cannot be read are told in one message.
     const TellUnreadOnce tell;
     try {
         SetAttr(path, vbNormal);  // also the error for a path without a file
-        // A file another program holds is waited for before anything is read of it: a
-        // version read half-way must not take a current file for one to upgrade.
-        if (dao::HeaderOf(ResolvePath(path)) == dao::FileHeader::SQLite) {
-            WaitForFile(path, [&] {
-                std::optional<dao::Transaction> wait;
-                wait.emplace(dao::OpenDatabase(path));
-            });
-        }
-        // The lock can also be taken between that wait and the upgrade's own reads: the
-        // upgrade then leaves the file as it was, and is tried again within the same wait.
-        QString file;
-        WaitForFile(path, [&] { file = UpgradeDB(path, onFailure); });
-        // Every row is read under the file's lock, taken before the open database is
-        // replaced: a file that stays locked leaves the open database and the records as
-        // they were, and a load never ends half-way for a lock. The rows a file lacks (some
-        // 300 in the template of a first start) are added in the same transaction: one
-        // write to the disk instead of one per row, and a program killed meanwhile leaves
-        // the file without any of them, to be added at the next start.
-        dao::Database db;
-        std::optional<dao::Transaction> hold;
-        WaitForFile(file, [&] {
-            db = dao::OpenDatabase(file);
-            hold.emplace(db);
+        // Everything is read in one attempt, in one view of the file, and the open database
+        // is replaced only when all of it was read: a file another program holds is waited
+        // for (a version read half-way must not take a current file for one to upgrade, the
+        // upgrade leaves a file it could not read as it was), and a file it keeps leaves the
+        // open database and every record as they were. The rows a file lacks (some 300 in
+        // the template of a first start) are added in the same transaction: one write to the
+        // disk instead of one per row, and a program killed meanwhile leaves the file
+        // without any of them, to be added at the next start.
+        const LoadUndo undo;
+        WaitForFile(path, FileUse::Read, QStringLiteral("The recipes of ") + QDir::toNativeSeparators(path), [&] {
+            try {
+                const QString file = UpgradeDB(path, onFailure);
+                const dao::Database db = dao::OpenDatabase(file);
+                dao::Transaction hold(db, dao::Transaction::Read);
+                gDB = db;
+                // Named only once it is open: DBFile always names the open database.
+                DBFile = file;
+                // What was not read of the file open before says nothing about this one. The
+                // unit and quartz settings are read at a start only, and stay as they were read.
+                ForgetUnreadCells({QStringLiteral("Processes"), QStringLiteral("Layers"), QStringLiteral("Films"),
+                                   QStringLiteral("Graphs"), QStringLiteral("IO")});
+                DBInit();
+                for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
+                for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
+                for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
+                // The unit's settings are saved into any file opened (at exit, when the system
+                // window closes): their rows are there as after a start's load.
+                AddSettingsRows();
+                if (alsoRead) alsoRead();
+                hold.Commit();
+            } catch (...) {
+                undo.PutBack();
+                throw;
+            }
         });
-        gDB = db;
-        // Named only once it is open: DBFile always names the open database.
-        DBFile = file;
-        // What was not read of the file open before says nothing about this one. The unit
-        // and quartz settings are read at a start only, and stay as they were read.
-        ForgetUnreadCells({QStringLiteral("Processes"), QStringLiteral("Layers"), QStringLiteral("Films"),
-                           QStringLiteral("Graphs"), QStringLiteral("IO")});
-        DBInit();
-        for (int16_t n = gProcess.lower; n <= gProcess.upper; ++n) ProcessLoad(n);
-        for (int16_t n = gLayer.lower; n <= gLayer.upper; ++n) LayerLoad(n);
-        for (int16_t n = gFilm.lower; n <= gFilm.upper; ++n) FilmLoad(n);
-        // The unit's settings are saved into any file opened (at exit, when the system
-        // window closes): their rows are there as after a start's load.
-        AddSettingsRows();
-        hold->Commit();
         // A chain the file holds damaged (a killed writer's, or one of a program that wrote
         // row by row) is named once here; such a process never runs.
         ReportDamagedChains();
+        return true;
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
+    } catch (const FileRefused&) {
+        throw;  // told by the caller, which keeps what it had
     } catch (...) {
         gErr.HandleError();
     }
+    return false;
 }
 
 void DBSave(const QString& path) {
     ORUN_PROC("modDB_DBSave");
-    // A save that fails leaves open the database that DBFile still names.
-    const dao::Database previous = gDB;
-    QString building;
     try {
         if (SameFile(path, gDB.Name())) {
             SaveAllRecordsAtOnce(path);
@@ -230,28 +227,45 @@ void DBSave(const QString& path) {
             // database holding every record, and the open database from then on. It is
             // built beside the target and takes the target's place in one step once it is
             // complete, so a program killed meanwhile leaves the target as it was. An
-            // Access file is never replaced.
-            dao::RefuseJetFile(path);
-            const QString target = ResolvePath(path);
-            building = target + kSaving;
-            RemoveWithJournal(building);  // left by a save that was killed
-            CopyDatabaseFile(gDB.Name(), building);
-            SetAttr(building, vbNormal);
-            gDB = dao::OpenDatabase(building);
-            SaveAllRecordsAtOnce(path);
-            gDB.Close();
-            {
-                std::optional<dao::Transaction> lock;
-                SettleTarget(target, lock);
-                ReplaceFile(building, target);
-            }
-            building.clear();
-            gDB = dao::OpenDatabase(path);
+            // Access file is never replaced. A lock on either file undoes the attempt, which
+            // is tried again; a save that fails leaves open the database that DBFile names.
+            const dao::Database previous = gDB;
+            WaitForFile(path, FileUse::Write, QStringLiteral("The recipes"), [&] {
+                QString building;
+                try {
+                    dao::RefuseJetFile(path);
+                    const QString target = ResolvePath(path);
+                    building = target + kSaving;
+                    RemoveWithJournal(building);  // left by a save that was killed
+                    {
+                        // Copied in one view of the open file: nobody writes it meanwhile.
+                        dao::Transaction reading(previous, dao::Transaction::Read);
+                        previous.OpenRecordset(QStringLiteral("SELECT count(*) AS n FROM sqlite_master"));
+                        CopyDatabaseFile(previous.Name(), building);
+                        reading.Commit();
+                    }
+                    SetAttr(building, vbNormal);
+                    gDB = dao::OpenDatabase(building);
+                    SaveAllRecordsAtOnce(path);
+                    gDB.Close();
+                    {
+                        std::optional<dao::Transaction> lock;
+                        SettleTarget(target, lock);
+                        ReplaceFile(building, target);
+                    }
+                    building.clear();
+                    gDB = dao::OpenDatabase(path);
+                } catch (...) {
+                    gDB = previous;
+                    if (!building.isEmpty()) RemoveWithJournal(building);
+                    throw;
+                }
+            });
         }
         DBFile = path;
+    } catch (const FileRefused& refusal) {
+        TellRefusal(refusal);
     } catch (...) {
-        gDB = previous;
-        if (!building.isEmpty()) RemoveWithJournal(building);
         gErr.HandleError();
     }
 }

@@ -62,6 +62,8 @@ const std::array<RecordColumn<FilmRec>, 42> kFilmColumns{{
 
 RowKey RowOf(int16_t nFilm) { return {QStringLiteral("Films"), QStringLiteral("Film_Number"), nFilm}; }
 
+QString What(int16_t nFilm) { return QStringLiteral("Film record %1").arg(nFilm); }
+
 QString FilmQuery(int16_t nFilm) {
     return QStringLiteral("SELECT * FROM Films WHERE Film_Number =") + QString::number(nFilm);
 }
@@ -80,10 +82,11 @@ void CorrectInputType(FilmRec& f) {
 void FilmLoad(int16_t nFilm) {
     ORUN_PROC("modDB_FilmLoad");
     const TellUnreadOnce tell;
-    try {
-        // Filled as a copy and stored whole: a load stopped by an error leaves the film as
-        // it was (after DBInit, its defaults).
-        FilmRec f = gFilm(nFilm);
+    // Filled as a copy and stored whole: a load stopped by an error leaves the film as
+    // it was (after DBInit, its defaults).
+    FilmRec f;
+    const RowWorkResult read = RowWork(FileUse::Read, What(nFilm), [&] {
+        f = gFilm(nFilm);
         // A new row is named without a blank ("Film3").
         const dao::Recordset rs = OpenRowAdding(FilmQuery(nFilm), {{QStringLiteral("Film_Number"), nFilm},
                                                                    {QStringLiteral("Film_Name"), "Film" + QString::number(nFilm)}});
@@ -92,24 +95,20 @@ void FilmLoad(int16_t nFilm) {
             ReadColumn(rs, RowOf(nFilm), column, f);
             if (std::strcmp(column.name, "Input_Type") == 0) CorrectInputType(f);
         }
-        gFilm(nFilm) = f;
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
+    if (read == RowWorkResult::Whole) gFilm(nFilm) = f;
 }
 
 void FilmSave(int16_t nFilm) {
     ORUN_PROC("modDB_FilmSave");
-    try {
+    RowWork(FileUse::Write, What(nFilm), [&] {
         dao::Recordset rs = gDB.OpenRecordset(FilmQuery(nFilm));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         const FilmRec& f = gFilm(nFilm);
         rs.Edit();
         for (const auto& column : kFilmColumns) WriteColumn(rs, RowOf(nFilm), column, f);
         rs.Update();
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 }  // namespace modDB

@@ -66,6 +66,8 @@ const GraphColumns& ColumnsOfGraph(int g) {
 
 RowKey RowOf(int16_t nProcess) { return {QStringLiteral("Graphs"), QStringLiteral("Process_Number"), nProcess}; }
 
+QString What(int16_t nProcess) { return QStringLiteral("The graph settings of process %1").arg(nProcess); }
+
 QString GraphQuery(int16_t nProcess) {
     return QStringLiteral("SELECT * FROM Graphs WHERE Process_Number =") + QString::number(nProcess);
 }
@@ -75,23 +77,25 @@ QString GraphQuery(int16_t nProcess) {
 void GraphLoad(int16_t nProcess) {
     ORUN_PROC("modDB_GraphLoad");
     const TellUnreadOnce tell;
-    try {
+    // Read into a copy that becomes the settings once the row has been read; after an
+    // error, what was read stands.
+    BoundedArray<GraphRec, 0, 3> graphs = gGraph;
+    const RowWorkResult read = RowWork(FileUse::Read, What(nProcess), [&] {
+        graphs = gGraph;
         const dao::Recordset rs = OpenRowAdding(GraphQuery(nProcess), {{QStringLiteral("Process_Number"), nProcess}});
         const RowKey row = RowOf(nProcess);
         ForgetUnreadRow(row);
-        // Read straight into the records: after an error, what was read stays.
         for (int g = 0; g <= 3; ++g) {
-            for (const auto& column : kXColumns) ReadColumn(rs, row, column, gGraph(g));
-            for (const auto& column : ColumnsOfGraph(g)) ReadColumn(rs, row, column, gGraph(g));
+            for (const auto& column : kXColumns) ReadColumn(rs, row, column, graphs(g));
+            for (const auto& column : ColumnsOfGraph(g)) ReadColumn(rs, row, column, graphs(g));
         }
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
+    if (read != RowWorkResult::Undone) gGraph = graphs;
 }
 
 void GraphSave(int16_t nProcess) {
     ORUN_PROC("modDB_GraphSave");
-    try {
+    RowWork(FileUse::Write, What(nProcess), [&] {
         dao::Recordset rs = gDB.OpenRecordset(GraphQuery(nProcess));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         rs.Edit();
@@ -103,9 +107,7 @@ void GraphSave(int16_t nProcess) {
             }
         }
         rs.Update();
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 }  // namespace modDB

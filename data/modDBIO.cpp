@@ -6,6 +6,8 @@
 #include "data/UnreadCells.h"
 #include "data/modDB.h"
 
+#include <array>
+
 namespace modDB {
 
 namespace {
@@ -14,6 +16,20 @@ QString InColumn(int i) { return QStringLiteral("In") + QString::number(i); }
 QString OutColumn(int i) { return QStringLiteral("Out") + QString::number(i); }
 
 RowKey RowOf(int16_t nProcess) { return {QStringLiteral("IO"), QStringLiteral("Process_Number"), nProcess}; }
+
+QString What(int16_t nProcess) { return QStringLiteral("The relay and input map of process %1").arg(nProcess); }
+
+// The maps as the run control holds them: the inputs, then the relay outputs.
+using Maps = std::array<int16_t, 24>;
+
+Maps HeldMaps() {
+    Maps maps{};
+    for (int16_t i = 0; i <= 11; ++i) {
+        maps[static_cast<size_t>(i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, true, i));
+        maps[static_cast<size_t>(12 + i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, false, i));
+    }
+    return maps;
+}
 
 // A function code of the map from its column; one that cannot be read takes the
 // column's default.
@@ -33,28 +49,29 @@ void WriteFunction(dao::Recordset& rs, int16_t nProcess, const QString& column, 
 void IOLoad(int16_t nProcess) {
     ORUN_PROC("modDB_IOLoad");
     const TellUnreadOnce tell;
-    // Read under the file's lock like the other loads: a process chosen while another
-    // program holds the file waits for it instead of failing half-way.
-    std::optional<dao::Transaction> hold;
-    try {
-        HoldWholeFile(gDB, hold);
+    // Read into a copy, which becomes the maps only once the row has been read: a process
+    // chosen while another program holds the file changes no map until it is read, and
+    // none when it stays held. The codes read before an error stand.
+    Maps maps{};
+    const RowWorkResult read = RowWork(FileUse::Read, What(nProcess), [&] {
+        maps = HeldMaps();
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess}});
         ForgetUnreadRow(RowOf(nProcess));
         for (int16_t i = 0; i <= 11; ++i)
-            Hooks::Call(Hooks::SetIOFunction, true, i, ReadFunction(rs, nProcess, InColumn(i), true, i));
+            maps[static_cast<size_t>(i)] = ReadFunction(rs, nProcess, InColumn(i), true, i);
         for (int16_t i = 0; i <= 11; ++i)
-            Hooks::Call(Hooks::SetIOFunction, false, i, ReadFunction(rs, nProcess, OutColumn(i), false, i));
-        hold->Commit();
-    } catch (...) {
-        DBErrorPath();
-    }
+            maps[static_cast<size_t>(12 + i)] = ReadFunction(rs, nProcess, OutColumn(i), false, i);
+    });
+    if (read == RowWorkResult::Undone) return;
+    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, true, i, maps[static_cast<size_t>(i)]);
+    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, false, i, maps[static_cast<size_t>(12 + i)]);
 }
 
 void IOSave(int16_t nProcess) {
     ORUN_PROC("modDB_IOSave");
-    try {
+    RowWork(FileUse::Write, What(nProcess), [&] {
         dao::Recordset rs = gDB.OpenRecordset(QStringLiteral("SELECT * FROM IO WHERE Process_Number = ") +
                                               QString::number(nProcess));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
@@ -62,9 +79,7 @@ void IOSave(int16_t nProcess) {
         for (int16_t i = 0; i <= 11; ++i) WriteFunction(rs, nProcess, InColumn(i), true, i);
         for (int16_t i = 0; i <= 11; ++i) WriteFunction(rs, nProcess, OutColumn(i), false, i);
         rs.Update();
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 }  // namespace modDB

@@ -18,22 +18,22 @@ QString Kept(const QString& table) { return QStringLiteral("temp.Kept") + table;
 }  // namespace
 
 void KeepRow(const QString& table, int16_t key) {
-    dao::Transaction work(gDB);
-    gDB.Execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Kept") + table + QStringLiteral(" AS SELECT * FROM main.") +
-                table + QStringLiteral(" WHERE 0"));
-    gDB.Execute(QStringLiteral("DELETE FROM ") + Kept(table) + Where(table, key));
-    gDB.Execute(QStringLiteral("INSERT INTO ") + Kept(table) + QStringLiteral(" SELECT * FROM main.") + table +
-                Where(table, key));
-    work.Commit();
+    WithFile(FileUse::Write, QStringLiteral("A copy of row %1 of table %2").arg(key).arg(table), [&] {
+        gDB.Execute(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Kept") + table + QStringLiteral(" AS SELECT * FROM main.") +
+                    table + QStringLiteral(" WHERE 0"));
+        gDB.Execute(QStringLiteral("DELETE FROM ") + Kept(table) + Where(table, key));
+        gDB.Execute(QStringLiteral("INSERT INTO ") + Kept(table) + QStringLiteral(" SELECT * FROM main.") + table +
+                    Where(table, key));
+    });
 }
 
 void PutRowBack(const QString& table, int16_t key) {
-    dao::Transaction work(gDB);
-    gDB.Execute(QStringLiteral("DELETE FROM main.") + table + Where(table, key));
-    gDB.Execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" SELECT * FROM ") + Kept(table) +
-                Where(table, key));
-    gDB.Execute(QStringLiteral("DELETE FROM ") + Kept(table) + Where(table, key));
-    work.Commit();
+    WithFile(FileUse::Write, QStringLiteral("Row %1 of table %2 as it was").arg(key).arg(table), [&] {
+        gDB.Execute(QStringLiteral("DELETE FROM main.") + table + Where(table, key));
+        gDB.Execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" SELECT * FROM ") + Kept(table) +
+                    Where(table, key));
+        gDB.Execute(QStringLiteral("DELETE FROM ") + Kept(table) + Where(table, key));
+    });
 }
 
 }  // namespace modDB

@@ -1,9 +1,11 @@
 // Layer records and their rows in table Layers.
+#include "app/SettingsGlobals.h"
 #include "app/cErrHandler.h"
 #include "data/ProcessRec.h"
 #include "data/RecordColumns.h"
 #include "data/modDB.h"
 
+#include <QStringList>
 #include <array>
 
 namespace modDB {
@@ -49,6 +51,8 @@ const RecordColumn<LayerRec> kFilmNumber{"Film_Number", &LayerRec::Film_Number};
 
 RowKey RowOf(int16_t nLayer) { return {QStringLiteral("Layers"), QStringLiteral("Layer_Number"), nLayer}; }
 
+QString What(int16_t nLayer) { return QStringLiteral("Layer record %1").arg(nLayer); }
+
 QString LayerQuery(int16_t nLayer) {
     return QStringLiteral("SELECT * FROM Layers WHERE Layer_Number =") + QString::number(nLayer);
 }
@@ -58,10 +62,11 @@ QString LayerQuery(int16_t nLayer) {
 void LayerLoad(int16_t nLayer) {
     ORUN_PROC("modDB_LayerLoad");
     const TellUnreadOnce tell;
-    try {
-        // Filled as a copy and stored whole: a load stopped by an error leaves the record as
-        // it was (after DBInit, a free record).
-        LayerRec l = gLayer(nLayer);
+    // Filled as a copy and stored whole: a load stopped by an error leaves the record as
+    // it was (after DBInit, a free record).
+    LayerRec l;
+    const RowWorkResult read = RowWork(FileUse::Read, What(nLayer), [&] {
+        l = gLayer(nLayer);
         const dao::Recordset rs = OpenRowAdding(LayerQuery(nLayer), {{QStringLiteral("Layer_Number"), nLayer}});
         const RowKey row = RowOf(nLayer);
         ForgetUnreadRow(row);
@@ -77,15 +82,13 @@ void LayerLoad(int16_t nLayer) {
             l.RemoteValue1 = 1000000.0;
             l.RemoteValue2 = 0.0;
         }
-        gLayer(nLayer) = l;
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
+    if (read == RowWorkResult::Whole) gLayer(nLayer) = l;
 }
 
 void LayerSave(int16_t nLayer) {
     ORUN_PROC("modDB_LayerSave");
-    try {
+    RowWork(FileUse::Write, What(nLayer), [&] {
         dao::Recordset rs = gDB.OpenRecordset(LayerQuery(nLayer));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
         const LayerRec& l = gLayer(nLayer);
@@ -94,8 +97,25 @@ void LayerSave(int16_t nLayer) {
         WriteColumn(rs, RowOf(nLayer), kFilmNumber, l);
         for (const auto& column : kLayerColumns) WriteColumn(rs, RowOf(nLayer), column, l);
         rs.Update();
+    });
+}
+
+void SaveLayerAndFilm(int16_t nLayer, int16_t nFilm) {
+    ORUN_PROC("modDB_SaveLayerAndFilm");
+    QStringList what;
+    if (nLayer >= 1) what << QStringLiteral("Layer record %1").arg(nLayer);
+    if (nFilm >= 1) what << QStringLiteral("film record %1").arg(nFilm);
+    if (what.isEmpty()) return;
+    try {
+        const OneSave once;
+        WithFile(FileUse::Write, what.join(QStringLiteral(" and ")), [&] {
+            if (nLayer >= 1) LayerSave(nLayer);
+            if (nFilm >= 1) FilmSave(nFilm);
+        });
+    } catch (const FileRefused& refusal) {
+        TellRefusal(refusal);
     } catch (...) {
-        DBErrorPath();
+        gErr.HandleError(NotSaved(cErrHandler::CurrentError(), DBFile));
     }
 }
 

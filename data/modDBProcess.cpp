@@ -21,15 +21,18 @@ const std::array<RecordColumn<ProcessRec>, 5> kProcessColumns{{
 
 RowKey RowOf(int16_t nProcess) { return {QStringLiteral("Processes"), QStringLiteral("Process_Number"), nProcess}; }
 
+QString What(int16_t nProcess) { return QStringLiteral("Process record %1").arg(nProcess); }
+
 }  // namespace
 
 void ProcessLoad(int16_t nProcess) {
     ORUN_PROC("modDB_ProcessLoad");
     const TellUnreadOnce tell;
-    try {
-        // The record is filled as a copy and stored whole: a load stopped by an error leaves
-        // the record as it was (after DBInit, its defaults).
-        ProcessRec p = gProcess(nProcess);
+    // The record is filled as a copy and stored whole: a load stopped by an error leaves
+    // the record as it was (after DBInit, its defaults).
+    ProcessRec p;
+    const RowWorkResult read = RowWork(FileUse::Read, What(nProcess), [&] {
+        p = gProcess(nProcess);
         // A new row is named without a blank ("Process7").
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM Processes WHERE Process_Number =") + QString::number(nProcess),
@@ -37,15 +40,13 @@ void ProcessLoad(int16_t nProcess) {
              {QStringLiteral("Process_Name"), "Process" + QString::number(nProcess)}});
         ForgetUnreadRow(RowOf(nProcess));
         for (const auto& column : kProcessColumns) ReadColumn(rs, RowOf(nProcess), column, p);
-        gProcess(nProcess) = p;
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
+    if (read == RowWorkResult::Whole) gProcess(nProcess) = p;
 }
 
 void ProcessSave(int16_t nProcess) {
     ORUN_PROC("modDB_ProcessSave");
-    try {
+    RowWork(FileUse::Write, What(nProcess), [&] {
         dao::Recordset rs =
             gDB.OpenRecordset(QStringLiteral("SELECT * FROM Processes WHERE Process_Number = ") + QString::number(nProcess));
         if (rs.RecordCount() == 0) return;  // only the load adds rows
@@ -53,9 +54,7 @@ void ProcessSave(int16_t nProcess) {
         rs.Edit();
         for (const auto& column : kProcessColumns) WriteColumn(rs, RowOf(nProcess), column, p);
         rs.Update();
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 }  // namespace modDB

@@ -4,8 +4,6 @@
 #include "platform/ProgramFolder.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
 
 namespace modDB {
 
@@ -41,8 +39,37 @@ RuntimeError NotSaved(const RuntimeError& cause, const QString& file) {
 void DBErrorPath() {
     // Inside a save told once, the failure ends the save and is told by whoever opened it.
     if (OneSave::Active()) throw;
+    const RuntimeError error = cErrHandler::CurrentError();
+    // A lock inside an attempt: the whole attempt waits and is tried again.
+    if (InFileAttempt() && error.number == kLockedError) throw;
+    try {
+        throw;
+    } catch (const FileRefused& refusal) {
+        TellRefusal(refusal);
+        return;
+    } catch (...) {
+    }
     ShowEngineErrors();
     gErr.HandleError();
+}
+
+RowWorkResult RowWork(FileUse use, const QString& what, const std::function<void()>& body) {
+    RowWorkResult result = RowWorkResult::Undone;
+    try {
+        WithFile(use, what, [&] {
+            result = RowWorkResult::Failed;
+            try {
+                body();
+                result = RowWorkResult::Whole;
+            } catch (...) {
+                DBErrorPath();
+            }
+        });
+        return result;
+    } catch (...) {
+        DBErrorPath();
+        return RowWorkResult::Undone;
+    }
 }
 
 dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<QString, QVariant>>& columns) {
@@ -54,39 +81,6 @@ dao::Recordset OpenRowAdding(const QString& query, const std::vector<std::pair<Q
     for (const auto& [name, value] : columns) rs.Fields(name) = value;
     rs.Update();
     return gDB.OpenRecordset(query);
-}
-
-namespace {
-// How long a load waits for a file that another program holds.
-constexpr qint64 kLockWaitMs = 10000;
-qint64 gLockWaitMs = kLockWaitMs;
-}  // namespace
-
-void SetLockWaitMs(int ms) { gLockWaitMs = ms > 0 ? ms : kLockWaitMs; }
-
-void WaitForFile(const QString& file, const std::function<void()>& attempt) {
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        try {
-            // Each try itself waits the engine's busy time for the lock.
-            attempt();
-            return;
-        } catch (const RuntimeError& e) {
-            if (e.number != kLockedError) throw;
-        }
-        if (waited.elapsed() >= gLockWaitMs) break;
-        QThread::msleep(50);
-    }
-    throw RuntimeError(kLockedError, QStringLiteral("The recipe database %1 is locked by another program (waited %2 s). Nothing "
-                                               "was read from it or written to it. Close the program that holds it, "
-                                               "then try again.")
-                                    .arg(QDir::toNativeSeparators(ResolvePath(file)))
-                                    .arg(QString::number(waited.elapsed() / 1000.0, 'f', 1)));
-}
-
-void HoldWholeFile(const dao::Database& db, std::optional<dao::Transaction>& hold) {
-    WaitForFile(db.Name(), [&] { hold.emplace(db); });
 }
 
 bool HasRows(const char* table, const char* key, int first, int last) {

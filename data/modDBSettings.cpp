@@ -13,7 +13,6 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace modDB {
@@ -129,9 +128,9 @@ std::array<bool, 8> gCalibrationUnread{};
 // Whether a setting the unit was handed is what it holds now: the unit refuses values
 // outside what it accepts (an update period of 5000 ms, an emission set point of 1e300)
 // and keeps its own. Such a cell is not read: named, and kept in the file.
-void CheckTaken(const dao::Recordset& rs, const RowKey& row, const QString& column, const QVariant& handed,
+void CheckTaken(const QVariant& stored, const RowKey& row, const QString& column, const QVariant& handed,
                 const QVariant& held) {
-    if (!SameNumber(handed, held)) CellNotRead(row, column, rs.Fields(column).Value(), held);
+    if (!SameNumber(handed, held)) CellNotRead(row, column, stored, held);
 }
 
 // The cells of rows a load could not reach keep what the file holds, while the program
@@ -158,61 +157,88 @@ bool PeriodAccepted(double s) { return s >= 0.1 && s <= 2.0; }
 
 }  // namespace
 
+// What ORUNLoad read of a row: each column's value as the unit takes it, and as stored.
+struct SettingRead {
+    QVariant value;
+    QVariant stored;
+};
+using RowRead = std::vector<SettingRead>;
+
 void ORUNLoad() {
     ORUN_PROC("modDB_ORUNLoad");
     const TellUnreadOnce tell;
-    int channel = 0;
-    int sensor = 0;
-    // The whole of both tables is read under the file's lock, taken once: another program
-    // writing meanwhile waits, instead of ending the load half-way. The twelve rows of a
-    // first start go to the disk in one write.
-    std::optional<dao::Transaction> hold;
+    cORUN& unit = RunUnit();
+    // Both tables are read whole, in one view of the file, before anything is handed to
+    // the unit: a file another program holds is waited for, and one it keeps hands the
+    // unit nothing. The twelve rows of a first start go to the disk in one write. After
+    // any other error the rows read before it are handed over, as each was read.
+    std::vector<RowRead> channels;
+    std::vector<RowRead> sensors;
     try {
-        HoldWholeFile(gDB, hold);
-        cORUN& unit = RunUnit();
-        unit.setOpMode(Simulate);
-        // Each value is handed over in this order; some of them send a command.
-        for (; channel <= 7; ++channel) {
-            const int ch = channel;
-            const dao::Recordset rs = OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
-            const RowKey row = ChannelRow(ch);
-            ForgetUnreadRow(row);
-            bool calibrationUnread = false;
-            for (const ChannelColumn& c : ChannelColumns()) {
-                const QVariant value = ReadSetting(rs, row, c.name, c.convert, c.get(unit, ch));
-                c.set(unit, ch, value);
-                CheckTaken(rs, row, c.name, value, c.get(unit, ch));
-                if (ConvertsReadings(c.name) && IsUnread(row, c.name)) {
-                    // Named with what it means for the channel.
-                    CellNotRead(row, c.name, rs.Fields(c.name).Value(), c.get(unit, ch), NoValidReading(ch));
-                    calibrationUnread = true;
+        WithFile(FileUse::Read, QStringLiteral("The unit's channel calibrations and sensor settings"), [&] {
+            channels.clear();
+            sensors.clear();
+            try {
+                for (int ch = 0; ch <= 7; ++ch) {
+                    const dao::Recordset rs = OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
+                    const RowKey row = ChannelRow(ch);
+                    ForgetUnreadRow(row);
+                    RowRead read;
+                    for (const ChannelColumn& c : ChannelColumns())
+                        read.push_back({ReadSetting(rs, row, c.name, c.convert, c.get(unit, ch)), rs.Fields(c.name).Value()});
+                    channels.push_back(std::move(read));
                 }
+                for (int s = 0; s <= 3; ++s) {
+                    const dao::Recordset rs = OpenRowAdding(SensorQuery(s), NewSensorRow(s));
+                    const RowKey row = SensorRow(s);
+                    ForgetUnreadRow(row);
+                    RowRead read;
+                    for (const auto& [column, present] :
+                         {std::pair{QStringLiteral("EmissionSetPt"), static_cast<double>(unit.EmissionSetPt(s))},
+                          std::pair{QStringLiteral("MaxLeakage"), static_cast<double>(unit.MaxLeakage(s))}})
+                        read.push_back({ReadSetting(rs, row, column, Double, present), rs.Fields(column).Value()});
+                    sensors.push_back(std::move(read));
+                }
+            } catch (...) {
+                // Told here; the rows added before it stay, as each did when it was stored alone.
+                DBErrorPath();
             }
-            gCalibrationUnread[static_cast<size_t>(ch)] = calibrationUnread;
-        }
-        for (; sensor <= 3; ++sensor) {
-            const int s = sensor;
-            const dao::Recordset rs = OpenRowAdding(SensorQuery(s), NewSensorRow(s));
-            const RowKey row = SensorRow(s);
-            ForgetUnreadRow(row);
-            const QVariant setPt = ReadSetting(rs, row, QStringLiteral("EmissionSetPt"), Double, unit.EmissionSetPt(s));
-            unit.setEmissionSetPt(s, setPt.toDouble());
-            CheckTaken(rs, row, QStringLiteral("EmissionSetPt"), setPt, unit.EmissionSetPt(s));
-            const QVariant leakage = ReadSetting(rs, row, QStringLiteral("MaxLeakage"), Double, unit.MaxLeakage(s));
-            unit.setMaxLeakage(s, leakage.toDouble());
-            CheckTaken(rs, row, QStringLiteral("MaxLeakage"), leakage, unit.MaxLeakage(s));
-        }
-        hold->Commit();
+        });
     } catch (...) {
-        KeepUnreached(channel, sensor);
-        DBErrorPath();
-        // The rows added before the error stay, as each did when it was stored alone.
-        try {
-            if (hold) hold->Commit();
-        } catch (const RuntimeError&) {
-            // The engine has refused the write: nothing more to keep.
-        }
+        // Another program kept the file: the unit is handed nothing, and the file keeps
+        // what it holds.
+        KeepUnreached(0, 0);
+        throw;
     }
+    // Each value is handed over in this order; some of them send a command.
+    unit.setOpMode(Simulate);
+    for (int ch = 0; ch < static_cast<int>(channels.size()); ++ch) {
+        const RowKey row = ChannelRow(ch);
+        bool calibrationUnread = false;
+        const std::vector<ChannelColumn>& columns = ChannelColumns();
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const ChannelColumn& c = columns[i];
+            const SettingRead& read = channels[static_cast<size_t>(ch)][i];
+            c.set(unit, ch, read.value);
+            CheckTaken(read.stored, row, c.name, read.value, c.get(unit, ch));
+            if (ConvertsReadings(c.name) && IsUnread(row, c.name)) {
+                // Named with what it means for the channel.
+                CellNotRead(row, c.name, read.stored, c.get(unit, ch), NoValidReading(ch));
+                calibrationUnread = true;
+            }
+        }
+        gCalibrationUnread[static_cast<size_t>(ch)] = calibrationUnread;
+    }
+    for (int s = 0; s < static_cast<int>(sensors.size()); ++s) {
+        const RowKey row = SensorRow(s);
+        const RowRead& read = sensors[static_cast<size_t>(s)];
+        unit.setEmissionSetPt(s, read[0].value.toDouble());
+        CheckTaken(read[0].stored, row, QStringLiteral("EmissionSetPt"), read[0].value, unit.EmissionSetPt(s));
+        unit.setMaxLeakage(s, read[1].value.toDouble());
+        CheckTaken(read[1].stored, row, QStringLiteral("MaxLeakage"), read[1].value, unit.MaxLeakage(s));
+    }
+    if (channels.size() < 8 || sensors.size() < 4)
+        KeepUnreached(static_cast<int>(channels.size()), static_cast<int>(sensors.size()));
 }
 
 bool ChannelCalibrationUnread(int ch) {
@@ -233,7 +259,7 @@ void AddSettingsRows() {
             if (e.number != kTableNotFound) throw;
         }
     };
-    try {
+    RowWork(FileUse::Write, QStringLiteral("The rows of the unit and quartz settings"), [&] {
         adding([] {
             for (int ch = 0; ch <= 7; ++ch) OpenRowAdding(ChannelQuery(ch), {{QStringLiteral("Channel"), ch}});
         });
@@ -241,15 +267,13 @@ void AddSettingsRows() {
             for (int s = 0; s <= 3; ++s) OpenRowAdding(SensorQuery(s), NewSensorRow(s));
         });
         adding([] { OpenRowAdding(kQcmQuery, {}); });
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 // Writes into the rows ORUNLoad made; a missing row is an error.
 void ORUNSave() {
     ORUN_PROC("modDB_ORUNSave");
-    try {
+    RowWork(FileUse::Write, QStringLiteral("The unit's channel calibrations and sensor settings"), [&] {
         const cORUN& unit = RunUnit();
         for (int ch = 0; ch <= 7; ++ch) {
             dao::Recordset rs = gDB.OpenRecordset(ChannelQuery(ch));
@@ -264,69 +288,92 @@ void ORUNSave() {
             WriteSetting(rs, SensorRow(s), QStringLiteral("MaxLeakage"), QVariant(static_cast<double>(unit.MaxLeakage(s))));
             rs.Update();
         }
+    });
+}
+
+QCMRow QCMRead() {
+    ORUN_PROC("modDB_QCMRead");
+    const cQCM& qcm = RunQCM();
+    QCMRow row;
+    try {
+        WithFile(FileUse::Read, QStringLiteral("The quartz monitors' settings"), [&] {
+            row = QCMRow{};
+            try {
+                const dao::Recordset rs = OpenRowAdding(kQcmQuery, {});
+                ForgetUnreadRow(kQcmRow);
+                const auto read = [&](const char* column, double present, size_t i) {
+                    row.stored[i] = rs.Fields(QLatin1String(column)).Value();
+                    return ReadSetting(rs, kQcmRow, QLatin1String(column), Double, present).toDouble();
+                };
+                row.freqMax = read("FreqMax", qcm.FreqMax(), 0);
+                row.freqInit = read("FreqInit", qcm.FreqInit(), 1);
+                row.freqMin = read("FreqMin", qcm.FreqMin(), 2);
+                row.period = read("Period", qcm.Period(), 3);
+                row.read = true;
+            } catch (...) {
+                DBErrorPath();
+            }
+        });
+    } catch (const FileRefused&) {
+        // Another program kept the file: the facade keeps what it holds, and so does the file.
+        QCMLoad(QCMRow{});
+        throw;
     } catch (...) {
         DBErrorPath();
+        row = QCMRow{};
     }
+    return row;
 }
 
 void QCMLoad() {
     ORUN_PROC("modDB_QCMLoad");
     const TellUnreadOnce tell;
-    std::optional<dao::Transaction> hold;
-    bool rowRead = false;
-    try {
-        HoldWholeFile(gDB, hold);
-        const dao::Recordset rs = OpenRowAdding(kQcmQuery, {});
-        ForgetUnreadRow(kQcmRow);
-        const cQCM& qcm = RunQCM();
-        const auto read = [&](const char* column, double present) {
-            return ReadSetting(rs, kQcmRow, QLatin1String(column), Double, present).toDouble();
-        };
-        const double freqMax = read("FreqMax", qcm.FreqMax());
-        const double freqInit = read("FreqInit", qcm.FreqInit());
-        const double freqMin = read("FreqMin", qcm.FreqMin());
-        const double period = read("Period", qcm.Period());
-        hold->Commit();
-        rowRead = true;
-        // The facade reports values it refuses through its status, which is not needed here.
-        // A stored 0 stands for its default, and the defaults are then saved in the row.
-        const bool anyZero = freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0;
-        if (!anyZero && RunQCM().InitFreq(freqMax, freqMin, freqInit, period) != -1) return;
-        RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
-        // A value the facade does not accept is named and kept in the file; so are the sound
-        // values of a refused set, which the facade does not hold either.
-        const bool ordered = anyZero || (freqMin <= freqInit && freqInit <= freqMax);
-        const struct {
-            const char* column;
-            double value;
-            bool accepted;
-            double held;
-        } cells[] = {{"FreqMax", freqMax, FrequencyAccepted(freqMax) && ordered, qcm.FreqMax()},
-                     {"FreqInit", freqInit, FrequencyAccepted(freqInit) && ordered, qcm.FreqInit()},
-                     {"FreqMin", freqMin, FrequencyAccepted(freqMin) && ordered, qcm.FreqMin()},
-                     {"Period", period, PeriodAccepted(period), qcm.Period()}};
-        for (const auto& cell : cells) {
-            const QString column = QLatin1String(cell.column);
-            if (cell.value == 0.0 || IsUnread(kQcmRow, column)) continue;
-            if (!cell.accepted) CellNotRead(kQcmRow, column, rs.Fields(column).Value(), QVariant(cell.held));
-            else if (!anyZero) CellKept(kQcmRow, column, QVariant(cell.held));
-        }
-    } catch (...) {
-        if (!rowRead) {
-            // The row was not read: the file keeps what it holds while the facade holds what
-            // it had.
-            const cQCM& qcm = RunQCM();
-            for (const auto& [column, held] : {std::pair{"FreqMax", qcm.FreqMax()}, std::pair{"FreqInit", qcm.FreqInit()},
-                                               std::pair{"FreqMin", qcm.FreqMin()}, std::pair{"Period", qcm.Period()}})
-                if (!IsUnread(kQcmRow, QLatin1String(column))) CellKept(kQcmRow, QLatin1String(column), QVariant(held));
-        }
-        DBErrorPath();
+    QCMLoad(QCMRead());
+}
+
+void QCMLoad(const QCMRow& row) {
+    const cQCM& qcm = RunQCM();
+    if (!row.read) {
+        // The row was not read: the file keeps what it holds while the facade holds what
+        // it had.
+        for (const auto& [column, held] : {std::pair{"FreqMax", qcm.FreqMax()}, std::pair{"FreqInit", qcm.FreqInit()},
+                                           std::pair{"FreqMin", qcm.FreqMin()}, std::pair{"Period", qcm.Period()}})
+            if (!IsUnread(kQcmRow, QLatin1String(column))) CellKept(kQcmRow, QLatin1String(column), QVariant(held));
+        return;
+    }
+    const double freqMax = row.freqMax;
+    const double freqInit = row.freqInit;
+    const double freqMin = row.freqMin;
+    const double period = row.period;
+    // The facade reports values it refuses through its status, which is not needed here.
+    // A stored 0 stands for its default, and the defaults are then saved in the row.
+    const bool anyZero = freqMax == 0.0 || freqInit == 0.0 || freqMin == 0.0 || period == 0.0;
+    if (!anyZero && RunQCM().InitFreq(freqMax, freqMin, freqInit, period) != -1) return;
+    RunQCM().InitFreq(kDefaultFreqMax, kDefaultFreqMin, kDefaultFreqInit, kDefaultPeriod);
+    // A value the facade does not accept is named and kept in the file; so are the sound
+    // values of a refused set, which the facade does not hold either.
+    const bool ordered = anyZero || (freqMin <= freqInit && freqInit <= freqMax);
+    const struct {
+        const char* column;
+        double value;
+        bool accepted;
+        double held;
+        const QVariant& stored;
+    } cells[] = {{"FreqMax", freqMax, FrequencyAccepted(freqMax) && ordered, qcm.FreqMax(), row.stored[0]},
+                 {"FreqInit", freqInit, FrequencyAccepted(freqInit) && ordered, qcm.FreqInit(), row.stored[1]},
+                 {"FreqMin", freqMin, FrequencyAccepted(freqMin) && ordered, qcm.FreqMin(), row.stored[2]},
+                 {"Period", period, PeriodAccepted(period), qcm.Period(), row.stored[3]}};
+    for (const auto& cell : cells) {
+        const QString column = QLatin1String(cell.column);
+        if (cell.value == 0.0 || IsUnread(kQcmRow, column)) continue;
+        if (!cell.accepted) CellNotRead(kQcmRow, column, cell.stored, QVariant(cell.held));
+        else if (!anyZero) CellKept(kQcmRow, column, QVariant(cell.held));
     }
 }
 
 void QCMSave() {
     ORUN_PROC("modDB_QCMSave");
-    try {
+    RowWork(FileUse::Write, QStringLiteral("The quartz monitors' settings"), [&] {
         const cQCM& qcm = RunQCM();
         dao::Recordset rs = gDB.OpenRecordset(kQcmQuery);
         rs.Edit();
@@ -335,9 +382,7 @@ void QCMSave() {
         WriteSetting(rs, kQcmRow, QStringLiteral("FreqInit"), QVariant(static_cast<double>(qcm.FreqInit())));
         WriteSetting(rs, kQcmRow, QStringLiteral("FreqMin"), QVariant(static_cast<double>(qcm.FreqMin())));
         rs.Update();
-    } catch (...) {
-        DBErrorPath();
-    }
+    });
 }
 
 }  // namespace modDB

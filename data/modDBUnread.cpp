@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -143,6 +144,20 @@ TellUnreadOnce::~TellUnreadOnce() {
 void TellUnreadCells() {
     std::vector<QString> ids;
     ids.swap(state().toTell);
+    // Named table by table as they were found, record by record in the order of their keys:
+    // a load that hands its values over after reading them all finds a refused value after
+    // the cells of later records that could not be read.
+    QHash<QString, int> tableRank;
+    for (const QString& id : ids) {
+        const auto cell = state().cells.constFind(id);
+        if (cell != state().cells.cend() && !tableRank.contains(cell->row.table))
+            tableRank.insert(cell->row.table, static_cast<int>(tableRank.size()));
+    }
+    const auto place = [&](const QString& id) {
+        const auto cell = state().cells.constFind(id);
+        return cell == state().cells.cend() ? std::pair{-1, 0} : std::pair{tableRank.value(cell->row.table), cell->row.key};
+    };
+    std::stable_sort(ids.begin(), ids.end(), [&](const QString& a, const QString& b) { return place(a) < place(b); });
     QStringList lines;
     for (const QString& id : ids) {
         const auto cell = state().cells.constFind(id);
@@ -163,5 +178,15 @@ void TellUnreadCells() {
                QStringLiteral("\r\n") + lines.join(QStringLiteral("\r\n")),
            vbExclamation);
 }
+
+struct UnreadCellsKept::Kept {
+    State state;
+};
+
+UnreadCellsKept::UnreadCellsKept() : kept_(std::make_unique<Kept>(Kept{state()})) {}
+
+UnreadCellsKept::~UnreadCellsKept() = default;
+
+void UnreadCellsKept::PutBack() const { state() = kept_->state; }
 
 }  // namespace modDB

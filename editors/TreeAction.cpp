@@ -14,8 +14,13 @@ TreeAction::TreeAction(ProcessUndo& undo)
     // Without a database nothing is written; the rows' own routines report that.
     if (!modDB::gDB.IsOpen()) return;
     try {
-        modDB::gDB.BeginTrans();
+        // Waited for while another program holds the file, before anything is changed.
+        modDB::WaitForFile(modDB::gDB.Name(), modDB::FileUse::Write, QStringLiteral("The change of the process tree"),
+                           [] { modDB::gDB.BeginTrans(); });
         open_ = true;
+    } catch (const modDB::FileRefused& refusal) {
+        failed_ = true;
+        modDB::TellRefusal(refusal);
     } catch (const RuntimeError& e) {
         // Nothing can be written whole: the action changes nothing.
         failed_ = true;
@@ -32,9 +37,13 @@ bool TreeAction::Store() {
     QObject::disconnect(reported_);
     if (!failed_ && open_) {
         try {
-            modDB::gDB.CommitTrans();
+            // Readers of another program keep the changes from the file for a while.
+            modDB::WaitForFile(modDB::gDB.Name(), modDB::FileUse::Write, QStringLiteral("The change of the process tree"),
+                               [] { modDB::gDB.CommitTrans(); });
             open_ = false;
             return true;
+        } catch (const modDB::FileRefused& refusal) {
+            modDB::TellRefusal(refusal);
         } catch (const RuntimeError& e) {
             gErr.HandleError(e);
         }

@@ -216,8 +216,7 @@ void frmLayerFilm::ShowLayer(int16_t n) {
     mLayer = n;
     mFilm = gLayer(n).Film_Number;
     if (modFormUtil::IsFormLoadedByCaption(kLayerCaption)) {
-        if (previousLayer >= 1) modDB::LayerSave(previousLayer);
-        if (previousFilm >= 1) modDB::FilmSave(previousFilm);
+        modDB::SaveLayerAndFilm(previousLayer, previousFilm);
     } else {
         BuildGrids();
         modFormUtil::RestoreFormPosition(this, true, QStringLiteral("frmLayer"));

@@ -101,8 +101,7 @@ void frmLayerFilm::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
         modFormUtil::SaveFormPosition(this, section);
         SaveSetting(App().Title, section, QStringLiteral("Tab"), vb::CStr(tabForm->Tab()));
         if (section == QStringLiteral("frmLayer")) {
-            if (mLayer >= 1) modDB::LayerSave(mLayer);
-            if (mFilm >= 1) modDB::FilmSave(mFilm);
+            modDB::SaveLayerAndFilm(mLayer, mFilm);
             if (gMainForm)
                 for (QRadioButton* option : gMainForm->optChEdit)
                     if (option) {

@@ -78,7 +78,14 @@ public:
     // itself. An INSERT ... IN 'file' cannot run inside it. Transactions nest: one begun
     // inside another is part of it; its CommitTrans leaves its writes to the outer one,
     // its Rollback drops them alone.
-    void BeginTrans() const;
+    // A read transaction (forRead) takes no lock until its first read, and then the
+    // readers' lock only: it reads while another program holds the file's write lock (yet
+    // not while that one writes its changes into the file), and it is one consistent view
+    // of the file. A write in it takes the write lock then. A plain one takes the write
+    // lock at once.
+    void BeginTrans(bool forRead = false) const;
+    // A transaction begun by BeginTrans is open.
+    bool TransactionOpen() const;
     void CommitTrans() const;
     void Rollback() const;
 
@@ -97,7 +104,8 @@ private:
 // A transaction of a database for the length of a scope: dropped unless committed.
 class Transaction {
 public:
-    explicit Transaction(const Database& db) : db_(db) { db_.BeginTrans(); }
+    enum Kind { Write, Read };
+    explicit Transaction(const Database& db, Kind kind = Write) : db_(db) { db_.BeginTrans(kind == Read); }
     ~Transaction() {
         if (committed_) return;
         try {

@@ -112,16 +112,18 @@ namespace {
 QString Savepoint(int depth) { return QStringLiteral("orun_trans%1").arg(depth); }
 }  // namespace
 
-void Database::BeginTrans() const {
+void Database::BeginTrans(bool forRead) const {
     ClearErrors();
     Connection& c = conn();
     if (c.transactionDepth == 0)
-        Run(c.Db(), c.path, QStringLiteral("BEGIN IMMEDIATE"));
+        Run(c.Db(), c.path, forRead ? QStringLiteral("BEGIN DEFERRED") : QStringLiteral("BEGIN IMMEDIATE"));
     else
         Run(c.Db(), c.path, QStringLiteral("SAVEPOINT ") + Savepoint(c.transactionDepth));
     ++c.transactionDepth;
     c.inTransaction = true;
 }
+
+bool Database::TransactionOpen() const { return conn().transactionDepth > 0; }
 
 void Database::CommitTrans() const {
     ClearErrors();

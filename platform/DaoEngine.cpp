@@ -138,7 +138,10 @@ void TrackOpen(Connection* c) {
 
 Connection::Connection(const QString& p, bool mustExist) : path(p) {
     static std::atomic<int> serial{0};
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000");
+    // The engine never waits for a file another program holds: a lock refuses the
+    // statement at once, and the data layer's one wait tries again while the program's
+    // events run (a busy wait here would stop the poll on the window's thread).
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=0");
     if (mustExist && HeaderOf(path) == FileHeader::Jet) {
         // An Access file is read through its copy, which the engine itself keeps from
         // being written.

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -22,6 +23,18 @@ bool gNobody = false;
 // A box nobody will answer is logged, so what the program went past can still be read.
 void NotAsked(const DialogRequest& req) {
     qInfo().noquote() << QStringLiteral("Not asked, nobody to answer: %1: %2").arg(req.title, req.prompt);
+}
+
+// The boxes kept while a DeferredBoxes lives: prompt, buttons, title.
+struct KeptBox {
+    QString prompt;
+    int buttons;
+    QString title;
+};
+int gDeferring = 0;
+std::vector<KeptBox>& keptBoxes() {
+    static std::vector<KeptBox> kept;
+    return kept;
 }
 
 QMessageBox::StandardButtons buttonsFor(int set) {
@@ -88,6 +101,10 @@ void SetNobodyToAnswer(bool nobody) {
 bool NobodyToAnswer() { return gNobody; }
 
 int MsgBox(const QString& prompt, int buttons, const QString& title) {
+    if (gDeferring > 0 && (buttons & 7) == vbOKOnly) {
+        keptBoxes().push_back({prompt, buttons, title});
+        return vbOK;
+    }
     DialogRequest req;
     req.kind = DialogRequest::Message;
     req.prompt = prompt;
@@ -130,4 +147,25 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     QString text = QInputDialog::getText(QApplication::activeWindow(), req.title, prompt,
                                          QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
+}
+
+DeferredBoxes::DeferredBoxes() : outermost_(gDeferring == 0) { ++gDeferring; }
+
+DeferredBoxes::~DeferredBoxes() {
+    --gDeferring;
+    if (outermost_) Show();
+}
+
+void DeferredBoxes::Drop() {
+    if (outermost_) keptBoxes().clear();
+}
+
+void DeferredBoxes::Show() {
+    if (!outermost_) return;
+    // Shown outside the deferral; a box that a shown one's events bring about is kept for
+    // its own outermost deferral, or shown at once.
+    std::vector<KeptBox> kept = std::exchange(keptBoxes(), {});
+    const int deferring = std::exchange(gDeferring, 0);
+    for (const KeptBox& box : kept) MsgBox(box.prompt, box.buttons, box.title);
+    gDeferring = deferring;
 }

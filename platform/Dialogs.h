@@ -66,3 +66,22 @@ int ClosedBoxResult(int buttons);
 // its text goes to the program's log. False restores the boxes (tests).
 void SetNobodyToAnswer(bool nobody);
 bool NobodyToAnswer();
+
+// While one lives, a message box with only an OK button is kept instead of shown (MsgBox
+// answers vbOK at once), so that no window message runs inside work that must not be
+// re-entered; the outermost one shows what was kept when it ends, in order, unless Drop
+// was called on it. Boxes that ask a question are shown as always.
+class DeferredBoxes {
+public:
+    DeferredBoxes();
+    ~DeferredBoxes();
+    DeferredBoxes(const DeferredBoxes&) = delete;
+    DeferredBoxes& operator=(const DeferredBoxes&) = delete;
+    // Forgets what was kept (the work they were about is undone and tried again).
+    void Drop();
+    // Shows what was kept now, outside the work.
+    void Show();
+
+private:
+    bool outermost_;
+};

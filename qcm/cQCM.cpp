@@ -8,6 +8,7 @@
 #include "app/cErrHandler.h"
 #include "app/modFileUtil.h"
 #include "app/modUtil.h"
+#include "data/UnreadCells.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
 #include "qcm/TrvApi.h"
@@ -37,6 +38,10 @@ cQCM::~cQCM() = default;
 void cQCM::setQCMType(int32_t value) {
     ORUN_PROC("cQCM_QCMType");
     try {
+        // The source's settings are read before anything changes: when another program
+        // keeps the file, the source stays the one it was.
+        const modDB::TellUnreadOnce tell;
+        const modDB::QCMRow settings = modDB::QCMRead();
         QCMType_ = value;
         switch (value) {
         case 0:
@@ -59,9 +64,12 @@ void cQCM::setQCMType(int32_t value) {
             break;
         default: break;
         }
-        modDB::QCMLoad();
+        modDB::QCMLoad(settings);
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends; only a test's exit hook comes back here
+    } catch (const modDB::FileRefused& refusal) {
+        if (RunApp().Phase() == PhaseCode::Startup) throw;  // the start-up tells it, and ends
+        modDB::TellRefusal(refusal);
     } catch (...) {
         gErr.HandleError();
     }

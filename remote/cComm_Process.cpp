@@ -14,6 +14,7 @@
 #include "app/cApp.h"
 #include "data/ChainWalk.h"
 #include "data/ProcessRec.h"
+#include "data/modDB.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "run/modPhases.h"
@@ -103,7 +104,13 @@ QString cComm::MsgUP(const QString& sMsg) {
         for (int16_t p = 1; p <= 25 && !found; ++p)
             if (vb::UCase(vb::Trim(gProcess(p).Process_Name)) == wanted) found = p;
         if (!found) return Nak(NakCode::PRM);
-        app.setProcNum(found);
+        // A process whose maps and settings cannot be read (another program keeps the
+        // file) is not selected: the one active stays, with its own maps.
+        try {
+            app.SelectProcess(found);
+        } catch (const modDB::FileRefused&) {
+            return Nak(NakCode::REQ);
+        }
         break;
     }
     // A press that leaves the run as it was (the detector calibration holds the button,

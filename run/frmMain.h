@@ -386,6 +386,9 @@ private:
     void ApEvent_GraphSettingsChange(int16_t nProcess);
     void ApEvent_ShowGraphChange(int16_t Index, bool State);
     void ApEvent_StatusMsgChange(int16_t nMsgNum);
+    // A wait for the recipe database another program holds: shown on the status line while
+    // it lasts, and the line as it was once it ends.
+    void ApEvent_FileWaitChange(const QString& text);
     void ApEvent_RunStartRequest();
     // "Process: " and the active process's name, "Run: " and its run number.
     void ShowProcessLabels();
@@ -486,6 +489,8 @@ private:
     bool shuttingDown_ = false;
     // The operator confirmed the exit: the status line shows the unit being stopped.
     bool stopping_ = false;
+    // The status line as it was when a wait for the recipe database began.
+    QString statusBeforeWait_;
     bool unloaded_ = false;
     // Replies and errors of the unit being handled (nested through message boxes and
     // waits); the shutdown waits for them to end before it releases the link.

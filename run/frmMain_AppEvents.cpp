@@ -33,6 +33,20 @@ void frmMain::BindAppEvents() {
     connect(gApp, &cApp::ShowGraphChange, this, &frmMain::ApEvent_ShowGraphChange);
     connect(gApp, &cApp::StatusMsgChange, this, &frmMain::ApEvent_StatusMsgChange);
     connect(gApp, &cApp::RunStartRequest, this, &frmMain::ApEvent_RunStartRequest);
+    connect(gApp, &cApp::FileWaitChange, this, &frmMain::ApEvent_FileWaitChange);
+}
+
+void frmMain::ApEvent_FileWaitChange(const QString& text) {
+    if (!text.isEmpty()) {
+        statusBeforeWait_ = lblStatus->text();
+        ApEvent_StatusMsgChange(StatusMsgCode::Unchanged);
+        return;
+    }
+    lblStatus->setText(statusBeforeWait_);
+    QPalette palette = lblStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(Qt::black));
+    lblStatus->setPalette(palette);
+    ApEvent_StatusMsgChange(RunApp().StatusMsg());
 }
 
 // "&1. " and the graph's trimmed caption; the "&" makes the digit the access key.
@@ -56,6 +70,11 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
             show(QStringLiteral("STOPPING UNIT - COMM ERROR"), QColor(Qt::red));
         else
             show(QStringLiteral("STOPPING UNIT"), QColor(Qt::black));
+        return;
+    }
+    // A wait for the recipe database shows over any message, which comes back once it ends.
+    if (!RunApp().FileWait().isEmpty()) {
+        show(RunApp().FileWait(), QColor(0xB0, 0x50, 0x00));
         return;
     }
     const QString step = vb::CStr(static_cast<int>(RunApp().ProcLayer()));

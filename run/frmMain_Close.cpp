@@ -67,9 +67,11 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
             return;
         }
         // While the start-up runs, a reply of the unit is being handled (a message box inside
-        // it, the link reset's wait for its connection) or the link waits, the link must live
-        // on: the exit timer asks again 500 ms later.
-        if (replyDepth_ > 0 || app.Phase() == PhaseCode::Startup || (gORUN && gORUN->Waiting())) {
+        // it, the link reset's wait for its connection), the link waits or a piece of work
+        // waits for the recipe database another program holds, the link and the database
+        // must live on: the exit timer asks again 500 ms later.
+        if (replyDepth_ > 0 || app.Phase() == PhaseCode::Startup || (gORUN && gORUN->Waiting()) ||
+            modDB::FileWaitGoing()) {
             Cancel = 1;
             return;
         }
@@ -85,20 +87,18 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
         // A run the exit ends gets its data-log end line and uses up its run number, as a
         // stop would.
         if (app.RunGoing()) app.EndRun();
+        // The settings and the edit channel's records of the active step, as one save (a
+        // channel without a layer there, or no edit channel, has no record to save); a file
+        // that does not take them asks the operator before they are given up.
+        const int16_t layer = EditChan >= 0 ? app.ProcLayerIndex(app.ProcLayer(), EditChan) : 0;
+        const int16_t film = EditChan >= 0 ? app.ProcFilmIndex(app.ProcLayer(), EditChan) : 0;
+        app.SaveAtExit(app.ProcNum(), layer, film);
         // The stop's and the shutdown's relay words and zero powers go out over the link
         // (the release waits for the unit to take them), then the sockets close.
         app.setPhase(PhaseCode::Shutdown);
         CloseIfConnected(tcpControllerClient);
         CloseIfConnected(tcpProgramServer);
         if (QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"))) modFormUtil::Unload(tree);
-
-        // The edit channel's records of the active step; a channel without a layer there
-        // (or no edit channel) has no record to save.
-        modDB::ProcessSave(app.ProcNum());
-        const int16_t layer = EditChan >= 0 ? app.ProcLayerIndex(app.ProcLayer(), EditChan) : 0;
-        const int16_t film = EditChan >= 0 ? app.ProcFilmIndex(app.ProcLayer(), EditChan) : 0;
-        if (layer >= 1) modDB::LayerSave(layer);
-        if (film >= 1) modDB::FilmSave(film);
 
         modFormUtil::CloseForms(this);
         modFormUtil::SaveFormPosition(this);

@@ -75,6 +75,7 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
         cApp& app = RunApp();
         if (chosen == app.ProcNum()) return;
         app.setProcNum(chosen);
+        if (app.ProcNum() != chosen) return;  // refused: the check mark stays where it was
         for (QAction* item : mnuFileProcess) {
             if (!item->isChecked()) continue;
             item->setChecked(false);
@@ -89,19 +90,36 @@ void frmMain::mnuFileProcess_Click(int16_t Index) {
 // A cancelled dialog loads nothing: reading the open file again would throw away the
 // values edited since they were last written. A file that cannot be worked with (damaged,
 // not a recipe database, an Access file that cannot be read whole, an older file whose
-// upgrade fails, a file another program keeps locked) is refused with its cause, and the
-// open database stays open.
+// upgrade fails, a file another program keeps locked) is refused with its cause, and
+// everything stays as it was: the open database, the records and the active process with
+// its maps. A file opened is read whole with the settings of process 1, which becomes the
+// active process.
 void frmMain::mnuFileOpen_Click() {
     ORUN_PROC("frmMain_mnuFileOpen_Click");
     try {
         bool chosen = false;
         const QString file = modUtil::GetDBFile(false, chosen);
-        if (chosen && !file.isEmpty()) {
-            if (const QString problem = modDB::DatabaseProblem(file); !problem.isEmpty()) MsgBox(problem, vbExclamation);
-            else modDB::DBLoad(file, modDB::FailedUpgrade::Refuse);
+        if (!chosen || file.isEmpty()) {
+            BuildProcessMenu();
+            RunApp().setProcNum(1);
+            return;
+        }
+        if (const QString problem = modDB::DatabaseProblem(file); !problem.isEmpty()) {
+            MsgBox(problem, vbExclamation);
+            return;
+        }
+        try {
+            if (!modDB::DBLoad(file, modDB::FailedUpgrade::Refuse, [] {
+                    modDB::IOLoad(1);
+                    modDB::GraphLoad(1);
+                }))
+                return;
+        } catch (const modDB::FileRefused& refusal) {
+            modDB::TellRefusal(refusal);
+            return;
         }
         BuildProcessMenu();
-        RunApp().setProcNum(1);
+        RunApp().SelectProcess(1, true);
     } catch (const modUtil::CriticalExit&) {
         throw;  // the program ends
     } catch (...) {

@@ -170,10 +170,19 @@ void frmSystem::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
         if (UnloadMode == 0) Store(QStringLiteral("Visible"), QStringLiteral("False"));
         if (RunApp().Phase() == PhaseCode::Shutdown) return;
         ApplyHalvorneEthernet();
-        modDB::ORUNSave();
-        modDB::QCMSave();
+        // One save, told once when the file does not take it; the values stay in the
+        // program, and the exit saves them.
+        const modDB::OneSave once;
+        modDB::WithFile(modDB::FileUse::Write,
+                        QStringLiteral("The unit's calibrations and sensor settings and the quartz monitors' settings"),
+                        [] {
+                            modDB::ORUNSave();
+                            modDB::QCMSave();
+                        });
+    } catch (const modDB::FileRefused& refusal) {
+        modDB::TellRefusal(refusal);
     } catch (...) {
-        gErr.HandleError();
+        gErr.HandleError(modDB::NotSaved(cErrHandler::CurrentError(), DBFile));
     }
 }
 

@@ -63,6 +63,12 @@ void frmSystem::optQCM_Click(int Index) {
     try {
         if (!Loading_) {
             RunQCM().setQCMType(Index);
+            // A choice the facade did not take (its settings could not be read) shows the
+            // source it keeps.
+            if (RunQCM().QCMType() != Index) {
+                InitTab(2);
+                return;
+            }
             if (Index > 0) ApplyQCMFreq(vb::Val(txtQCMPeriod->text()));
             if (ShowReadings == 2 && gMainForm) gMainForm->setFormSize(int16_t(cboChanShow->currentIndex() + 4));
         }

@@ -530,7 +530,7 @@ TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidN
             EXPECT_EQ(program.exitCode(), 1);
             const QStringList boxes = Lines(station.Automation(), "box: ");
             ASSERT_EQ(boxes.size(), 1) << boxes.join('\n').toStdString();
-            EXPECT_TRUE(boxes[0].contains("The recipe database " + station.file("ORUN.MDB") + " is locked by another program"))
+            EXPECT_TRUE(boxes[0].contains("The recipe database " + station.file("ORUN.MDB") + " is held by another program"))
                 << boxes[0].toStdString();
             EXPECT_EQ(station.read("ORUN.CFG"), config);
         } else {

@@ -32,7 +32,8 @@ DialogAnswer DialogRecorder::respond(const DialogRequest& req) {
     switch (req.buttonSet()) {
     case vbYesNo:
     case vbYesNoCancel: return {vbYes, {}};
-    case vbRetryCancel: return {vbRetry, {}};
+    // Trying again is asked for by queuing it: a failure that stays would ask for ever.
+    case vbRetryCancel: return {vbCancel, {}};
     case vbAbortRetryIgnore: return {vbAbort, {}};
     default: return {vbOK, {}};
     }

@@ -16,7 +16,7 @@ public:
     DialogRecorder& operator=(const DialogRecorder&) = delete;
 
     // Queues the answer for the next box; without a queued answer a box gets OK (Yes for
-    // a Yes/No box) and an input box the default text.
+    // a Yes/No box, Cancel for a Retry/Cancel box) and an input box the default text.
     void answer(int result, const QString& text = QString());
 
     // Each box stays open this long while the program's events run, as a modal box does

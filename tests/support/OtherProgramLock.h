@@ -1,12 +1,16 @@
 #pragma once
 // Another program holding a database file's write lock, as an SQL shell's BEGIN EXCLUSIVE
-// or a backup tool does: a connection of its own on a thread of its own takes the lock
-// after afterMs, and gives it back after holdMs, or when released (holdMs < 0).
+// or a backup tool does: a process of its own (the sqlite3 shell) takes the lock after
+// afterMs and gives it back after holdMs, or when released (holdMs < 0). It holds the lock
+// exactly while its process runs past the BEGIN: the shell ends, and the lock goes with it,
+// when its input is closed.
 #include "data/modDB.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -27,6 +31,7 @@ public:
         while (state_ == kWaiting) std::this_thread::yield();
         return state_ == kTaken || state_ == kGivenBack;
     }
+    bool Taken() const { return state_ == kTaken; }
     bool GivenBack() const { return state_ == kGivenBack || state_ == kFailed; }
     void Release() { release_ = true; }
 
@@ -35,25 +40,32 @@ private:
     void Hold(const QString& file, int holdMs, int afterMs) {
         using namespace std::chrono;
         std::this_thread::sleep_for(milliseconds(afterMs));
-        const QString name = QStringLiteral("other-program-%1").arg(reinterpret_cast<quintptr>(this));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(file);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
-            QSqlQuery q(db);
-            if (!db.open() || !q.exec(QStringLiteral("BEGIN EXCLUSIVE"))) {
-                state_ = kFailed;
-            } else {
-                state_ = kTaken;
-                const auto until = steady_clock::now() + milliseconds(holdMs);
-                while (!release_ && (holdMs < 0 || steady_clock::now() < until)) std::this_thread::sleep_for(milliseconds(10));
-                q.exec(QStringLiteral("ROLLBACK"));
-                state_ = kGivenBack;
-            }
-            q = QSqlQuery();
-            db.close();
+        QTemporaryDir scratch;
+        const QString taken = QDir(scratch.path()).filePath(QStringLiteral("taken"));
+        QProcess shell;
+        shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        shell.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), file});
+        if (!shell.waitForStarted(10000)) {
+            state_ = kFailed;
+            return;
         }
-        QSqlDatabase::removeDatabase(name);
+        // The shell tells that it holds the lock by a file it makes once BEGIN has passed.
+        shell.write(QStringLiteral(".timeout 30000\nBEGIN EXCLUSIVE;\n.system touch '%1'\n").arg(taken).toUtf8());
+        shell.waitForBytesWritten(10000);
+        while (!QFile::exists(taken) && shell.state() == QProcess::Running) shell.waitForFinished(5);
+        if (!QFile::exists(taken)) {
+            state_ = kFailed;
+            return;
+        }
+        state_ = kTaken;
+        const auto until = steady_clock::now() + milliseconds(holdMs);
+        while (!release_ && (holdMs < 0 || steady_clock::now() < until)) std::this_thread::sleep_for(milliseconds(5));
+        shell.closeWriteChannel();
+        if (!shell.waitForFinished(10000)) {
+            shell.kill();
+            shell.waitForFinished(10000);
+        }
+        state_ = kGivenBack;
     }
 
     std::atomic<int> state_{kWaiting};

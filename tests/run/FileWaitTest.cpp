@@ -1,0 +1,334 @@
+// Another program (an SQL shell, a backup tool, a recipe browser: here the sqlite3 shell in
+// a process of its own) holds the recipe database's lock while the station works. The
+// station waits for the file from its event loop: the unit's commands go on, the loops run,
+// remote requests are answered, and whatever would use the file meanwhile is refused at
+// once instead of nesting. A load is whole or nothing: a refused one leaves the active
+// process with its own relay and input map, which the unit's relay word shows in a run.
+#include "MainWindowFixture.h"
+
+#include "app/modFormUtil.h"
+#include "platform/FileDialogs.h"
+#include "platform/VbControls.h"
+#include "support/OtherProgramLock.h"
+#include "windows/frmSystem.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTimer>
+#include <limits>
+#include <random>
+
+namespace {
+
+// The wait, shortened for the tests; a freeze of the poll would last as long.
+constexpr int kWaitMs = 3000;
+// The largest pause between two commands the unit may see while the file is held: far
+// above the 90 ms poll, far below the wait (the benchmark bench_filewait measures it).
+constexpr qint64 kMostQuietMs = kWaitMs / 2;
+
+// Relay outputs of the two processes' maps: "Source 1 Shutter" is relay 0 for Mirror and
+// relay 5 for Coat; input 3 starts the process in both.
+constexpr int kMirrorShutter = 0;
+constexpr int kCoatShutter = 5;
+constexpr int kStartInput = 3;
+
+QVariant StoredValue(const QString& file, const QString& sql) {
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("file-wait-check"));
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=20000"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next()) value = q.value(0);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("file-wait-check"));
+    return value;
+}
+
+}  // namespace
+
+class FileWait : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        ServeRelay();
+        Station({0});
+        // Process 2, Coat, runs a layer like Mirror's; the maps differ in the source shutter.
+        gLayer(2) = gLayer(1);
+        gLayer(2).Layer_Number = 2;
+        gProcess(2) = gProcess(1);
+        gProcess(2).Process_Name = QStringLiteral("Coat");
+        gProcess(2).First_Layer = 2;
+        for (int16_t p : {1, 2}) modDB::ProcessSave(p);
+        for (int16_t l : {1, 2}) modDB::LayerSave(l);
+        modDB::FilmSave(1);
+        modDB::IOLoad(2);
+        modDB::GraphLoad(2);
+        modDB::gDB.Execute(QStringLiteral("UPDATE IO SET Out0 = 30, Out5 = 0, In3 = 1 WHERE Process_Number = 1"));
+        modDB::gDB.Execute(QStringLiteral("UPDATE IO SET Out0 = 0, Out5 = 30, In3 = 1 WHERE Process_Number = 2"));
+        gApp->setProcNum(1);
+        form->BuildProcessMenu();
+        Connect();
+        // The commands the unit received, with when.
+        clock.start();
+        QObject::connect(&unit, &UnitSim::CommandReceived, [this](const QString&) { arrivals.push_back(clock.elapsed()); });
+        boxes.clear();
+    }
+
+    // The longest pause between two commands the unit received from `from` on (ms).
+    qint64 LongestQuiet(qint64 from) const {
+        qint64 last = from, longest = 0;
+        for (qint64 t : arrivals) {
+            if (t < from) continue;
+            longest = std::max(longest, t - last);
+            last = t;
+        }
+        return std::max(longest, clock.elapsed() - last);
+    }
+
+    QString Db() const { return folder.file(QStringLiteral("ORUN.MDB")); }
+
+    // The relay that "Source 1 Shutter" is in the active process's map.
+    static int ShutterRelay() { return modIO::FindOutputFunction(30); }
+
+    const LockWaitForTest wait{kWaitMs};
+    QElapsedTimer clock;
+    std::vector<qint64> arrivals;
+};
+
+// A seeded walk: while the sqlite3 shell holds the file (given back within the wait, or kept
+// past it), the operator or a client does one thing that needs the file, and while that
+// waits, other things that need it come in at random moments (a client's selection, START,
+// a START input of the plant, the menu's selection, the System window's close, File >
+// Open). Each is whole or refused: a refused selection answers NAK and leaves the process
+// with its own maps, a refused START starts nothing; what comes in while another waits is
+// refused at once, naming the file. The unit's commands keep their pace throughout.
+TEST_F(FileWait, WhatNeedsAHeldFileIsWholeOrRefusedAndNothingNestsInItsWait) {
+    SetFileDialogResponder([this](const FileDialogRequest&) { return FileDialogAnswer{true, Db(), "ORUN.MDB"}; });
+    form->mnuSetupSystem->trigger();
+    ASSERT_NE(gSystemForm, nullptr);
+    struct Op {
+        const char* what;
+        std::function<bool()> run;  // true: done, false: refused
+        // What the file holds after it, once the other program has given it back.
+        std::function<void(bool done)> verify = [](bool) {};
+    };
+    int calPackets = 10;
+    const auto other = [] { return gApp->ProcNum() == 1 ? 2 : 1; };
+    const auto otherName = [&] { return other() == 1 ? QStringLiteral("Mirror") : QStringLiteral("Coat"); };
+    const auto stopAgain = [&] {
+        if (gApp->Phase() == PhaseCode::Stopped) return;
+        PressButton(form->cmdFunc(0));  // STOP LAYER
+        PressButton(form->cmdFunc(2));  // back to the first layer, STOPPED
+    };
+    const std::vector<Op> ops{
+        {"a client selects the other process",
+         [&] {
+             const int before = gApp->ProcNum();
+             const QString reply = Remote("@UP;1;" + otherName());
+             EXPECT_TRUE(reply == "" || reply == "NAK;05") << reply.toStdString();
+             EXPECT_EQ(gApp->ProcNum() != before, reply == "");
+             return reply == "";
+         }},
+        {"the operator selects the other process",
+         [&] {
+             const int before = gApp->ProcNum();
+             const int wanted = other();
+             for (size_t i = 0; i < form->mnuFileProcess.size(); ++i)
+                 if (form->mnuFileProcess[i]->data().toInt() == wanted) form->mnuFileProcess_Click(static_cast<int16_t>(i));
+             return gApp->ProcNum() != before;
+         }},
+        {"START",
+         [&] {
+             PressButton(form->cmdFunc(0));
+             const bool started = gApp->Phase() != PhaseCode::Stopped;
+             stopAgain();
+             return started;
+         }},
+        {"the System window closes",
+         [&] {
+             gORUN->setCalPackets(3, ++calPackets);
+             if (!gSystemForm) form->mnuSetupSystem->trigger();
+             const int boxesBefore = boxes.count();
+             modFormUtil::Unload(gSystemForm);
+             // Refused: told once, after its own wait or at once inside another's.
+             for (int b = boxesBefore; b < boxes.count(); ++b)
+                 if (boxes.prompts()[b].contains("settings could not be saved")) return false;
+             return true;
+         },
+         [&](bool done) {
+             const int stored = StoredValue(Db(), "SELECT CalPackets FROM ORUN WHERE Channel = 3").toInt();
+             if (done) EXPECT_EQ(stored, calPackets);
+             else EXPECT_LT(stored, calPackets);
+         }},
+        {"File > Open of the open file",
+         [&] {
+             gLayer(1).Rate = 3.0;  // only in memory: a load reads the file's back
+             form->mnuFileOpen_Click();
+             const bool loaded = gLayer(1).Rate != 3.0;
+             gLayer(1).Rate = 2.0;
+             return loaded;
+         }},
+    };
+    // Only ever comes in during another's wait: the plant's START input, held for a while.
+    const auto startInput = [&] { unit.Model().inputs |= 1 << kStartInput; };
+
+    std::mt19937 rng(6401);
+    int refusedAtOnce = 0, refusedAfterWait = 0, done = 0;
+    for (int round = 0; round < 14; ++round) {
+        const Op& outer = ops[rng() % ops.size()];
+        const bool keptPastWait = rng() % 3 == 0;
+        const int holdMs = keptPastWait ? -1 : 300 + static_cast<int>(rng() % 1500);
+        SCOPED_TRACE(std::string(outer.what) + (keptPastWait ? ", held past the wait" : ", given back within it") +
+                     ", round " + std::to_string(round));
+        const int before = gApp->ProcNum();
+        const int relayBefore = ShutterRelay();
+        // The ones that come in while the outer one waits.
+        std::vector<std::unique_ptr<QTimer>> inner;
+        std::vector<std::function<void()>> innerChecks;
+        int innerRefused = 0;
+        for (int n = static_cast<int>(rng() % 3); n >= 0; --n) {
+            const size_t which = rng() % (ops.size() + 1);
+            auto timer = std::make_unique<QTimer>();
+            timer->setSingleShot(true);
+            QObject::connect(timer.get(), &QTimer::timeout, [&, which] {
+                const bool nested = modDB::FileWaitGoing();
+                if (!nested) return;  // the outer one has ended: nothing comes in during it
+                const int boxesBefore = boxes.count();
+                if (which == ops.size()) {
+                    startInput();
+                    QTimer::singleShot(400, [&] { unit.Model().inputs &= ~(1 << kStartInput); });
+                    return;
+                }
+                const int process = gApp->ProcNum();
+                const bool innerDone = ops[which].run();
+                innerChecks.push_back([&, which, innerDone] { ops[which].verify(innerDone); });
+                EXPECT_FALSE(innerDone) << ops[which].what << " ran inside another's wait";
+                EXPECT_EQ(gApp->ProcNum(), process);
+                // Told once (a client's request by its NAK alone), naming the file.
+                EXPECT_LE(boxes.count() - boxesBefore, 1) << boxes.prompts().join('\n').toStdString();
+                for (int b = boxesBefore; b < boxes.count(); ++b)
+                    EXPECT_TRUE(boxes.prompts()[b].contains(Db() + " is being waited for")) << boxes.prompts()[b].toStdString();
+                ++innerRefused;
+            });
+            timer->start(50 + static_cast<int>(rng() % 250));
+            inner.push_back(std::move(timer));
+        }
+        OtherProgramLock other(Db(), holdMs);
+        ASSERT_TRUE(other.WaitTaken());
+        const qint64 held = clock.elapsed();
+        boxes.clear();
+        const bool outerDone = outer.run();
+        EXPECT_LT(LongestQuiet(held), kMostQuietMs) << "the unit's commands stopped while the station waited";
+        other.Release();
+        while (!other.GivenBack()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // Whatever the plant's START input did meanwhile: a START refused, at most.
+        ASSERT_TRUE(WaitUntil([&] { return !modDB::FileWaitGoing(); }, kWaitMs * 2));
+        stopAgain();
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Stopped);
+
+        EXPECT_EQ(outerDone, !keptPastWait) << boxes.prompts().join('\n').toStdString();
+        for (const auto& check : innerChecks) check();
+        outer.verify(outerDone);
+        if (!outerDone) {
+            ++refusedAfterWait;
+            EXPECT_EQ(gApp->ProcNum(), before);
+            bool named = false;
+            for (const QString& p : boxes.prompts()) named |= p.contains(Db() + " is held by another program");
+            // A client's refusal is its NAK; the operator's is one box naming the file.
+            if (std::string(outer.what) != "a client selects the other process") {
+                EXPECT_TRUE(named) << boxes.prompts().join('\n').toStdString();
+            }
+        } else {
+            ++done;
+        }
+        refusedAtOnce += innerRefused;
+        // The maps are the active process's own, whatever was refused.
+        EXPECT_EQ(ShutterRelay(), gApp->ProcNum() == 1 ? kMirrorShutter : kCoatShutter);
+        if (gApp->ProcNum() == before) {
+            EXPECT_EQ(ShutterRelay(), relayBefore);
+        }
+    }
+    SetFileDialogResponder({});
+    EXPECT_GT(refusedAtOnce, 0);
+    EXPECT_GT(refusedAfterWait, 0);
+    EXPECT_GT(done, 0);
+
+    // A run of the process that is active, judged by the relay word the unit holds: its
+    // own source shutter opens in DEPOSIT, and no other.
+    const int active = gApp->ProcNum();
+    DepositDriven();
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays != 0; }, 3000));
+    EXPECT_EQ(unit.Model().relays, 1 << (active == 1 ? kMirrorShutter : kCoatShutter));
+}
+
+// In DEPOSIT the sqlite3 shell holds the file: the loop keeps the source powered and the
+// unit's commands their pace while the System window's close and File > Open wait, and
+// are refused once; a client is answered meanwhile. Then the operator exits while the file
+// is held: what is only in memory (a client's new layer rate, a calibration) is not thrown
+// away: asked once, naming the file, and saved when the operator tries again once the file
+// is free.
+TEST_F(FileWait, ADepositRunsOnThroughAHeldFileAndTheExitAsksBeforeGivingUpItsSaves) {
+    form->show();
+    DepositDriven();
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays == 1 << kMirrorShutter; }, 3000));
+    form->mnuSetupSystem->trigger();
+    SetFileDialogResponder([this](const FileDialogRequest&) { return FileDialogAnswer{true, Db(), "ORUN.MDB"}; });
+    {
+        OtherProgramLock other(Db());
+        ASSERT_TRUE(other.WaitTaken());
+        const qint64 held = clock.elapsed();
+        int lowest = std::numeric_limits<int>::max();
+        const auto watch = QObject::connect(&unit, &UnitSim::CommandReceived,
+                                            [&](const QString&) { lowest = std::min(lowest, unit.Model().powerCode[0]); });
+        QString answered;
+        QTimer::singleShot(200, [&] { answered = Remote("@QP;5"); });
+        modFormUtil::Unload(gSystemForm);
+        form->mnuFileOpen_Click();
+        QObject::disconnect(watch);
+        EXPECT_EQ(answered, "10");
+        EXPECT_LT(LongestQuiet(held), kMostQuietMs);
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Deposit);
+        EXPECT_GT(lowest, OutputCode::ZeroVolts) << "the source lost its power during the wait";
+        EXPECT_EQ(unit.Model().relays, 1 << kMirrorShutter);
+        ASSERT_EQ(boxes.count(), 2) << boxes.prompts().join('\n').toStdString();
+        EXPECT_TRUE(boxes.prompts()[0].contains(Db() + " is held by another program")) << boxes.prompts()[0].toStdString();
+        EXPECT_TRUE(boxes.prompts()[0].contains("could not be saved")) << boxes.prompts()[0].toStdString();
+        EXPECT_TRUE(boxes.prompts()[1].contains("could not be read, and nothing was changed")) << boxes.prompts()[1].toStdString();
+    }
+    SetFileDialogResponder({});
+
+    // The exit with the file held: one question after the wait, naming what was not saved;
+    // the file comes free while it is asked, and trying again saves it all.
+    EXPECT_EQ(Remote("@UL;2;1;0;7.5"), "");
+    gORUN->setCalPackets(2, 77);
+    form->EditChan = 0;
+    auto other = std::make_unique<OtherProgramLock>(Db());
+    ASSERT_TRUE(other->WaitTaken());
+    boxes.clear();
+    boxes.answer(vbYes);    // "Exit the ORUN program?"
+    boxes.answer(vbRetry);  // the saves could not be done: try again
+    // The other program ends once the operator has been asked.
+    QTimer freeWhenAsked;
+    QObject::connect(&freeWhenAsked, &QTimer::timeout, [&] {
+        if (boxes.count() >= 2) other.reset();
+    });
+    freeWhenAsked.start(20);
+    form->mnuFileExit->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !form->isVisible() || gApp->Phase() == PhaseCode::Shutdown; }, kWaitMs * 4));
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Shutdown; }, kWaitMs * 4));
+    ASSERT_GE(boxes.count(), 2) << boxes.prompts().join('\n').toStdString();
+    EXPECT_EQ(boxes.prompts()[0], "Exit the ORUN program?");
+    EXPECT_TRUE(boxes.prompts()[1].contains(Db() + " is held by another program")) << boxes.prompts()[1].toStdString();
+    EXPECT_TRUE(boxes.prompts()[1].contains("layer record 1")) << boxes.prompts()[1].toStdString();
+    EXPECT_EQ(boxes.boxes()[1].buttonSet(), vbRetryCancel);
+    EXPECT_EQ(boxes.count(), 2) << boxes.prompts().join('\n').toStdString();
+    EXPECT_EQ(StoredValue(Db(), "SELECT Rate FROM Layers WHERE Layer_Number = 1").toDouble(), 7.5);
+    EXPECT_EQ(StoredValue(Db(), "SELECT CalPackets FROM ORUN WHERE Channel = 2").toInt(), 77);
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+}
