@@ -74,6 +74,9 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
     case StatusMsgCode::StopLayerUser:
         show(QStringLiteral("Stop Layer ") + step + QStringLiteral(" - User"), QColor(Qt::black));
         break;
+    case StatusMsgCode::SlowLink:
+        if (Simulate == 0) show(QStringLiteral("SLOW LINK"), QColor(Qt::red));
+        break;
     default: break;  // Unchanged and any other number leave the label as it is
     }
 }
