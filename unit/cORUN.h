@@ -290,6 +290,9 @@ private:
     bool Waits(const QString& T) const;
     // The reading request waits or is on the wire.
     bool ReadingAsked() const;
+    // The questions' asks are forgotten (those dropped from the queue, and with keepOnWire
+    // false the one on the wire too).
+    void ForgetQuestions(bool keepOnWire);
     // A command asked while another is on the wire: True when it needs no queueing (a
     // question or reading request that waits already or is on the wire, a command that
     // sets what the last waiting one of its kind sets, alike); a question that goes into

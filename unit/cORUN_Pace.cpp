@@ -88,6 +88,14 @@ bool cORUN::AskedAlready(const QString& T) {
     return last && *last == T;
 }
 
+void cORUN::ForgetQuestions(bool keepOnWire) {
+    // A question asked again later is waited for from then on.
+    for (int k = kSensors; k <= kCheckReading; ++k) {
+        const bool onWire = CommStatus_ == 1 && Command_ == QString(QChar(kLetters[k]));
+        if (!keepOnWire || !onWire) QuestionAskedAt_(k) = -1;
+    }
+}
+
 void cORUN::NotePace() {
     // Called with the reply to Command_ in hand, before the next command goes.
     const int64_t now = TickMs();

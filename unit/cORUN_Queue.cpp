@@ -69,7 +69,10 @@ void cORUN::QueuePut(const QString& T) {
 
 bool cORUN::QueueTake(QString& T) { return Queue_.Dequeue(T); }
 
-void cORUN::QueueEmpty() { Queue_.Clear(); }
+void cORUN::QueueEmpty() {
+    Queue_.Clear();
+    ForgetQuestions(true);
+}
 
 int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
 
@@ -142,6 +145,7 @@ void cORUN::ORUNTimer_Timer() {
         // The unit is out of reach: what it holds is no longer known (it may restart
         // meanwhile), and its pace is not judged until it answers again.
         ForgetHeldPowers();
+        ForgetQuestions(false);
         setSlowLink(false);
         emit ORUNError(0, 0);
     } catch (...) {

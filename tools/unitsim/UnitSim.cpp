@@ -48,6 +48,12 @@ bool UnitSim::Serves(const Link* link) const {
     return std::any_of(links_.begin(), links_.end(), [link](const auto& l) { return l.get() == link; });
 }
 
+int UnitSim::RepliesHeld() const {
+    size_t n = ptyLink_ ? ptyLink_->late.size() : 0;
+    for (const auto& link : links_) n += link->late.size();
+    return static_cast<int>(n);
+}
+
 void UnitSim::Brownout(int ms) {
     model_.PowerCycle();
     dark_ = true;

@@ -73,6 +73,8 @@ public:
     // order. While the fixed clock drives the timers (tests), the delay is the clock's.
     void setReplyDelay(int ms) { replyDelayMs_ = ms > 0 ? ms : 0; }
     int ReplyDelay() const { return replyDelayMs_; }
+    // Replies held back by the delay, not yet on any link.
+    int RepliesHeld() const;
     // The unit's supply dips for ms: its outputs, relays, detectors and emission drop at
     // once (as PowerCycle), it takes no command and answers none meanwhile (replies still
     // on their way are lost), then it runs again in its power-on state. The TCP links
