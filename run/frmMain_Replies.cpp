@@ -54,11 +54,7 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
     const ReplyScope scope(replyDepth_);
     try {
         cApp& app = RunApp();
-        // A slow link is said until its pace is back, also after the status line said
-        // something else meanwhile.
-        const bool slow = RunUnit().SlowLink();
-        if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(slow ? StatusMsgCode::SlowLink : StatusMsgCode::None);
-        else if (slow && app.StatusMsg() == StatusMsgCode::None) app.setStatusMsg(StatusMsgCode::SlowLink);
+        if (app.StatusMsg() == StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::None);
         // The unit took a power command: the rows show what it now holds (the exit's zeros
         // included).
         if (Response.startsWith(QLatin1Char('K')) || Response.startsWith(QLatin1Char('W'))) ShowSentPowers();

@@ -143,7 +143,9 @@ TEST_F(SlowLink, AfterAUnitRestartNothingAcknowledgedBeforeCounts) {
             if (!timedOut) continue;
             const bool held = !Italic(form->lblPower(0));
             greyed = greyed || !held;
-            if (held) ASSERT_EQ(form->lblPower(0)->text(), Two(Held(0))) << "tick " << i << ", before the dip " << before.toStdString();
+            if (held) {
+                ASSERT_EQ(form->lblPower(0)->text(), Two(Held(0))) << "tick " << i << ", before the dip " << before.toStdString();
+            }
         }
         EXPECT_TRUE(timedOut);
         // A slow unit shows the rows grey and slanted from the time-out until it has its
@@ -157,7 +159,9 @@ TEST_F(SlowLink, AfterAUnitRestartNothingAcknowledgedBeforeCounts) {
             EXPECT_EQ(form->lblPower(ch)->text(), Two(Held(o))) << ch;
             EXPECT_FALSE(Italic(form->lblPower(ch))) << ch;
         }
-        if (c.handSet) EXPECT_GT(Held(0), 29.0);
+        if (c.handSet) {
+            EXPECT_GT(Held(0), 29.0);
+        }
         EndStation();
     }
 }
