@@ -286,6 +286,9 @@ private:
     // ---- the queue at the unit's pace (cORUN_Pace.cpp) ----
     // The question a command text is (kSensors, kInputs, kCheckReading), or -1.
     static int PollQuestion(const QString& T);
+    // The poll's own requests, which only read the unit (the questions and the reading
+    // request): none goes once the program ends.
+    static bool ReadsOnly(const QString& T);
     // The command waits in the queue.
     bool Waits(const QString& T) const;
     // The reading request waits or is on the wire.

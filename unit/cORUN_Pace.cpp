@@ -48,6 +48,8 @@ QStringView SetsWhat(const QString& T) {
 }
 }  // namespace
 
+bool cORUN::ReadsOnly(const QString& T) { return PollQuestion(T) >= 0 || ReadingRequest(T); }
+
 int cORUN::PollQuestion(const QString& T) {
     if (T.size() != 1) return -1;
     for (int k = kSensors; k <= kCheckReading; ++k)

@@ -10,13 +10,6 @@
 #include <QStringList>
 
 namespace {
-// The requests that only read the unit, which the poll repeats: none goes once the
-// program ends.
-bool PollRequest(const QString& T) {
-    return T == QLatin1String("D") || T == QLatin1String("M") || T == QLatin1String("F") || T == QLatin1String("G") ||
-           T == QLatin1String("g");
-}
-
 // The commands of the shutdown's stop, known by their letter: powers of outputs 1..6 and
 // 7..8, the relay word, emission, the hand control.
 bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S' || c == u'U'; }
@@ -32,7 +25,7 @@ void cORUN::setCommand(QString T) {
         if (T.size() > OrunFrame::kMaxText) throw RuntimeError::InvalidCall();
         // Once the program is ending, nothing is read from the unit any more: every reply
         // awaited would hold the stop back.
-        if (Terminating_ && PollRequest(T)) return;
+        if (Terminating_ && ReadsOnly(T)) return;
         ORUNTimer_->setEnabled(true);
         if (CommStatus_ == 1) {
             if (!AskedAlready(T)) QueuePut(T);
@@ -225,7 +218,7 @@ void cORUN::PutStopFirst(bool relays) {
     QString T;
     bool handControl = HandCtrlOutput_ >= 0;
     while (QueueTake(T)) {
-        if (PollRequest(T)) continue;
+        if (ReadsOnly(T)) continue;
         const QChar letter = T.isEmpty() ? QChar() : T.at(0);
         handControl = handControl || letter == u'U';
         if (StopLetter(letter) && (letter != u'N' || relays)) continue;

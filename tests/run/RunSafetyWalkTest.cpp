@@ -635,9 +635,12 @@ protected:
         if (::testing::Test::HasFatalFailure()) return false;
         QObject::connect(sim_.get(), &UnitSim::CommandReceived, form, [this](const QString& c) { Received(c); });
         QObject::connect(gORUN, &cORUN::ORUNCommand, form, [this] { lastCommandAt_ = TickMs(); });
-        // The link judges the unit's pace afresh after each reply time-out.
+        // The link judges the unit's pace afresh after each reply time-out, and asks for
+        // its identification and gives it its state before the poll goes on.
         QObject::connect(gORUN, &cORUN::ORUNError, form, [this](int type, int number) {
-            if (type == 0 && number == 0) quietSince_ = TickMs();
+            if (type != 0 || number != 0) return;
+            quietSince_ = TickMs();
+            sinceQuestion_[0] = sinceQuestion_[1] = 0;
         });
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
         for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
