@@ -91,6 +91,14 @@ public:
         out = Empty() ? T() : (*this)[Next(head_)];
         return !Empty();
     }
+    // Every waiting item, oldest first.
+    template <typename Visit>
+    void ForEachWaiting(Visit visit) const {
+        for (int32_t slot = head_; slot != tail_;) {
+            slot = Next(slot);
+            visit(slots_[static_cast<size_t>(slot)]);
+        }
+    }
 
     // Both ways: every slot emptied, positions back to 0, not full. Only the slots written
     // since the last Clear hold anything: the link's queues are cleared by every reply.

@@ -20,6 +20,7 @@ constexpr int16_t CommError = 2;      // "COMM ERROR" (red), not while simulatin
 constexpr int16_t EndLayerTotal = 3;  // "End Deposit Layer n - Total"
 constexpr int16_t EndLayerTime = 4;   // "End Deposit Layer n - Time"
 constexpr int16_t StopLayerUser = 5;  // "Stop Layer n - User"
+constexpr int16_t SlowLink = 6;       // "SLOW LINK" (red), not while simulating
 }  // namespace StatusMsgCode
 
 class cApp : public QObject {

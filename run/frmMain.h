@@ -83,6 +83,8 @@ public:
     void ORUNEvent_ORUNError(int ErrType, int ErrNum);
     // A command put on the wire to the unit: the rows show the powers it carries.
     void ORUNEvent_ORUNCommand(const QString& Command);
+    // The link became slow, or is back at its pace: the status line says "SLOW LINK".
+    void ORUNEvent_LinkPaceChange(bool slow);
     // Bodies of the last sensor and reading replies (reply without its first two and last
     // two characters).
     QString SensorReplyText;

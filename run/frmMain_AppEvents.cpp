@@ -18,6 +18,7 @@
 #include "platform/VbControls.h"
 #include "run/frmMain.h"
 #include "run/modPhases.h"
+#include "unit/cORUN.h"
 
 #include <QAction>
 #include <QLabel>
@@ -79,7 +80,14 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
     }
     const QString step = vb::CStr(static_cast<int>(RunApp().ProcLayer()));
     switch (nMsgNum) {
-    case StatusMsgCode::None: show(QString(), QColor(Qt::black)); break;
+    case StatusMsgCode::None:
+        // With nothing else to say, the status line says that the link is slow while it is.
+        if (gORUN && gORUN->SlowLink() && Simulate == 0) {
+            RunApp().setStatusMsg(StatusMsgCode::SlowLink);
+            return;
+        }
+        show(QString(), QColor(Qt::black));
+        break;
     case StatusMsgCode::CommError:
         // While simulating there is no unit to miss.
         if (Simulate == 0) show(QStringLiteral("COMM ERROR"), QColor(Qt::red));
@@ -92,6 +100,9 @@ void frmMain::ApEvent_StatusMsgChange(int16_t nMsgNum) {
         break;
     case StatusMsgCode::StopLayerUser:
         show(QStringLiteral("Stop Layer ") + step + QStringLiteral(" - User"), QColor(Qt::black));
+        break;
+    case StatusMsgCode::SlowLink:
+        if (Simulate == 0) show(QStringLiteral("SLOW LINK"), QColor(Qt::red));
         break;
     default: break;  // Unchanged and any other number leave the label as it is
     }

@@ -94,6 +94,7 @@ void frmMain::Form_Load() {
         connect(&RunUnit(), &cORUN::ORUNResponse, this, &frmMain::ORUNEvent_ORUNResponse, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNError, this, &frmMain::ORUNEvent_ORUNError, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNCommand, this, &frmMain::ORUNEvent_ORUNCommand, Qt::UniqueConnection);
+        connect(&RunUnit(), &cORUN::LinkPaceChange, this, &frmMain::ORUNEvent_LinkPaceChange, Qt::UniqueConnection);
 
         cmdDataLog->setText(LogMode ? QStringLiteral("ON") : QStringLiteral("OFF"));
         SetBackColor(cmdDataLog, LogMode ? kGreen : vbButtonFace);

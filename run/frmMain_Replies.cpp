@@ -1,7 +1,8 @@
 // The unit's replies and errors as the main window handles them: the identification
 // starts the poll, channel states refresh the channels, sensor values go into their
 // averages, "F1" asks for the reading, the reading is one control tick, and the digital
-// inputs act; a reply time-out shows "COMM ERROR" and reopens the link.
+// inputs act; a reply time-out shows "COMM ERROR" and reopens the link, a unit that answers
+// but leaves the poll's questions waiting long shows "SLOW LINK".
 #include "app/ChannelData.h"
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
@@ -62,6 +63,8 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
         modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')));
 
         if (Response.size() >= 4 && Response.startsWith(QLatin1String("ORUN"))) {
+            // The unit may have restarted: no power it acknowledged before is shown as held.
+            ShowSentPowers();
             const int32_t version = RunUnit().Version();
             if (version >= kFirstCompatibleVersion) {
                 const int16_t phase = app.Phase();
@@ -151,6 +154,8 @@ void frmMain::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
     try {
         if (ErrType == 0 && ErrNum == 0) {
             RunApp().setStatusMsg(StatusMsgCode::CommError);
+            // Out of reach, the unit holds nothing the rows may show as confirmed.
+            ShowSentPowers();
             if (gORUN && gORUN->Version() >= 1 && Debug == kDebugCommErrors) {
                 const QDateTime now = Now();
                 modFileUtil::AppendToTextFile(InProgramFolder(QStringLiteral("CommErrors.txt")),
@@ -165,4 +170,13 @@ void frmMain::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
     } catch (...) {
         gErr.HandleError();
     }
+}
+
+void frmMain::ORUNEvent_LinkPaceChange(bool slow) {
+    // Only the status line follows the pace: a COMM ERROR shown stays until a reply, and
+    // the word goes only when it is the one shown.
+    if (!gApp || gApp->Phase() == PhaseCode::Shutdown) return;
+    cApp& app = RunApp();
+    if (slow && app.StatusMsg() != StatusMsgCode::CommError) app.setStatusMsg(StatusMsgCode::SlowLink);
+    else if (!slow && app.StatusMsg() == StatusMsgCode::SlowLink) app.setStatusMsg(StatusMsgCode::None);
 }

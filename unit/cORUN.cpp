@@ -28,6 +28,8 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     GasCal_(1) = 0.0;
     PowerCode_.fill(OutputCode::ZeroVolts);
     HeldCode_.fill(OutputCode::ZeroVolts);
+    HeldKnown_.fill(false);
+    QuestionAskedAt_.fill(-1);
     KeepLastStop(true);
 }
 

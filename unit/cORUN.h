@@ -47,6 +47,13 @@ constexpr int ShutdownStopMs = IdentifiedMs + 1000;
 constexpr int ReassertMs = 2500;
 constexpr int PmtOffSettleMs = 100;    // the wait after a PMT is switched off for calibration
 constexpr float MissingReadingSeconds = 2.0f;  // an active channel without readings is in error
+// The link's pace. A question of the poll (sensors, inputs, a new reading) that waits longer
+// than SlowLinkMs for its answer while the unit answers marks the link slow: readings and
+// inputs come late. The link is back at its pace once no question of the poll has waited
+// longer than PaceBackMs for PaceBackForMs.
+constexpr int SlowLinkMs = 1000;
+constexpr int PaceBackMs = 500;
+constexpr int PaceBackForMs = 2000;
 }  // namespace OrunTiming
 
 // The unit's codes of an analog output: 0 V at ZeroVolts, each 10 V of a full scale a span of
@@ -128,6 +135,19 @@ public:
     // program holds them: a unit that restarted holds them again.
     void ReassertUnit(bool detectors, bool powers);
 
+    // ---- The poll's questions and the link's pace ----
+    // The poll asks for the sensors ("D"), the digital inputs ("M") and whether a new
+    // reading is ready ("F"); a reply "F1" asks for the reading ("G"). Each waits in the
+    // queue at most once: it is not asked again while it waits or is on the wire ("F" not
+    // while the reading is asked for), so at any pace of the unit's replies the questions
+    // come round in turn, each within a few replies, in order with the commands before them.
+    // Nor is a command that sets the unit queued again while the last waiting command that
+    // sets the same (powers, relay word, a channel's detector volts...) sets it alike.
+    //
+    // True while the unit answers but the poll's questions wait long for their answers
+    // (OrunTiming::SlowLinkMs): the window says so. Nothing acts on it.
+    bool SlowLink() const { return SlowLink_; }
+
     // ---- Unit data model and commands ----
     int32_t Version() const { return Version_; }
 
@@ -203,6 +223,10 @@ public:
     // command carried (0 until one was answered). The power set in the program reaches the
     // unit only with a command the unit answers; until then the two differ.
     double PowerHeld(int o) const;
+    // The unit holds the program's power on output o: it answered a power command that
+    // carried it, no power command that would change it is on the wire or waiting, and the
+    // link has not lapsed since (a reply time-out, an identification: a unit that may have
+    // restarted holds nothing it acknowledged before).
     bool PowerConfirmed(int o) const;
 
     void SendString(const QString& sText);
@@ -255,6 +279,13 @@ signals:
     // 0/0 reply time-out (every 2000 ms while silent), 0/1 bad reply frame,
     // 20+ch/0 channel reported inactive, 20+ch/1 active channel without readings.
     void ORUNError(int ErrType, int ErrNum);
+    // The link became slow (the poll's questions wait long for their answers), or is back
+    // at its pace (SlowLink()).
+    void LinkPaceChange(bool slow);
+    // The unit identified itself again after an earlier identification: it may have
+    // restarted (relays off, detectors and outputs at 0 V) or been out of reach. Raised
+    // after the link's own restore of the unit is queued, before ORUNResponse of the reply.
+    void UnitRestarted();
 
 private:
     // ---- send path and queue ----
@@ -265,9 +296,30 @@ private:
     bool QueueTake(QString& T);
     void QueueEmpty();
     int QueueWaiting() const;
-    // The poll's own requests that piled up while a reply was awaited are dropped; every
-    // command that changes the unit stays, in its order.
-    void DropWaitingRequests();
+    // ---- the queue at the unit's pace (cORUN_Pace.cpp) ----
+    // The question a command text is (kSensors, kInputs, kCheckReading), or -1.
+    static int PollQuestion(const QString& T);
+    // The poll's own requests, which only read the unit (the questions and the reading
+    // request): none goes once the program ends.
+    static bool ReadsOnly(const QString& T);
+    // The command waits in the queue.
+    bool Waits(const QString& T) const;
+    // The reading request waits or is on the wire.
+    bool ReadingAsked() const;
+    // The questions' asks are forgotten (those dropped from the queue, and with keepOnWire
+    // false the one on the wire too).
+    void ForgetQuestions(bool keepOnWire);
+    // A command asked while another is on the wire: True when it needs no queueing (a
+    // question or reading request that waits already or is on the wire, a command that
+    // sets what the last waiting one of its kind sets, alike); a question that goes into
+    // the queue has its ask noted.
+    bool AskedAlready(const QString& T);
+    // The reply to the command on the wire came: the waits of the poll's questions decide
+    // the link's pace.
+    void NotePace();
+    void setSlowLink(bool slow);
+    // A reply time-out or an identification: nothing the unit acknowledged before counts.
+    void ForgetHeldPowers();
     // After an identification: the present relay word, powers, emission set points and
     // hand-control output go to the unit again (the channels' periods and PMT volts follow
     // the channel reply).
@@ -316,6 +368,7 @@ private:
     double PercentOfCode(int o, int32_t code) const;
     // The unit answered the power command on the wire ("K" outputs 1..6, "W" 7 and 8).
     void TakeHeldPowers(const QString& R);
+    bool PowerOnItsWay(int o) const;
     void SendSetPoints();
     static int32_t VersionFromIdentification(const QString& R);
 
@@ -386,6 +439,15 @@ private:
 
     // queue: ring slots 0..99
     Ring<QString> Queue_{0, 100};
+    // The poll's questions by kind, and the tick of each one's ask still unanswered
+    // (waiting or on the wire), -1 none.
+    static constexpr int kSensors = 0;
+    static constexpr int kInputs = 1;
+    static constexpr int kCheckReading = 2;
+    BoundedArray<int64_t, 0, 2> QuestionAskedAt_;
+    bool SlowLink_ = false;
+    int64_t LastLateTick_ = 0;  // when a question last waited longer than PaceBackMs
+    bool Identified_ = false;   // an identification reply came since the program started
 
     // unit model
     int32_t Version_ = 0;
@@ -434,6 +496,7 @@ private:
     double PowerGain_ = 0.31;
     PerChannel<int32_t> PowerCode_;
     PerChannel<int32_t> HeldCode_;  // the codes of the last power command the unit answered
+    PerChannel<bool> HeldKnown_;    // ... since the link last lapsed
     PerChannel<uint32_t> ReadingCount_;
     PerChannel<double> FullScale_;
     PerChannel<double> MaxPower_;

@@ -179,7 +179,7 @@ double cORUN::Power(int o) const { return PercentOfCode(o, PowerCode_(o)); }
 
 double cORUN::PowerHeld(int o) const { return PercentOfCode(o, HeldCode_(o)); }
 
-bool cORUN::PowerConfirmed(int o) const { return HeldCode_(o) == PowerCode_(o); }
+bool cORUN::PowerConfirmed(int o) const { return HeldKnown_(o) && HeldCode_(o) == PowerCode_(o) && !PowerOnItsWay(o); }
 
 double cORUN::PercentOfCode(int o, int32_t c) const {
     const double fs = FullScale_(o);

@@ -10,12 +10,6 @@
 #include <QStringList>
 
 namespace {
-// The requests the poll repeats every 90 ms: one that waited too long is asked again.
-bool PollRequest(const QString& T) {
-    return T == QLatin1String("D") || T == QLatin1String("M") || T == QLatin1String("F") || T == QLatin1String("G") ||
-           T == QLatin1String("g");
-}
-
 // The commands of the shutdown's stop, known by their letter: powers of outputs 1..6 and
 // 7..8, the relay word, emission, the hand control.
 bool StopLetter(QChar c) { return c == u'K' || c == u'W' || c == u'N' || c == u'S' || c == u'U'; }
@@ -31,10 +25,10 @@ void cORUN::setCommand(QString T) {
         if (T.size() > OrunFrame::kMaxText) throw RuntimeError::InvalidCall();
         // Once the program is ending, nothing is read from the unit any more: every reply
         // awaited would hold the stop back.
-        if (Terminating_ && PollRequest(T)) return;
+        if (Terminating_ && ReadsOnly(T)) return;
         ORUNTimer_->setEnabled(true);
         if (CommStatus_ == 1) {
-            QueuePut(T);
+            if (!AskedAlready(T)) QueuePut(T);
             return;
         }
         CommStatus_ = 1;
@@ -45,6 +39,8 @@ void cORUN::setCommand(QString T) {
         WriteFrame(T);
         Command_ = T;
         Response_.clear();
+        // A question of the poll is waited for from its first ask.
+        if (const int k = PollQuestion(T); k >= 0 && QuestionAskedAt_(k) < 0) QuestionAskedAt_(k) = TickMs();
         emit ORUNCommand(T);
     } catch (...) {
         ReportError("cORUN_Command");
@@ -58,36 +54,30 @@ void cORUN::Resend(const QString& T) {
 }
 
 void cORUN::QueuePut(const QString& T) {
-    // A unit that stays silent while the poll goes on would fill the ring; the oldest
-    // waiting command gives way (the next reply empties a queue of more than ten anyway),
-    // so a full queue never reads as empty and the newest commands are kept.
+    // A unit that stays silent while the program changes what it holds could fill the
+    // ring; the oldest waiting command gives way, so a full queue never reads as empty and
+    // the newest commands are kept.
     Queue_.Enqueue(T);
 }
 
 bool cORUN::QueueTake(QString& T) { return Queue_.Dequeue(T); }
 
-void cORUN::QueueEmpty() { Queue_.Clear(); }
+void cORUN::QueueEmpty() {
+    Queue_.Clear();
+    ForgetQuestions(true);
+}
 
 int cORUN::QueueWaiting() const { return Queue_.Waiting(); }
-
-void cORUN::DropWaitingRequests() {
-    // A burst of commands that set the unit (a stop's relays and powers, the settings sent
-    // again after an identification) may pass ten on its own; dropping those would leave
-    // the unit with a state the program no longer shows.
-    QStringList kept;
-    QString T;
-    while (QueueTake(T))
-        if (!PollRequest(T)) kept << T;
-    QueueEmpty();
-    for (const QString& k : kept) QueuePut(k);
-}
 
 // An empty queue has no front, also when its slots still hold commands taken earlier.
 bool cORUN::Front(QString& varData) const { return Queue_.Front(varData) && !varData.isEmpty(); }
 
 void cORUN::DoResponse(QString R) {
     Answered_ = true;
+    const QPointer<cORUN> self(this);
     try {
+        // At the end only the stop counts; a disabled link is not polled.
+        if (Enabled_ && !Terminating_) NotePace();
         if (Tracing()) {
             // The reply ends the exchange the trace was kept for, and the queue is emptied
             // with the reply's own entry in it: that entry is not written, which leaves the
@@ -95,7 +85,6 @@ void cORUN::DoResponse(QString R) {
             setTracing(false);
             TraceClear();
         }
-        if (QueueWaiting() > 10) DropWaitingRequests();
         if (R.size() >= 4 && R.startsWith(QLatin1String("ORUN"))) {
             Version_ = VersionFromIdentification(R);
             if (Version_ > 0) {
@@ -103,11 +92,15 @@ void cORUN::DoResponse(QString R) {
                 ORUNTimer_->setInterval(Terminating_ ? OrunTiming::StopResendMs : OrunTiming::IdentifiedMs);
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
-                // The unit may have restarted: its detectors hold nothing the program
-                // knows of until they are sent again.
+                // The unit may have restarted: its detectors and outputs hold nothing the
+                // program knows of until they are sent again and answered.
                 PMTVoltsSent_.fill(-1);
+                ForgetHeldPowers();
                 SendReadChannels();
                 RestoreUnit();
+                if (Identified_) emit UnitRestarted();
+                Identified_ = true;
+                if (!self) return;
             }
         }
         if (!Enabled_) {
@@ -142,6 +135,11 @@ void cORUN::ORUNTimer_Timer() {
         }
         ORUNTimer_->setInterval(OrunTiming::RepeatReplyMs);
         CommStatus_ = 2;
+        // The unit is out of reach: what it holds is no longer known (it may restart
+        // meanwhile), and its pace is not judged until it answers again.
+        ForgetHeldPowers();
+        ForgetQuestions(false);
+        setSlowLink(false);
         emit ORUNError(0, 0);
     } catch (...) {
         ReportError("cORUN_ORUNTimer_Timer");
@@ -223,7 +221,7 @@ void cORUN::PutStopFirst(bool relays) {
     QString T;
     bool handControl = HandCtrlOutput_ >= 0;
     while (QueueTake(T)) {
-        if (PollRequest(T)) continue;
+        if (ReadsOnly(T)) continue;
         const QChar letter = T.isEmpty() ? QChar() : T.at(0);
         handControl = handControl || letter == u'U';
         if (StopLetter(letter) && (letter != u'N' || relays)) continue;

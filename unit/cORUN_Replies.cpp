@@ -222,6 +222,18 @@ void cORUN::ParseReading(const QString& R) {
     CheckMissingReadings(now);
 }
 
+namespace {
+// The code a power command ("K" outputs 0..5, "W" 6 and 7) carries for output o; false
+// when it carries none for it.
+bool CodeFor(const QString& command, int o, int32_t& code) {
+    if (command.isEmpty()) return false;
+    const QChar letter = command.at(0);
+    const int first = letter == u'K' ? 0 : letter == u'W' ? 6 : -1;
+    if (first < 0 || o < first || o > first + (letter == u'K' ? 5 : 1)) return false;
+    return WholeNumber(Field(QStringView(command).mid(1), u',', o - first + 1), code);
+}
+}  // namespace
+
 void cORUN::TakeHeldPowers(const QString& R) {
     // One command is in flight: the reply answers the command on the wire, when it is the
     // power command of the same letter. Its codes are what the unit now drives.
@@ -229,13 +241,20 @@ void cORUN::TakeHeldPowers(const QString& R) {
     if (!Command_.startsWith(letter)) return;
     const int first = letter == u'K' ? 0 : 6;
     const int last = letter == u'K' ? 5 : 7;
-    int o = first;
-    for (QStringView part : Parts(QStringView(Command_).mid(1), u',')) {
-        if (o > last) break;
+    for (int o = first; o <= last; ++o) {
         int32_t code = 0;
-        if (WholeNumber(part, code)) HeldCode_(o) = code;
-        ++o;
+        if (!CodeFor(Command_, o, code)) continue;
+        HeldCode_(o) = code;
+        HeldKnown_(o) = true;
     }
+}
+
+bool cORUN::PowerOnItsWay(int o) const {
+    // A power command on the wire, or waiting, that would change what the unit holds.
+    int32_t code = 0;
+    bool changes = CommStatus_ == 1 && CodeFor(Command_, o, code) && code != HeldCode_(o);
+    Queue_.ForEachWaiting([&](const QString& w) { changes = changes || (CodeFor(w, o, code) && code != HeldCode_(o)); });
+    return changes;
 }
 
 void cORUN::ParseInputs(const QString& R) {

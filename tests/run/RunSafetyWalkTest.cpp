@@ -7,12 +7,22 @@
 // layer's start, a quartz monitor that falls silent or is switched off, the card's analog
 // inputs gone), the layer editor moving a running layer onto any output (another row's
 // included), and a unit that goes silent (also right at a layer's start), loses, garbles
-// or cuts short its replies, restarts, drops its link or loses its port.
+// or cuts short its replies, answers every one late for a while, restarts (also through a
+// dip of its supply that loses what reaches it meanwhile), drops its link or loses its
+// port.
 // Each walk ends with the exit. After every step, what the unit holds is checked against
 // what the program holds and shows:
 // - once the link has had one reply time-out since the last disturbance ended (a dropped
 //   link also its connection wait), the unit holds every output's power and the relay word
 //   the program holds, and each row shows the power the unit holds on its output;
+// - a row that shows its power as held (not grey and slanted) shows the power the unit
+//   holds, but for a restart the station cannot know of yet (until the unit gets its next
+//   power command);
+// - the unit is asked for its digital inputs and sensors every few commands it receives,
+//   however slowly it answers;
+// - once a unit late by 0.3 s or more has answered so for 4 s the window says
+//   "SLOW LINK" (or something more pressing), and once it has answered at once for 4 s,
+//   undisturbed, it does not;
 // - in STOPPED no output is powered and no shutter is open but for a MAN POWER channel
 //   whose row shows it;
 // - no output is driven above the lowest maximum power of the films of the step that use
@@ -62,6 +72,13 @@ constexpr int32_t kShutdownWord = 0b1;
 // A reading source that stopped may be taken for live this long (ms): the unit tells of a
 // detector without readings after 2 s, a quartz or analog reading lives three periods.
 constexpr int64_t kNoticeMs = 2600;
+// The most commands the unit receives between two requests for its inputs (or sensors):
+// the poll's three questions, a reading and its powers, and a layer start's settings.
+constexpr int kQuestionGap = 24;
+// A unit late by this much keeps the poll's questions waiting over a second; the window
+// follows a change of pace within this long.
+constexpr int kSlowPaceMs = 300;
+constexpr int64_t kPaceSeenMs = 4000;
 
 bool ShutterFunction(int16_t code) { return (code >= 20 && code <= 27) || (code >= 30 && code <= 35); }
 
@@ -129,6 +146,21 @@ protected:
         }
         if (any || analogOn_) Settle();
     }
+    // The unit's reply delay, and since when it stands.
+    void SetPace(int ms) {
+        if (ms == sim_->ReplyDelay()) return;
+        sim_->setReplyDelay(ms);
+        paceSince_ = TickMs();
+    }
+    // The unit received a command: the gaps between its requests for inputs and sensors,
+    // and the power command that ends a restart's unknown.
+    void Received(const QString& command) {
+        for (int q = 0; q < 2; ++q) {
+            if (command == QLatin1String(q == 0 ? "M" : "D")) sinceQuestion_[q] = 0;
+            else ++sinceQuestion_[q];
+        }
+        if (command.startsWith(QLatin1Char('K'))) restartUnknown_ = false;
+    }
     // A source switched off is noted, so a reading it gave just before may still count.
     void SwitchSource(bool& on, int64_t& offSince, bool value) {
         if (on && !value) offSince = TickMs();
@@ -164,11 +196,18 @@ protected:
         return lasting_ > 0 || sim_->RepliesToLose() > 0 || sim_->RepliesToCorrupt() > 0 || sim_->RepliesToTruncate() > 0 ||
                TickMs() < settledAt_;
     }
+    // The unit answers every command (at its pace), and has since the last step's checks.
+    bool Answering() const { return !sim_->Silent() && !sim_->Dark() && portsOff_ == 0 && !Spoiled(); }
+    bool Spoiled() const { return sim_->RepliesToLose() > 0 || sim_->RepliesToCorrupt() > 0 || sim_->RepliesToTruncate() > 0; }
     QString Spoil(const QString& what) {
         spoiling_ = true;
         return what;
     }
     void FollowDisturbances() {
+        // A silence, a lost reply or a command lost in a supply dip keeps the questions
+        // waiting as a slow unit does.
+        const bool awaited = gORUN->CommStatus() == 1 && TickMs() - lastCommandAt_ > sim_->ReplyDelay() + 2 * kTickMs;
+        if (!Answering() || awaited) quietSince_ = TickMs();
         const bool replies = sim_->RepliesToLose() > 0 || sim_->RepliesToCorrupt() > 0 || sim_->RepliesToTruncate() > 0;
         if (spoiling_ && !replies) Ended(0);
         spoiling_ = replies;
@@ -182,7 +221,7 @@ protected:
 
     // One step of the walk, named for the report.
     QString Act() {
-        switch (Pick(0, 27)) {
+        switch (Pick(0, 29)) {
         case 0:
         case 1:
             if (!Shown(form->cmdFunc(0))) return {};
@@ -244,6 +283,7 @@ protected:
         }
         case 13:
             sim_->Model().PowerCycle();
+            restartUnknown_ = true;
             Ended(0);
             return QStringLiteral("unit restarted");
         case 14:
@@ -252,6 +292,9 @@ protected:
             Ended(OrunTiming::TcpConnectMs + 2 * kTickMs);
             return QStringLiteral("link dropped");
         case 15: {
+            // A port taken away while late replies are on their way would leave them unread
+            // on the station's side for as long.
+            if (sim_->ReplyDelay() > 0 || sim_->RepliesHeld() > 0) return {};
             const int ms = Pick(2, 30) * 100;
             gORUN->CommInit(0, gORUN->ePort(), gORUN->EAddress());
             Until(ms, [this] {
@@ -387,6 +430,25 @@ protected:
             // The card's analog inputs come or go.
             SwitchSource(analogOn_, analogOff_, !analogOn_);
             return QStringLiteral("analog inputs %1").arg(analogOn_ ? "on" : "off");
+        case 27: {
+            // Every reply late for a while: at most so late that the exit's stop still
+            // fits its wait.
+            if (portsOff_ > 0) return {};
+            const int pace = Pick(1, 5) * 100;
+            const int ms = Pick(20, 80) * 100;
+            SetPace(pace);
+            Until(ms, [this] { SetPace(0); });
+            return QStringLiteral("unit %1 ms late for %2 ms").arg(pace).arg(ms);
+        }
+        case 28: {
+            // The supply dips: what reaches the unit meanwhile is lost, the command on the
+            // wire with it, so the station learns of it at its reply time-out.
+            const int ms = Pick(3, 15) * 100;
+            sim_->Brownout(ms);
+            restartUnknown_ = true;
+            Ended(ms + 2 * kTickMs);
+            return QStringLiteral("unit supply dips %1 ms").arg(ms);
+        }
         default:
             return QStringLiteral("wait");
         }
@@ -547,7 +609,18 @@ protected:
             const QString shown = form->lblPower(ch)->text();
             if (synced && shown != vb::Trim(modUtil::FormatTwoDecimals(Held(o))))
                 return QStringLiteral("channel %1 shows %2 % while the unit holds %3 % on output %4").arg(ch).arg(shown).arg(Held(o)).arg(o);
+            if (!restartUnknown_ && !form->lblPower(ch)->font().italic() && shown != vb::Trim(modUtil::FormatTwoDecimals(Held(o))))
+                return QStringLiteral("channel %1 shows %2 % as held while the unit holds %3 % on output %4").arg(ch).arg(shown).arg(Held(o)).arg(o);
         }
+        for (int q = 0; q < 2; ++q)
+            if (sinceQuestion_[q] > kQuestionGap)
+                return QStringLiteral("the unit received %1 commands without a request for its %2").arg(sinceQuestion_[q]).arg(q == 0 ? "inputs" : "sensors");
+        const QString status = form->lblStatus->text();
+        const bool paceHeld = TickMs() - std::max(paceSince_, quietSince_) >= kPaceSeenMs;
+        if (paceHeld && sim_->ReplyDelay() >= kSlowPaceMs && status.isEmpty())
+            return QStringLiteral("the unit has been %1 ms late for %2 ms and the window does not say so").arg(sim_->ReplyDelay()).arg(TickMs() - paceSince_);
+        if (paceHeld && sim_->ReplyDelay() == 0 && !Disturbed() && status == QLatin1String("SLOW LINK"))
+            return QStringLiteral("the window says SLOW LINK %1 ms after the pace came back").arg(TickMs() - paceSince_);
         return {};
     }
 
@@ -588,9 +661,21 @@ protected:
         portsOff_ = 0;
         settledAt_ = 0;
         spoiling_ = false;
+        paceSince_ = quietSince_ = 0;
+        sinceQuestion_[0] = sinceQuestion_[1] = 0;
+        restartUnknown_ = false;
         QStringList steps;
         MakeStation([this] { Records(); });
         if (::testing::Test::HasFatalFailure()) return false;
+        QObject::connect(sim_.get(), &UnitSim::CommandReceived, form, [this](const QString& c) { Received(c); });
+        QObject::connect(gORUN, &cORUN::ORUNCommand, form, [this] { lastCommandAt_ = TickMs(); });
+        // The link judges the unit's pace afresh after each reply time-out, and asks for
+        // its identification and gives it its state before the poll goes on.
+        QObject::connect(gORUN, &cORUN::ORUNError, form, [this](int type, int number) {
+            if (type != 0 || number != 0) return;
+            quietSince_ = TickMs();
+            sinceQuestion_[0] = sinceQuestion_[1] = 0;
+        });
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
         for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
         SeePhases();
@@ -646,6 +731,11 @@ private:
     int portsOff_ = 0;
     int64_t settledAt_ = 0;
     bool spoiling_ = false;
+    int64_t paceSince_ = 0;   // the unit's reply delay stands since
+    int64_t lastCommandAt_ = 0;  // the station last put a command on the wire
+    int64_t quietSince_ = 0;  // the unit last left a command unanswered (silent, dark, no port, a reply spoilt), or the link timed out
+    int sinceQuestion_[2] = {};  // commands the unit received since it was asked for its inputs, its sensors
+    bool restartUnknown_ = false;  // the unit restarted and has not received a power command since
 };
 
 }  // namespace

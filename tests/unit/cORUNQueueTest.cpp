@@ -90,47 +90,63 @@ TEST(cORUNQueue, RunsOfBytesAreTakenAsByteByByteAndStopWhereTheLinkIsReleased) {
     EXPECT_EQ(replies, 1);
 }
 
-TEST(cORUNQueue, MoreThanTenWaitingDropThePollsRequestsButNeverACommandThatSetsTheUnit) {
+// A unit slower than the poll: nothing waits twice, so the questions come round in turn
+// and a backlog never grows, and nothing that sets the unit is dropped or reordered.
+TEST(cORUNQueue, NothingWaitsTwiceSoEveryQuestionComesRoundAtAnyPace) {
     cORUN link;
     link.setEnabled(true);
     LinkLog log(link);
-    // Wind the queue's indices close to its end, so the next eleven wrap past slot 99.
-    link.SendCheckReading();
-    for (int round = 0; round < 19; ++round) {
-        for (int i = 0; i < 5; ++i) link.SendString(QStringLiteral("X%1").arg(i));
-        for (int i = 0; i < 5; ++i) Reply(link, "X");
-    }
-    Reply(link, "F0");
-    ASSERT_EQ(link.CommStatus(), 0);
-    log.clear();
-
-    link.SendCheckReading();  // in flight
-    for (int i = 0; i < 11; ++i) (i % 2 ? link.SendReadSensors() : link.SendGetReading());
-    Reply(link, "F0");
-    EXPECT_EQ(log.text(), "cmd F | rsp F0");
-    EXPECT_EQ(link.CommStatus(), 0);
-
-    // Ten waiting are kept and go out one by one.
-    log.clear();
-    link.SendCheckReading();
-    for (int i = 0; i < 10; ++i) link.SendReadDigitalInputs();
-    Reply(link, "F0");
-    EXPECT_EQ(log.commandText(), "F | M");
-
-    // The poll's requests around a burst of commands that set the unit go; the commands
-    // stay, in their order.
-    for (int i = 0; i < 10; ++i) Reply(link, "M");
-    log.clear();
-    link.SendCheckReading();
-    for (int i = 0; i < 4; ++i) {
+    const auto poll = [&link] {
         link.SendReadSensors();
-        link.SendString(QStringLiteral("Q%1").arg(i));
+        link.SendReadDigitalInputs();
         link.SendCheckReading();
+    };
+    // Five poll ticks before the first reply: each question waits once, the one on the
+    // wire is not asked again.
+    for (int tick = 0; tick < 5; ++tick) poll();
+    Reply(link, "D");
+    for (int tick = 0; tick < 5; ++tick) poll();
+    Reply(link, "M");
+    poll();
+    Reply(link, "F1");  // a reading is ready
+    link.SendGetReading();
+    EXPECT_EQ(log.commandText(), "D | M | F | D");
+    // While the reading is asked for, whether one is ready is not asked, nor the reading
+    // again; the questions and the reading take their turns in the order asked.
+    for (int tick = 0; tick < 3; ++tick) {
+        poll();
+        link.SendGetReading();
     }
-    Reply(link, "F0");
-    for (int i = 0; i < 4; ++i) Reply(link, "Q");
-    EXPECT_EQ(log.commandText(), "F | Q0 | Q1 | Q2 | Q3");
-    EXPECT_EQ(link.CommStatus(), 0);
+    for (const char* r : {"D", "M", "G;;;;;;;;;;", "D", "M", "F0"}) {
+        Reply(link, r);
+        poll();
+    }
+    EXPECT_EQ(log.commandText(), "D | M | F | D | M | G | D | M | F | D");
+    AnswerAll(link);
+    log.clear();
+
+    // A command that sets the unit is not queued again while the last waiting one that
+    // sets the same sets it alike; anything else waits, in order, however many wait:
+    // twelve and more are all sent.
+    link.SendRelays();  // on the wire
+    const QString off = QStringLiteral("N0,0,0,0,0,0,0,0,0,0,0,0");
+    const QString on = QStringLiteral("N1,0,0,0,0,0,0,0,0,0,0,0");
+    link.SendString(off);          // waits
+    link.SendString(off);          // the same: not again
+    link.SendString("H1,700");     // channel 1's volts
+    link.SendString("H2,700");     // channel 2's: another value of the unit
+    link.SendString("H1,700");     // the last of channel 1's is alike
+    link.SendString(on);
+    link.SendString(off);          // differs from the last waiting relay word: it goes
+    link.SendString("C1,2000");    // calibration steps always go
+    link.SendString("C1,2000");
+    link.SendString("X");          // free text too
+    link.SendString("X");
+    poll();
+    for (int i = 0; i < 3; ++i) link.SendString(QStringLiteral("S%1;1").arg(i + 1));
+    AnswerAll(link);
+    EXPECT_EQ(log.commands(), QStringList({off, off, "H1,700", "H2,700", on, off, "C1,2000", "C1,2000", "X", "X", "D", "M",
+                                           "F", "S1;1", "S2;1", "S3;1"}));
 }
 
 TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
@@ -138,15 +154,17 @@ TEST(cORUNQueue, ASilentUnitNeverMakesAFullQueueReadAsEmpty) {
     link.setEnabled(true);
     LinkLog log(link);
     link.SendCheckReading();  // in flight; the unit says nothing for a long while
-    for (int i = 0; i < 250; ++i) (i == 249 ? link.SendString("P249") : link.SendCheckReading());
+    for (int i = 0; i < 250; ++i) link.SendString(QStringLiteral("P%1").arg(i));
     QString front;
     ASSERT_TRUE(link.Front(front));
-    EXPECT_EQ(front, "F");  // the 99 newest wait, oldest first
-    // The reply finds far more than ten waiting: the stale requests go, the last command
-    // goes out.
+    EXPECT_EQ(front, "P151");  // the 99 newest wait, oldest first
+    // The reply sends the oldest waiting; none is dropped.
     Reply(link, "F0");
-    EXPECT_EQ(log.commandText(), "F | P249");
+    EXPECT_EQ(log.commandText(), "F | P151");
+    while (link.CommStatus() == 1) Reply(link, "P");
     EXPECT_FALSE(link.Front(front));
+    EXPECT_EQ(log.commands().size(), 100);
+    EXPECT_EQ(log.commands().last(), "P249");
 }
 
 TEST(cORUNQueue, AnEmptyQueueHasNoFrontAfterItsSlotsWereUsedOnce) {

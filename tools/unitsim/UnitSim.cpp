@@ -5,20 +5,62 @@
 
 #include "ptyline/PtyLine.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <algorithm>
+#include <deque>
+#include <memory>
 
 #include <sys/socket.h>
 
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
     FrameCollector rx;
+    // Replies held back by the reply delay: when each is due, and its bytes.
+    std::deque<std::pair<int64_t, QByteArray>> late;
 };
 
 UnitSim::UnitSim(QObject* parent) : QObject(parent) {}
 
-UnitSim::~UnitSim() = default;
+UnitSim::~UnitSim() {
+    for (Clock::ScheduleId id : scheduled_) Clock::Cancel(id);
+}
+
+void UnitSim::After(int ms, std::function<void()> fire) {
+    const QPointer<UnitSim> self(this);
+    if (!Clock::TimersFollowClock()) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, this, std::move(fire));
+        return;
+    }
+    auto id = std::make_shared<Clock::ScheduleId>(0);
+    *id = Clock::Schedule(TickMs() + ms, [self, id, fire = std::move(fire)] {
+        if (!self) return;
+        std::erase(self->scheduled_, *id);
+        fire();
+    });
+    scheduled_.push_back(*id);
+}
+
+bool UnitSim::Serves(const Link* link) const {
+    if (link == ptyLink_.get()) return link != nullptr;
+    return std::any_of(links_.begin(), links_.end(), [link](const auto& l) { return l.get() == link; });
+}
+
+int UnitSim::RepliesHeld() const {
+    size_t n = ptyLink_ ? ptyLink_->late.size() : 0;
+    for (const auto& link : links_) n += link->late.size();
+    return static_cast<int>(n);
+}
+
+void UnitSim::Brownout(int ms) {
+    model_.PowerCycle();
+    dark_ = true;
+    for (auto& link : links_) link->late.clear();
+    if (ptyLink_) ptyLink_->late.clear();
+    After(ms, [this] { dark_ = false; });
+}
 
 bool UnitSim::ListenTcp(const QHostAddress& host, quint16 port) {
     if (!server_) {
@@ -114,6 +156,8 @@ QString UnitSim::OpenPty() {
 QString UnitSim::PtyDevice() const { return pty_ ? pty_->Device() : QString(); }
 
 void UnitSim::Serve(Link& link, const char* data, qint64 count) {
+    // A unit without supply reads nothing of what reaches it.
+    if (dark_) return;
     for (qint64 i = 0; i < count; ++i) {
         if (!link.rx.Feed(static_cast<uint8_t>(data[i]))) continue;
         // A command frame that fails its check gets no answer, as from the real unit.
@@ -129,8 +173,28 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
             continue;
         }
         const QByteArray bytes = ReplyBytes(reply);
-        if (link.socket) link.socket->write(bytes);
-        else if (pty_) pty_->Write(bytes);
+        if (replyDelayMs_ == 0 && link.late.empty()) {
+            Send(link, bytes);
+            continue;
+        }
+        link.late.emplace_back(TickMs() + replyDelayMs_, bytes);
+        Link* held = &link;
+        After(replyDelayMs_, [this, held] { SendDue(held); });
+    }
+}
+
+void UnitSim::Send(Link& link, const QByteArray& bytes) {
+    if (link.socket) link.socket->write(bytes);
+    else if (pty_) pty_->Write(bytes);
+}
+
+void UnitSim::SendDue(Link* link) {
+    // The link may have closed meanwhile, and the replies gone with a supply dip.
+    if (!Serves(link)) return;
+    const int64_t now = TickMs();
+    while (!link->late.empty() && link->late.front().first <= now) {
+        Send(*link, link->late.front().second);
+        link->late.pop_front();
     }
 }
 

@@ -5,16 +5,19 @@
 // reply frame each, built by the station's own frame routine.
 //
 // Faults for tests: replies with wrong check characters, without the acknowledgement
-// letter, interrupted by a new "!" mid-frame, followed by a stray LF, cut short, lost, or
-// no replies at all;
+// letter, interrupted by a new "!" mid-frame, followed by a stray LF, cut short, lost,
+// late, or no replies at all; a supply dip that restarts the unit;
 // the model's own faults (inactive channel, stopped readings, leakage, input edges) are
 // set on Model().
 #include "unitsim/UnitModel.h"
 #include "unit/FrameCollector.h"
 
+#include "platform/Clock.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,9 +69,22 @@ public:
     // A silent unit takes commands and answers none.
     void setSilent(bool on) { silent_ = on; }
     bool Silent() const { return silent_; }
+    // A slow unit: each reply leaves it ms after its command arrived (0: at once), in
+    // order. While the fixed clock drives the timers (tests), the delay is the clock's.
+    void setReplyDelay(int ms) { replyDelayMs_ = ms > 0 ? ms : 0; }
+    int ReplyDelay() const { return replyDelayMs_; }
+    // Replies held back by the delay, not yet on any link.
+    int RepliesHeld() const;
+    // The unit's supply dips for ms: its outputs, relays, detectors and emission drop at
+    // once (as PowerCycle), it takes no command and answers none meanwhile (replies still
+    // on their way are lost), then it runs again in its power-on state. The TCP links
+    // stay, as through a device server on the unit's serial port.
+    void Brownout(int ms);
+    bool Dark() const { return dark_; }
 
     // No byte left unread or unwritten on the unit's side of any link: every command that
-    // reached it has been answered (or its reply lost).
+    // reached it has been answered (or its reply lost). A reply held back by the reply
+    // delay is not on the link yet.
     bool Quiet() const;
 
     // Every command text received in a good frame, oldest first.
@@ -85,6 +101,13 @@ signals:
 private:
     struct Link;
     void Serve(Link& link, const char* data, qint64 count);
+    void Send(Link& link, const QByteArray& bytes);
+    // The replies of the link that are due by now go out, in order.
+    void SendDue(Link* link);
+    bool Serves(const Link* link) const;
+    // Runs fire ms from now, on the fixed clock when it drives the timers; never after
+    // the emulator is gone.
+    void After(int ms, std::function<void()> fire);
     void OnNewConnection();
 
     UnitModel model_;
@@ -99,6 +122,9 @@ private:
     int truncate_ = 0;
     int lose_ = 0;
     bool silent_ = false;
+    int replyDelayMs_ = 0;
+    bool dark_ = false;
+    std::vector<Clock::ScheduleId> scheduled_;
     Accepting accepting_ = Accepting::Serve;
     int accepted_ = 0;
     QStringList commands_;

@@ -1,6 +1,6 @@
 // unitsim: the controller unit's emulator as a program, for people and for end-to-end
 // tests. Serves the unit protocol over TCP (default 127.0.0.1:4001) or a pseudo-terminal,
-// prints one line when ready and runs until killed.
+// at once or each reply late, prints one line when ready and runs until killed.
 #include "unitsim/UnitSim.h"
 
 #include <QCommandLineParser>
@@ -29,7 +29,12 @@ int main(int argc, char** argv) {
         QStringLiteral("Accept each TCP connection and end it at once, as a unit whose firmware is not up: "
                        "'close' in order, 'reset' with a reset."),
         QStringLiteral("close|reset"));
+    QCommandLineOption replyDelay(QStringList{QStringLiteral("reply-delay")},
+                                  QStringLiteral("Send each reply MS milliseconds after its command arrived, as a slow unit "
+                                                 "or link does (default 0)."),
+                                  QStringLiteral("MS"), QStringLiteral("0"));
     parser.addOption(listen);
+    parser.addOption(replyDelay);
     parser.addOption(pty);
     parser.addOption(firmware);
     parser.addOption(endConnections);
@@ -37,6 +42,13 @@ int main(int argc, char** argv) {
 
     UnitSim sim;
     sim.Model().firmware = parser.value(firmware);
+    bool delayOk = false;
+    const int delay = parser.value(replyDelay).toInt(&delayOk);
+    if (!delayOk || delay < 0 || delay > 60000) {
+        std::fprintf(stderr, "unitsim: --reply-delay wants milliseconds 0..60000, got %s\n", qPrintable(parser.value(replyDelay)));
+        return 2;
+    }
+    sim.setReplyDelay(delay);
     if (parser.isSet(endConnections)) {
         const QString how = parser.value(endConnections);
         if (how != QLatin1String("close") && how != QLatin1String("reset")) {
