@@ -493,7 +493,7 @@ protected:
         return false;
     }
     // The unit gave channel ch's detector reading at least once since the last layer start.
-    bool FirstReading(int16_t ch) const { return sim_->Model().delivered[ch] != deliveredAtStart_[ch]; }
+    bool FirstReading(int16_t ch) const { return sim_->Delivered(ch) != deliveredAtStart_[ch]; }
     // A layer starts: the disturbances drawn for this moment begin, and the detectors'
     // readings are counted from here.
     // The channels' phases as last seen: at the end of a tick or an action, or at a change
@@ -506,7 +506,7 @@ protected:
         for (int16_t ch = 0; ch <= 7; ++ch) {
             tickPhase_[ch] = gApp->ChanPhase(ch);
             tickOutput_[ch] = gApp->ChanOutput(ch);
-            tickDelivered_[ch] = sim_->Model().delivered[ch];
+            tickDelivered_[ch] = sim_->Delivered(ch);
         }
         for (int o = 0; o <= 7; ++o) tickPower_[o] = gORUN->Power(o);
     }
@@ -520,7 +520,7 @@ protected:
             if (!RowShown(ch) || o < 0 || o != tickOutput_[ch] || gApp->ChanPhase(ch) != tickPhase_[ch]) continue;
             const FilmRec& f = gFilm(gApp->ChanFilm(ch));
             if (!InputType::IsEmission(f.Input_Type) || !UnderControl(ch, f)) continue;
-            if (sim_->Model().delivered[ch] != tickDelivered_[ch]) continue;
+            if (sim_->Delivered(ch) != tickDelivered_[ch]) continue;
             int served = 0;
             for (int16_t other = 0; other <= 7; ++other) served += gApp->ChanFilm(other) >= 1 && gApp->ChanOutput(other) == o;
             if (served != 1) continue;
@@ -538,7 +538,7 @@ protected:
             // that started the layer.
             const int16_t seen = phaseSeen_[ch];
             const bool runsOn = (seen == PhaseCode::Constant || seen == PhaseCode::ManRamp) && gApp->ChanPhase(ch) == PhaseCode::Constant;
-            if (!runsOn) deliveredAtStart_[ch] = u.delivered[ch];
+            if (!runsOn) deliveredAtStart_[ch] = sim_->Delivered(ch);
             if (!silentAtStart_[ch]) continue;
             silentAtStart_[ch] = false;
             if (!u.readingsStopped[ch] && u.active[ch]) detectorOff_[ch] = TickMs();
@@ -677,7 +677,7 @@ protected:
             sinceQuestion_[0] = sinceQuestion_[1] = 0;
         });
         for (int q = 0; q <= 3; ++q) gQCM->setQCMSensorEnabled(q, true);
-        for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Model().delivered[ch];
+        for (int ch = 0; ch <= 7; ++ch) deliveredAtStart_[ch] = sim_->Delivered(ch);
         SeePhases();
         SeeTick();
         QObject::connect(gApp, &cApp::PhaseChange, form, [this](int16_t p) {

@@ -18,8 +18,14 @@
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
     FrameCollector rx;
-    // Replies held back by the reply delay: when each is due, and its bytes.
-    std::deque<std::pair<int64_t, QByteArray>> late;
+    // A reply held back by the reply delay: when it is due, its bytes, and the readings of
+    // each channel the unit had given once it was made.
+    struct Late {
+        int64_t due;
+        QByteArray bytes;
+        std::array<int64_t, 8> delivered;
+    };
+    std::deque<Late> late;
 };
 
 UnitSim::UnitSim(QObject* parent) : QObject(parent) {}
@@ -173,11 +179,14 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
             continue;
         }
         const QByteArray bytes = ReplyBytes(reply);
+        std::array<int64_t, 8> delivered;
+        std::copy(std::begin(model_.delivered), std::end(model_.delivered), delivered.begin());
         if (replyDelayMs_ == 0 && link.late.empty()) {
             Send(link, bytes);
+            sent_ = delivered;
             continue;
         }
-        link.late.emplace_back(TickMs() + replyDelayMs_, bytes);
+        link.late.push_back({TickMs() + replyDelayMs_, bytes, delivered});
         Link* held = &link;
         After(replyDelayMs_, [this, held] { SendDue(held); });
     }
@@ -192,8 +201,9 @@ void UnitSim::SendDue(Link* link) {
     // The link may have closed meanwhile, and the replies gone with a supply dip.
     if (!Serves(link)) return;
     const int64_t now = TickMs();
-    while (!link->late.empty() && link->late.front().first <= now) {
-        Send(*link, link->late.front().second);
+    while (!link->late.empty() && link->late.front().due <= now) {
+        Send(*link, link->late.front().bytes);
+        sent_ = link->late.front().delivered;
         link->late.pop_front();
     }
 }

@@ -10,6 +10,8 @@
 // the model's own faults (inactive channel, stopped readings, leakage, input edges) are
 // set on Model().
 #include "unitsim/UnitModel.h"
+
+#include <array>
 #include "unit/FrameCollector.h"
 
 #include "platform/Clock.h"
@@ -41,6 +43,9 @@ public:
     QString PtyDevice() const;
 
     UnitModel& Model() { return model_; }
+    // The readings of channel ch in the replies that have gone out on the line (a reply the
+    // delay holds back has not): what the station can have received.
+    int64_t Delivered(int ch) const { return sent_[static_cast<size_t>(ch)]; }
 
     // ---- transport faults, each for the next n replies ----
     void CorruptNextReplies(int n) { corrupt_ = n; }
@@ -123,6 +128,7 @@ private:
     int lose_ = 0;
     bool silent_ = false;
     int replyDelayMs_ = 0;
+    std::array<int64_t, 8> sent_{};
     bool dark_ = false;
     std::vector<Clock::ScheduleId> scheduled_;
     Accepting accepting_ = Accepting::Serve;
