@@ -30,12 +30,8 @@ struct Outcome {
     int exitCode = 0;
 };
 
-bool ZeroPowers(const UnitModel& unit) {
-    return std::all_of(std::begin(unit.powerCode), std::end(unit.powerCode), [](int c) { return c == 32767; });
-}
-
 bool Stopped(const UnitModel& unit) {
-    return ZeroPowers(unit) && std::none_of(std::begin(unit.emission), std::end(unit.emission), [](bool e) { return e; }) &&
+    return unit.PowersZero() && std::none_of(std::begin(unit.emission), std::end(unit.emission), [](bool e) { return e; }) &&
            unit.relays == 0b0001;
 }
 
@@ -60,7 +56,7 @@ Outcome Measure(bool display) {
 
     QElapsedTimer clock;
     QMetaObject::Connection watch = QObject::connect(&station.unit(), &UnitSim::CommandReceived, [&] {
-        if (out.zeroMs < 0.0 && ZeroPowers(unit)) out.zeroMs = clock.nsecsElapsed() * 1e-6;
+        if (out.zeroMs < 0.0 && unit.PowersZero()) out.zeroMs = clock.nsecsElapsed() * 1e-6;
         if (out.stoppedMs < 0.0 && Stopped(unit)) out.stoppedMs = clock.nsecsElapsed() * 1e-6;
     });
     clock.start();

@@ -41,10 +41,6 @@ struct Outcome {
     double exitMs = -1.0;
 };
 
-bool ZeroPowers(const UnitModel& unit) {
-    return std::all_of(std::begin(unit.powerCode), std::end(unit.powerCode), [](int c) { return c == 32767; });
-}
-
 // A client that sends its requests one after the other, each when the last was answered.
 class Client {
 public:
@@ -130,7 +126,7 @@ Outcome Measure(const QString& which, int seconds) {
     bool measuring = false;
     double signal = -1.0;
     QObject::connect(&station.unit(), &UnitSim::CommandReceived, [&](const QString& c) {
-        if (signal >= 0.0 && out.zeroPowersMs < 0.0 && c.startsWith('K') && ZeroPowers(unit))
+        if (signal >= 0.0 && out.zeroPowersMs < 0.0 && c.startsWith('K') && unit.PowersZero())
             out.zeroPowersMs = clock.nsecsElapsed() * 1e-6 - signal;
         if (!measuring) return;
         const double now = clock.nsecsElapsed() * 1e-6;
@@ -155,12 +151,16 @@ Outcome Measure(const QString& which, int seconds) {
     out.refused = client.refused_;
     out.slowestReplyMs = client.slowest_;
 
-    // The exit with the file still held: the stop reaches the unit at once, the exit's save
-    // waits and asks; the file is given back once it has asked.
+    // The exit by a signal with the file still held: the stop reaches the unit at once, the
+    // exit's save waits for the file and, with nobody asked, gives up; the file is given
+    // back once the program has ended (or, should it ask after all, once it has asked).
     signal = clock.nsecsElapsed() * 1e-6;
     program.terminate();
     if (lock) {
-        WaitFor([&] { return station.Automation().filter(QStringLiteral("could not be saved")).size() > 0; }, 60000);
+        WaitFor([&] {
+            return program.state() == QProcess::NotRunning ||
+                   !station.Automation().filter(QStringLiteral("could not be saved")).isEmpty();
+        }, 60000);
         lock.reset();
     }
     if (WaitFor([&] { return program.state() == QProcess::NotRunning; }, 60000))

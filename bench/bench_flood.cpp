@@ -51,10 +51,6 @@ struct Outcome {
     double exitMs = -1.0;
 };
 
-bool ZeroPowers(const UnitModel& unit) {
-    return std::all_of(std::begin(unit.powerCode), std::end(unit.powerCode), [](int c) { return c == 32767; });
-}
-
 Outcome Measure(std::optional<FloodClient::Mode> flood, int seconds) {
     Outcome out;
     StationFolder station;
@@ -85,7 +81,7 @@ Outcome Measure(std::optional<FloodClient::Mode> flood, int seconds) {
     bool measuring = false;
     double signal = -1.0;
     QObject::connect(&station.unit(), &UnitSim::CommandReceived, [&](const QString& c) {
-        if (signal >= 0.0 && out.zeroPowersMs < 0.0 && c.startsWith('K') && ZeroPowers(unit))
+        if (signal >= 0.0 && out.zeroPowersMs < 0.0 && c.startsWith('K') && unit.PowersZero())
             out.zeroPowersMs = clock.nsecsElapsed() * 1e-6 - signal;
         if (!measuring) return;
         const double now = clock.nsecsElapsed() * 1e-6;
@@ -110,7 +106,7 @@ Outcome Measure(std::optional<FloodClient::Mode> flood, int seconds) {
     out.commandsPerSecond = commands / ((now - start) / 1000.0);
     measuring = false;
 
-    if (ZeroPowers(unit)) std::fprintf(stderr, "bench_flood: the unit holds no power before the signal\n");
+    if (unit.PowersZero()) std::fprintf(stderr, "bench_flood: the unit holds no power before the signal\n");
     signal = clock.nsecsElapsed() * 1e-6;
     program.terminate();
     if (WaitFor([&] { return program.state() == QProcess::NotRunning; }, 60000))

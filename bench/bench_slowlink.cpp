@@ -30,10 +30,6 @@ constexpr int kStoppedRelay = 1 << 0;  // relay 1: "Process Stopped"
 constexpr int kDepositRelay = 1 << 3;  // relay 4: "Deposit Phase"
 constexpr int kStopHeldMs = 10000;
 
-bool ZeroPowers(const UnitModel& unit) {
-    return std::all_of(std::begin(unit.powerCode), std::end(unit.powerCode), [](int c) { return c == 32767; });
-}
-
 double Median(std::vector<double> v) {
     if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
@@ -63,7 +59,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     unit.inputs = kStartProcess;
-    if (!WaitFor([&] { return (unit.relays & kDepositRelay) != 0 && !ZeroPowers(unit); }, 60000)) {
+    if (!WaitFor([&] { return (unit.relays & kDepositRelay) != 0 && !unit.PowersZero(); }, 60000)) {
         std::fprintf(stderr, "bench_slowlink: the run does not deposit\n");
         return 1;
     }
@@ -121,7 +117,7 @@ int main(int argc, char** argv) {
     // Stop Process held for 10 s.
     clock.restart();
     unit.inputs = kStopProcess;
-    const bool stopped = WaitFor([&] { return ZeroPowers(unit) && (unit.relays & kStoppedRelay) != 0; }, kStopHeldMs);
+    const bool stopped = WaitFor([&] { return unit.PowersZero() && (unit.relays & kStoppedRelay) != 0; }, kStopHeldMs);
     const double stopMs = clock.nsecsElapsed() * 1e-6;
     WaitFor([&] { return clock.elapsed() >= kStopHeldMs; }, kStopHeldMs);
     unit.inputs = 0;

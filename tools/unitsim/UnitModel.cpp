@@ -142,6 +142,10 @@ QString UnitModel::Answer(const QString& command) {
     }
 }
 
+bool UnitModel::PowersZero() const {
+    return std::all_of(std::begin(powerCode), std::end(powerCode), [](int32_t c) { return c == 32767; });
+}
+
 void UnitModel::AdvancePlant(int64_t now) {
     double drive[8];
     for (int ch = 0; ch < 8; ++ch) drive[ch] = DriveOfCode(powerCode[ch]);

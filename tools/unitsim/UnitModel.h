@@ -47,6 +47,8 @@ public:
 
     // Firmware version times 100 (411 for "4.11").
     int Version() const;
+    // Every output at its zero code.
+    bool PowersZero() const;
 
     // The unit switched off and on again: relays off, detectors at 0 V, every output at
     // 0 V, emission off, hand control released, periods back to the power-on value. The
