@@ -224,6 +224,11 @@ void cApp::SaveAtExit(int16_t nProcess, int16_t nLayer, int16_t nFilm) {
             failure = QStringLiteral("%1 could not be saved. ").arg(named) + failure;
         }
         if (failure.isEmpty()) break;
+        // Ended by the system with nobody at the screen: what was lost is written down.
+        if (NobodyToAnswer()) {
+            gErr.Note(failure + QStringLiteral(" The program ended without saving them: nobody was there to answer."));
+            break;
+        }
         // What is only in the program is thrown away only on the operator's word.
         if (MsgBox(failure + kCrLf + kCrLf +
                        QStringLiteral("Retry to save them again, or Cancel to exit without saving them."),

@@ -225,6 +225,9 @@ void WithFile(FileUse use, const QString& what, const std::function<void()>& wor
 // An attempt of WaitForFile is being run; a wait for the file is going on.
 bool InFileAttempt();
 bool FileWaitGoing();
+// The program is ending: the wait going on now gives up at its next slice (its work
+// refused, nothing of it done), so the exit's own saves get the file's whole wait.
+void EndFileWait();
 // How long a piece of work waits, in ms (a test's shorter wait); 0: the station's own.
 void SetLockWaitMs(int ms);
 // The refusal told to the operator: one box naming the file and what was not done.

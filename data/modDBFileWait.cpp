@@ -31,6 +31,7 @@ constexpr int kSliceMs = 100;
 int gLockWaitMs = kLockWaitMs;
 int gAttemptDepth = 0;
 bool gWaiting = false;
+bool gEnded = false;  // the wait going on gives up at its next slice
 
 QString FileName(const QString& file) { return QDir::toNativeSeparators(QFileInfo(ResolvePath(file)).absoluteFilePath()); }
 
@@ -70,6 +71,8 @@ bool InFileAttempt() { return gAttemptDepth > 0; }
 
 bool FileWaitGoing() { return gWaiting; }
 
+void EndFileWait() { gEnded = gWaiting; }
+
 void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt) {
     if (gAttemptDepth > 0) {
         attempt();  // a part of the work being tried
@@ -81,6 +84,7 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
                           NotDone(use, what) + QStringLiteral(" Try again once the wait has ended."));
     }
     const int64_t start = TickMs();
+    gEnded = false;
     std::optional<Waiting> waiting;
     for (;;) {
         {
@@ -105,6 +109,12 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
                 boxes.Show();
                 throw;
             }
+        }
+        if (gEnded) {
+            waiting.reset();
+            throw FileRefused(QStringLiteral("The recipe database %1 is held by another program, and the program is ending: ")
+                                  .arg(FileName(file)) +
+                              NotDone(use, what));
         }
         const int64_t waited = TickMs() - start;
         if (waited >= gLockWaitMs) {

@@ -114,6 +114,9 @@ void frmMain::ConfirmExit() {
     if (tmrEnd->isActive() || shuttingDown_) return;
     // From here on no control tick runs (ControlTick), and the link holds every power at 0.
     if (gORUN) gORUN->setTerminate(true);
+    // A load or save waiting for the recipe database another program holds gives up, so
+    // the exit's own saves are not kept waiting behind it.
+    modDB::EndFileWait();
     ShowStopping();
     tmrEnd->start();
 }

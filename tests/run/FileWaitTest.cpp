@@ -332,3 +332,43 @@ TEST_F(FileWait, ADepositRunsOnThroughAHeldFileAndTheExitAsksBeforeGivingUpItsSa
     EXPECT_EQ(StoredValue(Db(), "SELECT CalPackets FROM ORUN WHERE Channel = 2").toInt(), 77);
     for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
 }
+
+// The system ends the program (a termination signal) while File > Open waits for the file
+// the sqlite3 shell holds: the open gives up at once, refused as the program is ending,
+// and keeps the open database; the unit is stopped; the exit's own save gets the file's
+// whole wait and, with nobody at the screen to ask, writes what it could not save to
+// ERRORS.TXT instead of losing it without a word.
+TEST_F(FileWait, TheSystemsEndCutsAWaitShortAndWritesDownWhatTheExitCouldNotSave) {
+    form->show();
+    DepositDriven();
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays == 1 << kMirrorShutter; }, 3000));
+    EXPECT_EQ(Remote("@UL;2;1;0;7.5"), "");
+    SetFileDialogResponder([this](const FileDialogRequest&) { return FileDialogAnswer{true, Db(), "ORUN.MDB"}; });
+    OtherProgramLock other(Db());
+    ASSERT_TRUE(other.WaitTaken());
+    boxes.clear();
+    // What was not asked goes to the program's log: the refusal says why it came early.
+    static QStringList notAsked;
+    notAsked.clear();
+    struct Listening {
+        QtMessageHandler before = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            if (m.startsWith("Not asked")) notAsked << m;
+        });
+        ~Listening() { qInstallMessageHandler(before); }
+    } listening;
+    QTimer::singleShot(300, form, [&] { form->EndForTheSystem(); });
+    form->mnuFileOpen_Click();
+    SetFileDialogResponder({});
+    ASSERT_FALSE(notAsked.isEmpty());
+    EXPECT_TRUE(notAsked[0].contains("held by another program, and the program is ending")) << notAsked[0].toStdString();
+    EXPECT_TRUE(notAsked[0].contains("could not be read, and nothing was changed")) << notAsked[0].toStdString();
+    EXPECT_TRUE(modDB::gDB.IsOpen());
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Shutdown; }, kWaitMs * 4));
+    EXPECT_TRUE(boxes.prompts().isEmpty()) << boxes.prompts().join('\n').toStdString();
+    const QString errors = QString::fromUtf8(folder.read("ERRORS.TXT"));
+    EXPECT_TRUE(errors.contains(Db() + " is held by another program (waited")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("layer record 1")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("nobody was there to answer")) << errors.toStdString();
+    EXPECT_EQ(errors.count("could not be saved"), 1) << errors.toStdString();
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+}
