@@ -18,12 +18,12 @@
 struct UnitSim::Link {
     QTcpSocket* socket = nullptr;  // null for the pseudo-terminal
     FrameCollector rx;
-    // A reply held back by the reply delay: when it is due, its bytes, and the readings of
-    // each channel the unit had given once it was made.
+    // A reply held back by the reply delay: when it is due, its bytes, and which channels'
+    // readings it carries.
     struct Late {
         int64_t due;
         QByteArray bytes;
-        std::array<int64_t, 8> delivered;
+        std::array<int64_t, 8> readings;
     };
     std::deque<Late> late;
 };
@@ -179,22 +179,31 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
             continue;
         }
         const QByteArray bytes = ReplyBytes(reply);
-        std::array<int64_t, 8> delivered;
-        std::copy(std::begin(model_.delivered), std::end(model_.delivered), delivered.begin());
+        const std::array<int64_t, 8> readings = ReadingsIn(reply);
         if (replyDelayMs_ == 0 && link.late.empty()) {
-            Send(link, bytes);
-            sent_ = delivered;
+            Send(link, bytes, readings);
             continue;
         }
-        link.late.push_back({TickMs() + replyDelayMs_, bytes, delivered});
+        link.late.push_back({TickMs() + replyDelayMs_, bytes, readings});
         Link* held = &link;
         After(replyDelayMs_, [this, held] { SendDue(held); });
     }
 }
 
-void UnitSim::Send(Link& link, const QByteArray& bytes) {
+void UnitSim::Send(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings) {
     if (link.socket) link.socket->write(bytes);
     else if (pty_) pty_->Write(bytes);
+    for (size_t ch = 0; ch < sent_.size(); ++ch) sent_[ch] += readings[ch];
+}
+
+// A reading reply ("G", also the repeat "g" gives) has one field per channel, empty for a
+// channel without a reading in it.
+std::array<int64_t, 8> UnitSim::ReadingsIn(const QString& reply) {
+    std::array<int64_t, 8> readings{};
+    if (!reply.startsWith(QLatin1Char('G'))) return readings;
+    const QStringList fields = reply.split(QLatin1Char(';'));
+    for (size_t ch = 0; ch < readings.size(); ++ch) readings[ch] = !fields.value(static_cast<int>(ch) + 1).isEmpty();
+    return readings;
 }
 
 void UnitSim::SendDue(Link* link) {
@@ -202,8 +211,7 @@ void UnitSim::SendDue(Link* link) {
     if (!Serves(link)) return;
     const int64_t now = TickMs();
     while (!link->late.empty() && link->late.front().due <= now) {
-        Send(*link, link->late.front().bytes);
-        sent_ = link->late.front().delivered;
+        Send(*link, link->late.front().bytes, link->late.front().readings);
         link->late.pop_front();
     }
 }

@@ -43,8 +43,9 @@ public:
     QString PtyDevice() const;
 
     UnitModel& Model() { return model_; }
-    // The readings of channel ch in the replies that have gone out on the line (a reply the
-    // delay holds back has not): what the station can have received.
+    // How many replies that have gone out on the line carried a reading of channel ch, a
+    // repeat of the last reading included (a reply the delay holds back has not gone out):
+    // the readings the station can have received.
     int64_t Delivered(int ch) const { return sent_[static_cast<size_t>(ch)]; }
 
     // ---- transport faults, each for the next n replies ----
@@ -106,7 +107,8 @@ signals:
 private:
     struct Link;
     void Serve(Link& link, const char* data, qint64 count);
-    void Send(Link& link, const QByteArray& bytes);
+    void Send(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings);
+    static std::array<int64_t, 8> ReadingsIn(const QString& reply);
     // The replies of the link that are due by now go out, in order.
     void SendDue(Link* link);
     bool Serves(const Link* link) const;
