@@ -7,6 +7,7 @@
 // ended, with how it ended and the largest power code the unit was left with.
 // Run by hand:
 //     build/bench/bench_end [--rounds N] [--only signal|display]
+#include "BenchOptions.h"
 #include "e2e/PrivateDisplay.h"
 #include "e2e/StationFolder.h"
 
@@ -81,9 +82,8 @@ Outcome Measure(bool display) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const int rounds = args.contains("--rounds") ? args.value(args.indexOf("--rounds") + 1).toInt() : 5;
-    const QString only = args.contains("--only") ? args.value(args.indexOf("--only") + 1) : QString();
+    const int rounds = IntOption("--rounds", 5);
+    const QString only = TextOption("--only");
 
     std::printf("ORUN_411 ended mid-run in DEPOSIT, %d rounds per way (times from the end's cause)\n", rounds);
     std::printf("%-8s %5s %9s %11s %9s %10s %s\n", "way", "round", "zero ms", "stopped ms", "exit ms", "left code", "ended");

@@ -13,6 +13,7 @@
 // back after the exit's question (answered: try again).
 // Run by hand:
 //     build/bench/bench_filewait [--seconds N] [--only free|held|deposit]
+#include "BenchOptions.h"
 #include "e2e/StationFolder.h"
 #include "support/OtherProgramLock.h"
 #include "support/RemotePort.h"
@@ -190,9 +191,8 @@ void Print(const char* name, const Outcome& o) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 15;
-    const QString only = args.contains("--only") ? args.value(args.indexOf("--only") + 1) : QString();
+    const int seconds = IntOption("--seconds", 15);
+    const QString only = TextOption("--only");
 
     std::printf("ORUN_411 against unitsim, %d s per case; the sqlite3 shell holds ORUN.MDB in the held cases\n", seconds);
     std::printf("%-8s %8s %8s %8s %8s %9s %10s %8s %8s\n", "case", "gap ms", "cmd/s", "requests", "NAKs", "reply ms",

@@ -12,6 +12,7 @@
 // the program has ended.
 // Run by hand:
 //     build/bench/bench_flood [--seconds N] [--only quiet|pipelining|never-reads]
+#include "BenchOptions.h"
 #include "FloodClient.h"
 #include "e2e/StationFolder.h"
 #include "support/RemotePort.h"
@@ -143,9 +144,8 @@ void Print(const char* name, const Outcome& o) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 20;
-    const QString only = args.contains("--only") ? args.value(args.indexOf("--only") + 1) : QString();
+    const int seconds = IntOption("--seconds", 20);
+    const QString only = TextOption("--only");
 
     std::printf("ORUN_411 depositing against unitsim, %d s per case, then SIGTERM with the client still on\n", seconds);
     std::printf("%-12s %9s %9s %7s %8s %8s %9s %9s %9s %6s %9s %8s\n", "client", "gap ms", "cmd/s", "K cmds",

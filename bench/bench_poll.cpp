@@ -22,6 +22,7 @@
 // event loop spends before the station does any work of its own. Each has its own
 // emulator because a reading is taken by whoever asks first.
 #include "BenchSupport.h"
+#include "BenchOptions.h"
 #include "PollFloor.h"
 #include "QtLoopFloor.h"
 #include "e2e/StationFolder.h"
@@ -255,9 +256,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 60;
+    const int seconds = IntOption("--seconds", 60);
     const bool deposit = !args.contains("--stopped");
-    const int graphs = args.contains("--graphs") ? std::clamp(args.value(args.indexOf("--graphs") + 1).toInt(), 0, 4) : 0;
+    const int graphs = std::clamp(IntOption("--graphs", 0), 0, 4);
     if (args.contains("--program")) return RunProgram(seconds);
 
     QTemporaryDir folder;

@@ -12,6 +12,7 @@
 // Run by hand:
 //     build/bench/bench_slowlink [--delay MS] [--seconds N]
 // (300 ms and 60 s unless told; --delay 0 gives the same figures at the unit's own pace).
+#include "BenchOptions.h"
 #include "e2e/StationFolder.h"
 
 #include <QApplication>
@@ -41,9 +42,8 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const int delay = args.contains("--delay") ? args.value(args.indexOf("--delay") + 1).toInt() : 300;
-    const int seconds = args.contains("--seconds") ? args.value(args.indexOf("--seconds") + 1).toInt() : 60;
+    const int delay = IntOption("--delay", 300);
+    const int seconds = IntOption("--seconds", 60);
 
     StationFolder station;
     // Deposits until stopped; inputs 1 and 2 start and stop the process; relays 1 Process

@@ -5,6 +5,7 @@
 // meet the same load of the machine. The figure to keep: the first start within 1.3 times
 // the start from the full database. Run by hand:
 //     build/bench/bench_startup [--rounds N]
+#include "BenchOptions.h"
 #include "unitsim/UnitSim.h"
 
 #include <QCoreApplication>
@@ -91,8 +92,7 @@ private:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const int rounds = args.contains("--rounds") ? std::max(1, args.value(args.indexOf("--rounds") + 1).toInt()) : 7;
+    const int rounds = std::max(1, IntOption("--rounds", 7));
     const QString bin = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
 
     UnitSim unit;
