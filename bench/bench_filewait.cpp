@@ -91,7 +91,7 @@ Outcome Measure(const QString& which, int seconds) {
     QProcess program;
     station.Start(program);
     UnitModel& unit = station.unit().Model();
-    if (!WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000)) {
+    if (!WaitFor([&] { return station.StartedAndPolling(); }, 30000)) {
         std::fprintf(stderr, "bench_filewait: the program does not poll the emulator\n");
         return out;
     }

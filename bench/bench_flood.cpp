@@ -64,7 +64,7 @@ Outcome Measure(std::optional<FloodClient::Mode> flood, int seconds) {
     QProcess program;
     station.Start(program);
     UnitModel& unit = station.unit().Model();
-    if (!WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000)) {
+    if (!WaitFor([&] { return station.StartedAndPolling(); }, 30000)) {
         std::fprintf(stderr, "bench_flood: the program does not poll the emulator\n");
         return out;
     }

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     station.Start(program);
     UnitSim& sim = station.unit();
     UnitModel& unit = sim.Model();
-    if (!WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000)) {
+    if (!WaitFor([&] { return station.StartedAndPolling(); }, 30000)) {
         std::fprintf(stderr, "bench_slowlink: the program does not poll the emulator\n");
         return 1;
     }

@@ -25,10 +25,6 @@ QStringList Boxes(const StationFolder& station) {
     return boxes;
 }
 
-bool StartedUp(const StationFolder& station) {
-    return station.Polled() && station.Automation().contains("splash: 100 Startup...");
-}
-
 // Ends a started program as the system does, and waits for it.
 bool Ended(QProcess& program) {
     program.terminate();
@@ -62,7 +58,7 @@ TEST(JetProgram, EachAccessDatabaseRunsTheStationAsItsTwinAndIsOpenedUnchangedNe
         QProcess onAccess, onTwin;
         access.Start(onAccess);
         twin.Start(onTwin);
-        ASSERT_TRUE(WaitFor([&] { return StartedUp(access) && StartedUp(twin); }, 60000))
+        ASSERT_TRUE(WaitFor([&] { return access.StartedAndPolling() && twin.StartedAndPolling(); }, 60000))
             << access.Automation().join('\n').toStdString() << "\n--\n" << twin.Automation().join('\n').toStdString();
         ASSERT_TRUE(Ended(onAccess));
         ASSERT_TRUE(Ended(onTwin));
@@ -81,7 +77,7 @@ TEST(JetProgram, EachAccessDatabaseRunsTheStationAsItsTwinAndIsOpenedUnchangedNe
         QFile::remove(access.file("automation.log"));
         QProcess again;
         access.Start(again);
-        ASSERT_TRUE(WaitFor([&] { return StartedUp(access); }, 60000)) << access.Automation().join('\n').toStdString();
+        ASSERT_TRUE(WaitFor([&] { return access.StartedAndPolling(); }, 60000)) << access.Automation().join('\n').toStdString();
         ASSERT_TRUE(Ended(again));
         EXPECT_EQ(Boxes(access).filter("Access (Jet)"), QStringList());
         EXPECT_EQ(access.DatabaseVersion(), "4.11");
@@ -102,7 +98,7 @@ TEST(JetProgram, ADamagedAccessFileEndsTheStartInOneMessageOrIsCarriedOverWithIt
         station.write("ORUN.MDB", bytes);
         QProcess program;
         station.Start(program);
-        ASSERT_TRUE(WaitFor([&] { return program.state() == QProcess::NotRunning || StartedUp(station); }, 60000))
+        ASSERT_TRUE(WaitFor([&] { return program.state() == QProcess::NotRunning || station.StartedAndPolling(); }, 60000))
             << station.Automation().join('\n').toStdString();
         const QStringList boxes = Boxes(station);
         ASSERT_FALSE(boxes.isEmpty());

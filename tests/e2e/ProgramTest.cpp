@@ -41,7 +41,7 @@ TEST(Program, StartsUpPollsTheUnitAndWritesItsFilesAtExit) {
     // A reply time-out of the link (its timer runs from the settings sent before the link
     // is enabled) may reconnect and start the poll while the start-up still waits for its
     // connection: the start-up has ended once its last step is written.
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+    ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000))
         << station.Automation().join('\n').toStdString();
     EXPECT_EQ(Lines(station.Automation(), "splash: "),
               QStringList({"splash: 10 Read initialization file...", "splash: 30 Read database...",
@@ -89,7 +89,7 @@ TEST(Program, EndedAmidLostGarbledOrShortRepliesStillLeavesTheUnitStopped) {
         station.MapRelaysAndStartInput();
         QProcess program;
         station.Start(program);
-        ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+        ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000));
         UnitSim& sim = station.unit();
         const UnitModel& unit = sim.Model();
         sim.Model().inputs = 1;  // Start Process
@@ -118,7 +118,7 @@ TEST(Program, EndedWithTheUnitSilentReportsThatTheStopWasNotTaken) {
     StationFolder station;
     QProcess program;
     station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000));
     station.unit().setSilent(true);
     const qsizetype before = station.unit().Commands().size();
     ASSERT_TRUE(WaitFor([&] { return station.unit().Commands().size() > before; }, 5000));
@@ -246,7 +246,7 @@ TEST(Program, AStartClearsTheCopiesKilledWritesLeftAndNothingElse) {
     for (const QString& name : copies + others) station.write(name, "bytes of " + name.toLatin1());
     QProcess program;
     station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+    ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000))
         << station.Automation().join('\n').toStdString();
     program.terminate();
     ASSERT_TRUE(Finished(program, 20000));
@@ -265,7 +265,7 @@ TEST(Program, AStartClearsWhatAKilledSaveLeftAndUpgradesAnOlderDatabaseFromTheTe
     station.write("Other.MDB.saving-journal", "journal of that copy");
     QProcess program;
     station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000))
+    ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000))
         << station.Automation().join('\n').toStdString();
     program.terminate();
     ASSERT_TRUE(Finished(program, 20000));
@@ -307,7 +307,7 @@ TEST_P(UnitEndingEveryConnection, NeitherKillsNorHammersTheStationAndTheRunComes
     station.write("ORUN.CFG", config);
     QProcess program;
     station.Start(program);
-    ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 20000));
     UnitSim& sim = station.unit();
     UnitModel& unit = sim.Model();
     if (c.midRun) {
@@ -430,7 +430,7 @@ TEST(Program, CellsThatCannotBeReadTakeTheirDefaultsAloneAreToldOnceAndStayAsThe
     const auto startAndExit = [&] {
         QProcess program;
         station.Start(program);
-        ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000))
+        ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 30000))
             << station.Automation().join('\n').toStdString();
         program.terminate();
         ASSERT_TRUE(Finished(program, 20000));
@@ -503,7 +503,7 @@ TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidN
         {
             QProcess program;
             station.Start(program);
-            ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 30000));
+            ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 30000));
             program.terminate();
             ASSERT_TRUE(Finished(program, 20000));
         }
@@ -534,7 +534,7 @@ TEST(Program, AStartWaitsForAFileAnotherProgramHoldsAndNeverWritesOverWhatItDidN
                 << boxes[0].toStdString();
             EXPECT_EQ(station.read("ORUN.CFG"), config);
         } else {
-            ASSERT_TRUE(WaitFor([&] { return station.Polled() && station.Automation().contains("splash: 100 Startup..."); }, 60000))
+            ASSERT_TRUE(WaitFor([&] { return station.StartedAndPolling(); }, 60000))
                 << station.Automation().join('\n').toStdString();
             ASSERT_TRUE(WaitFor([&] { return other->GivenBack(); }, 30000));
             program.terminate();

@@ -86,6 +86,10 @@ bool StationFolder::Polled() const {
     return c.contains(QStringLiteral("D")) && c.contains(QStringLiteral("M")) && c.contains(QStringLiteral("F"));
 }
 
+bool StationFolder::StartedAndPolling() const {
+    return Polled() && Automation().contains(QStringLiteral("splash: 100 Startup..."));
+}
+
 QProcessEnvironment StationFolder::Environment(const QString& home, const Run& how) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (how.display.isEmpty()) {

@@ -30,6 +30,8 @@ public:
     UnitSim& unit() { return unit_; }
     // The unit received every one of these commands since it started listening.
     bool Polled() const;
+    // The program has ended its start-up (its splash at 100) and polls the unit.
+    bool StartedAndPolling() const;
 
     // How the program is started: answered, its boxes are answered without a window and
     // written to automation.log (else a box waits for a person, as at a real station);
