@@ -5,6 +5,8 @@
 #include "app/VBConv.h"
 #include "app/cErrHandler.h"
 #include "platform/ccrpTimer.h"
+#include "platform/Clock.h"
+#include "platform/UsbBridge.h"
 #include "qcm/modUSB.h"
 
 #include <QCoreApplication>
@@ -14,11 +16,19 @@ namespace {
 
 constexpr int kSlots = 32;
 const QString kProductId = QStringLiteral("82CB");
+// How often a sensor that went away is looked for behind the bridge.
+constexpr int64_t kLookForLostMs = 1000;
 // How long an exchange waits for the reply line.
 constexpr int kReplyWaitMs = 100;
 // The longest reply line taken; a sensor that sends more without a line end is talking
 // nonsense.
 constexpr int kMaxReply = modUSB::kBufferSize;
+
+// The bridge's word that the sensor's line is gone (unplugged, hung up), as against a
+// sensor that only kept silent.
+bool LineGone(int32_t status) {
+    return status == UsbStatus::InvalidHandle || status == UsbStatus::DeviceIoFailed || status == modUSB::kFlushFailed;
+}
 
 }  // namespace
 
@@ -80,12 +90,16 @@ int32_t cMirel::FindMirels(MirelSerials& SNs) {
                 Slots_(slot).serial = serial;
             }
             Slots_(slot).handle = handle;
+            Slots_(slot).gone = false;
             SNs(slot - 1) = serial;
             Period(serial, Slots_(slot).period);
         }
         NumFound_ = count;
-        for (Slot& s : Slots_)
-            if (s.handle == 0) s.serial.clear();
+        for (Slot& s : Slots_) {
+            if (s.handle != 0) continue;
+            s.serial.clear();
+            s.gone = false;
+        }
     } catch (...) {
         gErr.HandleError();
     }
@@ -128,13 +142,18 @@ QString cMirel::CommMirel(const QString& SN, const QString& command) {
     Status_ = MirelStatus::Busy;
     int32_t result = MirelStatus::NoReply;
     QString reply;
-    if (modUSB::USBWrite(handle, command + QStringLiteral("\r\n")) == 0) {
+    const int32_t written = modUSB::USBWrite(handle, command + QStringLiteral("\r\n"));
+    bool gone = LineGone(written);
+    if (written == 0) {
         // A reply may come in pieces: it is whole at its line feed.
         QElapsedTimer waited;
         waited.start();
         for (;;) {
             QString piece;
-            modUSB::USBRead(handle, piece);
+            if (LineGone(modUSB::USBRead(handle, piece))) {
+                gone = true;
+                break;
+            }
             reply += piece;
             const qsizetype lf = reply.indexOf(u'\n');
             if (lf >= 0) {
@@ -147,6 +166,9 @@ QString cMirel::CommMirel(const QString& SN, const QString& command) {
         }
     }
     Exchanging_ = false;
+    // The slot may have been handed to another sensor during the wait; only this line's
+    // own slot is given up.
+    if (gone && Slots_(slot).handle == handle) LoseSensor(slot);
     Status_ = result;
     return result == MirelStatus::Success ? vb::Trim(reply) : QString();
 }
@@ -167,9 +189,44 @@ int32_t cMirel::SetReadingTimer(int32_t interval) {
     return 0;
 }
 
+void cMirel::LoseSensor(int slot) {
+    Slot& s = Slots_(slot);
+    modUSB::USBClose(s.handle);
+    s.handle = 0;
+    s.gone = true;
+}
+
+void cMirel::FindLostMirels() {
+    bool lost = false;
+    for (int k = 1; k <= kSlots; ++k) lost = lost || (Slots_(k).gone && !Slots_(k).serial.isEmpty());
+    const int64_t now = TickMs();
+    if (!lost || (LookedForLostMs_ >= 0 && now - LookedForLostMs_ < kLookForLostMs && now >= LookedForLostMs_)) return;
+    LookedForLostMs_ = now;
+    const int32_t devices = modUSB::USBGetNumDevices();
+    for (int32_t i = 0; i < devices; ++i) {
+        if (vb::UCase(modUSB::USBGetPID(i)) != kProductId) continue;
+        const QString serial = vb::UCase(modUSB::USBGetSerial(i));
+        int slot = 0;
+        for (int k = 1; k <= kSlots && slot == 0; ++k)
+            if (Slots_(k).gone && vb::UCase(Slots_(k).serial) == serial) slot = k;
+        if (slot == 0) continue;
+        int32_t handle = 0;
+        if (modUSB::USBOpen(i, handle) != 0) continue;
+        Slot& s = Slots_(slot);
+        s.handle = handle;
+        s.gone = false;
+        // Its material and thickness origin are kept; its rate starts afresh, as no
+        // reading spans the time it was away, and it gets its timing again.
+        s.rateFromMs = -1;
+        s.rate = 0.0;
+        Period(s.serial, s.period);
+    }
+}
+
 void cMirel::MirelTimer_Timer() {
     const ProcTrace trace(gErr, QStringLiteral("cMirel_MirelTimer_Timer"));
     try {
+        FindLostMirels();
         for (int k = 1; k <= kSlots; ++k) {
             // A poll stopped during an exchange's wait reads no further sensor.
             if (!MirelTimer_->Enabled()) return;

@@ -66,6 +66,10 @@ public:
     int32_t SetReadingTimer(int32_t interval);
     int32_t ReadingTimer() const { return ReadingInterval_; }
     void setReadingTimer(int32_t interval) { SetReadingTimer(interval); }
+    // The seconds of measurement the rate of the sensor's last reading newly covers: the
+    // real time since the reading it was taken from when that reading formed a rate; 0 when
+    // it formed none (faster than the period, the first after a start or a return).
+    double RateSpan(const QString& SN);
 
 signals:
     // A poll's reading of one sensor (status 0, or 8 with the frequency -1).
@@ -90,9 +94,17 @@ private:
         int64_t rateFromMs = -1;
         double rateFromFrequency = 0.0;
         double rate = 0.0;
+        double rateSpan = 0.0;
+        // The sensor went away (its line failed): the slot keeps its serial and its
+        // settings, and the poll opens the sensor again when it comes back.
+        bool gone = false;
     };
 
     void CloseMirels();
+    // A sensor whose line failed is closed, so that it can come back under its serial.
+    void LoseSensor(int slot);
+    // Opens again the sensors that went away and are back behind the bridge.
+    void FindLostMirels();
     // The slot 1..32 that holds the serial; 0 when none (not connected).
     int MirelIndex(const QString& SN);
     // One exchange with the sensor: the command out, the reply line back (blanks around
@@ -115,5 +127,7 @@ private:
     int CachedSlot_ = 0;
     int32_t ReadingFlag_ = 0;
     bool Exchanging_ = false;
+    // When the poll last looked for sensors that went away (the millisecond clock).
+    int64_t LookedForLostMs_ = -1;
     ccrpTimer* MirelTimer_ = nullptr;
 };

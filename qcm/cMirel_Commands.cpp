@@ -77,6 +77,8 @@ QVariant cMirel::GetReadingVariant(const QString& SN) {
 int32_t cMirel::GetReading(const QString& SN, MirelReadingArray& Reading) {
     ORUN_PROC("cMirel_GetReading");
     try {
+        // A reading forms no new rate unless it is found to below.
+        if (const int k = MirelIndex(SN); k >= 1) Slots_(k).rateSpan = 0.0;
         const QString reply = CommMirel(SN, QStringLiteral("!A") + QString::number(ReadingFlag_));
         if (Status_ != MirelStatus::Success) return Status_;
         // A reply too short to hold the echo is no reading either.
@@ -125,7 +127,8 @@ int32_t cMirel::GetReading(const QString& SN, MirelReadingArray& Reading) {
             s.rateFromFrequency = F;
             s.rate = 0.0;
         } else if ((now - s.rateFromMs) * 0.001 >= s.period) {
-            s.rate = (T - Thickness(s, s.rateFromFrequency)) / ((now - s.rateFromMs) * 0.001);
+            s.rateSpan = (now - s.rateFromMs) * 0.001;
+            s.rate = (T - Thickness(s, s.rateFromFrequency)) / s.rateSpan;
             s.rateFromMs = now;
             s.rateFromFrequency = F;
         }
@@ -136,6 +139,11 @@ int32_t cMirel::GetReading(const QString& SN, MirelReadingArray& Reading) {
         gErr.HandleError();
     }
     return Status_;
+}
+
+double cMirel::RateSpan(const QString& SN) {
+    const int k = MirelIndex(SN);
+    return k >= 1 ? Slots_(k).rateSpan : 0.0;
 }
 
 int32_t cMirel::Period(const QString& SN, double period) {

@@ -26,6 +26,7 @@ constexpr int kOffered = 4;
 
 cQCM::cQCM(QObject* parent) : QObject(parent) {
     Answered_.fill(true);
+    Span_.fill(kWholePeriod);
     mc600_ = new cTRV600a(this);
     connect(mc600_, &cTRV600a::TRVReading, this, &cQCM::mc600_Events_TRVReading);
     connect(mc600_, &cTRV600a::TRVAnalog, this, &cQCM::mc600_Events_TRVAnalog);

@@ -76,6 +76,12 @@ public:
     // reading, which a sensor that stopped answering never renews. False for other
     // numbers.
     bool QCMAnswered(int QCM) const;
+    // The seconds of measurement that monitor 0..3's reading in the event being raised
+    // newly covers: the card forms one reading set per measuring period, a Mirel sensor a
+    // new rate once at least a period has passed since the reading it is taken from (its
+    // readings in between repeat that rate); 0 when the reading carries nothing its source
+    // newly formed, and for other numbers. A loop steps once per such reading.
+    double QCMReadingSpan(int QCM) const;
 
 signals:
     // One reading of the four monitors (element = quantity * 4 + monitor) and its time
@@ -87,6 +93,8 @@ signals:
 private:
     // Status of a command to a monitor that no sensor serves.
     static constexpr int32_t kNotEnabled = -1;
+    // A reading that covers one whole measuring period.
+    static constexpr double kWholePeriod = -1.0;
 
     // Finds the sensors and settles which monitor each one serves, asking the operator.
     void InitMirels();
@@ -110,6 +118,9 @@ private:
     BoundedArray<double, 0, 3> LastFreq_;
     // Which monitors the reading being raised renewed.
     BoundedArray<bool, 0, 3> Answered_;
+    // Per monitor, the seconds its reading in the event being raised newly covers; below
+    // 0 for a whole measuring period.
+    BoundedArray<double, 0, 3> Span_;
     // The sensors' readings, kept between their events.
     QCMReadingArray MirelReadings_;
     cTRV600a* mc600_ = nullptr;

@@ -106,6 +106,11 @@ void cQCM::setMirelSN(int Chan, const QString& value) {
 
 bool cQCM::QCMAnswered(int QCM) const { return Answered_.inRange(QCM) && Answered_(QCM); }
 
+double cQCM::QCMReadingSpan(int QCM) const {
+    if (!Span_.inRange(QCM) || !QCMAnswered(QCM)) return 0.0;
+    return Span_(QCM) < 0.0 ? Period_ : Span_(QCM);
+}
+
 void cQCM::RaiseReading(QCMReadingArray& Readings, double dTime) {
     if (ReadingsStopped_) return;
     for (int q = 0; q <= 3; ++q) LastFreq_(q) = Readings(QCMReadingIndex(q, 2));
@@ -120,6 +125,7 @@ void cQCM::mcMirel_Events_MirelReading(const QString& SN, MirelReadingArray& Rea
         // One sensor may serve several monitors.
         for (int q = 0; q <= 3; ++q) {
             Answered_(q) = vb::UCase(MirelSN_(q)) == serial;
+            Span_(q) = Answered_(q) ? mcMirel_->RateSpan(serial) : 0.0;
             if (!Answered_(q)) continue;
             MirelReadings_(QCMReadingIndex(q, 0)) = Reading(0);
             MirelReadings_(QCMReadingIndex(q, 1)) = Reading(1) * 1000.0;
@@ -141,6 +147,7 @@ void cQCM::mc600_Events_TRVReading(const TrvSensorReadings& Sensors, const TrvOu
         QCMReadingArray readings;
         for (int q = 0; q <= 3; ++q) {
             Answered_(q) = true;
+            Span_(q) = kWholePeriod;
             for (int quantity = 0; quantity <= 3; ++quantity)
                 readings(QCMReadingIndex(q, quantity)) = Sensors(q, quantity);
         }

@@ -89,7 +89,8 @@ void frmMain::QCMEvent_QCMReading(QCMReadingArray& R, double) {
                     updated = true;
                     // A sensor's event carries the last values of the monitors it does not
                     // serve: only a monitor that answered keeps its channel's loop going.
-                    if (Fresh(q, R(QCMReadingIndex(q, 0)))) modPhases::NoteReading(ch, inputType);
+                    if (Fresh(q, R(QCMReadingIndex(q, 0))))
+                        modPhases::NoteReading(ch, inputType, RunQCM().QCMReadingSpan(q));
                 }
                 if (fails > 0 && --fails == 0) RunQCM().setQCMSensorEnabled(q, true);
             } else {
@@ -124,7 +125,8 @@ void frmMain::QCMEvent_VeskReading(VeskReadingArray& v, double) {
             if (!InputType::IsAnalog(inputType)) continue;
             const double value = v(InputType::AnalogInput(inputType));
             SaveReading(ch, value);
-            if (std::isfinite(value)) modPhases::NoteReading(ch, inputType);
+            // The card forms one set of its analog inputs per measuring period.
+            if (std::isfinite(value)) modPhases::NoteReading(ch, inputType, RunQCM().Period());
             updated = true;
         }
         if (updated) UpdateForm();

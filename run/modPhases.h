@@ -40,12 +40,14 @@ void ControlChannel(int16_t ch);
 bool DetectorReady(int16_t ch);
 
 // A reading of channel ch's film taken from a quartz monitor or an analog input (the film's
-// input type when it was taken); the unit's own readings need no note.
-void NoteReading(int16_t ch, int32_t inputType);
+// input type when it was taken); the unit's own readings need no note. seconds is the time
+// of measurement the reading newly covers when its source newly formed it (its loop then
+// steps once on it, over that time), 0 when it only repeats a value formed before.
+void NoteReading(int16_t ch, int32_t inputType, double seconds);
 // Forgets every noted reading (a new station, in tests).
 void ForgetReadings();
 // Whether channel ch has no calibration to read its detector with: one that could not be
-// read from the database, or one whose reading does not depend on the detector (see
+// read from the database, or one no measurement of the detector can give (see
 // cORUN::CalibrationSound). Such a channel has no valid reading.
 bool CalibrationMissing(int16_t ch);
 // Whether the unit delivered a reading of channel ch's detector that the intake has not

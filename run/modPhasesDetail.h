@@ -75,9 +75,20 @@ void RestartLoop(int16_t ch);
 void NoteLoopRan(int16_t ch);
 // A control tick begins: the readings that came since the last one are this tick's.
 void NoteControlTick();
-// Whether channel ch has a reading that came since the last control tick and that its loop
-// has not stepped on; it is then spent. A reading from an earlier tick never moves a loop.
-bool StepOnNewReading(int16_t ch);
+// One step of a channel's loop: the reading's value in the film's units and the seconds of
+// measurement it covers.
+struct LoopStep {
+    double user = 0.0;
+    double seconds = 0.0;
+};
+// The most steps one control tick takes for a channel.
+constexpr int kMaxLoopSteps = 16;
+// The steps channel ch's loop takes in this control tick, oldest first: one per reading its
+// own source newly formed since the last tick that its loop has not stepped on (the unit's
+// detector, a quartz card or sensor, an analog input), each over the time that reading
+// covers; they are then spent. A reading from an earlier tick never moves a loop. Returns
+// how many were put into steps.
+int TakeLoopSteps(int16_t ch, LoopStep (&steps)[kMaxLoopSteps]);
 // Channel ch's loop step gave a number, or did not (named once, as a reading that gives
 // none; the channel is in error until a step gives one).
 void NoteStepNumber(int16_t ch, bool number);

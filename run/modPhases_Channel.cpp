@@ -66,7 +66,8 @@ bool DetectorReady(int16_t ch) {
 void ControlChannel(int16_t ch) {
     const FilmRec* film = ChanFilmRec(ch);
     if (!film || RunApp().ChanOutput(ch) < 0) return;
-    double error = RateTarget(ch) - gChanUser(ch);
+    // Asked on every tick: a rate ramp moves on by it.
+    const double target = RateTarget(ch);
     DetectorReady(ch);  // an emission detector gets its film's volts first
     // Without a live reading of the film's input (no monitor, a monitor switched off, no
     // card, a detector at 0 V, readings that stopped, an input type that measures nothing)
@@ -77,21 +78,24 @@ void ControlChannel(int16_t ch) {
         RestartLoop(ch);
         return;
     }
-    // A tick without a new reading leaves the power where the last one put it.
-    if (!StepOnNewReading(ch)) return;
-    const double period = InputType::IsEmission(film->Input_Type) ? RunUnit().ChanPeriod(ch) : RunQCM().Period();
-    const std::optional<double> power = modCalculations::PIDPowerValue(error, period, ch);
-    NoteStepNumber(ch, power.has_value());
-    if (!power) {
-        // A step that gives no number sets no power: the source is held at 0.
-        SetChanPower(ch, 0.0);
-        RestartLoop(ch);
-        return;
+    // One step per reading the channel's source newly formed, over the time it covers; a
+    // tick without one leaves the power where the last one put it.
+    LoopStep steps[kMaxLoopSteps];
+    const int n = TakeLoopSteps(ch, steps);
+    for (int i = 0; i < n; ++i) {
+        const std::optional<double> power = modCalculations::PIDPowerValue(target - steps[i].user, steps[i].seconds, ch);
+        NoteStepNumber(ch, power.has_value());
+        if (!power) {
+            // A step that gives no number sets no power: the source is held at 0.
+            SetChanPower(ch, 0.0);
+            RestartLoop(ch);
+            return;
+        }
+        NoteLoopRan(ch);
+        // The loop keeps within the film's own maximum, also where the output's limit was
+        // set by another step's film; the next step starts from the power this one set.
+        SetChanPower(ch, std::min(*power, film->Max_Power));
     }
-    NoteLoopRan(ch);
-    // The loop keeps within the film's own maximum, also where the output's limit was set
-    // by another step's film.
-    SetChanPower(ch, std::min(*power, film->Max_Power));
 }
 
 }  // namespace modPhases

@@ -36,10 +36,10 @@ bool RefusedUncalibrated() {
                                                : QStringLiteral("Channels ") + channels.join(QStringLiteral(", ")) +
                                                      QStringLiteral(" are");
     RunApp().setPhase(PhaseCode::StopLayer);
-    MsgBox(named + QStringLiteral(" not calibrated: the detector's calibration could not be read, or gives a reading "
-                                  "that does not depend on the detector.") +
-               QStringLiteral("\r\nCalibrate the channel (Setup, System, Channel tab, Calibrate), then start the layer "
-                              "again.\r\n\r\nLayer Stopped!"),
+    MsgBox(named + QStringLiteral(" not calibrated: the detector's calibration could not be read, or is not one a "
+                                  "measurement of the detector can give.") +
+               QStringLiteral("\r\nCalibrate the channel (Edit > System..., Channel tab, Calibrate: Start), then start "
+                              "the layer again.\r\n\r\nLayer Stopped!"),
            vbExclamation | vbOKOnly);
     return true;
 }

@@ -26,6 +26,7 @@
 #include "unit/cORUN.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace modPhases {
 
@@ -65,15 +66,34 @@ bool FreshReading(int16_t ch) {
     return LoopLayer(ch) == RunApp().ChanLayer(ch) && RunUnit().ReadingsTaken(ch) != LoopMark(ch);
 }
 
-// Per channel: the count of its quartz or analog readings; the unit's count of its
-// detector's readings when the intake last took one; the count when the last control tick
-// began, and whether a reading came since then that its loop has not stepped on. A loop
-// steps only on a reading of its own tick: a control tick without one leaves the power
-// where it is, so nothing is integrated on an old value.
-BoundedArray<uint32_t, 0, 7> NotedCount;
+// Per channel: the unit's count of its detector's readings when the intake last took one;
+// the count when the last control tick began, and whether a reading came since then that
+// its loop has not stepped on. A loop steps only on a reading of its own tick: a control
+// tick without one leaves the power where it is, so nothing is integrated on an old value.
 BoundedArray<uint32_t, 0, 7> TakenCount;
 BoundedArray<uint32_t, 0, 7> TickCount;
 BoundedArray<bool, 0, 7> NewThisTick;
+// Per channel: the quartz or analog readings its source newly formed since the last control
+// tick, and those of this tick that its loop has not stepped on. A source that forms more
+// than one between two ticks gets a step for each, each over its own time, so the loop's
+// gains mean the same at any pace of the ticks.
+struct FormedReadings {
+    LoopStep steps[kMaxLoopSteps];
+    int count = 0;
+};
+BoundedArray<FormedReadings, 0, 7> Formed;
+BoundedArray<FormedReadings, 0, 7> ThisTick;
+
+void Add(FormedReadings& r, const LoopStep& step) {
+    if (r.count == kMaxLoopSteps) {
+        // Ticks held back this long: the oldest reading is dropped rather than any step
+        // made longer than its own reading.
+        for (int i = 1; i < kMaxLoopSteps; ++i) r.steps[i - 1] = r.steps[i];
+        --r.count;
+    }
+    r.steps[r.count++] = step;
+}
+
 // Per channel: its last reading's calculation, or its loop's step on it, gave no number;
 // and whether that was named since the channel last went through whole.
 BoundedArray<bool, 0, 7> ReadingNotNumber;
@@ -82,17 +102,13 @@ BoundedArray<bool, 0, 7> NotNumberNamed;
 // How long the fault's tip stays over the main window (ms).
 constexpr int32_t kFaultTipMs = 10000;
 
-uint32_t ReadingCount(int16_t ch) {
-    const FilmRec* film = ChanFilmRec(ch);
-    if (film && InputType::IsEmission(film->Input_Type)) return RunUnit().ReadingsTaken(ch);
-    return NotedCount(ch);
-}
-
 // Every reading taken so far is spent: only one that comes after this drives a loop.
 void SpendReadings() {
     for (int16_t ch = 0; ch <= 7; ++ch) {
-        TickCount(ch) = ReadingCount(ch);
+        TickCount(ch) = RunUnit().ReadingsTaken(ch);
         NewThisTick(ch) = false;
+        Formed(ch).count = 0;
+        ThisTick(ch).count = 0;
     }
 }
 
@@ -133,16 +149,30 @@ void NoteReadingNumber(int16_t ch, bool number) {
 
 void NoteControlTick() {
     for (int16_t ch = 0; ch <= 7; ++ch) {
-        const uint32_t count = ReadingCount(ch);
+        const uint32_t count = RunUnit().ReadingsTaken(ch);
         NewThisTick(ch) = count != TickCount(ch);
         TickCount(ch) = count;
+        ThisTick(ch) = Formed(ch);
+        Formed(ch).count = 0;
     }
 }
 
-bool StepOnNewReading(int16_t ch) {
-    if (!NewThisTick(ch)) return false;
-    NewThisTick(ch) = false;
-    return true;
+int TakeLoopSteps(int16_t ch, LoopStep (&steps)[kMaxLoopSteps]) {
+    const FilmRec* film = ChanFilmRec(ch);
+    if (!film || !NewThisTick.inRange(ch)) return 0;
+    if (InputType::IsEmission(film->Input_Type)) {
+        // The unit forms one reading per channel per integration period, and a reading
+        // reply carries at most one of a channel.
+        if (!NewThisTick(ch)) return 0;
+        NewThisTick(ch) = false;
+        steps[0] = {gChanUser(ch), RunUnit().ChanPeriod(ch)};
+        return 1;
+    }
+    FormedReadings& mine = ThisTick(ch);
+    const int n = mine.count;
+    for (int i = 0; i < n; ++i) steps[i] = mine.steps[i];
+    mine.count = 0;
+    return n;
 }
 
 void NoteStepNumber(int16_t ch, bool number) {
@@ -179,11 +209,11 @@ double HoldPower(int16_t ch) {
     return gChanPowerFilter(ch).Average();
 }
 
-void NoteReading(int16_t ch, int32_t inputType) {
+void NoteReading(int16_t ch, int32_t inputType, double seconds) {
     if (!ReadingInput.inRange(ch)) return;
     ReadingInput(ch) = inputType;
     ReadingTime(ch) = Timer();
-    ++NotedCount(ch);
+    if (seconds > 0.0 && std::isfinite(seconds)) Add(Formed(ch), {gChanUser(ch), seconds});
 }
 
 void ForgetReadings() {
@@ -191,10 +221,10 @@ void ForgetReadings() {
     LoopLayer.fill(0);
     LoopMark.fill(0);
     LoopRan.fill(false);
-    NotedCount.fill(0);
     TakenCount.fill(0);
     TickCount.fill(0);
     NewThisTick.fill(false);
+    for (int16_t ch = 0; ch <= 7; ++ch) Formed(ch).count = ThisTick(ch).count = 0;
     ReadingNotNumber.fill(false);
     StepNotNumber.fill(false);
     NotNumberNamed.fill(false);

@@ -261,12 +261,15 @@ public:
     void setCalSlope(int ch, int integ, double v) { CalSlope_(ch)(integ) = v; }
     double CalIntercept(int ch, int integ) const { return CalIntercept_(ch)(integ); }
     void setCalIntercept(int ch, int integ, double v) { CalIntercept_(ch)(integ) = v; }
-    // Whether the channel's calibration gives a reading that depends on its detector: every
-    // value a number, no count of the converter's range taking the flux beyond a number,
-    // and the main counts moving the flux over that range by at least one step of the bias
-    // it was calibrated against. A slope of 0 (a row no calibration ever wrote, equal
-    // counts at both biases), one so small or an intercept so large that the flux stays
-    // the same whatever the detector sees, is no calibration.
+    // Whether the channel's calibration can mean something: each integration's line is one
+    // that a two-point measurement at the station's biases can give with the converter's
+    // 32-bit counts (a slope of the bias span over a count difference of 1 up to the whole
+    // count range, the intercept putting both points' counts within that range; or equal
+    // counts at both biases, slope 0 and intercept the high bias, sound only for the
+    // background, which then subtracts nothing), the signal integration follows the bias,
+    // and no count of the converter's range takes the flux beyond a number. A slope of 0 on
+    // the signal (a row no calibration ever wrote, a dead converter), a slope steeper than
+    // one count per bias span, or an intercept no counts give, is no calibration.
     bool CalibrationSound(int ch) const;
     // The last calibration measured no such line: the channel kept the one it had.
     bool CalibrationRefused() const { return CalRefused_; }
@@ -379,6 +382,8 @@ private:
     double FluxOf(int ch, const BoundedArray<double, 0, 1>& s, const BoundedArray<double, 0, 1>& b, double c0, double c2,
                   double c4) const;
     bool LinesSound(int ch, const BoundedArray<double, 0, 1>& s, const BoundedArray<double, 0, 1>& b) const;
+    // Whether one integration's line is one a two-point measurement can give.
+    bool LineMeasurable(double slope, double intercept) const;
     void CalAcknowledge();
     void CalSlopeIntercept(int ch);
     // The channel's calibration as it stood when its calibration began, and that

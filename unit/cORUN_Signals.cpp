@@ -64,16 +64,43 @@ double cORUN::FluxOf(int ch, const PerIntegration& s, const PerIntegration& b, d
     return GasCalEnabled_ ? x - gasCal * y : x;
 }
 
+namespace {
+
+// The converter's counts are 32-bit.
+constexpr double kCountsLow = -2147483648.0;
+constexpr double kCountsTop = 2147483647.0;
+
+// A count that a line's algebra gives back from a stored slope and intercept carries the
+// rounding of both: half a count is still that count.
+bool WithinCounts(double counts) { return counts >= kCountsLow - 0.5 && counts <= kCountsTop + 0.5; }
+
+}  // namespace
+
+bool cORUN::LineMeasurable(double slope, double intercept) const {
+    if (!std::isfinite(slope) || !std::isfinite(intercept)) return false;
+    const double hiBias = CalHiBias_;
+    // Equal counts at both biases: the line of a flat integration, nothing else.
+    if (slope == 0.0) return intercept == hiBias;
+    const double span = hiBias - CalLoBias_;
+    // The count difference between the two points, and the counts at each: whole counts
+    // of the converter's range, at least one apart.
+    const double difference = span / slope;
+    const double hiCounts = (hiBias - intercept) / slope;
+    const double loCounts = hiCounts - difference;
+    return std::isfinite(difference) && std::fabs(difference) >= 1.0 - 1e-9 && WithinCounts(hiCounts) &&
+           WithinCounts(loCounts);
+}
+
 bool cORUN::LinesSound(int ch, const PerIntegration& s, const PerIntegration& b) const {
     for (int i = 0; i <= 1; ++i)
-        if (!std::isfinite(s(i)) || !std::isfinite(b(i))) return false;
-    // The converter's counts are 32-bit: every corner of their range must give a number,
-    // and the main counts must move the flux over their range by at least one bias step.
-    constexpr double kCountsTop = 2147483647.0;
-    for (double c0 : {0.0, kCountsTop})
-        for (double c2 : {0.0, kCountsTop})
+        if (!LineMeasurable(s(i), b(i))) return false;
+    // The signal's counts must follow the bias; the background's may not (no background).
+    if (s(0) == 0.0) return false;
+    // Every corner of the converter's range gives a number (a gas factor included).
+    for (double c0 : {kCountsLow, kCountsTop})
+        for (double c2 : {kCountsLow, kCountsTop})
             if (!std::isfinite(FluxOf(ch, s, b, c0, c2, c0))) return false;
-    return std::fabs(FluxOf(ch, s, b, kCountsTop, 0.0, 0.0) - FluxOf(ch, s, b, 0.0, 0.0, 0.0)) >= 1.0;
+    return true;
 }
 
 bool cORUN::CalibrationSound(int ch) const {
@@ -211,7 +238,6 @@ void cORUN::CalSlopeIntercept(int ch) {
         }();
         PerIntegration slope;
         PerIntegration intercept;
-        bool flat = false;
         for (int i = 0; i <= 1; ++i) {
             const int32_t hi = hiCounts(i);
             const int32_t lo = CalLoCounts_(ch)(i);
@@ -219,11 +245,10 @@ void cORUN::CalSlopeIntercept(int ch) {
             // difference is taken in floating point so that no count pair overflows.
             slope(i) = hi == lo ? 0.0 : (static_cast<double>(CalHiBias_) - CalLoBias_) / (static_cast<double>(hi) - lo);
             intercept(i) = CalHiBias_ - hi * slope(i);
-            // A converter whose counts did not follow the bias over its range measured
-            // nothing.
-            flat = flat || std::fabs(slope(i)) * 2147483647.0 < 1.0;
         }
-        if (flat || !LinesSound(ch, slope, intercept)) {
+        // The one rule START asks: a signal whose counts did not follow the bias measured
+        // nothing; a flat background is a channel without one.
+        if (!LinesSound(ch, slope, intercept)) {
             // No calibration: the channel keeps the one it had, its counts included.
             RestoreCalibration();
             CalRefused_ = true;

@@ -1,12 +1,14 @@
-// Bad detector calibrations, run on the whole station against the unit emulator and judged
-// by the powers the unit received: a calibration the database could not give (A_Slope
-// 'x1', raw bytes, a number that is not finite), one whose reading does not depend on the
-// detector (a slope of 0, the column's default on every station never calibrated, or one
-// so small, or an intercept so large, that the flux is the same whatever the detector
-// sees), and one under which a reading in the converter's range is no number. START
-// refuses the layer and names the channel with what to do; no output of the step is ever
-// driven, its warm-up ramps and soaks included; no box comes per tick. Once the channel is
-// calibrated again the layer runs and its loop drives the source.
+// Stored detector calibrations, run on the whole station against the unit emulator and
+// judged by the powers the unit received. A calibration the database could not give
+// (A_Slope 'x1', raw bytes, a number that is not finite), or one no two-point measurement
+// with the station's biases and a 32-bit converter gives (a signal slope of 0, the
+// column's default on every station never calibrated; a slope steeper than one count per
+// bias span or flatter than the converter's whole range; an intercept no counts give):
+// START refuses the layer and names the channel with what to do; no output of the step is
+// ever driven, its warm-up ramps and soaks included; no box comes per tick. Once the
+// channel is calibrated again the layer runs and its loop drives the source. Calibrations
+// a measurement gives, across the converter gains it can have and with a flat background,
+// run with the source under control.
 #include "ClockedStation.h"
 
 #include "app/ChannelData.h"
@@ -14,6 +16,7 @@
 #include "run/modPhases.h"
 
 #include <QLabel>
+#include <cmath>
 
 namespace {
 
@@ -27,6 +30,7 @@ public:
     using ClockedStation::TicksUntil;
     using ClockedStation::boxes;
     using ClockedStation::form;
+    using ClockedStation::sim_;
     void TestBody() override {}
 };
 
@@ -53,6 +57,21 @@ TEST(BadCalibration, AChannelWithoutASoundCalibrationIsNeverDrivenUntilItIsCalib
         // Read, but a reading in the converter's range is no number.
         {"A_Slope", "1e308", nullptr, "Channel 1 is"},
         {"B_Slope", "1e308", nullptr, "Channel 1 is"},
+        // Read and finite, but no two-point measurement at the station's biases (2000 and
+        // 100) with a 32-bit converter gives it: a slope steeper than the bias span over
+        // one count, a count difference beyond the converter's range, an intercept no
+        // counts give, a flat background that subtracts something.
+        {"A_Slope", "1e10", nullptr, "Channel 1 is"},
+        {"B_Slope", "-1e10", nullptr, "Channel 1 is"},
+        {"A_Slope", "-1e4", nullptr, "Channel 1 is"},
+        {"A_Slope", "-1e100", nullptr, "Channel 1 is"},
+        {"A_Slope", "-1e298", nullptr, "Channel 1 is"},
+        {"A_Intercept", "1e15", nullptr, "Channel 1 is"},
+        {"A_Intercept", "-1e15", nullptr, "Channel 1 is"},
+        {"A_Slope = -1900.5, A_Intercept", "3900.5", nullptr, "Channel 1 is"},  // 0.9997 counts apart
+        {"A_Slope = -4.4e-7, A_Intercept", "2000", nullptr, "Channel 1 is"},    // 4.318e9 counts apart
+        {"B_Slope = 0, B_Intercept", "0", nullptr, "Channel 1 is"},
+        {"A_Slope = 0, A_Intercept", "2000", nullptr, "Channel 1 is"},  // a flat signal measures nothing
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 = %2").arg(c.column ? c.column : "defaults", c.value ? c.value : "").toStdString());
@@ -91,9 +110,9 @@ TEST(BadCalibration, AChannelWithoutASoundCalibrationIsNeverDrivenUntilItIsCalib
         ASSERT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
         EXPECT_EQ(t.boxes.last().prompt,
                   QString::fromLatin1(c.named) +
-                      " not calibrated: the detector's calibration could not be read, or gives a reading that does not "
-                      "depend on the detector.\r\nCalibrate the channel (Setup, System, Channel tab, Calibrate), then "
-                      "start the layer again.\r\n\r\nLayer Stopped!");
+                      " not calibrated: the detector's calibration could not be read, or is not one a measurement of "
+                      "the detector can give.\r\nCalibrate the channel (Edit > System..., Channel tab, Calibrate: "
+                      "Start), then start the layer again.\r\n\r\nLayer Stopped!");
         // No reading was taken from it.
         EXPECT_EQ(gChanUser(0), 0.0);
 
@@ -111,6 +130,51 @@ TEST(BadCalibration, AChannelWithoutASoundCalibrationIsNeverDrivenUntilItIsCalib
         EXPECT_TRUE(t.TicksUntil([] { return gApp->Phase() == PhaseCode::Deposit; }, 400));
         EXPECT_TRUE(t.TicksUntil([&] { return t.Held(0) > 0.0 && gChanUser(0) > 0.0; }, 60)) << "never driven once calibrated";
         EXPECT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
+        t.EndStation();
+    }
+}
+
+TEST(BadCalibration, CalibrationsAMeasurementGivesRunWithTheSourceUnderControl) {
+    // The emulator's converter at each gain, calibrated as a calibration measures it: the
+    // high bias gives 2000 x gain counts, the low one 3900 x gain.
+    const struct {
+        double countsPerUnit;
+        bool flatBackground;  // its background counts do not follow the bias
+    } cases[] = {{1.0, false}, {10.0, false}, {1000.0, false}, {100000.0, false}, {10.0, true}};
+    for (const auto& c : cases) {
+        const double slope = -1.0 / c.countsPerUnit;
+        SCOPED_TRACE(QStringLiteral("slope %1%2").arg(slope).arg(c.flatBackground ? ", flat background" : "").toStdString());
+        BadCalibrationRows t;
+        t.MakeStation([&] {
+            modDB::ORUNLoad();
+            modDB::gDB.Execute(QStringLiteral("UPDATE ORUN SET A_Slope = %1, A_Intercept = 4000, B_Slope = %2, "
+                                              "B_Intercept = %3")
+                                   .arg(slope, 0, 'g', 17)
+                                   .arg(c.flatBackground ? 0.0 : slope, 0, 'g', 17)
+                                   .arg(c.flatBackground ? 2000 : 4000));
+            modDB::ORUNLoad();
+        });
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        UnitPlant& plant = t.sim_->Model().plant;
+        plant.params.countsPerUnit = c.countsPerUnit;
+        plant.params.flatBackground = c.flatBackground;
+        EXPECT_FALSE(modPhases::CalibrationMissing(0));
+
+        ASSERT_EQ(t.Remote(QStringLiteral("@UP;2")), QString());
+        ASSERT_TRUE(t.TicksUntil([] { return gApp->Phase() == PhaseCode::Deposit; }, 400));
+        // The loop brings the rate to the layer's and holds it there, the power between
+        // 0 and the film's maximum.
+        ASSERT_TRUE(t.Ticks(90));
+        double dev = 0.0;
+        for (int i = 0; i < 20; ++i) {
+            ASSERT_TRUE(t.Ticks(1));
+            dev += std::fabs(gChanDev(0)) / 20;
+            ASSERT_GT(t.Held(0), 0.0) << "tick " << i;
+            ASSERT_LT(t.Held(0), gFilm(1).Max_Power) << "tick " << i;
+        }
+        EXPECT_LT(dev, 10.0) << "the rate is not held at the layer's";
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Deposit);
+        EXPECT_EQ(t.boxes.count(), 0) << t.boxes.prompts().join('\n').toStdString();
         t.EndStation();
     }
 }

@@ -3,6 +3,7 @@
 // steadily (a reading every 100 ms, 2 Hz each), so its thickness grows at a steady ~25 A/s.
 // The rate it reports is steady and within a few per cent of that slope, though the
 // readings come five times per measurement period, and channel 1's loop controls on it.
+// A sensor that goes away and comes back is read again.
 #include "ClockedStation.h"
 
 #include "mirelsim/MirelSim.h"
@@ -84,6 +85,44 @@ TEST_F(MirelRate, AFallingFrequencyGivesASteadyRateTheLoopControlsOn) {
     EXPECT_LT(std::fabs(gChanDev(0)), 5.0);
     EXPECT_LT(Held(0), 40.0) << "the loop ran away";
     EXPECT_GT(Held(1), 0.0) << "the emission channel of the step is driven";
+}
+
+// The sensor unplugged mid-deposit and plugged back, the same serial: while it is away its
+// channel is held at 0 (the powers the unit received); once back it is opened again and
+// read on, the thickness going on from where it stood and the loop driving the source
+// again, in the same DEPOSIT with no box.
+TEST_F(MirelRate, ASensorUnpluggedAndPluggedBackIsReadAgain) {
+    MakeStation([] {
+        gFilm(1).Input_Type = 1;  // quartz monitor 1
+        gLayer(1).Rate = 35.0;    // above what the crystal shows: the loop drives the source up
+    });
+    ASSERT_FALSE(HasFatalFailure());
+    sensor.frequency = 5900000.0;
+    sensor.agingPerReading = 2.0;
+    gQCM->setMirelSN(0, sensor.Serial());
+    gQCM->setQCMSensorEnabled(0, true);
+    gQCM->setQCMType(2);
+    ASSERT_EQ(Remote(QStringLiteral("@UP;2")), QString());
+    ASSERT_TRUE(TicksUntil([] { return gApp->Phase() == PhaseCode::Deposit; }, 400));
+    ASSERT_TRUE(TicksUntil([&] { return Held(0) > 10.0; }, 60));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        sensor.Unplug();
+        ASSERT_TRUE(TicksUntil([&] { return Held(0) == 0.0; }, 40)) << "the source is driven without its sensor";
+        const double away = gChanTotal(0);
+        ASSERT_TRUE(Ticks(15));
+        EXPECT_EQ(Held(0), 0.0);
+        EXPECT_EQ(gChanTotal(0), away);
+
+        ASSERT_TRUE(sensor.Plug(root.path()));
+        ASSERT_TRUE(TicksUntil([&] { return gChanTotal(0) > away; }, 40)) << "the sensor is not read again";
+        EXPECT_LT(gChanTotal(0) - away, 0.1) << "the thickness lost its origin";
+        ASSERT_TRUE(TicksUntil([&] { return Held(0) > 10.0; }, 60)) << "the loop does not drive the source again";
+        ASSERT_TRUE(TicksUntil([&] { return std::fabs(gChanUser(0) - 25.0) < 3.0; }, 30)) << gChanUser(0);
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Deposit);
+    }
+    EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
 
 }  // namespace

@@ -153,7 +153,8 @@ TEST(PmtCalibration, TwoPointsAgainstTheEmulator) {
 
 // A converter whose counts do not follow the bias (dead: the same counts at both biases)
 // measures no line: the calibration is refused and the channel keeps the one it had, its
-// counts included; the next sound calibration is taken.
+// counts included; the next sound calibration is taken, and so is one whose background
+// alone reads the same counts at both biases.
 TEST(PmtCalibration, ACalibrationWhoseCountsDoNotFollowTheBiasIsRefusedAndTheOldOneKept) {
     TempProgramFolder folder;
     DialogRecorder boxes;
@@ -190,6 +191,17 @@ TEST(PmtCalibration, ACalibrationWhoseCountsDoNotFollowTheBiasIsRefusedAndTheOld
     EXPECT_FALSE(st.link.CalibrationRefused());
     EXPECT_TRUE(st.link.CalibrationSound(2));
     EXPECT_EQ(st.link.CalHiCounts(2, 0), 20000);
+
+    // A background whose counts do not follow the bias is a channel without background:
+    // the calibration is taken, its background line flat at the high bias (subtracting 0).
+    st.unit.Model().plant.params.flatBackground = true;
+    ASSERT_TRUE(calibrate());
+    EXPECT_FALSE(st.link.CalibrationRefused());
+    EXPECT_TRUE(st.link.CalibrationSound(2));
+    EXPECT_EQ(st.link.CalHiCounts(2, 1), st.link.CalLoCounts(2, 1));
+    EXPECT_EQ(st.link.CalSlope(2, 1), 0.0);
+    EXPECT_EQ(st.link.CalIntercept(2, 1), 2000.0);
+    EXPECT_EQ(st.link.CalSlope(2, 0), -0.1);
     EXPECT_EQ(boxes.count(), 0);
 }
 

@@ -26,14 +26,15 @@ ChannelCounts UnitPlant::Counts(int ch, int32_t pmtVolts, int32_t bias, bool new
     const double gas = newFirmware ? gain * params.gasLight : 0.0;
     const double bk = gain * params.background;
     const double sign = newFirmware ? 1.0 : -1.0;
-    const double offset = params.biasSpan - bias;
-    auto toCounts = [&](double light) {
+    auto toCountsAt = [&](double offset, double light) {
         const double c = params.countsPerUnit * (offset + sign * light);
         return static_cast<int32_t>(std::lround(std::clamp(c, 0.0, 2.0e9)));
     };
+    const double offset = params.biasSpan - bias;
+    auto toCounts = [&](double light) { return toCountsAt(offset, light); };
     ChannelCounts out;
     out.main = toCounts(signal + gas + bk);
-    out.background = toCounts(bk);
+    out.background = params.flatBackground ? toCountsAt(params.biasSpan / 2.0, bk) : toCounts(bk);
     out.gas = newFirmware ? toCounts(gas + bk) : 0;
     return out;
 }

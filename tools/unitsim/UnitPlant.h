@@ -15,6 +15,9 @@ struct PlantParams {
     double background = 10.0;     // background light at 1000 PMT volts
     double countsPerUnit = 10.0;  // converter gain
     double biasSpan = 4000.0;     // converter range in bias units
+    // A converter whose background integration does not see the bias: it reads the same
+    // counts at any bias (those of the bias half way up its range).
+    bool flatBackground = false;
 };
 
 struct ChannelCounts {
