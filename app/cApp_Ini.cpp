@@ -124,6 +124,11 @@ void cApp::IniReadApplication(cIniFile& ini) {
     CtrlKey = Int(ini, "Application", QStringLiteral("CtrlKey"), "0") != 0;
     CalHiBias = vb::CLng(Number(ini, "Application", QStringLiteral("CalHiBias"), QStringLiteral("2000")));
     CalLoBias = vb::CLng(Number(ini, "Application", QStringLiteral("CalLoBias"), QStringLiteral("100")));
+    // The unit's readings are worked out against the biases its channels were calibrated
+    // at: a station whose biases are not the defaults must read with them from the start,
+    // not only after a calibration in this session.
+    RunUnit().setCalHiBias(CalHiBias);
+    RunUnit().setCalLoBias(CalLoBias);
 }
 
 void cApp::IniReadQCM(cIniFile& ini) {

@@ -251,6 +251,7 @@ public:
     // not finished leaves the channel the calibration it had before.
     void setCalChan(int ch);
     double CalHiBias() const { return CalHiBias_; }
+    double CalLoBias() const { return CalLoBias_; }
     void setCalHiBias(double value);
     void setCalLoBias(double value);
     int32_t CalHiCounts(int ch, int integ) const { return CalHiCounts_(ch)(integ); }

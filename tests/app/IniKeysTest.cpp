@@ -107,6 +107,11 @@ TEST_F(IniKeys, ApplicationKeys) {
     EXPECT_EQ(CalHiBias, 2000);  // to the nearest, halves to even
     EXPECT_EQ(CalLoBias, 100);
     EXPECT_EQ(Simulate, 0);      // never read from the file
+    // The readings of channels calibrated at other biases are worked out with those.
+    Config("[Application]\r\nCalHiBias=3000\r\nCalLoBias=150\r\n");
+    Read("Application");
+    EXPECT_EQ(unit.CalHiBias(), 3000);
+    EXPECT_EQ(unit.CalLoBias(), 150);
 
     Config("[Other]\r\n");
     Read("Application");
