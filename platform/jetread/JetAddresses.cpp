@@ -52,7 +52,7 @@ QByteArray CheckedRow(MdbHandle* mdb, guint32 pgRow, int least, const QString& w
     const int counted = mdb->fmt->row_count_offset;
     const int rows = Half(bytes, counted);
     const int tableEnd = counted + 2 + 2 * rows;  // the row table: a count, then each row's place
-    if (row >= rows) throw JetError{QStringLiteral("%1, which holds %2 rows").arg(named).arg(rows)};
+    if (row >= rows) throw JetError{QStringLiteral("%1, which has no such row (it holds %2)").arg(named).arg(rows)};
     if (tableEnd > size) throw JetError{QStringLiteral("%1, whose count of rows (%2) does not fit it").arg(named).arg(rows)};
     // Rows lie from the page's end down: a row ends where the one before it starts.
     const int place = Half(bytes, counted + 2 + 2 * row);

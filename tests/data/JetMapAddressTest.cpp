@@ -68,7 +68,7 @@ TEST_F(JetFileTest, EveryPageMapAddressPointedAtAMissingRowOrPastTheFileIsRefuse
     found.replace(0x18037, 2, QByteArray("\x4c\x20", 2));
     ASSERT_FALSE(convert(found, cause));
     EXPECT_EQ(cause.toStdString(), "the design of table Processes cannot be read: its map of pages (in its design on page 24) "
-                                   "names row 76 of page 32, which holds 24 rows");
+                                   "names row 76 of page 32, which has no such row (it holds 24)");
     EXPECT_TRUE(Bytes("D.MDB") == found) << "the Access file is left unchanged";
 
     int designs = 0, copied = 0, refused = 0;
