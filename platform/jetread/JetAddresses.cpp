@@ -2,7 +2,6 @@
 
 #include "JetFile.h"
 
-#include <sys/stat.h>
 #include <unordered_set>
 
 namespace {
@@ -23,7 +22,9 @@ constexpr guint32 kOnePage = 0x40000000u;
 constexpr guint32 kChainFlags = 0xf0000000u;
 constexpr int kChainLink = 4;  // each row of a chain starts with the address of the next
 
-guint32 Word(const QByteArray& bytes, int at) { return static_cast<guint32>(mdb_get_int32(const_cast<char*>(bytes.constData()), at)); }
+guint32 Word(const QByteArray& bytes, int at) {
+    return static_cast<guint32>(mdb_get_int32(const_cast<char*>(bytes.constData()), at));
+}
 int Half(const QByteArray& bytes, int at) { return mdb_get_int16(const_cast<char*>(bytes.constData()), at); }
 
 // The page as libmdb reads it (deciphered where the file is enciphered); empty when the
@@ -35,7 +36,8 @@ QByteArray Page(MdbHandle* mdb, unsigned long page) {
 }
 
 QString PastTheEnd(unsigned long page) {
-    return page == 0 ? QStringLiteral("page 0, the file's header") : QStringLiteral("page %1, past the end of the file").arg(page);
+    return page == 0 ? QStringLiteral("page 0, the file's header")
+                     : QStringLiteral("page %1, past the end of the file").arg(page);
 }
 
 }  // namespace
@@ -53,22 +55,27 @@ QByteArray CheckedRow(MdbHandle* mdb, guint32 pgRow, int least, const QString& w
     const int rows = Half(bytes, counted);
     const int tableEnd = counted + 2 + 2 * rows;  // the row table: a count, then each row's place
     if (row >= rows) throw JetError{QStringLiteral("%1, which has no such row (it holds %2)").arg(named).arg(rows)};
-    if (tableEnd > size) throw JetError{QStringLiteral("%1, whose count of rows (%2) does not fit it").arg(named).arg(rows)};
+    if (tableEnd > size)
+        throw JetError{QStringLiteral("%1, whose count of rows (%2) does not fit it").arg(named).arg(rows)};
     // Rows lie from the page's end down: a row ends where the one before it starts.
     const int place = Half(bytes, counted + 2 + 2 * row);
     const int start = place & kPlaceBits;
     const int end = row == 0 ? size : Half(bytes, counted + 2 * row) & kPlaceBits;
     if (place & kDeleted) throw JetError{QStringLiteral("%1, which is deleted").arg(named)};
     if (start < tableEnd || end > size || start > end)
-        throw JetError{QStringLiteral("%1, whose bytes (%2 to %3) lie outside its page").arg(named).arg(start).arg(end)};
+        throw JetError{
+            QStringLiteral("%1, whose bytes (%2 to %3) lie outside its page").arg(named).arg(start).arg(end)};
     if (end - start < least)
-        throw JetError{QStringLiteral("%1, which is %2 bytes long, too short for what it holds").arg(named).arg(end - start)};
+        throw JetError{
+            QStringLiteral("%1, which is %2 bytes long, too short for what it holds").arg(named).arg(end - start)};
     return bytes.mid(start, end - start);
 }
 
 void CheckTableDesign(MdbHandle* mdb, unsigned long page, const QString& subject) {
     const MdbFormatConstants* fmt = mdb->fmt;
-    const auto refuse = [&](const QString& what) { return JetError{QStringLiteral("%1 cannot be read: %2").arg(subject, what)}; };
+    const auto refuse = [&](const QString& what) {
+        return JetError{QStringLiteral("%1 cannot be read: %2").arg(subject, what)};
+    };
     const QByteArray bytes = Page(mdb, page);
     if (bytes.isEmpty()) throw refuse(QStringLiteral("its design should be on %1").arg(PastTheEnd(page)));
     if (static_cast<unsigned char>(bytes[0]) != kDesignPage)
@@ -76,7 +83,8 @@ void CheckTableDesign(MdbHandle* mdb, unsigned long page, const QString& subject
     const QString design = QStringLiteral("its design (page %1)").arg(page);
     const int columns = Half(bytes, fmt->tab_num_cols_offset);
     const guint32 indexes = Word(bytes, fmt->tab_num_ridxs_offset);
-    if (columns < 1 || columns > kMostColumns) throw refuse(QStringLiteral("%1 states %2 columns").arg(design).arg(columns));
+    if (columns < 1 || columns > kMostColumns)
+        throw refuse(QStringLiteral("%1 states %2 columns").arg(design).arg(columns));
     if (indexes > kMostIndexes) throw refuse(QStringLiteral("%1 states %2 indexes").arg(design).arg(indexes));
 
     // The design goes on over pages of its own when it is long.
@@ -109,9 +117,11 @@ void CheckTableDesign(MdbHandle* mdb, unsigned long page, const QString& subject
         const guint32 mapPage = Word(map, at);
         if (mapPage == 0) continue;
         const QByteArray bits = Page(mdb, mapPage);
-        if (bits.isEmpty()) throw refuse(QStringLiteral("its map of pages %1 goes on to %2").arg(in, PastTheEnd(mapPage)));
+        if (bits.isEmpty())
+            throw refuse(QStringLiteral("its map of pages %1 goes on to %2").arg(in, PastTheEnd(mapPage)));
         if (static_cast<unsigned char>(bits[0]) != kMapPage)
-            throw refuse(QStringLiteral("its map of pages %1 goes on to page %2, which is no map page").arg(in).arg(mapPage));
+            throw refuse(
+                QStringLiteral("its map of pages %1 goes on to page %2, which is no map page").arg(in).arg(mapPage));
     }
 }
 
@@ -127,7 +137,8 @@ void CheckDataPages(MdbHandle* mdb, MdbTableDef* def, const QString& what) {
         page = static_cast<guint32>(next);
         if (mdb_read_pg(mdb, page) != mdb->fmt->pg_size)
             throw JetError{QStringLiteral("the map of pages of %1 names %2").arg(what, PastTheEnd(page))};
-        if (mdb->pg_buf[0] != MDB_PAGE_DATA || static_cast<unsigned long>(mdb_get_int32(mdb->pg_buf, 4)) != def->entry->table_pg)
+        if (mdb->pg_buf[0] != MDB_PAGE_DATA ||
+            static_cast<unsigned long>(mdb_get_int32(mdb->pg_buf, 4)) != def->entry->table_pg)
             throw JetError{QStringLiteral("page %1, which holds rows of %2, is damaged").arg(page).arg(what)};
     }
 }

@@ -16,10 +16,11 @@
 // what says who names the row, for the cause ("the map of pages of table Layers").
 QByteArray CheckedRow(MdbHandle* mdb, guint32 pgRow, int least, const QString& what);
 
-// The design of a table said to be on page, before mdb_read_table: a page of table designs whose counts of columns and indexes a table can have, whose
-// pages of continuation are such pages, once each, and whose two page maps lie in rows
-// that are there; the map of pages, when of a kind that names pages of its own, names
-// pages of the file that are map pages. The cause: subject ("the design of table Layers"),
+// The design of a table said to be on page, before mdb_read_table: a page of table
+// designs whose counts of columns and indexes a table can have, whose pages of
+// continuation are such pages, once each, and whose two page maps lie in rows that are
+// there; the map of pages, when of a kind that names pages of its own, names pages of the
+// file that are map pages. The cause: subject ("the design of table Layers"),
 // "cannot be read: ", and what is wrong.
 void CheckTableDesign(MdbHandle* mdb, unsigned long page, const QString& subject);
 

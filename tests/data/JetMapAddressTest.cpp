@@ -21,7 +21,8 @@ constexpr char kDesignPage = 2;
 constexpr int kRowCount = 12;
 constexpr int kMapAddresses[] = {55, 59};
 
-const char* const kSound[] = {"demo-jet4.mdb", "full-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb", "demo-extra-jet4.mdb"};
+const char* const kSound[] = {"demo-jet4.mdb", "full-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb",
+                              "demo-extra-jet4.mdb"};
 
 quint32 AddressAt(const QByteArray& file, int at) { return qFromLittleEndian<quint32>(file.constData() + at); }
 QByteArray WithAddress(QByteArray file, int at, quint32 pgRow) {
@@ -39,7 +40,8 @@ const Elsewhere kElsewhere[] = {
          const quint32 page = sound >> 8;
          return page << 8 | qFromLittleEndian<quint16>(file.constData() + page * kPage + kRowCount);
      }},
-    {"past the end of the file", [](const QByteArray& file, quint32) { return static_cast<quint32>(file.size() / kPage) << 8; }},
+    {"past the end of the file",
+     [](const QByteArray& file, quint32) { return static_cast<quint32>(file.size() / kPage) << 8; }},
 };
 
 }  // namespace
@@ -67,8 +69,9 @@ TEST_F(JetFileTest, EveryPageMapAddressPointedAtAMissingRowOrPastTheFileIsRefuse
     ASSERT_EQ(found.mid(0x18037, 2), QByteArray("\x00\x19", 2));
     found.replace(0x18037, 2, QByteArray("\x4c\x20", 2));
     ASSERT_FALSE(convert(found, cause));
-    EXPECT_EQ(cause.toStdString(), "the design of table Processes cannot be read: its map of pages (in its design on page 24) "
-                                   "names row 76 of page 32, which has no such row (it holds 24)");
+    EXPECT_EQ(cause.toStdString(),
+              "the design of table Processes cannot be read: its map of pages (in its design on page 24) "
+              "names row 76 of page 32, which has no such row (it holds 24)");
     EXPECT_TRUE(Bytes("D.MDB") == found) << "the Access file is left unchanged";
 
     int designs = 0, copied = 0, refused = 0;
@@ -84,15 +87,20 @@ TEST_F(JetFileTest, EveryPageMapAddressPointedAtAMissingRowOrPastTheFileIsRefuse
                 const quint32 was = AddressAt(sound, page * kPage + address);
                 for (const Elsewhere& to : kElsewhere) {
                     const quint32 pgRow = to.pgRow(sound, was);
-                    SCOPED_TRACE(testing::Message() << "design on page " << page << ", map address at " << address << " sent to "
-                                                    << to.what << " (row " << (pgRow & 0xff) << " of page " << (pgRow >> 8) << ")");
+                    SCOPED_TRACE(testing::Message()
+                                 << "design on page " << page << ", map address at " << address << " sent to "
+                                 << to.what << " (row " << (pgRow & 0xff) << " of page " << (pgRow >> 8) << ")");
                     const QByteArray bytes = WithAddress(sound, page * kPage + address, pgRow);
                     if (convert(bytes, cause)) {
                         ++copied;
-                        EXPECT_EQ(RowDifferences(folder.file("C.sqlite"), folder.file("sound.sqlite")).join('\n').toStdString(), "");
+                        EXPECT_EQ(RowDifferences(folder.file("C.sqlite"), folder.file("sound.sqlite"))
+                                      .join('\n')
+                                      .toStdString(),
+                                  "");
                     } else {
                         ++refused;
-                        EXPECT_TRUE(cause.contains(QString("(in its design on page %1) names ").arg(page))) << cause.toStdString();
+                        EXPECT_TRUE(cause.contains(QString("(in its design on page %1) names ").arg(page)))
+                            << cause.toStdString();
                     }
                     if (HasFailure()) return;
                 }
@@ -100,8 +108,8 @@ TEST_F(JetFileTest, EveryPageMapAddressPointedAtAMissingRowOrPastTheFileIsRefuse
         }
         QFile::remove(folder.file("sound.sqlite"));
     }
-    std::cout << designs << " table designs, " << designs * 2 * std::size(kElsewhere) << " files: copied whole " << copied << ", refused with the cause "
-              << refused << "\n";
+    std::cout << designs << " table designs, " << designs * 2 * std::size(kElsewhere) << " files: copied whole "
+              << copied << ", refused with the cause " << refused << "\n";
     EXPECT_EQ(designs, 71);
     EXPECT_GT(refused, 0);
 }

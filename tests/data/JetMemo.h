@@ -9,7 +9,16 @@
 #include <QtEndian>
 #include <cstdint>
 
-enum class MemoKept { InRow, OnePage, Chain, ChainEndsEarly, ChainLoops, ChainToAMissingRow, ChainPastTheEnd, OnePagePastTheEnd };
+enum class MemoKept {
+    InRow,
+    OnePage,
+    Chain,
+    ChainEndsEarly,
+    ChainLoops,
+    ChainToAMissingRow,
+    ChainPastTheEnd,
+    OnePagePastTheEnd
+};
 
 namespace jetmemo {
 
