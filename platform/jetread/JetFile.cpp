@@ -1,5 +1,7 @@
 #include "JetHandle.h"
 
+#include "JetAddresses.h"
+#include "JetSystemObjects.h"
 #include "JetValues.h"
 
 #include <QFile>
@@ -16,6 +18,7 @@ QString NameOf(const char* name) { return QString::fromUtf8(name); }
 // A table's design read into table; the libmdb table is freed by the caller.
 MdbTableDef* ReadDesign(MdbHandle* mdb, const QString& name, JetTable& table) {
     MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, name.toUtf8().constData());
+    if (entry) CheckTableDesign(mdb, entry->table_pg, QStringLiteral("the design of table %1").arg(name));
     MdbTableDef* def = entry ? mdb_read_table(entry) : nullptr;
     if (!def) throw JetError{QStringLiteral("the design of table %1 cannot be read").arg(name)};
     if (!mdb_read_columns(def) || def->num_cols != def->columns->len || def->num_cols == 0) {
@@ -31,22 +34,6 @@ MdbTableDef* ReadDesign(MdbHandle* mdb, const QString& name, JetTable& table) {
     return def;
 }
 
-// Every page the table's usage map gives it must be one of its data pages. The library
-// passes over a page that is not (zeroed or overwritten) and ends the table early at one
-// it cannot read, and the rows on it are lost without a word; here that refuses the file.
-// A usage map of a kind the library does not know is left to the count of the rows.
-void CheckDataPages(MdbHandle* mdb, MdbTableDef* def, const QString& name) {
-    // The pages come in rising order, so the walk ends.
-    for (guint32 page = 0;;) {
-        const gint32 next = mdb_map_find_next(mdb, def->usage_map, static_cast<unsigned>(def->map_sz), page);
-        if (next <= 0 || static_cast<guint32>(next) <= page) return;
-        page = static_cast<guint32>(next);
-        if (mdb_read_pg(mdb, page) != static_cast<ssize_t>(mdb->fmt->pg_size) || mdb->pg_buf[0] != MDB_PAGE_DATA ||
-            static_cast<unsigned long>(mdb_get_int32(mdb->pg_buf, 4)) != def->entry->table_pg)
-            throw JetError{QStringLiteral("page %1, which holds rows of table %2, is damaged").arg(page).arg(name)};
-    }
-}
-
 }  // namespace
 
 JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
@@ -57,7 +44,10 @@ JetFile::JetFile(const QString& path) : h_(std::make_unique<Handle>()) {
     // tables' values are read from their own bytes (JetValue). Only the tables are listed:
     // the library takes apart the property block of every object it lists, following the
     // block's own lengths, and the one other block the reader needs (the database's own
-    // properties) is checked before it is taken apart.
+    // properties) is checked before it is taken apart. The listing follows the addresses in
+    // the list of objects, and takes apart the property blocks of the tables: all of them
+    // are checked first.
+    CheckObjectList(h_->mdb);
     if (!mdb_read_catalog(h_->mdb, MDB_TABLE)) throw JetError{QStringLiteral("its catalog of tables cannot be read")};
 }
 
@@ -84,7 +74,7 @@ void JetFile::ReadTable(const QString& name, const std::function<void(const JetT
         design(table);
         // No column is bound: the library then makes no text of any value, and each value
         // is taken from its own bytes below.
-        CheckDataPages(mdb, def, name);
+        CheckDataPages(mdb, def, QStringLiteral("table %1").arg(name));
         mdb_rewind_table(def);
         long rows = 0;
         while (mdb_fetch_row(def)) {

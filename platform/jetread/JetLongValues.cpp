@@ -1,5 +1,6 @@
 #include "JetLongValues.h"
 
+#include "JetAddresses.h"
 #include "JetFile.h"
 
 #include <algorithm>
@@ -13,10 +14,14 @@ namespace {
 constexpr guint32 kInRow = 0x80000000u;
 constexpr guint32 kOnePage = 0x40000000u;
 constexpr guint32 kLengthBits = 0x3fffffffu;
+// Each row of a chain starts with the address of the next.
+constexpr int kChainLink = 4;
 
-JetError Damaged(const MdbColumn* col) {
-    return JetError{QStringLiteral("the memo or object in column %1 is damaged").arg(QString::fromUtf8(col->name))};
+QString ValueOf(const MdbColumn* col) {
+    return QStringLiteral("the memo or object in column %1").arg(QString::fromUtf8(col->name));
 }
+
+JetError Damaged(const MdbColumn* col) { return JetError{QStringLiteral("%1 is damaged").arg(ValueOf(col))}; }
 
 // libmdb copies each piece of a long value into the column's bound buffer; the buffer is
 // lent to it for one value and the column's own binding given back afterwards.
@@ -57,11 +62,16 @@ QByteArray LongValueBytes(MdbHandle* mdb, MdbColumn* col, int start, int size) {
     QByteArray bytes;
     const auto take = [&](size_t n) { bytes.append(piece.data(), static_cast<qsizetype>(std::min(n, piece.size()))); };
     // Each row of a chain names the next; a damaged one may name a row already read.
-    std::unordered_set<guint32> passed{static_cast<guint32>(mdb_get_int32(head, 4))};
+    // Every row the library is sent to is checked to be there first.
+    const auto first = static_cast<guint32>(mdb_get_int32(head, 4));
+    const bool chain = (word & (kInRow | kOnePage)) == 0;
+    if (!(word & kInRow)) CheckedRow(mdb, first, chain ? kChainLink : 0, ValueOf(col));
+    std::unordered_set<guint32> passed{first};
     take(mdb_ole_read(mdb, col, head, piece.size()));
-    if ((word & (kInRow | kOnePage)) == 0) {
+    if (chain) {
         while (bytes.size() < length && col->cur_blob_pg_row != 0) {
             if (!passed.insert(col->cur_blob_pg_row).second) throw Damaged(col);
+            CheckedRow(mdb, col->cur_blob_pg_row, kChainLink, ValueOf(col));
             const size_t n = mdb_ole_read_next(mdb, col, head);
             if (n == 0) break;
             take(n);

@@ -2,13 +2,23 @@
 // demo-extra-jet4.mdb with the column a site added, OperatorNotes.Note, made a memo column
 // that holds given bytes the ways Access keeps a memo: in the row, in one row of a
 // long-value page, or in a chain of such rows over pages added at the end of the file; and
-// such a chain damaged: its last row missing, the one before it ending the chain or naming
-// the first row again.
+// such a chain damaged: its last row missing, the one before it ending the chain, naming
+// the first row again, naming a row the first page does not hold or a page past the end
+// of the file; and a memo on one long-value page that lies past the end of the file.
 #include <QByteArray>
 #include <QtEndian>
 #include <cstdint>
 
-enum class MemoKept { InRow, OnePage, Chain, ChainEndsEarly, ChainLoops };
+enum class MemoKept {
+    InRow,
+    OnePage,
+    Chain,
+    ChainEndsEarly,
+    ChainLoops,
+    ChainToAMissingRow,
+    ChainPastTheEnd,
+    OnePagePastTheEnd
+};
 
 namespace jetmemo {
 
@@ -22,6 +32,8 @@ constexpr char kText = 0x0a, kMemo = 0x0c;
 constexpr int kPageHead = 16;
 // A row of a chain starts with the next row's address (page << 8 | row; 0 for none).
 constexpr int kChainPiece = kPage - kPageHead - 4;
+// A page far past the end of the file.
+constexpr uint32_t kPastTheEnd = 0xffff;
 
 inline void Put32(QByteArray& b, int at, uint32_t v) { qToLittleEndian(v, b.data() + at); }
 
@@ -64,18 +76,27 @@ inline QByteArray WithMemo(const QByteArray& demoExtra, const QByteArray& bytes,
         Put32(head, 4, static_cast<uint32_t>(firstPage) << 8);
         b += LongValuePage(bytes);
         break;
+    case MemoKept::OnePagePastTheEnd:
+        Put32(head, 0, 0x40000000u | length);
+        Put32(head, 4, kPastTheEnd << 8);
+        break;
     case MemoKept::Chain:
     case MemoKept::ChainEndsEarly:
-    case MemoKept::ChainLoops: {
+    case MemoKept::ChainLoops:
+    case MemoKept::ChainToAMissingRow:
+    case MemoKept::ChainPastTheEnd: {
         Put32(head, 0, length);
         Put32(head, 4, static_cast<uint32_t>(firstPage) << 8);
         const int pieces = static_cast<int>((bytes.size() + kChainPiece - 1) / kChainPiece);
-        // Damaged, the chain lacks its last row: it ends there, or goes back to its first.
+        // Damaged, the chain lacks its last row: it ends there, goes back to its first, or
+        // goes to row 1 of its first page (which holds one) or past the end of the file.
         const int rows = kept == MemoKept::Chain ? pieces : pieces - 1;
         for (int i = 0; i < rows; ++i) {
             QByteArray row(4, '\0');
             if (i + 1 < rows) Put32(row, 0, static_cast<uint32_t>(firstPage + i + 1) << 8);
             else if (kept == MemoKept::ChainLoops) Put32(row, 0, static_cast<uint32_t>(firstPage) << 8);
+            else if (kept == MemoKept::ChainToAMissingRow) Put32(row, 0, static_cast<uint32_t>(firstPage) << 8 | 1);
+            else if (kept == MemoKept::ChainPastTheEnd) Put32(row, 0, kPastTheEnd << 8);
             row += bytes.mid(static_cast<qsizetype>(i) * kChainPiece, kChainPiece);
             b += LongValuePage(row);
         }

@@ -134,7 +134,8 @@ TEST_F(JetFileTest, AMemoComesOverWholeAtAnyLengthAndADamagedChainRefusesTheFile
         const char* what;
         QByteArray stored;
         MemoKept kept;
-        QString read;  // null: the file is refused
+        QString read;  // null: the file is refused with this cause
+        const char* cause = "the memo or object in column Note is damaged";
     };
     const Case cases[] = {
         {"in the row", utf16("Chamber \u00c5 1"), MemoKept::InRow, "Chamber \u00c5 1"},
@@ -143,6 +144,13 @@ TEST_F(JetFileTest, AMemoComesOverWholeAtAnyLengthAndADamagedChainRefusesTheFile
         {"over a chain of pages", utf16(pages), MemoKept::Chain, pages},
         {"a chain ending early", utf16(pages), MemoKept::ChainEndsEarly, QString()},
         {"a chain coming back", utf16(pages), MemoKept::ChainLoops, QString()},
+        // Rows the library would be sent to that are not there: refused before it goes.
+        {"a chain going on to a row its page does not hold", utf16(pages), MemoKept::ChainToAMissingRow, QString(),
+         "the memo or object in column Note names row 1 of page 84, which has no such row (it holds 1)"},
+        {"a chain going on past the end of the file", utf16(pages), MemoKept::ChainPastTheEnd, QString(),
+         "the memo or object in column Note names a row of page 65535, past the end of the file"},
+        {"one long-value page past the end of the file", utf16(page), MemoKept::OnePagePastTheEnd, QString(),
+         "the memo or object in column Note names a row of page 65535, past the end of the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -155,7 +163,7 @@ TEST_F(JetFileTest, AMemoComesOverWholeAtAnyLengthAndADamagedChainRefusesTheFile
             dao::ConvertJetFile("M.MDB", "M.sqlite");
         } catch (const dao::JetReadError& e) {
             EXPECT_TRUE(c.read.isNull()) << e.description.toStdString();
-            EXPECT_EQ(e.cause, "the memo or object in column Note is damaged");
+            EXPECT_EQ(e.cause, c.cause);
             continue;
         }
         ASSERT_FALSE(c.read.isNull()) << "a damaged chain was taken";

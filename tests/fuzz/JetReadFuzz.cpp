@@ -8,17 +8,20 @@
 //   the rest     the bytes written there (past the end they make the file longer)
 // An input shorter than five bytes leaves the first file unchanged. Whatever the patch, the
 // reader neither crashes nor touches memory it does not own: it ends with a whole copy that
-// the station's database layer opens, or with a cause in words; the patched file is never
-// written. (That the station survives a reader that crashes or hangs all the same is
-// tested on the reader program, in the data tests.)
-#include "platform/Dao.h"
-#include "platform/ProgramFolder.h"
-#include "platform/jetread/JetConvert.h"
+// SQLite finds sound, holding the database's properties, or with a cause in words; the
+// patched file is never written. (That the station survives a reader that crashes or hangs
+// all the same is tested on the reader program, in the data tests; that the station opens
+// its copies, in the data tests of the carry-over.) Only the reader is linked, so that the
+// fuzzer's time goes to it.
+#include "JetConvert.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,7 +56,6 @@ struct Files {
             dup2(nowhere, STDOUT_FILENO);
             close(nowhere);
         }
-        SetProgramFolder(folder.path());
         for (const char* name : {"demo-jet4.mdb", "full-jet4.mdb", "v301-jet4.mdb", "v200-jet4.mdb", "demo-extra-jet4.mdb"}) {
             sound.push_back(ReadFile(QStringLiteral(ORUN_TEST_DATA_DIR "/jet/") + QLatin1String(name)));
             check(!sound.back().isEmpty());
@@ -63,6 +65,25 @@ struct Files {
     QTemporaryDir folder;
     std::vector<QByteArray> sound;
 };
+
+// The copy as SQLite reads it: sound, with the table of the database's properties.
+bool SoundCopy(const QString& path) {
+    bool sound = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fuzz-copy"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery integrity(db);
+            QSqlQuery properties(db);
+            sound = integrity.exec(QStringLiteral("PRAGMA integrity_check")) && integrity.next() &&
+                    integrity.value(0).toString() == QLatin1String("ok") &&
+                    properties.exec(QStringLiteral("SELECT Name, Value FROM DatabaseProperties"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fuzz-copy"));
+    return sound;
+}
 
 QByteArray Patched(const std::vector<QByteArray>& sound, const uint8_t* data, size_t size) {
     if (size < 5) return sound[0];
@@ -90,8 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     try {
         ConvertJetToSqlite(access, copy);
-        check(dao::HeaderOf(copy) == dao::FileHeader::SQLite);
-        dao::OpenDatabase(copy).OpenRecordset(QStringLiteral("SELECT * FROM DatabaseProperties"));
+        check(SoundCopy(copy));
     } catch (const JetError& e) {
         check(!e.cause.trimmed().isEmpty());
     }
