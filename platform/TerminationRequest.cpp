@@ -1,5 +1,7 @@
 #include "platform/TerminationRequest.h"
 
+#include "platform/SignalRoles.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
@@ -31,7 +33,8 @@ void OnTerminationRequest(std::function<void()> onRequest) {
     action.sa_handler = Handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    for (int sig = 1; sig <= SignalRoles::Highest(); ++sig)
+        if (SignalRoles::Of(sig) == SignalRoles::Role::RequestToEnd) sigaction(sig, &action, nullptr);
 }
 
 bool TerminationRequested() { return gRequested; }

@@ -110,8 +110,15 @@ QProcessEnvironment StationFolder::Environment(const QString& home, const Run& h
 
 void StationFolder::Start(QProcess& program, const Run& how) const {
     program.setProcessEnvironment(Environment(path(), how));
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(ORUN_BIN_DIR "/ORUN_411"), {});
+    if (how.standardError.isEmpty()) {
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+    } else {
+        program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        program.setStandardErrorFile(file(how.standardError));
+    }
+    const QString binary = QStringLiteral(ORUN_BIN_DIR "/ORUN_411");
+    if (how.through.isEmpty()) program.start(binary, {});
+    else program.start(how.through.front(), how.through.mid(1) + QStringList{binary});
 }
 
 namespace {

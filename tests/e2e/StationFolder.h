@@ -35,10 +35,14 @@ public:
 
     // How the program is started: answered, its boxes are answered without a window and
     // written to automation.log (else a box waits for a person, as at a real station);
-    // with a display (":n"), it draws on that X display instead of offscreen.
+    // with a display (":n"), it draws on that X display instead of offscreen; through, a
+    // command the program is started by (which then runs it in its own process); with
+    // standardError, the program's standard error goes to that file of the folder.
     struct Run {
         bool answered = true;
         QString display;
+        QStringList through;
+        QString standardError;
     };
     // Starts the program.
     void Start(QProcess& program) const { Start(program, Run{}); }
