@@ -59,8 +59,17 @@ Outcome Measure(bool display, int sig = SIGTERM) {
     station.Start(program, how);
     UnitModel& unit = station.unit().Model();
     if (!WaitFor([&] { return station.Polled(); }, 30000)) return out;
-    unit.inputs = 1;  // Start Process
-    if (!WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 30000)) return out;
+    // Start Process; an input that rose while the program was still starting is given again.
+    bool depositing = false;
+    for (int tries = 0; tries < 4 && !depositing; ++tries) {
+        unit.inputs = 0;
+        // The program reads the low input (its question for the inputs, "M") first.
+        const qsizetype asked = station.unit().Commands().count(QStringLiteral("M"));
+        if (tries > 0) WaitFor([&] { return station.unit().Commands().count(QStringLiteral("M")) >= asked + 2; }, 5000);
+        unit.inputs = 1;
+        depositing = WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 10000);
+    }
+    if (!depositing) return out;
 
     QElapsedTimer clock;
     QMetaObject::Connection watch = QObject::connect(&station.unit(), &UnitSim::CommandReceived, [&] {
