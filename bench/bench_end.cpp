@@ -59,16 +59,12 @@ Outcome Measure(bool display, int sig = SIGTERM) {
     station.Start(program, how);
     UnitModel& unit = station.unit().Model();
     if (!WaitFor([&] { return station.Polled(); }, 30000)) return out;
-    // Start Process; an input that rose while the program was still starting is given again.
-    bool depositing = false;
-    for (int tries = 0; tries < 4 && !depositing; ++tries) {
-        unit.inputs = 0;
-        // The program reads the low input (its question for the inputs, "M") first.
-        const qsizetype asked = station.unit().Commands().count(QStringLiteral("M"));
-        if (tries > 0) WaitFor([&] { return station.unit().Commands().count(QStringLiteral("M")) >= asked + 2; }, 5000);
-        unit.inputs = 1;
-        depositing = WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 10000);
-    }
+    const bool depositing = WaitFor(
+        [&] {
+            station.PushStart();
+            return unit.powerCode[0] > 32767 && unit.relays == 0b1110;
+        },
+        30000);
     if (!depositing) return out;
 
     QElapsedTimer clock;
@@ -144,7 +140,9 @@ int main(int argc, char** argv) {
         std::vector<int> all = SignalsWhoseDefault(SignalDefault::Ends);
         for (int sig : SignalsWhoseDefault(SignalDefault::Stops)) all.push_back(sig);
         for (int sig : all) {
-            const QByteArray way = QByteArray("SIG") + (sigabbrev_np(sig) ? sigabbrev_np(sig) : "?") + "(" + QByteArray::number(sig) + ")";
+            const QByteArray name = sig >= SIGRTMIN ? "RTMIN+" + QByteArray::number(sig - SIGRTMIN)
+                                    : QByteArray(sigabbrev_np(sig) ? sigabbrev_np(sig) : "?");
+            const QByteArray way = "SIG" + name + "(" + QByteArray::number(sig) + ")";
             for (int r = 1; r <= (only.isEmpty() ? 1 : rounds); ++r) print(way.constData(), r, Measure(false, sig));
         }
     }

@@ -27,8 +27,12 @@ bool Finished(QProcess& program, int timeoutMs) {
 bool Depositing(StationFolder& station) {
     const UnitModel& unit = station.unit().Model();
     if (!WaitFor([&] { return station.Polled(); }, 20000)) return false;
-    station.unit().Model().inputs = 1;  // Start Process
-    return WaitFor([&] { return unit.powerCode[0] > 32767 && unit.relays == 0b1110; }, 30000);
+    return WaitFor(
+        [&] {
+            station.PushStart();
+            return unit.powerCode[0] > 32767 && unit.relays == 0b1110;
+        },
+        30000);
 }
 
 void ExpectUnitStopped(const UnitModel& unit) {
@@ -47,12 +51,14 @@ struct SignalTrial {
     enum Step { Starting, Polling, Signalled, GoesOn, Ended } step = Starting;
     int polls = 0;          // the unit's sensor questions ("D") since it started
     int pollsAtSignal = 0;
-    int pollsAtInput = 0;
     bool sourceHeld = false;  // the source had its power all the while the poll went on
 
     std::string What() const {
         std::string w;
-        for (int s : sent) w += std::string(w.empty() ? "" : ", ") + (sigabbrev_np(s) ? sigabbrev_np(s) : "?") + " (" + std::to_string(s) + ")";
+        for (int s : sent)
+            w += std::string(w.empty() ? "" : ", ") +
+                 (s >= SIGRTMIN ? "RTMIN+" + std::to_string(s - SIGRTMIN) : sigabbrev_np(s) ? sigabbrev_np(s) : "?") + " (" +
+                 std::to_string(s) + ")";
         return w;
     }
     pid_t Pid() const { return static_cast<pid_t>(program->processId()); }
@@ -62,19 +68,11 @@ struct SignalTrial {
         UnitModel& unit = station->unit().Model();
         switch (step) {
         case Starting:
-            if (station->Polled()) {
-                unit.inputs = 1;  // Start Process
-                pollsAtInput = polls;
-                step = Polling;
-            }
+            if (station->Polled()) step = Polling;
             return false;
         case Polling:
             if (unit.powerCode[0] <= 32767 || unit.relays != 0b1110) {
-                // An input that rose while the program was still starting is given again.
-                if (polls - pollsAtInput >= 40) {
-                    unit.inputs = unit.inputs ? 0 : 1;
-                    pollsAtInput = polls - (unit.inputs ? 0 : 35);
-                }
+                station->PushStart();
                 return false;
             }
             pollsAtSignal = polls;
@@ -299,7 +297,7 @@ TEST(ProgramEnd, TheExitStatusSaysWhetherTheEndWasCleanAndStandardErrorNamesWhat
             bool all = true;
             for (Trial& t : trials) {
                 UnitModel& unit = t.station->unit().Model();
-                if (!t.signalled && t.station->Polled()) unit.inputs = 1;  // Start Process
+                if (!t.signalled) t.station->PushStart();
                 if (!t.signalled && unit.powerCode[0] > 32767 && unit.relays == 0b1110) {
                     if (t.c->trouble == ReadOnlyFolder) QFile::setPermissions(t.station->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
                     if (t.c->trouble == SilentUnit) t.station->unit().setSilent(true);

@@ -86,6 +86,20 @@ bool StationFolder::Polled() const {
     return c.contains(QStringLiteral("D")) && c.contains(QStringLiteral("M")) && c.contains(QStringLiteral("F"));
 }
 
+void StationFolder::PushStart() {
+    UnitModel& unit = unit_.Model();
+    // Not yet polled, or the run has started (Process Running is on).
+    if (!Polled() || (unit.relays & 0b0010) != 0) return;
+    const qsizetype asked = unit_.Commands().count(QStringLiteral("M"));
+    if ((unit.inputs & 1) == 0 && asked >= startAskedAt_ + 2) {
+        unit.inputs |= 1;
+        startAskedAt_ = asked;
+    } else if ((unit.inputs & 1) != 0 && asked >= startAskedAt_ + 30) {
+        unit.inputs &= ~1;
+        startAskedAt_ = asked;
+    }
+}
+
 bool StationFolder::StartedAndPolling() const {
     return Polled() && Automation().contains(QStringLiteral("splash: 100 Startup..."));
 }
