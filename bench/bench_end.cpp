@@ -56,6 +56,7 @@ Outcome Measure(bool display, int sig = SIGTERM) {
     StationFolder::Run how;
     how.answered = display;  // the signal's rounds have nobody to answer a box
     if (display) how.display = screen.name();
+    program.setChildProcessModifier(&OwnProcessGroup);
     station.Start(program, how);
     UnitModel& unit = station.unit().Model();
     if (!WaitFor([&] { return station.Polled(); }, 30000)) return out;

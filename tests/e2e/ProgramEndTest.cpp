@@ -151,6 +151,7 @@ TEST(ProgramEnd, EverySignalThatWouldEndOrSuspendTheProgramLeavesTheUnitStoppedO
             QObject::connect(&t->station->unit(), &UnitSim::CommandReceived, [p = t.get()](const QString& c) {
                 if (c == QLatin1String("D")) ++p->polls;
             });
+            t->program->setChildProcessModifier(&OwnProcessGroup);
             t->station->Start(*t->program, {.answered = false, .display = {}, .through = {}, .standardError = {}});
             trials.push_back(std::move(t));
         }

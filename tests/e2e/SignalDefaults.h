@@ -12,6 +12,9 @@ enum class SignalDefault { Ends, Stops, Neither, NotForPrograms };
 inline SignalDefault SignalDefaultOf(int sig) {
     const pid_t child = ::fork();
     if (child == 0) {
+        // A group of its own in this session: the system discards a terminal's stop sent
+        // to a group no parent outside it looks after (an orphaned one).
+        ::setpgid(0, 0);
         struct sigaction dfl {};
         dfl.sa_handler = SIG_DFL;
         sigemptyset(&dfl.sa_mask);
@@ -38,6 +41,10 @@ inline SignalDefault SignalDefaultOf(int sig) {
 
 // The signals from 1 to SIGRTMAX whose default is what, SIGKILL and SIGSTOP left out: no
 // program can catch them.
+// A program started with this runs in such a group of its own, so a terminal's stop is
+// not discarded before it reaches it (QProcess::setChildProcessModifier).
+inline void OwnProcessGroup() { ::setpgid(0, 0); }
+
 inline std::vector<int> SignalsWhoseDefault(SignalDefault what) {
     std::vector<int> found;
     for (int sig = 1; sig <= SIGRTMAX; ++sig)
