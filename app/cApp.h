@@ -91,7 +91,8 @@ public:
     void IniReadApp(const QString& FileName, const QString& Section);
     // Writes the configuration back to FileName (a name in the program folder) and
     // keeps the name as SetupFile and in the per-user settings.
-    void IniWriteApp(const QString& FileName);
+    // False when the file was not written; why then says why.
+    bool IniWriteApp(const QString& FileName, QString* why = nullptr);
 
     // The program folder, ending with exactly one "\".
     QString Path() const;

@@ -217,7 +217,7 @@ void cApp::IniReadSensor(cIniFile& ini) {
     CreateFilters();
 }
 
-void cApp::IniWriteApp(const QString& FileName) {
+bool cApp::IniWriteApp(const QString& FileName, QString* why) {
     ORUN_PROC("cApp_IniWriteApp");
     // Every key goes to the file in one atomic write at the end, and only when all were
     // written, so a program killed or failing while saving leaves the old configuration
@@ -233,7 +233,8 @@ void cApp::IniWriteApp(const QString& FileName) {
         }
         if (HasReadOnlyAttribute(path)) {
             MsgBox(SetupFile + QStringLiteral(" is Read Only!"), vbOKOnly + vbExclamation);
-            return;
+            if (why) *why = SetupFile + QStringLiteral(" is read-only");
+            return false;
         }
         SetupFile = FileName;
         SaveSetting(App().Title, QStringLiteral("Setup File"), QStringLiteral("Setup"), SetupFile);
@@ -283,8 +284,11 @@ void cApp::IniWriteApp(const QString& FileName) {
         // A write the disk refused (full) names its cause; the old file is still whole.
         if (!batch->Commit())
             throw batch->Error() ? WholeFile::ErrorOf(batch->Error(), QStringLiteral("cannot write ") + FileName) : failed();
+        return true;
     } catch (...) {
         // The batch is dropped unwritten: the file keeps its old configuration whole.
+        if (why) *why = cErrHandler::CurrentError().description;
         gErr.HandleError();
     }
+    return false;
 }

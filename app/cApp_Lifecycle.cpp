@@ -1,6 +1,7 @@
 // The start of the program's life and its end, run by the phase setter (STARTUP and 99).
 #include "app/cApp.h"
 
+#include "app/ExitRecord.h"
 #include "app/Globals.h"
 #include "app/Hooks.h"
 #include "app/SettingsGlobals.h"
@@ -24,6 +25,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QStringList>
@@ -192,7 +194,10 @@ void cApp::ApInitialize() {
 // facade lives on.
 void cApp::ApTerminate() {
     if (!SettingsSavedAtExit_) SaveAtExit(0, 0, 0);
-    IniWriteApp(SetupFile);
+    if (QString why; !IniWriteApp(SetupFile, &why))
+        ExitRecord::NotSaved(QStringLiteral("The configuration file %1 could not be written (%2): the program ended "
+                                            "without saving the settings changed since it started.")
+                                 .arg(QDir::toNativeSeparators(InProgramFolder(SetupFile)), why));
     Hooks::Call(Hooks::ReleaseLinks);
 }
 
@@ -224,16 +229,21 @@ void cApp::SaveAtExit(int16_t nProcess, int16_t nLayer, int16_t nFilm) {
             failure = QStringLiteral("%1 could not be saved. ").arg(named) + failure;
         }
         if (failure.isEmpty()) break;
-        // Ended by the system with nobody at the screen: what was lost is written down.
+        // What is only in the program is thrown away only on the operator's word; ended by
+        // the system, nobody is asked. Whichever way it is given up, it is written down.
         if (NobodyToAnswer()) {
-            gErr.Note(failure + QStringLiteral(" The program ended without saving them: nobody was there to answer."));
+            ExitRecord::NotSaved(failure + QStringLiteral(" The program ended without saving them: nobody was there to answer."));
             break;
         }
-        // What is only in the program is thrown away only on the operator's word.
         if (MsgBox(failure + kCrLf + kCrLf +
                        QStringLiteral("Retry to save them again, or Cancel to exit without saving them."),
-                   vbRetryCancel + vbExclamation) != vbRetry)
-            break;
+                   vbRetryCancel + vbExclamation) == vbRetry)
+            continue;
+        ExitRecord::NotSaved(failure + (NobodyToAnswer()
+                                            ? QStringLiteral(" The program ended without saving them: the system asked it to "
+                                                             "end while the question was open.")
+                                            : QStringLiteral(" The program ended without saving them: the operator chose Cancel.")));
+        break;
     }
     SettingsSavedAtExit_ = true;
 }

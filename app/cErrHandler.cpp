@@ -236,10 +236,11 @@ void cErrHandler::WriteReport() const {
     file.write(Report().toUtf8());
 }
 
-void cErrHandler::Note(const QString& text) const {
+bool cErrHandler::Note(const QString& text) const {
     QFile file(ResolvePath(destination_));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-    file.write((vb::Format(Now(), QStringLiteral("General Date")) + QStringLiteral("  ") + text + kCrLf).toUtf8());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    const QByteArray line = (vb::Format(Now(), QStringLiteral("General Date")) + QStringLiteral("  ") + text + kCrLf).toUtf8();
+    return file.write(line) == line.size() && file.flush();
 }
 
 void cErrHandler::ShowMessage() const {

@@ -72,7 +72,8 @@ public:
 
     // Appends one line, the time and the text, to the report file, with no message: for a
     // condition the program deals with itself that the station's keeper should still find.
-    void Note(const QString& text) const;
+    // False when the file did not take it (a folder that cannot be written).
+    bool Note(const QString& text) const;
 
     // Reports the error in flight (call inside a catch block).
     void HandleError();

@@ -7,6 +7,7 @@
 // OK or the first button; the default text; dialogs cancelled) and written to that file
 // with each step of the start-up splash, one line each. With ORUN_SCREENSHOT set to a
 // file, the main window is saved there as a picture when the program is asked to end.
+#include "app/ExitRecord.h"
 #include "app/Globals.h"
 #include "app/cApp.h"
 #include "app/cPageSetupDialog.h"
@@ -21,6 +22,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/LastStop.h"
 #include "platform/Printers.h"
+#include "platform/SignalRoles.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationRequest.h"
 #include "run/ProgramObjects.h"
@@ -115,6 +117,9 @@ int main(int argc, char** argv) {
     // Whatever ends the program from here (the display's connection breaking, a library's
     // exit(), a fatal message), the unit it drives is stopped first.
     LastStop::InstallForProgram();
+    // A broken pipe, the file-size limit and the terminal's stop keys neither end nor
+    // suspend a station that drives its unit.
+    SignalRoles::KeepGoingThroughHarmlessSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(App().Title);
     const QString automation = qEnvironmentVariable("ORUN_AUTOMATION");
@@ -129,6 +134,9 @@ int main(int argc, char** argv) {
     if (started) status = app.exec();
     // An event loop that ended without the shutdown (the link still held) stops the unit.
     if (gORUN) LastStop::Run();
+    // An exit that ended as it should still tells whether the unit took its stop and
+    // whether everything was saved.
+    if (status == 0) status = ExitRecord::Status();
     ProgramObjects::ReleaseAll();
     gPageSetup = nullptr;
     LastStop::EndingNormally();

@@ -1,5 +1,7 @@
 #include "platform/LastStop.h"
 
+#include "platform/SignalRoles.h"
+
 #include <QtGlobal>
 #include <atomic>
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,17 +128,55 @@ void OnFatalMessage(QtMsgType type, const QMessageLogContext& context, const QSt
     ::_exit(1);
 }
 
-constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-struct sigaction gBefore[sizeof kCrashSignals / sizeof kCrashSignals[0]];
+// The crash signals: whoever had them before (a sanitizer) reports the crash and ends the
+// process, so the stop goes first and the signal goes on to them.
+bool PassesOn(int sig) {
+    return sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE || sig == SIGILL || sig == SIGABRT;
+}
 
-void OnCrash(int sig, siginfo_t* info, void*) {
+// A fault of the instruction itself comes again when the handler returns.
+bool Refaults(int sig, const siginfo_t* info) {
+    return (sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE || sig == SIGILL) && info && info->si_code > 0;
+}
+
+constexpr int kMaxSignal = 64;
+struct sigaction gBefore[kMaxSignal + 1];
+
+void OnEndingSignal(int sig, siginfo_t* info, void*) {
     Run();
-    // The signal goes on to whoever had it before (a sanitizer's report, or the default
-    // end with its core), as it would have without the stop: a faulting instruction
-    // faults again on the return, a signal sent by a process is sent again.
-    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
-        if (kCrashSignals[i] == sig) ::sigaction(sig, &gBefore[i], nullptr);
-    if (!info || info->si_code <= 0) ::raise(sig);
+    // The signal goes on to whoever had it before (a sanitizer's report), or to the default
+    // end with its core, as it would have without the stop: a faulting instruction faults
+    // again on the return, any other signal is sent again.
+    struct sigaction next = gBefore[sig];
+    if (!(next.sa_flags & SA_SIGINFO) && next.sa_handler == SIG_IGN) next.sa_handler = SIG_DFL;
+    ::sigaction(sig, &next, nullptr);
+    if (Refaults(sig, info)) return;
+    ::raise(sig);
+    // Every signal waited while the stop went out; this one now ends the process.
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, sig);
+    ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+}
+
+// The longest a stop can take: every frame's write and reply wait.
+constexpr int64_t kLongestStopMs = kMaxFrames * 800;
+std::atomic<bool> gFinished{false};
+
+bool RunOnce(int replyWaitMs) {
+    const int fd = gFd.load();
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_dev != gDev || st.st_ino != gIno) return false;
+    const bool socket = S_ISSOCK(st.st_mode);
+    const FrameSet& set = gSets[gActive.load()];
+    bool answering = true;
+    for (int i = 0; i < set.count; ++i) {
+        if (!WriteAll(fd, socket, set.bytes[i], set.size[i])) return false;
+        // A unit that let one reply stay out is not waited for again.
+        if (answering && set.size[i] > 2) answering = AwaitReply(fd, set.bytes[i][2], replyWaitMs);
+    }
+    return true;
 }
 
 }  // namespace
@@ -169,20 +210,25 @@ void SetLink(int fd) {
 int Link() { return gFd.load(); }
 
 bool Run(int replyWaitMs) {
-    if (gRan.test_and_set()) return false;
-    const int fd = gFd.load();
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_dev != gDev || st.st_ino != gIno) return false;
-    const bool socket = S_ISSOCK(st.st_mode);
-    const FrameSet& set = gSets[gActive.load()];
-    bool answering = true;
-    for (int i = 0; i < set.count; ++i) {
-        if (!WriteAll(fd, socket, set.bytes[i], set.size[i])) return false;
-        // A unit that let one reply stay out is not waited for again.
-        if (answering && set.size[i] > 2) answering = AwaitReply(fd, set.bytes[i][2], replyWaitMs);
+    if (gRan.test_and_set()) {
+        // The stop is going out from another thread (a second signal came there): nothing
+        // may end the process before it is out.
+        const int64_t deadline = NowMs() + kLongestStopMs;
+        while (!gFinished.load() && NowMs() < deadline) {
+            timespec pause{0, 1000000};
+            ::nanosleep(&pause, nullptr);
+        }
+        return false;
     }
-    return true;
+    // No signal on this thread interrupts the stop: it would wait for it for ever.
+    sigset_t all;
+    sigset_t before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &before);
+    const bool done = RunOnce(replyWaitMs);
+    gFinished.store(true);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return done;
 }
 
 void InstallForProgram() {
@@ -192,12 +238,22 @@ void InstallForProgram() {
     installed = true;
     std::at_quick_exit(&OnQuickExit);
     gPreviousHandler = qInstallMessageHandler(&OnFatalMessage);
+    // Every signal waits while the stop goes out, however many come and from where.
     struct sigaction action {};
-    action.sa_sigaction = &OnCrash;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
-    for (size_t i = 0; i < sizeof kCrashSignals / sizeof kCrashSignals[0]; ++i)
-        ::sigaction(kCrashSignals[i], &action, &gBefore[i]);
+    action.sa_sigaction = &OnEndingSignal;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO;
+    for (int sig = 1; sig <= SignalRoles::Highest() && sig <= kMaxSignal; ++sig) {
+        if (SignalRoles::Of(sig) != SignalRoles::Role::LastStop) continue;
+        struct sigaction before {};
+        if (::sigaction(sig, nullptr, &before) != 0) continue;  // kept by the C library
+        // A signal another part of the process already uses (a profiler's SIGPROF) does not
+        // end it: it stays theirs. A crash's handler ends it after its report.
+        const bool handled = (before.sa_flags & SA_SIGINFO) || (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN);
+        if (handled && !PassesOn(sig)) continue;
+        gBefore[sig] = before;
+        ::sigaction(sig, &action, nullptr);
+    }
 }
 
 void EndingNormally() { gNormalEnd.store(true); }

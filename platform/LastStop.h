@@ -25,19 +25,23 @@ void SetFrames(const QList<QByteArray>& frames);
 void SetLink(int fd);
 int Link();
 
-// Writes the frames to the link once; every later call returns false at once. Each frame
-// waits up to replyWaitMs for its reply; once one stays out, the rest go without waiting.
-// True when every frame was written.
+// Writes the frames to the link once; every later call returns false once that stop has
+// gone out (a second signal on another thread waits for it). No signal interrupts it on
+// its own thread. Each frame waits up to replyWaitMs for its reply; once one stays out,
+// the rest go without waiting. True when every frame was written.
 bool Run(int replyWaitMs = 300);
 
 // For the program itself (its entry routine), not for tests: the last stop runs on every
 // end the program did not choose itself: std::exit and std::quick_exit from anywhere (a
-// library, the display connection breaking), a fatal Qt message and the crash signals.
-// Such an end then goes no further than the standard streams' flush: the process ends at
-// once with status 1, so no global is torn down after what it needs (a crash signal goes
-// on to the handler it had before, a sanitizer's or the default one). Each call registers the exit handler again: exit()
-// runs the handlers registered last first, so a call once the program's globals are made
-// puts the last stop ahead of their destructors.
+// library, the display connection breaking), a fatal Qt message, and every signal whose
+// default action ends the process other than the requests to end (SignalRoles: SIGQUIT,
+// the crashes, SIGUSR1, the timers and limits, the real-time signals...). Such an end then
+// goes no further than the standard streams' flush: the process ends at once with status
+// 1, so no global is torn down after what it needs; a signal goes on to the handler it had
+// before (a sanitizer's) or to its default end. A signal another part of the process had
+// taken before (a profiler's SIGPROF) is left to it, the crash signals excepted. Each call
+// registers the exit handler again: exit() runs the handlers registered last first, so a
+// call once the program's globals are made puts the last stop ahead of their destructors.
 void InstallForProgram();
 // The entry routine returns: its own end runs the destructors as usual.
 void EndingNormally();

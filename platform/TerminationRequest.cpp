@@ -1,8 +1,11 @@
 #include "platform/TerminationRequest.h"
 
+#include "platform/SignalRoles.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,6 +23,9 @@ void Handler(int) {
 
 void OnTerminationRequest(std::function<void()> onRequest) {
     if (gPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, gPipe) != 0) return;
+    // However many requests come while the event loop is busy, the handler never waits for
+    // room: one byte waiting is enough.
+    ::fcntl(gPipe[0], F_SETFL, ::fcntl(gPipe[0], F_GETFL) | O_NONBLOCK);
     auto* notifier = new QSocketNotifier(gPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onRequest = std::move(onRequest)] {
         char byte = 0;
@@ -31,7 +37,8 @@ void OnTerminationRequest(std::function<void()> onRequest) {
     action.sa_handler = Handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    for (int sig = 1; sig <= SignalRoles::Highest(); ++sig)
+        if (SignalRoles::Of(sig) == SignalRoles::Role::RequestToEnd) sigaction(sig, &action, nullptr);
 }
 
 bool TerminationRequested() { return gRequested; }

@@ -1,5 +1,6 @@
 #include "run/ProgramObjects.h"
 
+#include "app/ExitRecord.h"
 #include "app/Hooks.h"
 #include "app/cApp.h"
 #include "data/modDB.h"
@@ -48,8 +49,11 @@ void ShutdownLinks() {
     if (gORUN) gORUN->FinishShutdown(OrunTiming::ShutdownStopMs);
     const bool givenUp = gORUN && gORUN->StopGivenUp();
     ReleaseLinks();
+    if (givenUp)
+        ExitRecord::StopUnconfirmed(QStringLiteral("The unit did not confirm the shutdown's stop: its outputs may still "
+                                                   "be driven. Check the plant."));
     // An operator leaving the plant must know; an end asked for by the system (nobody may
-    // be there) leaves it to the error report.
+    // be there) leaves it to the error report and standard error.
     if (givenUp && !NobodyToAnswer())
         MsgBox(QStringLiteral("The unit did not confirm the stop. Its outputs may still be driven: check the plant."),
                vbExclamation);

@@ -86,6 +86,20 @@ bool StationFolder::Polled() const {
     return c.contains(QStringLiteral("D")) && c.contains(QStringLiteral("M")) && c.contains(QStringLiteral("F"));
 }
 
+void StationFolder::PushStart() {
+    UnitModel& unit = unit_.Model();
+    // Not yet polled, or the run has started (Process Running is on).
+    if (!Polled() || (unit.relays & 0b0010) != 0) return;
+    const qsizetype asked = unit_.Commands().count(QStringLiteral("M"));
+    if ((unit.inputs & 1) == 0 && asked >= startAskedAt_ + 2) {
+        unit.inputs |= 1;
+        startAskedAt_ = asked;
+    } else if ((unit.inputs & 1) != 0 && asked >= startAskedAt_ + 30) {
+        unit.inputs &= ~1;
+        startAskedAt_ = asked;
+    }
+}
+
 bool StationFolder::StartedAndPolling() const {
     return Polled() && Automation().contains(QStringLiteral("splash: 100 Startup..."));
 }
@@ -110,8 +124,15 @@ QProcessEnvironment StationFolder::Environment(const QString& home, const Run& h
 
 void StationFolder::Start(QProcess& program, const Run& how) const {
     program.setProcessEnvironment(Environment(path(), how));
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(ORUN_BIN_DIR "/ORUN_411"), {});
+    if (how.standardError.isEmpty()) {
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+    } else {
+        program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+        program.setStandardErrorFile(file(how.standardError));
+    }
+    const QString binary = QStringLiteral(ORUN_BIN_DIR "/ORUN_411");
+    if (how.through.isEmpty()) program.start(binary, {});
+    else program.start(how.through.front(), how.through.mid(1) + QStringList{binary});
 }
 
 namespace {

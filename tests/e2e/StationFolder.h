@@ -32,13 +32,22 @@ public:
     bool Polled() const;
     // The program has ended its start-up (its splash at 100) and polls the unit.
     bool StartedAndPolling() const;
+    // Raises the plant's Start input (input 0, once polled; relays as MapRelaysAndStartInput
+    // maps them) and keeps it up; called again until the run is seen to start. A program still starting takes an input that is
+    // already up as it finds it, not as a start: after 30 of the program's questions for
+    // the inputs without a start, it is lowered for two questions and raised again.
+    void PushStart();
 
     // How the program is started: answered, its boxes are answered without a window and
     // written to automation.log (else a box waits for a person, as at a real station);
-    // with a display (":n"), it draws on that X display instead of offscreen.
+    // with a display (":n"), it draws on that X display instead of offscreen; through, a
+    // command the program is started by (which then runs it in its own process); with
+    // standardError, the program's standard error goes to that file of the folder.
     struct Run {
         bool answered = true;
         QString display;
+        QStringList through;
+        QString standardError;
     };
     // Starts the program.
     void Start(QProcess& program) const { Start(program, Run{}); }
@@ -70,6 +79,7 @@ private:
     QTemporaryDir dir_;
     QTemporaryDir runtime_;
     UnitSim unit_;
+    qsizetype startAskedAt_ = -2;  // the questions for the inputs when Start last changed
 };
 
 // Runs body on a connection of its own to the SQLite file at path.

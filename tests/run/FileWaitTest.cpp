@@ -6,8 +6,10 @@
 // process with its own relay and input map, which the unit's relay word shows in a run.
 #include "MainWindowFixture.h"
 
+#include "app/ExitRecord.h"
 #include "app/modFormUtil.h"
 #include "platform/FileDialogs.h"
+#include "platform/TerminationRequest.h"
 #include "platform/VbControls.h"
 #include "support/OtherProgramLock.h"
 #include "windows/frmSystem.h"
@@ -17,9 +19,12 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 #include <QTimer>
+#include <csignal>
 #include <limits>
 #include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +54,36 @@ QVariant StoredValue(const QString& file, const QString& sql) {
     QSqlDatabase::removeDatabase(QStringLiteral("file-wait-check"));
     return value;
 }
+
+// What the process writes to its standard error while the object lives.
+class StandardErrorCapture {
+public:
+    StandardErrorCapture() {
+        file_.open();
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        ::dup2(file_.handle(), 2);
+    }
+    ~StandardErrorCapture() { Stop(); }
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+    QString Text() {
+        Stop();
+        QFile read(file_.fileName());
+        return read.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(read.readAll()) : QString();
+    }
+
+private:
+    void Stop() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
 
 }  // namespace
 
@@ -370,5 +405,50 @@ TEST_F(FileWait, TheSystemsEndCutsAWaitShortAndWritesDownWhatTheExitCouldNotSave
     EXPECT_TRUE(errors.contains("layer record 1")) << errors.toStdString();
     EXPECT_TRUE(errors.contains("nobody was there to answer")) << errors.toStdString();
     EXPECT_EQ(errors.count("could not be saved"), 1) << errors.toStdString();
+    for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+}
+
+// The exit's saves wait for the file the sqlite3 shell holds and the Retry/Cancel box is
+// open when the system asks the program to end (a real SIGTERM, through the program's own
+// handler): the box closes unanswered, and what the exit gave up is named in ERRORS.TXT
+// and on standard error, with why, and the end is not counted clean.
+TEST_F(FileWait, TheRetryBoxClosedByTheSystemsEndLeavesALineNamingWhatWasLost) {
+    form->show();
+    DepositDriven();
+    EXPECT_EQ(Remote("@UL;2;1;0;7.5"), "");
+    form->EditChan = 0;
+    ExitRecord::Clear();
+    OnTerminationRequest([this] { form->EndForTheSystem(); });
+    OtherProgramLock other(Db());
+    ASSERT_TRUE(other.WaitTaken());
+    boxes.clear();
+    boxes.answer(vbYes);  // "Exit the ORUN program?"
+    boxes.keepOpen(kWaitMs);
+    // The signal comes once the exit's question about its saves is open.
+    QTimer whenAsked;
+    QObject::connect(&whenAsked, &QTimer::timeout, [&] {
+        if (boxes.count() < 2) return;
+        whenAsked.stop();
+        ::raise(SIGTERM);
+    });
+    whenAsked.start(20);
+    StandardErrorCapture standardError;
+    form->mnuFileExit->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Shutdown; }, kWaitMs * 6));
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    ::sigaction(SIGTERM, &dfl, nullptr);
+    const QString stderrText = standardError.Text();
+
+    ASSERT_EQ(boxes.count(), 2) << boxes.prompts().join('\n').toStdString();
+    EXPECT_EQ(boxes.boxes()[1].buttonSet(), vbRetryCancel);
+    const QString errors = QString::fromUtf8(folder.read("ERRORS.TXT"));
+    for (const QString& where : {errors, stderrText}) {
+        EXPECT_EQ(where.count("could not be saved"), 1) << where.toStdString();
+        EXPECT_TRUE(where.contains(Db() + " is held by another program (waited")) << where.toStdString();
+        EXPECT_TRUE(where.contains("layer record 1")) << where.toStdString();
+        EXPECT_TRUE(where.contains("the system asked it to end while the question was open")) << where.toStdString();
+    }
+    EXPECT_EQ(ExitRecord::Status(), ExitRecord::NotAllSaved);
     for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
 }

@@ -1,6 +1,7 @@
 #include "support/ProgramState.h"
 
 #include "app/ChannelData.h"
+#include "app/ExitRecord.h"
 #include "app/SettingsGlobals.h"
 #include "app/cQueue.h"
 #include "app/cRdgBuff.h"
@@ -96,6 +97,7 @@ void ResetProgramState() {
     modPhases::ForgetReadings();
     SystemFlags = 0;
     SetNobodyToAnswer(false);
+    ExitRecord::Clear();
     ResetSettings();
     gRdgBuff = cRdgBuff();
     gQueue = cQueue();

@@ -47,7 +47,7 @@ struct Ending {
     bool unitAnswers;
     bool stopped;     // the unit receives the stop
     int exitStatus;   // -1: ended by signal (below)
-    int signal;
+    int signal;       // 0 there: SIGRTMIN + 5, which is known only at run time
 };
 
 // Plays the unit on fd until the child has closed its end; returns the commands taken.
@@ -79,7 +79,8 @@ QStringList ServeUnit(int fd, UnitModel& model, bool answer) {
 
 // Each way of ending leaves the unit with zero powers, its emission and hand control off and
 // the exit's relay word, and ends the process by itself (status 1) rather than by a crash
-// signal; a crash still stops the unit. The program's own end, and a descriptor whose
+// signal; a crash, or a signal whose default ends the process, still stops the unit and
+// then ends it as that signal. The program's own end, and a descriptor whose
 // number now names another file, send nothing.
 TEST(LastStop, EveryEndThatIsNotTheProgramsOwnStopsTheUnitFirst) {
     QTemporaryDir dir;
@@ -92,6 +93,9 @@ TEST(LastStop, EveryEndThatIsNotTheProgramsOwnStopsTheUnitFirst) {
         {"quick_exit", [](int) { std::quick_exit(4); }, false, true, true, 4, 0},
         {"a crash", [](int) { *static_cast<volatile int*>(nullptr) = 1; }, false, true, true, -1, SIGSEGV},
         {"abort()", [](int) { std::abort(); }, false, true, true, -1, SIGABRT},
+        {"SIGUSR1 from another process", [](int) { ::kill(::getpid(), SIGUSR1); ::pause(); }, false, true, true, -1, SIGUSR1},
+        {"a real-time signal on a serial line", [](int) { ::kill(::getpid(), SIGRTMIN + 5); ::pause(); }, true, true, true, -1,
+         0},
         {"exit() with the unit silent", [](int) { std::exit(3); }, false, false, true, 1, 0},
         {"the entry routine's own end", [](int) { LastStop::EndingNormally(); std::exit(0); }, false, true, false, 0, 0},
         {"the link closed and its number reused",
@@ -146,7 +150,7 @@ TEST(LastStop, EveryEndThatIsNotTheProgramsOwnStopsTheUnitFirst) {
             EXPECT_EQ(WEXITSTATUS(status), e.exitStatus);
         } else {
             ASSERT_TRUE(WIFSIGNALED(status));
-            EXPECT_EQ(WTERMSIG(status), e.signal);
+            EXPECT_EQ(WTERMSIG(status), e.signal != 0 ? e.signal : SIGRTMIN + 5);
         }
         if (!e.stopped) {
             EXPECT_TRUE(taken.isEmpty()) << taken.join(' ').toStdString();
