@@ -458,8 +458,7 @@ TEST_P(FileWaitWalk, WhatWaitedIsWholeAgainstTheRunAsItStandsWhenTheWaitEnds) {
         // What moved the run while the outer piece of work waited, as the wait ends.
         const int process0 = gApp->ProcNum();
         bool phaseMoved = false, stopAsked = false, calibrated = false, waitEnded = false;
-        const auto phaseWatch = QObject::connect(gApp, &cApp::PhaseChange, [&](int16_t p) {
-            if (qEnvironmentVariableIsSet("WALK_DEBUG")) fprintf(stderr, "  %lld phase %d waiting %d\n", clock.elapsed(), p, modDB::FileWaitGoing());
+        const auto phaseWatch = QObject::connect(gApp, &cApp::PhaseChange, [&](int16_t) {
             if (modDB::FileWaitGoing()) phaseMoved = true;
         });
         // A Stop Process edge in the input words while a START waits.
@@ -474,7 +473,6 @@ TEST_P(FileWaitWalk, WhatWaitedIsWholeAgainstTheRunAsItStandsWhenTheWaitEnds) {
             if (edge && gApp->StartWaiting()) stopAsked = true;
         });
         const auto endWatch = QObject::connect(gApp, &cApp::FileWaitChange, [&](const QString& text) {
-            if (qEnvironmentVariableIsSet("WALK_DEBUG")) fprintf(stderr, "  %lld wait '%s'\n", clock.elapsed(), qPrintable(text));
             if (!text.isEmpty()) return;
             waitEnded = true;
             calibrated = calibrated || gORUN->CalChan() >= 0;
@@ -528,7 +526,6 @@ TEST_P(FileWaitWalk, WhatWaitedIsWholeAgainstTheRunAsItStandsWhenTheWaitEnds) {
             });
         }
         SCOPED_TRACE("round " + std::to_string(round) + ": " + plan);
-        if (qEnvironmentVariableIsSet("WALK_DEBUG")) fprintf(stderr, "round %d: %s\n", round, plan.c_str());
 
         // The system ends the program in the last round, the file coming free before it,
         // in the same slice or after it.
