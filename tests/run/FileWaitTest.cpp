@@ -613,9 +613,10 @@ TEST_P(FileWaitWalk, WhatWaitedIsWholeAgainstTheRunAsItStandsWhenTheWaitEnds) {
         ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays == gORUN->RelayReg(); }, 4000))
             << unit.Model().relays << " held, " << gORUN->RelayReg() << " shown";
         EXPECT_EQ(gORUN->RelayReg() & ~(1 << ShutterRelay()), 0);
-        stopAll();
-        // Every input pulsed has dropped, and the program has taken it.
+        // Every input pulsed has dropped, and the program has taken it (a start it made
+        // meanwhile is stopped with the rest).
         ASSERT_TRUE(WaitUntil([&] { return interlockWords < 0 && unit.Model().inputs == 0 && form->LastInputReg == 0; }, 3000));
+        stopAll();
     }
     QObject::disconnect(calibrationWatch);
     QObject::disconnect(interlockWatch);
