@@ -6,6 +6,7 @@ void (*InitPhase)(int16_t) = nullptr;
 void (*SetShutterRelays)(int16_t, bool) = nullptr;
 void (*ChannelPhaseNotify)(int16_t, bool) = nullptr;
 void (*InitPhaseQCMCal)(int16_t) = nullptr;
+QString (*StepStartRefusal)() = nullptr;
 int16_t (*ExitRelayWord)(int16_t) = nullptr;
 void (*ReleaseLinks)() = nullptr;
 void (*SetIOFunction)(bool, int16_t, int16_t) = nullptr;

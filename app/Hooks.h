@@ -27,6 +27,9 @@ extern void (*SetShutterRelays)(int16_t ch, bool on);
 extern void (*ChannelPhaseNotify)(int16_t ch, bool hold);
 // A channel enters QCM CAL.: its calibration against its quartz monitor starts.
 extern void (*InitPhaseQCMCal)(int16_t ch);
+// Why the current step cannot start (a channel whose detector gives it no reading to run
+// on), for the operator; empty when it can.
+extern QString (*StepStartRefusal)();
 
 // ---- The unit link into the phase machine ----
 // The relay word an exit would leave the unit with, from the word it holds: the relays of a

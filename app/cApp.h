@@ -37,8 +37,10 @@ public:
     void setProcNum(int16_t nProcess);
     // The selection itself: the process's relay/input map and graph settings are read
     // first (waited for while another program holds the file), and nothing changes until
-    // they are; modDB::FileRefused when the file stays held, the process that was active
-    // staying active with its own maps. setProcNum tells that refusal in one box.
+    // they are; modDB::FileRefused when the file stays held, or when what the selection
+    // found (the run's phase, the process, a stop, the exit, a calibration) moved on while
+    // it waited, the process that was active staying active with its own maps. setProcNum
+    // tells that refusal in one box.
     // settingsRead: the caller has just read them (File > Open, in its own load).
     void SelectProcess(int16_t nProcess, bool settingsRead = false);
 
@@ -67,6 +69,15 @@ public:
     void setPhase(int16_t nPhase);
     // A run is going: started and not yet back in STOPPED (a stopped layer included).
     bool RunGoing() const;
+    // Stops asked for so far (STOPPED or STOP LAYER entered, or a stop that found the run
+    // stopped already): a start waiting meanwhile sees the count move and does not start.
+    int Stops() const { return Stops_; }
+    void NoteStop() { ++Stops_; }
+    // A run start waits for its run record to be saved.
+    bool StartWaiting() const { return StartWaiting_; }
+    // Runs (INIT RUN) and layers (START LAYER) started so far: whether a press started one.
+    int RunStarts() const { return RunStarts_; }
+    int LayerStarts() const { return LayerStarts_; }
     // The end of a run: the data-log end line (when logging) and the process's next run
     // number. Entering STOPPED from a run does it; so does the exit that ends a run.
     void EndRun();
@@ -140,12 +151,15 @@ private:
     void ApInitialize();
     void ApTerminate();
     // The setter's own work on entering a run phase: totals, filters, log lines, run number.
-    // False: the phase is not entered (a start whose run number the file does not take
-    // for a lock).
+    // False: the phase is not entered (a start whose run record the file does not take).
     bool PhaseBookkeeping(int16_t nPhase);
-    // Stores the active process as a run starts, a failure told once; false when another
-    // program keeps the file, and the run does not start.
+    // Stores the active process as a run starts; false, told once, when it cannot be
+    // stored (whatever the reason) or what the start checked no longer holds once the file
+    // took it: the run does not start.
     bool SaveRunProcess();
+    // Whether a run or a layer may start now; a refusal the operator must hear of is told
+    // once.
+    bool StartAllowed();
 
     // The sections of the configuration file.
     void IniReadApplication(cIniFile& ini);
@@ -167,4 +181,8 @@ private:
     BoundedArray<bool, 0, 3> GraphShown_;
     QString FileWait_;
     bool SettingsSavedAtExit_ = false;
+    int Stops_ = 0;
+    int RunStarts_ = 0;
+    int LayerStarts_ = 0;
+    bool StartWaiting_ = false;
 };

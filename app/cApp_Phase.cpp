@@ -7,6 +7,10 @@
 #include "app/cApp.h"
 
 #include "app/ChannelData.h"
+#include "app/FlagScope.h"
+#include "app/Globals.h"
+#include "app/RunConditions.h"
+#include "app/VBConv.h"
 #include "app/Hooks.h"
 #include "app/PhaseCode.h"
 #include "app/SettingsGlobals.h"
@@ -15,6 +19,7 @@
 #include "app/modUtil.h"
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
+#include "platform/Dialogs.h"
 #include "qcm/cQCM.h"
 #include "unit/ExitRule.h"
 #include "unit/cORUN.h"
@@ -45,31 +50,49 @@ int16_t NextRunNumber(int16_t run) { return static_cast<int16_t>(run >= 9999 ? 1
 
 }  // namespace
 
-// The run starts from the process as it is in memory; the file not taking it (a full
-// disk) is told once, and the run goes on. The file gets the number the next run will
-// have: the number in memory steps only when the run ends, so a run that a power failure
-// or a kill ends before that never hands its number on to the next. Another program
-// keeping the file refuses the start, in one message naming the file: a run that had
-// started would hand its number on to the next.
+// The run starts only once its record is in the file with the number the next run will
+// have (the number in memory steps only when the run ends), so a run that a power failure
+// or a kill ends never hands its number on to the next. Whatever keeps the record out of
+// the file (another program holding it, a read-only folder, a full disk) refuses the start
+// alike, in one box naming the file and the cause: nothing starts, nothing is logged, the
+// number stays. The save may wait while events run: what the start checked is taken again
+// when the file takes the record, and the start is refused whole when it no longer holds.
 bool cApp::SaveRunProcess() {
     if (!gProcess.inRange(ProcNum_)) return true;
-    ProcessRec& process = gProcess(ProcNum_);
-    const int16_t run = process.Run_Number;
-    process.Run_Number = NextRunNumber(run);
+    const int16_t nProcess = ProcNum_;
+    const int16_t run = gProcess(nProcess).Run_Number;
+    const RunConditions checked;
+    const FlagScope waiting(StartWaiting_);
+    QString refusal;
+    gProcess(nProcess).Run_Number = NextRunNumber(run);
     try {
         const modDB::OneSave once;
-        modDB::ProcessSave(ProcNum_);
-    } catch (const modDB::FileRefused& refusal) {
-        process.Run_Number = run;
-        modDB::TellRefusal(modDB::FileRefused(QStringLiteral("The run was not started. ") + refusal.description));
-        return false;
+        modDB::WithFile(
+            modDB::FileUse::Write, QStringLiteral("The run record of ") + vb::Trim(gProcess(nProcess).Process_Name),
+            [&] { modDB::ProcessSave(nProcess); }, [&] { return checked.Changed(); });
+    } catch (const modDB::FileRefused& refused) {
+        refusal = refused.description;
     } catch (...) {
-        process.Run_Number = run;
-        gErr.HandleError(modDB::NotSaved(cErrHandler::CurrentError(), DBFile));
-        return true;
+        refusal = modDB::NotSaved(cErrHandler::CurrentError(), DBFile).description;
     }
-    process.Run_Number = run;
-    return true;
+    gProcess(nProcess).Run_Number = run;
+    // A box the save showed let events run too.
+    if (refusal.isEmpty() && !checked.Changed().isEmpty()) refusal = checked.Changed() + QLatin1Char('.');
+    if (refusal.isEmpty()) return true;
+    MsgBox(QStringLiteral("The run was not started. ") + refusal, vbExclamation);
+    return false;
+}
+
+// Nothing starts once the exit is confirmed, nor while a detector calibration runs (its
+// detector is measured at biases of its own), nor a step whose detector gives it no
+// reading to run on: that is told once, and a run going on waits stopped at that step.
+bool cApp::StartAllowed() {
+    if (!ExitRule::Allows(ExitRule::Act::RunStart) || DetectorCalibrating()) return false;
+    const QString refusal = Hooks::StepStartRefusal ? Hooks::StepStartRefusal() : QString();
+    if (refusal.isEmpty()) return true;
+    if (RunGoing() && Phase_ != PhaseCode::StopLayer) setPhase(PhaseCode::StopLayer);
+    MsgBox(refusal, vbExclamation | vbOKOnly);
+    return false;
 }
 
 bool cApp::RunGoing() const {
@@ -142,10 +165,11 @@ bool cApp::PhaseBookkeeping(int16_t nPhase) {
 
 // Errors of the entry actions go to the caller.
 void cApp::setPhase(int16_t nPhase) {
-    if ((nPhase == PhaseCode::InitRun || nPhase == PhaseCode::StartLayer) &&
-        !ExitRule::Allows(ExitRule::Act::RunStart))
-        return;
+    if ((nPhase == PhaseCode::InitRun || nPhase == PhaseCode::StartLayer) && !StartAllowed()) return;
     if (!PhaseBookkeeping(nPhase)) return;
+    if (nPhase == PhaseCode::Stopped || nPhase == PhaseCode::StopLayer) NoteStop();
+    if (nPhase == PhaseCode::InitRun) ++RunStarts_;
+    if (nPhase == PhaseCode::StartLayer) ++LayerStarts_;
     Phase_ = nPhase;
     if (nPhase == PhaseCode::Startup) {
         ApInitialize();

@@ -1,6 +1,7 @@
 // Selecting the active process.
 #include "app/cApp.h"
 #include "app/PhaseCode.h"
+#include "app/RunConditions.h"
 
 #include "app/VBConv.h"
 #include "app/SettingsGlobals.h"
@@ -50,21 +51,31 @@ void AddDefaultLayer(int16_t nProcess) {
 
 // The relay/input map and the graph settings of the process, read as one piece of work:
 // they become the active ones only when both were read, and another program keeping the
-// file leaves the maps and settings as they were (FileRefused).
+// file, or the run moving on while the read waited for it, leaves the maps and settings
+// as they were (FileRefused).
 void ReadProcessSettings(int16_t nProcess) {
+    const RunConditions checked;
+    const QString what = QStringLiteral("The relay and input map and the graph settings of ") +
+                         vb::Trim(gProcess(nProcess).Process_Name);
     const modDB::LoadUndo undo;
-    modDB::WithFile(modDB::FileUse::Read,
-                    QStringLiteral("The relay and input map and the graph settings of ") +
-                        vb::Trim(gProcess(nProcess).Process_Name),
-                    [&] {
-                        try {
-                            modDB::IOLoad(nProcess);
-                            modDB::GraphLoad(nProcess);
-                        } catch (...) {
-                            undo.PutBack();
-                            throw;
-                        }
-                    });
+    modDB::WithFile(
+        modDB::FileUse::Read, what,
+        [&] {
+            try {
+                modDB::IOLoad(nProcess);
+                modDB::GraphLoad(nProcess);
+            } catch (...) {
+                undo.PutBack();
+                throw;
+            }
+        },
+        [&] { return checked.Changed(); });
+    // A box the read showed let events run too.
+    const QString changed = checked.Changed();
+    if (changed.isEmpty()) return;
+    undo.PutBack();
+    throw modDB::FileRefused(QStringLiteral("While the program read it, %1: ").arg(changed) + what +
+                             QStringLiteral(" was left undone, and nothing was changed."));
 }
 
 }  // namespace

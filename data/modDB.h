@@ -94,10 +94,12 @@ void PutRowBack(const QString& table, int16_t key);
 // program keeping the file past the wait raises FileRefused (the caller tells it), with
 // the open database and every record as they were. alsoRead, when given, reads more in
 // the same view (the settings of the process the caller selects next). True when the file
-// was opened and loaded; false after an error that was told.
+// was opened and loaded; false after an error that was told. stillHolds: what the caller
+// checked, taken again before each attempt (WaitForFile).
 enum class FailedUpgrade { OpenNewMdb, Refuse };
 bool DBLoad(const QString& path, FailedUpgrade onFailure = FailedUpgrade::OpenNewMdb,
-            const std::function<void()>& alsoRead = {});
+            const std::function<void()>& alsoRead = {},
+            const std::function<QString()>& stillHolds = {});
 // Save As. The open file itself (a cancelled dialog): every record is written into it.
 // Another file: an exact copy of the open database with every record written into it is
 // built beside it and then takes its place in one step, and becomes the open database.
@@ -217,11 +219,17 @@ enum class FileUse { Read, Write };
 // again. Called while another piece of work waits: FileRefused at once, without a wait.
 // Called inside an attempt: attempt is a part of that one and runs once, without a wait
 // of its own; its lock failure tries the whole again.
-void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt);
+// Events run while it waits: before every attempt the program's end (EndFileWait) and
+// stillHolds (what the work checked before it began, taken again: empty while all holds,
+// else what changed) are looked at, and the work is refused whole (FileRefused naming
+// what changed) when they no longer let it go on.
+void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt,
+                 const std::function<QString()>& stillHolds = {});
 // work as one piece of work with the open database gDB: all of it in one transaction
 // (Read: one consistent view, taking the writer's lock only for rows it adds), waited for
 // as WaitForFile waits. Inside an attempt it is a part of that one.
-void WithFile(FileUse use, const QString& what, const std::function<void()>& work);
+void WithFile(FileUse use, const QString& what, const std::function<void()>& work,
+              const std::function<QString()>& stillHolds = {});
 // An attempt of WaitForFile is being run; a wait for the file is going on.
 bool InFileAttempt();
 bool FileWaitGoing();

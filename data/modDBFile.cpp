@@ -162,7 +162,8 @@ int16_t GetFreeLayer() {
     return gLayer.upper + 1;
 }
 
-bool DBLoad(const QString& path, FailedUpgrade onFailure, const std::function<void()>& alsoRead) {
+bool DBLoad(const QString& path, FailedUpgrade onFailure, const std::function<void()>& alsoRead,
+            const std::function<QString()>& stillHolds) {
     ORUN_PROC("modDB_DBLoad");
     // The cells of the whole file that cannot be read are told in one message.
     const TellUnreadOnce tell;
@@ -202,7 +203,7 @@ bool DBLoad(const QString& path, FailedUpgrade onFailure, const std::function<vo
                 undo.PutBack();
                 throw;
             }
-        });
+        }, stillHolds);
         // A chain the file holds damaged (a killed writer's, or one of a program that wrote
         // row by row) is named once here; such a process never runs.
         ReportDamagedChains();

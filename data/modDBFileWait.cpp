@@ -8,6 +8,9 @@
 // events run, and a handler among them could start work with the file again: such work
 // is refused at once instead of nesting inside the wait. Nothing inside an attempt lets
 // events run (its boxes are shown after it), so whatever an attempt calls is part of it.
+// The events of a slice may also have moved on what the work checked before it began (the
+// run started or stopped, the program ending): that is looked at before every attempt,
+// with nothing in between, and the work is refused whole when it no longer holds.
 #include "app/SettingsGlobals.h"
 #include "app/cApp.h"
 #include "app/modWait.h"
@@ -73,7 +76,8 @@ bool FileWaitGoing() { return gWaiting; }
 
 void EndFileWait() { gEnded = gWaiting; }
 
-void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt) {
+void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt,
+                 const std::function<QString()>& stillHolds) {
     if (gAttemptDepth > 0) {
         attempt();  // a part of the work being tried
         return;
@@ -87,6 +91,24 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
     gEnded = false;
     std::optional<Waiting> waiting;
     for (;;) {
+        // Events ran in the slice: the program's end, a stop or another run state
+        // meanwhile refuse the work whole, before anything of it is tried again. Nothing
+        // runs between this look and the attempt.
+        if (gEnded) {
+            waiting.reset();
+            throw FileRefused(QStringLiteral("The recipe database %1 is held by another program, and the program is ending: ")
+                                  .arg(FileName(file)) +
+                              NotDone(use, what));
+        }
+        if (stillHolds) {
+            const QString changed = stillHolds();
+            if (!changed.isEmpty()) {
+                waiting.reset();
+                throw FileRefused(QStringLiteral("While it waited for the recipe database %1, %2: ")
+                                      .arg(FileName(file), changed) +
+                                  what + QStringLiteral(" was left undone, and nothing was changed."));
+            }
+        }
         {
             // A box the attempt asks for is shown once it is over, or not at all when it is
             // undone to be tried again.
@@ -110,12 +132,6 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
                 throw;
             }
         }
-        if (gEnded) {
-            waiting.reset();
-            throw FileRefused(QStringLiteral("The recipe database %1 is held by another program, and the program is ending: ")
-                                  .arg(FileName(file)) +
-                              NotDone(use, what));
-        }
         const int64_t waited = TickMs() - start;
         if (waited >= gLockWaitMs) {
             waiting.reset();
@@ -128,7 +144,8 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
     }
 }
 
-void WithFile(FileUse use, const QString& what, const std::function<void()>& work) {
+void WithFile(FileUse use, const QString& what, const std::function<void()>& work,
+              const std::function<QString()>& stillHolds) {
     if (gAttemptDepth > 0) {
         // A part of the work being tried: in its transaction, or in one of its own on a
         // database that has none (the file a Save As builds).
@@ -151,7 +168,7 @@ void WithFile(FileUse use, const QString& what, const std::function<void()>& wor
         dao::Transaction all(db, use == FileUse::Read ? dao::Transaction::Read : dao::Transaction::Write);
         work();
         all.Commit();
-    });
+    }, stillHolds);
 }
 
 void TellRefusal(const FileRefused& refusal) { MsgBox(refusal.description, vbExclamation); }

@@ -115,11 +115,22 @@ QString cComm::MsgUP(const QString& sMsg) {
     }
     // A press that leaves the run as it was (the detector calibration holds the button,
     // the process editor is open, a phase the button ignores) is refused.
-    case 2: case 4:  // start; a process whose chain is damaged never runs
+    case 2: case 4: {  // start; a process whose chain is damaged never runs
         if (!Stopped(app.Phase()) || !modDB::ChainDamage(app.ProcNum()).isEmpty()) return Nak(NakCode::REQ);
-        if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase())) return Nak(NakCode::REQ);
+        // Done only when this press started the run (or the layer): a run another start
+        // began while this one waited and was refused is not this one's.
+        const bool run = app.Phase() == PhaseCode::Stopped;
+        const int before = run ? app.RunStarts() : app.LayerStarts();
+        if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase()) ||
+            (run ? app.RunStarts() : app.LayerStarts()) == before)
+            return Nak(NakCode::REQ);
         break;
-    case 3: case 5:  // stop
+    }
+    case 3: case 5:  // stop; a run start waiting for its record is cancelled
+        if (Stopped(app.Phase()) && app.StartWaiting()) {
+            app.NoteStop();
+            break;
+        }
         if (Stopped(app.Phase())) return Nak(NakCode::REQ);
         if (!ClientPresses::PressRunButton(0) || !Stopped(app.Phase())) return Nak(NakCode::REQ);
         break;

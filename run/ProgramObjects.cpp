@@ -66,6 +66,7 @@ void RegisterCalls() {
     Hooks::SetShutterRelays = &modPhases::SetShutterRelays;
     Hooks::ChannelPhaseNotify = &modPhases::ChannelPhaseNotify;
     Hooks::InitPhaseQCMCal = &modPhases::InitPhaseQCMCal;
+    Hooks::StepStartRefusal = &modPhases::StepStartRefusal;
     Hooks::ExitRelayWord = &modPhases::ExitRelayWord;
     Hooks::ReleaseLinks = &ShutdownLinks;
     Hooks::SetIOFunction = &SetIOFunction;

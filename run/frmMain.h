@@ -440,6 +440,10 @@ private:
     // Presses a run or sensor button (or a manual-power box) as the program does: past the
     // Ctrl-key interlock.
     void PressWithoutInterlock(QAbstractButton* button);
+    // The stop of a channel's error or a sensor's leakage: START/STOP pressed only while a
+    // layer runs, so that it never starts one; with the layer stopped already, channel ch
+    // running on in CONSTANT or a manual ramp is stopped itself.
+    void StopForError(int16_t ch);
     // The focus goes back to the left panel after a press (not while loading).
     void FocusLeftPanel();
     // Connects the manual power boxes' events to their handlers.

@@ -132,7 +132,7 @@ void frmMain::ApplyErrorAction(int16_t Chan) {
     if (film <= 0) return;
     switch (gFilm(film).ERROR_ACTION) {
     case Stop:
-        PressWithoutInterlock(cmdFunc(0));
+        StopForError(Chan);
         DoEvents();
         MsgBox(QStringLiteral("Channel ") + vb::CStr(Chan + 1) + QStringLiteral(" error. Layer stopped."), vbExclamation);
         break;

@@ -12,6 +12,7 @@
 #include "platform/Events.h"
 #include "platform/Printers.h"
 #include "app/Globals.h"
+#include "app/RunConditions.h"
 #include "run/frmMain.h"
 #include "windows/frmDataLog.h"
 
@@ -108,11 +109,16 @@ void frmMain::mnuFileOpen_Click() {
             MsgBox(problem, vbExclamation);
             return;
         }
+        // The file's wait lets the run move on: the open is refused whole when it did.
+        const RunConditions checked;
         try {
-            if (!modDB::DBLoad(file, modDB::FailedUpgrade::Refuse, [] {
-                    modDB::IOLoad(1);
-                    modDB::GraphLoad(1);
-                }))
+            if (!modDB::DBLoad(
+                    file, modDB::FailedUpgrade::Refuse,
+                    [] {
+                        modDB::IOLoad(1);
+                        modDB::GraphLoad(1);
+                    },
+                    [&] { return checked.Changed(); }))
                 return;
         } catch (const modDB::FileRefused& refusal) {
             modDB::TellRefusal(refusal);

@@ -10,6 +10,7 @@
 #include "app/cErrHandler.h"
 #include "app/modBitOps.h"
 #include "app/modFormUtil.h"
+#include "data/modDB.h"
 #include "platform/SSTab.h"
 #include "platform/VbControls.h"
 #include "run/frmMain.h"
@@ -52,9 +53,12 @@ bool Bit(int16_t word, int i) { return ((word >> i) & 1) != 0; }
 // every run start, and closing selects the process again, so the run maps its layers as the
 // tree left them and never deposits a layer record that was cut or reused meanwhile. A tree
 // that stays open keeps the run from starting.
+// While a piece of work waits for the recipe database (the tree's own change among them),
+// the tree is not closed under it: the start is refused.
 bool CloseProcessTreeForStart() {
     QWidget* tree = modFormUtil::LoadedForm(QStringLiteral("frmProcess"));
     if (!tree) return true;
+    if (modDB::FileWaitGoing()) return false;
     modFormUtil::Unload(tree);
     return !modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"));
 }
@@ -65,6 +69,13 @@ bool CloseProcessTreeForStart() {
 // link is calibrating from the calibration's start (its settling wait included) to its end.
 bool DetectorCalibrating(const cORUN& unit) { return unit.CalChan() >= 0; }
 
+// The functions that start something (a run, a layer, a calibration, an emission): acted
+// on only when no other input's action is waiting.
+bool StartsSomething(int16_t code) {
+    return code == StartProcess || code == StartFilm || code == Emission1On || code == Emission2On ||
+           (code >= CalChannel1 && code <= CalChannel8);
+}
+
 }  // namespace
 
 void frmMain::InputEvent() {
@@ -72,15 +83,15 @@ void frmMain::InputEvent() {
     try {
         cApp& app = RunApp();
         cORUN& unit = RunUnit();
-        const int16_t reg = unit.InputReg();
-        if (reg == LastInputReg) return;
-        // An action that waits (a calibration's settling, a message box) lets the next
-        // poll's input word in: it is left for the word after the action, compared with
-        // what this call acted on, so a held input acts once and a new edge is not lost.
-        if (InputActing_) return;
+        if (unit.InputReg() == LastInputReg) return;
+        // An action that waits (the run record's save, a calibration's settling, a box the
+        // operator reads) lets the next polls' input words in. What stops or switches off
+        // acts on them at once, whatever waits; what would start something is left for
+        // the word after the waiting action, and is then taken against the run as it is.
+        const bool nested = InputActing_;
         const FlagScope acting(InputActing_);
         const FlagScope ctrl(CtrlHeld);
-        int16_t seen = reg;
+        const int stopsBefore = app.Stops();
 
         // The two sensors of an emission pair: pressing the button of each sensor that is
         // on (off) switches it off (on).
@@ -101,9 +112,15 @@ void frmMain::InputEvent() {
         };
 
         for (int i = 0; i <= kLastInput; ++i) {
-            const bool level = Bit(reg, i);
+            // The word as it stands now: an action's wait may have brought a newer one,
+            // and a stop in it may have been acted on already.
+            const int16_t word = unit.InputReg();
+            const bool level = Bit(word, i);
             if (level == Bit(LastInputReg, i)) continue;
             const int16_t code = modIO::GetInputFunction(static_cast<int16_t>(i));
+            if (nested && level && StartsSomething(code)) continue;
+            // Taken: a word that comes in during this input's action does not act on it again.
+            LastInputReg = static_cast<int16_t>(level ? LastInputReg | (1 << i) : LastInputReg & ~(1 << i));
             // The interlocks follow the level; every other function acts when its input
             // comes on.
             if (code == Emission1Interlock) interlock(0, SystemFlag::Sensor1, level);
@@ -117,15 +134,9 @@ void frmMain::InputEvent() {
                     app.setPhase(PhaseCode::InitRun);
                 break;
             case StopProcess:
-                if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) {
-                    app.setPhase(PhaseCode::Stopped);
-                    // The stop ends this word: the inputs not yet examined keep their old
-                    // level in the word acted on, so their changes act with the next word
-                    // instead of being lost.
-                    const int16_t examined = static_cast<int16_t>((2 << i) - 1);
-                    seen = static_cast<int16_t>((reg & examined) | (LastInputReg & ~examined & 0x0FFF) | (reg & ~0x0FFF));
-                    i = kLastInput;
-                }
+                // A run that is only waiting to start (its record being saved) does not.
+                if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) app.setPhase(PhaseCode::Stopped);
+                else if (app.StartWaiting()) app.NoteStop();
                 break;
             case StartFilm:
                 if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && !DetectorCalibrating(unit) &&
@@ -135,6 +146,8 @@ void frmMain::InputEvent() {
             case StopFilm:
                 if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)
                     app.setPhase(PhaseCode::StopLayer);
+                else if (app.StartWaiting())
+                    app.NoteStop();
                 break;
             case ZeroTimeSetPt: modPhases::ResetDepositTimers(); break;
             case Emission1On: pressIf(0, false); break;
@@ -146,6 +159,8 @@ void frmMain::InputEvent() {
                     if (app.ChanFilm(static_cast<int16_t>(code - EndChannel1)) > 0 && phase != PhaseCode::Stopped) {
                         app.setProcLayer(1);
                         app.setPhase(PhaseCode::Stopped);
+                    } else if (app.StartWaiting()) {
+                        app.NoteStop();
                     }
                 } else if (code >= CalChannel1 && code <= CalChannel8) {
                     const int n = code - CalChannel1;
@@ -162,8 +177,13 @@ void frmMain::InputEvent() {
                 }
                 break;
             }
+            // A stop ends this word: the inputs not yet examined keep their old level in the
+            // word acted on, so their changes act with the next word instead of being lost.
+            if (app.Stops() != stopsBefore) break;
         }
-        LastInputReg = seen;
+        // The unit's bits beyond the mapped inputs are taken as they come.
+        if (!nested)
+            LastInputReg = static_cast<int16_t>((LastInputReg & 0x0FFF) | (unit.InputReg() & ~0x0FFF));
     } catch (...) {
         gErr.HandleError();
     }

@@ -121,8 +121,12 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
 }
 
 // One control tick per reading. The poll pauses for its length and runs again however the
-// tick ends, an error included, so the run never freezes.
+// tick ends, an error included, so the run never freezes. A message the tick gives (a
+// channel's error, a shutter delay that failed) is shown once the poll runs again: the
+// inputs, the interlocks and Stop Process among them, are read and acted on while the
+// operator reads it.
 void frmMain::ControlTick(const QString& Response) {
+    const DeferredBoxes told;
     struct PollPause {
         frmMain& form;
         explicit PollPause(frmMain& f) : form(f) {

@@ -89,6 +89,22 @@ void frmMain::PressWithoutInterlock(QAbstractButton* button) {
     PressButton(button);
 }
 
+void frmMain::StopForError(int16_t ch) {
+    cApp& app = RunApp();
+    const int16_t phase = app.Phase();
+    if (!Stopped(phase) && phase != PhaseCode::Index) {
+        PressWithoutInterlock(cmdFunc(0));
+        return;
+    }
+    const int16_t chanPhase = app.ChanPhase(ch);
+    if (chanPhase != PhaseCode::Constant && chanPhase != PhaseCode::ManRamp) return;
+    app.setChanPhase(ch, phase);
+    const int16_t out = app.ChanOutput(ch);
+    if (out < 0) return;
+    RunUnit().setPower(out, 0.0);
+    RunUnit().SendPower();
+}
+
 void frmMain::FocusLeftPanel() {
     if (!Loading) picLeft->setFocus();
 }

@@ -76,7 +76,7 @@ void frmMain::UpdateSensorStatus() {
             const int16_t film = app.ChanFilm(s);
             const int32_t action = film > 0 ? gFilm(film).ERROR_ACTION : Ignore;
             if (action == Stop) {
-                PressWithoutInterlock(cmdFunc(0));
+                StopForError(static_cast<int16_t>(s));
                 PressWithoutInterlock(button);
                 DoEvents();
                 if (!LeakageMsgShown(s)) {

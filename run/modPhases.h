@@ -50,6 +50,9 @@ void ForgetReadings();
 // read from the database, or one no measurement of the detector can give (see
 // cORUN::CalibrationSound). Such a channel has no valid reading.
 bool CalibrationMissing(int16_t ch);
+// Why the current step cannot start, for the operator's box: the channels whose detector
+// gives them no reading to run on (CalibrationMissing), with what to do; empty when it can.
+QString StepStartRefusal();
 // Whether the unit delivered a reading of channel ch's detector that the intake has not
 // taken yet, for a film that reads the detector through a calibration: true once per
 // reading.

@@ -4,6 +4,7 @@
 #include "run/modPhasesDetail.h"
 
 #include "app/Globals.h"
+#include "app/RunConditions.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
@@ -22,46 +23,45 @@ constexpr int16_t kManualStart = 1;
 constexpr int16_t kConstantStart = 2;
 // Seconds INDEX waits before it gives up.
 constexpr double kIndexTimeout = 20.0;
+}  // namespace
+
 // A detector without a calibration that makes its reading depend on it gives the step no
-// reading to run on: the layer does not start, the channels are named with what to do,
-// and no source of the step is driven (its warm-up ramps and soaks included).
-bool RefusedUncalibrated() {
+// reading to run on: the step does not start (the run's start, a layer's start, the next
+// step of a run), and no source of it is driven, its warm-up ramps and soaks included.
+QString StepStartRefusal() {
     QStringList channels;
     for (int16_t ch = 0; ch <= 7; ++ch) {
         const FilmRec* film = ChanFilmRec(ch);
         if (film && InputType::IsEmission(film->Input_Type) && CalibrationMissing(ch)) channels << vb::CStr(ch + 1);
     }
-    if (channels.isEmpty()) return false;
+    if (channels.isEmpty()) return QString();
     const QString named = channels.size() == 1 ? QStringLiteral("Channel ") + channels[0] + QStringLiteral(" is")
                                                : QStringLiteral("Channels ") + channels.join(QStringLiteral(", ")) +
                                                      QStringLiteral(" are");
-    RunApp().setPhase(PhaseCode::StopLayer);
-    MsgBox(named + QStringLiteral(" not calibrated: the detector's calibration could not be read, or is not one a "
+    return named + QStringLiteral(" not calibrated: the detector's calibration could not be read, or is not one a "
                                   "measurement of the detector can give.") +
-               QStringLiteral("\r\nCalibrate the channel (Edit > System..., Channel tab, Calibrate: Start), then start "
-                              "the layer again.\r\n\r\nLayer Stopped!"),
-           vbExclamation | vbOKOnly);
-    return true;
+           QStringLiteral("\r\nCalibrate the channel (Edit > System..., Channel tab, Calibrate: Start), then start "
+                          "the layer again.\r\n\r\nLayer Stopped!");
 }
-
-}  // namespace
 
 void InitPhaseStartLayer() {
     ORUN_PROC("modPhases_InitPhaseStartLayer");
     try {
         cApp& app = RunApp();
-        if (RefusedUncalibrated()) return;
         // A layer in manual start asks its prompt first; Cancel keeps the layer stopped and
-        // leaves the channels as they are.
+        // leaves the channels as they are. The box lets events run: a stop, the exit or
+        // another step meanwhile ends the start where it is, as they left the run.
+        const RunConditions asked;
         for (int16_t ch = 0; ch <= 7; ++ch) {
             const LayerRec* layer = ChanLayerRec(ch);
             if (app.ChanFilm(ch) < 1 || !layer) continue;
             if (layer->StartMode != kManualStart || layer->Prompt.isEmpty()) continue;
             if (MsgBox(layer->Prompt, vbOKCancel, QStringLiteral("Start Layer ") + vb::CStr(app.ProcLayer())) ==
                 vbCancel) {
-                app.setPhase(PhaseCode::StopLayer);
+                if (asked.Changed().isEmpty()) app.setPhase(PhaseCode::StopLayer);
                 return;
             }
+            if (!asked.Changed().isEmpty()) return;
         }
         // A channel in CONSTANT runs on through the layer's start (a restart after STOP, the
         // next layer of the step): its loop goes on, and is not held back to 0 until its
@@ -87,7 +87,9 @@ void InitPhaseStartLayer() {
             else NoteLayerStart(ch);
             const FilmRec* film = ChanFilmRec(ch);
             if (!film) continue;
+            // Its boxes let events run, as the prompts do.
             SendLayerParams(ch);
+            if (!asked.Changed().isEmpty()) return;
             detectorOff = detectorOff || (InputType::IsEmission(film->Input_Type) && !RunUnit().ChanActive(ch));
         }
         // A detector held inactive did not get its PMT volts. The unit is asked for its

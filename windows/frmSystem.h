@@ -244,6 +244,8 @@ private:
 
     bool Loading_ = false;
     bool Calibrating = false;
+    // A calibration waits to start again after a reply time-out.
+    bool CalRestarting_ = false;
     int32_t CalPacketCount = 0;
     int16_t SelectedRelay = 0;
     int16_t SelectedInput = 0;

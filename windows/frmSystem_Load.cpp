@@ -234,10 +234,18 @@ void frmSystem::ORUNEvent_ORUNResponse(const QString& Response) {
 }
 
 // A reply time-out during a calibration starts it again, half a second later.
+// A reply time-out starts the calibration again from zero 500 ms later. The calibration
+// holds the run through that wait as it does while it measures (the link keeps its channel,
+// and nothing starts a run), so the restart finds the run as the calibration left it; a
+// calibration ended meanwhile (the window closed, the exit) is not started again.
 void frmSystem::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
-    if (!Calibrating || ErrType != 0 || ErrNum != 0) return;
-    ResetCalibrate(false);
+    if (!Calibrating || CalRestarting_ || ErrType != 0 || ErrNum != 0) return;
     const QPointer<frmSystem> self(this);
+    CalRestarting_ = true;
     modWait::Wait(500);
-    if (self) cmdCalibrate_Click();  // unless the window closed meanwhile
+    if (!self) return;
+    CalRestarting_ = false;
+    if (!Calibrating) return;
+    ResetCalibrate(false);
+    cmdCalibrate_Click();
 }

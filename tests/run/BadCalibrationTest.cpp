@@ -98,14 +98,15 @@ TEST(BadCalibration, AChannelWithoutASoundCalibrationIsNeverDrivenUntilItIsCalib
         EXPECT_EQ(modPhases::CalibrationMissing(1), c.column == nullptr);
         t.boxes.clear();
 
-        // START: refused, with one box naming the channels; nothing of the step is driven
-        // (the films ramp to 20 % and soak at 30 % in their first seconds when they run).
-        ASSERT_EQ(t.Remote(QStringLiteral("@UP;2")), QString());
+        // START: refused (the client's NAK), with one box naming the channels; the run
+        // does not start, and nothing of the step is driven (the films ramp to 20 % and
+        // soak at 30 % in their first seconds when they run).
+        ASSERT_EQ(t.Remote(QStringLiteral("@UP;2")), QStringLiteral("NAK;05"));
         for (int i = 0; i < 80; ++i) {
             ASSERT_TRUE(t.Ticks(1));
             ASSERT_EQ(t.Held(0), 0.0) << "tick " << i;
             ASSERT_EQ(t.Held(1), 0.0) << "tick " << i;
-            ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer) << "tick " << i;
+            ASSERT_EQ(gApp->Phase(), PhaseCode::Stopped) << "tick " << i;
         }
         ASSERT_EQ(t.boxes.count(), 1) << t.boxes.prompts().join('\n').toStdString();
         EXPECT_EQ(t.boxes.last().prompt,

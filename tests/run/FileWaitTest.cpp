@@ -15,6 +15,7 @@
 #include "windows/frmSystem.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -452,3 +453,255 @@ TEST_F(FileWait, TheRetryBoxClosedByTheSystemsEndLeavesALineNamingWhatWasLost) {
     EXPECT_EQ(ExitRecord::Status(), ExitRecord::NotAllSaved);
     for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
 }
+
+// What a piece of work that waits for the file finds when its wait ends. A seeded walk:
+// while one piece of work waits for the file the sqlite3 shell holds (a client's process
+// selection from STOPPED or STOP LAYER, the window's START, a client's START, the plant's
+// Start Process input), the plant, a client and the operator send what changes the run
+// (Start Film and Stop Process inputs, a client's START and STOP, the Calibrate button)
+// and the emission interlock, and the file comes free at a random moment or stays held.
+// Each piece of work is whole against the run as it stands when its wait ends: done only
+// when nothing moved the run meanwhile, refused (NAK 05, one box, nothing of it done)
+// when something did, done when nothing did and the file came free in time. The
+// interlock switches its sensor off within a poll or two of its word, whatever waits;
+// no phase of a run starts while the detector calibrates; the unit holds the relay word
+// the program shows, with no relay the active process does not map. The last round ends
+// the program by the system while a START waits, the file coming free before, with or
+// after the signal: a START is never done after the signal.
+class FileWaitWalk : public FileWait, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FileWaitWalk, WhatWaitedIsWholeAgainstTheRunAsItStandsWhenTheWaitEnds) {
+    constexpr int kStopProcessInput = 4, kStartFilmInput = 5, kInterlockInput = 6;
+    for (int p : {1, 2})
+        modDB::gDB.Execute(QStringLiteral("UPDATE IO SET In4 = 2, In5 = 3, In6 = 6 WHERE Process_Number = %1").arg(p));
+    modDB::IOLoad(gApp->ProcNum());
+    LogMode = true;
+    LogType = 1;
+    LogFile = QStringLiteral("RUN.LOG");
+    gORUN->setCalPackets(0, 3);
+    frmSystem* setup = SystemForm();
+    const auto startLogs = [&] { return QString::fromLatin1(folder.read("RUN.LOG")).count("Start Log"); };
+    const auto pulse = [&](int input, int ms) {
+        unit.Model().inputs |= 1 << input;
+        QTimer::singleShot(ms, [this, input] { unit.Model().inputs &= ~(1 << input); });
+    };
+    const auto stopAll = [&] {
+        ASSERT_TRUE(WaitUntil([&] { return gORUN->CalChan() < 0 && !modDB::FileWaitGoing(); }, kWaitMs * 3));
+        if (gApp->Phase() != PhaseCode::Stopped && gApp->Phase() != PhaseCode::StopLayer) PressButton(form->cmdFunc(0));
+        if (gApp->Phase() == PhaseCode::StopLayer) PressButton(form->cmdFunc(2));
+        ASSERT_EQ(gApp->Phase(), PhaseCode::Stopped);
+    };
+
+    // No phase of a run starts while the detector calibrates, whatever asks.
+    const auto calibrationWatch = QObject::connect(gApp, &cApp::PhaseChange, [](int16_t p) {
+        if (gORUN->CalChan() >= 0 && p != PhaseCode::Stopped && p != PhaseCode::StopLayer)
+            ADD_FAILURE() << "phase " << p << " entered while the detector calibrates";
+    });
+    // The interlock acts on the first or second input word that carries it.
+    int interlockWords = -1;
+    const auto interlockWatch = QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) {
+        if (!r.startsWith('M') || interlockWords < 0) return;
+        if (gORUN->EmissionOn(0) == 0) {
+            EXPECT_LE(interlockWords, 2) << "the interlock acted late";
+            interlockWords = -1;
+        } else if (gORUN->InputReg() & (1 << kInterlockInput)) {
+            ++interlockWords;
+        }
+    });
+
+    enum Outer { ClientSelects, WindowStart, ClientStart, StartInput, kOuters };
+    const char* const outerName[] = {"a client's selection", "the window's START", "a client's START",
+                                     "the Start Process input"};
+    enum Inner { StartFilm, StopProcess, Interlock, ClientStartInner, ClientStop, Calibrate, kInners };
+    const char* const innerName[] = {"Start Film", "Stop Process", "the interlock", "a client's START",
+                                     "a client's STOP", "Calibrate"};
+    const int last = 7;
+    std::mt19937 rng(7100 + GetParam());
+    int done = 0, refused = 0;
+    for (int round = 0; round <= last; ++round) {
+        const bool ending = round == last;
+        const Outer outer = ending ? WindowStart : static_cast<Outer>(rng() % kOuters);
+        const bool fromStopLayer = outer == ClientSelects && rng() % 2 == 0;
+        const bool keptPastWait = !ending && rng() % 4 == 0;
+        const int holdMs = keptPastWait ? -1 : 200 + static_cast<int>(rng() % 2000);
+        std::string plan = std::string(outerName[outer]) + (fromStopLayer ? " in STOP LAYER" : "") +
+                           (keptPastWait ? ", file held past the wait" : ", file free after " + std::to_string(holdMs) + " ms");
+        if (fromStopLayer) {
+            PressButton(form->cmdFunc(0));
+            ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() != PhaseCode::InitRun && gApp->Phase() != PhaseCode::StartLayer; }, 5000));
+            PressButton(form->cmdFunc(0));
+            ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer);
+        }
+        if (gORUN->EmissionOn(0) == 0) PressButton(form->cmdSensor(0));
+        ASSERT_GT(gORUN->EmissionOn(0), 0);
+
+        // What moved the run while the outer piece of work waited, as the wait ends.
+        const int process0 = gApp->ProcNum();
+        bool phaseMoved = false, stopAsked = false, calibrated = false, waitEnded = false;
+        const auto phaseWatch = QObject::connect(gApp, &cApp::PhaseChange, [&](int16_t) {
+            if (modDB::FileWaitGoing()) phaseMoved = true;
+        });
+        // A Stop Process edge in the input words while a START waits.
+        int16_t lastWord = gORUN->InputReg();
+        const auto stopWatch = QObject::connect(gORUN, &cORUN::ORUNResponse, [&](const QString& r) {
+            if (!r.startsWith('M')) return;
+            const int16_t word = gORUN->InputReg();
+            const bool edge = (word & ~lastWord & (1 << kStopProcessInput)) != 0;
+            lastWord = word;
+            if (!modDB::FileWaitGoing()) return;
+            calibrated = calibrated || gORUN->CalChan() >= 0;
+            if (edge && gApp->StartWaiting()) stopAsked = true;
+        });
+        const auto endWatch = QObject::connect(gApp, &cApp::FileWaitChange, [&](const QString& text) {
+            if (!text.isEmpty()) return;
+            waitEnded = true;
+            calibrated = calibrated || gORUN->CalChan() >= 0;
+        });
+
+        std::vector<std::unique_ptr<QTimer>> timers;
+        const auto at = [&](int ms, std::function<void()> fire) {
+            auto t = std::make_unique<QTimer>();
+            t->setSingleShot(true);
+            QObject::connect(t.get(), &QTimer::timeout, std::move(fire));
+            t->start(ms);
+            timers.push_back(std::move(t));
+        };
+        for (int n = static_cast<int>(rng() % 3); n >= 0 && !ending; --n) {
+            const Inner inner = static_cast<Inner>(rng() % kInners);
+            const int ms = 100 + static_cast<int>(rng() % 2200);
+            plan += std::string("; ") + innerName[inner] + " at " + std::to_string(ms) + " ms";
+            at(ms, [&, inner] {
+                if (!modDB::FileWaitGoing()) return;  // only while the outer one waits
+                switch (inner) {
+                case StartFilm: pulse(kStartFilmInput, 300); break;
+                case StopProcess: pulse(kStopProcessInput, 300); break;
+                case Interlock:
+                    if (gORUN->EmissionOn(0) > 0 && interlockWords < 0) {
+                        interlockWords = 0;
+                        pulse(kInterlockInput, 600);
+                    }
+                    break;
+                case ClientStartInner: {
+                    // A layer's start needs no file; a run's start is refused at once.
+                    const bool run = gApp->Phase() == PhaseCode::Stopped;
+                    const QString reply = Remote("@UP;2");
+                    EXPECT_TRUE(reply == "" || reply == "NAK;05") << reply.toStdString();
+                    if (run) EXPECT_EQ(reply, "NAK;05");
+                    break;
+                }
+                case ClientStop: {
+                    // A start waiting for its record is cancelled; a stopped run has nothing to stop.
+                    const bool waitingStart = gApp->StartWaiting();
+                    const bool stopped = gApp->Phase() == PhaseCode::Stopped || gApp->Phase() == PhaseCode::StopLayer;
+                    EXPECT_EQ(Remote("@UP;3"), waitingStart || !stopped ? "" : "NAK;05");
+                    stopAsked = stopAsked || waitingStart;
+                    break;
+                }
+                case Calibrate:
+                    setup->cboCal->setCurrentIndex(0);
+                    PressButton(setup->cmdCalibrate);
+                    break;
+                default: break;
+                }
+            });
+        }
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + plan);
+
+        // The system ends the program in the last round, the file coming free before it,
+        // in the same slice or after it.
+        qint64 signalledAt = -1, startedAt = -1;
+        const auto startWatch = QObject::connect(gApp, &cApp::PhaseChange, [&](int16_t p) {
+            if (p == PhaseCode::InitRun && startedAt < 0) startedAt = clock.elapsed();
+        });
+        std::unique_ptr<OtherProgramLock> other = std::make_unique<OtherProgramLock>(Db(), ending ? -1 : holdMs);
+        ASSERT_TRUE(other->WaitTaken());
+        if (ending) {
+            const int signalMs = 600;
+            const int freeMs = signalMs + (GetParam() % 3 == 0 ? -150 : GetParam() % 3 == 1 ? 0 : 300);
+            at(signalMs, [&] {
+                signalledAt = clock.elapsed();
+                form->EndForTheSystem();
+            });
+            at(freeMs, [&] { other->Release(); });
+        }
+
+        const int logsBefore = startLogs();
+        const int runBefore = gProcess(gApp->ProcNum()).Run_Number;
+        boxes.clear();
+        bool outerDone = false;
+        switch (outer) {
+        case ClientSelects: {
+            const QString reply = Remote("@UP;1;" + QString(process0 == 1 ? "Coat" : "Mirror"));
+            EXPECT_TRUE(reply == "" || reply == "NAK;05") << reply.toStdString();
+            outerDone = reply.isEmpty();
+            EXPECT_EQ(gApp->ProcNum() != process0, outerDone);
+            break;
+        }
+        case WindowStart:
+            PressButton(form->cmdFunc(0));
+            outerDone = startLogs() > logsBefore;
+            break;
+        case ClientStart: {
+            const QString reply = Remote("@UP;2");
+            outerDone = startLogs() > logsBefore;
+            EXPECT_EQ(reply, outerDone ? "" : "NAK;05");
+            break;
+        }
+        case StartInput:
+            unit.Model().inputs |= 1 << kStartInput;
+            ASSERT_TRUE(WaitUntil([&] { return waitEnded; }, kWaitMs * 3))
+                << "phase " << gApp->Phase() << ", inputs " << unit.Model().inputs << ", taken " << form->LastInputReg
+                << ", calibrating " << gORUN->CalChan() << ", " << boxes.prompts().join('\n').toStdString();
+            outerDone = startLogs() > logsBefore;
+            break;
+        default: break;
+        }
+        EXPECT_TRUE(waitEnded);
+        QObject::disconnect(phaseWatch);
+        QObject::disconnect(stopWatch);
+        QObject::disconnect(endWatch);
+        QObject::disconnect(startWatch);
+        if (ending) {
+            ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() == PhaseCode::Shutdown; }, kWaitMs * 4));
+            EXPECT_FALSE(startedAt >= 0 && signalledAt >= 0 && startedAt > signalledAt) << "a START was done after the signal";
+            for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.Model().powerCode[o], OutputCode::ZeroVolts) << "output " << o;
+            break;
+        }
+        other->Release();
+        while (!other->GivenBack()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        unit.Model().inputs &= ~(1 << kStartInput);
+
+        // Whole against the run as the wait ended.
+        const bool moved = phaseMoved || stopAsked || calibrated;
+        if (moved) EXPECT_FALSE(outerDone) << "done although the run moved while it waited: phase " << phaseMoved
+                                           << ", stop " << stopAsked << ", calibration " << calibrated;
+        if (!moved && !keptPastWait) EXPECT_TRUE(outerDone) << boxes.prompts().join('\n').toStdString();
+        if (!outerDone) {
+            ++refused;
+            EXPECT_EQ(gApp->ProcNum(), process0);
+            EXPECT_EQ(startLogs(), logsBefore);
+            EXPECT_EQ(gProcess(gApp->ProcNum()).Run_Number, runBefore);
+            // The operator's refusal is one box; a client's is its NAK alone or one box.
+            int told = 0;
+            for (const QString& b : boxes.prompts()) told += b.contains("could not be") || b.contains("not started") || b.contains("left undone");
+            EXPECT_LE(told, 1) << boxes.prompts().join('\n').toStdString();
+        } else {
+            ++done;
+        }
+        // The unit holds the program's relay word, and no relay the active process leaves
+        // unmapped is on.
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays == gORUN->RelayReg(); }, 4000))
+            << unit.Model().relays << " held, " << gORUN->RelayReg() << " shown";
+        EXPECT_EQ(gORUN->RelayReg() & ~(1 << ShutterRelay()), 0);
+        // Every input pulsed has dropped, and the program has taken it (a start it made
+        // meanwhile is stopped with the rest).
+        ASSERT_TRUE(WaitUntil([&] { return interlockWords < 0 && unit.Model().inputs == 0 && form->LastInputReg == 0; }, 3000));
+        stopAll();
+    }
+    QObject::disconnect(calibrationWatch);
+    QObject::disconnect(interlockWatch);
+    EXPECT_GT(done, 0);
+    EXPECT_GT(refused, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, FileWaitWalk, ::testing::Range(0, 3));

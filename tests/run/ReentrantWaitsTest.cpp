@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "platform/SSTab.h"
+#include "platform/VbControls.h"
 #include "platform/Winsock.h"
 #include "windows/frmSystem.h"
 
@@ -234,4 +235,67 @@ TEST_F(ReentrantWaits, NothingStartsOrDrivesTheDetectorWhileItCalibrates) {
         if (gApp->Phase() != PhaseCode::Stopped) gApp->setPhase(PhaseCode::Stopped);
     }
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+}
+
+// A channel that runs on in CONSTANT through STOP LAYER goes into error (the unit, as it
+// restarts, reports its detector inactive) while its film's error action is Stop: the
+// automatic stop stops that channel and never presses START instead, with the detector
+// calibrating (a calibration of that channel) or not. No phase of the run is entered, the
+// unit's relay word stays that of STOP LAYER, the channel's source goes to 0, and the
+// error is told once.
+TEST_F(ReentrantWaits, AnAutomaticStopNeverStartsALayer) {
+    ServeRelay();
+    Station({0});
+    gLayer(1).StartMode = 2;  // Constant
+    gFilm(1).Sensor_PMT = 700.0;
+    gFilm(1).PTerm = 200.0;
+    modIO::SetOutputFunction(0, 30);  // Source 1 Shutter
+    modIO::SetOutputFunction(1, 6);   // Pre-Cond Phase
+    modIO::SetOutputFunction(2, 3);   // Layer Stopped
+    Connect();
+    gORUN->setCalPackets(0, 200);  // still calibrating when the error comes
+    frmSystem* setup = SystemForm();
+    for (const bool calibrating : {true, false}) {
+        SCOPED_TRACE(calibrating ? "while channel 1 calibrates" : "without a calibration");
+        gFilm(1).ERROR_ACTION = 0;  // the layer's first readings are let come
+        PressButton(form->cmdFunc(0));
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] > OutputCode::ZeroVolts; }, 5000));
+        PressButton(form->cmdFunc(0));
+        ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer) << boxes.prompts().join('|').toStdString();
+        ASSERT_EQ(gApp->ChanPhase(0), PhaseCode::Constant);
+        ASSERT_TRUE(WaitUntil([&] { return !form->ChanErrorShown(0) && gChanUser(0) > 0.0; }, 5000));
+        gFilm(1).ERROR_ACTION = 1;  // Stop
+        if (calibrating) {
+            setup->cboCal->setCurrentIndex(0);
+            PressButton(setup->cmdCalibrate);
+            ASSERT_TRUE(WaitUntil([&] { return gORUN->CalChan() == 0; }, 3000));
+        }
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().relays == gORUN->RelayReg(); }, 3000));
+        const int relays = unit.Model().relays;
+        QList<int16_t> phases;
+        const auto followed = QObject::connect(gApp, &cApp::PhaseChange, [&] { phases << gApp->Phase(); });
+        int otherRelays = 0;
+        const auto watched = QObject::connect(&unit, &UnitSim::CommandReceived, [&](const QString&) {
+            otherRelays += unit.Model().relays != relays;
+        });
+        boxes.clear();
+        unit.Model().active[0] = false;
+        gORUN->SendReadChannels();
+        ASSERT_TRUE(WaitUntil([&] { return gApp->ChanPhase(0) != PhaseCode::Constant && boxes.count() >= 1; }, 5000));
+        ASSERT_TRUE(WaitUntil([&] { return unit.Model().powerCode[0] == OutputCode::ZeroVolts; }, 3000));
+        QObject::disconnect(followed);
+        QObject::disconnect(watched);
+        EXPECT_TRUE(phases.isEmpty()) << "the run's phase moved to " << phases.first();
+        EXPECT_EQ(otherRelays, 0) << "the unit's relays switched";
+        EXPECT_EQ(gApp->Phase(), PhaseCode::StopLayer);
+        EXPECT_EQ(gApp->ChanPhase(0), PhaseCode::StopLayer);
+        ASSERT_EQ(boxes.count(), 1) << boxes.prompts().join('|').toStdString();
+        EXPECT_EQ(boxes.last().prompt, "Channel 1 error. Layer stopped.");
+
+        unit.Model().active[0] = true;
+        gORUN->SendReadChannels();
+        if (calibrating) setup->ResetCalibrate(false);
+        PressButton(form->cmdFunc(2));
+        ASSERT_EQ(gApp->Phase(), PhaseCode::Stopped);
+    }
 }

@@ -3,8 +3,10 @@
 // supervisor program does.
 #include "MainWindowFixture.h"
 
+#include "platform/VbControls.h"
 #include "platform/Winsock.h"
 #include "support/FileSizeLimit.h"
+#include "support/OtherProgramLock.h"
 #include "support/RemotePort.h"
 
 #include <QCheckBox>
@@ -13,6 +15,8 @@
 #include <QTcpSocket>
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -154,32 +158,90 @@ TEST_F(MainWindowTest, AClientsPressesActUnderEachFrontPanelLockAndInterlocksRef
     EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
 }
 
-// A client starts the run while the disk takes nothing more: the process cannot be stored
-// at the run start. That is told in one box naming the file and the cause (not the
-// engine's box and then the report's), the run starts all the same from the process in
-// memory, and the client has its ACK; the file keeps the process as it was.
-TEST_F(MainWindowTest, ARemoteStartWhoseProcessCannotBeStoredIsToldOnce) {
+// A client's START that starts nothing, whatever the reason: a channel whose detector has
+// no calibration to run on, or a run record the file does not take (another program holds
+// it past the wait, the database is read-only, the disk takes nothing more). Each is
+// refused alike: NAK 05, one box saying why, the phase as it was, no Start Log or End Log
+// in the data log, the run number as it was in the program and in the file, no output of
+// the unit driven. Once the cause is gone the same START runs; from STOP LAYER, where no
+// record is saved, only the calibration refuses it.
+TEST_F(MainWindowTest, AStartThatStartsNothingIsRefusedAlikeWhateverTheReason) {
     Station({0});
     Connect();
     RemoteClient client;
     ASSERT_TRUE(ServeAndConnect(folder, *form, client));
-    const auto stored = [&] {
-        dao::Recordset rs = dao::OpenDatabase(folder.file(QStringLiteral("ORUN.MDB")))
-                                .OpenRecordset(QStringLiteral("SELECT * FROM Processes WHERE Process_Number =1"));
-        return rs.Fields(QStringLiteral("Process_Name")).Value().toString().trimmed();
+    const QString db = folder.file(QStringLiteral("ORUN.MDB"));
+    const auto storedRun = [&] {
+        dao::Recordset rs = dao::OpenDatabase(db).OpenRecordset(
+            QStringLiteral("SELECT Run_Number FROM Processes WHERE Process_Number = 1"));
+        return rs.Fields(QStringLiteral("Run_Number")).Value().toInt();
     };
-    modDB::ProcessSave(1);
-    ASSERT_EQ(stored(), "Mirror");
-    gProcess(1).Process_Name = QStringLiteral("Renamed");
-    QString reply;
-    {
-        const FileSizeLimit full(4096);  // no room for the journal of the save
-        reply = client.Ask(QStringLiteral("@UP;2"));
+    const auto log = [&] { return QString::fromLatin1(folder.read("RUN.LOG")); };
+    LogMode = true;
+    LogType = 1;
+    LogFile = QStringLiteral("RUN.LOG");
+    const LockWaitForTest shortWait(500);
+    const double slope = gORUN->CalSlope(0, 0);
+    std::unique_ptr<OtherProgramLock> other;
+    std::optional<FileSizeLimit> full;
+    const struct {
+        const char* why;
+        int16_t from;  // STOPPED, or STOP LAYER of a run going
+        std::function<void()> cause, gone;
+        const char* told;  // in the one box
+    } cases[] = {
+        {"a channel without a calibration", PhaseCode::Stopped, [&] { gORUN->setCalSlope(0, 0, 0.0); },
+         [&] { gORUN->setCalSlope(0, 0, slope); }, "Channel 1 is not calibrated"},
+        {"a channel without a calibration, in STOP LAYER", PhaseCode::StopLayer,
+         [&] { gORUN->setCalSlope(0, 0, 0.0); }, [&] { gORUN->setCalSlope(0, 0, slope); }, "Channel 1 is not calibrated"},
+        {"the file held by another program", PhaseCode::Stopped,
+         [&] {
+             other = std::make_unique<OtherProgramLock>(db);
+             ASSERT_TRUE(other->WaitTaken());
+         },
+         [&] { other.reset(); }, "is held by another program"},
+        {"a read-only database", PhaseCode::Stopped, [&] { modDB::gDB.Execute("PRAGMA query_only = 1"); },
+         [&] { modDB::gDB = dao::OpenDatabase(db); }, "Nothing was saved to ORUN.MDB"},
+        {"a full disk", PhaseCode::Stopped, [&] { full.emplace(4096); }, [&] { full.reset(); },
+         "Nothing was saved to ORUN.MDB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        if (c.from == PhaseCode::StopLayer) {
+            ASSERT_EQ(client.Ask("@UP;2"), "");
+            ASSERT_TRUE(WaitUntil([&] { return gApp->Phase() != PhaseCode::InitRun && gApp->Phase() != PhaseCode::StartLayer; }, 3000));
+            ASSERT_EQ(client.Ask("@UP;3"), "");
+            ASSERT_EQ(gApp->Phase(), PhaseCode::StopLayer);
+        }
+        const int run = gProcess(1).Run_Number;
+        const int stored = storedRun();
+        const QString logBefore = log();
+        boxes.clear();
+        c.cause();
+        EXPECT_EQ(client.Ask("@UP;2"), "NAK;05");
+        c.gone();
+        EXPECT_EQ(gApp->Phase(), c.from);
+        ASSERT_EQ(boxes.count(), 1) << boxes.prompts().join('|').toStdString();
+        EXPECT_TRUE(boxes.last().prompt.contains(c.told)) << boxes.last().prompt.toStdString();
+        if (c.from == PhaseCode::Stopped) {
+            EXPECT_TRUE(boxes.last().prompt.contains("not calibrated") ||
+                        boxes.last().prompt.startsWith("The run was not started."))
+                << boxes.last().prompt.toStdString();
+        }
+        // A few polls on: the refused start changed nothing of the run.
+        ASSERT_TRUE(WaitUntil([&] { return unit.Commands().count("M") >= 3; }, 3000));
+        EXPECT_EQ(client.Ask("@QP;7"), QString::number(run));
+        EXPECT_EQ(storedRun(), stored);
+        EXPECT_EQ(log(), logBefore);
+        EXPECT_EQ(gApp->Phase(), c.from);
+        EXPECT_EQ(unit.Model().powerCode[0], OutputCode::ZeroVolts);
+
+        // The cause gone, the same START runs.
+        EXPECT_EQ(client.Ask("@UP;2"), "");
+        EXPECT_NE(gApp->Phase(), c.from);
+        EXPECT_EQ(client.Ask("@UP;3"), "");
+        PressButton(form->cmdFunc(2));  // back to the first layer: the run ends
+        EXPECT_EQ(gApp->Phase(), PhaseCode::Stopped);
+        unit.ClearCommands();
     }
-    EXPECT_EQ(reply, "");
-    ASSERT_EQ(boxes.count(), 1) << boxes.prompts().join('|').toStdString();
-    EXPECT_TRUE(boxes.last().prompt.contains("Nothing was saved to ORUN.MDB")) << boxes.last().prompt.toStdString();
-    EXPECT_TRUE(boxes.last().prompt.contains("I/O error")) << boxes.last().prompt.toStdString();
-    EXPECT_NE(gApp->Phase(), PhaseCode::Stopped);
-    EXPECT_EQ(stored(), "Mirror");
 }
