@@ -124,11 +124,6 @@ void cApp::IniReadApplication(cIniFile& ini) {
     CtrlKey = Int(ini, "Application", QStringLiteral("CtrlKey"), "0") != 0;
     CalHiBias = vb::CLng(Number(ini, "Application", QStringLiteral("CalHiBias"), QStringLiteral("2000")));
     CalLoBias = vb::CLng(Number(ini, "Application", QStringLiteral("CalLoBias"), QStringLiteral("100")));
-    // The unit's readings are worked out against the biases its channels were calibrated
-    // at: a station whose biases are not the defaults must read with them from the start,
-    // not only after a calibration in this session.
-    RunUnit().setCalHiBias(CalHiBias);
-    RunUnit().setCalLoBias(CalLoBias);
 }
 
 void cApp::IniReadQCM(cIniFile& ini) {
@@ -142,6 +137,12 @@ void cApp::IniReadCommunications(cIniFile& ini) {
     const int32_t ePort = Long(ini, "Communications", QStringLiteral("EPort"), "-1");
     const QString eAddr = Text(ini, "Communications", QStringLiteral("EAddr"), QStringLiteral("0.0.0.0"));
     RunUnit().CommInit(cPort, ePort, eAddr);
+    // The unit exists from here on. Its readings are worked out against the biases its
+    // channels were calibrated at ([Application], read before it was made): a station whose
+    // biases are not the defaults reads with them from the start, not only after a
+    // calibration in this session.
+    RunUnit().setCalHiBias(CalHiBias);
+    RunUnit().setCalLoBias(CalLoBias);
 }
 
 void cApp::IniReadDatalog(cIniFile& ini) {

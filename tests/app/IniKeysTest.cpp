@@ -110,6 +110,7 @@ TEST_F(IniKeys, ApplicationKeys) {
     // The readings of channels calibrated at other biases are worked out with those.
     Config("[Application]\r\nCalHiBias=3000\r\nCalLoBias=150\r\n");
     Read("Application");
+    Read("Communications");
     EXPECT_EQ(unit.CalHiBias(), 3000);
     EXPECT_EQ(unit.CalLoBias(), 150);
 
