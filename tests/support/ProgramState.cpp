@@ -47,8 +47,9 @@ void ResetSettings() {
     Debug = 0;
     Simulate = 0;
     CtrlKey = false;
-    CalHiBias = 0;
-    CalLoBias = 0;
+    // A station's biases when its configuration names none.
+    CalHiBias = 2000;
+    CalLoBias = 100;
     LogType = 0;
     LogInterval = 0.0;
     LogFile.clear();
