@@ -141,7 +141,7 @@ TEST(ProgramEnd, EverySignalThatWouldEndOrSuspendTheProgramLeavesTheUnitStoppedO
     }
 
     // Several programs at a time: each has its own folder and unit.
-    constexpr size_t kAtOnce = 12;
+    constexpr size_t kAtOnce = 6;
     for (size_t first = 0; first < sends.size(); first += kAtOnce) {
         std::vector<std::unique_ptr<SignalTrial>> trials;
         for (size_t i = first; i < std::min(first + kAtOnce, sends.size()); ++i) {
