@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -219,7 +220,16 @@ TEST(Run, AnEndRequestInsideAConnectWaitEndsTheProgramAsUsual) {
         EXPECT_EQ(gORUN, nullptr);
         EXPECT_EQ(s.boxes.prompts(), QStringList());  // the system's request asks nothing
         const UnitModel& unit = s.station.unit().Model();
-        EXPECT_TRUE(WaitFor([&] { return unit.relays == 0b0001; }, 3000)) << unit.relays;
+        // A unit that had not answered when the request came was never driven by this
+        // program, which then sends it nothing (on a busy machine the request can come
+        // before the first reply); one that was driven gets the stop's relays.
+        const QStringList& got = s.station.unit().Commands();
+        const bool driven = std::any_of(got.begin(), got.end(), [](const QString& c) {
+            return c.startsWith('N') || c.startsWith('K') || c.startsWith('W');
+        });
+        if (driven || !duringStartUp) {
+            EXPECT_TRUE(WaitFor([&] { return unit.relays == 0b0001; }, 3000)) << unit.relays;
+        }
         for (int o = 0; o <= 7; ++o) EXPECT_EQ(unit.powerCode[o], 32767) << "output " << o;
     }
 }
