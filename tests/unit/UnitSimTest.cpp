@@ -4,8 +4,10 @@
 #include "unitsim/UnitModel.h"
 #include "unitsim/UnitSim.h"
 
+#include <QTcpSocket>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 struct ManualClock {
@@ -14,7 +16,138 @@ struct ManualClock {
         m.clock = [this] { return ms; };
     }
 };
+// Commands sent one at a time over TCP to an emulator losing a share of its replies: which
+// replies it lost (from its own counters, each command's fate settled before the next goes
+// out), and the letters of the reply frames that reached the station's side, in order.
+struct LossyRun {
+    std::vector<bool> lost;
+    QString replyLetters;
+    QString expectedLetters;  // the letters of the commands whose replies were not lost
+    int64_t repliesLost = 0, repliesSent = 0;
+    int32_t power = 0;  // output 1's code the unit holds at the end
+};
+
+// Command i of the stream: powers (each a new code for output 1), inputs, a reading ready?,
+// relays, a filter; five letters in turn, so a late or misplaced reply shows in the order.
+QString StreamCommand(int i) {
+    switch (i % 5) {
+    case 0: return QStringLiteral("K%1,32767,32767,32767,32767,32767").arg(32768 + i);
+    case 1: return QStringLiteral("M");
+    case 2: return QStringLiteral("F");
+    case 3: return QStringLiteral("N1,0,1");
+    default: return QStringLiteral("O1,%1").arg(i);
+    }
+}
+
+LossyRun RunLossy(double share, uint32_t seed, int commands, int loseFirst = 0) {
+    UnitSim sim;
+    LossyRun run;
+    if (!sim.ListenTcp()) {
+        ADD_FAILURE() << "the emulator cannot listen";
+        return run;
+    }
+    QTcpSocket station;
+    FrameCollector rx;
+    QObject::connect(&station, &QTcpSocket::readyRead, [&] {
+        for (char c : station.readAll())
+            if (rx.Feed(static_cast<uint8_t>(c)) && rx.CheckOk() && rx.Text().size() >= 2) run.replyLetters += QChar(rx.Text()[1]);
+    });
+    station.connectToHost(QHostAddress::LocalHost, sim.TcpPort());
+    // Each command goes out at once, not held back waiting for the acknowledgement of a
+    // command whose reply was lost.
+    station.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!WaitUntil([&] { return sim.TcpConnections() == 1; }, 30000)) {
+        ADD_FAILURE() << "no link to the emulator";
+        return run;
+    }
+    sim.setLoseShare(share, seed);
+    sim.LoseNextReplies(loseFirst);
+    auto send = [&](const QString& command) {
+        const int64_t settled = sim.RepliesLost() + sim.RepliesSent();
+        station.write(OrunFrame::BuildFrame(command.toLatin1()));
+        return WaitUntil([&] { return sim.RepliesLost() + sim.RepliesSent() > settled; }, 30000);
+    };
+    for (int i = 0; i < commands; ++i) {
+        const int64_t lostBefore = sim.RepliesLost();
+        const QString command = StreamCommand(i);
+        if (!send(command)) {
+            ADD_FAILURE() << "command " << i << " was never taken";
+            return run;
+        }
+        run.lost.push_back(sim.RepliesLost() > lostBefore);
+        if (!run.lost.back()) run.expectedLetters += command.at(0);
+    }
+    run.repliesLost = sim.RepliesLost();
+    run.repliesSent = sim.RepliesSent();
+    run.power = sim.Model().powerCode[0];
+    // A last command answered for sure: once its reply is in, every reply before it that
+    // was going to come has come.
+    sim.setLoseShare(0.0, 0);
+    send(QStringLiteral("@"));
+    run.expectedLetters += QLatin1Char('O');  // "ORUN x.yy"
+    EXPECT_TRUE(WaitUntil([&] { return run.replyLetters.size() >= run.expectedLetters.size(); }, 30000));
+    EXPECT_EQ(sim.Commands().size(), commands + 1);
+    return run;
+}
+
+int64_t Count(const std::vector<bool>& v) { return std::count(v.begin(), v.end(), true); }
+
 }  // namespace
+
+TEST(UnitSim, SeededLossLosesTheSameRepliesAndTheUnitStillTakesTheirCommands) {
+    // Lost means never on the wire: what reached the station is exactly the replies the
+    // emulator counts as sent, in the order of their commands.
+    auto checkWire = [](const LossyRun& r, const char* what) {
+        EXPECT_EQ(r.replyLetters.toStdString(), r.expectedLetters.toStdString()) << what;
+        EXPECT_EQ(r.repliesLost, Count(r.lost)) << what;
+        EXPECT_EQ(r.repliesSent + r.repliesLost, static_cast<int64_t>(r.lost.size())) << what;
+    };
+
+    const int n = 2000;
+    const LossyRun first = RunLossy(0.1, 7, n);
+    const LossyRun again = RunLossy(0.1, 7, n);
+    const LossyRun other = RunLossy(0.1, 8, n);
+    checkWire(first, "seed 7");
+    checkWire(other, "seed 8");
+    EXPECT_EQ(first.lost, again.lost);
+    EXPECT_NE(first.lost, other.lost);
+    for (const LossyRun* r : {&first, &other}) {
+        EXPECT_GE(r->repliesLost, n * 7 / 100);
+        EXPECT_LE(r->repliesLost, n * 13 / 100);
+    }
+    // Losses are spread over the stream, not bunched at one end.
+    const std::vector<bool> firstHalf(first.lost.begin(), first.lost.begin() + n / 2);
+    EXPECT_GE(Count(firstHalf), n / 2 * 5 / 100);
+    EXPECT_LE(Count(firstHalf), n / 2 * 15 / 100);
+
+    // Shares outside 0..1 are clamped; a reply LoseNextReplies takes draws nothing, so the
+    // share's pattern after it is the same as without it.
+    UnitSim sim;
+    const struct {
+        double given, kept;
+    } shares[] = {{-0.5, 0.0}, {0.0, 0.0}, {0.25, 0.25}, {1.0, 1.0}, {7.0, 1.0}, {std::nan(""), 0.0}};
+    for (const auto& s : shares) {
+        sim.setLoseShare(s.given, 1);
+        EXPECT_EQ(sim.LoseShare(), s.kept) << s.given;
+    }
+    const int m = 200;
+    const LossyRun none = RunLossy(0.0, 3, m);
+    const LossyRun all = RunLossy(1.0, 3, m);
+    const LossyRun firstThree = RunLossy(0.0, 3, m, 3);
+    const LossyRun shareAlone = RunLossy(0.3, 5, m);
+    const LossyRun shareAfterThree = RunLossy(0.3, 5, m + 3, 3);
+    for (const auto& [run, what] : {std::pair{&none, "share 0"}, std::pair{&all, "share 1"},
+                                    std::pair{&firstThree, "three lost"}, std::pair{&shareAfterThree, "three, then 0.3"}})
+        checkWire(*run, what);
+    EXPECT_EQ(none.repliesLost, 0);
+    EXPECT_EQ(all.repliesLost, m);
+    EXPECT_EQ(firstThree.repliesLost, 3);
+    EXPECT_EQ(Count({firstThree.lost.begin(), firstThree.lost.begin() + 3}), 3);
+    EXPECT_EQ(std::vector<bool>(shareAfterThree.lost.begin() + 3, shareAfterThree.lost.end()), shareAlone.lost);
+    // Every reply lost, yet each power command acted: the unit holds the stream's last code.
+    EXPECT_EQ(all.power, 32768 + (m - 5));
+    EXPECT_EQ(none.power, all.power);
+}
 
 TEST(UnitSim, SensorValuesDecodeToWhatWasSetOnEitherFirmware) {
     for (const char* firmware : {"4.11", "1.50"}) {

@@ -60,6 +60,22 @@ int UnitSim::RepliesHeld() const {
     return static_cast<int>(n);
 }
 
+void UnitSim::setLoseShare(double share, uint32_t seed) {
+    // NaN compares false both ways and so ends as 0: no loss.
+    loseShare_ = share > 0.0 ? std::min(share, 1.0) : 0.0;
+    loseDraw_.seed(seed);
+}
+
+bool UnitSim::LosesReply() {
+    if (lose_ > 0) {
+        --lose_;
+        return true;
+    }
+    if (loseShare_ <= 0.0) return false;
+    // One draw per reply, so the pattern depends only on the seed and the count of replies.
+    return std::uniform_real_distribution<double>(0.0, 1.0)(loseDraw_) < loseShare_;
+}
+
 void UnitSim::Brownout(int ms) {
     model_.PowerCycle();
     dark_ = true;
@@ -174,8 +190,8 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
         const QString reply = model_.Answer(command);
         emit CommandReceived(command);
         if (silent_) continue;
-        if (lose_ > 0) {
-            --lose_;
+        if (LosesReply()) {
+            ++repliesLost_;
             continue;
         }
         const QByteArray bytes = ReplyBytes(reply);
@@ -193,6 +209,7 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
 void UnitSim::Send(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings) {
     if (link.socket) link.socket->write(bytes);
     else if (pty_) pty_->Write(bytes);
+    ++repliesSent_;
     for (size_t ch = 0; ch < sent_.size(); ++ch) sent_[ch] += readings[ch];
 }
 

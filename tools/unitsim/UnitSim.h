@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 class PtyLine;
@@ -57,6 +58,14 @@ public:
     void TruncateNextReplies(int n) { truncate_ = n; }
     // The commands are taken (the model changes) but their replies never leave the unit.
     void LoseNextReplies(int n) { lose_ = n; }
+    // Each reply is lost with probability share (0..1, clamped), drawn from a generator seeded
+    // with seed: the same seed loses the same replies of the same command stream. 0 stops it.
+    // A reply LoseNextReplies takes draws nothing, so the two can be mixed and stay repeatable.
+    void setLoseShare(double share, uint32_t seed);
+    double LoseShare() const { return loseShare_; }
+    // Replies lost so far (by the share and by LoseNextReplies), and replies that went out.
+    int64_t RepliesLost() const { return repliesLost_; }
+    int64_t RepliesSent() const { return repliesSent_; }
     // Replies still to be garbled, cut short or lost.
     int RepliesToCorrupt() const { return corrupt_; }
     int RepliesToTruncate() const { return truncate_; }
@@ -112,6 +121,8 @@ private:
     // The replies of the link that are due by now go out, in order.
     void SendDue(Link* link);
     bool Serves(const Link* link) const;
+    // Whether the reply to the command just taken is lost (counts LoseNextReplies down).
+    bool LosesReply();
     // Runs fire ms from now, on the fixed clock when it drives the timers; never after
     // the emulator is gone.
     void After(int ms, std::function<void()> fire);
@@ -128,6 +139,10 @@ private:
     int strayLf_ = 0;
     int truncate_ = 0;
     int lose_ = 0;
+    double loseShare_ = 0.0;
+    std::mt19937 loseDraw_;
+    int64_t repliesLost_ = 0;
+    int64_t repliesSent_ = 0;
     bool silent_ = false;
     int replyDelayMs_ = 0;
     std::array<int64_t, 8> sent_{};
