@@ -1,11 +1,46 @@
 // unitsim: the controller unit's emulator as a program, for people and for end-to-end
 // tests. Serves the unit protocol over TCP (default 127.0.0.1:4001) or a pseudo-terminal,
-// at once or each reply late, prints one line when ready and runs until killed.
+// at once or each reply late, optionally losing a share of its replies and dipping its
+// supply now and then, prints one line when ready and runs until killed.
 #include "unitsim/UnitSim.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QTimer>
+#include <cmath>
 #include <cstdio>
+#include <optional>
+#include <random>
+
+namespace {
+
+// The option's value as a number in lo..hi; a message on standard error and nothing when
+// it is not one (text, NaN, out of range).
+std::optional<double> NumberIn(const QCommandLineParser& parser, const QCommandLineOption& option, double lo, double hi,
+                               const char* what) {
+    bool ok = false;
+    const QString text = parser.value(option);
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < lo || v > hi) {
+        std::fprintf(stderr, "unitsim: --%s wants %s %g..%g, got '%s'\n", qPrintable(option.names().first()), what, lo, hi,
+                     qPrintable(text));
+        return std::nullopt;
+    }
+    return v;
+}
+
+// A supply dip of dipMs every everyMs, each wait moved by up to jitterMs either way (drawn
+// from the seed), for as long as the program runs.
+void DipNow(UnitSim& sim, int dipMs, double everyMs, double jitterMs, std::mt19937& draw) {
+    const double wait = everyMs + std::uniform_real_distribution<double>(-jitterMs, jitterMs)(draw);
+    QTimer::singleShot(static_cast<int>(std::lround(wait)), &sim, [&sim, dipMs, everyMs, jitterMs, &draw] {
+        std::fprintf(stderr, "unitsim: supply dip of %d ms\n", dipMs);
+        sim.Brownout(dipMs);
+        DipNow(sim, dipMs, everyMs, jitterMs, draw);
+    });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -33,8 +68,31 @@ int main(int argc, char** argv) {
                                   QStringLiteral("Send each reply MS milliseconds after its command arrived, as a slow unit "
                                                  "or link does (default 0)."),
                                   QStringLiteral("MS"), QStringLiteral("0"));
+    QCommandLineOption lose(QStringList{QStringLiteral("lose")},
+                            QStringLiteral("Lose each reply with a chance of PERCENT (0..100, default 0): the command "
+                                           "still acts, its reply never leaves. Repeatable by --seed."),
+                            QStringLiteral("PERCENT"), QStringLiteral("0"));
+    QCommandLineOption seed(QStringList{QStringLiteral("seed")},
+                            QStringLiteral("Seed of the lost replies and of the dips' jitter (0..4294967295, default 1)."),
+                            QStringLiteral("N"), QStringLiteral("1"));
+    QCommandLineOption dipEvery(QStringList{QStringLiteral("dip-every")},
+                                QStringLiteral("Dip the unit's supply every SECONDS (with --dip): it drops its outputs, "
+                                               "relays and settings, reads nothing while dark, then runs again from power-on."),
+                                QStringLiteral("SECONDS"));
+    QCommandLineOption dip(QStringList{QStringLiteral("dip")},
+                           QStringLiteral("How long each supply dip lasts, MS milliseconds (1..60000; with --dip-every)."),
+                           QStringLiteral("MS"));
+    QCommandLineOption dipJitter(QStringList{QStringLiteral("dip-jitter")},
+                                 QStringLiteral("Move each dip by up to SECONDS earlier or later, drawn from --seed "
+                                                "(default 0)."),
+                                 QStringLiteral("SECONDS"), QStringLiteral("0"));
     parser.addOption(listen);
     parser.addOption(replyDelay);
+    parser.addOption(lose);
+    parser.addOption(seed);
+    parser.addOption(dipEvery);
+    parser.addOption(dip);
+    parser.addOption(dipJitter);
     parser.addOption(pty);
     parser.addOption(firmware);
     parser.addOption(endConnections);
@@ -49,6 +107,40 @@ int main(int argc, char** argv) {
         return 2;
     }
     sim.setReplyDelay(delay);
+
+    bool seedOk = false;
+    const qulonglong seedValue = parser.value(seed).trimmed().toULongLong(&seedOk);
+    if (!seedOk || seedValue > UINT32_MAX) {
+        std::fprintf(stderr, "unitsim: --seed wants a whole number 0..4294967295, got '%s'\n", qPrintable(parser.value(seed)));
+        return 2;
+    }
+    const auto losePercent = NumberIn(parser, lose, 0.0, 100.0, "a percentage");
+    if (!losePercent) return 2;
+    sim.setLoseShare(*losePercent / 100.0, static_cast<uint32_t>(seedValue));
+
+    // The dips' own generator, apart from the replies' one: dipping does not change which
+    // replies are lost.
+    std::mt19937 dipDraw(static_cast<uint32_t>(seedValue));
+    if (parser.isSet(dipEvery) != parser.isSet(dip)) {
+        std::fprintf(stderr, "unitsim: --dip-every and --dip go together\n");
+        return 2;
+    }
+    if (parser.isSet(dipEvery)) {
+        const auto every = NumberIn(parser, dipEvery, 0.1, 86400.0, "seconds");
+        const auto dipMs = NumberIn(parser, dip, 1.0, 60000.0, "milliseconds");
+        const auto jitter = NumberIn(parser, dipJitter, 0.0, 86400.0, "seconds");
+        if (!every || !dipMs || !jitter) return 2;
+        // Each dip ends before the next one can start.
+        if (*every - *jitter <= *dipMs / 1000.0) {
+            std::fprintf(stderr, "unitsim: a dip of %g ms does not fit %g s apart less %g s of jitter\n", *dipMs, *every,
+                         *jitter);
+            return 2;
+        }
+        DipNow(sim, static_cast<int>(std::lround(*dipMs)), *every * 1000.0, *jitter * 1000.0, dipDraw);
+    } else if (parser.isSet(dipJitter)) {
+        std::fprintf(stderr, "unitsim: --dip-jitter needs --dip-every and --dip\n");
+        return 2;
+    }
     if (parser.isSet(endConnections)) {
         const QString how = parser.value(endConnections);
         if (how != QLatin1String("close") && how != QLatin1String("reset")) {
