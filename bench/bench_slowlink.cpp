@@ -1,27 +1,36 @@
-// The ORUN_411 program mid-run against a unit that answers every command late. The program
-// is started in a program folder of its own (layer 1 deposits until it is stopped), the run
-// is started by its Start Process input, and once it deposits every reply of the unit is
-// held back by the delay. Then, over the measured time, what the unit received:
+// The ORUN_411 program mid-run against a unit that answers every command late, and may
+// lose a share of its replies and dip its supply. The program is started in a program
+// folder of its own (layer 1 deposits until it is stopped), the run is started by its Start
+// Process input, and once it deposits every reply of the unit is held back by the delay,
+// lost by chance (seeded) and the supply dips at even spaces over the measured time. Then,
+// over the measured time, what the unit received:
 //   - how often it was asked for its sensors ("D"), its inputs ("M"), whether a reading is
-//     ready ("F") and for the reading ("G"), and how often it got powers ("K", "W") and
-//     the relay word and detector volts given again ("N", "H"), per minute;
-//   - the longest time and the most commands between two requests for its inputs;
-//   - the readings' interval (median and longest) and the power it drives at the end;
-// then its Stop Process input is held for 10 s: whether the program stopped the run (the
-// unit holds zero powers and the "Process Stopped" relay) and how long that took.
+//     ready ("F") and for the reading ("G", "g"), how often it got powers ("K", "W") and
+//     the relay word and detector volts given again ("N", "H"), and how often it was asked
+//     who it is ("@");
+//   - the longest time and the most commands between two requests for its inputs, and
+//     between two requests for a reading; the readings' interval (median);
+//   - how often output 1's power went to zero and back above zero within 10 s (sampled on
+//     every command and every 50 ms), and the power it drives at the end;
+//   - for each dip, the power output 1 had before it and the first power the restarted
+//     unit was given;
+// then its Stop Process input is held for 10 s (replies still lost, no dips): whether the
+// program stopped the run (the unit holds zero powers and the "Process Stopped" relay) and
+// how long that took.
 // Run by hand:
-//     build/bench/bench_slowlink [--delay MS] [--seconds N]
-// (300 ms and 60 s unless told; --delay 0 gives the same figures at the unit's own pace).
+//     build/bench/bench_slowlink [--delay MS] [--seconds N] [--lose PERCENT] [--seed N]
+//                                [--dip MS --dips N]
+// (300 ms and 60 s unless told, nothing lost, no dips; --delay 0 gives the figures at the
+// unit's own pace).
 #include "BenchOptions.h"
+#include "SlowLinkWatch.h"
 #include "e2e/StationFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <algorithm>
+#include <QTimer>
 #include <cstdio>
-#include <map>
-#include <vector>
 
 namespace {
 
@@ -31,19 +40,35 @@ constexpr int kStoppedRelay = 1 << 0;  // relay 1: "Process Stopped"
 constexpr int kDepositRelay = 1 << 3;  // relay 4: "Deposit Phase"
 constexpr int kStopHeldMs = 10000;
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0.0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int delay = IntOption("--delay", 300);
-    const int seconds = IntOption("--seconds", 60);
+    const char* const me = "bench_slowlink";
+    const auto delayOption = NumberOption(me, "--delay", 300, 0, 60000, true);
+    const auto secondsOption = NumberOption(me, "--seconds", 60, 1, 86400, true);
+    const auto loseOption = NumberOption(me, "--lose", 0, 0, 100);
+    const auto seedOption = NumberOption(me, "--seed", 1, 0, UINT32_MAX, true);
+    const auto dipOption = NumberOption(me, "--dip", 0, 0, 60000, true);
+    const auto dipsOption = NumberOption(me, "--dips", 0, 0, 1000, true);
+    if (!delayOption || !secondsOption || !loseOption || !seedOption || !dipOption || !dipsOption) return 2;
+    const int delay = static_cast<int>(*delayOption);
+    const int seconds = static_cast<int>(*secondsOption);
+    const double losePercent = *loseOption;
+    const auto seed = static_cast<uint32_t>(*seedOption);
+    const int dipMs = static_cast<int>(*dipOption);
+    const int dips = dipMs > 0 ? static_cast<int>(*dipsOption) : 0;
+    if ((dipMs > 0) != (*dipsOption > 0)) {
+        std::fprintf(stderr, "%s: --dip MS and --dips N go together\n", me);
+        return 2;
+    }
+    // The dips are spread evenly; each must end before the next one starts.
+    const double dipSpacingMs = seconds * 1000.0 / (dips + 1);
+    if (dips > 0 && dipMs >= dipSpacingMs) {
+        std::fprintf(stderr, "%s: %d dips of %d ms do not fit in %d s with time between them\n", me, dips, dipMs, seconds);
+        return 2;
+    }
 
     StationFolder station;
     // Deposits until stopped; inputs 1 and 2 start and stop the process; relays 1 Process
@@ -66,56 +91,53 @@ int main(int argc, char** argv) {
     unit.inputs = 0;
     WaitFor([] { return false; }, 2000);  // into the layer
 
-    QElapsedTimer clock;
-    clock.start();
-    std::map<char, int> received;
-    std::vector<double> readingIntervals;
-    double lastInputs = 0.0, lastReading = -1.0, longestInputsGapMs = 0.0;
-    int sinceInputs = 0, mostBetweenInputs = 0;
-    bool measuring = true;
-    QObject::connect(&sim, &UnitSim::CommandReceived, [&](const QString& c) {
-        if (!measuring || c.isEmpty()) return;
-        const double now = clock.nsecsElapsed() * 1e-6;
-        ++received[c.at(0).toLatin1()];
-        if (c == QLatin1String("M")) {
-            longestInputsGapMs = std::max(longestInputsGapMs, now - lastInputs);
-            mostBetweenInputs = std::max(mostBetweenInputs, sinceInputs);
-            lastInputs = now;
-            sinceInputs = 0;
-        } else {
-            ++sinceInputs;
-        }
-        if (c == QLatin1String("G")) {
-            if (lastReading >= 0.0) readingIntervals.push_back(now - lastReading);
-            lastReading = now;
-        }
-    });
+    SlowLinkWatch watch(sim);
+    watch.Start();
+    for (int k = 1; k <= dips; ++k)
+        QTimer::singleShot(static_cast<int>(dipSpacingMs * k), &watch, [&watch, dipMs] { watch.DipNow(dipMs); });
     sim.setReplyDelay(delay);
+    sim.setLoseShare(losePercent / 100.0, seed);
+    const int64_t lostBefore = sim.RepliesLost(), sentBefore = sim.RepliesSent();
     WaitFor([] { return false; }, seconds * 1000);
-    measuring = false;
-    const double measuredMs = clock.nsecsElapsed() * 1e-6;
-    longestInputsGapMs = std::max(longestInputsGapMs, measuredMs - lastInputs);
-    const double driven = (unit.powerCode[0] - 32767) * 100.0 / 32767.0;
+    watch.Stop();
+    const int64_t lost = sim.RepliesLost() - lostBefore, sent = sim.RepliesSent() - sentBefore;
+    const double measuredMs = watch.MeasuredMs();
+    const double driven = PowerPercent(unit.powerCode[0]);
 
-    std::printf("ORUN_411 depositing against unitsim, every reply %d ms late, %d s\n", delay, seconds);
+    std::printf("ORUN_411 depositing against unitsim, every reply %d ms late, %.1f %% lost (seed %u), %d dips of %d ms, %d s\n",
+                delay, losePercent, seed, dips, dipMs, seconds);
     std::printf("%-44s %8s %10s\n", "command received", "count", "per minute");
     const struct {
         char letter;
         const char* what;
     } kinds[] = {{'D', "D  sensors"}, {'M', "M  digital inputs"}, {'F', "F  a reading ready?"}, {'G', "G  the reading"},
-                 {'K', "K  powers of outputs 1-6"}, {'W', "W  powers of outputs 7-8"}, {'N', "N  relay word"},
-                 {'H', "H  detector volts"}};
+                 {'g', "g  the reading again"}, {'K', "K  powers of outputs 1-6"}, {'W', "W  powers of outputs 7-8"},
+                 {'N', "N  relay word"}, {'H', "H  detector volts"}, {'@', "@  identification"}};
     int total = 0;
-    for (const auto& [letter, n] : received) total += n;
+    for (const auto& [letter, n] : watch.Received()) total += n;
     for (const auto& k : kinds)
-        std::printf("%-44s %8d %10.1f\n", k.what, received[k.letter], received[k.letter] * 60000.0 / measuredMs);
+        std::printf("%-44s %8d %10.1f\n", k.what, watch.Received(k.letter), watch.Received(k.letter) * 60000.0 / measuredMs);
     std::printf("%-44s %8d %10.1f\n", "all", total, total * 60000.0 / measuredMs);
-    std::printf("longest between two input requests: %.0f ms, %d commands\n", longestInputsGapMs, mostBetweenInputs);
-    std::printf("reading interval: median %.0f ms, longest %.0f ms; output 1 at %.2f %% at the end\n", Median(readingIntervals),
-                readingIntervals.empty() ? 0.0 : *std::max_element(readingIntervals.begin(), readingIntervals.end()), driven);
+    std::printf("replies: %lld sent, %lld lost\n", static_cast<long long>(sent), static_cast<long long>(lost));
+    std::printf("longest between two input requests: %.0f ms, %d commands\n", watch.Inputs().longestMs,
+                watch.Inputs().mostBetween);
+    std::printf("longest between two reading requests: %.0f ms, %d commands; reading interval median %.0f ms\n",
+                watch.Readings().longestMs, watch.Readings().mostBetween, watch.Readings().MedianMs());
+    std::printf("output 1 fell to 0 and came back within 10 s (dips included): %d times (longest %.0f ms at 0); at %.2f %% at the end\n",
+                watch.Pulses().pulses, watch.Pulses().longestMs, driven);
+    int n = 0;
+    for (const SlowLinkWatch::Dip& d : watch.Dips()) {
+        std::printf("dip %d at %.1f s, %d ms: output 1 held %.2f %% before; ", ++n, d.startMs / 1000.0, d.lengthMs,
+                    d.heldPercent);
+        if (d.firstPercent) std::printf("first power after it %.2f %%, %.0f ms after the dip ended\n", *d.firstPercent,
+                                        d.firstAfterMs);
+        else if (d.firstUnreadable) std::printf("first power after it unreadable, %.0f ms after the dip ended\n", d.firstAfterMs);
+        else std::printf("no power given after it\n");
+    }
 
     // Stop Process held for 10 s.
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     unit.inputs = kStopProcess;
     const bool stopped = WaitFor([&] { return unit.PowersZero() && (unit.relays & kStoppedRelay) != 0; }, kStopHeldMs);
     const double stopMs = clock.nsecsElapsed() * 1e-6;
@@ -126,6 +148,7 @@ int main(int argc, char** argv) {
     else std::printf("Stop Process held %d s: never seen\n", kStopHeldMs / 1000);
 
     sim.setReplyDelay(0);
+    sim.setLoseShare(0.0, seed);
     program.terminate();
     if (!WaitFor([&] { return program.state() == QProcess::NotRunning; }, 30000)) {
         program.kill();
