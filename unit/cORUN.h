@@ -454,6 +454,7 @@ private:
     bool SlowLink_ = false;
     int64_t LastLateTick_ = 0;  // when a question last waited longer than PaceBackMs
     bool Identified_ = false;   // an identification reply came since the program started
+    bool ChannelsKnown_ = false;  // a channel reply came
 
     // unit model
     int32_t Version_ = 0;

@@ -143,6 +143,7 @@ void cORUN::ParseChannels(const QString& R) {
     if (!R.startsWith(QLatin1String("A1")) && !R.startsWith(QLatin1String("A0"))) return;
     const QStringView states = QStringView(R).mid(1);
     const float now = Timer();
+    ChannelsKnown_ = true;
     // A reply cut short, or with an empty field, says nothing about those channels: they
     // keep the state they had. Taking a missing field for an inactive channel would keep a
     // live detector from getting its PMT volts at the next layer start.
@@ -211,6 +212,14 @@ void cORUN::ParseReading(const QString& R) {
         for (i = 0; i <= 5; ++i) Reading_(ch)(i) = values[i];
         ++ReadingCount_(ch);
         LastReadingTime_(ch) = now;
+        if ((ChanErrorWord_(ch) & 1) != 0 && ChannelsKnown_) {
+            // A channel the unit reported inactive and that reads is active again: the
+            // channel states are asked again, whose reply gives it its period and the run
+            // its detector volts.
+            ChanErrorWord_(ch) &= ~1;
+            AnyChanActive_ = true;
+            SendReadChannels();
+        }
         if ((ChanErrorWord_(ch) & 2) != 0) {
             ChanErrorWord_(ch) &= ~2;
             setChanUpdate(ch, ChanUpdate_(ch));

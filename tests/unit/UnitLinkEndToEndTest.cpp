@@ -178,3 +178,33 @@ TEST(UnitLinkEndToEnd, TheEmulatorProgramServesTheLink) {
     program.kill();
     program.waitForFinished(5000);
 }
+
+// A detector the unit once reported inactive is active again as soon as it reads: the
+// channel states are asked again and the channel is given its period once more.
+TEST(UnitLinkEndToEnd, AChannelThatReadsAgainIsActiveAgain) {
+    TempProgramFolder folder;
+    DialogRecorder boxes;
+    UnitSim unit;
+    ASSERT_TRUE(unit.ListenTcp(QHostAddress::LocalHost, 0));
+    Station station;
+    cORUN& link = station.link;
+    ASSERT_TRUE(link.CommInit(10, unit.TcpPort(), "127.0.0.1", &station.socket));
+    link.SendGetVersion();
+    ASSERT_TRUE(WaitUntil([&] { return link.ChanActive(0); }, 3000));
+    link.setChanUpdate(0, 300);
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().periodMs[0] == 300; }, 3000));
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        unit.Model().active[0] = false;
+        link.SendReadChannels();
+        ASSERT_TRUE(WaitUntil([&] { return !link.ChanActive(0); }, 3000));
+        // It comes back at its power-on period, as after a fault of its own.
+        unit.Model().periodMs[0] = 100;
+        unit.Model().active[0] = true;
+        ASSERT_TRUE(WaitUntil([&] { return link.ChanActive(0) && unit.Model().periodMs[0] == 300; }, 3000));
+        EXPECT_FALSE(link.NoPMTs());
+        ASSERT_TRUE(station.ReadingsGrowBy(3, 3000));
+        EXPECT_TRUE(link.ChanActive(0));
+    }
+    EXPECT_EQ(boxes.count(), 0);
+}
