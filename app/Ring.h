@@ -100,6 +100,15 @@ public:
         }
     }
 
+    // The same, each item open to be replaced in its place.
+    template <typename Visit>
+    void ForEachWaiting(Visit visit) {
+        for (int32_t slot = head_; slot != tail_;) {
+            slot = Next(slot);
+            visit(slots_[static_cast<size_t>(slot)]);
+        }
+    }
+
     // Both ways: every slot emptied, positions back to 0, not full. Only the slots written
     // since the last Clear hold anything: the link's queues are cleared by every reply.
     void Clear() {

@@ -52,9 +52,11 @@ FilmRec& StepFilm(int16_t nChan) {
 
 // The power of the channel's source output; a channel that drives no output in this step
 // has none, as the data log shows it.
+// The power the unit acknowledged for the channel's output: what it drives, not what the
+// program asked for while the link may not have carried it.
 double ChannelPower(int16_t nChan) {
     const int16_t out = RunApp().ChanOutput(nChan);
-    return out >= 0 ? RunUnit().Power(out) : 0.0;
+    return out >= 0 ? RunUnit().PowerHeld(out) : 0.0;
 }
 
 QString Fixed(double value, const char* pattern) { return vb::Format(value, QLatin1String(pattern)); }

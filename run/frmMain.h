@@ -85,6 +85,13 @@ public:
     void ORUNEvent_ORUNCommand(const QString& Command);
     // The link became slow, or is back at its pace: the status line says "SLOW LINK".
     void ORUNEvent_LinkPaceChange(bool slow);
+    // The unit restarted: each output climbs from 0 at the rate of the film it serves.
+    void ORUNEvent_UnitRestarted();
+    // The link loses too many replies to control the plant: the run stops, told once.
+    void ORUNEvent_LinkTooPoor(bool poor);
+    // The readings come too far apart to control on: the run stops, told once.
+    void CheckReadingPace();
+    void StopForLink(const QString& reason);
     // Bodies of the last sensor and reading replies (reply without its first two and last
     // two characters).
     QString SensorReplyText;

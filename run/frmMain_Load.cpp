@@ -95,6 +95,8 @@ void frmMain::Form_Load() {
         connect(&RunUnit(), &cORUN::ORUNError, this, &frmMain::ORUNEvent_ORUNError, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::ORUNCommand, this, &frmMain::ORUNEvent_ORUNCommand, Qt::UniqueConnection);
         connect(&RunUnit(), &cORUN::LinkPaceChange, this, &frmMain::ORUNEvent_LinkPaceChange, Qt::UniqueConnection);
+        connect(&RunUnit(), &cORUN::UnitRestarted, this, &frmMain::ORUNEvent_UnitRestarted, Qt::UniqueConnection);
+        connect(&RunUnit(), &cORUN::LinkTooPoor, this, &frmMain::ORUNEvent_LinkTooPoor, Qt::UniqueConnection);
 
         cmdDataLog->setText(LogMode ? QStringLiteral("ON") : QStringLiteral("OFF"));
         SetBackColor(cmdDataLog, LogMode ? kGreen : vbButtonFace);

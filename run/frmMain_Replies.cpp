@@ -60,11 +60,14 @@ void frmMain::ORUNEvent_ORUNResponse(const QString& Response) {
         if (Response.startsWith(QLatin1Char('K')) || Response.startsWith(QLatin1Char('W'))) ShowSentPowers();
         if (app.Phase() == PhaseCode::Shutdown) return;
         // A unit that answers without readings for a while has detectors that stopped.
-        modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')));
+        modPhases::NoteUnitReply(Response.startsWith(QLatin1Char('G')) || Response.startsWith(QLatin1Char('g')),
+                                 Response.startsWith(QLatin1String("F0")));
+        CheckReadingPace();
 
         if (Response.size() >= 4 && Response.startsWith(QLatin1String("ORUN"))) {
             // The unit may have restarted: no power it acknowledged before is shown as held.
             ShowSentPowers();
+            modPhases::NoteLinkLapse();
             const int32_t version = RunUnit().Version();
             if (version >= kFirstCompatibleVersion) {
                 const int16_t phase = app.Phase();
@@ -158,6 +161,7 @@ void frmMain::ORUNEvent_ORUNError(int ErrType, int ErrNum) {
     try {
         if (ErrType == 0 && ErrNum == 0) {
             RunApp().setStatusMsg(StatusMsgCode::CommError);
+            modPhases::NoteLinkLapse();
             // Out of reach, the unit holds nothing the rows may show as confirmed.
             ShowSentPowers();
             if (gORUN && gORUN->Version() >= 1 && Debug == kDebugCommErrors) {

@@ -93,7 +93,16 @@ bool HoldBlindChannels();
 // A good reply of the unit; reading is true for a reading reply. A unit that goes on
 // answering without a reading reply for as long as it takes to tell of a detector
 // without readings has no live detector reading at all.
-void NoteUnitReply(bool reading);
+void NoteUnitReply(bool reading, bool noReading);
+// The link lapsed (a reply time-out) or the unit identified itself again: the gap since
+// the last reading is no measure of the readings' pace, and no reading from before it
+// drives anything.
+void NoteLinkLapse();
+// The usual time between the unit's reading replies (s), 0 before it is known.
+double ReadingGap();
+// A source under rate control on the unit's detector gets its readings too far apart to
+// control on.
+bool ReadingsTooSlow();
 
 // Pushes the film's and layer's settings of a channel with a film to its filters, the
 // unit and the quartz monitors. A calibration warning answered Cancel stops the layer.

@@ -52,6 +52,19 @@ float LastReply = 0.0f;
 float LastReadingReply = 0.0f;
 // Seconds the unit takes to tell of an active detector without readings.
 constexpr float kReadingsSilent = 2.0f;
+// The usual time between reading replies, and how many of those a reading stays live for:
+// on a slow link a reading is as old as the link's pace makes it, not a dead detector's.
+float ReadingGapSeconds = 0.0f;
+constexpr float kLiveGaps = 2.5f;
+// Readings further apart than this cannot hold a source at its rate.
+constexpr float kSlowestControl = 4.0f;
+float ReadingLiveSpan() { return std::max(kReadingsSilent, kLiveGaps * ReadingGapSeconds); }
+// The unit said it has no reading ready ("F0") since its last reading reply.
+bool NoReadingSince = false;
+// The detectors are silent: the unit answers that no reading is ready, and its last
+// reading is older than the readings' pace allows. A slow link whose questions have not
+// come round to the reading yet is no silent detector.
+bool DetectorsSilent() { return NoReadingSince && modUtil::TimeDiff(LastReadingReply, LastReply) > ReadingLiveSpan(); }
 
 // Per channel: the layer record its loop belongs to, the unit's count of its detector's
 // readings when that layer started or the loop last restarted, and whether the loop has
@@ -229,6 +242,8 @@ void ForgetReadings() {
     StepNotNumber.fill(false);
     NotNumberNamed.fill(false);
     LastReply = LastReadingReply = 0.0f;
+    ReadingGapSeconds = 0.0f;
+    NoReadingSince = false;
 }
 
 namespace {
@@ -247,7 +262,7 @@ bool InputReads(int16_t ch, bool fresh) {
         return volts > 0 && unit.ChanActive(ch) && unit.CalChan() != ch && unit.DetectorGiven(ch, volts) &&
                !CalibrationMissing(ch) &&
                (unit.ChanError(ch) & kReadingsStopped) == 0 && (!fresh || FreshReading(ch)) &&
-               modUtil::TimeDiff(LastReadingReply, LastReply) <= kReadingsSilent;
+               !DetectorsSilent();
     }
     if (!InputType::IsMeasured(type)) return false;
     if (InputType::IsQuartz(type) && !RunQCM().QCMSensorEnabled(InputType::QuartzMonitor(type))) return false;
@@ -291,13 +306,38 @@ bool HoldBlindChannels() {
     return changed;
 }
 
-void NoteUnitReply(bool reading) {
+void NoteUnitReply(bool reading, bool noReading) {
+    if (noReading) NoReadingSince = true;
     const float now = Timer();
     // After a stall of the link (a reset, a unit that restarted) no reading from before it
-    // drives anything.
-    if (LastReply != 0.0f && modUtil::TimeDiff(LastReply, now) > kReadingsSilent) SpendReadings();
+    // drives anything, and the gap it leaves says nothing of the readings' pace.
+    const bool stall = LastReply != 0.0f && modUtil::TimeDiff(LastReply, now) > kReadingsSilent;
+    if (stall) SpendReadings();
     LastReply = now;
-    if (reading) LastReadingReply = now;
+    if (!reading) return;
+    NoReadingSince = false;
+    if (!stall && LastReadingReply != 0.0f) {
+        const float gap = modUtil::TimeDiff(LastReadingReply, now);
+        ReadingGapSeconds = ReadingGapSeconds == 0.0f ? gap : 0.7f * ReadingGapSeconds + 0.3f * gap;
+    }
+    LastReadingReply = now;
+}
+
+void NoteLinkLapse() {
+    SpendReadings();
+    LastReadingReply = 0.0f;
+    NoReadingSince = true;
+}
+
+double ReadingGap() { return ReadingGapSeconds; }
+
+bool ReadingsTooSlow() {
+    if (ReadingGapSeconds <= kSlowestControl) return false;
+    for (int16_t ch = 0; ch <= 7; ++ch) {
+        const FilmRec* film = ChanFilmRec(ch);
+        if (film && InputType::IsEmission(film->Input_Type) && UnderRateControl(ch)) return true;
+    }
+    return false;
 }
 
 }  // namespace modPhases

@@ -16,6 +16,18 @@ cORUN::cORUN(QObject* parent) : QObject(parent) {
     // Every command starts it and every reply stops it, several times per poll.
     ORUNTimer_->setRestartsOften(true);
     connect(ORUNTimer_, &ccrpTimer::Timer, this, &cORUN::ORUNTimer_Timer);
+    // Started only once a reply is late, so a sound link keeps no timer running for it.
+    AskTimer_ = new ccrpTimer(this);
+    AskTimer_->setObjectName(QStringLiteral("AskAgainTimer"));
+    connect(AskTimer_, &ccrpTimer::Timer, this, [this] {
+        AskTimer_->setEnabled(false);
+        if (CommStatus_ == 1) CheckOverdue();
+    });
+    PeriodSeen_.fill(-1);
+    PeriodSettle_.fill(0);
+    PeriodGiven_.fill(false);
+    Requested_.fill(0.0);
+    ClimbRate_.fill(OrunTiming::DefaultClimbRate);
 
     ChanErrorWord_.fill(1);
     ChanUpdate_.fill(10);

@@ -12,6 +12,7 @@
 #include "unit/FrameCollector.h"
 
 #include <QObject>
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -54,6 +55,39 @@ constexpr float MissingReadingSeconds = 2.0f;  // an active channel without read
 constexpr int SlowLinkMs = 1000;
 constexpr int PaceBackMs = 500;
 constexpr int PaceBackForMs = 2000;
+// A reply that does not come is asked for again once the unit's own pace says it is
+// overdue: a few times the replies' usual time, never sooner than AskAgainFloorMs nor later
+// than AskAgainCeilingMs, each further ask of the same exchange AskAgainBackoff times later.
+// The reply time-out still runs from the first send, so a unit that stays silent is
+// declared lost as before.
+constexpr int AskAgainFloorMs = 100;
+constexpr int AskAgainCeilingMs = 2500;
+constexpr double AskAgainBackoff = 1.5;
+// The pace is judged by only once this many replies measured it.
+constexpr int AskAgainAfterReplies = 16;
+// After a lost reply the unit's readings show whether it kept its settings; a silence
+// this long may hide a restart (a supply dip), and no power goes out until they show it.
+constexpr int RestartSuspectMs = 250;
+// Without a reading that can tell (no channel was given its measurement period), a
+// silence this long is taken for a restart: random losses of a usable link rarely add up
+// to it.
+constexpr int RestartGuessMs = 1000;
+// A silence this long is taken for a restart whatever the readings say.
+constexpr int RestartSilenceMs = 2000;
+// After the unit answers again, the readings have this long to show whether it kept its
+// settings; without a reading that can tell, it did.
+constexpr int RestartJudgeMs = 1000;
+// Over about the last LossWindow commands a share of unanswered ones at or above
+// LossTooPoor makes the link too poor to control the plant; it is fit again below
+// LossFitAgain.
+constexpr double LossWindow = 100.0;
+constexpr double LossTooPoor = 0.25;
+constexpr double LossFitAgain = 0.15;
+// After a restart an output climbs from 0 at this rate (% per second) unless the run
+// gives it its own.
+constexpr double DefaultClimbRate = 5.0;
+// ... and its powers go out again at this pace while nothing else sends them.
+constexpr int ClimbStepMs = 90;
 }  // namespace OrunTiming
 
 // The unit's codes of an analog output: 0 V at ZeroVolts, each 10 V of a full scale a span of
@@ -148,6 +182,26 @@ public:
     // (OrunTiming::SlowLinkMs): the window says so. Nothing acts on it.
     bool SlowLink() const { return SlowLink_; }
 
+    // ---- Lost replies and restarts ----
+    // A reply that does not come is a fault of that exchange: the command is asked again
+    // (a reading request as "G", so no reading is taken twice) once the unit's measured
+    // pace says the reply is overdue (OrunTiming::AskAgain*). A reply that comes for an
+    // exchange already answered (the unit was slow, not deaf) is skipped by its letter.
+    // The reply time-out still runs from the first send.
+    // The unit's usual reply time (ms), as measured; 0 before the first.
+    double ReplyPace() const { return ReplyPace_; }
+    // The share of commands over about the last OrunTiming::LossWindow that got no reply.
+    double LossShare() const;
+    // The link loses too many replies to control the plant (LinkTooPoor raised).
+    bool TooPoor() const { return TooPoor_; }
+    // A lost reply is followed by the judgement whether the unit restarted; after a
+    // silence that could hide a restart, powers are held back meanwhile.
+    bool JudgingRestart() const { return Suspect_; }
+    // After a restart each output climbs from 0 at most at its rate (% per second): the
+    // power set is capped by the climb until the climb passes it.
+    void setClimbRate(int o, double percentPerSecond);
+    bool Climbing(int o) const;
+
     // ---- Unit data model and commands ----
     int32_t Version() const { return Version_; }
 
@@ -216,6 +270,7 @@ public:
     void setFullScale(int o, double volts);
     double MaxPower(int o) const { return MaxPower_(o); }
     void setMaxPower(int o, double percent);
+    // The power set (after a restart, also while the climb still holds the unit below it).
     double Power(int o) const;
     void setPower(int o, double percent);
     void SendPower();
@@ -286,16 +341,22 @@ signals:
     // The link became slow (the poll's questions wait long for their answers), or is back
     // at its pace (SlowLink()).
     void LinkPaceChange(bool slow);
-    // The unit identified itself again after an earlier identification: it may have
-    // restarted (relays off, detectors and outputs at 0 V) or been out of reach. Raised
-    // after the link's own restore of the unit is queued, before ORUNResponse of the reply.
+    // The unit restarted (relays off, detectors and outputs at 0 V): it identified itself
+    // again after an earlier identification, lost the measurement periods it was given
+    // after a silence, or stayed silent for OrunTiming::RestartSilenceMs. Raised before the
+    // link's own restore of the unit goes out, so a handler can give each output its climb
+    // rate (setClimbRate); the outputs climb from 0 from now on.
     void UnitRestarted();
+    // The link lost so many replies that the plant cannot be controlled through it (true),
+    // or is fit again (false).
+    void LinkTooPoor(bool poor);
 
 private:
     // ---- send path and queue ----
     void setCommand(QString T);  // the private send operation
     void Resend(const QString& T);  // the same, for a command whose reply came garbled
-    void WriteFrame(const QString& T);
+    // False when no transport took the frame.
+    bool WriteFrame(const QString& T);
     void QueuePut(const QString& T);
     bool QueueTake(QString& T);
     void QueueEmpty();
@@ -324,6 +385,46 @@ private:
     void setSlowLink(bool slow);
     // A reply time-out or an identification: nothing the unit acknowledged before counts.
     void ForgetHeldPowers();
+    // ---- lost replies and restarts (cORUN_Recovery.cpp) ----
+    // A command went on the wire (first send or ask).
+    void NoteSent(bool ask);
+    // A good reply came for the exchange on the wire: its pace, the loss count, and after
+    // a silence that may hide a restart the verdict it already gives (-1 none yet, 0 the
+    // unit kept its settings, 1 it restarted), acted on once the reply is handled.
+    int NoteAnswered();
+    // The reply is overdue: the command goes out again. Checked whenever a command is
+    // issued while one is on the wire, so on a sound link the poll's own pace wakes it and
+    // no timer runs for it; once a reply is late a timer wakes the link when it is due.
+    void CheckOverdue();
+    void AskAgain();
+    void SetAskDue();
+    // The link lapsed (a reply time-out, an identification under way) after the unit had
+    // identified itself: what it holds is not known until it does again.
+    bool UnitUnknown() const { return Identified_ && (CommStatus_ == 2 || Version_ == 0); }
+    void StartAskTimer(int64_t ms);
+    // A good reply that cannot answer the command on the wire, while replies of earlier
+    // asks may still come: it is one of them.
+    bool StaleReply(const QString& R);
+    // The letter a reply to T starts with (0 for a command whose reply is not known).
+    static QChar ReplyLetter(const QString& T);
+    void NoteLoss(bool sent);
+    // A reading reply: a channel whose measurement period changed without being given
+    // tells a unit that lost its settings.
+    void JudgePeriods(const int32_t (&periods)[8], const bool (&read)[8]);
+    void EndSuspect(bool restarted);
+    // The unit restarted: nothing it acknowledged counts, it gets the program's state
+    // again, and every output climbs from 0.
+    void TakeRestart(bool climb);
+    double ClimbCap(int o) const;
+    // While a climb holds an output below its power, the powers go out again as it rises.
+    void FollowClimb();
+    // The power codes as the program's powers and the climb give them.
+    void ApplyPowers();
+    // What the unit acknowledged, per value a command sets (SetsWhat).
+    bool RepeatsAcknowledged(const QString& T) const;
+    void NoteAcknowledged();
+    // The last waiting command that sets what T sets, or null.
+    QString* LastWaitingOfKind(const QString& T);
     // After an identification: the present relay word, powers, emission set points and
     // hand-control output go to the unit again (the channels' periods and PMT volts follow
     // the channel reply).
@@ -429,6 +530,7 @@ private:
     static constexpr int kBadFrameResends = 3;
     int BadFrames_ = 0;
     bool resending_ = false;
+    bool asking_ = false;  // the command goes out again for an overdue reply
     bool linkLost_ = false;  // the unit closed the TCP connection; the failure is on its way
     bool Terminating_ = false;
     bool StopGivenUp_ = false;
@@ -454,7 +556,36 @@ private:
     bool SlowLink_ = false;
     int64_t LastLateTick_ = 0;  // when a question last waited longer than PaceBackMs
     bool Identified_ = false;   // an identification reply came since the program started
+    // lost replies and restarts
+    int64_t AskDue_ = -1;         // when the reply on the wire is overdue, -1 never
+    ccrpTimer* AskTimer_ = nullptr;
+    int64_t ExchangeStart_ = 0;   // the first send of the exchange on the wire
+    int64_t LastSent_ = 0;        // its last send
+    int64_t LastTook_ = 0;        // the last answered exchange, from its first send to its reply
+    int64_t LastAnswer_ = 0;      // the last good reply
+    int Asks_ = 0;                // asks of the exchange on the wire
+    int StaleAllowed_ = 0;        // replies of earlier asks that may still come
+    double ReplyPace_ = 0.0;
+    int PaceSamples_ = 0;         // replies the pace was measured on
     bool ChannelsKnown_ = false;  // a channel reply came
+    double SentWeight_ = 0.0;     // decaying counts of commands sent and replies got
+    double AnsweredWeight_ = 0.0;
+    bool TooPoor_ = false;
+    bool Suspect_ = false;        // a lost reply: whether the unit restarted is judged
+    bool HoldingPowers_ = false;  // ... after a silence long enough to hide one: no power goes
+    bool SilenceLong_ = false;    // ... and it lasted RestartSilenceMs
+    int64_t SuspectAnswered_ = -1;  // when the unit answered again after it
+    int64_t SuspectSilence_ = 0;    // how long it was silent
+    bool PowersHeldBack_ = false;
+    BoundedArray<int32_t, 0, 7> PeriodSeen_;  // the period each channel keeps since it was given, -1 unknown
+    static constexpr int32_t kSettleReadings = 5;
+    BoundedArray<int32_t, 0, 7> PeriodSettle_;  // readings still to settle after a "B"
+    BoundedArray<bool, 0, 7> PeriodGiven_;      // the channel was given its period
+    BoundedArray<double, 0, 7> Requested_;   // the power set (%), before the climb's cap
+    BoundedArray<double, 0, 7> ClimbRate_;
+    int64_t ClimbStart_ = -1;     // the restart the outputs climb from, -1 none
+    int64_t LastClimbSend_ = 0;
+    QHash<QString, QString> Acked_;
 
     // unit model
     int32_t Version_ = 0;

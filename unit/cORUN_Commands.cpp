@@ -5,6 +5,8 @@
 #include "app/VBConv.h"
 #include "unit/ExitRule.h"
 
+#include <algorithm>
+
 namespace {
 constexpr double kRawStep = 1.953e-6;  // one raw step of a sensor value
 QString Num(int32_t v) { return vb::CStr(static_cast<int>(v)); }
@@ -38,6 +40,10 @@ void cORUN::setChanUpdate(int ch, int32_t ms) {
     } else {
         t += Num(ms / 3) + (GasCalEnabled_ ? QStringLiteral(",1") : QStringLiteral(",0"));
     }
+    // Until the unit has taken it, and for the one reading after that, the readings may
+    // still report the old period (a few readings at most, should its answer not come).
+    PeriodSettle_(ch) = kSettleReadings;
+    PeriodGiven_(ch) = true;
     setCommand(t);
 }
 
@@ -172,10 +178,16 @@ void cORUN::setPower(int o, double percent) {
     double p = ExitRule::Allows(ExitRule::Act::SourcePower, Terminating_) ? percent : 0.0;
     if (p < 0.0) p = 0.0;
     if (p > MaxPower_(o)) p = MaxPower_(o);
-    PowerCode_(o) = PowerCode(o, p);
+    Requested_(o) = p;
+    PowerCode_(o) = PowerCode(o, std::min(p, ClimbCap(o)));
 }
 
-double cORUN::Power(int o) const { return PercentOfCode(o, PowerCode_(o)); }
+double cORUN::Power(int o) const {
+    // While a restart's climb caps what is sent, the power is still the one the program
+    // set: limits and loops judge that, and the climb only delays it.
+    if (ClimbStart_ >= 0) return PercentOfCode(o, PowerCode(o, Requested_(o)));
+    return PercentOfCode(o, PowerCode_(o));
+}
 
 double cORUN::PowerHeld(int o) const { return PercentOfCode(o, HeldCode_(o)); }
 
@@ -191,6 +203,7 @@ double cORUN::PercentOfCode(int o, int32_t c) const {
 }
 
 void cORUN::SendPower() {
+    ApplyPowers();
     QString k = QStringLiteral("K");
     for (int o = 0; o <= 5; ++o) {
         if (o > 0) k += QLatin1Char(',');

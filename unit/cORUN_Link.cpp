@@ -32,6 +32,7 @@ bool cORUN::CommInit(int lPort, int ePort, const QString& eAddr, Winsock* eCtrl)
             EAddress_ = eAddr;
             Command_.clear();
             Response_.clear();
+            AskDue_ = -1;
             // The socket stays held until another one is given: a TCP call without a
             // socket goes on sending through it, also after a pick of no port or of a
             // serial port, which only stop using it.
@@ -153,31 +154,32 @@ void cORUN::ReportStopGivenUp() {
     err.setDisplayMsgOnError(shows);
 }
 
-void cORUN::WriteFrame(const QString& T) {
+bool cORUN::WriteFrame(const QString& T) {
     // The text as the unit's one-byte characters (anything else goes as "?"), framed in
     // place: a command costs no allocation on its way to the wire.
     uint8_t text[OrunFrame::kMaxText];
     const qsizetype count = T.size();
-    if (count > OrunFrame::kMaxText) return;
+    if (count > OrunFrame::kMaxText) return false;
     for (qsizetype i = 0; i < count; ++i) {
         const char16_t c = T.at(i).unicode();
         text[i] = c < 256 ? static_cast<uint8_t>(c) : static_cast<uint8_t>('?');
     }
     const size_t n = OrunFrame::BuildFrame(text, static_cast<size_t>(count), txFrame_);
-    if (n == 0) return;
+    if (n == 0) return false;
     const char* bytes = reinterpret_cast<const char*>(txFrame_);
     if (CommPort_ >= 1 && CommPort_ <= 9) {
-        if (!Port_->IsOpen()) return;
+        if (!Port_->IsOpen()) return false;
         if (T == QLatin1String("@")) Port_->Purge();
         Port_->Write(bytes, static_cast<qint64>(n));
     } else if (CommPort_ == 10) {
-        if (Socket_.isNull() || Socket_->State() != Winsock::sckConnected) return;
+        if (Socket_.isNull() || Socket_->State() != Winsock::sckConnected) return false;
         Socket_->SendData(QByteArrayView(bytes, static_cast<qsizetype>(n)));
     } else {
-        return;
+        return false;
     }
     // Whatever ends the program from here, the unit's last stop goes down this link.
     KeepLastStop(false);
+    return true;
 }
 
 void cORUN::Port_RxData(int count) {
@@ -223,6 +225,8 @@ void cORUN::FrameReceived() {
     const bool good = Rx_.CheckOk() && Rx_.Bytes()[2] == 'A';
     // The late answer to a command the shutdown gave up: the stop's own is still awaited.
     if (good && StaleStopReply(Response_)) return;
+    // The answer to an earlier ask of an exchange already answered.
+    if (good && StaleReply(Response_)) return;
     if (!good && BadFrames_ >= kBadFrameResends) {
         // The command was asked for often enough on a line that garbles or echoes every
         // frame: still unanswered, so its reply timer runs on and the time-out resets the
@@ -235,10 +239,15 @@ void cORUN::FrameReceived() {
     CommStatus_ = 0;
     if (good) {
         BadFrames_ = 0;
+        const int verdict = NoteAnswered();
+        const QPointer<cORUN> self(this);
         DoResponse(Response_);
+        // The reply is handled first: an identification among them judges for itself.
+        if (self && verdict >= 0 && Suspect_) EndSuspect(verdict == 1);
         return;
     }
     if (Debug == 3) LogBadFrame();
+    NoteLoss(false);  // garbled, but the unit answered
     emit ORUNError(0, 1);
     ORUNTimer_->setEnabled(true);
     if (++BadFrames_ >= kBadFrameResends) {

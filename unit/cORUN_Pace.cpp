@@ -79,15 +79,54 @@ bool cORUN::AskedAlready(const QString& T) {
         if (QuestionAskedAt_(k) < 0) QuestionAskedAt_(k) = TickMs();
         return false;
     }
-    const QStringView what = SetsWhat(T);
-    if (what.isEmpty()) return false;
     // The last waiting command that sets the same value: when it sets it as T does, the
-    // unit ends up holding the same whether T is queued or not.
-    const QString* last = nullptr;
-    Queue_.ForEachWaiting([&](const QString& w) {
+    // unit ends up holding the same whether T is queued or not. A newer power takes the
+    // place of one still waiting, so no older power reaches the unit after it was replaced.
+    QString* last = LastWaitingOfKind(T);
+    if (!last) return false;
+    if (T.startsWith(QLatin1Char('K')) || T.startsWith(QLatin1Char('W'))) {
+        *last = T;
+        return true;
+    }
+    return *last == T;
+}
+
+QString* cORUN::LastWaitingOfKind(const QString& T) {
+    const QStringView what = SetsWhat(T);
+    if (what.isEmpty()) return nullptr;
+    QString* last = nullptr;
+    Queue_.ForEachWaiting([&](QString& w) {
         if (SetsWhat(w) == what) last = &w;
     });
-    return last && *last == T;
+    return last;
+}
+
+bool cORUN::RepeatsAcknowledged(const QString& T) const {
+    // Only what the program gives again at its own pace (the powers every control tick,
+    // the relay word and detector volts every few seconds) yields; a setting given once
+    // (a period, a filter, emission) always goes.
+    if (T.isEmpty() || (T.at(0) != u'K' && T.at(0) != u'W' && T.at(0) != u'N' && T.at(0) != u'H')) return false;
+    const QStringView what = SetsWhat(T);
+    if (what.isEmpty()) return false;
+    const auto acked = Acked_.constFind(what.toString());
+    if (acked == Acked_.constEnd() || *acked != T) return false;
+    // A different value of the kind on its way needs T after it.
+    if (CommStatus_ == 1 && SetsWhat(Command_) == what && Command_ != T) return false;
+    bool other = false;
+    Queue_.ForEachWaiting([&](const QString& w) { other = other || (SetsWhat(w) == what && w != T); });
+    return !other;
+}
+
+void cORUN::NoteAcknowledged() {
+    // Called with the good reply to Command_ in hand.
+    const QStringView what = SetsWhat(Command_);
+    if (what.isEmpty()) return;
+    Acked_.insert(what.toString(), Command_);
+    // A channel's period taken: one more reading may have been measured at the old one.
+    if (Command_.startsWith(QLatin1Char('B'))) {
+        const int ch = QStringView(what).mid(1).toInt() - 1;
+        if (PeriodSettle_.inRange(ch)) PeriodSettle_(ch) = std::min(PeriodSettle_(ch), 1);
+    }
 }
 
 void cORUN::ForgetQuestions(bool keepOnWire) {

@@ -26,7 +26,17 @@ void cORUN::setCommand(QString T) {
         // Once the program is ending, nothing is read from the unit any more: every reply
         // awaited would hold the stop back.
         if (Terminating_ && ReadsOnly(T)) return;
+        // A unit that may have restarted gets no power until it is judged, nor one whose
+        // link lapsed until it has identified itself again (it may be back at 0 V).
+        if ((HoldingPowers_ || UnitUnknown()) && !Terminating_ && (T.startsWith(QLatin1Char('K')) || T.startsWith(QLatin1Char('W')))) {
+            PowersHeldBack_ = true;
+            return;
+        }
+        // On a slow link a command that only repeats what the unit acknowledged yields its
+        // turn to the questions and to real changes.
+        if (SlowLink_ && !Terminating_ && !asking_ && RepeatsAcknowledged(T)) return;
         ORUNTimer_->setEnabled(true);
+        if (CommStatus_ == 1) CheckOverdue();
         if (CommStatus_ == 1) {
             if (!AskedAlready(T)) QueuePut(T);
             return;
@@ -36,9 +46,12 @@ void cORUN::setCommand(QString T) {
         if (T == QLatin1String("@")) Version_ = 0;
         if (!Tracing()) setTracing(true);
         TraceCommand(T);
-        WriteFrame(T);
+        const bool written = WriteFrame(T);
         Command_ = T;
         Response_.clear();
+        // A frame no transport took (a connection being made again) is no exchange the unit
+        // could lose.
+        if (written) NoteSent(asking_ || resending_);
         // A question of the poll is waited for from its first ask.
         if (const int k = PollQuestion(T); k >= 0 && QuestionAskedAt_(k) < 0) QuestionAskedAt_(k) = TickMs();
         emit ORUNCommand(T);
@@ -92,14 +105,12 @@ void cORUN::DoResponse(QString R) {
                 ORUNTimer_->setInterval(Terminating_ ? OrunTiming::StopResendMs : OrunTiming::IdentifiedMs);
                 ORUNTimer_->setEnabled(true);
                 QueueEmpty();
-                // The unit may have restarted: its detectors and outputs hold nothing the
-                // program knows of until they are sent again and answered.
-                PMTVoltsSent_.fill(-1);
-                ForgetHeldPowers();
-                SendReadChannels();
-                RestoreUnit();
-                if (Identified_) emit UnitRestarted();
+                // After an earlier identification the unit may have restarted: its
+                // detectors and outputs hold nothing the program knows of until they are
+                // sent again and answered, and its outputs climb from 0.
+                const bool again = Identified_;
                 Identified_ = true;
+                TakeRestart(again);
                 if (!self) return;
             }
         }
@@ -116,6 +127,7 @@ void cORUN::DoResponse(QString R) {
         }
         QString next;
         if (CommStatus_ == 0 && QueueTake(next)) setCommand(next);
+        FollowClimb();
         emit ORUNResponse(R);
     } catch (...) {
         ReportError("cORUN_DoResponse");
@@ -135,6 +147,8 @@ void cORUN::ORUNTimer_Timer() {
         }
         ORUNTimer_->setInterval(OrunTiming::RepeatReplyMs);
         CommStatus_ = 2;
+        AskDue_ = -1;
+        Acked_.clear();
         // The unit is out of reach: what it holds is no longer known (it may restart
         // meanwhile), and its pace is not judged until it answers again.
         ForgetHeldPowers();

@@ -192,6 +192,9 @@ void cORUN::ParseSensors(const QString& R) {
 
 void cORUN::ParseReading(const QString& R) {
     const float now = Timer();
+    int32_t periods[8] = {};
+    bool read[8] = {};
+    bool periodAgain[8] = {};  // a channel whose readings had stopped gets its period again
     int field = 0;
     for (QStringView part : Parts(R, u';')) {
         const int ch = field++ - 1;  // field 2 (index 1) is channel 0
@@ -212,6 +215,8 @@ void cORUN::ParseReading(const QString& R) {
         for (i = 0; i <= 5; ++i) Reading_(ch)(i) = values[i];
         ++ReadingCount_(ch);
         LastReadingTime_(ch) = now;
+        periods[ch] = values[1];
+        read[ch] = true;
         if ((ChanErrorWord_(ch) & 1) != 0 && ChannelsKnown_) {
             // A channel the unit reported inactive and that reads is active again: the
             // channel states are asked again, whose reply gives it its period and the run
@@ -222,13 +227,17 @@ void cORUN::ParseReading(const QString& R) {
         }
         if ((ChanErrorWord_(ch) & 2) != 0) {
             ChanErrorWord_(ch) &= ~2;
-            setChanUpdate(ch, ChanUpdate_(ch));
+            periodAgain[ch] = true;
         }
         if (RdgType_ == RdgType::Normal) UpdateFlux(ch);
         else if ((RdgType_ == RdgType::LowPoint || RdgType_ == RdgType::HighPoint) && ch == CalChan_)
             CalSlopeIntercept(ch);
     }
     CheckMissingReadings(now);
+    // The periods this reading reports are judged before any is given again.
+    JudgePeriods(periods, read);
+    for (int ch = 0; ch <= 7; ++ch)
+        if (periodAgain[ch]) setChanUpdate(ch, ChanUpdate_(ch));
 }
 
 namespace {

@@ -15,6 +15,14 @@
 
 namespace {
 
+// The unit takes the program's powers: they are sent and their reply comes back.
+void AcknowledgePowers() {
+    gORUN->setEnabled(true);
+    gORUN->SendPower();
+    for (const char* letter : {"AK", "AW"})
+        for (char c : OrunFrame::BuildFrame(QByteArray(letter))) gORUN->ParseResponse(static_cast<uint8_t>(c));
+}
+
 // The chain of the active process: step 1 on channels 0 and 3, step 2 on channel 0, step 3
 // on channels 0, 3, 1 and 2. Layer L runs at L + 0.25 A/s through the output of its channel.
 struct LayerSpec {
@@ -132,11 +140,15 @@ TEST_F(RemoteCommands, EveryExampleOfTheRecordAndRunCommandsIsAnswered) {
         {"@QF;4;1;0", "\x06;06"},
         {"@UF;35;1;0;Angstrom/s", kAck, {}, [] { return gFilm(1).Units.text() == QStringLiteral("Angstrom"); }},
         {"@UF;5;2;0;2.5", kAck, {}, [] { return gFilm(2).Shutter_Delay == 2; }},
-        // Measurements, bulk and single; a channel without an output has no power.
+        // Measurements, bulk and single; a channel without an output has no power, and a
+        // power is the one the unit acknowledged.
         {"@QM;49",
          "\x06;0.00;0.0000;0.0000;0.00;0.00;1.5000;0.0000;0.00;0.00;0.0000;0.0000;0.00;40.00;0.0000;2.2500;0.00;"
          "0.00;0.0000;0.0000;0.00;0.00;0.0000;0.0000;0.00;0.00;0.0000;0.0000;0.00;0.00;0.0000;0.0000;-3.13",
-         [] { gORUN->setPower(3, 40.0), gChanUser(1) = 1.5, gChanTotal(3) = 2.25, gChanDev(7) = -3.125; }},
+         [] {
+             gORUN->setPower(3, 40.0), gChanUser(1) = 1.5, gChanTotal(3) = 2.25, gChanDev(7) = -3.125;
+             AcknowledgePowers();
+         }},
         {"@QM;79", nullptr, {}, fields(24)},
         {"@QM;22", "\x06;1.5000"},
         {"@QM;9", kPrm},

@@ -45,6 +45,8 @@ protected:
         modDB::IOSave(1);
         modDB::IOSave(2);
         form->BuildProcessMenu();
+        // The measurement period every station's channel settings give the channels it uses.
+        for (int ch = 0; ch <= 1; ++ch) gORUN->setChanUpdate(ch, 100);
         sim_ = std::make_unique<UnitSim>();
         ASSERT_TRUE(sim_->ListenTcp());
         ASSERT_TRUE(gORUN->CommInit(10, sim_->TcpPort(), QStringLiteral("127.0.0.1"), form->tcpControllerClient));

@@ -399,6 +399,12 @@ TEST_F(MainWindowUnitState, AUnitThatRestartedHoldsTheProgramsStateAgainWithinOn
     gFilm(2).Sensor_PMT = 750;
     gFilm(3).Sensor_PMT = 800;
     Prepare({0, 1}, [] { SecondStep(); });
+    // The measurement periods every station's channel settings give.
+    // The measurement periods every station's channel settings give, taken by the unit: a
+    // restart shows in its readings once they report them.
+    for (int ch = 0; ch <= 1; ++ch) gORUN->setChanUpdate(ch, 100);
+    const uint32_t taken = gORUN->ReadingsTaken(1);
+    ASSERT_TRUE(WaitUntil([&] { return unit.Model().periodMs[1] == 99 && gORUN->ReadingsTaken(1) >= taken + 4; }, 5000));
     const auto restored = [&](int32_t relays, std::initializer_list<std::pair<int, int32_t>> volts) {
         QElapsedTimer since;
         since.start();
@@ -435,13 +441,15 @@ TEST_F(MainWindowUnitState, AUnitThatRestartedHoldsTheProgramsStateAgainWithinOn
     form->chkManPwr(1)->click();
     ASSERT_TRUE(Holds(kStoppedWord));
 
-    // At step 2, a restart with a lost reply: channel 0, whose detector step 1 gave its
-    // volts, gets them again with the identification, as channel 1 gets film 3's.
+    // At step 2, a restart with a lost reply: the reply is asked for again, the readings
+    // show the unit lost its periods, and channel 0, whose detector step 1 gave its volts,
+    // gets them again, as channel 1 gets film 3's, without a reply time-out.
     form->cmdFunc(1)->click();
     gApp->setPhase(PhaseCode::Stopped);
     ASSERT_TRUE(WaitUntil([&] { return unit.Model().pmtVolts[1] == 800; }, 5000));
     unit.LoseNextReplies(1);
     unit.Model().PowerCycle();
     EXPECT_GE(restored(kStoppedWord, {{0, 700}, {1, 800}}), 0);
-    EXPECT_TRUE(unit.Commands().contains("@"));
+    EXPECT_FALSE(unit.Commands().contains("@"));
+    EXPECT_NE(form->lblStatus->text(), "COMM ERROR");
 }

@@ -7,9 +7,9 @@
 // layer's start, a quartz monitor that falls silent or is switched off, the card's analog
 // inputs gone), the layer editor moving a running layer onto any output (another row's
 // included), and a unit that goes silent (also right at a layer's start), loses, garbles
-// or cuts short its replies, answers every one late for a while, restarts (also through a
-// dip of its supply that loses what reaches it meanwhile), drops its link or loses its
-// port.
+// or cuts short its replies, loses a share of them at random for a while, answers every
+// one late for a while, restarts (also through a dip of its supply that loses what reaches
+// it meanwhile), drops its link or loses its port.
 // Each walk ends with the exit. After every step, what the unit holds is checked against
 // what the program holds and shows:
 // - once the link has had one reply time-out since the last disturbance ended (a dropped
@@ -198,7 +198,9 @@ protected:
     }
     // The unit answers every command (at its pace), and has since the last step's checks.
     bool Answering() const { return !sim_->Silent() && !sim_->Dark() && portsOff_ == 0 && !Spoiled(); }
-    bool Spoiled() const { return sim_->RepliesToLose() > 0 || sim_->RepliesToCorrupt() > 0 || sim_->RepliesToTruncate() > 0; }
+    bool Spoiled() const {
+        return sim_->RepliesToLose() > 0 || sim_->RepliesToCorrupt() > 0 || sim_->RepliesToTruncate() > 0 || sim_->LoseShare() > 0.0;
+    }
     QString Spoil(const QString& what) {
         spoiling_ = true;
         return what;
@@ -221,7 +223,7 @@ protected:
 
     // One step of the walk, named for the report.
     QString Act() {
-        switch (Pick(0, 29)) {
+        switch (Pick(0, 30)) {
         case 0:
         case 1:
             if (!Shown(form->cmdFunc(0))) return {};
@@ -449,6 +451,14 @@ protected:
             Ended(ms + 2 * kTickMs);
             return QStringLiteral("unit supply dips %1 ms").arg(ms);
         }
+        case 29: {
+            // A share of the replies lost at random for a while.
+            const int percent = Pick(1, 3) * 5;
+            const int ms = Pick(20, 80) * 100;
+            sim_->setLoseShare(percent / 100.0, static_cast<uint32_t>(Pick(1, 1000)));
+            Until(ms, [this] { sim_->setLoseShare(0.0, 0); });
+            return QStringLiteral("%1 % of replies lost for %2 ms").arg(percent).arg(ms);
+        }
         default:
             return QStringLiteral("wait");
         }
@@ -571,7 +581,8 @@ protected:
             if (form->chkManPwr(ch)->isChecked() && !RowShown(ch)) return QStringLiteral("channel %1's box ticked out of sight").arg(ch);
         if (synced) {
             for (int o = 0; o <= 7; ++o)
-                if (std::abs(Held(o) - gORUN->Power(o)) > 1e-6)
+                // After a restart an output climbs from 0 to the power set.
+                if (gORUN->Climbing(o) ? Held(o) > gORUN->Power(o) + kCodeStep : std::abs(Held(o) - gORUN->Power(o)) > 1e-6)
                     return QStringLiteral("output %1: unit %2 %, program %3 %").arg(o).arg(Held(o)).arg(gORUN->Power(o));
             if (u.relays != (gORUN->RelayReg() & 0xFFF))
                 return QStringLiteral("relays: unit %1, program %2").arg(u.relays, 0, 2).arg(gORUN->RelayReg(), 0, 2);

@@ -92,10 +92,10 @@ TEST_F(SlowLink, EveryQuestionComesRoundAtAnyPaceAndTheWindowSaysTheLinkIsSlow) 
 }
 
 // The unit's supply dips for 0.7 s: it restarts with every output at 0 V, and the command
-// on the wire is lost, so the station learns of it only at the reply time-out. From then
-// on no power it acknowledged before counts: a row shown as held (not grey and slanted)
-// shows what the unit holds, and once the station has given the unit its powers again
-// every row shows them held.
+// on the wire is lost. The station asks again, learns of the restart when the unit answers
+// (no reply time-out), and from then on no power it acknowledged before counts: a row
+// shown as held (not grey and slanted) shows what the unit holds, and once the station has
+// given the unit its powers again (climbing from 0) every row shows them held.
 TEST_F(SlowLink, AfterAUnitRestartNothingAcknowledgedBeforeCounts) {
     const struct {
         const char* name;
@@ -140,19 +140,21 @@ TEST_F(SlowLink, AfterAUnitRestartNothingAcknowledgedBeforeCounts) {
         bool greyed = false;
         for (int i = 0; i < 120; ++i) {
             ASSERT_TRUE(Ticks(1));
-            if (!timedOut) continue;
+            if (restarts == 0) continue;
             const bool held = !Italic(form->lblPower(0));
             greyed = greyed || !held;
             if (held) {
                 ASSERT_EQ(form->lblPower(0)->text(), Two(Held(0))) << "tick " << i << ", before the dip " << before.toStdString();
             }
         }
-        EXPECT_TRUE(timedOut);
+        EXPECT_FALSE(timedOut);
         // A slow unit shows the rows grey and slanted from the time-out until it has its
         // powers again (at once, no tick passes in between).
         EXPECT_EQ(greyed, c.pace > 0);
         EXPECT_EQ(restarts, 1);
-        // The station gave the unit its powers again: every row shows them, held.
+        // The station gave the unit its powers again: every row shows them, held (on a slow
+        // link once the loop's latest power has been answered).
+        ASSERT_TRUE(TicksUntil([] { return gORUN->PowerConfirmed(gApp->ChanOutput(0)) && gORUN->PowerConfirmed(gApp->ChanOutput(1)); }, 60));
         for (int16_t ch = 0; ch <= 1; ++ch) {
             const int o = gApp->ChanOutput(ch);
             EXPECT_NEAR(Held(o), gORUN->Power(o), kCodeStep) << ch;
@@ -162,6 +164,80 @@ TEST_F(SlowLink, AfterAUnitRestartNothingAcknowledgedBeforeCounts) {
         if (c.handSet) {
             EXPECT_GT(Held(0), 29.0);
         }
+        EndStation();
+    }
+}
+
+// At any pace of the unit's replies the loop controls on the readings that come, by their
+// real age: no source is pulsed to 0 and back, and a run whose readings come too far apart
+// to control on is stopped with one message naming the reason instead of sitting at 0 in
+// DEPOSIT. Lost replies (5, 10 %) are asked for again: the inputs keep coming and a held
+// Stop Process acts within 3 s; at 45 % the link is too poor and the run stops with its
+// reason.
+TEST_F(SlowLink, AtAnyPaceOrLossTheRunIsControlledOrStoppedWithItsReason) {
+    constexpr int kWindowTicks = 444;  // 40 s
+    const struct {
+        int pace;
+        double lost;
+        const char* stoppedBy;  // the reason the run stops with, or none
+        bool either = false;    // at the edge: it deposits, or stops with that reason
+    } cases[] = {
+        {200, 0.0, nullptr}, {300, 0.0, nullptr}, {450, 0.0, nullptr}, {600, 0.0, "The unit's readings come", true},
+        {1000, 0.0, "The unit's readings come"}, {1500, 0.0, "The unit's readings come"},
+        {0, 0.05, nullptr}, {0, 0.10, nullptr}, {0, 0.45, "The link to the unit loses"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("pace %1 ms, %2 lost").arg(c.pace).arg(c.lost).toStdString());
+        MakeStation();
+        Deposit();
+        ASSERT_TRUE(Ticks(40));
+        sim_->setReplyDelay(c.pace);
+        sim_->setLoseShare(c.lost, 11);
+        // When output 0 last held a power above 0, and whether it then went to 0 and back.
+        int64_t aboveAt = -1, zeroAt = -1;
+        int pulses = 0;
+        int64_t lastInputs = TickMs(), longestInputsGap = 0;
+        QObject::connect(sim_.get(), &UnitSim::CommandReceived, [&](const QString& cmd) {
+            if (cmd != "M") return;
+            longestInputsGap = std::max(longestInputsGap, TickMs() - lastInputs);
+            lastInputs = TickMs();
+        });
+        for (int i = 0; i < kWindowTicks && gApp->Phase() == PhaseCode::Deposit; ++i) {
+            ASSERT_TRUE(Ticks(1));
+            const double held = Held(0);
+            if (held > 0.0) {
+                if (zeroAt >= 0 && aboveAt >= 0 && TickMs() - aboveAt <= 10000) ++pulses;
+                aboveAt = TickMs();
+                zeroAt = -1;
+            } else if (zeroAt < 0) {
+                zeroAt = TickMs();
+            }
+        }
+        if (c.either && gApp->Phase() == PhaseCode::Deposit) {
+            EXPECT_GT(Held(0), 0.0);
+            EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+        } else if (c.stoppedBy) {
+            ASSERT_TRUE(TicksUntil([&] { return !boxes.prompts().isEmpty(); }, 40));
+            EXPECT_EQ(boxes.count(), 1) << boxes.prompts().join('|').toStdString();
+            EXPECT_TRUE(boxes.last().prompt.startsWith(QString::fromLatin1(c.stoppedBy))) << boxes.last().prompt.toStdString();
+            EXPECT_NE(gApp->Phase(), PhaseCode::Deposit);
+        } else {
+            EXPECT_EQ(gApp->Phase(), PhaseCode::Deposit);
+            EXPECT_GT(Held(0), 0.0);
+            EXPECT_EQ(boxes.count(), 0) << boxes.prompts().join('|').toStdString();
+        }
+        EXPECT_EQ(pulses, 0);
+        if (c.pace == 0 && !c.stoppedBy) {
+            EXPECT_LT(longestInputsGap, 3000);
+            // A held Stop Process acts within 3 s.
+            const int64_t pressed = TickMs();
+            sim_->Model().inputs = 1 << kStopProcessInput;
+            ASSERT_TRUE(TicksUntil([&] { return ZeroPowers() && (sim_->Model().relays & 1) != 0; }, 60));
+            EXPECT_LE(TickMs() - pressed, 3000);
+            sim_->Model().inputs = 0;
+        }
+        sim_->setLoseShare(0.0, 0);
+        sim_->setReplyDelay(0);
         EndStation();
     }
 }

@@ -8,6 +8,7 @@
 
 #include "platform/Winsock.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -179,32 +180,136 @@ TEST(UnitLinkEndToEnd, TheEmulatorProgramServesTheLink) {
     program.waitForFinished(5000);
 }
 
-// A detector the unit once reported inactive is active again as soon as it reads: the
-// channel states are asked again and the channel is given its period once more.
-TEST(UnitLinkEndToEnd, AChannelThatReadsAgainIsActiveAgain) {
+namespace {
+
+// A station polling the emulator over TCP, identified, channel 1 given its period and
+// output 1 its power.
+struct LossyStation {
     TempProgramFolder folder;
     DialogRecorder boxes;
     UnitSim unit;
-    ASSERT_TRUE(unit.ListenTcp(QHostAddress::LocalHost, 0));
     Station station;
     cORUN& link = station.link;
-    ASSERT_TRUE(link.CommInit(10, unit.TcpPort(), "127.0.0.1", &station.socket));
-    link.SendGetVersion();
-    ASSERT_TRUE(WaitUntil([&] { return link.ChanActive(0); }, 3000));
-    link.setChanUpdate(0, 300);
-    ASSERT_TRUE(WaitUntil([&] { return unit.Model().periodMs[0] == 300; }, 3000));
+
+    LossyStation() {
+        EXPECT_TRUE(unit.ListenTcp(QHostAddress::LocalHost, 0));
+        EXPECT_TRUE(link.CommInit(10, unit.TcpPort(), "127.0.0.1", &station.socket));
+        link.SendGetVersion();
+        EXPECT_TRUE(WaitUntil([&] { return link.Version() == 411; }, 3000));
+        Reply();
+        link.setFullScale(0, 10.0);
+        link.setMaxPower(0, 100.0);
+    }
+    void Reply() { EXPECT_TRUE(WaitUntil([&] { return link.ChanActive(0); }, 3000)); }
+    double Driven() { return (unit.Model().powerCode[0] - 32767) * 100.0 / 32767.0; }
+};
+
+}  // namespace
+
+// A lost reply costs one exchange, not the link: it is asked again at the unit's pace, the
+// poll's questions keep coming and no reset happens; a link that loses too much says so.
+TEST(UnitLinkEndToEnd, LostRepliesAreAskedAgainAndOnlyATooPoorLinkIsGivenUp) {
+    const struct {
+        double share;
+        bool poor;
+    } cases[] = {{0.05, false}, {0.10, false}, {0.45, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.share);
+        LossyStation s;
+        s.link.setChanUpdate(0, 100);
+        ASSERT_TRUE(s.station.ReadingsGrowBy(5, 3000));
+        s.link.setPower(0, 40.0);
+        s.link.SendPower();
+        ASSERT_TRUE(WaitUntil([&] { return s.link.PowerConfirmed(0); }, 3000));
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastInputs = 0, longestInputsGap = 0;
+        QObject::connect(&s.unit, &UnitSim::CommandReceived, [&](const QString& cmd) {
+            if (cmd != "M") return;
+            longestInputsGap = std::max(longestInputsGap, clock.elapsed() - lastInputs);
+            lastInputs = clock.elapsed();
+        });
+        bool toldPoor = false;
+        QObject::connect(&s.link, &cORUN::LinkTooPoor, [&](bool poor) { toldPoor = toldPoor || poor; });
+        s.unit.setLoseShare(c.share, 7);
+        const int before = s.station.readings;
+        ASSERT_FALSE(WaitUntil([] { return false; }, 5000));
+        EXPECT_GT(s.unit.RepliesLost(), 0);
+        EXPECT_EQ(toldPoor, c.poor) << s.link.LossShare() << " lost " << s.unit.RepliesLost() << " sent " << s.unit.RepliesSent();
+        EXPECT_EQ(s.link.TooPoor(), c.poor);
+        if (!c.poor) {
+            EXPECT_EQ(s.station.timeouts, 0);
+            EXPECT_LT(longestInputsGap, 3000);
+            EXPECT_GT(s.station.readings, before + 10);
+            // No loss looked like a restart: the unit drives the power it was given.
+            EXPECT_NEAR(s.Driven(), 40.0, 0.01);
+        }
+        EXPECT_EQ(s.boxes.count(), 0);
+    }
+}
+
+// A supply dip the link learns of without a reply time-out: the restarted unit, back at
+// 0 V with its power-on periods, gets the program's state again, but its outputs climb from
+// 0 at their rate instead of stepping back to the power they had.
+TEST(UnitLinkEndToEnd, AUnitThatRestartedGetsItsStateAgainAndItsOutputsClimbFromZero) {
+    for (int dipMs : {400, 900}) {
+        SCOPED_TRACE(dipMs);
+        LossyStation s;
+        s.link.setChanUpdate(0, 300);
+        s.link.setPMTVolts(0, 700);
+        ASSERT_TRUE(s.station.ReadingsGrowBy(8, 5000));
+        s.link.setPower(0, 50.0);
+        s.link.SendPower();
+        ASSERT_TRUE(WaitUntil([&] { return s.link.PowerConfirmed(0); }, 3000));
+        int restarts = 0;
+        QObject::connect(&s.link, &cORUN::UnitRestarted, [&] {
+            ++restarts;
+            s.link.setClimbRate(0, 10.0);
+        });
+        // The powers the restarted unit receives, in order.
+        QList<double> after;
+        QObject::connect(&s.unit, &UnitSim::CommandReceived, [&](const QString& cmd) {
+            if (restarts > 0 && cmd.startsWith('K')) after << s.Driven();
+        });
+        s.unit.Brownout(dipMs);
+        // The program goes on setting its power as a loop would.
+        QTimer again;
+        QObject::connect(&again, &QTimer::timeout, [&] {
+            s.link.setPower(0, 50.0);
+            s.link.SendPower();
+        });
+        again.start(90);
+        ASSERT_TRUE(WaitUntil([&] { return restarts == 1 && after.size() >= 3; }, 5000));
+        EXPECT_EQ(s.station.timeouts, 0);
+        // The first power is no step: at most where a climb at 10 %/s from the restart stands.
+        EXPECT_LT(after.first(), 2.0);
+        for (int i = 1; i < after.size(); ++i) EXPECT_GE(after[i], after[i - 1] - 0.01);
+        // Detector volts and period given again; the climb goes on to the power set.
+        EXPECT_EQ(s.unit.Model().pmtVolts[0], 700);
+        EXPECT_EQ(s.unit.Model().periodMs[0], 300);
+        ASSERT_TRUE(WaitUntil([&] { return !s.link.Climbing(0) && std::abs(s.Driven() - 50.0) < 0.01; }, 10000));
+        EXPECT_EQ(restarts, 1);
+    }
+}
+
+// A detector the unit once reported inactive is active again as soon as it reads: the
+// channel states are asked again and the channel is given its period once more.
+TEST(UnitLinkEndToEnd, AChannelThatReadsAgainIsActiveAgain) {
+    LossyStation s;
+    s.link.setChanUpdate(0, 300);
+    ASSERT_TRUE(WaitUntil([&] { return s.unit.Model().periodMs[0] == 300; }, 3000));
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
-        unit.Model().active[0] = false;
-        link.SendReadChannels();
-        ASSERT_TRUE(WaitUntil([&] { return !link.ChanActive(0); }, 3000));
+        s.unit.Model().active[0] = false;
+        s.link.SendReadChannels();
+        ASSERT_TRUE(WaitUntil([&] { return !s.link.ChanActive(0); }, 3000));
         // It comes back at its power-on period, as after a fault of its own.
-        unit.Model().periodMs[0] = 100;
-        unit.Model().active[0] = true;
-        ASSERT_TRUE(WaitUntil([&] { return link.ChanActive(0) && unit.Model().periodMs[0] == 300; }, 3000));
-        EXPECT_FALSE(link.NoPMTs());
-        ASSERT_TRUE(station.ReadingsGrowBy(3, 3000));
-        EXPECT_TRUE(link.ChanActive(0));
+        s.unit.Model().periodMs[0] = 100;
+        s.unit.Model().active[0] = true;
+        ASSERT_TRUE(WaitUntil([&] { return s.link.ChanActive(0) && s.unit.Model().periodMs[0] == 300; }, 3000));
+        EXPECT_FALSE(s.link.NoPMTs());
+        ASSERT_TRUE(s.station.ReadingsGrowBy(3, 3000));
+        EXPECT_TRUE(s.link.ChanActive(0));
     }
-    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(s.boxes.count(), 0);
 }

@@ -220,7 +220,9 @@ TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     EXPECT_EQ(link.Version(), 150);
 
     // Each identification gives the unit what the program holds, whatever it missed
-    // meanwhile: relays, powers, emission set points and the hand-controlled output.
+    // meanwhile: relays, powers, emission set points and the hand-controlled output. A
+    // unit identified again may have restarted at 0 V: its outputs climb from 0, so the
+    // power goes out at 0 and not in one step to where it was.
     AnswerAll(link);
     link.setRelay(3, true);
     link.setFullScale(1, 10.0);
@@ -232,8 +234,9 @@ TEST(cORUNQueue, IdentificationSetsVersionTimerAndAsksForChannels) {
     log.clear();
     Reply(link, "ORUN 4.11");
     AnswerAll(link);
-    EXPECT_EQ(log.commands(), QStringList({"A", "N0,0,0,1,0,0,0,0,0,0,0,0", "K32767,40959,32767,32767,32767,32767",
+    EXPECT_EQ(log.commands(), QStringList({"A", "N0,0,0,1,0,0,0,0,0,0,0,0", "K32767,32767,32767,32767,32767,32767",
                                            "W32767,32767", "V0,0,550,0", "U2,65535"}));
+    EXPECT_TRUE(link.Climbing(1));
 }
 
 TEST(cORUNQueue, DisabledLinkDropsCommandsAndAnyReplyReEnablesItWithAnIdentification) {

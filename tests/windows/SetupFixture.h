@@ -111,7 +111,10 @@ protected:
     }
 
     // One reading of every channel: the clock moves on a second and the reply is awaited.
+    // The unit answers at once: the clock moves only once the exchange on the wire is over,
+    // or a second would pass with a reply on its way and look like a lost one.
     void Reading() {
+        WaitUntil([] { return !gORUN || gORUN->CommStatus() != 1; }, 3000);
         Clock::Advance(1000);
         const int before = readings;
         gORUN->SendGetReading();
