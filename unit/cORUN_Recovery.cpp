@@ -44,7 +44,8 @@ QChar cORUN::ReplyLetter(const QString& T) {
 }
 
 bool cORUN::StaleReply(const QString& R) {
-    if (StaleAllowed_ <= 0) return false;
+    // At the end the stop's own resends judge its replies.
+    if (StaleAllowed_ <= 0 || Terminating_) return false;
     const QChar letter = ReplyLetter(Command_);
     if (CommStatus_ == 1) {
         if (letter.isNull()) return false;
@@ -111,7 +112,8 @@ void cORUN::AskAgain() {
             if (PowerCommand(w)) PowersHeldBack_ = true;
             else rest << w;
         }
-        QueueEmpty();
+        // The questions stay waiting, and waited for since they were asked.
+        Queue_.Clear();
         for (const QString& c : rest) QueuePut(c);
     }
     if (Suspect_ && silent >= OrunTiming::RestartSilenceMs) SilenceLong_ = true;
@@ -175,7 +177,8 @@ int cORUN::NoteAnswered() {
     AskTimer_->setEnabled(false);
     NoteLoss(false);
     NoteAcknowledged();
-    if (!Suspect_) return -1;
+    // At the end the stop's resends are no silence of the unit's.
+    if (!Suspect_ || Terminating_) return -1;
     if (SuspectAnswered_ < 0) {
         SuspectAnswered_ = now;
         SuspectSilence_ = silent;
@@ -205,6 +208,8 @@ void cORUN::JudgePeriods(const int32_t (&periods)[8], const bool (&read)[8]) {
             verdict = std::max(verdict, periods[ch] != PeriodSeen_(ch) ? 1 : 0);
         }
     }
+    // At the end the stop is sent until the unit takes it, restarted or not.
+    if (Terminating_) return;
     // A period the unit was given and that changed by itself: it restarted, lost reply or
     // not (a restart faster than a reply, or one whose silence no exchange spanned).
     if (verdict == 1) {
@@ -290,9 +295,10 @@ void cORUN::FollowClimb() {
     bool queued = false;
     Queue_.ForEachWaiting([&](const QString& w) { queued = queued || w.startsWith(QLatin1Char('K')) || w.startsWith(QLatin1Char('W')); });
     if (queued) return;
-    bool held = false;
-    for (int o = 0; o <= 7; ++o) held = held || Climbing(o);
-    if (!held) return;
+    // Once more when the climb passes the power set, so the unit ends on it.
+    bool behind = false;
+    for (int o = 0; o <= 7; ++o) behind = behind || PowerCode_(o) != PowerCode(o, std::min(Requested_(o), ClimbCap(o)));
+    if (!behind) return;
     LastClimbSend_ = now;
     SendPower();
 }
