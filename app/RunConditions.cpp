@@ -1,18 +1,18 @@
 #include "app/RunConditions.h"
 
 #include "app/Globals.h"
+#include "app/Hooks.h"
 #include "app/cApp.h"
-#include "unit/ExitRule.h"
-#include "unit/cORUN.h"
 
-bool DetectorCalibrating() { return gORUN && gORUN->CalChan() >= 0; }
+// Before the program's objects register their calls there is neither a link nor an exit.
+bool DetectorCalibrating() { return Hooks::UnitCalibrating && Hooks::UnitCalibrating(); }
 
 RunConditions::RunConditions()
     : phase_(gApp ? gApp->Phase() : 0),
       process_(gApp ? gApp->ProcNum() : 0),
       step_(gApp ? gApp->ProcLayer() : 0),
       stops_(gApp ? gApp->Stops() : 0),
-      exiting_(!ExitRule::Allows(ExitRule::Act::RunStart)),
+      exiting_(Hooks::ExitAllowsRunStart && !Hooks::ExitAllowsRunStart()),
       calibrating_(DetectorCalibrating()) {}
 
 QString RunConditions::Changed() const {

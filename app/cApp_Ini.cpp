@@ -4,6 +4,7 @@
 
 #include "app/SettingsGlobals.h"
 #include "app/VBConv.h"
+#include "app/Hooks.h"
 #include "app/cErrHandler.h"
 #include "data/modDB.h"
 #include "app/cIniFile.h"
@@ -16,9 +17,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/WholeFile.h"
-#include "qcm/cQCM.h"
 #include "app/ChannelData.h"
-#include "unit/cORUN.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,8 +126,8 @@ void cApp::IniReadApplication(cIniFile& ini) {
 }
 
 void cApp::IniReadQCM(cIniFile& ini) {
-    for (int i = 0; i <= 3; ++i) RunQCM().setMirelSN(i, Text(ini, "QCM", Key("Mirel", i + 1), QString()));
-    RunQCM().setQCMType(Int(ini, "QCM", QStringLiteral("QCMType"), "0"));
+    for (int i = 0; i <= 3; ++i) Hooks::QCM().setMirelSN(i, Text(ini, "QCM", Key("Mirel", i + 1), QString()));
+    Hooks::QCM().setQCMType(Int(ini, "QCM", QStringLiteral("QCMType"), "0"));
 }
 
 // The port choice is recorded now; the link itself is opened later in the start-up.
@@ -136,13 +135,13 @@ void cApp::IniReadCommunications(cIniFile& ini) {
     const int32_t cPort = Long(ini, "Communications", QStringLiteral("CPort"), "1");
     const int32_t ePort = Long(ini, "Communications", QStringLiteral("EPort"), "-1");
     const QString eAddr = Text(ini, "Communications", QStringLiteral("EAddr"), QStringLiteral("0.0.0.0"));
-    RunUnit().CommInit(cPort, ePort, eAddr);
+    Hooks::Unit().CommInit(cPort, ePort, eAddr);
     // The unit exists from here on. Its readings are worked out against the biases its
     // channels were calibrated at ([Application], read before it was made): a station whose
     // biases are not the defaults reads with them from the start, not only after a
     // calibration in this session.
-    RunUnit().setCalHiBias(CalHiBias);
-    RunUnit().setCalLoBias(CalLoBias);
+    Hooks::Unit().setCalHiBias(CalHiBias);
+    Hooks::Unit().setCalLoBias(CalLoBias);
 }
 
 void cApp::IniReadDatalog(cIniFile& ini) {
@@ -202,13 +201,13 @@ void cApp::IniReadSensor(cIniFile& ini) {
         NormaliseNumber(ini, "Sensor", leakOffset, leakOffsetDefault);
         NormaliseNumber(ini, "Sensor", leakGain, leakGainDefault);
         NormaliseNumber(ini, "Sensor", powerGain, powerGainDefault);
-        RunUnit().SensorParams(Number(ini, "Sensor", leakOffset, leakOffsetDefault),
-                            Number(ini, "Sensor", leakGain, leakGainDefault),
-                            Number(ini, "Sensor", powerGain, powerGainDefault));
+        Hooks::Unit().SensorParams(Number(ini, "Sensor", leakOffset, leakOffsetDefault),
+                                   Number(ini, "Sensor", leakGain, leakGainDefault),
+                                   Number(ini, "Sensor", powerGain, powerGainDefault));
 
-        RunUnit().setGasCalEnabled(Number(ini, "Sensor", QStringLiteral("GasCalEna"), QStringLiteral("0")) > 0);
-        RunUnit().setGasCal(0, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal1"), QStringLiteral("0")));
-        RunUnit().setGasCal(1, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal2"), QStringLiteral("0")));
+        Hooks::Unit().setGasCalEnabled(Number(ini, "Sensor", QStringLiteral("GasCalEna"), QStringLiteral("0")) > 0);
+        Hooks::Unit().setGasCal(0, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal1"), QStringLiteral("0")));
+        Hooks::Unit().setGasCal(1, NormalisedNumber(ini, "Sensor", QStringLiteral("GasCal2"), QStringLiteral("0")));
         SensorFilter = Long(ini, "Sensor", QStringLiteral("SensorFilter"), "1");
         filterRead = true;
     } catch (...) {
@@ -256,12 +255,12 @@ bool cApp::IniWriteApp(const QString& FileName, QString* why) {
         put("Application", QStringLiteral("CtrlKey"), flag(CtrlKey, "-1"));
         put("Application", QStringLiteral("Simulate"), vb::CStr(Simulate));
 
-        put("QCM", QStringLiteral("QCMType"), vb::CStr(RunQCM().QCMType()));
-        for (int i = 0; i <= 3; ++i) put("QCM", Key("Mirel", i + 1), RunQCM().MirelSN(i));
+        put("QCM", QStringLiteral("QCMType"), vb::CStr(Hooks::QCM().QCMType()));
+        for (int i = 0; i <= 3; ++i) put("QCM", Key("Mirel", i + 1), Hooks::QCM().MirelSN(i));
 
-        put("Communications", QStringLiteral("CPort"), vb::CStr(RunUnit().CommPort()));
-        put("Communications", QStringLiteral("EPort"), vb::CStr(RunUnit().ePort()));
-        put("Communications", QStringLiteral("EAddr"), RunUnit().EAddress());
+        put("Communications", QStringLiteral("CPort"), vb::CStr(Hooks::Unit().CommPort()));
+        put("Communications", QStringLiteral("EPort"), vb::CStr(Hooks::Unit().ePort()));
+        put("Communications", QStringLiteral("EAddr"), Hooks::Unit().EAddress());
 
         put("DataLog", QStringLiteral("LogType"), vb::CStr(LogType));
         put("DataLog", QStringLiteral("LogInterval"), vb::CStr(LogInterval));
@@ -279,9 +278,10 @@ bool cApp::IniWriteApp(const QString& FileName, QString* why) {
         put("Display", QStringLiteral("ShowReadings"), vb::CStr(ShowReadings));
 
         // Units older than firmware 2.00 know no gas calibration: the key keeps its value.
-        if (RunUnit().Version() >= 200) put("Sensor", QStringLiteral("GasCalEna"), flag(RunUnit().GasCalEnabled(), "1"));
-        put("Sensor", QStringLiteral("GasCal1"), vb::Format(RunUnit().GasCal(0), QStringLiteral("0.000")));
-        put("Sensor", QStringLiteral("GasCal2"), vb::Format(RunUnit().GasCal(1), QStringLiteral("0.000")));
+        if (Hooks::Unit().Version() >= 200)
+            put("Sensor", QStringLiteral("GasCalEna"), flag(Hooks::Unit().GasCalEnabled(), "1"));
+        put("Sensor", QStringLiteral("GasCal1"), vb::Format(Hooks::Unit().GasCal(0), QStringLiteral("0.000")));
+        put("Sensor", QStringLiteral("GasCal2"), vb::Format(Hooks::Unit().GasCal(1), QStringLiteral("0.000")));
         // A write the disk refused (full) names its cause; the old file is still whole.
         if (!batch->Commit())
             throw batch->Error() ? WholeFile::ErrorOf(batch->Error(), QStringLiteral("cannot write ") + FileName) : failed();

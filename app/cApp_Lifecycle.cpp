@@ -20,8 +20,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/WholeFile.h"
-#include "remote/cComm.h"
-#include "unit/cORUN.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -134,7 +132,8 @@ void cApp::ApInitialize() {
 
         step = QStringLiteral("Initialize ORUN...");
         screen.Step(step, 50);
-        cORUN& unit = Hooks::Call(Hooks::CreateUnit);
+        Hooks::Call(Hooks::CreateUnit);
+        Hooks::UnitCalls& unit = Hooks::Unit();
         unit.setEnabled(false);
         IniReadApp(SetupFile, QStringLiteral("Communications"));
         IniReadApp(SetupFile, QStringLiteral("Sensor"));
@@ -155,7 +154,8 @@ void cApp::ApInitialize() {
         const Hooks::Endpoints endpoints = Hooks::Call(Hooks::MainFormEndpoints);
         if (unit.CommInit(unit.CommPort(), unit.ePort(), unit.EAddress(), endpoints.unitClient))
             unit.SendGetVersion();
-        cComm& remote = Hooks::Call(Hooks::CreateComm);
+        Hooks::Call(Hooks::CreateComm);
+        Hooks::RemoteCalls& remote = Hooks::Remote();
         remote.Init(endpoints.remoteSerial, endpoints.remoteServer, Path() + SetupFile);
         if (remote.RS232Port() > 0) remote.setRS232Enabled(true);
 

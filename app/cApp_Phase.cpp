@@ -20,9 +20,6 @@
 #include "data/ProcessRec.h"
 #include "data/modDB.h"
 #include "platform/Dialogs.h"
-#include "qcm/cQCM.h"
-#include "unit/ExitRule.h"
-#include "unit/cORUN.h"
 
 namespace {
 
@@ -87,7 +84,7 @@ bool cApp::SaveRunProcess() {
 // detector is measured at biases of its own), nor a step whose detector gives it no
 // reading to run on: that is told once, and a run going on waits stopped at that step.
 bool cApp::StartAllowed() {
-    if (!ExitRule::Allows(ExitRule::Act::RunStart) || DetectorCalibrating()) return false;
+    if (!Hooks::Call(Hooks::ExitAllowsRunStart) || DetectorCalibrating()) return false;
     const QString refusal = Hooks::StepStartRefusal ? Hooks::StepStartRefusal() : QString();
     if (refusal.isEmpty()) return true;
     if (RunGoing() && Phase_ != PhaseCode::StopLayer) setPhase(PhaseCode::StopLayer);
@@ -120,7 +117,7 @@ bool cApp::PhaseBookkeeping(int16_t nPhase) {
         }
         break;
     case PhaseCode::Stopped:
-        RunQCM().ZeroAll();
+        Hooks::QCM().ZeroAll();
         ClearTotals();
         ClearCarries();
         ClearChannelFilters();
@@ -129,12 +126,12 @@ bool cApp::PhaseBookkeeping(int16_t nPhase) {
         if (RunGoing()) EndRun();
         break;
     case PhaseCode::Ramp1:
-        RunQCM().ZeroAll();
+        Hooks::QCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
         break;
     case PhaseCode::ShutterDelay:
-        RunQCM().ZeroAll();
+        Hooks::QCM().ZeroAll();
         ClearTotals();
         break;
     case PhaseCode::Deposit:
@@ -151,7 +148,7 @@ bool cApp::PhaseBookkeeping(int16_t nPhase) {
         } else {
             ClearCarries();
         }
-        RunQCM().ZeroAll();
+        Hooks::QCM().ZeroAll();
         ClearTotals();
         ClearChannelFilters();
         Log(modUtil::PrintHeader);
@@ -190,10 +187,10 @@ void cApp::setChanPhase(int16_t Chan, int16_t nPhase) {
         // A channel the unit does not have is refused before anything is switched.
         if (!ChanPhase_.inRange(Chan)) throw RuntimeError::SubscriptOutOfRange();
         if ((nPhase == PhaseCode::ManPower || nPhase == PhaseCode::ManRamp) &&
-            !ExitRule::Allows(ExitRule::Act::ManualControl))
+            !Hooks::Call(Hooks::ExitAllowsManualControl))
             return;
-        if (nPhase == PhaseCode::QcmCal && !ExitRule::Allows(ExitRule::Act::Calibration)) return;
-        cORUN& unit = RunUnit();
+        if (nPhase == PhaseCode::QcmCal && !Hooks::Call(Hooks::ExitAllowsCalibration)) return;
+        Hooks::UnitCalls& unit = Hooks::Unit();
         const int16_t relaysBefore = unit.RelayReg();
         // A manual ramp needs a running layer: the START button starts one.
         if (nPhase == PhaseCode::ManRamp &&

@@ -96,6 +96,8 @@ void EndRequested() {
 // The entry routine: the global objects in order, the page set-up of the default printer,
 // the refusal of a second instance, then the start-up.
 bool Main() {
+    // Every call that runs from a lower module up to a higher one, before anything is made.
+    ProgramObjects::RegisterCalls();
     ProgramObjects::CreateApp();
     gRdgBuff.setSize(10);
     gQueue.setSize(256);

@@ -11,7 +11,6 @@
 #include "app/cErrHandler.h"
 #include "data/FilmRec.h"
 #include "data/ProcessRec.h"
-#include "unit/cORUN.h"
 
 namespace modUtil {
 
@@ -58,15 +57,15 @@ QString ChannelValue(int c, int bit) {
     case 3: {
         // A channel without a source output in this step has no power to log.
         const int16_t output = RunApp().ChanOutput(static_cast<int16_t>(c));
-        return vb::Format(output >= 0 ? RunUnit().Power(output) : 0.0, QStringLiteral("\\ 00.00;-00.00"));
+        return vb::Format(output >= 0 ? Hooks::Unit().Power(output) : 0.0, QStringLiteral("\\ 00.00;-00.00"));
     }
-    case 4: return vb::Format(RunUnit().ChanFlux(c), QStringLiteral("\\ 000.000;-000.000"));
+    case 4: return vb::Format(Hooks::Unit().ChanFlux(c), QStringLiteral("\\ 000.000;-000.000"));
     case 5: {
-        const double gas = RunUnit().GasCalEnabled() ? RunUnit().I2_Total(c) - RunUnit().I3_Bkg(c) : 0.0;
+        const double gas = Hooks::Unit().GasCalEnabled() ? Hooks::Unit().I2_Total(c) - Hooks::Unit().I3_Bkg(c) : 0.0;
         return vb::Format(gas, QStringLiteral("\\ 000.000;-000.000"));
     }
-    case 6: return vb::Format(RunUnit().I3_Bkg(c), QStringLiteral("\\ 000.000;-000.000"));
-    case 8: return QStringLiteral(" ") + vb::Format(RunUnit().PMTVolts(c), QStringLiteral("\\ 000.0;-000.0"));
+    case 6: return vb::Format(Hooks::Unit().I3_Bkg(c), QStringLiteral("\\ 000.000;-000.000"));
+    case 8: return QStringLiteral(" ") + vb::Format(Hooks::Unit().PMTVolts(c), QStringLiteral("\\ 000.0;-000.0"));
     case 9: return vb::Format(gChanRatio(c), QStringLiteral("\\ 00.00;-00.00"));
     default: return QString();
     }
@@ -80,7 +79,7 @@ QString SensorColumn(int s, int bit, const QString& D) {
     case 2: return vb::Format(gSensorPowerFilter(s).Average(), QStringLiteral("\\ 0.00;-0.00")) + D;
     case 3: return vb::Format(gSensorFilamentFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
     case 4: return vb::Format(gSensorBiasFilter(s).Average(), QStringLiteral("\\ 0.0;-0.0")) + D;
-    default: return SensorStateColumn(RunUnit().ORUNSensorOn(s), D);
+    default: return SensorStateColumn(Hooks::Unit().ORUNSensorOn(s), D);
     }
 }
 

@@ -11,8 +11,8 @@
 // The events of a slice may also have moved on what the work checked before it began (the
 // run started or stopped, the program ending): that is looked at before every attempt,
 // with nothing in between, and the work is refused whole when it no longer holds.
+#include "app/Hooks.h"
 #include "app/SettingsGlobals.h"
-#include "app/cApp.h"
 #include "app/modWait.h"
 #include "data/modDB.h"
 #include "platform/Clock.h"
@@ -45,7 +45,7 @@ QString NotDone(FileUse use, const QString& what) {
 }
 
 void ShowWait(const QString& text) {
-    if (gApp) gApp->setFileWait(text);
+    if (Hooks::ShowFileWait) Hooks::ShowFileWait(text);
 }
 
 // The wait shown for as long as it lasts, and its slices: while it lives, other work is

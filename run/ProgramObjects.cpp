@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "qcm/cQCM.h"
 #include "remote/cComm.h"
+#include "run/AppCalls.h"
 #include "run/frmMain.h"
 #include "run/modIO.h"
 #include "run/StartupCalls.h"
@@ -73,6 +74,7 @@ void RegisterCalls() {
     Hooks::GetIOFunction = &GetIOFunction;
     Hooks::ProcessTime = &ProcessTime;
     StartupCalls::Register();
+    AppCalls::Register();
 }
 
 cApp& CreateApp() {
@@ -86,10 +88,24 @@ cApp& CreateApp() {
     return app;
 }
 
-cORUN& CreateUnit() { return Create(gORUN); }
-cQCM& CreateQCM() { return Create(gQCM); }
-frmMain& CreateMainForm() { return Create(gMainForm); }
-cComm& CreateComm() { return Create(gComm); }
+// Whoever makes an object has the calls into it registered, so the lower modules reach it
+// however the object came to be made.
+cORUN& CreateUnit() {
+    RegisterCalls();
+    return Create(gORUN);
+}
+cQCM& CreateQCM() {
+    RegisterCalls();
+    return Create(gQCM);
+}
+frmMain& CreateMainForm() {
+    RegisterCalls();
+    return Create(gMainForm);
+}
+cComm& CreateComm() {
+    RegisterCalls();
+    return Create(gComm);
+}
 
 void ReleaseLinks() {
     Release(gComm);

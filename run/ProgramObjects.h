@@ -17,8 +17,9 @@ class frmMain;
 namespace ProgramObjects {
 
 // Each makes its object when it does not exist yet, stores it in its global and returns
-// it; an existing object is returned as it is. CreateApp also registers the calls
-// (RegisterCalls); the main window binds itself to gApp's events when it is made.
+// it; an existing object is returned as it is. Each also registers the calls
+// (RegisterCalls), so whichever object is made first, the lower modules reach it; the main
+// window binds itself to gApp's events when it is made.
 cApp& CreateApp();
 cORUN& CreateUnit();
 cQCM& CreateQCM();
@@ -35,8 +36,11 @@ void ReleaseMainForm();
 void ReleaseAll();
 
 // Registers every call of a lower module into a higher one: the phase machine's entry
-// actions, the release of the links, the relay/input maps, the data log's process time
-// and the graph windows' events of gApp. Idempotent.
+// actions, the release of the links, the relay/input maps, the data log's process time,
+// the start-up's objects and windows (StartupCalls), the application state's calls into
+// the unit link, the quartz facade, the remote-control server and the exit rule, the exit
+// rule's view of the program, the phase machine's tips and editor refresh and the recipe
+// database's wait (AppCalls). Idempotent.
 void RegisterCalls();
 
 }  // namespace ProgramObjects

@@ -42,9 +42,9 @@ void SelectEditChannel(int16_t ch) { PressButton(RunMainForm().optChEdit(ch)); }
 
 void FocusMainForm() { Present(&RunMainForm()); }
 
-cORUN& CreateUnit() { return ProgramObjects::CreateUnit(); }
-cQCM& CreateQCM() { return ProgramObjects::CreateQCM(); }
-cComm& CreateComm() { return ProgramObjects::CreateComm(); }
+void CreateUnit() { ProgramObjects::CreateUnit(); }
+void CreateQCM() { ProgramObjects::CreateQCM(); }
+void CreateComm() { ProgramObjects::CreateComm(); }
 
 }  // namespace
 

@@ -5,18 +5,12 @@
 #include "run/modPhasesDetail.h"
 
 #include "app/Globals.h"
+#include "app/Hooks.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
-#include "app/frmTip.h"
-#include "app/modFormUtil.h"
 #include "data/FilmRec.h"
-#include "editors/frmLayerFilm.h"
 #include "platform/Clock.h"
-#include "platform/SSTab.h"
 #include "qcm/cQCMCal.h"
-#include "run/frmMain.h"
-
-#include <QWidget>
 
 namespace modPhases {
 
@@ -26,18 +20,7 @@ namespace {
 
 constexpr int16_t kCalibrating = 2;
 constexpr int16_t kDone = 3;
-// The tab of the layer and film editor that shows the channel calibration.
-constexpr int kCalibrationTab = 3;
 constexpr int32_t kTipMs = 5000;
-
-// An open editor showing its calibration tab shows the new factor: the layer editor, or
-// when none is open the film editor.
-void RefreshEditor() {
-    QWidget* form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Layer"));
-    if (!form) form = modFormUtil::LoadedFormByCaption(QStringLiteral("Edit Film"));
-    auto* editor = qobject_cast<frmLayerFilm*>(form);
-    if (editor && editor->tabForm && editor->tabForm->Tab() == kCalibrationTab) editor->LoadGridORUN();
-}
 
 }  // namespace
 
@@ -75,7 +58,7 @@ void DoPhaseQCMCal(int16_t ch) {
             if (film >= 1) gFilm(film).QCM_CALFACTOR = cal->QCMCalFactor();
             QCMCalLast(ch) = Timer();
             app.setChanPhase(ch, app.Phase());
-            RefreshEditor();
+            Hooks::Call(Hooks::RefreshCalibrationTab);
             cal.reset();
             return;
         }
@@ -83,7 +66,7 @@ void DoPhaseQCMCal(int16_t ch) {
         QCMCalLast(ch) = Timer();
         const QString message = cal->ErrorMsg();
         cal.reset();
-        frmTip::ShowTip(gMainForm, QStringLiteral("QCMCal Error: ") + message, kTipMs);
+        Hooks::Call(Hooks::ShowMainFormTip, QStringLiteral("QCMCal Error: ") + message, kTipMs);
     } catch (...) {
         gErr.HandleError();
     }

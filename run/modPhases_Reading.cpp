@@ -12,16 +12,15 @@
 
 #include "app/ChannelData.h"
 #include "app/Globals.h"
+#include "app/Hooks.h"
 #include "app/VBConv.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
-#include "app/frmTip.h"
 #include "app/modUtil.h"
 #include "data/FilmRec.h"
 #include "data/modDB.h"
 #include "platform/Clock.h"
 #include "qcm/cQCM.h"
-#include "run/frmMain.h"
 #include "run/modCalculations.h"
 #include "unit/cORUN.h"
 
@@ -134,7 +133,7 @@ void NameNotNumber(int16_t ch) {
                                         "Zero and User Mulitplier). Its source is held at 0 until it reads a number again.")
                              .arg(ch + 1);
     gErr.Note(text);
-    if (gMainForm) frmTip::ShowTip(gMainForm, text, kFaultTipMs);
+    if (gMainForm) Hooks::Call(Hooks::ShowMainFormTip, text, kFaultTipMs);
 }
 
 }  // namespace

@@ -1,18 +1,14 @@
 #include "unit/ExitRule.h"
 
-#include "app/Globals.h"
-#include "app/PhaseCode.h"
-#include "app/cApp.h"
-#include "unit/cORUN.h"
 
 namespace ExitRule {
 
 bool Allows(Act, bool terminating) { return !terminating; }
 
-bool Allows(Act act) {
-    if (gORUN) return Allows(act, gORUN->Terminating());
-    // Without a link nothing reaches the unit; after the shutdown released it nothing starts.
-    return Allows(act, gApp && gApp->Phase() == PhaseCode::Shutdown);
-}
+bool (*ProgramTerminating)() = nullptr;
+
+// Before anything is registered the program has made none of its objects: nothing reaches
+// the unit, and nothing is ending.
+bool Allows(Act act) { return Allows(act, ProgramTerminating && ProgramTerminating()); }
 
 }  // namespace ExitRule

@@ -29,4 +29,9 @@ bool Allows(Act act, bool terminating);
 // shutdown has released the link.
 bool Allows(Act act);
 
+// Whether the program's link holds the unit stopped for the exit, or, once the shutdown
+// has released the link, whether the program is shutting down: the state the rule judges
+// the program by. Registered by the owner of the program's objects when it makes them.
+extern bool (*ProgramTerminating)();
+
 }  // namespace ExitRule
