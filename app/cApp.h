@@ -75,6 +75,13 @@ public:
     void NoteStop() { ++Stops_; }
     // A run start waits for its run record to be saved.
     bool StartWaiting() const { return StartWaiting_; }
+    // A stop that finds no run to stop (the run is stopped, or only waiting to start):
+    // a run start waiting for its record counts it and does not start. Whether one waited.
+    bool CancelWaitingStart() {
+        if (!StartWaiting_) return false;
+        NoteStop();
+        return true;
+    }
     // Runs (INIT RUN) and layers (START LAYER) started so far: whether a press started one.
     int RunStarts() const { return RunStarts_; }
     int LayerStarts() const { return LayerStarts_; }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,6 +72,19 @@ void GraphSave(int16_t nProcess);
 // registers for its maps (Hooks::SetIOFunction, Hooks::GetIOFunction).
 void IOLoad(int16_t nProcess);
 void IOSave(int16_t nProcess);
+// The maps as the run control holds them: the function codes of the digital inputs 0..11
+// and of the relay outputs 0..11.
+struct IOMaps {
+    std::array<int16_t, 12> inputs{};
+    std::array<int16_t, 12> outputs{};
+};
+// The run control registered the calls of its maps (without it, the data layer alone,
+// there are none).
+bool IOMapsHeld();
+// The maps the run control holds now, and maps made the ones it holds; error 91 without
+// its calls.
+IOMaps HeldIOMaps();
+void SetHeldIOMaps(const IOMaps& maps);
 
 // ---- Rows kept to be put back ----
 

@@ -74,15 +74,15 @@ bool InFileAttempt() { return gAttemptDepth > 0; }
 
 bool FileWaitGoing() { return gWaiting; }
 
-void EndFileWait() { gEnded = gWaiting; }
+void EndFileWait() { gEnded = FileWaitGoing(); }
 
 void WaitForFile(const QString& file, FileUse use, const QString& what, const std::function<void()>& attempt,
                  const std::function<QString()>& stillHolds) {
-    if (gAttemptDepth > 0) {
+    if (InFileAttempt()) {
         attempt();  // a part of the work being tried
         return;
     }
-    if (gWaiting) {
+    if (FileWaitGoing()) {
         throw FileRefused(QStringLiteral("The recipe database %1 is being waited for: another program holds it. ")
                               .arg(FileName(file)) +
                           NotDone(use, what) + QStringLiteral(" Try again once the wait has ended."));
@@ -146,7 +146,7 @@ void WaitForFile(const QString& file, FileUse use, const QString& what, const st
 
 void WithFile(FileUse use, const QString& what, const std::function<void()>& work,
               const std::function<QString()>& stillHolds) {
-    if (gAttemptDepth > 0) {
+    if (InFileAttempt()) {
         // A part of the work being tried: in its transaction, or in one of its own on a
         // database that has none (the file a Save As builds).
         if (!gDB.IsOpen() || gDB.TransactionOpen()) {

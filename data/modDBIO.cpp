@@ -6,8 +6,6 @@
 #include "data/UnreadCells.h"
 #include "data/modDB.h"
 
-#include <array>
-
 namespace modDB {
 
 namespace {
@@ -18,18 +16,6 @@ QString OutColumn(int i) { return QStringLiteral("Out") + QString::number(i); }
 RowKey RowOf(int16_t nProcess) { return {QStringLiteral("IO"), QStringLiteral("Process_Number"), nProcess}; }
 
 QString What(int16_t nProcess) { return QStringLiteral("The relay and input map of process %1").arg(nProcess); }
-
-// The maps as the run control holds them: the inputs, then the relay outputs.
-using Maps = std::array<int16_t, 24>;
-
-Maps HeldMaps() {
-    Maps maps{};
-    for (int16_t i = 0; i <= 11; ++i) {
-        maps[static_cast<size_t>(i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, true, i));
-        maps[static_cast<size_t>(12 + i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, false, i));
-    }
-    return maps;
-}
 
 // A function code of the map from its column; one that cannot be read takes the
 // column's default.
@@ -46,27 +32,42 @@ void WriteFunction(dao::Recordset& rs, int16_t nProcess, const QString& column, 
 
 }  // namespace
 
+bool IOMapsHeld() { return Hooks::GetIOFunction && Hooks::SetIOFunction; }
+
+IOMaps HeldIOMaps() {
+    IOMaps maps;
+    for (int16_t i = 0; i <= 11; ++i) {
+        maps.inputs[static_cast<size_t>(i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, true, i));
+        maps.outputs[static_cast<size_t>(i)] = static_cast<int16_t>(Hooks::Call(Hooks::GetIOFunction, false, i));
+    }
+    return maps;
+}
+
+void SetHeldIOMaps(const IOMaps& maps) {
+    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, true, i, maps.inputs[static_cast<size_t>(i)]);
+    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, false, i, maps.outputs[static_cast<size_t>(i)]);
+}
+
 void IOLoad(int16_t nProcess) {
     ORUN_PROC("modDB_IOLoad");
     const TellUnreadOnce tell;
     // Read into a copy, which becomes the maps only once the row has been read: a process
     // chosen while another program holds the file changes no map until it is read, and
     // none when it stays held. The codes read before an error stand.
-    Maps maps{};
+    IOMaps maps;
     const RowWorkResult read = RowWork(FileUse::Read, What(nProcess), [&] {
-        maps = HeldMaps();
+        maps = HeldIOMaps();
         const dao::Recordset rs = OpenRowAdding(
             QStringLiteral("SELECT * FROM IO WHERE Process_Number =") + QString::number(nProcess),
             {{QStringLiteral("Process_Number"), nProcess}});
         ForgetUnreadRow(RowOf(nProcess));
         for (int16_t i = 0; i <= 11; ++i)
-            maps[static_cast<size_t>(i)] = ReadFunction(rs, nProcess, InColumn(i), true, i);
+            maps.inputs[static_cast<size_t>(i)] = ReadFunction(rs, nProcess, InColumn(i), true, i);
         for (int16_t i = 0; i <= 11; ++i)
-            maps[static_cast<size_t>(12 + i)] = ReadFunction(rs, nProcess, OutColumn(i), false, i);
+            maps.outputs[static_cast<size_t>(i)] = ReadFunction(rs, nProcess, OutColumn(i), false, i);
     });
     if (read == RowWorkResult::Undone) return;
-    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, true, i, maps[static_cast<size_t>(i)]);
-    for (int16_t i = 0; i <= 11; ++i) Hooks::Call(Hooks::SetIOFunction, false, i, maps[static_cast<size_t>(12 + i)]);
+    SetHeldIOMaps(maps);
 }
 
 void IOSave(int16_t nProcess) {

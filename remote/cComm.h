@@ -135,6 +135,13 @@ private:
     QString MsgQV(const QString& sMsg);
     QString MsgUV(const QString& sMsg);
     QString MsgQM(const QString& sMsg);
+    // The branches of @UP (cComm_Process.cpp), each giving the reply body to parameter n
+    // with its value text.
+    QString UpRun(cApp& app, int16_t n, const QString& text);
+    QString UpSelectProcess(cApp& app, const QString& text);
+    QString UpStart(cApp& app);
+    QString UpSensorsAndLog(int16_t n, const QString& text);
+    QString UpChannels(int16_t n, const QString& text);
 
     // ---- Manual power of a channel on the client's behalf (cComm_ManualPower.cpp) ----
     // Manual power on at sPercent (a whole 0..100 after rounding; the box shows it with one

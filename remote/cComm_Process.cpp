@@ -96,41 +96,28 @@ QString cComm::MsgUP(const QString& sMsg) {
     cApp& app = RunApp();
     // Once the exit is confirmed a channel is put under manual control no more (05).
     if (ManualPowerParam(n) && !ExitRule::Allows(ExitRule::Act::ManualControl)) return Nak(NakCode::REQ);
+    if (n >= 1 && n <= 9) return UpRun(app, n, text);
+    if (n >= 30 && n <= 38) return UpSensorsAndLog(n, text);
+    if (n >= 41 && n <= 69) return UpChannels(n, text);
     switch (n) {
-    case 1: {
-        if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
-        const QString wanted = vb::UCase(vb::Trim(text));
-        int16_t found = 0;
-        for (int16_t p = 1; p <= 25 && !found; ++p)
-            if (vb::UCase(vb::Trim(gProcess(p).Process_Name)) == wanted) found = p;
-        if (!found) return Nak(NakCode::PRM);
-        // A process whose maps and settings cannot be read (another program keeps the
-        // file) is not selected: the one active stays, with its own maps.
-        try {
-            app.SelectProcess(found);
-        } catch (const modDB::FileRefused&) {
-            return Nak(NakCode::REQ);
-        }
-        break;
+    case 71: RunUnit().setEmissionSetPt(0, vb::Val(text)); break;
+    case 72: RunUnit().setEmissionSetPt(2, vb::Val(text)); break;
+    case 73: RunUnit().setMaxLeakage(0, vb::Val(text)); break;
+    case 74: RunUnit().setMaxLeakage(2, vb::Val(text)); break;
+    default: return Nak(NakCode::PRM);
     }
+    return Ack();
+}
+
+// 1..9: the active process, the run's buttons, its run number and step.
+QString cComm::UpRun(cApp& app, int16_t n, const QString& text) {
+    switch (n) {
+    case 1: return UpSelectProcess(app, text);
     // A press that leaves the run as it was (the detector calibration holds the button,
     // the process editor is open, a phase the button ignores) is refused.
-    case 2: case 4: {  // start; a process whose chain is damaged never runs
-        if (!Stopped(app.Phase()) || !modDB::ChainDamage(app.ProcNum()).isEmpty()) return Nak(NakCode::REQ);
-        // Done only when this press started the run (or the layer): a run another start
-        // began while this one waited and was refused is not this one's.
-        const bool run = app.Phase() == PhaseCode::Stopped;
-        const int before = run ? app.RunStarts() : app.LayerStarts();
-        if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase()) ||
-            (run ? app.RunStarts() : app.LayerStarts()) == before)
-            return Nak(NakCode::REQ);
-        break;
-    }
+    case 2: case 4: return UpStart(app);  // start; a process whose chain is damaged never runs
     case 3: case 5:  // stop; a run start waiting for its record is cancelled
-        if (Stopped(app.Phase()) && app.StartWaiting()) {
-            app.NoteStop();
-            break;
-        }
+        if (Stopped(app.Phase()) && app.CancelWaitingStart()) break;
         if (Stopped(app.Phase())) return Nak(NakCode::REQ);
         if (!ClientPresses::PressRunButton(0) || !Stopped(app.Phase())) return Nak(NakCode::REQ);
         break;
@@ -154,6 +141,43 @@ QString cComm::MsgUP(const QString& sMsg) {
         app.setProcLayer(layer);
         break;
     }
+    default: return Nak(NakCode::PRM);
+    }
+    return Ack();
+}
+
+QString cComm::UpSelectProcess(cApp& app, const QString& text) {
+    if (!Stopped(app.Phase())) return Nak(NakCode::REQ);
+    const QString wanted = vb::UCase(vb::Trim(text));
+    int16_t found = 0;
+    for (int16_t p = 1; p <= 25 && !found; ++p)
+        if (vb::UCase(vb::Trim(gProcess(p).Process_Name)) == wanted) found = p;
+    if (!found) return Nak(NakCode::PRM);
+    // A process whose maps and settings cannot be read (another program keeps the
+    // file) is not selected: the one active stays, with its own maps.
+    try {
+        app.SelectProcess(found);
+    } catch (const modDB::FileRefused&) {
+        return Nak(NakCode::REQ);
+    }
+    return Ack();
+}
+
+QString cComm::UpStart(cApp& app) {
+    if (!Stopped(app.Phase()) || !modDB::ChainDamage(app.ProcNum()).isEmpty()) return Nak(NakCode::REQ);
+    // Done only when this press started the run (or the layer): a run another start
+    // began while this one waited and was refused is not this one's.
+    const bool run = app.Phase() == PhaseCode::Stopped;
+    const int before = run ? app.RunStarts() : app.LayerStarts();
+    if (!ClientPresses::PressRunButton(0) || Stopped(app.Phase()) ||
+        (run ? app.RunStarts() : app.LayerStarts()) == before)
+        return Nak(NakCode::REQ);
+    return Ack();
+}
+
+// 30..38: the emission sensors off, the data log and its settings.
+QString cComm::UpSensorsAndLog(int16_t n, const QString& text) {
+    switch (n) {
     case 30: if (RunUnit().EmissionOn(0) > 0) ClientPresses::SwitchSensorOff(0); break;
     case 31: if (RunUnit().EmissionOn(0) != 0) ClientPresses::SwitchSensorOff(0); break;
     case 32: if (RunUnit().EmissionOn(2) > 0) ClientPresses::SwitchSensorOff(2); break;
@@ -164,6 +188,14 @@ QString cComm::MsgUP(const QString& sMsg) {
     case 36: LogFile = text; break;  // used as sent: stations name their own log files
     case 37: LogInterval = vb::CLng(text); break;
     case 38: LogType = vb::CInt(text); break;
+    default: return Nak(NakCode::PRM);
+    }
+    return Ack();
+}
+
+// 41..69: manual mode, manual power and the zero of one channel or of all of them.
+QString cComm::UpChannels(int16_t n, const QString& text) {
+    switch (n) {
     case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 48:
         if (SetManualMode(static_cast<int16_t>(n - 41), text) < 0) return Nak(NakCode::PRM);
         break;
@@ -182,10 +214,6 @@ QString cComm::MsgUP(const QString& sMsg) {
     case 69:
         for (int16_t c = 0; c <= 7; ++c) ClientPresses::ZeroChannel(c);
         break;
-    case 71: RunUnit().setEmissionSetPt(0, vb::Val(text)); break;
-    case 72: RunUnit().setEmissionSetPt(2, vb::Val(text)); break;
-    case 73: RunUnit().setMaxLeakage(0, vb::Val(text)); break;
-    case 74: RunUnit().setMaxLeakage(2, vb::Val(text)); break;
     default: return Nak(NakCode::PRM);
     }
     return Ack();

@@ -414,6 +414,20 @@ private:
     bool cmdFuncBusy_ = false;
     bool chkManPwrBusy_ = false;
 
+    // ---- The digital inputs (frmMain_Inputs.cpp) ----
+    // The action of input function code as its input comes on (the interlocks aside).
+    void InputComesOn(cApp& app, const cORUN& unit, int16_t code);
+    // Presses the button of each sensor of the pair first, first + 1 that is on (whenOn)
+    // or off.
+    void PressEmissionPair(const cORUN& unit, int first, bool whenOn);
+    // An emission interlock on (the pair switched off and locked) or off (unlocked).
+    void FollowEmissionInterlock(const cORUN& unit, int first, int16_t bit, bool active);
+    // Nothing keeps an input from starting a run or a layer: no detector calibration, the
+    // process tree closed, the active process's chain whole.
+    bool InputMayStart();
+    // Cal Channel n (0..7) came on in phase.
+    void InputCalibrates(const cORUN& unit, int n, int16_t phase);
+
     // construction of the controls
     void CreateMenus();
     // Connects item Index of the Open Process submenu to its handler.

@@ -5,6 +5,7 @@
 #include "app/FlagScope.h"
 #include "app/Globals.h"
 #include "app/PhaseCode.h"
+#include "app/RunConditions.h"
 #include "app/SystemFlags.h"
 #include "app/cApp.h"
 #include "app/cErrHandler.h"
@@ -63,12 +64,6 @@ bool CloseProcessTreeForStart() {
     return !modFormUtil::IsFormLoaded(QStringLiteral("frmProcess"));
 }
 
-// A detector calibration holds the window's START and answers a client's START with 05
-// while it runs: an input that would start a run, a layer or another calibration is
-// refused the same way, so nothing drives the detector while its points are measured. The
-// link is calibrating from the calibration's start (its settling wait included) to its end.
-bool DetectorCalibrating(const cORUN& unit) { return unit.CalChan() >= 0; }
-
 // The functions that start something (a run, a layer, a calibration, an emission): acted
 // on only when no other input's action is waiting.
 bool StartsSomething(int16_t code) {
@@ -92,25 +87,6 @@ void frmMain::InputEvent() {
         const FlagScope acting(InputActing_);
         const FlagScope ctrl(CtrlHeld);
         const int stopsBefore = app.Stops();
-
-        // The two sensors of an emission pair: pressing the button of each sensor that is
-        // on (off) switches it off (on).
-        auto pressIf = [&](int first, bool whenOn) {
-            for (int s = first; s <= first + 1; ++s)
-                if ((unit.EmissionOn(s) > 0) == whenOn) PressButton(cmdSensor(s));
-        };
-        auto interlock = [&](int first, int16_t bit, bool active) {
-            if (active) {
-                pressIf(first, true);
-                modBitOps::BitSetInteger(SystemFlags, static_cast<uint8_t>(bit));
-            } else {
-                modBitOps::BitClearInteger(SystemFlags, static_cast<uint8_t>(bit));
-            }
-            cmdSensor(first)->setEnabled(!active);
-            cmdSensor(first + 1)->setEnabled(!active);
-            lblGas(first + 1)->setEnabled(!active);
-        };
-
         for (int i = 0; i <= kLastInput; ++i) {
             // The word as it stands now: an action's wait may have brought a newer one,
             // and a stop in it may have been acted on already.
@@ -123,60 +99,10 @@ void frmMain::InputEvent() {
             LastInputReg = static_cast<int16_t>(level ? LastInputReg | (1 << i) : LastInputReg & ~(1 << i));
             // The interlocks follow the level; every other function acts when its input
             // comes on.
-            if (code == Emission1Interlock) interlock(0, SystemFlag::Sensor1, level);
-            if (code == Emission2Interlock) interlock(2, SystemFlag::Sensor2, level);
+            if (code == Emission1Interlock) FollowEmissionInterlock(unit, 0, SystemFlag::Sensor1, level);
+            if (code == Emission2Interlock) FollowEmissionInterlock(unit, 2, SystemFlag::Sensor2, level);
             if (!level) continue;
-            const int16_t phase = app.Phase();
-            switch (code) {
-            case StartProcess:
-                if (phase == PhaseCode::Stopped && !DetectorCalibrating(unit) && CloseProcessTreeForStart() &&
-                    !RefusesDamagedProcess())
-                    app.setPhase(PhaseCode::InitRun);
-                break;
-            case StopProcess:
-                // A run that is only waiting to start (its record being saved) does not.
-                if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) app.setPhase(PhaseCode::Stopped);
-                else if (app.StartWaiting()) app.NoteStop();
-                break;
-            case StartFilm:
-                if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && !DetectorCalibrating(unit) &&
-                    CloseProcessTreeForStart() && !RefusesDamagedProcess())
-                    app.setPhase(PhaseCode::StartLayer);
-                break;
-            case StopFilm:
-                if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)
-                    app.setPhase(PhaseCode::StopLayer);
-                else if (app.StartWaiting())
-                    app.NoteStop();
-                break;
-            case ZeroTimeSetPt: modPhases::ResetDepositTimers(); break;
-            case Emission1On: pressIf(0, false); break;
-            case Emission2On: pressIf(2, false); break;
-            case Emission1Off: pressIf(0, true); break;
-            case Emission2Off: pressIf(2, true); break;
-            default:
-                if (code >= EndChannel1 && code <= EndChannel8) {
-                    if (app.ChanFilm(static_cast<int16_t>(code - EndChannel1)) > 0 && phase != PhaseCode::Stopped) {
-                        app.setProcLayer(1);
-                        app.setPhase(PhaseCode::Stopped);
-                    } else if (app.StartWaiting()) {
-                        app.NoteStop();
-                    }
-                } else if (code >= CalChannel1 && code <= CalChannel8) {
-                    const int n = code - CalChannel1;
-                    // The setup window is left as the running calibration shows it.
-                    if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n) &&
-                        !DetectorCalibrating(unit)) {
-                        mnuSetupSystem->setEnabled(true);
-                        // The setup window is loaded, not shown, when it is not open.
-                        frmSystem* setup = SystemForm();
-                        setup->tabForm->setTab(0);
-                        setup->cboCal->setCurrentIndex(n);
-                        PressButton(setup->cmdCalibrate);
-                    }
-                }
-                break;
-            }
+            InputComesOn(app, unit, code);
             // A stop ends this word: the inputs not yet examined keep their old level in the
             // word acted on, so their changes act with the next word instead of being lost.
             if (app.Stops() != stopsBefore) break;
@@ -186,5 +112,85 @@ void frmMain::InputEvent() {
             LastInputReg = static_cast<int16_t>((LastInputReg & 0x0FFF) | (unit.InputReg() & ~0x0FFF));
     } catch (...) {
         gErr.HandleError();
+    }
+}
+
+void frmMain::InputComesOn(cApp& app, const cORUN& unit, int16_t code) {
+    const int16_t phase = app.Phase();
+    switch (code) {
+    case StartProcess:
+        if (phase == PhaseCode::Stopped && InputMayStart()) app.setPhase(PhaseCode::InitRun);
+        break;
+    case StopProcess:
+        // A run that is only waiting to start (its record being saved) does not.
+        if (phase != PhaseCode::Index && phase != PhaseCode::Stopped) app.setPhase(PhaseCode::Stopped);
+        else app.CancelWaitingStart();
+        break;
+    case StartFilm:
+        if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && InputMayStart())
+            app.setPhase(PhaseCode::StartLayer);
+        break;
+    case StopFilm:
+        if (phase != PhaseCode::StopLayer && phase != PhaseCode::Stopped && phase != PhaseCode::Index)
+            app.setPhase(PhaseCode::StopLayer);
+        else
+            app.CancelWaitingStart();
+        break;
+    case ZeroTimeSetPt: modPhases::ResetDepositTimers(); break;
+    case Emission1On: PressEmissionPair(unit, 0, false); break;
+    case Emission2On: PressEmissionPair(unit, 2, false); break;
+    case Emission1Off: PressEmissionPair(unit, 0, true); break;
+    case Emission2Off: PressEmissionPair(unit, 2, true); break;
+    default:
+        if (code >= EndChannel1 && code <= EndChannel8) {
+            if (app.ChanFilm(static_cast<int16_t>(code - EndChannel1)) > 0 && phase != PhaseCode::Stopped) {
+                app.setProcLayer(1);
+                app.setPhase(PhaseCode::Stopped);
+            } else {
+                app.CancelWaitingStart();
+            }
+        } else if (code >= CalChannel1 && code <= CalChannel8) {
+            InputCalibrates(unit, code - CalChannel1, phase);
+        }
+        break;
+    }
+}
+
+// The two sensors of an emission pair: pressing the button of each sensor that is on (off)
+// switches it off (on).
+void frmMain::PressEmissionPair(const cORUN& unit, int first, bool whenOn) {
+    for (int s = first; s <= first + 1; ++s)
+        if ((unit.EmissionOn(s) > 0) == whenOn) PressButton(cmdSensor(s));
+}
+
+void frmMain::FollowEmissionInterlock(const cORUN& unit, int first, int16_t bit, bool active) {
+    if (active) {
+        PressEmissionPair(unit, first, true);
+        modBitOps::BitSetInteger(SystemFlags, static_cast<uint8_t>(bit));
+    } else {
+        modBitOps::BitClearInteger(SystemFlags, static_cast<uint8_t>(bit));
+    }
+    cmdSensor(first)->setEnabled(!active);
+    cmdSensor(first + 1)->setEnabled(!active);
+    lblGas(first + 1)->setEnabled(!active);
+}
+
+// A detector calibration holds the window's START and answers a client's START with 05
+// while it runs: an input that would start a run or a layer is refused the same way, so
+// nothing drives the detector while its points are measured.
+bool frmMain::InputMayStart() {
+    return !DetectorCalibrating() && CloseProcessTreeForStart() && !RefusesDamagedProcess();
+}
+
+// Cal Channel n, in a stopped run, of an active channel, while no other calibration runs.
+void frmMain::InputCalibrates(const cORUN& unit, int n, int16_t phase) {
+    // The setup window is left as the running calibration shows it.
+    if ((phase == PhaseCode::StopLayer || phase == PhaseCode::Stopped) && unit.ChanActive(n) && !DetectorCalibrating()) {
+        mnuSetupSystem->setEnabled(true);
+        // The setup window is loaded, not shown, when it is not open.
+        frmSystem* setup = SystemForm();
+        setup->tabForm->setTab(0);
+        setup->cboCal->setCurrentIndex(n);
+        PressButton(setup->cmdCalibrate);
     }
 }
