@@ -1,6 +1,8 @@
 #include "SlowLinkWatch.h"
 
+#include <QHostAddress>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int32_t kZeroCode = 32767;
@@ -49,6 +51,59 @@ SlowLinkWatch::SlowLinkWatch(UnitSim& sim) : sim_(sim) {
         if (measuring_) pulses_.Sample(ElapsedMs(), sim_.Model().powerCode[0]);
     });
     connect(&sim_, &UnitSim::CommandReceived, this, [this](const QString& c) { Command(c); });
+    asker_.setInterval(100);
+    connect(&asker_, &QTimer::timeout, this, [this] { Ask(); });
+    connect(&client_, &QTcpSocket::readyRead, this, [this] { Answered(); });
+}
+
+bool SlowLinkWatch::AskPowers(quint16 port) {
+    client_.connectToHost(QHostAddress::LocalHost, port);
+    if (!client_.waitForConnected(5000)) return false;
+    asker_.start();
+    return true;
+}
+
+void SlowLinkWatch::StopAsking() {
+    asker_.stop();
+    client_.disconnectFromHost();
+}
+
+void SlowLinkWatch::Ask() {
+    // One request at a time: a reply that never comes leaves the rest unasked, which the
+    // count of samples shows.
+    if (waiting_ || client_.state() != QAbstractSocket::ConnectedState) return;
+    waiting_ = true;
+    askedPercent_ = PowerPercent(sim_.Model().powerCode[0]);
+    client_.write("@QM;11;00\r");
+}
+
+void SlowLinkWatch::Answered() {
+    reply_ += client_.readAll();
+    const qsizetype end = reply_.indexOf('\r');
+    if (end < 0) {
+        if (reply_.size() > 4096) reply_.clear();
+        return;
+    }
+    // "@QM;", ACK, ";", the value, then the frame's last three characters.
+    const QByteArray frame = reply_.left(end + 1);
+    reply_.remove(0, end + 1);
+    waiting_ = false;
+    ++told_.samples;
+    const QByteArray body = frame.mid(4, frame.size() - 8);
+    bool ok = false;
+    const double told = body.startsWith('\x06') ? body.mid(2).trimmed().toDouble(&ok) : 0.0;
+    if (!ok || !std::isfinite(told)) {
+        ++told_.unreadable;
+        return;
+    }
+    const double held = PowerPercent(sim_.Model().powerCode[0]);
+    const double diff = std::min(std::abs(told - held), std::abs(told - askedPercent_));
+    if (diff > 1.0) ++told_.off;
+    if (diff > told_.worst) {
+        told_.worst = diff;
+        told_.worstAtMs = ElapsedMs();
+    }
+    if (std::round(told * 100.0) == 0.0 && std::min(held, askedPercent_) >= 0.01) ++told_.zeroTold;
 }
 
 void SlowLinkWatch::Start() {
@@ -77,6 +132,7 @@ void SlowLinkWatch::DipNow(int ms) {
     dip.lengthMs = ms;
     dip.heldPercent = PowerPercent(sim_.Model().powerCode[0]);
     dips_.push_back(dip);
+    dipSinceBurst_ = true;
     sim_.Brownout(ms);
     if (measuring_) pulses_.Sample(ElapsedMs(), sim_.Model().powerCode[0]);
 }
@@ -90,6 +146,15 @@ void SlowLinkWatch::Command(const QString& c) {
     else inputs_.Other();
     if (letter == 'G' || letter == 'g') readings_.Asked(now);
     else readings_.Other();
+    if (letter != 'B') {
+        burstChannels_.clear();
+    } else if (const QChar ch = c.size() > 1 ? c.at(1) : QChar(); std::find(burstChannels_.begin(), burstChannels_.end(), ch) == burstChannels_.end()) {
+        burstChannels_.push_back(ch);
+        if (burstChannels_.size() == 3) {
+            ++(dipSinceBurst_ ? burstsAfterDip_ : burstsWithoutDip_);
+            dipSinceBurst_ = false;
+        }
+    }
     // The unit takes no command while dark, so a "K" after a dip's start comes after its end.
     if (letter == 'K' && !dips_.empty() && !dips_.back().answered()) {
         Dip& dip = dips_.back();

@@ -1,12 +1,15 @@
 #pragma once
 // What the unit receives and holds while the slow-link benchmark measures: how many
 // commands of each letter, the gaps between requests of a kind, how often output 1's power
-// fell to zero and came back soon after, and for each supply dip the power the unit held
-// before it and the first power the restarted unit was given.
+// fell to zero and came back soon after, for each supply dip the power the unit held
+// before it and the first power the restarted unit was given, the restart's bursts of
+// channel periods with and without a dip before them; and what a remote client is told of
+// output 1's power against what the unit holds.
 #include "unitsim/UnitSim.h"
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTcpSocket>
 #include <QTimer>
 #include <map>
 #include <optional>
@@ -43,6 +46,18 @@ struct PowerPulses {
     std::optional<double> fellAtMs;
 };
 
+// What a remote client asking "@QM;11" (channel 1's power, whose output is output 1) is
+// told, against what the unit holds: a reply counts as matching when it lies within 1 (of
+// 100 %) of output 1's power when it was asked or when it came.
+struct ToldPowers {
+    int samples = 0;
+    int off = 0;         // further than 1 from the unit's power
+    int zeroTold = 0;    // 0.00 told while the unit held more
+    int unreadable = 0;  // no number in the reply
+    double worst = 0.0;  // the largest difference
+    double worstAtMs = 0.0;
+};
+
 class SlowLinkWatch : public QObject {
 public:
     explicit SlowLinkWatch(UnitSim& sim);
@@ -63,6 +78,10 @@ public:
     double ElapsedMs() const { return clock_.nsecsElapsed() * 1e-6; }
     // Dips the unit's supply for ms now.
     void DipNow(int ms);
+    // Asks the station's remote-control port for output 1's power every 100 ms, one
+    // request at a time, from now until StopAsking; false when no connection is made.
+    bool AskPowers(quint16 port);
+    void StopAsking();
 
     const std::map<char, int>& Received() const { return received_; }
     int Received(char letter) const;
@@ -70,10 +89,18 @@ public:
     const RequestGaps& Readings() const { return readings_; }
     const PowerPulses& Pulses() const { return pulses_; }
     const std::vector<Dip>& Dips() const { return dips_; }
+    // Runs of "B" commands for three channels or more (a "B" asked again is no run): the
+    // channel periods given again as after a restart; with a supply dip since the last
+    // such run, and without one.
+    int PeriodBurstsAfterDip() const { return burstsAfterDip_; }
+    int PeriodBurstsWithoutDip() const { return burstsWithoutDip_; }
+    const ToldPowers& Told() const { return told_; }
     double MeasuredMs() const { return measuredMs_; }
 
 private:
     void Command(const QString& c);
+    void Ask();
+    void Answered();
 
     UnitSim& sim_;
     QElapsedTimer clock_;
@@ -84,4 +111,13 @@ private:
     RequestGaps inputs_, readings_;
     PowerPulses pulses_{10000.0};
     std::vector<Dip> dips_;
+    std::vector<QChar> burstChannels_;
+    bool dipSinceBurst_ = false;
+    int burstsAfterDip_ = 0, burstsWithoutDip_ = 0;
+    QTcpSocket client_;
+    QTimer asker_;
+    QByteArray reply_;
+    bool waiting_ = false;
+    double askedPercent_ = 0.0;
+    ToldPowers told_;
 };

@@ -5,8 +5,11 @@
 #include "unitsim/UnitSim.h"
 
 #include <QTcpSocket>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -265,4 +268,199 @@ TEST(UnitSim, AbsurdSettingsStayInRangeAndEveryReplyInItsFrame) {
     EXPECT_TRUE(rx.CheckOk());
     EXPECT_EQ(rx.Text().size(), OrunFrame::kMaxText);
     EXPECT_EQ(QString::fromLatin1(rx.Text().data(), rx.Text().size()), "A" + reading.left(OrunFrame::kMaxText - 1));
+}
+
+namespace {
+
+using Fault = UnitSim::ReplyFault;
+
+// Commands "M" sent one at a time over TCP to an emulator whose line spoils a share of its
+// replies; before command i the unit's inputs are set to i, so each good reply on the wire
+// names the command it answers. What each command's reply met (from the emulator's own
+// counters, settled before the next command goes out), and what reached the station's
+// side: the good frames in order, the closed frames that fail their check, and the frames
+// begun without an end.
+struct LineRun {
+    std::vector<std::vector<bool>> hit;  // by kind, then by command
+    std::vector<int> good;               // the command each good frame answers, in order
+    int bad = 0;
+    int starts = 0, ends = 0;  // "!" and LF bytes on the wire
+    int64_t sent = 0;
+};
+
+constexpr int kInputsMask = (1 << 13) - 1;
+
+LineRun RunLine(const std::vector<std::tuple<Fault, double, uint32_t>>& shares, int commands) {
+    UnitSim sim;
+    LineRun run;
+    run.hit.assign(std::size(UnitSim::kReplyFaults), std::vector<bool>(static_cast<size_t>(commands)));
+    if (!sim.ListenTcp()) {
+        ADD_FAILURE() << "the emulator cannot listen";
+        return run;
+    }
+    QTcpSocket station;
+    QByteArray wire;
+    QObject::connect(&station, &QTcpSocket::readyRead, [&] { wire += station.readAll(); });
+    station.connectToHost(QHostAddress::LocalHost, sim.TcpPort());
+    station.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!WaitUntil([&] { return sim.TcpConnections() == 1; }, 30000)) {
+        ADD_FAILURE() << "no link to the emulator";
+        return run;
+    }
+    for (const auto& [kind, share, seed] : shares) sim.setFaultShare(kind, share, seed);
+    const auto send = [&](const QString& command) {
+        const qsizetype taken = sim.Commands().size();
+        station.write(OrunFrame::BuildFrame(command.toLatin1()));
+        return WaitUntil([&] { return sim.Commands().size() > taken; }, 30000);
+    };
+    for (int i = 0; i < commands; ++i) {
+        std::vector<int64_t> before;
+        for (Fault f : UnitSim::kReplyFaults) before.push_back(sim.RepliesFaulted(f));
+        sim.Model().inputs = i & kInputsMask;
+        if (!send(QStringLiteral("M"))) {
+            ADD_FAILURE() << "command " << i << " was never taken";
+            return run;
+        }
+        for (size_t k = 0; k < before.size(); ++k)
+            run.hit[k][static_cast<size_t>(i)] = sim.RepliesFaulted(UnitSim::kReplyFaults[k]) > before[k];
+    }
+    run.sent = sim.RepliesSent();
+    // Two last commands answered for sure (a reply held back as late goes out after the
+    // first): once the second's reply is in, everything before it that was going to come
+    // has come.
+    sim.ClearFaultShares();
+    send(QStringLiteral("@"));
+    send(QStringLiteral("@"));
+    const QByteArray identity = OrunFrame::BuildFrame("AORUN 4.11");
+    EXPECT_TRUE(WaitUntil([&] { return wire.count(identity) == 2 && wire.endsWith(identity); }, 30000));
+    FrameCollector rx;
+    for (char c : wire) {
+        run.starts += c == '!';
+        run.ends += c == '\n';
+        if (!rx.Feed(static_cast<uint8_t>(c))) continue;
+        if (!rx.CheckOk()) {
+            ++run.bad;
+            continue;
+        }
+        const QString text = QString::fromLatin1(rx.Text().data(), rx.Text().size());
+        if (!text.startsWith(QLatin1String("AM"))) continue;  // the last two "@"
+        int inputs = 0;
+        const QStringList bits = text.mid(2).split(QLatin1Char(','));
+        for (int n = 0; n < bits.size(); ++n) inputs |= (bits[n] == QLatin1String("1")) << n;
+        run.good.push_back(inputs);
+    }
+    return run;
+}
+
+const std::vector<bool>& Hits(const LineRun& r, Fault f) { return r.hit[static_cast<size_t>(f)]; }
+
+}  // namespace
+
+// Each fault of a bad line does on the wire what it says, to its seeded share: lost
+// replies never come, garbled and altered ones close but fail their check, cut ones begin
+// without an end, a duplicated one comes twice in a row, a late one right after the reply
+// to the next command. The same seed spoils the same replies; another seed, or another
+// kind given the same seed, others; and a kind's pattern stays its own beside another's.
+TEST(UnitSim, EachFaultOfABadLineDoesWhatItSaysToItsSeededShare) {
+    constexpr int n = 400;
+    constexpr double share = 0.2;
+    for (const Fault kind : UnitSim::kReplyFaults) {
+        SCOPED_TRACE(UnitSim::FaultName(kind));
+        const LineRun r = RunLine({{kind, share, 7}}, n);
+        const std::vector<bool>& hit = Hits(r, kind);
+        const auto hits = static_cast<int>(Count(hit));
+        EXPECT_GE(hits, n * 14 / 100);
+        EXPECT_LE(hits, n * 26 / 100);
+        // No other kind hit anything.
+        for (const Fault other : UnitSim::kReplyFaults) {
+            if (other == kind) continue;
+            EXPECT_EQ(Count(Hits(r, other)), 0) << UnitSim::FaultName(other);
+        }
+        // Repeatable by the seed, another seed another pattern, the same seed on another
+        // kind too.
+        EXPECT_EQ(RunLine({{kind, share, 7}}, n).hit, r.hit);
+        EXPECT_NE(Hits(RunLine({{kind, share, 8}}, n), kind), hit);
+        const Fault next = kind == Fault::Late ? Fault::Lost : UnitSim::kReplyFaults[static_cast<size_t>(kind) + 1];
+        EXPECT_NE(Hits(RunLine({{next, share, 7}}, n), next), hit) << UnitSim::FaultName(next);
+
+        // What reached the station, the last two "@" included.
+        std::vector<int> spoiled, untouched;
+        for (int i = 0; i < n; ++i) (hit[static_cast<size_t>(i)] ? spoiled : untouched).push_back(i);
+        const int frames = n + 2;
+        switch (kind) {
+        case Fault::Lost:
+            EXPECT_EQ(r.good, untouched);
+            EXPECT_EQ(r.sent, n - hits);
+            EXPECT_EQ(r.starts, frames - hits);
+            break;
+        case Fault::Garbled:
+        case Fault::Altered:
+            EXPECT_EQ(r.good, untouched);
+            EXPECT_EQ(r.bad, hits);
+            EXPECT_EQ(r.ends, frames);
+            break;
+        case Fault::Cut:
+            EXPECT_EQ(r.good, untouched);
+            EXPECT_EQ(r.bad, 0);
+            EXPECT_EQ(r.starts, frames);
+            EXPECT_EQ(r.ends, frames - hits);  // the cut ones never end
+            break;
+        case Fault::Duplicated: {
+            std::vector<int> twice;
+            for (int i = 0; i < n; ++i) {
+                twice.push_back(i);
+                if (hit[static_cast<size_t>(i)]) twice.push_back(i);
+            }
+            EXPECT_EQ(r.good, twice);
+            EXPECT_EQ(r.sent, n);
+            break;
+        }
+        case Fault::Late: {
+            // Every reply comes once; a late one comes after the next command's reply
+            // (itself late or not, that one is gone by then) and before any later one.
+            ASSERT_EQ(r.good.size(), static_cast<size_t>(n));
+            std::vector<int> sorted = r.good;
+            std::sort(sorted.begin(), sorted.end());
+            EXPECT_EQ(sorted, [] { std::vector<int> v(n); std::iota(v.begin(), v.end(), 0); return v; }());
+            std::vector<size_t> at(n);
+            for (size_t p = 0; p < r.good.size(); ++p) at[static_cast<size_t>(r.good[p])] = p;
+            for (int i = 0; i + 2 < n; ++i) {
+                const auto u = static_cast<size_t>(i);
+                if (hit[u] && !hit[u + 1]) {
+                    EXPECT_EQ(at[u], at[u + 1] + 1) << i;
+                } else if (hit[u]) {
+                    EXPECT_LT(at[u], at[u + 2]) << i;
+                } else if (i > 1 && !hit[u - 1] && !hit[u - 2]) {
+                    EXPECT_EQ(at[u], at[u - 1] + 1) << i;  // in its place when nothing is held
+                }
+            }
+            EXPECT_NE(r.good, untouched);  // some came out of order
+            break;
+        }
+        }
+    }
+
+    // Garbled beside lost: the lost replies take no other fault, and every other reply is
+    // garbled exactly as without the loss.
+    const LineRun alone = RunLine({{Fault::Garbled, 0.3, 5}}, n);
+    const LineRun beside = RunLine({{Fault::Garbled, 0.3, 5}, {Fault::Lost, 0.2, 9}}, n);
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+        if (Hits(beside, Fault::Lost)[i]) {
+            EXPECT_FALSE(Hits(beside, Fault::Garbled)[i]) << i;
+        } else {
+            EXPECT_EQ(Hits(beside, Fault::Garbled)[i], Hits(alone, Fault::Garbled)[i]) << i;
+        }
+    }
+    EXPECT_EQ(beside.good.size() + static_cast<size_t>(beside.bad), static_cast<size_t>(n - Count(Hits(beside, Fault::Lost))));
+    // Duplicated and late together: both copies come after the next reply.
+    const LineRun both = RunLine({{Fault::Duplicated, 1.0, 1}, {Fault::Late, 1.0, 1}}, 3);
+    EXPECT_EQ(both.good, (std::vector<int>{0, 0, 1, 1, 2, 2}));
+    // Shares are clamped as the loss's are.
+    UnitSim sim;
+    for (const Fault kind : UnitSim::kReplyFaults) {
+        sim.setFaultShare(kind, 7.0, 1);
+        EXPECT_EQ(sim.FaultShare(kind), 1.0);
+        sim.setFaultShare(kind, std::nan(""), 1);
+        EXPECT_EQ(sim.FaultShare(kind), 0.0);
+    }
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <optional>
 
 #include <sys/socket.h>
 
@@ -26,6 +27,12 @@ struct UnitSim::Link {
         std::array<int64_t, 8> readings;
     };
     std::deque<Late> late;
+    // A reply the bad line holds back until the reply to the next command has gone out.
+    struct Overtaken {
+        QByteArray bytes;
+        std::array<int64_t, 8> readings;
+    };
+    std::optional<Overtaken> overtaken;
 };
 
 UnitSim::UnitSim(QObject* parent) : QObject(parent) {}
@@ -66,21 +73,115 @@ void UnitSim::setLoseShare(double share, uint32_t seed) {
     loseDraw_.seed(seed);
 }
 
-bool UnitSim::LosesReply() {
+const char* UnitSim::FaultName(ReplyFault kind) {
+    switch (kind) {
+    case ReplyFault::Lost: return "lost";
+    case ReplyFault::Garbled: return "garbled";
+    case ReplyFault::Cut: return "cut";
+    case ReplyFault::Altered: return "altered";
+    case ReplyFault::Duplicated: return "duplicated";
+    case ReplyFault::Late: return "late";
+    }
+    return "?";
+}
+
+void UnitSim::setFaultShare(ReplyFault kind, double share, uint32_t seed) {
+    if (kind == ReplyFault::Lost) {
+        setLoseShare(share, seed);
+        return;
+    }
+    const auto k = static_cast<size_t>(kind);
+    faultShare_[k] = share > 0.0 ? std::min(share, 1.0) : 0.0;
+    // The kind is part of the seed: one seed given to every kind does not make them hit
+    // the same replies.
+    std::seed_seq sequence{seed, static_cast<uint32_t>(k)};
+    faultDraw_[k].seed(sequence);
+}
+
+double UnitSim::FaultShare(ReplyFault kind) const {
+    return kind == ReplyFault::Lost ? loseShare_ : faultShare_[static_cast<size_t>(kind)];
+}
+
+int64_t UnitSim::RepliesFaulted(ReplyFault kind) const {
+    return kind == ReplyFault::Lost ? repliesLost_ : faulted_[static_cast<size_t>(kind)];
+}
+
+void UnitSim::ClearFaultShares() {
+    loseShare_ = 0.0;
+    faultShare_.fill(0.0);
+}
+
+UnitSim::Hits UnitSim::DrawFaults() {
+    Hits hits;
     if (lose_ > 0) {
         --lose_;
-        return true;
+        hits.lost = true;
+        return hits;
     }
-    if (loseShare_ <= 0.0) return false;
-    // One draw per reply, so the pattern depends only on the seed and the count of replies.
-    return std::uniform_real_distribution<double>(0.0, 1.0)(loseDraw_) < loseShare_;
+    // One draw per reply and kind (two when it hits and needs a place), so each kind's
+    // pattern depends only on its seed and the count of replies.
+    const auto hit = [](double share, std::mt19937& draw) {
+        return share > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(draw) < share;
+    };
+    hits.lost = hit(loseShare_, loseDraw_);
+    const auto kind = [&](ReplyFault f, uint32_t* at) {
+        const auto k = static_cast<size_t>(f);
+        const bool h = hit(faultShare_[k], faultDraw_[k]);
+        if (h && at) *at = faultDraw_[k]();
+        return h;
+    };
+    hits.garbled = kind(ReplyFault::Garbled, &hits.garbledAt);
+    hits.cut = kind(ReplyFault::Cut, nullptr);
+    hits.altered = kind(ReplyFault::Altered, &hits.alteredAt);
+    hits.duplicated = kind(ReplyFault::Duplicated, nullptr);
+    hits.late = kind(ReplyFault::Late, nullptr);
+    return hits;
+}
+
+std::optional<UnitSim::ReplyFault> UnitSim::Spoil(QByteArray& frame, const Hits& hits) {
+    // The text lies between the length character and the blank; the two check
+    // characters follow the blank.
+    const qsizetype text = 2, textEnd = frame.size() - 4;
+    if (hits.cut) {
+        frame.truncate(frame.size() / 2);
+        return ReplyFault::Cut;
+    }
+    if (hits.garbled) {
+        // A byte of the text or a check character; never made a "!" or LF, which would
+        // change where the frame starts or ends rather than what it says.
+        const qsizetype places = textEnd - text + 2;
+        qsizetype at = text + static_cast<qsizetype>(hits.garbledAt % static_cast<uint32_t>(places));
+        if (at >= textEnd) at += 1;  // past the blank
+        char changed = static_cast<char>(frame[at] ^ 0x01);
+        if (changed == '!' || changed == '\n') changed = static_cast<char>(frame[at] ^ 0x02);
+        frame[at] = changed;
+        return ReplyFault::Garbled;
+    }
+    if (hits.altered) {
+        std::vector<qsizetype> digits;
+        for (qsizetype i = text; i < textEnd; ++i)
+            if (frame[i] >= '0' && frame[i] <= '9') digits.push_back(i);
+        if (digits.empty()) return std::nullopt;
+        const qsizetype at = digits[hits.alteredAt % digits.size()];
+        // Another digit: the frame still looks like a reply, and one changed byte always
+        // fails the check.
+        frame[at] = frame[at] == '9' ? '0' : static_cast<char>(frame[at] + 1);
+        return ReplyFault::Altered;
+    }
+    return std::nullopt;
 }
 
 void UnitSim::Brownout(int ms) {
     model_.PowerCycle();
     dark_ = true;
-    for (auto& link : links_) link->late.clear();
-    if (ptyLink_) ptyLink_->late.clear();
+    for (auto& link : links_) {
+        link->late.clear();
+        link->overtaken.reset();
+    }
+    if (ptyLink_) {
+        ptyLink_->late.clear();
+        ptyLink_->overtaken.reset();
+    }
     After(ms, [this] { dark_ = false; });
 }
 
@@ -190,20 +291,47 @@ void UnitSim::Serve(Link& link, const char* data, qint64 count) {
         const QString reply = model_.Answer(command);
         emit CommandReceived(command);
         if (silent_) continue;
-        if (LosesReply()) {
+        const Hits hits = DrawFaults();
+        if (hits.lost) {
             ++repliesLost_;
+            ReleaseOvertaken(link);
             continue;
         }
-        const QByteArray bytes = ReplyBytes(reply);
-        const std::array<int64_t, 8> readings = ReadingsIn(reply);
-        if (replyDelayMs_ == 0 && link.late.empty()) {
-            Send(link, bytes, readings);
+        bool spoiled = false;
+        QByteArray bytes = ReplyBytes(reply, hits, spoiled);
+        std::array<int64_t, 8> readings = ReadingsIn(reply);
+        // The station cannot take a reading from a frame it cannot read.
+        if (spoiled) readings = {};
+        if (hits.duplicated) {
+            bytes += bytes;
+            ++faulted_[static_cast<size_t>(ReplyFault::Duplicated)];
+        }
+        if (hits.late) {
+            ++faulted_[static_cast<size_t>(ReplyFault::Late)];
+            ReleaseOvertaken(link);
+            link.overtaken = Link::Overtaken{bytes, readings};
             continue;
         }
-        link.late.push_back({TickMs() + replyDelayMs_, bytes, readings});
-        Link* held = &link;
-        After(replyDelayMs_, [this, held] { SendDue(held); });
+        Emit(link, bytes, readings);
+        ReleaseOvertaken(link);
     }
+}
+
+void UnitSim::Emit(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings) {
+    if (replyDelayMs_ == 0 && link.late.empty()) {
+        Send(link, bytes, readings);
+        return;
+    }
+    link.late.push_back({TickMs() + replyDelayMs_, bytes, readings});
+    Link* held = &link;
+    After(replyDelayMs_, [this, held] { SendDue(held); });
+}
+
+void UnitSim::ReleaseOvertaken(Link& link) {
+    if (!link.overtaken) return;
+    const Link::Overtaken out = std::move(*link.overtaken);
+    link.overtaken.reset();
+    Emit(link, out.bytes, out.readings);
 }
 
 void UnitSim::Send(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings) {
@@ -234,12 +362,20 @@ void UnitSim::SendDue(Link* link) {
 }
 
 QByteArray UnitSim::ReplyBytes(const QString& reply) {
+    bool spoiled = false;
+    return ReplyBytes(reply, Hits{}, spoiled);
+}
+
+QByteArray UnitSim::ReplyBytes(const QString& reply, const Hits& hits, bool& spoiled) {
     QByteArray text = reply.toLatin1();
     if (omitAck_ > 0) --omitAck_;
     else text.prepend('A');
     // A reply longer than a frame holds (only absurd settings make one) is cut to the
     // frame's length: the station still gets the reply's first fields.
     QByteArray frame = OrunFrame::BuildFrame(QByteArrayView(text).first(std::min<qsizetype>(text.size(), OrunFrame::kMaxText)));
+    const std::optional<ReplyFault> fault = Spoil(frame, hits);
+    spoiled = fault.has_value();
+    if (fault) ++faulted_[static_cast<size_t>(*fault)];
     if (corrupt_ > 0) {
         --corrupt_;
         frame[frame.size() - 3] = static_cast<char>(frame[frame.size() - 3] ^ 0x01);

@@ -6,7 +6,9 @@
 //
 // Faults for tests: replies with wrong check characters, without the acknowledgement
 // letter, interrupted by a new "!" mid-frame, followed by a stray LF, cut short, lost,
-// late, or no replies at all; a supply dip that restarts the unit;
+// late, or no replies at all, each for the next few replies; a seeded share of the replies
+// lost, garbled, cut, altered, sent twice or sent after the next one, as a bad line does;
+// a supply dip that restarts the unit;
 // the model's own faults (inactive channel, stopped readings, leakage, input edges) are
 // set on Model().
 #include "unitsim/UnitModel.h"
@@ -20,7 +22,9 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -66,6 +70,41 @@ public:
     // Replies lost so far (by the share and by LoseNextReplies), and replies that went out.
     int64_t RepliesLost() const { return repliesLost_; }
     int64_t RepliesSent() const { return repliesSent_; }
+
+    // ---- a bad line: each kind of fault hits a seeded share of the replies ----
+    enum class ReplyFault {
+        Lost,        // never leaves the unit (the share setLoseShare sets)
+        Garbled,     // one byte of the frame changed: its check characters fail
+        Cut,         // the frame's first half only, no LF
+        Altered,     // a digit of the text changed under the old check characters
+        Duplicated,  // the frame sent twice, back to back
+        Late,        // held back and sent right after the reply to the next command
+    };
+    static constexpr ReplyFault kReplyFaults[] = {ReplyFault::Lost,    ReplyFault::Garbled,    ReplyFault::Cut,
+                                                  ReplyFault::Altered, ReplyFault::Duplicated, ReplyFault::Late};
+    static const char* FaultName(ReplyFault kind);
+    // Each reply is hit with probability share (0..1, clamped; 0 stops it), drawn from a
+    // generator of the kind's own seeded with seed: the same seed hits the same replies of
+    // the same command stream, whatever the other kinds do, and two kinds given the same
+    // seed hit different replies. Every reply the unit gives draws once for each kind with
+    // a share, except one LoseNextReplies takes (it draws nothing). A lost reply takes
+    // no other fault; of cut, garbled and altered one reply takes the first that hit;
+    // a duplicated reply can also be late (both copies come after the next reply).
+    // A late reply whose next command's reply is lost goes out when that command arrives.
+    // Only a reply with a digit in it can be altered. Lost is setLoseShare's share.
+    void setFaultShare(ReplyFault kind, double share, uint32_t seed);
+    double FaultShare(ReplyFault kind) const;
+    // Replies the kind hit so far (Lost: RepliesLost()). A garbled, cut or altered reply
+    // still counts as sent, and a duplicated one once.
+    int64_t RepliesFaulted(ReplyFault kind) const;
+    int64_t RepliesGarbled() const { return RepliesFaulted(ReplyFault::Garbled); }
+    int64_t RepliesCut() const { return RepliesFaulted(ReplyFault::Cut); }
+    int64_t RepliesAltered() const { return RepliesFaulted(ReplyFault::Altered); }
+    int64_t RepliesDuplicated() const { return RepliesFaulted(ReplyFault::Duplicated); }
+    int64_t RepliesLate() const { return RepliesFaulted(ReplyFault::Late); }
+    // Every share back to 0 (a reply already held back as late still goes out after the next).
+    void ClearFaultShares();
+
     // Replies still to be garbled, cut short or lost.
     int RepliesToCorrupt() const { return corrupt_; }
     int RepliesToTruncate() const { return truncate_; }
@@ -121,8 +160,22 @@ private:
     // The replies of the link that are due by now go out, in order.
     void SendDue(Link* link);
     bool Serves(const Link* link) const;
-    // Whether the reply to the command just taken is lost (counts LoseNextReplies down).
-    bool LosesReply();
+    // The faults of the share that hit the reply to the command just taken (counts
+    // LoseNextReplies down).
+    struct Hits {
+        bool lost = false, garbled = false, cut = false, altered = false, duplicated = false, late = false;
+        uint32_t garbledAt = 0, alteredAt = 0;  // which byte, which digit
+    };
+    Hits DrawFaults();
+    // The reply's frame with the share's faults and then the counted ones; spoiled tells
+    // whether the share's garbled, cut or altered it.
+    QByteArray ReplyBytes(const QString& reply, const Hits& hits, bool& spoiled);
+    // The frame faults of the share applied to a built frame; the kind applied, if any.
+    std::optional<ReplyFault> Spoil(QByteArray& frame, const Hits& hits);
+    // A reply on its way: sent now, or after the ones the reply delay holds.
+    void Emit(Link& link, const QByteArray& bytes, const std::array<int64_t, 8>& readings);
+    // The reply held back as late goes out now, if there is one.
+    void ReleaseOvertaken(Link& link);
     // Runs fire ms from now, on the fixed clock when it drives the timers; never after
     // the emulator is gone.
     void After(int ms, std::function<void()> fire);
@@ -141,6 +194,11 @@ private:
     int lose_ = 0;
     double loseShare_ = 0.0;
     std::mt19937 loseDraw_;
+    // By ReplyFault, Lost's unused (loseShare_, loseDraw_ and repliesLost_ serve it).
+    static constexpr size_t kFaultKinds = std::size(kReplyFaults);
+    std::array<double, kFaultKinds> faultShare_{};
+    std::array<std::mt19937, kFaultKinds> faultDraw_;
+    std::array<int64_t, kFaultKinds> faulted_{};
     int64_t repliesLost_ = 0;
     int64_t repliesSent_ = 0;
     bool silent_ = false;

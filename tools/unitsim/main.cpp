@@ -1,7 +1,8 @@
 // unitsim: the controller unit's emulator as a program, for people and for end-to-end
 // tests. Serves the unit protocol over TCP (default 127.0.0.1:4001) or a pseudo-terminal,
-// at once or each reply late, optionally losing a share of its replies and dipping its
-// supply now and then, prints one line when ready and runs until killed.
+// at once or each reply late, optionally losing, garbling, cutting, altering, doubling or
+// reordering a share of its replies and dipping its supply now and then, prints one line
+// when ready and runs until killed.
 #include "unitsim/UnitSim.h"
 
 #include <QCommandLineParser>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -72,8 +74,29 @@ int main(int argc, char** argv) {
                             QStringLiteral("Lose each reply with a chance of PERCENT (0..100, default 0): the command "
                                            "still acts, its reply never leaves. Repeatable by --seed."),
                             QStringLiteral("PERCENT"), QStringLiteral("0"));
+    // The faults of a bad line, each a share of the replies, as --lose is.
+    const struct {
+        UnitSim::ReplyFault kind;
+        const char* name;
+        const char* what;
+    } kLineFaults[] = {
+        {UnitSim::ReplyFault::Garbled, "garble", "Garble each reply with a chance of PERCENT (0..100, default 0): one byte "
+                                                 "changed, so its check characters fail."},
+        {UnitSim::ReplyFault::Cut, "cut", "Cut each reply with a chance of PERCENT (0..100, default 0): only the first half "
+                                          "of its frame is sent, without its LF."},
+        {UnitSim::ReplyFault::Altered, "alter", "Alter each reply with a chance of PERCENT (0..100, default 0): a digit of "
+                                                "its text changed under the old check characters."},
+        {UnitSim::ReplyFault::Duplicated, "dup", "Send each reply twice, back to back, with a chance of PERCENT (0..100, "
+                                                 "default 0)."},
+        {UnitSim::ReplyFault::Late, "late", "Hold each reply back with a chance of PERCENT (0..100, default 0) and send it "
+                                            "right after the reply to the next command: out of order."},
+    };
+    std::vector<QCommandLineOption> lineFaults;
+    for (const auto& f : kLineFaults)
+        lineFaults.emplace_back(QStringList{QString::fromLatin1(f.name)}, QString::fromLatin1(f.what),
+                                QStringLiteral("PERCENT"), QStringLiteral("0"));
     QCommandLineOption seed(QStringList{QStringLiteral("seed")},
-                            QStringLiteral("Seed of the lost replies and of the dips' jitter (0..4294967295, default 1)."),
+                            QStringLiteral("Seed of the replies' faults and of the dips' jitter (0..4294967295, default 1)."),
                             QStringLiteral("N"), QStringLiteral("1"));
     QCommandLineOption dipEvery(QStringList{QStringLiteral("dip-every")},
                                 QStringLiteral("Dip the unit's supply every SECONDS (with --dip): it drops its outputs, "
@@ -89,6 +112,7 @@ int main(int argc, char** argv) {
     parser.addOption(listen);
     parser.addOption(replyDelay);
     parser.addOption(lose);
+    for (const QCommandLineOption& o : lineFaults) parser.addOption(o);
     parser.addOption(seed);
     parser.addOption(dipEvery);
     parser.addOption(dip);
@@ -117,6 +141,11 @@ int main(int argc, char** argv) {
     const auto losePercent = NumberIn(parser, lose, 0.0, 100.0, "a percentage");
     if (!losePercent) return 2;
     sim.setLoseShare(*losePercent / 100.0, static_cast<uint32_t>(seedValue));
+    for (size_t i = 0; i < lineFaults.size(); ++i) {
+        const auto percent = NumberIn(parser, lineFaults[i], 0.0, 100.0, "a percentage");
+        if (!percent) return 2;
+        sim.setFaultShare(kLineFaults[i].kind, *percent / 100.0, static_cast<uint32_t>(seedValue));
+    }
 
     // The dips' own generator, apart from the replies' one: dipping does not change which
     // replies are lost.
